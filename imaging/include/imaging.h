@@ -1,0 +1,13 @@
+/* The image-processing library: RAW line decoders, lookup tables, the
+ * demosaic families, colour correction, histograms and white balance.
+ * Plain C functions on caller-owned buffers. */
+#ifndef IMAGING_H
+#define IMAGING_H
+
+#include "imaging/decode.h"
+#include "imaging/debayer.h"
+#include "imaging/pixelutil.h"
+#include "imaging/colorcorrection.h"
+#include "imaging/histogram.h"
+
+#endif

@@ -1,0 +1,14 @@
+// Placeholder members of the interpolating families (Bilinear, Adaptive,
+// Laplacian) until their implementations land: every call is refused.
+#include "debayer_scheme.h"
+
+namespace {
+template <class Fmt, int Phase>
+int32_t Refuse(const typename Fmt::Sample*, int32_t, int32_t, typename Fmt::Sample*) {
+  return 0;
+}
+}  // namespace
+
+IMAGING_DEFINE_DEBAYER_MEMBERS(Bilinear, Refuse)
+IMAGING_DEFINE_DEBAYER_MEMBERS(Adaptive, Refuse)
+IMAGING_DEFINE_DEBAYER_MEMBERS(Laplacian, Refuse)
