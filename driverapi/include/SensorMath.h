@@ -201,6 +201,9 @@ constexpr std::int32_t kGainMaxUnits = 4000;   // +24 dB
 // (0xEC, 0x6C), fine (0xB0), mode (0xEB).
 using GainWords = std::array<std::uint16_t, 5>;
 
+// The select words of the five gain registers, in the same order.
+inline constexpr GainWords kGainSelects = {0xB800, 0xEC00, 0x6C00, kFineGainSelect, 0xEB00};
+
 constexpr GainWords GainWordsFor(std::int32_t units) {
   if (units < kGainMinUnits) units = kGainMinUnits;
   if (units > kGainMaxUnits) units = kGainMaxUnits;
