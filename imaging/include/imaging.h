@@ -5,6 +5,7 @@
 #define IMAGING_H
 
 #include "imaging/decode.h"
+#include "imaging/encode.h"
 #include "imaging/debayer.h"
 #include "imaging/pixelutil.h"
 #include "imaging/colorcorrection.h"
