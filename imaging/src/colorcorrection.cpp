@@ -1,0 +1,338 @@
+// The colour-correction object: one block holding a 256 x 256 x 256 cube of
+// cached corrected colours followed by the settings.
+//
+// Cube entry of the input colour (B, G, R): index B * 65536 + R * 256 + G.
+// Its four bytes are the corrected blue, green and red and the stamp, the value
+// of Stamp when the entry was computed; an entry is current when its stamp
+// equals Stamp. On this little-endian target an entry reads as the u32
+// B' | G' << 8 | R' << 16 | stamp << 24.
+//
+// Keeping stamps honest across the wrap of the 8-bit Stamp:
+//   * The value 0 marks a stale entry once any setter has run. Stamp starts at
+//     0, so the creation-time identity entries (stamp 0) are current in a fresh
+//     object; every setter then moves Stamp on through 1..255 and from 255
+//     back to 1, never to 0 again.
+//   * Each setter also retires one 1/255 slice of the cube: the stamps of that
+//     slice are set to 0. The slice is chosen by the new Stamp value, so any 255
+//     consecutive setter calls retire every slice once. An entry computed while
+//     Stamp was s is therefore stale-marked before Stamp comes back to s (which
+//     takes exactly 255 calls) and is never served as current again.
+//   A settings change thus costs a fixed amount of work (65,794 stamp bytes)
+//   whatever happened before: no whole-cube sweep, no stall at the wrap.
+#include "imaging/colorcorrection.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little,
+              "cube entries are read as little-endian words");
+
+namespace {
+
+constexpr size_t kCubeEntries = size_t{1} << 24;
+constexpr uint32_t kColourMask = 0x00FFFFFFu;  // the three colour bytes of an entry
+constexpr unsigned kLiveStamps = 255;          // Stamp values 1..255 after the first change
+constexpr size_t kRetireSlice = (kCubeEntries + kLiveStamps - 1) / kLiveStamps;
+
+}  // namespace
+
+struct ColorCorrection {
+  uint32_t Cube[kCubeEntries];
+  int32_t Mode;
+  double Matrix[12];
+  double OffsetR;
+  double GainR;
+  double OffsetG;
+  double GainG;
+  double OffsetB;
+  double GainB;
+  double HueShift;
+  double SaturationGain;
+  double LightnessOffset;
+  double LightnessGain;
+  uint8_t Stamp;
+};
+
+static_assert(sizeof(ColorCorrection) == 67109056, "cube and 192 bytes of settings");
+static_assert(offsetof(ColorCorrection, Mode) == 4 * kCubeEntries);
+
+namespace {
+
+// The object's memory: one fixed block; its content is undefined.
+void* AllocateBlock(size_t size) { return std::malloc(size); }
+void ReleaseBlock(void* block) { std::free(block); }
+
+// Byte conversion: above 255 gives 255, below 0 gives 0, otherwise the nearest
+// integer with halves to even. A value that is not a number (only reachable
+// through non-finite settings) gives 0.
+inline uint32_t ToByte(double v) {
+  if (v > 255) return 255;
+  if (!(v >= 0)) return 0;
+  return static_cast<uint32_t>(std::nearbyint(v));
+}
+
+inline double Limit01(double v) {
+  if (v > 1) return 1;
+  if (v < 0) return 0;
+  return v;
+}
+
+inline uint32_t PackColour(uint32_t r, uint32_t g, uint32_t b) { return b | g << 8 | r << 16; }
+
+// Brings a hue in degrees into 0..360 as adding 360 while it is below 0 and
+// then subtracting 360 while it is above 360 would. Every whole turn taken off
+// before the last step is exact, so the remainder gives the same value; unlike
+// the repeated steps it ends for any magnitude. The result lies in [0, 360]
+// (360 kept as 360, as the stepping keeps it).
+inline double WrapHue(double h) {
+  if (h < 0) {
+    h = std::fmod(h, 360.0);  // exact, in (-360, 0]
+    h = (h < 0) ? h + 360 : 0.0;
+  }
+  if (h > 360) {
+    h = std::fmod(h, 360.0);  // exact, in [0, 360)
+    if (h == 0) h = 360;
+  }
+  return h;
+}
+
+inline double HueFraction(double x) { return x >= 1 ? 1 : x; }
+
+inline double ApplySaturationLightness(double x, double s, double l) {
+  x = x * (2 * s) + (1 - s);
+  return l < 0.5 ? x * l : x * (1 - l) - 1 + 2 * l;
+}
+
+// Gain and offset per channel, then hue shift and saturation and lightness
+// scaling in HSL space.
+uint32_t CorrectGainHSL(const ColorCorrection& c, uint32_t R, uint32_t G, uint32_t B) {
+  const double r = Limit01((R * c.GainR + c.OffsetR) / 255);
+  const double g = Limit01((G * c.GainG + c.OffsetG) / 255);
+  const double b = Limit01((B * c.GainB + c.OffsetB) / 255);
+
+  const double mx = std::max(r, std::max(g, b));
+  const double mn = std::min(r, std::min(g, b));
+  const double d = mx - mn;
+  double l = (mx + mn) * 0.5;
+  double s = 0;
+  if (0 < l && l < 1) s = (l < 0.5) ? d / (2 * l) : d / (2 - 2 * l);
+
+  double hue = 0;
+  if (d != 0) {
+    if (r == mx)
+      hue = 60 * ((g - b) / d);
+    else if (g == mx)
+      hue = 60 * ((b - r) / d + 2);
+    else
+      hue = 60 * ((r - g) / d + 4);
+  }
+
+  // A shift that is not a finite number of degrees leaves the hue as it is.
+  double h = hue + c.HueShift;
+  if (!std::isfinite(h)) h = hue;
+  s = Limit01(s * c.SaturationGain);
+  l = Limit01(l * c.LightnessGain + c.LightnessOffset);
+  h = WrapHue(h);
+
+  double fr, fg, fb;
+  if (h < 120) {
+    fr = (120 - h) / 60;
+    fg = h / 60;
+    fb = 0;
+  } else if (h < 240) {
+    fr = 0;
+    fg = (240 - h) / 60;
+    fb = (h - 120) / 60;
+  } else {
+    fr = (h - 240) / 60;
+    fg = 0;
+    fb = (360 - h) / 60;
+  }
+  fr = ApplySaturationLightness(HueFraction(fr), s, l);
+  fg = ApplySaturationLightness(HueFraction(fg), s, l);
+  fb = ApplySaturationLightness(HueFraction(fb), s, l);
+  return PackColour(ToByte(fr * 255), ToByte(fg * 255), ToByte(fb * 255));
+}
+
+// Affine matrix in 8-bit units: rows are the inputs R, G, B and the constant.
+uint32_t CorrectMatrix(const ColorCorrection& c, uint32_t R, uint32_t G, uint32_t B) {
+  const double* m = c.Matrix;
+  const double r = R, g = G, b = B;
+  return PackColour(ToByte(m[0] * r + m[3] * g + m[6] * b + m[9]),
+                    ToByte(m[1] * r + m[4] * g + m[7] * b + m[10]),
+                    ToByte(m[2] * r + m[5] * g + m[8] * b + m[11]));
+}
+
+// Computes the entry at index under the current settings, stores it with the
+// current stamp and returns it.
+[[gnu::noinline]] uint32_t FillEntry(ColorCorrection& c, uint32_t index) {
+  const uint32_t B = index >> 16, R = (index >> 8) & 0xFF, G = index & 0xFF;
+  const uint32_t colour = (c.Mode == 0) ? CorrectGainHSL(c, R, G, B) : CorrectMatrix(c, R, G, B);
+  const uint32_t entry = colour | uint32_t{c.Stamp} << 24;
+  c.Cube[index] = entry;
+  return entry;
+}
+
+// A settings change: Stamp moves on (skipping 0, the stale mark) and the
+// slice of the cube that belongs to the new value is stale-marked.
+void AdvanceStamp(ColorCorrection& c) {
+  const uint8_t next = (c.Stamp == kLiveStamps) ? 1 : static_cast<uint8_t>(c.Stamp + 1);
+  const size_t begin = (next - 1) * kRetireSlice;
+  const size_t end = std::min(begin + kRetireSlice, kCubeEntries);
+  for (size_t i = begin; i < end; ++i) c.Cube[i] &= kColourMask;
+  c.Stamp = next;
+}
+
+template <size_t kStep>
+int32_t Apply(ColorCorrection* cc, uint8_t* image, int32_t width, int32_t height) {
+  if (cc == nullptr) return 0;
+  const int64_t n = int64_t{width} * height;
+  if (n <= 0) return 1;
+  uint32_t* const cube = cc->Cube;
+  const uint32_t stamp = cc->Stamp;
+  uint8_t* const end = image + static_cast<size_t>(n) * kStep;
+  for (uint8_t* p = image; p != end; p += kStep) {
+    const uint32_t index = uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1];
+    uint32_t entry = cube[index];
+    if ((entry >> 24) != stamp) [[unlikely]]
+      entry = FillEntry(*cc, index);
+    p[0] = static_cast<uint8_t>(entry);
+    p[1] = static_cast<uint8_t>(entry >> 8);
+    p[2] = static_cast<uint8_t>(entry >> 16);
+  }
+  return 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+ColorCorrection* CreateColorCorrection(void) {
+  void* block = AllocateBlock(sizeof(ColorCorrection));
+  if (block == nullptr) return nullptr;
+  auto* cc = static_cast<ColorCorrection*>(block);
+  // Writing the whole cube also commits every page now, not at first use.
+  uint32_t* entry = cc->Cube;
+  for (uint32_t b = 0; b < 256; ++b)
+    for (uint32_t r = 0; r < 256; ++r)
+      for (uint32_t g = 0; g < 256; ++g) *entry++ = PackColour(r, g, b);
+  std::memset(reinterpret_cast<unsigned char*>(cc) + offsetof(ColorCorrection, Mode), 0,
+              sizeof(ColorCorrection) - offsetof(ColorCorrection, Mode));
+  cc->Mode = CorrectionGainHSL;
+  for (int k = 0; k < 12; ++k) cc->Matrix[k] = (k == 0 || k == 4 || k == 8) ? 1.0 : 0.0;
+  cc->OffsetR = cc->OffsetG = cc->OffsetB = 0;
+  cc->GainR = cc->GainG = cc->GainB = 1;
+  cc->HueShift = 0;
+  cc->SaturationGain = 1;
+  cc->LightnessOffset = 0;
+  cc->LightnessGain = 1;
+  cc->Stamp = 0;
+  return cc;
+}
+
+int32_t FreeColorCorrection(ColorCorrection* cc) {
+  if (cc == nullptr) return 0;
+  ReleaseBlock(cc);
+  return 1;
+}
+
+int32_t SetColorCorrectionGains(ColorCorrection* cc, double gainR, double offsetR, double gainG,
+                                double offsetG, double gainB, double offsetB) {
+  if (cc == nullptr) return 0;
+  cc->GainR = gainR;
+  cc->OffsetR = offsetR;
+  cc->GainG = gainG;
+  cc->OffsetG = offsetG;
+  cc->GainB = gainB;
+  cc->OffsetB = offsetB;
+  AdvanceStamp(*cc);
+  return 1;
+}
+
+int32_t GetColorCorrectionGains(const ColorCorrection* cc, double* gainR, double* offsetR,
+                                double* gainG, double* offsetG, double* gainB, double* offsetB) {
+  if (cc == nullptr) return 0;
+  *gainR = cc->GainR;
+  *offsetR = cc->OffsetR;
+  *gainG = cc->GainG;
+  *offsetG = cc->OffsetG;
+  *gainB = cc->GainB;
+  *offsetB = cc->OffsetB;
+  return 1;
+}
+
+int32_t SetColorCorrectionHSL(ColorCorrection* cc, double hueShift, double saturationGain,
+                              double lightnessGain, double lightnessOffset) {
+  if (cc == nullptr) return 0;
+  cc->HueShift = hueShift;
+  cc->SaturationGain = saturationGain;
+  cc->LightnessGain = lightnessGain;
+  cc->LightnessOffset = lightnessOffset;
+  AdvanceStamp(*cc);
+  return 1;
+}
+
+int32_t GetColorCorrectionHSL(const ColorCorrection* cc, double* hueShift, double* saturationGain,
+                              double* lightnessGain, double* lightnessOffset) {
+  if (cc == nullptr) return 0;
+  *hueShift = cc->HueShift;
+  *saturationGain = cc->SaturationGain;
+  *lightnessGain = cc->LightnessGain;
+  *lightnessOffset = cc->LightnessOffset;
+  return 1;
+}
+
+int32_t SetColorCorrectionParams(ColorCorrection* cc, double gainR, double offsetR, double gainG,
+                                 double offsetG, double gainB, double offsetB, double hueShift,
+                                 double saturationGain, double lightnessGain,
+                                 double lightnessOffset) {
+  if (cc == nullptr) return 0;
+  cc->GainR = gainR;
+  cc->OffsetR = offsetR;
+  cc->GainG = gainG;
+  cc->OffsetG = offsetG;
+  cc->GainB = gainB;
+  cc->OffsetB = offsetB;
+  cc->HueShift = hueShift;
+  cc->SaturationGain = saturationGain;
+  cc->LightnessGain = lightnessGain;
+  cc->LightnessOffset = lightnessOffset;
+  AdvanceStamp(*cc);
+  return 1;
+}
+
+int32_t SetColorCorrectionMatrix(ColorCorrection* cc, const double* matrix) {
+  if (cc == nullptr) return 0;
+  std::memcpy(cc->Matrix, matrix, sizeof cc->Matrix);
+  AdvanceStamp(*cc);
+  return 1;
+}
+
+int32_t GetColorCorrectionMatrix(const ColorCorrection* cc, double* matrix) {
+  if (cc == nullptr) return 0;
+  std::memcpy(matrix, cc->Matrix, sizeof cc->Matrix);
+  return 1;
+}
+
+int32_t SetColorCorrectionMode(ColorCorrection* cc, int32_t mode) {
+  if (cc == nullptr) return 0;
+  AdvanceStamp(*cc);
+  cc->Mode = mode;
+  return 0;
+}
+
+int32_t ApplyColorCorrection(ColorCorrection* cc, uint8_t* image, int32_t width, int32_t height) {
+  return Apply<3>(cc, image, width, height);
+}
+
+int32_t ApplyColorCorrectionRGB32(ColorCorrection* cc, uint8_t* image, int32_t width,
+                                  int32_t height) {
+  return Apply<4>(cc, image, width, height);
+}
+
+}  // extern "C"
