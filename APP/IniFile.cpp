@@ -1,0 +1,76 @@
+#include "IniFile.h"
+
+#include <QFile>
+
+TIniFile::TIniFile(const QString& fileName) : fileName_(fileName) {}
+
+QList<TIniFile::Entry> TIniFile::Parse() const {
+  QList<Entry> entries;
+  QFile file(fileName_);
+  if (!file.open(QIODevice::ReadOnly)) return entries;
+  QString section;
+  bool inSection = false;
+  while (!file.atEnd()) {
+    const QString line = QString::fromLatin1(file.readLine()).trimmed();
+    if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
+    if (line.startsWith(QLatin1Char('['))) {
+      const qsizetype close = line.indexOf(QLatin1Char(']'));
+      section = (close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
+      inSection = true;
+      entries.append(Entry{section, QString(), QString()});
+      continue;
+    }
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (!inSection || equals <= 0) continue;
+    QString value = line.mid(equals + 1).trimmed();
+    // A value enclosed in matching quotes is read without them.
+    if (value.size() >= 2 &&
+        ((value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'))) ||
+         (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\''))))) {
+      value = value.mid(1, value.size() - 2);
+    }
+    entries.append(Entry{section, line.left(equals).trimmed(), value});
+  }
+  return entries;
+}
+
+QStringList TIniFile::ReadSections() const {
+  QStringList sections;
+  for (const Entry& entry : Parse()) {
+    if (!entry.key.isEmpty()) continue;
+    bool known = false;
+    for (const QString& name : sections) {
+      if (name.compare(entry.section, Qt::CaseInsensitive) == 0) known = true;
+    }
+    if (!known) sections.append(entry.section);
+  }
+  return sections;
+}
+
+bool TIniFile::SectionExists(const QString& section) const {
+  for (const Entry& entry : Parse()) {
+    if (entry.section.compare(section, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+bool TIniFile::ValueExists(const QString& section, const QString& key) const {
+  for (const Entry& entry : Parse()) {
+    if (!entry.key.isEmpty() && entry.section.compare(section, Qt::CaseInsensitive) == 0 &&
+        entry.key.compare(key, Qt::CaseInsensitive) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+QString TIniFile::ReadString(const QString& section, const QString& key,
+                             const QString& defaultValue) const {
+  for (const Entry& entry : Parse()) {
+    if (!entry.key.isEmpty() && entry.section.compare(section, Qt::CaseInsensitive) == 0 &&
+        entry.key.compare(key, Qt::CaseInsensitive) == 0) {
+      return entry.value;
+    }
+  }
+  return defaultValue;
+}

@@ -1,0 +1,28 @@
+// The RAW histogram window. Placeholder: shown and hidden through the
+// controller; the counting and drawing come with the histogram windows.
+#ifndef APP_FMHISTOGRAMRAW_H
+#define APP_FMHISTOGRAMRAW_H
+
+#include <QDialog>
+
+#include "Commands.h"
+
+class THistogramFormRAW : public QDialog, public IHistogramView {
+  Q_OBJECT
+
+ public:
+  explicit THistogramFormRAW(QWidget* parent = nullptr);
+  void FormCreate();
+
+  // IHistogramView.
+  void ShowWindow() override;
+  void HideWindow() override;
+  void UpdateHistogram(const void* data, int width, int height, int bits) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+};
+
+extern THistogramFormRAW* HistogramFormRAW;
+
+#endif
