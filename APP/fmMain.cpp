@@ -2,81 +2,570 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "Commands.h"
+#include "VideoPanel.h"
 
 TMainForm* MainForm = nullptr;
+
+namespace {
+
+// Designed client size of the window.
+constexpr int DesignClientWidth = 974;
+constexpr int DesignClientHeight = 711;
+
+struct PanelDesign {
+  int width;
+  const char* text;
+};
+constexpr PanelDesign PanelDesigns[TMainForm::PanelCount] = {
+    {65, "Status: ????"},        {175, "SerialNo: ?.?.?.?.?"}, {65, "1234.12 fps"},
+    {70, "Zoom: 999%"},          {85, "CPU load: 999%"},       {100, "Speed: 12.12 Mb/s"},
+    {50, "Packet lost: 123.12%"}};
+
+// The tool-bar pictures, in image-list order.
+QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setPixelSize(glyph.size() > 1 ? 8 : 14);
+  painter.setFont(font);
+  painter.setPen(colour);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+  return QIcon(pixmap);
+}
+
+QList<QIcon> MakeImageList(QStyle* style) {
+  return {
+      style->standardIcon(QStyle::SP_MediaPlay),          // 0 start video
+      style->standardIcon(QStyle::SP_MediaStop),          // 1 stop video
+      MakeGlyph(QStringLiteral("+"), Qt::darkBlue),       // 2 zoom in
+      MakeGlyph(QStringLiteral("-"), Qt::darkBlue),       // 3 zoom out
+      MakeGlyph(QStringLiteral("1:1"), Qt::darkBlue),     // 4 zoom
+      MakeGlyph(QStringLiteral("R"), Qt::darkRed),        // 5 RAW histogram
+      MakeGlyph(QStringLiteral("H"), Qt::darkGreen),      // 6 frame histogram
+      style->standardIcon(QStyle::SP_FileDialogDetailedView),  // 7 settings
+      style->standardIcon(QStyle::SP_DialogSaveButton),   // 8 save frame
+      MakeGlyph(QStringLiteral("AVI"), Qt::black),        // 9 save AVI video
+      MakeGlyph(QStringLiteral("C"), Qt::black),          // 10 copy frame
+      style->standardIcon(QStyle::SP_DialogHelpButton),   // 11 help
+      MakeGlyph(QStringLiteral("RAW"), Qt::black),        // 12 save RAW video
+  };
+}
+
+// Preset files are read and written by the preset code of this unit.
+void LoadPresetFileStub(TMainForm*, const QString&) {}
+
+}  // namespace
+
+// --- Preset files -----------------------------------------------------------
+
+void LoadPresetFile(TMainForm* form, const QString& fileName) { LoadPresetFileStub(form, fileName); }
+void SavePresetFile(TMainForm*, const QString&) {}
+
+// --- Construction -------------------------------------------------------------
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("QDV-47B5 Application"));
-  resize(974, 711);
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPointSize(8);
+  setFont(font);
+  ImageList = MakeImageList(style());
+  CreateMenus();
+  CreateToolBar();
+  CreateVideoArea();
+  CreateStatusBar();
+  CreateTimers();
+  resize(DesignClientWidth, DesignClientHeight);
+}
 
-  static const int widths[StatusPanelCount] = {65, 175, 65, 70, 85, 100, 50};
-  static const char* const texts[StatusPanelCount] = {
-      "Status: ????",   "SerialNo: ?.?.?.?.?", "1234.12 fps",         "Zoom: 999%",
-      "CPU load: 999%", "Speed: 12.12 Mb/s",   "Packet lost: 123.12%"};
-  QStatusBar* bar = statusBar();
-  bar->setObjectName(QStringLiteral("StatusBar"));
-  for (int i = 0; i < StatusPanelCount; ++i) {
-    panels_[i] = new QLabel(QString::fromLatin1(texts[i]), bar);
-    panels_[i]->setMinimumWidth(widths[i]);
-    bar->addWidget(panels_[i]);
+TMainForm::~TMainForm() {
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::CreateMenus() {
+  MainMenu = menuBar();
+  MainMenu->setObjectName(QStringLiteral("MainMenu"));
+
+  auto item = [this](QMenu* menu, QAction*& action, const char* name, const QString& caption,
+                     const QKeySequence& shortcut, void (TMainForm::*handler)()) {
+    action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    if (handler != nullptr) connect(action, &QAction::triggered, this, handler);
+    if (menu != nullptr) menu->addAction(action);
+    return action;
+  };
+  // A hidden item is kept out of its menu (an invisible action would not
+  // fire) and added to the window, so that its shortcut still works.
+  auto hidden = [this, &item](QAction*& action, const char* name, const QString& caption,
+                              void (TMainForm::*handler)()) {
+    item(nullptr, action, name, caption, QKeySequence(), handler);
+    addAction(action);
+  };
+  auto separator = [this](QMenu* menu, QAction*& action, const char* name) {
+    action = menu->addSeparator();
+    action->setObjectName(QString::fromLatin1(name));
+  };
+
+  mFile = MainMenu->addMenu(QStringLiteral("&File"));
+  mFile->setObjectName(QStringLiteral("mFile"));
+  item(mFile, mCopy, "mCopy", QStringLiteral("&Copy Frame"), QKeySequence(Qt::CTRL | Qt::Key_C),
+       &TMainForm::mCopyClick);
+  item(mFile, mSaveFrame, "mSaveFrame", QStringLiteral("Save &Frame"), QKeySequence(Qt::Key_F2),
+       &TMainForm::mSaveFrameClick);
+  item(mFile, mSaveVideo, "mSaveVideo", QStringLiteral("Save AVI &Video "),
+       QKeySequence(Qt::Key_F3), &TMainForm::mSaveVideoClick);
+  item(mFile, LoadPreset1, "LoadPreset1", QStringLiteral("Load Preset"),
+       QKeySequence(Qt::CTRL | Qt::Key_L), &TMainForm::LoadPreset1Click);
+  item(mFile, SavePreset1, "SavePreset1", QStringLiteral("Save Preset"),
+       QKeySequence(Qt::CTRL | Qt::Key_M), &TMainForm::SavePreset1Click);
+  item(mFile, mSaveRAWVideo, "mSaveRAWVideo", QStringLiteral("Save &RAW Video"),
+       QKeySequence(Qt::Key_F4), &TMainForm::mSaveRAWVideoClick);
+  separator(mFile, mN1, "mN1");
+  item(mFile, mExit, "mExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X),
+       &TMainForm::mExitClick);
+
+  mDevice = MainMenu->addMenu(QStringLiteral("&Device"));
+  mDevice->setObjectName(QStringLiteral("mDevice"));
+  item(mDevice, mStartVideo, "mStartVideo", QStringLiteral("Start Video"),
+       QKeySequence(Qt::Key_F5), &TMainForm::mStartVideoClick);
+  item(mDevice, mStopVideo, "mStopVideo", QStringLiteral("Stop Video"), QKeySequence(Qt::Key_F6),
+       &TMainForm::mStopVideoClick);
+  separator(mDevice, mN4, "mN4");
+  item(mDevice, mHistogramRAW, "mHistogramRAW", QStringLiteral("Histogram RAW"),
+       QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mHistogramRAWClick);
+  item(mDevice, mHistogramRGB, "mHistogramRGB", QStringLiteral("Histogram RGB"),
+       QKeySequence(Qt::Key_H), &TMainForm::mHistogramRGBClick);
+  separator(mDevice, mN2, "mN2");
+  // The zoom items get their shortcuts in FormCreate.
+  hidden(mZoomInHidden, "mZoomInHidden", QStringLiteral("Zoom In"), &TMainForm::mZoomInClick);
+  item(mDevice, mZoomIn, "mZoomIn", QStringLiteral("Zoom In"), QKeySequence(),
+       &TMainForm::mZoomInClick);
+  hidden(mZoomOutHidden, "mZoomOutHidden", QStringLiteral("Zoom Out"), &TMainForm::mZoomOutClick);
+  item(mDevice, mZoomOut, "mZoomOut", QStringLiteral("Zoom Out"), QKeySequence(),
+       &TMainForm::mZoomOutClick);
+  hidden(mZoomOriginalHidden, "mZoomOriginalHidden", QStringLiteral("Zoom 100%"),
+         &TMainForm::mZoomOriginalClick);
+  item(mDevice, mZoomOriginal, "mZoomOriginal", QStringLiteral("Zoom 100%"), QKeySequence(),
+       &TMainForm::mZoomOriginalClick);
+  separator(mDevice, mN3, "mN3");
+  item(mDevice, mSettings, "mSettings", QStringLiteral("Settings..."),
+       QKeySequence(Qt::ALT | Qt::Key_S), &TMainForm::mSettingsClick);
+  separator(mDevice, mN6, "mN6");
+  mN6->setVisible(false);
+  struct DebayerItem {
+    QAction** action;
+    const char* name;
+    const char* caption;
+    void (TMainForm::*handler)();
+  };
+  const DebayerItem debayerItems[] = {
+      {&mDebayerMono, "mDebayerMono", "Debayer:Mono", &TMainForm::mDebayerMonoClick},
+      {&mDebayerBayer, "mDebayerBayer", "Debayer:Bayer", &TMainForm::mDebayerBayerClick},
+      {&mDebayerNearest, "mDebayerNearest", "Debayer:Nearest", &TMainForm::mDebayerNearestClick},
+      {&mDebayerBin2x2, "mDebayerBin2x2", "Debayer:Bin2x2", &TMainForm::mDebayerBin2x2Click},
+      {&mDebayerBilinear, "mDebayerBilinear", "Debayer:Bilinear",
+       &TMainForm::mDebayerBilinearClick},
+      {&mDebayerAdaptive, "mDebayerAdaptive", "Debayer:Adaptive",
+       &TMainForm::mDebayerAdaptiveClick},
+      {&mDebayerLaplacian, "mDebayerLaplacian", "Debayer:Laplacian",
+       &TMainForm::mDebayerLaplacianClick},
+      {&mDebayerPreview, "mDebayerPreview", "Debayer:Preview", &TMainForm::mDebayerPreviewClick},
+  };
+  for (int i = 0; i < 8; ++i) {
+    const DebayerItem& d = debayerItems[i];
+    hidden(*d.action, d.name, QString::fromLatin1(d.caption), d.handler);
+    (*d.action)->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + i)));
   }
 
-  tmCPULoad = new QTimer(this);
-  tmCPULoad->setObjectName(QStringLiteral("tmCPULoad"));
-  tmCPULoad->setInterval(3000);
-  tmFPS = new QTimer(this);
-  tmFPS->setObjectName(QStringLiteral("tmFPS"));
-  tmFPS->setInterval(10000);
-  tmStatistics = new QTimer(this);
-  tmStatistics->setObjectName(QStringLiteral("tmStatistics"));
-  tmStatistics->setInterval(5000);
-  connect(tmCPULoad, &QTimer::timeout, this, [] { AppCommand->ShowCPULoad(); });
-  connect(tmFPS, &QTimer::timeout, this,
-          [this] { AppCommand->ShowFPS(tmFPS->interval() / 1000.0); });
-  connect(tmStatistics, &QTimer::timeout, this,
-          [this] { AppCommand->ShowStatistics(tmStatistics->interval() / 1000.0); });
+  mHelp = MainMenu->addMenu(QStringLiteral("&Help"));
+  mHelp->setObjectName(QStringLiteral("mHelp"));
+  item(mHelp, mHelpIndex, "mHelpIndex", QStringLiteral("Help"), QKeySequence(Qt::Key_F1),
+       &TMainForm::mHelpIndexClick);
+  separator(mHelp, mN5, "mN5");
+  item(mHelp, mAbout, "mAbout", QStringLiteral("About..."), QKeySequence(Qt::ALT | Qt::Key_A),
+       &TMainForm::mAboutClick);
+
+  ZoomMenu = new QMenu(this);
+  ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
+  item(ZoomMenu, mZoom25, "mZoom25", QStringLiteral("25%"), QKeySequence(),
+       &TMainForm::mZoom25Click);
+  item(ZoomMenu, mZoom33, "mZoom33", QStringLiteral("33%"), QKeySequence(),
+       &TMainForm::mZoom33Click);
+  item(ZoomMenu, mZoom50, "mZoom50", QStringLiteral("50%"), QKeySequence(),
+       &TMainForm::mZoom50Click);
+  item(ZoomMenu, mZoom100, "mZoom100", QStringLiteral("100%"), QKeySequence(),
+       &TMainForm::mZoomOriginalClick);
+  item(ZoomMenu, mZoom200, "mZoom200", QStringLiteral("200%"), QKeySequence(),
+       &TMainForm::mZoom200Click);
+  item(ZoomMenu, mZoom300, "mZoom300", QStringLiteral("300%"), QKeySequence(),
+       &TMainForm::mZoom300Click);
+  item(ZoomMenu, mZoom400, "mZoom400", QStringLiteral("400%"), QKeySequence(),
+       &TMainForm::mZoom400Click);
+}
+
+void TMainForm::CreateToolBar() {
+  ToolBar = new QToolBar(this);
+  ToolBar->setObjectName(QStringLiteral("ToolBar"));
+  ToolBar->setMovable(false);
+  ToolBar->setFloatable(false);
+  ToolBar->setFixedHeight(22);
+  ToolBar->setIconSize(QSize(16, 16));
+  ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+  addToolBar(Qt::TopToolBarArea, ToolBar);
+
+  auto button = [this](QToolButton*& b, const char* name, const char* hint, int image,
+                       void (TMainForm::*handler)()) {
+    b = new QToolButton(ToolBar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(QString::fromLatin1(hint));
+    b->setIcon(ImageList.value(image));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    connect(b, &QToolButton::clicked, this, handler);
+    ToolBar->addWidget(b);
+  };
+  // A divider draws a line; a separator is only a gap.
+  auto divider = [this](QAction*& a, const char* name) {
+    a = ToolBar->addSeparator();
+    a->setObjectName(QString::fromLatin1(name));
+  };
+  auto gap = [this](QWidget*& w, const char* name) {
+    w = new QWidget(ToolBar);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setFixedWidth(8);
+    ToolBar->addWidget(w);
+  };
+
+  button(btRun, "btRun", "Start video", 0, &TMainForm::mStartVideoClick);
+  button(btStop, "btStop", "Stop video", 1, &TMainForm::mStopVideoClick);
+  divider(btSP1, "btSP1");
+  button(btCopy, "btCopy", "Copy frame", 10, &TMainForm::mCopyClick);
+  button(btFrameCapture, "btFrameCapture", "Save frame", 8, &TMainForm::mSaveFrameClick);
+  button(btVideoCapture, "btVideoCapture", "Save AVI video", 9, &TMainForm::mSaveVideoClick);
+  button(btRAWCapture, "btRAWCapture", "Save RAW video", 12, &TMainForm::btRAWCaptureClick);
+  divider(btSP3, "btSP3");
+  button(btZoom, "btZoom", "Zoom", 4, &TMainForm::mZoomOriginalClick);
+  btZoom->setMenu(ZoomMenu);
+  btZoom->setPopupMode(QToolButton::MenuButtonPopup);
+  // The names are crossed over: btZoomOut zooms in and btZoomIn zooms out.
+  button(btZoomOut, "btZoomOut", "Zoom In", 2, &TMainForm::mZoomInClick);
+  button(btZoomIn, "btZoomIn", "Zoom Out", 3, &TMainForm::mZoomOutClick);
+  gap(btSP2, "btSP2");
+  button(btHistogramRAW, "btHistogramRAW", "RAW histogram", 5, &TMainForm::mHistogramRAWClick);
+  button(btHistogramRGB, "btHistogramRGB", "Frame histogram", 6, &TMainForm::mHistogramRGBClick);
+  gap(btSP4, "btSP4");
+  button(btSettings, "btSettings", "Settings", 7, &TMainForm::mSettingsClick);
+  gap(btSP5, "btSP5");
+  button(btHelp, "btHelp", "Help", 11, &TMainForm::mHelpIndexClick);
+}
+
+void TMainForm::CreateVideoArea() {
+  VideoScrollBox = new QScrollArea(this);
+  VideoScrollBox->setObjectName(QStringLiteral("VideoScrollBox"));
+  // Centred when smaller than the box, scrolled when larger: the placement
+  // that CenterVideoPanel computes.
+  VideoScrollBox->setAlignment(Qt::AlignCenter);
+  VideoScrollBox->setFrameShape(QFrame::NoFrame);
+  VideoPanel = new TVideoPanel;
+  VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
+  VideoPanel->SetCaption(QStringLiteral("Stopped"));
+  VideoScrollBox->setWidget(VideoPanel);
+  // No video yet: the panel fills the box.
+  VideoScrollBox->setWidgetResizable(true);
+  setCentralWidget(VideoScrollBox);
+}
+
+void TMainForm::CreateStatusBar() {
+  StatusBar = statusBar();
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
+  StatusBar->setSizeGripEnabled(true);
+  for (int i = 0; i < PanelCount; ++i) {
+    auto* label = new QLabel(QString::fromLatin1(PanelDesigns[i].text), StatusBar);
+    label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    label->setFixedWidth(PanelDesigns[i].width);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusBar->addWidget(label);
+    panels_[i] = label;
+  }
+}
+
+void TMainForm::CreateTimers() {
+  auto timer = [this](QTimer*& t, const char* name, int interval, void (TMainForm::*handler)()) {
+    t = new QTimer(this);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setInterval(interval);
+    connect(t, &QTimer::timeout, this, handler);
+  };
+  timer(tmCPULoad, "tmCPULoad", 3000, &TMainForm::tmCPULoadTimer);
+  timer(tmFPS, "tmFPS", 10000, &TMainForm::tmFPSTimer);
+  timer(tmStatistics, "tmStatistics", 5000, &TMainForm::tmStatisticsTimer);
+}
+
+void TMainForm::AssignZoomShortcuts() {
+  // Keypad keys carry the keypad modifier; the main keyboard's "+" and "*"
+  // are shifted keys on a US layout ("=" and "8"), so both the shifted and
+  // the plain key codes that layouts report for them are accepted.
+  mZoomInHidden->setShortcuts(
+      {QKeySequence(Qt::SHIFT | Qt::Key_Plus), QKeySequence(Qt::Key_Plus),
+       QKeySequence(Qt::SHIFT | Qt::Key_Equal)});
+  mZoomIn->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+  mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
+  mZoomOut->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
+  mZoomOriginalHidden->setShortcuts(
+      {QKeySequence(Qt::SHIFT | Qt::Key_8), QKeySequence(Qt::SHIFT | Qt::Key_Asterisk),
+       QKeySequence(Qt::Key_Asterisk)});
+  mZoomOriginal->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Asterisk));
 }
 
 void TMainForm::FormCreate() {
+  if (created_) return;
+  created_ = true;
+  AssignZoomShortcuts();
   AppCommand->MainView = this;
   AppCommand->Init();
   tmCPULoad->start();
+  ListenCopyData(QString::fromLatin1(CopyDataServerName));
 }
 
+// --- Status bar ---------------------------------------------------------------
+
 void TMainForm::SetPanel(int index, const QString& text) {
-  if (index >= 0 && index < StatusPanelCount) panels_[index]->setText(text);
+  if (index < 0 || index >= PanelCount) return;
+  panels_[index]->setText(text);
 }
 
 QString TMainForm::Panel(int index) const {
-  return index >= 0 && index < StatusPanelCount ? panels_[index]->text() : QString();
+  if (index < 0 || index >= PanelCount) return {};
+  return panels_[index]->text();
 }
 
-void TMainForm::RepaintStatusBar() { statusBar()->repaint(); }
+void TMainForm::RepaintStatusBar() { StatusBar->repaint(); }
 
 void TMainForm::SetFPSTimerEnabled(bool enabled) {
-  if (enabled) {
+  if (enabled)
     tmFPS->start();
-  } else {
+  else
     tmFPS->stop();
-  }
 }
 
 void TMainForm::SetStatisticsTimer(int intervalMs, bool enabled) {
   tmStatistics->setInterval(intervalMs);
-  if (enabled) {
+  if (enabled)
     tmStatistics->start();
-  } else {
+  else
     tmStatistics->stop();
+}
+
+void TMainForm::SetVideoPanelFill(bool fill) {
+  if (fill) {
+    // Stopped: the panel fills the box and shows its caption.
+    VideoPanel->ClearPicture();
+    VideoScrollBox->setWidgetResizable(true);
+  } else {
+    // Running: the render pipeline sizes the panel to the zoomed picture.
+    VideoScrollBox->setWidgetResizable(false);
   }
 }
 
-void TMainForm::SetVideoPanelFill(bool /*fill*/) {}
+// --- Handlers -----------------------------------------------------------------
+
+void TMainForm::mCopyClick() { AppCommand->CopyFrame(); }
+void TMainForm::mSaveFrameClick() { AppCommand->SaveFrame(); }
+void TMainForm::mSaveVideoClick() { AppCommand->SaveVideo(); }
+void TMainForm::mSaveRAWVideoClick() { AppCommand->SaveRAWVideo(); }
+void TMainForm::btRAWCaptureClick() { AppCommand->SaveRAWVideo(); }
+void TMainForm::mExitClick() { close(); }
+void TMainForm::mStartVideoClick() { AppCommand->StartVideo(); }
+void TMainForm::mStopVideoClick() { AppCommand->StopVideo(); }
+void TMainForm::mHistogramRAWClick() { AppCommand->ShowHistogramRAW(true); }
+void TMainForm::mHistogramRGBClick() { AppCommand->ShowHistogramRGB(true); }
+void TMainForm::mZoomInClick() { AppCommand->ZoomIn(); }
+void TMainForm::mZoomOutClick() { AppCommand->ZoomOut(); }
+void TMainForm::mZoomOriginalClick() { AppCommand->SetZoomPercent(100); }
+void TMainForm::mZoom25Click() { AppCommand->SetZoomPercent(25); }
+void TMainForm::mZoom33Click() { AppCommand->SetZoomPercent(33); }
+void TMainForm::mZoom50Click() { AppCommand->SetZoomPercent(50); }
+void TMainForm::mZoom200Click() { AppCommand->SetZoomPercent(200); }
+void TMainForm::mZoom300Click() { AppCommand->SetZoomPercent(300); }
+void TMainForm::mZoom400Click() { AppCommand->SetZoomPercent(400); }
+void TMainForm::mSettingsClick() { AppCommand->ShowSettings(); }
+void TMainForm::mDebayerMonoClick() { AppCommand->SetDebayerMode(0); }
+void TMainForm::mDebayerBayerClick() { AppCommand->SetDebayerMode(1); }
+void TMainForm::mDebayerNearestClick() { AppCommand->SetDebayerMode(2); }
+void TMainForm::mDebayerBin2x2Click() { AppCommand->SetDebayerMode(3); }
+void TMainForm::mDebayerBilinearClick() { AppCommand->SetDebayerMode(4); }
+void TMainForm::mDebayerAdaptiveClick() { AppCommand->SetDebayerMode(5); }
+void TMainForm::mDebayerLaplacianClick() { AppCommand->SetDebayerMode(6); }
+void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(7); }
+void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
+void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
+
+void TMainForm::LoadPreset1Click() {
+  const QString name = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                    QStringLiteral("*.pre"));
+  if (!name.isEmpty()) LoadPresetFile(this, name);
+}
+
+void TMainForm::SavePreset1Click() {
+  const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
+                                                    QStringLiteral("*.pre"));
+  if (!name.isEmpty()) SavePresetFile(this, name);
+}
+
+void TMainForm::tmCPULoadTimer() { AppCommand->ShowCPULoad(); }
+void TMainForm::tmFPSTimer() { AppCommand->ShowFPS(tmFPS->interval() / 1000.0); }
+void TMainForm::tmStatisticsTimer() {
+  AppCommand->ShowStatistics(tmStatistics->interval() / 1000.0);
+}
+
+void TMainForm::FormResize() { AppCommand->CenterVideoPanel(); }
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    AppCommand->StopVideo();
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   tmCPULoad->stop();
   AppCommand->Done();
+  SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
   event->accept();
   QApplication::quit();
+}
+
+// --- The colour-correction tool's answer ---------------------------------------
+
+std::int32_t TMainForm::WMCopyData(std::uint32_t size, const void* data) {
+  if (size == CorrectionMatrixBytes && data != nullptr) {
+    double matrix[12];
+    std::memcpy(matrix, data, sizeof matrix);
+    bool finite = true;
+    for (double v : matrix) finite = finite && std::isfinite(v);
+    // A matrix with an infinity or a NaN would poison every corrected
+    // colour: it is ignored like a message of the wrong size.
+    if (finite) {
+      if (CorrectionMatrixSink)
+        CorrectionMatrixSink(matrix);
+      else
+        AppCommand->SetCorrectionMatrix(matrix);
+    }
+  }
+  return CopyDataResult;
+}
+
+namespace {
+
+// One connection's reading state: the byte count of the message under way
+// and, for a 96-byte message, its bytes. Other messages are read and dropped.
+class TCopyDataReader : public QObject {
+ public:
+  TCopyDataReader(QLocalSocket* socket, TMainForm* form) : QObject(socket), socket_(socket), form_(form) {
+    connect(socket, &QLocalSocket::readyRead, this, &TCopyDataReader::Read);
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  }
+
+  void Read() {
+    while (socket_->bytesAvailable() > 0) {
+      if (countBytes_ < 4) {
+        const qint64 n = socket_->read(countBuffer_ + countBytes_, 4 - countBytes_);
+        if (n <= 0) return;
+        countBytes_ += static_cast<int>(n);
+        if (countBytes_ < 4) continue;
+        size_ = std::uint32_t(std::uint8_t(countBuffer_[0])) |
+                std::uint32_t(std::uint8_t(countBuffer_[1])) << 8 |
+                std::uint32_t(std::uint8_t(countBuffer_[2])) << 16 |
+                std::uint32_t(std::uint8_t(countBuffer_[3])) << 24;
+        received_ = 0;
+      } else {
+        const std::uint64_t left = size_ - received_;
+        char scratch[4096];
+        char* target = size_ == CorrectionMatrixBytes ? data_ + received_ : scratch;
+        const qint64 want = static_cast<qint64>(std::min<std::uint64_t>(left, sizeof scratch));
+        const qint64 n = socket_->read(target, want);
+        if (n <= 0) return;
+        received_ += static_cast<std::uint32_t>(n);
+      }
+      if (countBytes_ == 4 && received_ == size_) Answer();
+    }
+  }
+
+ private:
+  void Answer() {
+    const std::int32_t result =
+        form_->WMCopyData(size_, size_ == CorrectionMatrixBytes ? data_ : nullptr);
+    const char answer[4] = {char(result & 0xff), char((result >> 8) & 0xff),
+                            char((result >> 16) & 0xff), char((result >> 24) & 0xff)};
+    socket_->write(answer, 4);
+    socket_->flush();
+    countBytes_ = 0;
+    received_ = 0;
+    size_ = 0;
+  }
+
+  QLocalSocket* socket_;
+  TMainForm* form_;
+  char countBuffer_[4] = {};
+  int countBytes_ = 0;
+  std::uint32_t size_ = 0;
+  std::uint32_t received_ = 0;
+  char data_[CorrectionMatrixBytes] = {};
+};
+
+}  // namespace
+
+bool TMainForm::ListenCopyData(const QString& name) {
+  if (copyDataServer_ == nullptr) {
+    copyDataServer_ = new QLocalServer(this);
+    copyDataServer_->setObjectName(QStringLiteral("CopyDataServer"));
+    connect(copyDataServer_, &QLocalServer::newConnection, this, &TMainForm::CopyDataConnection);
+  }
+  copyDataServer_->close();
+  QLocalServer::removeServer(name);
+  return copyDataServer_->listen(name);
+}
+
+QString TMainForm::CopyDataName() const {
+  return copyDataServer_ != nullptr ? copyDataServer_->serverName() : QString();
+}
+
+void TMainForm::CopyDataConnection() {
+  while (QLocalSocket* socket = copyDataServer_->nextPendingConnection()) {
+    auto* reader = new TCopyDataReader(socket, this);
+    reader->Read();
+  }
 }

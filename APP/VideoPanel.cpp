@@ -1,0 +1,104 @@
+#include "VideoPanel.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+// Opaque grey for every sample value: the display palette as 32-bit pixels.
+const std::array<std::uint32_t, 256>& GreyPixels() {
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t i = 0; i < 256; ++i) t[i] = 0xff000000u | (i * 0x010101u);
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+void ConvertGreyToRGB32(const std::uint8_t* grey, std::uint32_t* dst, std::int64_t count) {
+  const auto& table = GreyPixels();
+  for (std::int64_t i = 0; i < count; ++i) dst[i] = table[grey[i]];
+}
+
+void ConvertBGR24ToRGB32(const std::uint8_t* bgr, std::uint32_t* dst, std::int64_t count) {
+  if (count <= 0) return;
+  // Read four bytes per pixel (its B, G, R and the next pixel's B) and force
+  // the fourth to 0xff; the last pixel is read byte by byte so that nothing
+  // beyond the source is touched.
+  std::int64_t i = 0;
+  for (; i + 1 < count; ++i) {
+    std::uint32_t v;
+    std::memcpy(&v, bgr + 3 * i, 4);
+    dst[i] = v | 0xff000000u;
+  }
+  const std::uint8_t* p = bgr + 3 * i;
+  dst[i] = 0xff000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+}
+
+TVideoPanel::TVideoPanel(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setLineWidth(1);
+  // Every pixel is painted here: no background erase before each frame.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+TVideoPanel::~TVideoPanel() = default;
+
+bool TVideoPanel::SetPicture(const std::uint8_t* pixels, int width, int height, int bits) {
+  if (pixels == nullptr || width <= 0 || height <= 0 || width > MaxWidth || height > MaxHeight ||
+      (bits != 8 && bits != 24))
+    return false;
+  if (!buffer_) buffer_ = std::make_unique<std::uint32_t[]>(std::size_t{MaxWidth} * MaxHeight);
+  if (image_.width() != width || image_.height() != height ||
+      image_.constBits() != reinterpret_cast<const uchar*>(buffer_.get()))
+    image_ = QImage(reinterpret_cast<uchar*>(buffer_.get()), width, height, width * 4,
+                    QImage::Format_RGB32);
+  const std::int64_t count = std::int64_t{width} * height;
+  if (bits == 8)
+    ConvertGreyToRGB32(pixels, buffer_.get(), count);
+  else
+    ConvertBGR24ToRGB32(pixels, buffer_.get(), count);
+  bits_ = bits;
+  hasPicture_ = true;
+  update();
+  return true;
+}
+
+void TVideoPanel::ClearPicture() {
+  if (!hasPicture_) return;
+  hasPicture_ = false;
+  bits_ = 0;
+  update();
+}
+
+void TVideoPanel::SetCaption(const QString& caption) {
+  if (caption_ == caption) return;
+  caption_ = caption;
+  if (!hasPicture_) update();
+}
+
+void TVideoPanel::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  if (hasPicture_) {
+    if (image_.size() == size()) {
+      // At 100 % only the exposed part is copied.
+      const QRect exposed = event->rect();
+      painter.drawImage(exposed.topLeft(), image_, exposed);
+    } else {
+      // The whole picture stretched onto the whole panel; Qt computes only
+      // the pixels inside the exposed region.
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+      painter.drawImage(rect(), image_);
+    }
+    return;
+  }
+  painter.fillRect(rect(), palette().window());
+  drawFrame(&painter);
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(contentsRect(), Qt::AlignCenter, caption_);
+}

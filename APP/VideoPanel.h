@@ -1,0 +1,66 @@
+// The panel on which live frames are drawn.
+//
+// The render pipeline hands it each picture (8-bit grey samples or 24-bit
+// B, G, R pixels, rows packed end to end, top row first). The panel keeps its
+// own copy, because Qt paints later than the call returns and the render
+// buffers are rewritten by the next frame, and paints that copy scaled to its
+// whole client area with smooth scaling. Without a picture it shows its
+// caption ("Stopped") on a raised bevel.
+#ifndef APP_VIDEOPANEL_H
+#define APP_VIDEOPANEL_H
+
+#include <QFrame>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class TVideoPanel : public QFrame {
+  Q_OBJECT
+ public:
+  // The largest picture the camera delivers.
+  static constexpr int MaxWidth = 1920;
+  static constexpr int MaxHeight = 1080;
+
+  explicit TVideoPanel(QWidget* parent = nullptr);
+  ~TVideoPanel() override;
+
+  // Copies a picture of width x height pixels with 8 (grey) or 24 (B, G, R)
+  // bits per pixel and schedules a repaint. Refuses (returns false, keeps the
+  // previous picture) a null source, a size outside 1..MaxWidth by
+  // 1..MaxHeight or another depth. The copy goes into a buffer allocated once
+  // for the largest picture: nothing is allocated per frame.
+  bool SetPicture(const std::uint8_t* pixels, int width, int height, int bits);
+  // Forgets the picture; the panel shows its caption again.
+  void ClearPicture();
+
+  bool HasPicture() const { return hasPicture_; }
+  int PictureWidth() const { return hasPicture_ ? image_.width() : 0; }
+  int PictureHeight() const { return hasPicture_ ? image_.height() : 0; }
+  // 8 or 24: the depth of the last picture; 0 without one.
+  int PictureBits() const { return hasPicture_ ? bits_ : 0; }
+  // The last picture as opaque 32-bit pixels (0xffRRGGBB); a null image
+  // without one.
+  QImage Picture() const { return hasPicture_ ? image_ : QImage(); }
+
+  QString Caption() const { return caption_; }
+  void SetCaption(const QString& caption);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::unique_ptr<std::uint32_t[]> buffer_;  // MaxWidth x MaxHeight pixels
+  QImage image_;                             // wraps buffer_ at the picture's size
+  int bits_ = 0;
+  bool hasPicture_ = false;
+  QString caption_;
+};
+
+// Pixel conversions behind SetPicture, exposed for tests and benchmarks:
+// count pixels to opaque 32-bit pixels (B, G, R, 0xff in memory).
+void ConvertGreyToRGB32(const std::uint8_t* grey, std::uint32_t* dst, std::int64_t count);
+void ConvertBGR24ToRGB32(const std::uint8_t* bgr, std::uint32_t* dst, std::int64_t count);
+
+#endif
