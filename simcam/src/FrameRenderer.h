@@ -1,0 +1,72 @@
+// Frame production: the scene through the sensor response, the camera's
+// lookup tables and the stream format, into the caller's buffer.
+//
+// Stream formats: 1 plain 8-bit samples, 2 12-bit packed (4 samples in 6
+// bytes), 3 compressed 8-bit line records, 4 10-bit packed (16 samples in 20
+// bytes). Formats 1, 3 and 4 pass the 12-bit samples through the camera's
+// lookup table of the site's colour (values clipped to 255, or 1023 in
+// format 4); format 2 delivers the 12-bit samples themselves.
+#ifndef SIMCAM_FRAMERENDERER_H
+#define SIMCAM_FRAMERENDERER_H
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Sensor.h"
+#include "platform/win32.h"
+
+namespace simcam {
+
+inline constexpr std::uint32_t kFormatRaw8 = 1;
+inline constexpr std::uint32_t kFormatPacked12 = 2;
+inline constexpr std::uint32_t kFormatCompressed8 = 3;
+inline constexpr std::uint32_t kFormatPacked10 = 4;
+
+inline constexpr std::size_t kLookupEntries = 4096;
+
+// The camera's lookup tables: red, green, blue, 4096 entries each.
+using ColourTables = std::array<std::uint16_t, 3 * kLookupEntries>;
+
+// The default table of a format: s >> 4 (s >> 2 in format 4) for every colour.
+void FillDefaultTables(std::uint32_t format, ColourTables& tables);
+
+// Per colour channel (red, green, blue), the delivered value of every
+// radiance index (radiance + biased noise): the sensor response, then the
+// lookup table where the format uses one.
+struct ToneTables {
+  std::uint32_t format = kFormatRaw8;
+  std::array<std::vector<std::uint8_t>, 3> narrow;  // formats 1 and 3
+  std::array<std::vector<std::uint16_t>, 3> wide;   // formats 2 and 4
+};
+
+std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response,
+                                                  std::uint32_t format,
+                                                  const ColourTables& lookup);
+
+struct Region {
+  int x = 0;  // even
+  int y = 0;  // even
+  int width = 0;   // multiple of 16
+  int height = 0;  // even
+};
+
+// Everything one frame depends on.
+struct FrameJob {
+  Region region;
+  std::uint32_t seed = 0;
+  std::uint64_t frame = 0;
+  std::shared_ptr<const ToneTables> tables;
+};
+
+// Bytes of a frame in formats 1, 2 and 4; for format 3 the largest size.
+std::uint64_t FrameBytesBound(std::uint32_t format, int width, int height);
+
+// Renders the frame into `out`. Returns ERROR_SUCCESS with `bytes` set, or
+// kErrorBufferTooSmall when the frame does not fit in `size` bytes.
+DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DWORD& bytes);
+
+}  // namespace simcam
+
+#endif
