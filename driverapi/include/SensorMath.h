@@ -166,6 +166,30 @@ struct LineAndRowFields {
 // period Rc * La (low 32 bits) lies nearest the target; of equally near pairs
 // the one with the smallest a and, for it, the smallest c. The fields A0 and
 // CB of `timing` are ignored.
+namespace detail {
+
+// The nearest of the periods first, first + line, ..., first + count * line
+// (no wrap past 2^32 among them) to the target: the step j and its distance;
+// of two equally near the earlier.
+struct RunBest {
+  std::uint32_t step;
+  std::uint32_t distance;
+};
+
+constexpr RunBest NearestInRun(std::uint32_t first, std::uint32_t line, std::uint32_t count,
+                               std::uint32_t target) {
+  if (target <= first || line == 0) return {0, first > target ? first - target : target - first};
+  // The periods rise with the step: the nearest is the last one at or below
+  // the target or the one after it.
+  const std::uint32_t below = (target - first) / line;
+  if (below >= count) return {count, target - (first + count * line)};
+  const std::uint32_t under = target - (first + below * line);
+  const std::uint32_t over = first + (below + 1) * line - target;
+  return under <= over ? RunBest{below, under} : RunBest{below + 1, over};
+}
+
+}  // namespace detail
+
 inline LineAndRowFields SearchFramePeriod(const TimingRegisters& timing, std::uint16_t A8,
                                           std::uint16_t AC, std::uint16_t CC, std::uint16_t CD,
                                           std::uint32_t target) {
@@ -176,16 +200,28 @@ inline LineAndRowFields SearchFramePeriod(const TimingRegisters& timing, std::ui
   std::uint32_t bestDistance = 0xFFFFFFFFu;
   for (std::uint32_t a = a0; a <= 1023; ++a) {
     const std::uint32_t line = LineLengthWith(timing, a);
-    // Rc * La for successive c differ by La (mod 2^32).
+    // Rc * La for successive c differ by La (mod 2^32). Between wraps past
+    // 2^32 the periods rise steadily, so each such run of c is settled by
+    // arithmetic instead of by trying every c in it. Runs are taken in
+    // order of c and only a strictly nearer pair replaces the best, so ties
+    // keep the smallest a and, for it, the smallest c.
+    std::uint32_t c = c0;
     std::uint32_t period = firstRows * line;
-    for (std::uint32_t c = c0; c <= 255; ++c, period += line) {
-      const std::uint32_t d = period > target ? period - target : target - period;
-      if (d < bestDistance) {
-        bestDistance = d;
-        best = {a, c};
-        // Nothing beats an exact match and ties keep the earlier pair.
-        if (d == 0) return best;
+    while (true) {
+      const std::uint32_t left = 255 - c;
+      std::uint32_t count = left;
+      if (line != 0 && (0xFFFFFFFFu - period) / line < count)
+        count = (0xFFFFFFFFu - period) / line;
+      const detail::RunBest run = detail::NearestInRun(period, line, count, target);
+      if (run.distance < bestDistance) {
+        bestDistance = run.distance;
+        best = {a, c + run.step};
+        // Nothing beats an exact match.
+        if (bestDistance == 0) return best;
       }
+      if (count == left) break;
+      c += count + 1;
+      period += (count + 1) * line;
     }
   }
   return best;
