@@ -1,0 +1,336 @@
+// AVX2 building blocks of the interpolating demosaic inner loops.
+//
+// A block is the 32 bytes of source samples that one register holds: 32
+// pixels of an 8-bit frame, 16 of a 16-bit frame. Two lane layouts are used:
+//  - full-width unsigned lanes, one per pixel (bilinear and adaptive), where
+//    floor means are taken with the rounding-up average instruction and a
+//    correction of the low bit, so no lane ever needs to widen;
+//  - half-width signed lanes twice the size of a sample (Laplacian), one
+//    register for the even columns and one for the odd columns of a block.
+// Everything here is compiled for AVX2 only and reached only after UseAvx2();
+// the portable loops of the families give the same bytes everywhere.
+#ifndef IMAGING_DEBAYER_INTERP_SIMD_H
+#define IMAGING_DEBAYER_INTERP_SIMD_H
+
+#include <immintrin.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "debayer_interp_edges.h"
+
+namespace imaging::interp {
+
+// Whether the AVX2 inner loops run: the processor has AVX2 and they have not
+// been turned off. A process-wide switch, not per-call state.
+inline std::atomic<bool>& Avx2Switch() {
+  static std::atomic<bool> on{__builtin_cpu_supports("avx2") != 0};
+  return on;
+}
+inline bool UseAvx2() { return Avx2Switch().load(std::memory_order_relaxed); }
+
+// Turns the AVX2 inner loops off, or back on where the processor has AVX2, so
+// that tests and benchmarks can run the portable loops on any machine.
+inline void EnableAvx2(bool on) {
+  Avx2Switch().store(on && __builtin_cpu_supports("avx2") != 0, std::memory_order_relaxed);
+}
+
+// Pixels per block.
+template <class Fmt>
+inline constexpr int32_t kBlock = 32 / sizeof(typename Fmt::Sample);
+
+// Byte-shuffle controls, the same in both 16-byte lanes.
+struct ByteMask {
+  alignas(32) int8_t v[32];
+};
+
+// Places channel `channel` of the pixels of a lane (elements of e bytes) into
+// 16-byte chunk `chunk` of those pixels' interleaved B, G, R elements.
+constexpr ByteMask InterleaveMask(int e, int chunk, int channel) {
+  ByteMask m{};
+  for (int j = 0; j < 16; ++j) {
+    const int t = 16 * chunk + j, elem = t / e, pixel = elem / 3;
+    const int8_t value = elem % 3 == channel ? static_cast<int8_t>(pixel * e + t % e) : -128;
+    m.v[j] = m.v[j + 16] = value;
+  }
+  return m;
+}
+
+// Picks, from 16-byte chunk `chunk` of pixels of `channels` elements of e
+// bytes, the G element of every second pixel from `parity` on, each into the
+// low half of a lane of 2e bytes (the high half zero).
+constexpr ByteMask GreenGatherMask(int e, int channels, int chunk, int parity) {
+  ByteMask m{};
+  for (int j = 0; j < 16; ++j) {
+    const int i = j / (2 * e), within = j % (2 * e);
+    const int t = (2 * i + parity) * channels * e + e + within;
+    const bool here = within < e && t >= 16 * chunk && t < 16 * chunk + 16;
+    m.v[j] = m.v[j + 16] = here ? static_cast<int8_t>(t - 16 * chunk) : -128;
+  }
+  return m;
+}
+
+template <int E, int Chunk, int Channel>
+inline constexpr ByteMask kInterleave = InterleaveMask(E, Chunk, Channel);
+template <int E, int Channels, int Chunk, int Parity>
+inline constexpr ByteMask kGreenGather = GreenGatherMask(E, Channels, Chunk, Parity);
+
+}  // namespace imaging::interp
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+#define IMAGING_AVX2_INLINE inline __attribute__((always_inline))
+
+namespace imaging::interp::avx2 {
+
+IMAGING_AVX2_INLINE __m256i Load(const void* p) {
+  return _mm256_loadu_si256(static_cast<const __m256i*>(p));
+}
+IMAGING_AVX2_INLINE void Store(void* p, __m256i v) {
+  _mm256_storeu_si256(static_cast<__m256i*>(p), v);
+}
+IMAGING_AVX2_INLINE __m256i Mask(const ByteMask& m) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(m.v));
+}
+// Two 16-byte pieces into the low and the high lane.
+IMAGING_AVX2_INLINE __m256i Load2(const uint8_t* lo, const uint8_t* hi) {
+  return _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
+}
+IMAGING_AVX2_INLINE __m256i Blend(__m256i a, __m256i b, __m256i takeB) {
+  return _mm256_blendv_epi8(a, b, takeB);
+}
+
+// ---- Output --------------------------------------------------------------
+
+// Writes a block of pixels, channels given in natural pixel order (the first
+// half of the block in the low lane), as B, G, R (, 0).
+template <class Fmt>
+IMAGING_AVX2_INLINE void StoreBlock(typename Fmt::Sample* out, __m256i b, __m256i g, __m256i r) {
+  constexpr int e = sizeof(typename Fmt::Sample);
+  uint8_t* d = reinterpret_cast<uint8_t*>(out);
+  if constexpr (Fmt::kChannels == 3) {
+    auto chunk = [&]<int K>() {
+      return _mm256_or_si256(
+          _mm256_or_si256(_mm256_shuffle_epi8(b, Mask(kInterleave<e, K, 0>)),
+                          _mm256_shuffle_epi8(g, Mask(kInterleave<e, K, 1>))),
+          _mm256_shuffle_epi8(r, Mask(kInterleave<e, K, 2>)));
+    };
+    const __m256i o0 = chunk.template operator()<0>(), o1 = chunk.template operator()<1>(),
+                  o2 = chunk.template operator()<2>();
+    Store(d, _mm256_permute2x128_si256(o0, o1, 0x20));
+    Store(d + 32, _mm256_permute2x128_si256(o2, o0, 0x30));
+    Store(d + 64, _mm256_permute2x128_si256(o1, o2, 0x31));
+  } else {
+    const __m256i z = _mm256_setzero_si256();
+    __m256i bgL, bgH, rzL, rzH, p0, p1, p2, p3;
+    if constexpr (e == 1) {
+      bgL = _mm256_unpacklo_epi8(b, g), bgH = _mm256_unpackhi_epi8(b, g);
+      rzL = _mm256_unpacklo_epi8(r, z), rzH = _mm256_unpackhi_epi8(r, z);
+      p0 = _mm256_unpacklo_epi16(bgL, rzL), p1 = _mm256_unpackhi_epi16(bgL, rzL);
+      p2 = _mm256_unpacklo_epi16(bgH, rzH), p3 = _mm256_unpackhi_epi16(bgH, rzH);
+    } else {
+      bgL = _mm256_unpacklo_epi16(b, g), bgH = _mm256_unpackhi_epi16(b, g);
+      rzL = _mm256_unpacklo_epi16(r, z), rzH = _mm256_unpackhi_epi16(r, z);
+      p0 = _mm256_unpacklo_epi32(bgL, rzL), p1 = _mm256_unpackhi_epi32(bgL, rzL);
+      p2 = _mm256_unpacklo_epi32(bgH, rzH), p3 = _mm256_unpackhi_epi32(bgH, rzH);
+    }
+    Store(d, _mm256_permute2x128_si256(p0, p1, 0x20));
+    Store(d + 32, _mm256_permute2x128_si256(p2, p3, 0x20));
+    Store(d + 64, _mm256_permute2x128_si256(p0, p1, 0x31));
+    Store(d + 96, _mm256_permute2x128_si256(p2, p3, 0x31));
+  }
+}
+
+// Writes a block from the planes of a row: the colour of the row's R or B
+// sites (rowColour), G, and the other colour.
+template <class Fmt, Colour RowC>
+IMAGING_AVX2_INLINE void StoreRowPlanes(typename Fmt::Sample* out, __m256i rowPlane, __m256i g,
+                                        __m256i otherPlane) {
+  if constexpr (RowC == kRed)
+    StoreBlock<Fmt>(out, otherPlane, g, rowPlane);
+  else
+    StoreBlock<Fmt>(out, rowPlane, g, otherPlane);
+}
+
+// Runs block(x, out) over columns [x0, x1) of an output row, x1 - x0 being at
+// least one block. block makes the pixels x .. x + kBlock - 1 into out. The
+// last, partial block is made over the span's last kBlock columns into a local
+// copy, from which only its new pixels are written.
+template <class Fmt, class MakeBlock>
+IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32_t x1,
+                                   MakeBlock&& block) {
+  using S = typename Fmt::Sample;
+  constexpr int32_t n = kBlock<Fmt>;
+  constexpr int ch = Fmt::kChannels;
+  int32_t x = x0;
+  for (; x + n <= x1; x += n) block(x, drow + x * ch);
+  if (x < x1) {
+    S tail[n * ch];
+    const int32_t start = x1 - n;
+    block(start, tail);
+    std::memcpy(drow + x * ch, tail + (x - start) * ch, sizeof(S) * ch * (x1 - x));
+  }
+}
+
+// ---- Full-width unsigned lanes (bilinear, adaptive) ------------------------
+
+template <class S>
+struct ULanes;
+
+template <>
+struct ULanes<uint8_t> {
+  static IMAGING_AVX2_INLINE __m256i Avg(__m256i a, __m256i b) { return _mm256_avg_epu8(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi8(a, b); }
+  static IMAGING_AVX2_INLINE __m256i SubSat(__m256i a, __m256i b) { return _mm256_subs_epu8(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Max(__m256i a, __m256i b) { return _mm256_max_epu8(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi8(a, b); }
+  static IMAGING_AVX2_INLINE __m256i One() { return _mm256_set1_epi8(1); }
+  // All ones in the lanes of odd index when odd, else in those of even index.
+  static IMAGING_AVX2_INLINE __m256i Lanes(int odd) {
+    return _mm256_set1_epi16(odd ? static_cast<int16_t>(0xFF00) : 0x00FF);
+  }
+};
+
+template <>
+struct ULanes<uint16_t> {
+  static IMAGING_AVX2_INLINE __m256i Avg(__m256i a, __m256i b) { return _mm256_avg_epu16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i SubSat(__m256i a, __m256i b) { return _mm256_subs_epu16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Max(__m256i a, __m256i b) { return _mm256_max_epu16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i One() { return _mm256_set1_epi16(1); }
+  static IMAGING_AVX2_INLINE __m256i Lanes(int odd) {
+    return _mm256_set1_epi32(odd ? static_cast<int32_t>(0xFFFF0000u) : 0x0000FFFF);
+  }
+};
+
+// (a + b) >> 1 and the bit it drops.
+struct Mean2 {
+  __m256i mean, dropped;
+};
+
+template <class L>
+IMAGING_AVX2_INLINE Mean2 FloorMean(__m256i a, __m256i b) {
+  const __m256i dropped = _mm256_and_si256(_mm256_xor_si256(a, b), L::One());
+  return {L::Sub(L::Avg(a, b), dropped), dropped};
+}
+
+// (a + b + c + d) >> 2 from the two pair means: the halves' sum divided by
+// two rounds up only when both pairs dropped a bit.
+template <class L>
+IMAGING_AVX2_INLINE __m256i FloorMean4(const Mean2& ab, const Mean2& cd) {
+  const __m256i odd = _mm256_and_si256(_mm256_xor_si256(ab.mean, cd.mean), L::One());
+  const __m256i bothDropped = _mm256_and_si256(ab.dropped, cd.dropped);
+  return L::Sub(L::Avg(ab.mean, cd.mean), _mm256_andnot_si256(bothDropped, odd));
+}
+
+// |a - b| of unsigned lanes.
+template <class L>
+IMAGING_AVX2_INLINE __m256i AbsDiff(__m256i a, __m256i b) {
+  return _mm256_or_si256(L::SubSat(a, b), L::SubSat(b, a));
+}
+
+// ---- Half-width signed lanes (Laplacian) -----------------------------------
+
+struct Halves {
+  __m256i even, odd;
+};
+
+template <class S>
+struct SLanes;
+
+template <>
+struct SLanes<uint8_t> {
+  static constexpr int kBits = 16;
+  static IMAGING_AVX2_INLINE __m256i Low() { return _mm256_set1_epi16(0x00FF); }
+  static IMAGING_AVX2_INLINE Halves Split(const uint8_t* p) {
+    const __m256i v = Load(p);
+    return {_mm256_and_si256(v, Low()), _mm256_srli_epi16(v, 8)};
+  }
+  template <int Odd>
+  static IMAGING_AVX2_INLINE __m256i Part(const uint8_t* p) {
+    const __m256i v = Load(p);
+    return Odd ? _mm256_srli_epi16(v, 8) : _mm256_and_si256(v, Low());
+  }
+  static IMAGING_AVX2_INLINE __m256i Join(__m256i even, __m256i odd) {
+    return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+  }
+  static IMAGING_AVX2_INLINE __m256i Add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Abs(__m256i a) { return _mm256_abs_epi16(a); }
+  static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi16(a, b); }
+  template <int N>
+  static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) { return _mm256_srai_epi16(a, N); }
+  template <int N>
+  static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) { return _mm256_srli_epi16(a, N); }
+  static IMAGING_AVX2_INLINE __m256i Clamp(__m256i a) {
+    return _mm256_min_epi16(_mm256_max_epi16(a, _mm256_setzero_si256()), Low());
+  }
+};
+
+template <>
+struct SLanes<uint16_t> {
+  static constexpr int kBits = 32;
+  static IMAGING_AVX2_INLINE __m256i Low() { return _mm256_set1_epi32(0xFFFF); }
+  static IMAGING_AVX2_INLINE Halves Split(const uint16_t* p) {
+    const __m256i v = Load(p);
+    return {_mm256_and_si256(v, Low()), _mm256_srli_epi32(v, 16)};
+  }
+  template <int Odd>
+  static IMAGING_AVX2_INLINE __m256i Part(const uint16_t* p) {
+    const __m256i v = Load(p);
+    return Odd ? _mm256_srli_epi32(v, 16) : _mm256_and_si256(v, Low());
+  }
+  static IMAGING_AVX2_INLINE __m256i Join(__m256i even, __m256i odd) {
+    return _mm256_or_si256(even, _mm256_slli_epi32(odd, 16));
+  }
+  static IMAGING_AVX2_INLINE __m256i Add(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi32(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Abs(__m256i a) { return _mm256_abs_epi32(a); }
+  static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi32(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi32(a, b); }
+  template <int N>
+  static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) { return _mm256_srai_epi32(a, N); }
+  template <int N>
+  static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) { return _mm256_srli_epi32(a, N); }
+  static IMAGING_AVX2_INLINE __m256i Clamp(__m256i a) {
+    return _mm256_min_epi32(_mm256_max_epi32(a, _mm256_setzero_si256()), Low());
+  }
+};
+
+// Signed division by 2^N rounding toward zero: negative values are biased by
+// 2^N - 1 before the arithmetic shift.
+template <class H, int N>
+IMAGING_AVX2_INLINE __m256i TruncDiv(__m256i v) {
+  return H::template Sra<N>(
+      H::Add(v, H::template Srl<H::kBits - N>(H::template Sra<H::kBits - 1>(v))));
+}
+
+// The G channel of output pixels base + parity, base + parity + 2, ... over
+// one block, as half-width lanes; base points at an output pixel.
+template <class Fmt, int Parity>
+IMAGING_AVX2_INLINE __m256i GatherGreens(const typename Fmt::Sample* base) {
+  constexpr int e = sizeof(typename Fmt::Sample), ch = Fmt::kChannels;
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(base);
+  auto chunk = [&]<int K>() {
+    return _mm256_shuffle_epi8(Load2(p + 16 * K, p + 16 * ch + 16 * K),
+                               Mask(kGreenGather<e, ch, K, Parity>));
+  };
+  __m256i v = _mm256_or_si256(_mm256_or_si256(chunk.template operator()<0>(),
+                                              chunk.template operator()<1>()),
+                              chunk.template operator()<2>());
+  if constexpr (ch == 4) v = _mm256_or_si256(v, chunk.template operator()<3>());
+  return v;
+}
+
+}  // namespace imaging::interp::avx2
+
+#pragma GCC pop_options
+
+#endif
