@@ -1,0 +1,67 @@
+#include "Program.h"
+
+#include <QApplication>
+
+#include "Commands.h"
+#include "fmAbout.h"
+#include "fmHistogramRAW.h"
+#include "fmHistogramRGB.h"
+#include "fmMain.h"
+#include "fmSettings.h"
+#include "fmViewPort.h"
+#include "simcam/SimCamera.h"
+
+int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
+  // Unit initialisation: the grey display palette and the controller.
+  if (AppCommand == nullptr) CommandsUnitInit();
+  // The program runs on the simulated camera: it answers as the device that
+  // the driver API opens.
+  simcam::Install();
+
+  QApplication application(argc, argv);
+  // Forms are hidden, never destroyed, when they close; closing the main
+  // window ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  // Each global refers to its form before the form's creation handler runs.
+  MainForm = new TMainForm();
+  MainForm->FormCreate();
+  SettingsForm = new TSettingsForm();
+  SettingsForm->FormCreate();
+  AboutForm = new TAboutForm();
+  AboutForm->FormCreate();
+  HistogramFormRGB = new THistogramFormRGB();
+  HistogramFormRGB->FormCreate();
+  HistogramFormRAW = new THistogramFormRAW();
+  HistogramFormRAW->FormCreate();
+  ViewPortForm = new TViewPortForm();
+  ViewPortForm->FormCreate();
+
+  MainForm->show();
+  if (started) started();
+  const int result = QApplication::exec();
+
+  // The main window has closed and Done has asked the worker threads to end.
+  // Threads still waiting for a step in the GUI thread are released, and all
+  // of them are joined before the process ends.
+  TThread::ShutDownAll();
+
+  AppCommand->MainView = nullptr;
+  AppCommand->SettingsView = nullptr;
+  AppCommand->AboutView = nullptr;
+  AppCommand->HistogramRGBView = nullptr;
+  AppCommand->HistogramRAWView = nullptr;
+  delete ViewPortForm;
+  ViewPortForm = nullptr;
+  delete HistogramFormRAW;
+  HistogramFormRAW = nullptr;
+  delete HistogramFormRGB;
+  HistogramFormRGB = nullptr;
+  delete AboutForm;
+  AboutForm = nullptr;
+  delete SettingsForm;
+  SettingsForm = nullptr;
+  delete MainForm;
+  MainForm = nullptr;
+  return result;
+}
