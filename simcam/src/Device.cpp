@@ -1,6 +1,8 @@
 // The simulated camera's request handling, stream timing and control surface.
 #include "Device.h"
 
+#include "Scene.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -85,7 +87,9 @@ bool IsFrameRead(DWORD code) { return code == QDV_IOCTL_GET_FRAME || code == QDV
 
 Device::Device() : triggerEvent_(CreateEventA(nullptr, 0, 0, kTriggerEventName)) {
   // The trigger event stays open for the life of the process, like the
-  // driver that owns it.
+  // driver that owns it. The scene is rendered now, so that the first frame
+  // of a stream comes as quickly as every later one.
+  Scene::Get();
   state_.realSince = Clock::now();
 }
 
@@ -395,18 +399,16 @@ void Device::ProduceLocked(std::uint64_t count) {
   c.PacketCount = static_cast<std::uint32_t>(c.PacketCount + count * (packets - lost));
   c.PacketLost = static_cast<std::uint32_t>(c.PacketLost + count * lost);
   if (s.timing == Timing::Deterministic)
-    s.intervalBase += static_cast<std::int64_t>(std::llround(static_cast<double>(count) * PeriodLocked() * 1e7));
+    s.intervalBase += static_cast<double>(count) * PeriodLocked() * 1e7;
   s.nextFrame += count;
   s.ready = s.nextFrame - 1;
 }
 
 std::int64_t Device::IntervalLocked(Clock::time_point now) const {
-  std::int64_t interval = state_.intervalBase;
+  double interval = state_.intervalBase;
   if (state_.timing == Timing::RealTime)
-    interval += std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(
-                    now - state_.realSince)
-                    .count();
-  return interval;
+    interval += std::chrono::duration<double, std::ratio<1, 10000000>>(now - state_.realSince).count();
+  return std::llround(interval);
 }
 
 FrameJob Device::JobLocked(std::uint64_t frame) const {
@@ -448,7 +450,7 @@ void Device::SetTiming(Timing timing) {
     const Clock::time_point now = Clock::now();
     AdvanceLocked(now);
     if (timing != state_.timing) {
-      state_.intervalBase = IntervalLocked(now);
+      state_.intervalBase = static_cast<double>(IntervalLocked(now));
       state_.realSince = now;
       state_.timing = timing;
       state_.anchored = false;

@@ -79,7 +79,7 @@ class Device : public platform::DeviceDriver {
 
     // Statistics.
     StatisticsRecord counters{};
-    std::int64_t intervalBase = 0;  // 100 ns units accumulated outside real time
+    double intervalBase = 0;  // 100 ns units accumulated outside real time
     Clock::time_point realSince{};
 
     // Stream and frames.

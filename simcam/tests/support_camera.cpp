@@ -89,17 +89,4 @@ std::vector<std::uint8_t> DecodeTo8(DWORD format, const std::vector<std::uint8_t
   return picture;
 }
 
-double MeanOf(const std::vector<std::uint8_t>& picture, int width, int x0, int y0, int w, int h,
-              int px, int py) {
-  double sum = 0;
-  int n = 0;
-  for (int y = y0; y < y0 + h; ++y)
-    for (int x = x0; x < x0 + w; ++x)
-      if ((x & 1) == px && (y & 1) == py) {
-        sum += picture[static_cast<std::size_t>(y) * width + x];
-        ++n;
-      }
-  return n ? sum / n : 0;
-}
-
 }  // namespace simcam_test

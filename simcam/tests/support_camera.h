@@ -49,8 +49,19 @@ std::vector<std::uint16_t> Unpack(DWORD format, const std::vector<std::uint8_t>&
 // Mean of the samples of one colour site class in a rectangle of an 8-bit
 // picture: parity (px, py) of the site (GBRG: (0,0) green, (1,0) blue,
 // (0,1) red, (1,1) green).
-double MeanOf(const std::vector<std::uint8_t>& picture, int width, int x0, int y0, int w, int h,
-              int px, int py);
+template <class T>
+double MeanOf(const std::vector<T>& picture, int width, int x0, int y0, int w, int h, int px,
+              int py) {
+  double sum = 0;
+  int n = 0;
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x)
+      if ((x & 1) == px && (y & 1) == py) {
+        sum += picture[static_cast<std::size_t>(y) * width + x];
+        ++n;
+      }
+  return n ? sum / n : 0;
+}
 
 }  // namespace simcam_test
 
