@@ -77,6 +77,20 @@ void BM_SearchFramePeriod(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchFramePeriod)->Unit(benchmark::kMicrosecond);
 
+// A register state far outside normal use: the line term A goes negative,
+// so for small a the line length is nearly 2^32 clocks and every step of c
+// wraps the 32-bit period.
+void BM_SearchFramePeriodWrapping(benchmark::State& state) {
+  SensorMath::TimingRegisters r;
+  r.DB = 0xDB78;
+  r.D8 = 0xD87F;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        SensorMath::SearchFramePeriod(r, 0xA800, 0xAC00, 0xCC00, 0xCD00, 1'440'001));
+  }
+}
+BENCHMARK(BM_SearchFramePeriodWrapping)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -168,24 +168,36 @@ struct LineAndRowFields {
 // CB of `timing` are ignored.
 namespace detail {
 
-// The nearest of the periods first, first + line, ..., first + count * line
-// (no wrap past 2^32 among them) to the target: the step j and its distance;
-// of two equally near the earlier.
+// The nearest to the target of the periods of one run of c, in which the
+// period moves by a fixed amount without wrapping past 0 or 2^32: the step j
+// into the run and its distance; of two equally near the earlier.
 struct RunBest {
   std::uint32_t step;
   std::uint32_t distance;
 };
 
-constexpr RunBest NearestInRun(std::uint32_t first, std::uint32_t line, std::uint32_t count,
-                               std::uint32_t target) {
-  if (target <= first || line == 0) return {0, first > target ? first - target : target - first};
-  // The periods rise with the step: the nearest is the last one at or below
-  // the target or the one after it.
-  const std::uint32_t below = (target - first) / line;
-  if (below >= count) return {count, target - (first + count * line)};
-  const std::uint32_t under = target - (first + below * line);
-  const std::uint32_t over = first + (below + 1) * line - target;
+// Periods first, first + rise, ..., first + count * rise.
+constexpr RunBest NearestInRisingRun(std::uint32_t first, std::uint32_t rise, std::uint32_t count,
+                                     std::uint32_t target) {
+  if (target <= first || rise == 0) return {0, first > target ? first - target : target - first};
+  // The nearest is the last period at or below the target or the one after.
+  const std::uint32_t below = (target - first) / rise;
+  if (below >= count) return {count, target - (first + count * rise)};
+  const std::uint32_t under = target - (first + below * rise);
+  const std::uint32_t over = first + (below + 1) * rise - target;
   return under <= over ? RunBest{below, under} : RunBest{below + 1, over};
+}
+
+// Periods first, first - fall, ..., first - count * fall (fall > 0).
+constexpr RunBest NearestInFallingRun(std::uint32_t first, std::uint32_t fall, std::uint32_t count,
+                                      std::uint32_t target) {
+  if (target >= first) return {0, target - first};
+  // The nearest is the last period at or above the target or the one after.
+  const std::uint32_t above = (first - target) / fall;
+  if (above >= count) return {count, first - count * fall - target};
+  const std::uint32_t over = first - above * fall - target;
+  const std::uint32_t under = target - (first - (above + 1) * fall);
+  return over <= under ? RunBest{above, over} : RunBest{above + 1, under};
 }
 
 }  // namespace detail
@@ -200,19 +212,28 @@ inline LineAndRowFields SearchFramePeriod(const TimingRegisters& timing, std::ui
   std::uint32_t bestDistance = 0xFFFFFFFFu;
   for (std::uint32_t a = a0; a <= 1023; ++a) {
     const std::uint32_t line = LineLengthWith(timing, a);
-    // Rc * La for successive c differ by La (mod 2^32). Between wraps past
-    // 2^32 the periods rise steadily, so each such run of c is settled by
-    // arithmetic instead of by trying every c in it. Runs are taken in
-    // order of c and only a strictly nearer pair replaces the best, so ties
-    // keep the smallest a and, for it, the smallest c.
+    // Rc * La for successive c differ by La (mod 2^32): they rise by La, or,
+    // for a line of more than 2^31 clocks, fall by 2^32 - La. Between wraps
+    // the periods move steadily, so each such run of c is settled by
+    // arithmetic instead of by trying every c in it. Runs are taken in order
+    // of c and only a strictly nearer pair replaces the best, so ties keep
+    // the smallest a and, for it, the smallest c.
+    const bool rising = line <= 0x80000000u;
+    const std::uint32_t fall = 0u - line;
     std::uint32_t c = c0;
     std::uint32_t period = firstRows * line;
     while (true) {
       const std::uint32_t left = 255 - c;
       std::uint32_t count = left;
-      if (line != 0 && (0xFFFFFFFFu - period) / line < count)
-        count = (0xFFFFFFFFu - period) / line;
-      const detail::RunBest run = detail::NearestInRun(period, line, count, target);
+      detail::RunBest run;
+      if (rising) {
+        if (line != 0 && (0xFFFFFFFFu - period) / line < count)
+          count = (0xFFFFFFFFu - period) / line;
+        run = detail::NearestInRisingRun(period, line, count, target);
+      } else {
+        if (period / fall < count) count = period / fall;
+        run = detail::NearestInFallingRun(period, fall, count, target);
+      }
       if (run.distance < bestDistance) {
         bestDistance = run.distance;
         best = {a, c + run.step};

@@ -183,26 +183,12 @@ BOOL SetDefaultLookupTable(DeviceHandle h) {
 
 // --- Frames and stream -----------------------------------------------------
 
-BOOL SetFrameWaitTimeout(DeviceHandle h, DWORD milliseconds) {
-  return Set(h, QDV_IOCTL_FRAME_WAIT_TIMEOUT, &milliseconds);
-}
-BOOL GetFrameWaitTimeout(DeviceHandle h, DWORD* milliseconds) {
-  return Get(h, QDV_IOCTL_FRAME_WAIT_TIMEOUT, milliseconds);
-}
-
 BOOL GetFrame(DeviceHandle h, void* buffer, DWORD size, DWORD* bytesReturned) {
   return ReadFrame(h, QDV_IOCTL_GET_FRAME, buffer, size, bytesReturned);
 }
 
 BOOL GetFrameAlt(DeviceHandle h, void* buffer, DWORD size, DWORD* bytesReturned) {
   return ReadFrame(h, QDV_IOCTL_GET_FRAME_ALT, buffer, size, bytesReturned);
-}
-
-BOOL GetStreamStatus(DeviceHandle h, DWORD* status) {
-  return Get(h, QDV_IOCTL_STREAM_STATUS, status);
-}
-BOOL SetStreamStatus(DeviceHandle h, DWORD status) {
-  return Set(h, QDV_IOCTL_STREAM_STATUS, &status);
 }
 
 // --- Region of interest ----------------------------------------------------
@@ -234,8 +220,23 @@ BOOL ResetStatistics(DeviceHandle h) {
 
 // --- Settings --------------------------------------------------------------
 
-BOOL GetFrequency(DeviceHandle h, DWORD* code) { return Get(h, QDV_IOCTL_FREQUENCY, code); }
-BOOL SetFrequency(DeviceHandle h, DWORD code) { return Set(h, QDV_IOCTL_FREQUENCY, &code); }
+// A u32 setting: the get receives 4 bytes, the set sends 4 bytes, on one code.
+#define QDV_U32_SETTING(Name, code) \
+  BOOL Get##Name(DeviceHandle h, DWORD* value) { return Get(h, code, value); } \
+  BOOL Set##Name(DeviceHandle h, DWORD value) { return Set(h, code, &value); }
+
+QDV_U32_SETTING(FrameWaitTimeout, QDV_IOCTL_FRAME_WAIT_TIMEOUT)
+QDV_U32_SETTING(StreamStatus, QDV_IOCTL_STREAM_STATUS)
+QDV_U32_SETTING(Frequency, QDV_IOCTL_FREQUENCY)
+QDV_U32_SETTING(TriggerControl, QDV_IOCTL_TRIGGER_CONTROL)
+QDV_U32_SETTING(SDRAMStatus, QDV_IOCTL_SDRAM_STATUS)
+QDV_U32_SETTING(MedianFilterType, QDV_IOCTL_MEDIAN_FILTER)
+QDV_U32_SETTING(InterPacketGapDelay, QDV_IOCTL_INTER_PACKET_GAP)
+QDV_U32_SETTING(Param227, QDV_IOCTL_PARAM227)
+QDV_U32_SETTING(WhiteBalanceFlags, QDV_IOCTL_WHITE_BALANCE)
+QDV_U32_SETTING(ColorEnhancement, QDV_IOCTL_COLOR_ENHANCEMENT)
+
+#undef QDV_U32_SETTING
 
 BOOL GetFrequencyMhz(DeviceHandle h, double* mhz) {
   if (mhz == nullptr) return Fail(ERROR_INVALID_PARAMETER);
@@ -245,57 +246,12 @@ BOOL GetFrequencyMhz(DeviceHandle h, double* mhz) {
   return SensorMath::PixelClockMhz(code, *mhz) ? 1 : 0;
 }
 
-BOOL GetTriggerControl(DeviceHandle h, DWORD* flags) {
-  return Get(h, QDV_IOCTL_TRIGGER_CONTROL, flags);
-}
-BOOL SetTriggerControl(DeviceHandle h, DWORD flags) {
-  return Set(h, QDV_IOCTL_TRIGGER_CONTROL, &flags);
-}
-
 BOOL GetExternalInputStatus(DeviceHandle h, DWORD* status) {
   return Get(h, QDV_IOCTL_EXTERNAL_INPUT, status);
 }
 
 BOOL GetCameraInfo(DeviceHandle h, CameraInfoRecord* info) {
   return Get(h, QDV_IOCTL_CAMERA_INFO, info);
-}
-
-BOOL GetSDRAMStatus(DeviceHandle h, DWORD* status) {
-  return Get(h, QDV_IOCTL_SDRAM_STATUS, status);
-}
-BOOL SetSDRAMStatus(DeviceHandle h, DWORD status) {
-  return Set(h, QDV_IOCTL_SDRAM_STATUS, &status);
-}
-
-BOOL GetMedianFilterType(DeviceHandle h, DWORD* type) {
-  return Get(h, QDV_IOCTL_MEDIAN_FILTER, type);
-}
-BOOL SetMedianFilterType(DeviceHandle h, DWORD type) {
-  return Set(h, QDV_IOCTL_MEDIAN_FILTER, &type);
-}
-
-BOOL GetInterPacketGapDelay(DeviceHandle h, DWORD* delay) {
-  return Get(h, QDV_IOCTL_INTER_PACKET_GAP, delay);
-}
-BOOL SetInterPacketGapDelay(DeviceHandle h, DWORD delay) {
-  return Set(h, QDV_IOCTL_INTER_PACKET_GAP, &delay);
-}
-
-BOOL GetParam227(DeviceHandle h, DWORD* value) { return Get(h, QDV_IOCTL_PARAM227, value); }
-BOOL SetParam227(DeviceHandle h, DWORD value) { return Set(h, QDV_IOCTL_PARAM227, &value); }
-
-BOOL GetWhiteBalanceFlags(DeviceHandle h, DWORD* flags) {
-  return Get(h, QDV_IOCTL_WHITE_BALANCE, flags);
-}
-BOOL SetWhiteBalanceFlags(DeviceHandle h, DWORD flags) {
-  return Set(h, QDV_IOCTL_WHITE_BALANCE, &flags);
-}
-
-BOOL GetColorEnhancement(DeviceHandle h, DWORD* level) {
-  return Get(h, QDV_IOCTL_COLOR_ENHANCEMENT, level);
-}
-BOOL SetColorEnhancement(DeviceHandle h, DWORD level) {
-  return Set(h, QDV_IOCTL_COLOR_ENHANCEMENT, &level);
 }
 
 }  // extern "C"

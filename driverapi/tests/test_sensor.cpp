@@ -181,6 +181,26 @@ TEST(SensorMathSearch, TiesKeepTheSmallestPair) {
   EXPECT_EQ(best.c, 13u);
 }
 
+TEST(SensorMathSearch, RunsPreferTheEarlierOfTwoEquallyNearPeriods) {
+  using SensorMath::detail::NearestInFallingRun;
+  using SensorMath::detail::NearestInRisingRun;
+  // Periods 100, 110, ..., 150.
+  EXPECT_EQ(NearestInRisingRun(100, 10, 5, 115).step, 1u);
+  EXPECT_EQ(NearestInRisingRun(100, 10, 5, 115).distance, 5u);
+  EXPECT_EQ(NearestInRisingRun(100, 10, 5, 116).step, 2u);
+  EXPECT_EQ(NearestInRisingRun(100, 10, 5, 99).step, 0u);
+  EXPECT_EQ(NearestInRisingRun(100, 10, 5, 200).step, 5u);
+  EXPECT_EQ(NearestInRisingRun(100, 10, 5, 200).distance, 50u);
+  EXPECT_EQ(NearestInRisingRun(100, 0, 5, 7).step, 0u);
+  // Periods 200, 190, ..., 150.
+  EXPECT_EQ(NearestInFallingRun(200, 10, 5, 185).step, 1u);
+  EXPECT_EQ(NearestInFallingRun(200, 10, 5, 185).distance, 5u);
+  EXPECT_EQ(NearestInFallingRun(200, 10, 5, 184).step, 2u);
+  EXPECT_EQ(NearestInFallingRun(200, 10, 5, 201).step, 0u);
+  EXPECT_EQ(NearestInFallingRun(200, 10, 5, 100).step, 5u);
+  EXPECT_EQ(NearestInFallingRun(200, 10, 5, 100).distance, 50u);
+}
+
 TEST(SensorMathSearch, BoundsAtTheTop) {
   // Only the single pair (1023, 255) is left to choose.
   const auto best =
@@ -230,6 +250,17 @@ TEST(SensorMathSearch, AgreesWithTheSearchOverEveryPair) {
       case 3:  // rows negative throughout
         r.DA = 0xDA7F;
         r.DB = 0xDB01;
+        break;
+      case 4:  // both: falling periods that wrap past 0
+        r.D1 = 0xD100;
+        r.D8 = 0xD87F;
+        r.D9 = 0xD900;
+        r.DA = 0xDA0A;
+        r.DB = 0xDB00;
+        a8 = 0xA800;
+        ac = 0xAC00;
+        cc = 0xCC00;
+        cd = 0xCD00;
         break;
       default:
         break;
