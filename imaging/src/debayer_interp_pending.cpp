@@ -1,5 +1,5 @@
-// Placeholder members of the interpolating families (Adaptive, Laplacian)
-// until their implementations land: every call is refused.
+// Placeholder members of the interpolating families (Laplacian) until
+// their implementations land: every call is refused.
 #include "debayer_scheme.h"
 
 namespace {
@@ -9,5 +9,4 @@ int32_t Refuse(const typename Fmt::Sample*, int32_t, int32_t, typename Fmt::Samp
 }
 }  // namespace
 
-IMAGING_DEFINE_DEBAYER_MEMBERS(Adaptive, Refuse)
 IMAGING_DEFINE_DEBAYER_MEMBERS(Laplacian, Refuse)

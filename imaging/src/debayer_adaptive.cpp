@@ -1,0 +1,98 @@
+// Adaptive demosaic (DebayerMode 5): the bilinear rules, except at the R and
+// B sites of the inner zone (two pixels away from every edge). There the green
+// is the mean along the direction in which the site's own colour changes less
+// (|N2 - S2| against |E2 - W2|; the four-neighbour mean on a tie), and the
+// diagonal colour is the mean of all four diagonals. The edges and the ring
+// come from the shared neighbour-mean code.
+#include <cstdlib>
+
+#include "debayer_interp_edges.h"
+#include "debayer_interp_simd.h"
+
+namespace imaging::interp {
+namespace {
+
+// One inner-zone pixel; its G sites follow the bilinear rule.
+template <class Fmt, int Phase, int Px, int Py>
+inline void InnerPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+  constexpr Colour site = PhaseColour(Phase, Px, Py);
+  if constexpr (site == kGreen) {
+    MeanPixel<Fmt, Phase, Px, Py, kAll>(p, w, d);
+  } else {
+    const int32_t vertical = std::abs(int32_t{p[-2 * w]} - p[2 * w]);
+    const int32_t horizontal = std::abs(int32_t{p[2]} - p[-2]);
+    const uint32_t n = p[-w], s = p[w], west = p[-1], e = p[1];
+    const uint32_t g = vertical == horizontal ? (n + west + e + s) >> 2
+                       : vertical < horizontal ? (n + s) >> 1
+                                               : (west + e) >> 1;
+    const uint32_t diag = (uint32_t{p[-w - 1]} + p[-w + 1] + p[w - 1] + p[w + 1]) >> 2;
+    StoreSite<Fmt>(d, site, p[0], g, diag);
+  }
+}
+
+// Columns [x0, x1) of an inner-zone row; x0 and x1 are even.
+template <class Fmt, int Phase, int Py>
+void InnerScalar(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  constexpr int ch = Fmt::kChannels;
+  const auto* row = f.Row(y);
+  auto* drow = f.Out(y);
+  for (int32_t x = x0; x < x1; x += 2) {
+    InnerPixel<Fmt, Phase, 0, Py>(row + x, f.w, drow + x * ch);
+    InnerPixel<Fmt, Phase, 1, Py>(row + x + 1, f.w, drow + (x + 1) * ch);
+  }
+}
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// The inner zone a block at a time, both site formulas in every lane and a
+// constant mask of the G-site lanes choosing. Blocks start at even columns.
+template <class Fmt, int Phase, int Py>
+void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  using S = typename Fmt::Sample;
+  using L = avx2::ULanes<S>;
+  using avx2::Blend;
+  using avx2::FloorMean;
+  using avx2::Load;
+  const S* row = f.Row(y);
+  const ptrdiff_t w = f.w;
+  const __m256i green = L::Lanes(ColourColumn(Phase, Py) ^ 1);
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) {
+    const S* p = row + x;
+    const __m256i c = Load(p);
+    const avx2::Mean2 across = FloorMean<L>(Load(p - 1), Load(p + 1));
+    const avx2::Mean2 along = FloorMean<L>(Load(p - w), Load(p + w));
+    const __m256i vertical = avx2::AbsDiff<L>(Load(p - 2 * w), Load(p + 2 * w));
+    const __m256i horizontal = avx2::AbsDiff<L>(Load(p + 2), Load(p - 2));
+    const __m256i verticalNotLess = L::Eq(L::Max(vertical, horizontal), vertical);
+    __m256i g = Blend(along.mean, across.mean, verticalNotLess);
+    g = Blend(g, avx2::FloorMean4<L>(across, along), L::Eq(vertical, horizontal));
+    const __m256i diag = avx2::FloorMean4<L>(FloorMean<L>(Load(p - w - 1), Load(p - w + 1)),
+                                             FloorMean<L>(Load(p + w - 1), Load(p + w + 1)));
+    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(out, Blend(c, across.mean, green),
+                                                    Blend(g, c, green), Blend(diag, along.mean, green));
+  });
+}
+
+#pragma GCC pop_options
+
+template <class Fmt, int Phase>
+int32_t Adaptive(const typename Fmt::Sample* src, int32_t width, int32_t height,
+                 typename Fmt::Sample* dst) {
+  if (!Accepted(width, height)) return 0;
+  const Frame<Fmt> f{src, width, height, dst};
+  const bool wide = UseAvx2() && width - 4 >= kBlock<Fmt>;
+  return WalkRows<Fmt, Phase>(f, 2, [&](int32_t y, int32_t x0, int32_t x1) {
+    WithRowParity(y, [&]<int Py>() {
+      if (wide)
+        InnerAvx2<Fmt, Phase, Py>(f, y, x0, x1);
+      else
+        InnerScalar<Fmt, Phase, Py>(f, y, x0, x1);
+    });
+  });
+}
+
+}  // namespace
+}  // namespace imaging::interp
+
+IMAGING_DEFINE_DEBAYER_MEMBERS(Adaptive, imaging::interp::Adaptive)
