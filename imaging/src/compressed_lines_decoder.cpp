@@ -22,6 +22,7 @@
 // finished with 0 bits: the cut word is completed with zeros and every later
 // word is "0 0", d = 0 (the prediction is repeated). Missing FirstSamples of a
 // record with PayloadLength < 4 read as 0 likewise.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -30,6 +31,9 @@
 #include "imaging/decode.h"
 
 namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "multi-byte loads and stores here assume a little-endian host");
 
 using imaging::CodeLengthTable;
 using imaging::CodeValueTable;
@@ -81,44 +85,116 @@ struct BitReader {
   }
 };
 
-// Decodes one row from its record body (FirstSamples and CodeWords).
-void DecodeRow(const uint8_t* body, uint32_t bodyBytes, int32_t width, uint8_t* __restrict row) {
-  uint8_t first[kFirstSamples] = {0, 0, 0, 0};
-  std::memcpy(first, body, bodyBytes < kFirstSamples ? bodyBytes : kFirstSamples);
-  // The four most recent samples, oldest first: row[i-4], row[i-3], row[i-2], row[i-1].
-  uint32_t s0 = first[0], s1 = first[1], s2 = first[2], s3 = first[3];
-  row[0] = first[0];
-  row[1] = first[1];
-  row[2] = first[2];
-  row[3] = first[3];
-  if (width <= 4) return;  // no code word is read
-
+// One row being decoded: its reader and its four most recent samples.
+struct RowDecoder {
   BitReader reader;
-  reader.data = body + (bodyBytes < kFirstSamples ? bodyBytes : kFirstSamples);
-  reader.size = bodyBytes > kFirstSamples ? bodyBytes - kFirstSamples : 0;
+  uint8_t* row;
+  uint32_t s0, s1, s2, s3;  // row[i-4], row[i-3], row[i-2], row[i-1]
 
-  auto step = [&](int32_t i) {
-    const uint32_t d = reader.Decode();
-    const uint32_t v = (2 * s2 - s0 - d) & 0xFFu;
-    row[i] = static_cast<uint8_t>(v);
-    s0 = s1;
-    s1 = s2;
-    s2 = s3;
-    s3 = v;
-  };
+  // Writes FirstSamples (0 where the record is shorter) and sets the reader
+  // on CodeWords.
+  void Start(const uint8_t* body, uint32_t bodyBytes, uint8_t* destinationRow) {
+    uint8_t first[kFirstSamples] = {0, 0, 0, 0};
+    const uint32_t firstBytes = bodyBytes < kFirstSamples ? bodyBytes : kFirstSamples;
+    std::memcpy(first, body, firstBytes);
+    row = destinationRow;
+    std::memcpy(row, first, kFirstSamples);
+    s0 = first[0];
+    s1 = first[1];
+    s2 = first[2];
+    s3 = first[3];
+    reader.data = body + firstBytes;
+    reader.size = bodyBytes - firstBytes;
+  }
 
-  int32_t i = 4;
-  for (; i + 4 <= width; i += 4) {
-    reader.Refill();  // >= 56 bits: four words of at most 14 bits
-    step(i);
-    step(i + 1);
-    step(i + 2);
-    step(i + 3);
+  // Samples i .. i + n - 1 from their differences d[0 .. n - 1]:
+  // row[i] = (p - d) mod 256, p = 2 * row[i - 2] - row[i - 4]. Even and odd
+  // samples form two independent chains, advanced together. The arithmetic
+  // is modulo 2^32 and only the stored byte is reduced: add, subtract and
+  // doubling commute with reduction modulo 256, so the bytes are those of the
+  // Part. a + d is formed off the chain, leaving two operations per step.
+  inline void Reconstruct(int32_t i, int32_t n, const uint8_t* __restrict d) {
+    uint8_t* __restrict out = row + i;
+    uint32_t a = s0, b = s1, c = s2, e = s3;
+    int32_t j = 0;
+    for (; j + 2 <= n; j += 2) {
+      uint32_t ta = a + d[j], tb = b + d[j + 1];
+      __asm__("" : "+r"(ta), "+r"(tb));
+      const uint32_t even = 2 * c - ta;
+      const uint32_t odd = 2 * e - tb;
+      out[j] = static_cast<uint8_t>(even);
+      out[j + 1] = static_cast<uint8_t>(odd);
+      a = c;
+      b = e;
+      c = even;
+      e = odd;
+    }
+    if (j < n) {
+      const uint32_t v = c + (c - (a + d[j]));
+      out[j] = static_cast<uint8_t>(v);
+      a = b;
+      b = c;
+      c = e;
+      e = v;
+    }
+    s0 = a;
+    s1 = b;
+    s2 = c;
+    s3 = e;
   }
-  if (i < width) {
-    reader.Refill();
-    for (; i < width; ++i) step(i);
+};
+
+// Samples are decoded in chunks: first the chunk's code words of every row
+// into differences (the bit readers' table steps), then the samples from the
+// differences. Keeping the two apart leaves each loop few live values, and
+// the K rows' bit streams are independent, so interleaving them lets the
+// processor overlap their table steps (each step waits only for the previous
+// step of its own row). The result is that of decoding the rows one after
+// the other, code word by code word.
+constexpr int32_t kChunk = 512;  // a multiple of 4
+
+template <int K>
+void DecodeRows(RowDecoder (&rows)[K], int32_t width) {
+  // The readers are copied into locals whose address is never taken, so that
+  // they stay in registers: the byte stores into d[] could otherwise alias
+  // them and force a reload after every store.
+  BitReader r[K];
+  for (int k = 0; k < K; ++k) r[k] = rows[k].reader;
+  uint8_t d[K][kChunk];
+  for (int32_t i = 4; i < width; i += kChunk) {
+    const int32_t n = width - i < kChunk ? width - i : kChunk;
+    int32_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+      for (int k = 0; k < K; ++k) r[k].Refill();  // >= 56 bits: four words
+      for (int q = 0; q < 4; ++q)
+        for (int k = 0; k < K; ++k) d[k][j + q] = r[k].Decode();
+    }
+    if (j < n) {
+      for (int k = 0; k < K; ++k) r[k].Refill();
+      for (; j < n; ++j)
+        for (int k = 0; k < K; ++k) d[k][j] = r[k].Decode();
+    }
+    for (int k = 0; k < K; ++k) rows[k].Reconstruct(i, n, d[k]);
   }
+  for (int k = 0; k < K; ++k) rows[k].reader = r[k];
+}
+
+struct RecordView {
+  const uint8_t* body;
+  uint32_t bodyBytes;  // PayloadLength
+  uint32_t line;       // LineNumber
+  uint32_t bytes;      // 4 + PayloadLength
+};
+
+// The record at `at` if it is to be decoded: not past the Part's stop
+// conditions (more than 4 bytes left, LineNumber 1..height, fits).
+inline bool ReadRecord(const uint8_t* at, uint32_t rest, int32_t height, RecordView& r) {
+  if (rest <= kHeaderBytes) return false;
+  r.bodyBytes = ReadU16(at);
+  r.line = ReadU16(at + 2);
+  r.bytes = kHeaderBytes + r.bodyBytes;
+  r.body = at + kHeaderBytes;
+  return r.line != 0 && static_cast<int64_t>(r.line) <= height && r.bytes <= rest;
 }
 
 }  // namespace
@@ -128,18 +204,30 @@ extern "C" uint32_t DecodeCompressedLines(const uint8_t* src, uint32_t srcBytes,
   if (width < 4) return 0;  // a row cannot hold its four FirstSamples
   uint32_t consumed = 0;
   uint32_t rest = srcBytes;
-  const uint8_t* record = src;
-  while (rest > kHeaderBytes) {
-    const uint32_t payload = ReadU16(record);
-    const uint32_t line = ReadU16(record + 2);
-    if (line == 0 || static_cast<int64_t>(line) > height) break;
-    const uint32_t recordBytes = kHeaderBytes + payload;
-    if (recordBytes > rest) break;
-    uint8_t* row = dst + static_cast<ptrdiff_t>(line - 1) * width;
-    DecodeRow(record + kHeaderBytes, payload, width, row);
-    consumed += recordBytes;
-    rest -= recordBytes;
-    record += recordBytes;
+  const uint8_t* at = src;
+  auto rowOf = [&](const RecordView& r) { return dst + static_cast<ptrdiff_t>(r.line - 1) * width; };
+  RecordView first;
+  while (ReadRecord(at, rest, height, first)) {
+    RecordView second;
+    if (ReadRecord(at + first.bytes, rest - first.bytes, height, second) && second.line != first.line) {
+      // Two records of different rows: decode them side by side.
+      RowDecoder rows[2];
+      rows[0].Start(first.body, first.bodyBytes, rowOf(first));
+      rows[1].Start(second.body, second.bodyBytes, rowOf(second));
+      DecodeRows(rows, width);
+      const uint32_t both = first.bytes + second.bytes;
+      consumed += both;
+      rest -= both;
+      at += both;
+    } else {
+      // The last record, or one that the next record overwrites.
+      RowDecoder rows[1];
+      rows[0].Start(first.body, first.bodyBytes, rowOf(first));
+      DecodeRows(rows, width);
+      consumed += first.bytes;
+      rest -= first.bytes;
+      at += first.bytes;
+    }
   }
   return consumed;
 }

@@ -270,3 +270,36 @@ TEST(Unpack12BitTo8Bit, WidthNotMultipleOf4StaysInsideTheBuffer) {
 }
 
 }  // namespace
+
+// ---- The SSE2 row kernels against the scalar ones ----
+#include "../src/raw_unpack_kernels.h"
+
+namespace {
+
+TEST(UnpackKernels, SimdMatchesScalar10) {
+  for (int blocks : {0, 1, 2, 7, 120}) {
+    const auto in = RandomSamples<uint8_t>(20 * blocks + 1, 100 + blocks, 255);
+    std::vector<uint16_t> a(16 * blocks + 1, kCanary16), b(16 * blocks + 1, kCanary16);
+    imaging::detail::Unpack10RowScalar(in.data(), blocks, a.data());
+    imaging::detail::Unpack10RowSimd(in.data(), blocks, b.data());
+    EXPECT_EQ(a, b) << blocks;
+    EXPECT_EQ(b.back(), kCanary16);
+  }
+}
+
+TEST(UnpackKernels, SimdMatchesScalar12WhateverIsReadable) {
+  for (int groups : {0, 1, 2, 3, 5, 480}) {
+    // readable from exactly the groups' bytes up to 4 more
+    for (int extra : {0, 1, 2, 3, 4}) {
+      const int64_t readable = 6 * groups + extra;
+      const auto in = RandomSamples<uint8_t>(static_cast<size_t>(readable), 200 + groups * 5 + extra, 255);
+      std::vector<uint16_t> a(4 * groups + 1, kCanary16), b(4 * groups + 1, kCanary16);
+      imaging::detail::Unpack12RowScalar(in.data(), groups, a.data());
+      imaging::detail::Unpack12RowSimd(in.data(), groups, readable, b.data());
+      EXPECT_EQ(a, b) << groups << " " << extra;
+      EXPECT_EQ(b.back(), kCanary16);
+    }
+  }
+}
+
+}  // namespace
