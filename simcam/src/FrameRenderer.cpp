@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "Scene.h"
 #include "simcam/SimCamera.h"
@@ -31,15 +32,15 @@ void MapRow(const std::uint16_t* radiance, const std::uint8_t* noise, const T* e
 }
 
 // 4 samples in 6 bytes: s1, s2, s3 as low byte + low nibble of the high part,
-// s0 spread over the high nibbles of b1, b3 and b5.
+// s0 spread over the high nibbles of b1, b3 and b5. Each group is stored as
+// 8 bytes whose last two the next group overwrites, so `out` needs 2 bytes
+// of room past the packed row.
 void Pack12(const std::uint16_t* s, int width, std::uint8_t* out) {
   for (int x = 0; x < width; x += 4, s += 4, out += 6) {
-    out[0] = static_cast<std::uint8_t>(s[1]);
-    out[1] = static_cast<std::uint8_t>(((s[0] & 0x0F) << 4) | (s[1] >> 8));
-    out[2] = static_cast<std::uint8_t>(s[2]);
-    out[3] = static_cast<std::uint8_t>((s[0] & 0xF0) | (s[2] >> 8));
-    out[4] = static_cast<std::uint8_t>(s[3]);
-    out[5] = static_cast<std::uint8_t>(((s[0] >> 8) << 4) | (s[3] >> 8));
+    const std::uint64_t s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
+    const std::uint64_t group = s1 | ((s0 & 0x0F) << 12) | (s2 << 16) | ((s0 & 0xF0) << 24) |
+                                (s3 << 32) | ((s0 >> 8) << 44);
+    std::memcpy(out, &group, sizeof group);
   }
 }
 
@@ -47,12 +48,16 @@ void Pack12(const std::uint16_t* s, int width, std::uint8_t* out) {
 // per sample (sample 4k + j in bits 2j and 2j + 1 of byte 16 + k).
 void Pack10(const std::uint16_t* s, int width, std::uint8_t* out) {
   for (int x = 0; x < width; x += 16, s += 16, out += 20) {
-    for (int j = 0; j < 16; ++j) out[j] = static_cast<std::uint8_t>(s[j]);
+    std::uint16_t v[16];
+    std::memcpy(v, s, sizeof v);
+    std::uint8_t block[20];
+    for (int j = 0; j < 16; ++j) block[j] = static_cast<std::uint8_t>(v[j]);
     for (int k = 0; k < 4; ++k) {
-      const std::uint16_t* q = s + 4 * k;
-      out[16 + k] = static_cast<std::uint8_t>(((q[0] >> 8) & 3) | (((q[1] >> 8) & 3) << 2) |
-                                              (((q[2] >> 8) & 3) << 4) | (((q[3] >> 8) & 3) << 6));
+      const std::uint16_t* q = v + 4 * k;
+      block[16 + k] = static_cast<std::uint8_t>(((q[0] >> 8) & 3) | (((q[1] >> 8) & 3) << 2) |
+                                                (((q[2] >> 8) & 3) << 4) | (((q[3] >> 8) & 3) << 6));
     }
+    std::memcpy(out, block, sizeof block);
   }
 }
 
@@ -79,15 +84,20 @@ void RenderNarrow(const FrameJob& job, std::uint8_t* out) {
   });
 }
 
+// Each row is packed in a local buffer and then copied out in one piece,
+// which writes the caller's memory far faster than the packers' small
+// unaligned stores would.
 template <class Pack>
 void RenderWide(const FrameJob& job, std::uint8_t* out, std::size_t rowBytes, Pack pack) {
   const int width = job.region.width;
   std::uint16_t samples[kSensorWidth];
+  std::uint8_t packed[kSensorWidth * 2 + 8];  // room for Pack12's last store
   ForEachRow(job, [&](int r, int y, const std::uint16_t* radiance, const std::uint8_t* noise) {
     const RowChannels c = ChannelsOfRow(y);
     MapRow(radiance, noise, job.tables->wide[c.even].data(), job.tables->wide[c.odd].data(),
            samples, width);
-    pack(samples, width, out + static_cast<std::size_t>(r) * rowBytes);
+    pack(samples, width, packed);
+    std::memcpy(out + static_cast<std::size_t>(r) * rowBytes, packed, rowBytes);
   });
 }
 
