@@ -75,15 +75,13 @@ QList<QIcon> MakeImageList(QStyle* style) {
   };
 }
 
-// Preset files are read and written by the preset code of this unit.
-void LoadPresetFileStub(TMainForm*, const QString&) {}
-
 }  // namespace
 
 // --- Preset files -----------------------------------------------------------
 
-void LoadPresetFile(TMainForm* form, const QString& fileName) { LoadPresetFileStub(form, fileName); }
-void SavePresetFile(TMainForm*, const QString&) {}
+// For now neither reads nor writes a file.
+void LoadPresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
+void SavePresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
 
 // --- Construction -------------------------------------------------------------
 
@@ -99,7 +97,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   CreateVideoArea();
   CreateStatusBar();
   CreateTimers();
-  resize(DesignClientWidth, DesignClientHeight);
+  // The designed client area lies below the menu bar.
+  resize(DesignClientWidth, DesignClientHeight + MainMenu->sizeHint().height());
 }
 
 TMainForm::~TMainForm() {
@@ -308,7 +307,9 @@ void TMainForm::CreateStatusBar() {
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(QString::fromLatin1(PanelDesigns[i].text), StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    label->setFixedWidth(PanelDesigns[i].width);
+    // The designed width; a text that needs more (other fonts than the
+    // designed one) widens its panel rather than being cut off.
+    label->setMinimumWidth(PanelDesigns[i].width);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar->addWidget(label);
     panels_[i] = label;

@@ -211,4 +211,9 @@ class TMainForm : public QMainWindow, public IMainView {
 
 extern TMainForm* MainForm;
 
+// Preset files of Name=Value lines: the File menu's Load Preset and Save
+// Preset, and "qdv47b5.pre" when the window closes.
+void LoadPresetFile(TMainForm* form, const QString& fileName);
+void SavePresetFile(TMainForm* form, const QString& fileName);
+
 #endif

@@ -1,0 +1,205 @@
+// The live-video path on 1080p frames from the simulated camera in
+// deterministic mode, headless: GrabFrame through to the painted panel, per
+// stream format, demosaicing mode, colour correction and zoom, and each
+// stage on its own (camera read, decoding, demosaicing, correction, the
+// panel's copy, painting).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollArea>
+
+#include <cstring>
+#include <vector>
+
+#include "Commands.h"
+#include "QDV47B5API.h"
+#include "VideoPanel.h"
+#include "fmMain.h"
+#include "imaging.h"
+#include "simcam/SimCamera.h"
+
+namespace {
+
+constexpr int Width = 1920;
+constexpr int Height = 1080;
+
+// A matrix that touches every colour (the cube fills on first use).
+const double Matrix[12] = {0.9, 0.05, 0.05, 0.1, 0.8, 0.1, 0.05, 0.05, 0.9, 4, 2, -3};
+
+void Configure(std::uint32_t code, std::int32_t mode, bool correction, std::int32_t zoom) {
+  if (CameraDevice->GetStreamStatus() != code) {
+    CameraDevice->SetStreamStatus(code);
+    CameraDevice->SetDefaultLookupTable();
+  }
+  AppCommand->SetDebayerMode(mode);
+  AppCommand->SetZoom(zoom);
+  AppCommand->ActiveCorrection = correction ? AppCommand->ColorCorrectionObject : nullptr;
+}
+
+// A frame of the given format as the camera delivers it.
+std::vector<std::uint8_t> CaptureFrame(std::uint32_t code) {
+  Configure(code, 1, false, 1);
+  std::vector<std::uint8_t> frame(FrameBufferSize);
+  std::uint32_t bytes = 0;
+  CameraDevice->GetFrame(frame.data(), FrameBufferSize, bytes);
+  frame.resize(bytes);
+  return frame;
+}
+
+void WarmUp() {
+  // Two frames: the panel takes its size, the correction cube its colours.
+  AppCommand->GrabFrame();
+  AppCommand->GrabFrame();
+}
+
+// GrabFrame to painted panel: args stream format, mode, correction, zoom.
+void BM_LivePath(benchmark::State& state) {
+  const auto code = static_cast<std::uint32_t>(state.range(0));
+  Configure(code, static_cast<std::int32_t>(state.range(1)), state.range(2) != 0,
+            static_cast<std::int32_t>(state.range(3)));
+  WarmUp();
+  for (auto _ : state) benchmark::DoNotOptimize(AppCommand->GrabFrame());
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+}
+
+// RenderFrame alone on a frame read once (no camera): the same arguments.
+void BM_RenderFrame(benchmark::State& state) {
+  const auto code = static_cast<std::uint32_t>(state.range(0));
+  const std::vector<std::uint8_t> frame = CaptureFrame(code);
+  Configure(code, static_cast<std::int32_t>(state.range(1)), state.range(2) != 0,
+            static_cast<std::int32_t>(state.range(3)));
+  const auto bytes = static_cast<std::uint32_t>(frame.size());
+  AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height, AppCommand->DebayerMode);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height,
+                                                     AppCommand->DebayerMode));
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+}
+
+// The camera's part: stream status, region of interest and one frame.
+void BM_Stage_Camera(benchmark::State& state) {
+  Configure(static_cast<std::uint32_t>(state.range(0)), 1, false, 1);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CameraDevice->GetStreamStatus());
+    ViewPortRecord viewPort{};
+    CameraDevice->GetViewPort(viewPort);
+    std::uint32_t bytes = 0;
+    CameraDevice->GetFrame(FrameBuffer, FrameBufferSize, bytes);
+    benchmark::DoNotOptimize(bytes);
+  }
+}
+
+// Decoding to 8-bit samples (with the display table for 10 and 12 bits).
+void BM_Stage_Decode(benchmark::State& state) {
+  const auto code = static_cast<std::uint32_t>(state.range(0));
+  const std::vector<std::uint8_t> frame = CaptureFrame(code);
+  for (auto _ : state) {
+    switch (code) {
+      case 2:
+        Unpack12Bit(frame.data(), Width, Height, Pixels16);
+        ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT12, Pixels8);
+        break;
+      case 3:
+        DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), Width,
+                              Height, Pixels8);
+        break;
+      case 4:
+        Unpack10Bit(frame.data(), Width, Height, Pixels16);
+        ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT10, Pixels8);
+        break;
+      default:
+        break;
+    }
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_Stage_Demosaic(benchmark::State& state) {
+  const std::vector<std::uint8_t> frame = CaptureFrame(1);
+  const Debayer8Func member =
+      Debayer8Member(static_cast<std::int32_t>(state.range(0)), DEBAYER_8TO24, BAYER_GBRG);
+  for (auto _ : state) {
+    member(frame.data(), Width, Height, Image24);
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_Stage_Correction(benchmark::State& state) {
+  const std::vector<std::uint8_t> frame = CaptureFrame(1);
+  DebayerBilinear_8to24_GBRG(frame.data(), Width, Height, Image24);
+  std::vector<std::uint8_t> picture(Image24, Image24 + Width * Height * 3);
+  ApplyColorCorrection(AppCommand->ColorCorrectionObject, picture.data(), Width, Height);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(Image24, picture.data(), picture.size());
+    state.ResumeTiming();
+    ApplyColorCorrection(AppCommand->ColorCorrectionObject, Image24, Width, Height);
+    benchmark::ClobberMemory();
+  }
+}
+
+// The panel's copy of the picture: arg 8 (grey) or 24 bits.
+void BM_Stage_PanelCopy(benchmark::State& state) {
+  const int bits = static_cast<int>(state.range(0));
+  TVideoPanel* panel = MainForm->VideoPanel;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(panel->SetPicture(bits == 8 ? Pixels8 : Image24, Width, Height, bits));
+  QCoreApplication::processEvents();
+}
+
+// Painting the panel at a zoom code (its visible part, as on screen).
+void BM_Stage_Paint(benchmark::State& state) {
+  const std::vector<std::uint8_t> frame = CaptureFrame(1);
+  Configure(1, 4, false, static_cast<std::int32_t>(state.range(0)));
+  AppCommand->RenderFrame(1, frame.data(), static_cast<std::uint32_t>(frame.size()), Width,
+                          Height, 4);
+  TVideoPanel* panel = MainForm->VideoPanel;
+  for (auto _ : state) panel->repaint();
+}
+
+void LiveArguments(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"code", "mode", "cc", "zoom"});
+  for (int code = 1; code <= 4; ++code)
+    for (int mode = 0; mode <= 7; ++mode)
+      for (int cc = 0; cc <= 1; ++cc) b->Args({code, mode, cc, 1});
+  for (int zoom : {-4, -3, -2, 2, 3, 4, 5})
+    for (int mode : {0, 4, 6}) b->Args({4, mode, 1, zoom});
+}
+
+}  // namespace
+
+BENCHMARK(BM_LivePath)->Apply(LiveArguments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderFrame)->Apply(LiveArguments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage_Camera)->ArgName("code")->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage_Decode)->ArgName("code")->DenseRange(2, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage_Demosaic)->ArgName("mode")->DenseRange(1, 7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage_Correction)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage_PanelCopy)->ArgName("bits")->Arg(8)->Arg(24)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage_Paint)->ArgName("zoom")->Arg(-4)->Arg(-2)->Arg(1)->Arg(2)->Arg(5)
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  benchmark::Initialize(&argc, argv);
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
+  simcam::SimCamera& sim = simcam::Install();
+  sim.PowerOn();
+  sim.SetTiming(simcam::Timing::Deterministic);
+  CommandsUnitInit();
+  MainForm = new TMainForm;
+  MainForm->FormCreate();
+  MainForm->show();
+  QCoreApplication::processEvents();
+  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, Matrix);
+  SetColorCorrectionMode(AppCommand->ColorCorrectionObject, CorrectionMatrix);
+  // Live video as StartVideo leaves it, without the frame thread: the
+  // benchmark itself calls GrabFrame.
+  MainForm->SetVideoPanelFill(false);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  TThread::ShutDownAll();
+  return 0;
+}
