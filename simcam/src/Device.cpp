@@ -1,11 +1,11 @@
-// The simulated camera's request handling, stream timing and control surface.
+// The simulated camera's request handling and stream timing.
 #include "Device.h"
-
-#include "Scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "Scene.h"
 
 namespace simcam {
 
@@ -54,7 +54,7 @@ auto Into(DWORD& field) {
   };
 }
 
-// Stores a value of at most `max` except those in `refused`.
+// Stores a value of at most `max`, except the value `refused`.
 auto IntoChecked(DWORD& field, DWORD max, DWORD refused = 0xFFFFFFFFu) {
   return [&field, max, refused](DWORD v) {
     if (v > max || v == refused) return kErrorBadRequest;
@@ -104,36 +104,34 @@ DWORD Device::Open() {
 DWORD Device::IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                         DWORD& bytesReturned) {
   bytesReturned = 0;
-  DWORD error = ERROR_SUCCESS;
   {
     std::lock_guard lock(mutex_);
     ++state_.requests[code];
-    if (auto it = state_.failures.find(code); it != state_.failures.end()) {
+    StatisticsRecord& c = state_.counters;
+    if (auto it = state_.failures.find(code); it != state_.failures.end() && it->second.remaining != 0) {
       Failure& f = it->second;
-      if (f.remaining != 0) {
-        if (f.remaining > 0) --f.remaining;
-        if (!IsFrameRead(code)) ++state_.counters.ControlError;
-        return f.error;
-      }
+      if (f.remaining > 0) --f.remaining;
+      if (!IsFrameRead(code)) ++c.ControlError;
+      return f.error;
+    }
+    if (!IsFrameRead(code)) {
+      const Clock::time_point now = Clock::now();
+      AdvanceLocked(now);
+      const DWORD error = Dispatch(code, in, inSize, out, outSize, bytesReturned);
+      RescheduleLocked(now);
+      if (error != ERROR_SUCCESS)
+        ++c.ControlError;
+      else if (code == QDV_IOCTL_GET_SENSOR_REG ||
+               (out != nullptr && code != QDV_IOCTL_SET_SENSOR_REG))
+        ++c.ControlGet;
+      else if (code != QDV_IOCTL_STATISTICS)
+        ++c.ControlSet;
+      // A waiting frame read re-examines the stream.
+      wake_.notify_all();
+      return error;
     }
   }
-  if (IsFrameRead(code)) return ReadFrame(out, outSize, bytesReturned);
-  {
-    std::lock_guard lock(mutex_);
-    const Clock::time_point now = Clock::now();
-    AdvanceLocked(now);
-    error = Dispatch(code, in, inSize, out, outSize, bytesReturned);
-    RescheduleLocked(now);
-    StatisticsRecord& c = state_.counters;
-    if (error != ERROR_SUCCESS)
-      ++c.ControlError;
-    else if (code == QDV_IOCTL_GET_SENSOR_REG || (out != nullptr && code != QDV_IOCTL_SET_SENSOR_REG))
-      ++c.ControlGet;
-    else if (code != QDV_IOCTL_STATISTICS)
-      ++c.ControlSet;
-  }
-  wake_.notify_all();
-  return error;
+  return ReadFrame(out, outSize, bytesReturned);
 }
 
 DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
@@ -144,15 +142,14 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
       return Command(in, inSize);
     case QDV_IOCTL_SET_SENSOR_REG:
     case QDV_IOCTL_GET_SENSOR_REG: {
-      if (in == nullptr || inSize < 2) return kErrorBadRequest;
-      const std::uint16_t word = Load<std::uint16_t>(in);
-      if (code == QDV_IOCTL_SET_SENSOR_REG) {
-        s.registers.Write(word);
-      } else if (out == nullptr) {
+      // A word in; the register's word back (a set may go without it).
+      const bool answer = out != nullptr;
+      if (in == nullptr || inSize < 2 || (answer && outSize < 2) ||
+          (!answer && code == QDV_IOCTL_GET_SENSOR_REG))
         return kErrorBadRequest;
-      }
-      if (out != nullptr) {
-        if (outSize < 2) return kErrorBadRequest;
+      const std::uint16_t word = Load<std::uint16_t>(in);
+      if (code == QDV_IOCTL_SET_SENSOR_REG) s.registers.Write(word);
+      if (answer) {
         Store(out, s.registers.Read(word));
         bytes = 2;
       }
@@ -168,7 +165,7 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
     case QDV_IOCTL_VIEWPORT:
       return ViewPort(in, inSize, out, outSize, bytes);
     case QDV_IOCTL_STATISTICS:
-      return in != nullptr ? kErrorBadRequest : Statistics(in, out, outSize, bytes);
+      return in != nullptr ? kErrorBadRequest : Statistics(out, outSize, bytes);
     case QDV_IOCTL_FREQUENCY:
       return GetOrSet(in, inSize, out, outSize, bytes, s.clockCode,
                       IntoChecked(s.clockCode, static_cast<DWORD>(SensorMath::kPixelClockMhz.size() - 1)));
@@ -180,9 +177,9 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
         s.trigger = v;
         return ERROR_SUCCESS;
       });
-    case QDV_IOCTL_EXTERNAL_INPUT:
-      if (in != nullptr) return kErrorBadRequest;
-      return GetOrSet(in, inSize, out, outSize, bytes, s.inputs, Into(s.inputs));
+    case QDV_IOCTL_EXTERNAL_INPUT:  // read only
+      return GetOrSet(in, inSize, out, outSize, bytes, s.inputs,
+                      [](DWORD) { return kErrorBadRequest; });
     case QDV_IOCTL_CAMERA_INFO:
       if (in != nullptr || out == nullptr || outSize < sizeof kCameraInfo) return kErrorBadRequest;
       Store(out, kCameraInfo);
@@ -278,7 +275,7 @@ DWORD Device::ViewPort(const void* in, DWORD inSize, void* out, DWORD outSize, D
 }
 
 // Out: the counters; no buffers: clear them.
-DWORD Device::Statistics(const void*, void* out, DWORD outSize, DWORD& bytes) {
+DWORD Device::Statistics(void* out, DWORD outSize, DWORD& bytes) {
   const Clock::time_point now = Clock::now();
   if (out == nullptr) {
     state_.counters = StatisticsRecord{};
@@ -428,143 +425,6 @@ FrameJob Device::JobLocked(std::uint64_t frame) const {
   job.frame = frame;
   job.tables = tones_;
   return job;
-}
-
-// ---------------------------------------------------------------------------
-// Control surface
-
-void Device::PowerOn() {
-  {
-    std::lock_guard lock(mutex_);
-    state_ = State{};
-    state_.realSince = Clock::now();
-    ++lookupVersion_;
-  }
-  ResetEvent(triggerEvent_);
-  wake_.notify_all();
-}
-
-void Device::SetTiming(Timing timing) {
-  {
-    std::lock_guard lock(mutex_);
-    const Clock::time_point now = Clock::now();
-    AdvanceLocked(now);
-    if (timing != state_.timing) {
-      state_.intervalBase = static_cast<double>(IntervalLocked(now));
-      state_.realSince = now;
-      state_.timing = timing;
-      state_.anchored = false;
-    }
-    RescheduleLocked(now);
-  }
-  wake_.notify_all();
-}
-
-Timing Device::GetTiming() const {
-  std::lock_guard lock(mutex_);
-  return state_.timing;
-}
-
-void Device::SetSeed(std::uint32_t seed) {
-  std::lock_guard lock(mutex_);
-  state_.seed = seed;
-}
-
-std::uint32_t Device::Seed() const {
-  std::lock_guard lock(mutex_);
-  return state_.seed;
-}
-
-void Device::SetFrameNumber(std::uint64_t next) {
-  std::lock_guard lock(mutex_);
-  AdvanceLocked(Clock::now());
-  state_.nextFrame = next;
-  state_.ready.reset();
-}
-
-std::uint64_t Device::FrameNumber() const {
-  std::lock_guard lock(mutex_);
-  return state_.nextFrame;
-}
-
-DWORD Device::RenderFrameCopy(std::uint64_t frame, void* buffer, DWORD size, DWORD& bytes) const {
-  if (buffer == nullptr) return kErrorBadRequest;
-  FrameJob job;
-  {
-    std::lock_guard lock(mutex_);
-    job = JobLocked(frame);
-  }
-  return RenderFrame(job, static_cast<std::uint8_t*>(buffer), size, bytes);
-}
-
-bool Device::SetExternalInput(int input, bool active) {
-  if (input != 1 && input != 2) return false;
-  const DWORD bit = input == 1 ? QDV_EXTERNAL_INPUT1_ACTIVE : QDV_EXTERNAL_INPUT2_ACTIVE;
-  bool changed = false;
-  {
-    std::lock_guard lock(mutex_);
-    const DWORD inputs = active ? (state_.inputs | bit) : (state_.inputs & ~bit);
-    changed = inputs != state_.inputs;
-    state_.inputs = inputs;
-  }
-  if (changed) SetEvent(triggerEvent_);
-  return true;
-}
-
-void Device::PulseTrigger() {
-  {
-    std::lock_guard lock(mutex_);
-    AdvanceLocked(Clock::now());
-    const State& s = state_;
-    if (s.stream != QDV_STREAM_OFF && (s.trigger & QDV_TRIGGER_EXTERNAL_SYNC) != 0 && !s.stalled)
-      ProduceLocked(1);
-  }
-  SetEvent(triggerEvent_);
-  wake_.notify_all();
-}
-
-void Device::SetPacketLoss(std::uint32_t packetsPerFrame) {
-  std::lock_guard lock(mutex_);
-  AdvanceLocked(Clock::now());
-  state_.lossPerFrame = packetsPerFrame;
-}
-
-void Device::FailRequests(DWORD code, std::int32_t count, DWORD error) {
-  std::lock_guard lock(mutex_);
-  state_.failures[code] = Failure{count, error};
-}
-
-void Device::ClearFailures() {
-  std::lock_guard lock(mutex_);
-  state_.failures.clear();
-}
-
-void Device::SetAbsent(bool absent) {
-  std::lock_guard lock(mutex_);
-  state_.absent = absent;
-}
-
-void Device::SetStalled(bool stalled) {
-  {
-    std::lock_guard lock(mutex_);
-    const Clock::time_point now = Clock::now();
-    AdvanceLocked(now);
-    state_.stalled = stalled;
-    if (stalled) state_.ready.reset();
-    RescheduleLocked(now);
-  }
-  wake_.notify_all();
-}
-
-std::uint64_t Device::RequestCount(DWORD code) const {
-  std::lock_guard lock(mutex_);
-  const auto it = state_.requests.find(code);
-  return it == state_.requests.end() ? 0 : it->second;
-}
-
-void Device::ResetRequestCounts() {
-  std::lock_guard lock(mutex_);
-  state_.requests.clear();
 }
 
 }  // namespace simcam

@@ -1,5 +1,6 @@
 // The simulated camera behind its driver: one device object that answers the
-// driver's I/O-control requests and the control surface's calls.
+// driver's I/O-control requests; the control surface (SimCamera) works on the
+// same state.
 //
 // All state is guarded by one mutex. A frame read waits on a condition
 // variable (so other requests are served meanwhile) and renders its frame
@@ -31,26 +32,10 @@ class Device : public platform::DeviceDriver {
   DWORD IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                   DWORD& bytesReturned) override;
 
-  // The control surface (see SimCamera).
-  void PowerOn();
-  void SetTiming(Timing timing);
-  Timing GetTiming() const;
-  void SetSeed(std::uint32_t seed);
-  std::uint32_t Seed() const;
-  void SetFrameNumber(std::uint64_t next);
-  std::uint64_t FrameNumber() const;
-  DWORD RenderFrameCopy(std::uint64_t frame, void* buffer, DWORD size, DWORD& bytes) const;
-  bool SetExternalInput(int input, bool active);
-  void PulseTrigger();
-  void SetPacketLoss(std::uint32_t packetsPerFrame);
-  void FailRequests(DWORD code, std::int32_t count, DWORD error);
-  void ClearFailures();
-  void SetAbsent(bool absent);
-  void SetStalled(bool stalled);
-  std::uint64_t RequestCount(DWORD code) const;
-  void ResetRequestCounts();
-
  private:
+  // The control surface works on the device's state directly.
+  friend class SimCamera;
+
   using Clock = std::chrono::steady_clock;
 
   struct Failure {
@@ -106,7 +91,7 @@ class Device : public platform::DeviceDriver {
   DWORD Command(const void* in, DWORD inSize);
   DWORD LookupTable(const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes);
   DWORD ViewPort(const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes);
-  DWORD Statistics(const void* in, void* out, DWORD outSize, DWORD& bytes);
+  DWORD Statistics(void* out, DWORD outSize, DWORD& bytes);
   DWORD StreamStatus(DWORD status);
   DWORD ReadFrame(void* out, DWORD outSize, DWORD& bytes);
 

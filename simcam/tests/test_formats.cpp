@@ -27,35 +27,33 @@ std::size_t FixedSize(DWORD format, std::size_t width, std::size_t height) {
   }
 }
 
-using FormatTest = CameraTest;
+class FormatTest : public CameraTest {
+ protected:
+  // Every format of frame `frame` decodes to its 8-bit picture, at the size
+  // of the current region.
+  void ExpectEveryFormatDecodesToTheEightBitPicture(std::uint64_t frame, int width, int height) {
+    const std::vector<std::uint8_t> raw8 = GrabFrame(QDV_STREAM_RAW8, frame);
+    ASSERT_EQ(raw8.size(), FixedSize(QDV_STREAM_RAW8, width, height));
+    for (DWORD format : kFormats) {
+      SCOPED_TRACE(format);
+      const std::vector<std::uint8_t> data = GrabFrame(format, frame);
+      if (format != QDV_STREAM_COMPRESSED8) {
+        EXPECT_EQ(data.size(), FixedSize(format, width, height));
+      }
+      EXPECT_EQ(DecodeTo8(format, data, width, height), raw8);
+    }
+  }
+};
 
 TEST_F(FormatTest, EveryFormatDecodesToTheEightBitPicture) {
-  const std::vector<std::uint8_t> raw8 = GrabFrame(QDV_STREAM_RAW8, 7);
-  ASSERT_EQ(raw8.size(), 1920u * 1080u);
-  for (DWORD format : kFormats) {
-    SCOPED_TRACE(format);
-    const std::vector<std::uint8_t> frame = GrabFrame(format, 7);
-    if (format != QDV_STREAM_COMPRESSED8) {
-      EXPECT_EQ(frame.size(), FixedSize(format, 1920, 1080));
-    }
-    EXPECT_EQ(DecodeTo8(format, frame, 1920, 1080), raw8);
-  }
+  ExpectEveryFormatDecodesToTheEightBitPicture(7, 1920, 1080);
 }
 
 TEST_F(FormatTest, EveryFormatDecodesToTheEightBitPictureInARegion) {
   const ViewPortRecord v = SetRegion(302, 118, 640, 480);
   ASSERT_EQ(v.Width, 640u);
   ASSERT_EQ(v.Height, 480u);
-  const std::vector<std::uint8_t> raw8 = GrabFrame(QDV_STREAM_RAW8, 123);
-  ASSERT_EQ(raw8.size(), 640u * 480u);
-  for (DWORD format : kFormats) {
-    SCOPED_TRACE(format);
-    const std::vector<std::uint8_t> frame = GrabFrame(format, 123);
-    if (format != QDV_STREAM_COMPRESSED8) {
-      EXPECT_EQ(frame.size(), FixedSize(format, 640, 480));
-    }
-    EXPECT_EQ(DecodeTo8(format, frame, 640, 480), raw8);
-  }
+  ExpectEveryFormatDecodesToTheEightBitPicture(123, 640, 480);
 }
 
 TEST_F(FormatTest, CompressedRecordsRoundTripExactly) {

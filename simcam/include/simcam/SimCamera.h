@@ -92,9 +92,9 @@ class SimCamera {
   // Each produced frame counts this many of its packets as lost (at most all
   // of them); the frame itself is still delivered whole.
   void SetPacketLoss(std::uint32_t packetsPerFrame);
-  // Requests with this control code fail with `error`: the next `count`
-  // ones, or all of them while count is negative. Repeating the call for the
-  // same code replaces its rule.
+  // Requests with this control code fail with `error` (0 stands for the
+  // default): the next `count` ones, or all of them while count is negative.
+  // Repeating the call for the same code replaces its rule.
   void FailRequests(DWORD code, std::int32_t count = -1, DWORD error = kErrorInjectedDefault);
   void ClearFailures();
   // While absent, opening the device fails with kErrorDeviceAbsent; handles
