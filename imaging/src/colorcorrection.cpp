@@ -90,6 +90,9 @@ inline uint32_t PackColour(uint32_t r, uint32_t g, uint32_t b) { return b | g <<
 // the repeated steps it ends for any magnitude. The result lies in [0, 360]
 // (360 kept as 360, as the stepping keeps it).
 inline double WrapHue(double h) {
+  // One turn (the usual case) is a single step, as in the stepping.
+  if (h < 0 && h >= -360) return h + 360;
+  if (h > 360 && h <= 720) return h - 360;
   if (h < 0) {
     h = std::fmod(h, 360.0);  // exact, in (-360, 0]
     h = (h < 0) ? h + 360 : 0.0;
@@ -188,23 +191,85 @@ void AdvanceStamp(ColorCorrection& c) {
   c.Stamp = next;
 }
 
+// Pixels are handled as words. A colour word holds B, G, R in its low three
+// bytes, the order of both the image and a cube entry; its cube index
+// B << 16 | R << 8 | G is the word shifted down by one byte with B put on top.
+inline uint32_t IndexOf(uint32_t bgr) { return (bgr & 0xFF) << 16 | bgr >> 8; }
+
+// The corrected colour word of the entry at index: the entry when it is
+// current, otherwise computed and stored now.
+inline uint32_t Corrected(ColorCorrection& c, uint32_t stampBits, uint32_t index) {
+  uint32_t entry = c.Cube[index];
+  if ((entry ^ stampBits) >> 24 != 0) [[unlikely]]
+    entry = FillEntry(c, index);
+  return entry & kColourMask;
+}
+
+// Cube indices of four RGB24 pixels held in the words w0 (bytes 0-7) and w1
+// (bytes 8-11); pixel k's bytes B, G, R start at byte 3k.
+inline void Indices4(uint64_t w0, uint32_t w1, uint32_t index[4]) {
+  index[0] = static_cast<uint32_t>((w0 & 0xFF) << 16 | ((w0 >> 8) & 0xFFFF));
+  index[1] = static_cast<uint32_t>(((w0 >> 8) & 0xFF0000) | ((w0 >> 32) & 0xFFFF));
+  index[2] = static_cast<uint32_t>(((w0 >> 32) & 0xFF0000) | w0 >> 56) | (w1 & 0xFF) << 8;
+  index[3] = ((w1 << 8) & 0xFF0000) | w1 >> 16;
+}
+
+// RGB24: four pixels (12 bytes) per step, read and written as one 8-byte and
+// one 4-byte word; the four entries are looked up together and, when all are
+// current (the usual case), combined without a per-pixel branch.
+void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t* const cube = c.Cube;
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  for (; n >= 4; n -= 4, p += 12) {
+    uint64_t w0;
+    uint32_t w1;
+    std::memcpy(&w0, p, 8);
+    std::memcpy(&w1, p + 8, 4);
+    uint32_t index[4];
+    Indices4(w0, w1, index);
+    uint32_t e[4];
+    uint32_t stale = 0;
+    for (int k = 0; k < 4; ++k) {
+      e[k] = cube[index[k]];
+      stale |= e[k] ^ stampBits;
+    }
+    if (stale >> 24 != 0) [[unlikely]] {
+      for (int k = 0; k < 4; ++k) e[k] = Corrected(c, stampBits, index[k]);
+    }
+    // The stamp bytes of e[2] and e[3] fall outside the words written.
+    w0 = (e[0] & kColourMask) | uint64_t{e[1] & kColourMask} << 24 | uint64_t{e[2]} << 48;
+    w1 = ((e[2] >> 16) & 0xFF) | e[3] << 8;
+    std::memcpy(p, &w0, 8);
+    std::memcpy(p + 8, &w1, 4);
+  }
+  for (; n > 0; --n, p += 3) {
+    const uint32_t bgr = Corrected(c, stampBits, uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1]);
+    p[0] = static_cast<uint8_t>(bgr);
+    p[1] = static_cast<uint8_t>(bgr >> 8);
+    p[2] = static_cast<uint8_t>(bgr >> 16);
+  }
+}
+
+// RGB32: one word per pixel; its fourth byte is written back unchanged.
+void Apply32(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  for (; n > 0; --n, p += 4) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    w = (w & ~kColourMask) | Corrected(c, stampBits, IndexOf(w & kColourMask));
+    std::memcpy(p, &w, 4);
+  }
+}
+
 template <size_t kStep>
 int32_t Apply(ColorCorrection* cc, uint8_t* image, int32_t width, int32_t height) {
   if (cc == nullptr) return 0;
   const int64_t n = int64_t{width} * height;
   if (n <= 0) return 1;
-  uint32_t* const cube = cc->Cube;
-  const uint32_t stamp = cc->Stamp;
-  uint8_t* const end = image + static_cast<size_t>(n) * kStep;
-  for (uint8_t* p = image; p != end; p += kStep) {
-    const uint32_t index = uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1];
-    uint32_t entry = cube[index];
-    if ((entry >> 24) != stamp) [[unlikely]]
-      entry = FillEntry(*cc, index);
-    p[0] = static_cast<uint8_t>(entry);
-    p[1] = static_cast<uint8_t>(entry >> 8);
-    p[2] = static_cast<uint8_t>(entry >> 16);
-  }
+  if constexpr (kStep == 3)
+    Apply24(*cc, image, static_cast<size_t>(n));
+  else
+    Apply32(*cc, image, static_cast<size_t>(n));
   return 1;
 }
 

@@ -5,7 +5,8 @@
 // for the first to reach memory. The builders therefore count into several
 // copies of each histogram ("lanes"): lane 0 is the caller's array, the others
 // live on the stack for the call and are added into lane 0 at the end. The
-// counts are the same as with one array.
+// counts are the same as with one array. Lanes are fewer where bins are many,
+// so that the extra lanes of a call stay within 20 KiB of stack.
 //
 // 10- and 12-bit samples are masked to their low 10 or 12 bits, so a value at
 // or above the bin count lands in the bin of its low bits, never outside the
@@ -48,9 +49,8 @@ constexpr uint32_t Bin(T sample) {
   return static_cast<uint32_t>(sample) & (kBins - 1);
 }
 
-template <class T, uint32_t kBins>
+template <class T, uint32_t kBins, int kLanes>
 void CountSamples(const T* src, int32_t count, uint32_t* bins) {
-  constexpr int kLanes = 4;
   LanedBins<kBins, kLanes> tally(bins);
   uint32_t* lanes[kLanes];
   for (int k = 0; k < kLanes; ++k) lanes[k] = tally.Lane(k);
@@ -141,13 +141,13 @@ void CountRGB(const T* src, int32_t count, uint32_t* r, uint32_t* g, uint32_t* b
 extern "C" {
 
 void Histogram8Bit(const uint8_t* src, int32_t count, uint32_t* bins) {
-  CountSamples<uint8_t, 256>(src, count, bins);
+  CountSamples<uint8_t, 256, 4>(src, count, bins);
 }
 void Histogram10Bit(const uint16_t* src, int32_t count, uint32_t* bins) {
-  CountSamples<uint16_t, 1024>(src, count, bins);
+  CountSamples<uint16_t, 1024, 4>(src, count, bins);
 }
 void Histogram12Bit(const uint16_t* src, int32_t count, uint32_t* bins) {
-  CountSamples<uint16_t, 4096>(src, count, bins);
+  CountSamples<uint16_t, 4096, 2>(src, count, bins);
 }
 
 #define IMAGING_DEFINE_BAYER_HISTOGRAMS(phase)                                                    \
@@ -170,10 +170,10 @@ IMAGING_DEFINE_BAYER_HISTOGRAMS(RGGB)
 IMAGING_DEFINE_BAYER_HISTOGRAMS(BGGR)
 
 void HistogramRGB24(const uint8_t* src, int32_t count, uint32_t* r, uint32_t* g, uint32_t* b) {
-  CountRGB<uint8_t, 3, 256, 2>(src, count, r, g, b);
+  CountRGB<uint8_t, 3, 256, 4>(src, count, r, g, b);
 }
 void HistogramRGB32(const uint8_t* src, int32_t count, uint32_t* r, uint32_t* g, uint32_t* b) {
-  CountRGB<uint8_t, 4, 256, 2>(src, count, r, g, b);
+  CountRGB<uint8_t, 4, 256, 4>(src, count, r, g, b);
 }
 void HistogramRGB48_10Bit(const uint16_t* src, int32_t count, uint32_t* r, uint32_t* g,
                           uint32_t* b) {
