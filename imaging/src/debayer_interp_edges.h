@@ -50,6 +50,16 @@ inline void StoreSite(typename Fmt::Sample* d, Colour own, uint32_t ownValue, ui
     StorePixel<Fmt>(d, other, g, ownValue);
 }
 
+// Writes a G site of row parity Py: its sample, the colour of its row (from
+// W and E) and the colour of its column (from N and S).
+template <class Fmt, int Phase, int Py>
+inline void StoreGreenSite(typename Fmt::Sample* d, uint32_t g, uint32_t across, uint32_t along) {
+  if constexpr (RowColour(Phase, Py) == kRed)
+    StorePixel<Fmt>(d, across, g, along);
+  else
+    StorePixel<Fmt>(d, along, g, across);
+}
+
 // Mean of two opposite neighbours at offsets a and b, or the one inside.
 template <bool HasA, bool HasB, class S>
 inline uint32_t PairMean(const S* p, ptrdiff_t a, ptrdiff_t b) {
@@ -69,12 +79,7 @@ inline void MeanPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   constexpr bool n = In & kN, s = In & kS, west = In & kW, e = In & kE;
   if constexpr (site == kGreen) {
-    const uint32_t across = PairMean<west, e>(p, -1, 1);
-    const uint32_t along = PairMean<n, s>(p, -w, w);
-    if constexpr (RowColour(Phase, Py) == kRed)
-      StorePixel<Fmt>(d, across, p[0], along);
-    else
-      StorePixel<Fmt>(d, along, p[0], across);
+    StoreGreenSite<Fmt, Phase, Py>(d, p[0], PairMean<west, e>(p, -1, 1), PairMean<n, s>(p, -w, w));
   } else {
     uint32_t sum = 0;
     if constexpr (n) sum += p[-w];

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <initializer_list>
 #include <random>
 #include <string>
@@ -321,6 +322,53 @@ inline void CheckSixteenBitExtremes(Family family, const Members& m) {
 // Output channel c (0 = B, 1 = G, 2 = R) of pixel (x, y) of a run.
 inline uint32_t Channel(const Outcome& r, int format, int w, int x, int y, int c) {
   return r.out[(static_cast<size_t>(y) * w + x) * kChannels[format] + c];
+}
+
+// One R or B site of a 40 x 8 random frame and a member's image of it.
+struct Site {
+  Frame f;
+  int format, phase, x, y, colour;
+  Outcome out;
+  std::string what;
+  uint32_t Out(int c) const { return Channel(out, format, f.w, x, y, c); }
+};
+
+// Runs every member of m on random frames changed by `edit` around each of a few
+// R or B sites (in the first, a middle and the last, partial block of the
+// inner zone, or in the ring) and hands each site to `check`.
+inline void ForSites(const Members& m, const char* name, bool ring, const std::function<void(Frame&, int, int)>& edit,
+              const std::function<void(const Site&)>& check) {
+  const std::vector<std::pair<int, int>> inner = {{2, 2}, {3, 2}, {2, 3}, {3, 3}, {20, 4}, {21, 4}, {36, 5}, {37, 5}};
+  const std::vector<std::pair<int, int>> ringSites = {{1, 2}, {1, 3}, {2, 1}, {3, 1}, {38, 4}, {38, 5}, {20, 6}, {21, 6}};
+  for (int format = 0; format < 4; ++format)
+    for (int phase = 0; phase < 4; ++phase)
+      for (auto [x, y] : ring ? ringSites : inner) {
+        if (ColourAt(phase, x, y) == kG) continue;
+        Site s{RandomFrame(40, 8, 150, 11u + x + 64u * y + 4096u * phase), format, phase, x, y, ColourAt(phase, x, y), {},
+               Describe(name, format, phase, 40, 8) + " at (" + std::to_string(x) + ", " + std::to_string(y) + ")"};
+        edit(s.f, x, y);
+        s.out = RunMember(m, format, phase, s.f.s, s.f.w, s.f.h);
+        check(s);
+      }
+}
+
+inline void SetCross(Frame& f, int x, int y, uint16_t n, uint16_t s, uint16_t w, uint16_t e, int distance) {
+  f.s[(y - distance) * f.w + x] = n, f.s[(y + distance) * f.w + x] = s;
+  f.s[y * f.w + x - distance] = w, f.s[y * f.w + x + distance] = e;
+}
+
+// Raising one diagonal neighbour by 4 changes the diagonal colour by `change`
+// and nothing else of the pixel.
+inline void CheckDiagonalWeight(const Members& m, const char* name, bool ring, int dx, int dy, uint32_t change) {
+  ForSites(m, name, ring, [](Frame&, int, int) {}, [&](const Site& s) {
+    Frame raised = s.f;
+    raised.s[(s.y + dy) * s.f.w + s.x + dx] += 4;
+    Site after = s;
+    after.out = RunMember(m, s.format, s.phase, raised.s, s.f.w, s.f.h);
+    const int diagChannel = s.colour == kR ? 0 : 2;
+    for (int c = 0; c < 3; ++c)
+      EXPECT_EQ(after.Out(c), s.Out(c) + (c == diagChannel ? change : 0)) << s.what << " channel " << c;
+  });
 }
 
 }  // namespace interp_test

@@ -4,8 +4,6 @@
 // frames, and every member against a per-pixel reference on random frames.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "interp_reference.h"
 
 namespace {
@@ -53,39 +51,6 @@ TEST(DebayerAdaptive, WorkedVerticalMeanFrame) {
   }
 }
 
-// One R or B site of a 40 x 8 random frame and a member's image of it.
-struct Site {
-  Frame f;
-  int format, phase, x, y, colour;
-  Outcome out;
-  std::string what;
-  uint32_t Out(int c) const { return Channel(out, format, f.w, x, y, c); }
-};
-
-// Runs every member on random frames changed by `edit` around each of a few
-// R or B sites (in the first, a middle and the last, partial block of the
-// inner zone, or in the ring) and hands each site to `check`.
-void ForSites(bool ring, const std::function<void(Frame&, int, int)>& edit,
-              const std::function<void(const Site&)>& check) {
-  const std::vector<std::pair<int, int>> inner = {{2, 2}, {3, 2}, {2, 3}, {3, 3}, {20, 4}, {21, 4}, {36, 5}, {37, 5}};
-  const std::vector<std::pair<int, int>> ringSites = {{1, 2}, {1, 3}, {2, 1}, {3, 1}, {38, 4}, {38, 5}, {20, 6}, {21, 6}};
-  for (int format = 0; format < 4; ++format)
-    for (int phase = 0; phase < 4; ++phase)
-      for (auto [x, y] : ring ? ringSites : inner) {
-        if (ColourAt(phase, x, y) == kG) continue;
-        Site s{RandomFrame(40, 8, 150, 11u + x + 64u * y + 4096u * phase), format, phase, x, y, ColourAt(phase, x, y), {},
-               Describe("Adaptive", format, phase, 40, 8) + " at (" + std::to_string(x) + ", " + std::to_string(y) + ")"};
-        edit(s.f, x, y);
-        s.out = RunMember(kMembers, format, phase, s.f.s, s.f.w, s.f.h);
-        check(s);
-      }
-}
-
-void SetCross(Frame& f, int x, int y, uint16_t n, uint16_t s, uint16_t w, uint16_t e, int distance) {
-  f.s[(y - distance) * f.w + x] = n, f.s[(y + distance) * f.w + x] = s;
-  f.s[y * f.w + x - distance] = w, f.s[y * f.w + x + distance] = e;
-}
-
 TEST(DebayerAdaptive, GradientTestAndItsTies) {
   struct Case {
     uint16_t n2, s2, w2, e2;
@@ -94,38 +59,24 @@ TEST(DebayerAdaptive, GradientTestAndItsTies) {
   const uint32_t vertical = (41 + 60) >> 1, horizontal = (13 + 100) >> 1, four = (41 + 60 + 13 + 100) >> 2;
   for (const Case& c : {Case{30, 30, 10, 90, vertical}, Case{10, 90, 40, 40, horizontal}, Case{10, 20, 30, 20, four},
                         Case{60, 60, 70, 70, four}, Case{0, 100, 50, 49, horizontal}, Case{5, 7, 100, 0, vertical}})
-    ForSites(false, [&](Frame& f, int x, int y) {
+    ForSites(kMembers, "Adaptive", false, [&](Frame& f, int x, int y) {
       SetCross(f, x, y, c.n2, c.s2, c.w2, c.e2, 2);
       SetCross(f, x, y, 41, 60, 13, 100, 1);
     }, [&](const Site& s) { EXPECT_EQ(s.Out(1), c.g) << s.what; });
 }
 
 TEST(DebayerAdaptive, RingTakesTheFourNeighbourMeanWithoutTheTest) {
-  ForSites(true, [](Frame& f, int x, int y) {
+  ForSites(kMembers, "Adaptive", true, [](Frame& f, int x, int y) {
     SetCross(f, x, y, 41, 60, 13, 100, 1);
     if (x + 2 < f.w) f.s[y * f.w + x + 2] = 150;  // a strong horizontal gradient where there is a sample
   }, [](const Site& s) { EXPECT_EQ(s.Out(1), (41u + 60 + 13 + 100) >> 2) << s.what; });
 }
 
-// Raising one diagonal neighbour by 4 changes the diagonal colour by `change`
-// and nothing else of the pixel.
-void CheckDiagonalWeight(bool ring, int dx, int dy, uint32_t change) {
-  ForSites(ring, [](Frame&, int, int) {}, [&](const Site& s) {
-    Frame raised = s.f;
-    raised.s[(s.y + dy) * s.f.w + s.x + dx] += 4;
-    Site after = s;
-    after.out = RunMember(kMembers, s.format, s.phase, raised.s, s.f.w, s.f.h);
-    const int diagChannel = s.colour == kR ? 0 : 2;
-    for (int c = 0; c < 3; ++c)
-      EXPECT_EQ(after.Out(c), s.Out(c) + (c == diagChannel ? change : 0)) << s.what << " channel " << c;
-  });
-}
-
 TEST(DebayerAdaptive, DiagonalWeightsInTheInnerZoneAndTheRing) {
-  CheckDiagonalWeight(false, 1, 1, 1);   // inner SE: a quarter
-  CheckDiagonalWeight(false, 1, -1, 1);  // inner NE: a quarter
-  CheckDiagonalWeight(true, 1, 1, 0);    // ring SE: not read
-  CheckDiagonalWeight(true, 1, -1, 2);   // ring NE: counts twice
+  CheckDiagonalWeight(kMembers, "Adaptive", false, 1, 1, 1);   // inner SE: a quarter
+  CheckDiagonalWeight(kMembers, "Adaptive", false, 1, -1, 1);  // inner NE: a quarter
+  CheckDiagonalWeight(kMembers, "Adaptive", true, 1, 1, 0);    // ring SE: not read
+  CheckDiagonalWeight(kMembers, "Adaptive", true, 1, -1, 2);   // ring NE: counts twice
 }
 
 TEST(DebayerAdaptive, FramesWithoutInnerZoneEqualBilinear) {

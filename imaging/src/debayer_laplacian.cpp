@@ -1,0 +1,235 @@
+// Laplacian demosaic (DebayerMode 6). In the inner zone (two pixels away from
+// every edge) the work is done in two steps:
+//  1. the green of every R and B site, interpolated along the direction of
+//     smaller variation (|difference of the two greens| + |second difference
+//     of the site's own colour|) and corrected by a quarter of that second
+//     difference (an eighth of both on a tie), limited to 0..M;
+//  2. the other colours: at a G site the mean of the two neighbours of each
+//     colour corrected by a quarter of the green second difference; at an R
+//     or B site the diagonal pair of smaller variation (a tie: all four)
+//     corrected by the green second difference along it; limited to 0..M.
+// The greens of step 1 are kept in the image's G channel and read back from
+// there by step 2, row by row: step 1 runs one row ahead of step 2, so the
+// three rows of greens that step 2 reads are always made. The edges and the
+// ring come from the shared neighbour-mean code, whose greens are the step-1
+// greens there.
+#include <algorithm>
+#include <cstdlib>
+
+#include "debayer_interp_edges.h"
+#include "debayer_interp_simd.h"
+
+namespace imaging::interp {
+namespace {
+
+// Largest output value: 255 for 8-bit images, 65535 for 16-bit ones.
+template <class Fmt>
+constexpr int32_t kMax = sizeof(typename Fmt::Sample) == 1 ? 255 : 65535;
+
+template <class Fmt>
+inline int32_t Limit(int32_t v) {
+  return std::clamp(v, 0, kMax<Fmt>);
+}
+
+// Step 1 at an inner-zone pixel: an R or B site gets its green in the G
+// channel; a G site has nothing to do.
+template <class Fmt, int Phase, int Px, int Py>
+inline void GreenPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+  if constexpr (PhaseColour(Phase, Px, Py) != kGreen) {
+    const int32_t c = p[0], n = p[-w], s = p[w], west = p[-1], e = p[1];
+    const int32_t dh = 2 * c - p[-2] - p[2], dv = 2 * c - p[-2 * w] - p[2 * w];
+    const int32_t kh = std::abs(west - e) + std::abs(dh), kv = std::abs(n - s) + std::abs(dv);
+    const int32_t g = kh == kv ? ((west + e + n + s) >> 2) + (dh + dv) / 8
+                      : kh < kv ? ((west + e) >> 1) + dh / 4
+                                : ((n + s) >> 1) + dv / 4;
+    d[1] = static_cast<typename Fmt::Sample>(Limit<Fmt>(g));
+  }
+}
+
+// Step 2 at an inner-zone pixel, reading the greens around it from the image.
+template <class Fmt, int Phase, int Px, int Py>
+inline void OtherColoursPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+  constexpr int ch = Fmt::kChannels;
+  constexpr Colour site = PhaseColour(Phase, Px, Py);
+  const ptrdiff_t dw = w * ch;
+  auto green = [d](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
+  if constexpr (site == kGreen) {
+    const int32_t g2 = 2 * int32_t{p[0]};
+    const int32_t across = ((p[-1] + p[1]) >> 1) + (g2 - green(-ch) - green(ch)) / 4;
+    const int32_t along = ((p[-w] + p[w]) >> 1) + (g2 - green(-dw) - green(dw)) / 4;
+    StoreGreenSite<Fmt, Phase, Py>(d, p[0], Limit<Fmt>(across), Limit<Fmt>(along));
+  } else {
+    const int32_t g = green(0);
+    const int32_t nw = p[-w - 1], ne = p[-w + 1], sw = p[w - 1], se = p[w + 1];
+    const int32_t d1 = 2 * g - green(-dw - ch) - green(dw + ch);
+    const int32_t d2 = 2 * g - green(-dw + ch) - green(dw - ch);
+    const int32_t k1 = std::abs(nw - se) + std::abs(d1), k2 = std::abs(ne - sw) + std::abs(d2);
+    const int32_t v = k1 == k2 ? (nw + ne + sw + se + d1 + d2) / 4
+                      : k1 < k2 ? (nw + se + d1) / 2
+                                : (ne + sw + d2) / 2;
+    StoreSite<Fmt>(d, site, p[0], g, Limit<Fmt>(v));
+  }
+}
+
+// Step 1 (Green) or step 2 over columns [x0, x1) of an inner-zone row; x0
+// and x1 are even.
+template <class Fmt, int Phase, int Py, bool Green>
+void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  constexpr int ch = Fmt::kChannels;
+  const auto* row = f.Row(y);
+  auto* drow = f.Out(y);
+  for (int32_t x = x0; x < x1; x += 2) {
+    if constexpr (Green) {
+      GreenPixel<Fmt, Phase, 0, Py>(row + x, f.w, drow + x * ch);
+      GreenPixel<Fmt, Phase, 1, Py>(row + x + 1, f.w, drow + (x + 1) * ch);
+    } else {
+      OtherColoursPixel<Fmt, Phase, 0, Py>(row + x, f.w, drow + x * ch);
+      OtherColoursPixel<Fmt, Phase, 1, Py>(row + x + 1, f.w, drow + (x + 1) * ch);
+    }
+  }
+}
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// The AVX2 steps work on half-width signed lanes: a block's R or B sites in
+// one register and its G sites in another (lane i: columns x + 2i and
+// x + 2i + 1). Blocks start at even columns; q is the parity of the R/B
+// columns of the row, so the R/B sites of the rows above and below lie at
+// parity 1 - q. A neighbour one pixel to the side in the same parity class is
+// the next or previous lane, read by loading two samples further on or back.
+
+// Step 1 over the blocks of a row. The greens are written as the G channel of
+// whole pixels (their other channels are rewritten by step 2).
+template <class Fmt, int Phase, int Py>
+void GreenAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  using S = typename Fmt::Sample;
+  using H = avx2::SLanes<S>;
+  constexpr int q = ColourColumn(Phase, Py);
+  const S* row = f.Row(y);
+  const ptrdiff_t w = f.w;
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) {
+    const S* p = row + x;
+    const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
+    const __m256i c = q ? mid.odd : mid.even;
+    const __m256i w2 = q ? left.odd : left.even, e2 = q ? right.odd : right.even;
+    const __m256i west = q ? mid.even : left.odd, east = q ? right.even : mid.odd;
+    const __m256i n = H::template Part<q>(p - w), s = H::template Part<q>(p + w);
+    const __m256i n2 = H::template Part<q>(p - 2 * w), s2 = H::template Part<q>(p + 2 * w);
+
+    const __m256i c2 = H::Add(c, c);
+    const __m256i dh = H::Sub(H::Sub(c2, w2), e2), dv = H::Sub(H::Sub(c2, n2), s2);
+    const __m256i kh = H::Add(H::Abs(H::Sub(west, east)), H::Abs(dh));
+    const __m256i kv = H::Add(H::Abs(H::Sub(n, s)), H::Abs(dv));
+    const __m256i across = H::Add(west, east), along = H::Add(n, s);
+    const __m256i tie = H::Add(H::template Sra<2>(H::Add(across, along)), avx2::TruncDiv<H, 3>(H::Add(dh, dv)));
+    const __m256i horizontal = H::Add(H::template Sra<1>(across), avx2::TruncDiv<H, 2>(dh));
+    const __m256i vertical = H::Add(H::template Sra<1>(along), avx2::TruncDiv<H, 2>(dv));
+    __m256i g = avx2::Blend(vertical, horizontal, H::Gt(kv, kh));
+    g = H::Clamp(avx2::Blend(g, tie, H::Eq(kh, kv)));
+
+    const __m256i greens = q ? H::Join(mid.even, g) : H::Join(g, mid.odd);
+    const __m256i zero = _mm256_setzero_si256();
+    avx2::StoreBlock<Fmt>(out, zero, greens, zero);
+  });
+}
+
+// Step 2 over the blocks of a row, reading the step-1 greens of this row and
+// the rows above and below back from the image.
+template <class Fmt, int Phase, int Py>
+void OtherColoursAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  using S = typename Fmt::Sample;
+  using H = avx2::SLanes<S>;
+  using avx2::GatherGreens;
+  constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels;
+  const S* row = f.Row(y);
+  S* drow = f.Out(y);
+  const ptrdiff_t w = f.w, dw = w * ch;
+  avx2::ForBlocks<Fmt>(drow, x0, x1, [&](int32_t x, S* out) {
+    const S* p = row + x;
+    const S* d = drow + x * ch;
+    const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
+    const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2), upRight = H::Split(p - w + 2);
+    const avx2::Halves down = H::Split(p + w), downLeft = H::Split(p + w - 2),
+                       downRight = H::Split(p + w + 2);
+    // Samples: this row's G sites and R/B sites, the G sites' W and E (R/B
+    // sites of this row) and N and S (R/B sites of the rows beside), and the
+    // R/B sites' diagonals.
+    const __m256i gs = q ? mid.even : mid.odd, c = q ? mid.odd : mid.even;
+    const __m256i west = q ? left.odd : mid.even, east = q ? mid.odd : right.even;
+    const __m256i n = q ? up.even : up.odd, s = q ? down.even : down.odd;
+    const __m256i nw = q ? up.even : upLeft.odd, ne = q ? upRight.even : up.odd;
+    const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
+    // Greens of the R/B sites of this row and of the rows beside.
+    const __m256i gRow = GatherGreens<Fmt, q>(d);
+    const __m256i gRowSide = GatherGreens<Fmt, q>(q ? d - 2 * ch : d + 2 * ch);
+    const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
+    const __m256i gUp = GatherGreens<Fmt, 1 - q>(d - dw), gDown = GatherGreens<Fmt, 1 - q>(d + dw);
+    const __m256i gUpSide = GatherGreens<Fmt, 1 - q>(q ? d - dw + 2 * ch : d - dw - 2 * ch);
+    const __m256i gDownSide = GatherGreens<Fmt, 1 - q>(q ? d + dw + 2 * ch : d + dw - 2 * ch);
+    const __m256i gNw = q ? gUp : gUpSide, gNe = q ? gUpSide : gUp;
+    const __m256i gSw = q ? gDown : gDownSide, gSe = q ? gDownSide : gDown;
+
+    // G sites: neighbour means corrected by a quarter of the green second
+    // difference.
+    const __m256i g2 = H::Add(gs, gs);
+    const __m256i across = H::Clamp(H::Add(H::template Sra<1>(H::Add(west, east)),
+                                           avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gWest), gEast))));
+    const __m256i along = H::Clamp(H::Add(H::template Sra<1>(H::Add(n, s)),
+                                          avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gUp), gDown))));
+    // R/B sites: the diagonal colour.
+    const __m256i gc2 = H::Add(gRow, gRow);
+    const __m256i d1 = H::Sub(H::Sub(gc2, gNw), gSe), d2 = H::Sub(H::Sub(gc2, gNe), gSw);
+    const __m256i k1 = H::Add(H::Abs(H::Sub(nw, se)), H::Abs(d1));
+    const __m256i k2 = H::Add(H::Abs(H::Sub(ne, sw)), H::Abs(d2));
+    const __m256i first = H::Add(H::Add(nw, se), d1), second = H::Add(H::Add(ne, sw), d2);
+    __m256i diag = avx2::Blend(avx2::TruncDiv<H, 1>(second), avx2::TruncDiv<H, 1>(first), H::Gt(k2, k1));
+    diag = H::Clamp(avx2::Blend(diag, avx2::TruncDiv<H, 2>(H::Add(first, second)), H::Eq(k1, k2)));
+
+    auto join = [&](__m256i colourSite, __m256i greenSite) {
+      return q ? H::Join(greenSite, colourSite) : H::Join(colourSite, greenSite);
+    };
+    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(out, join(c, across), join(gRow, gs), join(diag, along));
+  });
+}
+
+#pragma GCC pop_options
+
+template <class Fmt, int Phase>
+int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height,
+                  typename Fmt::Sample* dst) {
+  if (!Accepted(width, height)) return 0;
+  const Frame<Fmt> f{src, width, height, dst};
+  const int32_t x0 = 2, x1 = width - 2;  // inner columns: none when the width is 4
+  const bool wide = UseAvx2() && x1 - x0 >= kBlock<Fmt>;
+  auto innerRow = [&](int32_t y) { return y >= 2 && y <= height - 3 && x0 < x1; };
+  TopRow<Fmt, Phase>(f);
+  for (int32_t y = 1; y <= height - 2; ++y) {
+    if (innerRow(y)) {
+      RowAround<Fmt, Phase>(f, y, x0, x1);
+      WithRowParity(y, [&]<int Py>() {
+        if (wide)
+          GreenAvx2<Fmt, Phase, Py>(f, y, x0, x1);
+        else
+          ScalarSpan<Fmt, Phase, Py, true>(f, y, x0, x1);
+      });
+    } else {
+      RowAround<Fmt, Phase>(f, y, 1, 1);  // a ring row, or no inner columns
+    }
+    // Rows y - 2 .. y now hold their greens: the other colours of row y - 1.
+    if (innerRow(y - 1))
+      WithRowParity(y - 1, [&]<int Py>() {
+        if (wide)
+          OtherColoursAvx2<Fmt, Phase, Py>(f, y - 1, x0, x1);
+        else
+          ScalarSpan<Fmt, Phase, Py, false>(f, y - 1, x0, x1);
+      });
+  }
+  BottomRow<Fmt, Phase>(f);
+  return 1;
+}
+
+}  // namespace
+}  // namespace imaging::interp
+
+IMAGING_DEFINE_DEBAYER_MEMBERS(Laplacian, imaging::interp::Laplacian)

@@ -1,0 +1,127 @@
+// The Laplacian demosaic members: the worked cases (the 16-bit green of 6142,
+// truncation toward zero, ties, a vertical edge, limiting to 0..M), the ring's
+// diagonal weights, frames without an inner zone, refusals, flat and 16-bit
+// extreme frames, and every member against a per-pixel reference.
+#include <gtest/gtest.h>
+
+#include "interp_reference.h"
+
+namespace {
+
+using namespace interp_test;
+
+const Members kMembers = INTERP_TEST_MEMBERS(Laplacian);
+const Members kBilinearMembers = INTERP_TEST_MEMBERS(Bilinear);
+
+TEST(DebayerLaplacian, SixteenBitGreenAboveTheSampleRange) {
+  // GBRG B site (3, 2) of 4095 with W = E = S = 4095 and W2, E2, N2, S2, N = 0:
+  // the horizontal direction wins, 4095 + trunc(8190 / 4) = 6142. Also in a
+  // wide frame, where the site lies in a later block of the row.
+  for (int x0 : {0, 18})
+    for (int format = 2; format < 4; ++format) {
+      Frame f{x0 + 6 + (x0 ? 16 : 0), 6, {}};
+      f.s.assign(static_cast<size_t>(f.w) * f.h, 0);
+      const int x = x0 + 3;
+      f.s[2 * f.w + x] = 4095;
+      SetCross(f, x, 2, 0, 4095, 4095, 4095, 1);
+      SetCross(f, x, 2, 0, 0, 0, 0, 2);
+      const Outcome r = RunMember(kMembers, format, BAYER_GBRG, f.s, f.w, f.h);
+      EXPECT_EQ(Channel(r, format, f.w, x, 2, 1), 6142u) << kFormats[format] << " width " << f.w;
+      ExpectImage(r, format, f, Expected(kLaplacian, f, BAYER_GBRG, 65535), Describe("Laplacian", format, 2, f.w, f.h));
+    }
+}
+
+TEST(DebayerLaplacian, CorrectionsTruncateTowardZero) {
+  struct Case {
+    uint16_t c, w2, e2, n2, s2, w, e, n, s;
+    uint32_t g;
+  };
+  const Case cases[] = {
+      {10, 11, 12, 0, 0, 50, 50, 0, 100, 50},   // horizontal wins, Dh = -3: adds nothing
+      {10, 11, 13, 0, 0, 50, 50, 0, 100, 49},   // Dh = -4: subtracts 1
+      {10, 0, 0, 11, 12, 0, 100, 50, 50, 50},   // vertical wins, Dv = -3
+      {10, 0, 0, 11, 13, 0, 100, 50, 50, 49},   // Dv = -4
+      {10, 11, 12, 12, 12, 41, 40, 40, 40, 40},  // tie Kh = Kv = 4: trunc(-7 / 8) = 0
+      {10, 14, 14, 14, 14, 40, 40, 40, 40, 38},  // flat tie: 40 + trunc(-16 / 8)
+      {20, 11, 12, 11, 11, 41, 40, 40, 40, 44},  // tie Kh = Kv = 18: 40 + trunc(35 / 8)
+  };
+  for (const Case& c : cases)
+    ForSites(kMembers, "Laplacian", false, [&](Frame& f, int x, int y) {
+      f.s[y * f.w + x] = c.c;
+      SetCross(f, x, y, c.n2, c.s2, c.w2, c.e2, 2);
+      SetCross(f, x, y, c.n, c.s, c.w, c.e, 1);
+    }, [&](const Site& s) { EXPECT_EQ(s.Out(1), c.g) << s.what; });
+}
+
+TEST(DebayerLaplacian, GreenAtAVerticalEdgeTakesItsOwnSide) {
+  const int w = 40, h = 8;
+  for (int boundary : {4, 5, 19, 20, 36})
+    for (int format = 0; format < 4; ++format)
+      for (int phase = 0; phase < 4; ++phase) {
+        Frame f{w, h, std::vector<uint16_t>(static_cast<size_t>(w) * h)};
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) f.s[y * w + x] = x < boundary ? 60 : 180;
+        const Outcome r = RunMember(kMembers, format, phase, f.s, w, h);
+        for (int x : {boundary - 1, boundary})
+          for (int y = 2; y <= h - 3; ++y) {
+            if (ColourAt(phase, x, y) == kG || x < 2 || x > w - 3) continue;
+            EXPECT_EQ(Channel(r, format, w, x, y, 1), x < boundary ? 60u : 180u)
+                << Describe("Laplacian", format, phase, w, h) << " at (" << x << ", " << y << ")";
+          }
+        ExpectImage(r, format, f, Expected(kLaplacian, f, phase, format < 2 ? 255 : 65535),
+                    Describe("Laplacian", format, phase, w, h));
+      }
+}
+
+TEST(DebayerLaplacian, ValuesAreLimitedToTheOutputRange) {
+  // 8-bit: a green of 255 + 127 is stored as 255, one of 0 - 127 as 0.
+  ForSites(kMembers, "Laplacian", false, [](Frame& f, int x, int y) {
+    f.s[y * f.w + x] = 255;
+    SetCross(f, x, y, 0, 0, 0, 0, 2);
+    SetCross(f, x, y, 0, 255, 255, 255, 1);
+  }, [](const Site& s) { EXPECT_EQ(s.Out(1), s.format < 2 ? 255u : 382u) << s.what; });
+  ForSites(kMembers, "Laplacian", false, [](Frame& f, int x, int y) {
+    f.s[y * f.w + x] = 0;
+    SetCross(f, x, y, 255, 255, 255, 255, 2);
+    SetCross(f, x, y, 0, 255, 0, 0, 1);
+  }, [](const Site& s) { EXPECT_EQ(s.Out(1), 0u) << s.what; });
+  // Whole frames that push every rule past both limits.
+  for (int format = 0; format < 4; ++format)
+    for (int phase = 0; phase < 4; ++phase) {
+      const int64_t top = format < 2 ? 255 : 65535;
+      Frame f{40, 8, std::vector<uint16_t>(320)};
+      for (int i = 0; i < 320; ++i) f.s[i] = (i * 7 / 3) % 5 < 2 ? static_cast<uint16_t>(top) : 0;
+      ExpectImage(RunMember(kMembers, format, phase, f.s, 40, 8), format, f, Expected(kLaplacian, f, phase, top),
+                  Describe("Laplacian", format, phase, 40, 8));
+    }
+}
+
+TEST(DebayerLaplacian, RingDiagonalWeighsNeTwiceAndIgnoresSe) {
+  CheckDiagonalWeight(kMembers, "Laplacian", true, 1, 1, 0);
+  CheckDiagonalWeight(kMembers, "Laplacian", true, 1, -1, 2);
+}
+
+TEST(DebayerLaplacian, FramesWithoutInnerZoneEqualBilinear) {
+  uint32_t seed = 9;
+  for (auto [w, h] : {std::pair{4, 4}, {4, 12}, {12, 4}, {4, 40}, {40, 4}})
+    for (int format = 0; format < 4; ++format)
+      for (int phase = 0; phase < 4; ++phase) {
+        const Frame f = RandomFrame(w, h, format < 2 ? 255 : 65535, seed++);
+        const Outcome a = RunMember(kMembers, format, phase, f.s, w, h);
+        EXPECT_EQ(a.result, 1);
+        EXPECT_EQ(a.out, RunMember(kBilinearMembers, format, phase, f.s, w, h).out)
+            << Describe("Laplacian", format, phase, w, h);
+      }
+}
+
+TEST(DebayerLaplacian, RefusedSizesLeaveTheDestinationUntouched) {
+  CheckRefusals(kMembers, {{5, 4}, {4, 2}, {5, 6}, {6, 2}, {4, 5}, {2, 4}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}});
+}
+
+TEST(DebayerLaplacian, ConstantFrameGivesThatValueEverywhere) { CheckConstantFrames(kMembers); }
+
+TEST(DebayerLaplacian, EveryMemberMatchesTheReference) { CheckAgainstReference(kLaplacian, "Laplacian", kMembers); }
+
+TEST(DebayerLaplacian, SixteenBitExtremesDoNotOverflow) { CheckSixteenBitExtremes(kLaplacian, kMembers); }
+
+}  // namespace
