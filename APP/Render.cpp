@@ -31,26 +31,23 @@ const Debayer8Func DebayerByMode[8] = {
     DebayerPreview_8to24_GBRG,
 };
 
-}  // namespace
-
 // Bytes that the decoder of a stream format reads from a width x height
-// frame; a frame with fewer bytes is not rendered. Compressed line records
-// carry their own lengths and the decoder stops at the last complete one.
+// frame; a frame with fewer bytes is not rendered. The packed formats are
+// read row by row (width * 10 / 8 and width * 3 / 2 bytes a row); compressed
+// line records carry their own lengths and the decoder stops at the last
+// complete one.
 std::uint64_t FrameBytesNeeded(std::uint32_t code, std::int32_t width, std::int32_t height) {
-  if (width <= 0 || height <= 0) return 0;
   const std::uint64_t w = static_cast<std::uint64_t>(width);
   const std::uint64_t h = static_cast<std::uint64_t>(height);
   switch (code) {
     case 1:  // 8-bit samples
       return w * h;
-    case 2:  // 12-bit packed: six bytes per group of four samples
-      return (w * 3 / 2) / 6 * 6 * h;
-    case 3:  // compressed 8-bit lines
+    case 2:  // 12-bit packed
+      return w * 3 / 2 * h;
+    case 4:  // 10-bit packed
+      return w * 10 / 8 * h;
+    default:  // compressed 8-bit lines
       return 1;
-    case 4:  // 10-bit packed: a 20-byte block per 16 samples, begun blocks count
-      return (w + 15) / 16 * 20 * h;
-    default:
-      return 0;
   }
 }
 
@@ -74,6 +71,8 @@ QString ZoomPercentText(std::int32_t code) {
     default: return QStringLiteral("100");
   }
 }
+
+}  // namespace
 
 // --- Frame thread --------------------------------------------------------------
 
@@ -132,17 +131,15 @@ bool TAppCommand::RenderFrame(std::uint32_t code, const std::uint8_t* raw, std::
   switch (code) {
     case 1:
       break;
-    case 2: {
-      const std::int32_t written = Unpack12Bit(raw, width, height, Pixels16);
-      // A width that is not a multiple of 4 leaves the last samples of the
-      // frame without a group: they read as 0, not as an older frame's values.
-      for (std::int32_t i = written; i < count; ++i) Pixels16[i] = 0;
+    case 2:
+      // The unpackers write exactly width x height samples, so the table
+      // never meets a sample left over from an older frame.
+      Unpack12Bit(raw, width, height, Pixels16);
       ApplyLookupTable16To8(Pixels16, count, LUT12, Pixels8);
       samples = Pixels8;
       rawData = Pixels16;
       bits = 12;
       break;
-    }
     case 3:
       DecodeCompressedLines(raw, bytes, width, height, Pixels8);
       samples = Pixels8;

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -286,6 +287,27 @@ TEST_F(RenderTest, TwelveBitFrameMapsExactlyWidthTimesHeightSamples) {
     ASSERT_EQ(Pixels8[i], 0xAB) << i;
 }
 
+TEST_F(RenderTest, PackedWidthWithoutWholeGroupsReadsNoOldSamples) {
+  // Width 6 holds one 12-bit group of four samples per 9-byte row; the last
+  // two samples of each row have no group. They read as 0, never as an older
+  // frame's values (a value above 4095 would index past the 12-bit table).
+  const int width = 6, height = 2;
+  std::fill(Pixels16, Pixels16 + 64, std::uint16_t{0xFFFF});
+  std::memset(Pixels8, 0xAB, 64);
+  std::vector<std::uint8_t> frame(width * 3 / 2 * height, 0xFF);
+  ASSERT_TRUE(AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()),
+                                      width, height, 0));
+  const std::uint8_t expected[13] = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,
+                                     0xAB};
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(Pixels8[i], expected[i]) << i;
+  // 10-bit: width 24 is one whole block and 8 samples without one.
+  std::fill(Pixels16, Pixels16 + 64, std::uint16_t{0xFFFF});
+  std::vector<std::uint8_t> frame10(24 * 10 / 8 * height, 0xFF);
+  ASSERT_TRUE(AppCommand->RenderFrame(4, frame10.data(),
+                                      static_cast<std::uint32_t>(frame10.size()), 24, height, 0));
+  for (int i = 0; i < 48; ++i) EXPECT_EQ(Pixels8[i], i % 24 < 16 ? 0xFF : 0) << i;
+}
+
 TEST_F(RenderTest, RefusesFramesThatDoNotFitTheirBuffers) {
   std::vector<std::uint8_t> frame(FrameBufferSize, 50);
   const auto bytes = static_cast<std::uint32_t>(frame.size());
@@ -305,7 +327,8 @@ TEST_F(RenderTest, RefusesFramesThatDoNotFitTheirBuffers) {
            Case{1, 64 * 64 - 1, 64, 64},        // one byte short
            Case{2, 64 * 64 * 3 / 2 - 1, 64, 64},
            Case{4, 64 * 64 * 10 / 8 - 1, 64, 64},
-           Case{4, 64 * 64 * 10 / 8, 72, 64},   // a begun block is read whole
+           Case{2, 66 * 3 / 2 * 64 - 1, 66, 64},  // rows of 99 bytes
+           Case{4, 64 * 64 * 10 / 8, 72, 64},
        }) {
     SCOPED_TRACE(testing::Message() << "code " << c.code << ", " << c.bytes << " bytes, "
                                     << c.width << "x" << c.height);
