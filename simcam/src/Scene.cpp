@@ -97,8 +97,8 @@ std::uint16_t RadianceOf(const Rgb& c, int channel) {
   return static_cast<std::uint16_t>(std::clamp(rad, 0.0, static_cast<double>(kRadianceMax)));
 }
 
-// A shaded orange ball lit from the upper left, with a highlight; returns the
-// reflectance at (dx, dy) (unit circle coordinates) and sets the coverage.
+// A shaded orange ball lit from the upper left, with a highlight: the
+// reflectance at (dx, dy) in coordinates where the ball is the unit circle.
 Rgb BallColour(double dx, double dy) {
   const double r2 = dx * dx + dy * dy;
   const double nz = std::sqrt(std::max(0.0, 1 - r2));
@@ -109,9 +109,9 @@ Rgb BallColour(double dx, double dy) {
   double hx = lx / ln, hy = ly / ln, hz = lz / ln + 1;
   const double hn = std::sqrt(hx * hx + hy * hy + hz * hz);
   hx /= hn, hy /= hn, hz /= hn;
-  const double spec = 0.9 * std::pow(std::max(0.0, dx * hx + dy * hy + nz * hz), 40);
+  const double highlight = 0.9 * std::pow(std::max(0.0, dx * hx + dy * hy + nz * hz), 40);
   const double shade = 0.12 + 0.88 * lambert;
-  return {0.92 * shade + spec, 0.42 * shade + spec, 0.07 * shade + spec};
+  return {0.92 * shade + highlight, 0.42 * shade + highlight, 0.07 * shade + highlight};
 }
 
 std::uint64_t Mix(std::uint64_t z) {
