@@ -45,7 +45,12 @@ class AppEnvironment : public ::testing::Environment {
     MainForm->FormCreate();
     MainForm->show();
   }
-  void TearDown() override { TThread::ShutDownAll(); }
+  void TearDown() override {
+    TThread::ShutDownAll();
+    AppCommand->MainView = nullptr;
+    delete MainForm;
+    delete qApp;  // also releases the font configuration it loaded
+  }
 };
 [[maybe_unused]] ::testing::Environment* const Environment =
     ::testing::AddGlobalTestEnvironment(new AppEnvironment);

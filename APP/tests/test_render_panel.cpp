@@ -21,6 +21,7 @@ class PanelEnvironment : public ::testing::Environment {
     static char* argv[] = {arg0, nullptr};
     new QApplication(argc, argv);
   }
+  void TearDown() override { delete qApp; }
 };
 [[maybe_unused]] ::testing::Environment* const Environment =
     ::testing::AddGlobalTestEnvironment(new PanelEnvironment);
