@@ -17,6 +17,7 @@
 #include "fmMain.h"
 #include "imaging.h"
 #include "simcam/SimCamera.h"
+#include "../tests/test_render_setup.h"
 
 namespace {
 
@@ -185,13 +186,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
-  simcam::SimCamera& sim = simcam::Install();
-  sim.PowerOn();
-  sim.SetTiming(simcam::Timing::Deterministic);
-  CommandsUnitInit();
-  MainForm = new TMainForm;
-  MainForm->FormCreate();
-  MainForm->show();
+  StartLiveVideoApplication();
   QCoreApplication::processEvents();
   SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, Matrix);
   SetColorCorrectionMode(AppCommand->ColorCorrectionObject, CorrectionMatrix);

@@ -23,6 +23,7 @@
 #include "fmMain.h"
 #include "imaging.h"
 #include "simcam/SimCamera.h"
+#include "test_render_setup.h"
 
 namespace {
 
@@ -37,13 +38,7 @@ class AppEnvironment : public ::testing::Environment {
     static char arg0[] = "test_render";
     static char* argv[] = {arg0, nullptr};
     new QApplication(argc, argv);
-    Sim = &simcam::Install();
-    Sim->PowerOn();
-    Sim->SetTiming(simcam::Timing::Deterministic);
-    CommandsUnitInit();
-    MainForm = new TMainForm;
-    MainForm->FormCreate();
-    MainForm->show();
+    Sim = &StartLiveVideoApplication();
   }
   void TearDown() override {
     TThread::ShutDownAll();

@@ -24,7 +24,7 @@
 #include "Commands.h"
 #include "VideoPanel.h"
 #include "fmMain.h"
-#include "simcam/SimCamera.h"
+#include "test_render_setup.h"
 
 namespace {
 
@@ -89,13 +89,7 @@ class TestMainWindow : public QObject {
 
  private slots:
   void initTestCase() {
-    simcam::SimCamera& sim = simcam::Install();
-    sim.PowerOn();
-    sim.SetTiming(simcam::Timing::Deterministic);
-    CommandsUnitInit();
-    MainForm = new TMainForm;
-    MainForm->FormCreate();
-    MainForm->show();
+    StartLiveVideoApplication();
     QVERIFY(QTest::qWaitForWindowActive(MainForm));
     // A name of this process's own, so that parallel test programs do not
     // answer each other.
