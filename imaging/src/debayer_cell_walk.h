@@ -7,15 +7,14 @@
 // Pixel stores. A pixel is packed into one machine word, channels B, G, R, 0
 // from the lowest address (a u32 for 8-bit samples, a u64 for 16-bit ones).
 // The 4-channel formats (8to32, 16to64) store the words as they are, in a
-// loop the compiler vectorises. The 3-channel formats (8to24, 16to48) are 6
-// bytes per item: two pixels for 8to24 (the pair word TL | TR << 24), one
-// for 16to48. A stretch of a row is first computed into a small buffer of
-// 64-bit items by that same vectorised loop, then stored with one 8-byte
-// store per item at a 6-byte stride: each store's last two bytes fall on the
-// next item, which is stored after it and overwrites them, and the last item
-// of the stretch is stored exactly (6 bytes). So nothing outside the image
-// is written. (The auto-vectoriser does not handle 3-channel interleaving on
-// the x86-64 baseline; this costs one store per 6 bytes instead.)
+// loop the compiler vectorises. The 3-channel formats (8to24, 16to48) first
+// compute a stretch of a row into a small buffer of words with that same
+// loop, then write the buffer without the fourth channels, exactly 3 channels
+// per pixel: 8to24 by PackPixels8to24 (SSSE3 byte shuffles where the
+// processor has them, else a plain loop), 16to48 by StoreSixByteItems (SSE2,
+// part of the x86-64 baseline). The auto-vectoriser does not do 3-channel
+// interleaving on the baseline; it matters because a 1080p image is written
+// beyond the L2 cache and the number of stores bounds the speed.
 #ifndef IMAGING_DEBAYER_CELL_WALK_H
 #define IMAGING_DEBAYER_CELL_WALK_H
 
@@ -75,21 +74,36 @@ inline PixelWord<Fmt> PackPixel(uint32_t r, uint32_t g, uint32_t b) {
   return static_cast<W>(b) | (static_cast<W>(g) << kBits) | (static_cast<W>(r) << (2 * kBits));
 }
 
-// Stores n 6-byte items held in the low bytes of 64-bit words, back to back
-// from out (see above).
-inline void StoreSixByteItems(const uint64_t* __restrict items, ptrdiff_t n, void* __restrict out) {
-  uint8_t* __restrict bytes = static_cast<uint8_t*>(out);
-  if (n <= 0) return;
-  for (ptrdiff_t i = 0; i + 1 < n; ++i) std::memcpy(bytes + 6 * i, &items[i], 8);
-  std::memcpy(bytes + 6 * (n - 1), &items[n - 1], 6);
+namespace detail {
+// Stores n 6-byte items held in the low bytes of 64-bit words (top two bytes
+// 0), back to back from out, writing exactly 6n bytes: the 16to48 pixels.
+// The scalar form uses one 8-byte store per item at a 6-byte stride, each
+// store's last two bytes overwritten by the next item and the last item
+// stored exactly; the SSE2 form joins eight items into three 16-byte stores.
+void StoreSixByteItemsScalar(const uint64_t* items, ptrdiff_t n, void* out);
+void StoreSixByteItems(const uint64_t* items, ptrdiff_t n, void* out);
+
+// Writes n 8-bit pixel words as n 3-byte pixels (B, G, R), exactly 3n bytes.
+// The SSSE3 form packs sixteen pixels into three 16-byte stores.
+void PackPixels8to24Scalar(const uint32_t* words, ptrdiff_t n, uint8_t* out);
+void PackPixels8to24Ssse3(const uint32_t* words, ptrdiff_t n, uint8_t* out);  // needs SSSE3
+void PackPixels8to24(const uint32_t* words, ptrdiff_t n, uint8_t* out);       // chooses
+bool HasSsse3();
+}  // namespace detail
+
+// Writes n pixel words as n pixels of format Fmt.
+template <class Fmt>
+inline void WritePixels(const PixelWord<Fmt>* __restrict words, ptrdiff_t n,
+                        typename Fmt::Sample* __restrict out) {
+  if constexpr (Fmt::kChannels == 4)
+    std::memcpy(out, words, static_cast<size_t>(n) * sizeof(PixelWord<Fmt>));
+  else if constexpr (sizeof(typename Fmt::Sample) == 1)
+    detail::PackPixels8to24(words, n, out);
+  else
+    detail::StoreSixByteItems(words, n, out);
 }
 
-// Pairs of 8-bit pixels (24 bits each) as one 6-byte item.
-inline uint64_t PixelPair(uint32_t left, uint32_t right) {
-  return static_cast<uint64_t>(left) | (static_cast<uint64_t>(right) << 24);
-}
-
-// Pixels go through a buffer of this many items (a few KiB, in L1).
+// Pixels go through a buffer of this many words (a few KiB, in L1).
 inline constexpr ptrdiff_t kPixelRun = 512;
 
 // Writes `count` pixels of one image row, pixel(i) giving the word of pixel i.
@@ -101,24 +115,12 @@ inline void StoreRow(typename Fmt::Sample* __restrict out, ptrdiff_t count, Pixe
       const PixelWord<Fmt> word = pixel(i);
       std::memcpy(out + i * C, &word, sizeof word);
     }
-  } else if constexpr (sizeof(typename Fmt::Sample) == 1) {
-    uint64_t pairs[kPixelRun];
-    const ptrdiff_t wholePairs = count / 2;
-    for (ptrdiff_t start = 0; start < wholePairs; start += kPixelRun) {
-      const ptrdiff_t n = wholePairs - start < kPixelRun ? wholePairs - start : kPixelRun;
-      for (ptrdiff_t i = 0; i < n; ++i) pairs[i] = PixelPair(pixel(2 * (start + i)), pixel(2 * (start + i) + 1));
-      StoreSixByteItems(pairs, n, out + 2 * start * C);
-    }
-    if (count % 2 != 0) {
-      const PixelWord<Fmt> last = pixel(count - 1);
-      std::memcpy(out + (count - 1) * C, &last, C);
-    }
   } else {
-    uint64_t words[kPixelRun];
+    PixelWord<Fmt> words[kPixelRun];
     for (ptrdiff_t start = 0; start < count; start += kPixelRun) {
       const ptrdiff_t n = count - start < kPixelRun ? count - start : kPixelRun;
       for (ptrdiff_t i = 0; i < n; ++i) words[i] = pixel(start + i);
-      StoreSixByteItems(words, n, out + start * C);
+      WritePixels<Fmt>(words, n, out + start * C);
     }
   }
 }
@@ -154,23 +156,7 @@ inline void WalkCellsFullSize(const typename Fmt::Sample* __restrict src, int32_
         std::memcpy(outBottom + 2 * cx * C, &p.bottomLeft, sizeof(Word));
         std::memcpy(outBottom + (2 * cx + 1) * C, &p.bottomRight, sizeof(Word));
       }
-    } else if constexpr (sizeof(typename Fmt::Sample) == 1) {
-      // 8to24: one 6-byte item per cell row (its two pixels).
-      uint64_t topPairs[kPixelRun], bottomPairs[kPixelRun];
-      for (ptrdiff_t start = 0; start < cells; start += kPixelRun) {
-        const ptrdiff_t n = cells - start < kPixelRun ? cells - start : kPixelRun;
-        for (ptrdiff_t j = 0; j < n; ++j) {
-          const ptrdiff_t cx = start + j;
-          const uint32_t s[4] = {top[2 * cx], top[2 * cx + 1], bottom[2 * cx], bottom[2 * cx + 1]};
-          const CellPixels<Fmt> p = cell(s);
-          topPairs[j] = PixelPair(p.topLeft, p.topRight);
-          bottomPairs[j] = PixelPair(p.bottomLeft, p.bottomRight);
-        }
-        StoreSixByteItems(topPairs, n, outTop + 2 * start * C);
-        StoreSixByteItems(bottomPairs, n, outBottom + 2 * start * C);
-      }
     } else {
-      // 16to48: one 6-byte item per pixel.
       constexpr ptrdiff_t kRunCells = kPixelRun / 2;
       Word topWords[kPixelRun], bottomWords[kPixelRun];
       for (ptrdiff_t start = 0; start < cells; start += kRunCells) {
@@ -184,8 +170,8 @@ inline void WalkCellsFullSize(const typename Fmt::Sample* __restrict src, int32_
           bottomWords[2 * j] = p.bottomLeft;
           bottomWords[2 * j + 1] = p.bottomRight;
         }
-        StoreSixByteItems(topWords, 2 * n, outTop + 2 * start * C);
-        StoreSixByteItems(bottomWords, 2 * n, outBottom + 2 * start * C);
+        WritePixels<Fmt>(topWords, 2 * n, outTop + 2 * start * C);
+        WritePixels<Fmt>(bottomWords, 2 * n, outBottom + 2 * start * C);
       }
     }
   }

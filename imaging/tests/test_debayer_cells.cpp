@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,44 @@ TEST(DebayerCellFamilies, RefusalRules) {
           EXPECT_EQ(run.out, std::vector<uint32_t>(200, Canary(format))) << Name(family, format, phase);
         }
       }
+}
+
+}  // namespace
+
+// ---- The 3-channel writers: SIMD forms against the scalar ones ----
+#include "../src/debayer_cell_walk.h"
+
+namespace {
+
+TEST(PixelWriters, Pack8to24FormsAgree) {
+  for (ptrdiff_t n : {0, 1, 5, 15, 16, 17, 31, 32, 33, 100, 512}) {
+    auto words = rawtest::RandomSamples<uint32_t>(static_cast<size_t>(n), 300 + static_cast<uint32_t>(n), 0xFFFFFF);
+    std::vector<uint8_t> a(3 * n + 8, kCanary8), b(3 * n + 8, kCanary8), c(3 * n + 8, kCanary8);
+    imaging::detail::PackPixels8to24Scalar(words.data(), n, a.data());
+    if (imaging::detail::HasSsse3()) imaging::detail::PackPixels8to24Ssse3(words.data(), n, b.data());
+    else b = a;
+    imaging::detail::PackPixels8to24(words.data(), n, c.data());
+    for (ptrdiff_t i = 0; i < n; ++i)
+      for (int ch = 0; ch < 3; ++ch) ASSERT_EQ(a[3 * i + ch], (words[i] >> (8 * ch)) & 0xFF) << n << " " << i;
+    EXPECT_EQ(a, b) << n;
+    EXPECT_EQ(a, c) << n;
+    for (size_t k = 3 * n; k < a.size(); ++k) EXPECT_EQ(b[k], kCanary8) << n;
+  }
+}
+
+TEST(PixelWriters, SixByteItemFormsAgree) {
+  for (ptrdiff_t n : {0, 1, 2, 3, 7, 8, 9, 16, 17, 255}) {
+    std::vector<uint64_t> items(static_cast<size_t>(n));
+    std::mt19937_64 rng(400 + n);
+    for (auto& v : items) v = rng() & 0xFFFFFFFFFFFFull;
+    std::vector<uint8_t> a(6 * n + 8, kCanary8), b(6 * n + 8, kCanary8);
+    imaging::detail::StoreSixByteItemsScalar(items.data(), n, a.data());
+    imaging::detail::StoreSixByteItems(items.data(), n, b.data());
+    for (ptrdiff_t i = 0; i < n; ++i)
+      for (int k = 0; k < 6; ++k) ASSERT_EQ(a[6 * i + k], (items[i] >> (8 * k)) & 0xFF) << n << " " << i;
+    EXPECT_EQ(a, b) << n;
+    for (size_t k = 6 * n; k < a.size(); ++k) EXPECT_EQ(a[k], kCanary8) << n;
+  }
 }
 
 }  // namespace
