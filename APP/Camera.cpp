@@ -37,6 +37,28 @@ std::uint16_t LookupTableMaximum(HANDLE handle) {
   return status == 4 ? 1023 : 255;
 }
 
+// One u32 setting written with its driver call.
+void WriteSetting(std::int32_t cameraIndex, BOOL (*set)(DeviceHandle, DWORD), DWORD value,
+                  const QString& failure) {
+  Operation(cameraIndex, [&](HANDLE h, QString& error) {
+    if (!set(h, value)) error = failure;
+  });
+}
+
+// One u32 setting read with its driver call; `fallback` when it cannot be
+// read.
+DWORD ReadSetting(std::int32_t cameraIndex, BOOL (*get)(DeviceHandle, DWORD*), DWORD fallback,
+                  const QString& failure) {
+  DWORD value = fallback;
+  Operation(cameraIndex, [&](HANDLE h, QString& error) {
+    if (!get(h, &value)) {
+      value = fallback;
+      error = failure;
+    }
+  });
+  return value;
+}
+
 template <class T>
 void Put(std::uint8_t* header, std::uint32_t offset, const T& value) {
   std::memcpy(header + offset, &value, sizeof value);
@@ -63,20 +85,11 @@ void TCamera::SetFrequency(std::uint32_t code) {
 }
 
 std::uint32_t TCamera::GetFrequency() {
-  std::uint32_t code = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetFrequency(h, &code)) {
-      code = 0;
-      error = QStringLiteral("Frequency get error!");
-    }
-  });
-  return code;
+  return ReadSetting(cameraIndex_, ::GetFrequency, 0, QStringLiteral("Frequency get error!"));
 }
 
 void TCamera::SetMedianFilterType(std::uint32_t type) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetMedianFilterType(h, type)) error = QStringLiteral("SetMedianFilterType FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetMedianFilterType, type, QStringLiteral("SetMedianFilterType FAIL!"));
 }
 
 void TCamera::UpdateViewPort(ViewPortRecord& viewPort) {
@@ -92,20 +105,11 @@ void TCamera::GetViewPort(ViewPortRecord& viewPort) {
 }
 
 void TCamera::SetFrameWaitTimeout(std::uint32_t ms) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetFrameWaitTimeout(h, ms)) error = QStringLiteral("SetFrameWaitTimeout FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetFrameWaitTimeout, ms, QStringLiteral("SetFrameWaitTimeout FAIL!"));
 }
 
 std::uint32_t TCamera::GetFrameWaitTimeout() {
-  std::uint32_t ms = 5000;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetFrameWaitTimeout(h, &ms)) {
-      ms = 5000;
-      error = QStringLiteral("GetFrameWaitTimeout get error!");
-    }
-  });
-  return ms;
+  return ReadSetting(cameraIndex_, ::GetFrameWaitTimeout, 5000, QStringLiteral("GetFrameWaitTimeout get error!"));
 }
 
 void TCamera::GetFrame(void* buffer, std::uint32_t size, std::uint32_t& bytes) {
@@ -131,20 +135,11 @@ void TCamera::ResetStatistics() {
 }
 
 void TCamera::SetStreamStatus(std::uint32_t status) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetStreamStatus(h, status)) error = QStringLiteral("SetStreamStatus FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetStreamStatus, status, QStringLiteral("SetStreamStatus FAIL!"));
 }
 
 std::uint32_t TCamera::GetStreamStatus() {
-  std::uint32_t status = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetStreamStatus(h, &status)) {
-      status = 0;
-      error = QStringLiteral("GetStreamStatus FAIL!");
-    }
-  });
-  return status;
+  return ReadSetting(cameraIndex_, ::GetStreamStatus, 0, QStringLiteral("GetStreamStatus FAIL!"));
 }
 
 void TCamera::SetDefaultLookupTable() {
@@ -256,20 +251,11 @@ void TCamera::SetGammaCorrection(bool on) {
 }
 
 void TCamera::SetTriggerControl(std::uint32_t flags) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetTriggerControl(h, flags)) error = QStringLiteral("SetTriggerControl FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetTriggerControl, flags, QStringLiteral("SetTriggerControl FAIL!"));
 }
 
 std::uint32_t TCamera::GetTriggerControl() {
-  std::uint32_t flags = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetTriggerControl(h, &flags)) {
-      flags = 0;
-      error = QStringLiteral("GetTriggerControl FAIL!");
-    }
-  });
-  return flags;
+  return ReadSetting(cameraIndex_, ::GetTriggerControl, 0, QStringLiteral("GetTriggerControl FAIL!"));
 }
 
 void TCamera::SetFrameRate(double fps) {
@@ -285,20 +271,11 @@ void TCamera::GetFrameRate(double& fps) {
 }
 
 void TCamera::SetSDRAMStatus(std::uint32_t status) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetSDRAMStatus(h, status)) error = QStringLiteral("SetSDRAMStatus FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetSDRAMStatus, status, QStringLiteral("SetSDRAMStatus FAIL!"));
 }
 
 std::uint32_t TCamera::GetSDRAMStatus() {
-  std::uint32_t status = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetSDRAMStatus(h, &status)) {
-      status = 0;
-      error = QStringLiteral("GetSDRAMStatus FAIL!");
-    }
-  });
-  return status;
+  return ReadSetting(cameraIndex_, ::GetSDRAMStatus, 0, QStringLiteral("GetSDRAMStatus FAIL!"));
 }
 
 void TCamera::FillRAWHeader(void* headerBuffer) {
@@ -406,45 +383,23 @@ void TCamera::ResetSensor() {
 }
 
 void TCamera::SetInterPacketGapDelay(std::uint32_t delay) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetInterPacketGapDelay(h, delay)) {
-      error = QStringLiteral("SetInterPacketGapDelay FAIL!");
-    }
-  });
+  WriteSetting(cameraIndex_, ::SetInterPacketGapDelay, delay, QStringLiteral("SetInterPacketGapDelay FAIL!"));
 }
 
 std::uint32_t TCamera::GetInterPacketGapDelay() {
-  std::uint32_t delay = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetInterPacketGapDelay(h, &delay)) {
-      delay = 0;
-      error = QStringLiteral("GetInterPacketGapDelay FAIL!");
-    }
-  });
-  return delay;
+  return ReadSetting(cameraIndex_, ::GetInterPacketGapDelay, 0, QStringLiteral("GetInterPacketGapDelay FAIL!"));
 }
 
 void TCamera::SetColorEnhancement(std::uint32_t level) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetColorEnhancement(h, level)) error = QStringLiteral("SetColorEnhancement FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetColorEnhancement, level, QStringLiteral("SetColorEnhancement FAIL!"));
 }
 
 std::uint32_t TCamera::GetColorEnhancement() {
-  std::uint32_t level = 64;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetColorEnhancement(h, &level)) {
-      level = 64;
-      error = QStringLiteral("GetColorEnhancement FAIL!");
-    }
-  });
-  return level;
+  return ReadSetting(cameraIndex_, ::GetColorEnhancement, 64, QStringLiteral("GetColorEnhancement FAIL!"));
 }
 
 void TCamera::SetWhiteBalanceFlags(std::uint32_t flags) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::SetWhiteBalanceFlags(h, flags)) error = QStringLiteral("SetWhiteBalanceFlags FAIL!");
-  });
+  WriteSetting(cameraIndex_, ::SetWhiteBalanceFlags, flags, QStringLiteral("SetWhiteBalanceFlags FAIL!"));
 }
 
 void TCamera::GetSerialNumber(QString& text) {

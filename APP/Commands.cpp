@@ -302,25 +302,23 @@ void TAppCommand::ShowHelp() {
   QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void TAppCommand::ShowHistogramRGB(bool on) {
+namespace {
+// Shows a histogram window and then switches its feed on, or switches the
+// feed off and then hides the window.
+void ShowHistogram(bool on, bool& feed, IHistogramView* view) {
   if (on) {
-    if (HistogramRGBView != nullptr) HistogramRGBView->ShowWindow();
-    RGBHistogramOn = true;
+    if (view != nullptr) view->ShowWindow();
+    feed = true;
   } else {
-    RGBHistogramOn = false;
-    if (HistogramRGBView != nullptr) HistogramRGBView->HideWindow();
+    feed = false;
+    if (view != nullptr) view->HideWindow();
   }
 }
+}  // namespace
 
-void TAppCommand::ShowHistogramRAW(bool on) {
-  if (on) {
-    if (HistogramRAWView != nullptr) HistogramRAWView->ShowWindow();
-    RAWHistogramOn = true;
-  } else {
-    RAWHistogramOn = false;
-    if (HistogramRAWView != nullptr) HistogramRAWView->HideWindow();
-  }
-}
+void TAppCommand::ShowHistogramRGB(bool on) { ShowHistogram(on, RGBHistogramOn, HistogramRGBView); }
+
+void TAppCommand::ShowHistogramRAW(bool on) { ShowHistogram(on, RAWHistogramOn, HistogramRAWView); }
 
 // ---------------------------------------------------------------------------
 // Settings forwarded to the camera.

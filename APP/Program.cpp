@@ -11,6 +11,20 @@
 #include "fmViewPort.h"
 #include "simcam/SimCamera.h"
 
+namespace {
+template <class Form>
+void CreateForm(Form*& global) {
+  global = new Form();
+  global->FormCreate();
+}
+
+template <class Form>
+void DestroyForm(Form*& global) {
+  delete global;
+  global = nullptr;
+}
+}  // namespace
+
 int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
   // Unit initialisation: the grey display palette and the controller.
   if (AppCommand == nullptr) CommandsUnitInit();
@@ -24,18 +38,12 @@ int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   // Each global refers to its form before the form's creation handler runs.
-  MainForm = new TMainForm();
-  MainForm->FormCreate();
-  SettingsForm = new TSettingsForm();
-  SettingsForm->FormCreate();
-  AboutForm = new TAboutForm();
-  AboutForm->FormCreate();
-  HistogramFormRGB = new THistogramFormRGB();
-  HistogramFormRGB->FormCreate();
-  HistogramFormRAW = new THistogramFormRAW();
-  HistogramFormRAW->FormCreate();
-  ViewPortForm = new TViewPortForm();
-  ViewPortForm->FormCreate();
+  CreateForm(MainForm);
+  CreateForm(SettingsForm);
+  CreateForm(AboutForm);
+  CreateForm(HistogramFormRGB);
+  CreateForm(HistogramFormRAW);
+  CreateForm(ViewPortForm);
 
   MainForm->show();
   if (started) started();
@@ -51,17 +59,11 @@ int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
   AppCommand->AboutView = nullptr;
   AppCommand->HistogramRGBView = nullptr;
   AppCommand->HistogramRAWView = nullptr;
-  delete ViewPortForm;
-  ViewPortForm = nullptr;
-  delete HistogramFormRAW;
-  HistogramFormRAW = nullptr;
-  delete HistogramFormRGB;
-  HistogramFormRGB = nullptr;
-  delete AboutForm;
-  AboutForm = nullptr;
-  delete SettingsForm;
-  SettingsForm = nullptr;
-  delete MainForm;
-  MainForm = nullptr;
+  DestroyForm(ViewPortForm);
+  DestroyForm(HistogramFormRAW);
+  DestroyForm(HistogramFormRGB);
+  DestroyForm(AboutForm);
+  DestroyForm(SettingsForm);
+  DestroyForm(MainForm);
   return result;
 }

@@ -369,16 +369,14 @@ TEST_F(CommandsTest, StatisticsTexts) {
   const double lost = static_cast<double>(record.PacketLost) * 100 / record.PacketCount;
   EXPECT_EQ(mainView.panels[PanelSpeed], QString::asprintf("Speed: %.2f MB/s", megabytes));
   EXPECT_EQ(mainView.panels[PanelPacketLost], QString::asprintf("Packet lost: %.2f%%", lost));
-  EXPECT_EQ(settings.texts["ePacketCount"], QString::number(record.PacketCount));
-  EXPECT_EQ(settings.texts["ePacketLost"], QString::number(record.PacketLost));
-  EXPECT_EQ(settings.texts["ePacketError"], QString::number(record.PacketError));
-  EXPECT_EQ(settings.texts["eControlSet"], QString::number(record.ControlSet));
-  // The controller's own statistics read is one more control read.
-  EXPECT_EQ(settings.texts["eControlGet"], QString::number(record.ControlGet + 1));
-  EXPECT_EQ(settings.texts["eControlError"], QString::number(record.ControlError));
-  EXPECT_EQ(settings.texts["eFrameCount"], QString::number(record.FrameCount));
-  EXPECT_EQ(settings.texts["eFrameResync"], QString::number(record.FrameResync));
-  EXPECT_EQ(settings.texts["eFrameUser"], QString::number(record.FrameUser));
+  // eControlGet also counts the controller's own statistics read.
+  const std::pair<const char*, std::uint32_t> counters[] = {
+      {"ePacketCount", record.PacketCount}, {"ePacketLost", record.PacketLost},
+      {"ePacketError", record.PacketError}, {"eControlSet", record.ControlSet},
+      {"eControlGet", record.ControlGet + 1}, {"eControlError", record.ControlError},
+      {"eFrameCount", record.FrameCount},   {"eFrameResync", record.FrameResync},
+      {"eFrameUser", record.FrameUser}};
+  for (const auto& [edit, value] : counters) EXPECT_EQ(settings.texts[edit], QString::number(value)) << edit;
   EXPECT_EQ(settings.texts["eFPS"], QString::asprintf("%.3f", record.FrameCount / seconds));
   EXPECT_EQ(settings.texts["eFPSUser"], QString::asprintf("%.3f", record.FrameUser / seconds));
   EXPECT_EQ(settings.texts["eInterval"], QString::asprintf("%.3f", seconds));
@@ -568,6 +566,23 @@ TEST_F(CommandsTest, HistogramWindows) {
   controller->SettingsView = &settings;
   controller->ShowSettings();
   EXPECT_TRUE(settings.shown);
+}
+
+TEST(IniFile, SectionsAndKeysIgnoreCase) {
+  QTemporaryDir folder;
+  const QString path = folder.path() + "/QDV47B5.INI";
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("; register sets\n[Night]\n Regs = 3A01, 3B02 \n[day]\nregs=\"FF\"\n[Empty]\n");
+  file.close();
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadSections(), QStringList({"Night", "day", "Empty"}));
+  EXPECT_TRUE(ini.SectionExists("NIGHT"));
+  EXPECT_EQ(ini.ReadString("night", "REGS", ""), "3A01, 3B02");
+  EXPECT_EQ(ini.ReadString("Day", "Regs", ""), "FF");
+  EXPECT_FALSE(ini.ValueExists("Empty", "Regs"));
+  EXPECT_EQ(ini.ReadString("Empty", "Regs", "x"), "x");
+  EXPECT_TRUE(TIniFile(folder.path() + "/none.ini").ReadSections().isEmpty());
 }
 
 }  // namespace
