@@ -65,8 +65,8 @@ typedef int32_t (*Debayer16Func)(const uint16_t* src, int32_t width, int32_t hei
 
 /* The member of a family for a format and phase. Debayer8Member serves the
  * 8to24 and 8to32 formats, Debayer16Member the 16to48 and 16to64 formats; a
- * family, format or phase out of range (or a format of the other width) gives
- * NULL. A family outside 0..7 counts as Mono, as DebayerMode does. */
+ * format or phase out of range (or a format of the other width) gives NULL.
+ * A family outside 0..7 counts as Mono, as DebayerMode does. */
 Debayer8Func Debayer8Member(int32_t family, int32_t format, int32_t phase);
 Debayer16Func Debayer16Member(int32_t family, int32_t format, int32_t phase);
 
