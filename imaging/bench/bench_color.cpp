@@ -97,7 +97,8 @@ std::vector<T> Mosaic(int shift) {
       const uint8_t* p = &img[(size_t(y) * kWidth + x) * 3];
       const int site = 2 * (y & 1) + (x & 1);  // G B / R G
       const int channel = site == 1 ? 0 : site == 2 ? 2 : 1;
-      out[size_t(y) * kWidth + x] = static_cast<T>(p[channel] << shift | ((x + y) & ((1 << shift) - 1)));
+      out[size_t(y) * kWidth + x] =
+          static_cast<T>(p[channel] << shift | ((x + y) & ((1 << shift) - 1)));
     }
   return out;
 }
@@ -108,15 +109,18 @@ void SetWarmLook(ColorCorrection* cc) {
 
 // ---------------------------------------------------------------------------
 
-void BM_ApplyColorCorrection_Warm(benchmark::State& state) {
+// Warm: the cube already holds the frame's colours. Cold: the first frame
+// after a setter call, so that every distinct colour is computed once.
+void ApplyFrames(benchmark::State& state, bool cold) {
   ColorCorrection* cc = CreateColorCorrection();
   SetWarmLook(cc);
   const auto& src = Picture(int(state.range(0)));
   std::vector<uint8_t> work = src;
-  ApplyColorCorrection(cc, work.data(), kWidth, kHeight);  // fills the cube
+  ApplyColorCorrection(cc, work.data(), kWidth, kHeight);
   for (auto _ : state) {
     state.PauseTiming();
     std::memcpy(work.data(), src.data(), src.size());
+    if (cold) SetWarmLook(cc);
     state.ResumeTiming();
     ApplyColorCorrection(cc, work.data(), kWidth, kHeight);
     benchmark::DoNotOptimize(work.data());
@@ -125,26 +129,9 @@ void BM_ApplyColorCorrection_Warm(benchmark::State& state) {
   state.SetLabel(PictureName(int(state.range(0))));
   FreeColorCorrection(cc);
 }
+void BM_ApplyColorCorrection_Warm(benchmark::State& state) { ApplyFrames(state, false); }
+void BM_ApplyColorCorrection_Cold(benchmark::State& state) { ApplyFrames(state, true); }
 BENCHMARK(BM_ApplyColorCorrection_Warm)->Arg(0)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond);
-
-// Cold: the first frame after a setter call; every distinct colour of the
-// frame is computed once.
-void BM_ApplyColorCorrection_Cold(benchmark::State& state) {
-  ColorCorrection* cc = CreateColorCorrection();
-  const auto& src = Picture(int(state.range(0)));
-  std::vector<uint8_t> work = src;
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(work.data(), src.data(), src.size());
-    SetWarmLook(cc);
-    state.ResumeTiming();
-    ApplyColorCorrection(cc, work.data(), kWidth, kHeight);
-    benchmark::DoNotOptimize(work.data());
-  }
-  state.SetItemsProcessed(state.iterations() * kPixels);
-  state.SetLabel(PictureName(int(state.range(0))));
-  FreeColorCorrection(cc);
-}
 BENCHMARK(BM_ApplyColorCorrection_Cold)->Arg(0)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The cost of one settings change.

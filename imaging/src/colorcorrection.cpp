@@ -191,6 +191,24 @@ void AdvanceStamp(ColorCorrection& c) {
   c.Stamp = next;
 }
 
+void StoreGains(ColorCorrection& c, double gainR, double offsetR, double gainG, double offsetG,
+                double gainB, double offsetB) {
+  c.GainR = gainR;
+  c.OffsetR = offsetR;
+  c.GainG = gainG;
+  c.OffsetG = offsetG;
+  c.GainB = gainB;
+  c.OffsetB = offsetB;
+}
+
+void StoreHSL(ColorCorrection& c, double hueShift, double saturationGain, double lightnessGain,
+              double lightnessOffset) {
+  c.HueShift = hueShift;
+  c.SaturationGain = saturationGain;
+  c.LightnessGain = lightnessGain;
+  c.LightnessOffset = lightnessOffset;
+}
+
 // Pixels are handled as words. A colour word holds B, G, R in its low three
 // bytes, the order of both the image and a cube entry; its cube index
 // B << 16 | R << 8 | G is the word shifted down by one byte with B put on top.
@@ -309,12 +327,7 @@ int32_t FreeColorCorrection(ColorCorrection* cc) {
 int32_t SetColorCorrectionGains(ColorCorrection* cc, double gainR, double offsetR, double gainG,
                                 double offsetG, double gainB, double offsetB) {
   if (cc == nullptr) return 0;
-  cc->GainR = gainR;
-  cc->OffsetR = offsetR;
-  cc->GainG = gainG;
-  cc->OffsetG = offsetG;
-  cc->GainB = gainB;
-  cc->OffsetB = offsetB;
+  StoreGains(*cc, gainR, offsetR, gainG, offsetG, gainB, offsetB);
   AdvanceStamp(*cc);
   return 1;
 }
@@ -334,10 +347,7 @@ int32_t GetColorCorrectionGains(const ColorCorrection* cc, double* gainR, double
 int32_t SetColorCorrectionHSL(ColorCorrection* cc, double hueShift, double saturationGain,
                               double lightnessGain, double lightnessOffset) {
   if (cc == nullptr) return 0;
-  cc->HueShift = hueShift;
-  cc->SaturationGain = saturationGain;
-  cc->LightnessGain = lightnessGain;
-  cc->LightnessOffset = lightnessOffset;
+  StoreHSL(*cc, hueShift, saturationGain, lightnessGain, lightnessOffset);
   AdvanceStamp(*cc);
   return 1;
 }
@@ -357,17 +367,9 @@ int32_t SetColorCorrectionParams(ColorCorrection* cc, double gainR, double offse
                                  double saturationGain, double lightnessGain,
                                  double lightnessOffset) {
   if (cc == nullptr) return 0;
-  cc->GainR = gainR;
-  cc->OffsetR = offsetR;
-  cc->GainG = gainG;
-  cc->OffsetG = offsetG;
-  cc->GainB = gainB;
-  cc->OffsetB = offsetB;
-  cc->HueShift = hueShift;
-  cc->SaturationGain = saturationGain;
-  cc->LightnessGain = lightnessGain;
-  cc->LightnessOffset = lightnessOffset;
-  AdvanceStamp(*cc);
+  StoreGains(*cc, gainR, offsetR, gainG, offsetG, gainB, offsetB);
+  StoreHSL(*cc, hueShift, saturationGain, lightnessGain, lightnessOffset);
+  AdvanceStamp(*cc);  // once for all ten values
   return 1;
 }
 

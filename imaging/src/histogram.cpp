@@ -11,13 +11,14 @@
 // 10- and 12-bit samples are masked to their low 10 or 12 bits, so a value at
 // or above the bin count lands in the bin of its low bits, never outside the
 // array.
+#include "imaging/histogram.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "debayer_scheme.h"
-#include "imaging/histogram.h"
 
 namespace {
 
@@ -85,7 +86,9 @@ void CountBayer(const T* src, int32_t width, int32_t height, uint32_t* r, uint32
     for (int s = 0; s < 4; ++s) {
       const Colour c = site(s);
       const int k = used[c]++;
-      lanes[u][s] = c == imaging::kRed ? red.Lane(k) : c == imaging::kGreen ? green.Lane(k) : blue.Lane(k);
+      lanes[u][s] = c == imaging::kRed     ? red.Lane(k)
+                    : c == imaging::kGreen ? green.Lane(k)
+                                           : blue.Lane(k);
     }
 
   const size_t w = width > 0 ? static_cast<size_t>(width) : 0;
@@ -151,17 +154,17 @@ void Histogram12Bit(const uint16_t* src, int32_t count, uint32_t* bins) {
 }
 
 #define IMAGING_DEFINE_BAYER_HISTOGRAMS(phase)                                                    \
-  void HistogramBayer8Bit_##phase(const uint8_t* src, int32_t width, int32_t height,             \
-                                  uint32_t* r, uint32_t* g, uint32_t* b) {                       \
-    CountBayer<uint8_t, 256, BAYER_##phase, 2>(src, width, height, r, g, b);                     \
+  void HistogramBayer8Bit_##phase(const uint8_t* src, int32_t width, int32_t height, uint32_t* r, \
+                                  uint32_t* g, uint32_t* b) {                                     \
+    CountBayer<uint8_t, 256, BAYER_##phase, 2>(src, width, height, r, g, b);                      \
   }                                                                                               \
-  void HistogramBayer10Bit_##phase(const uint16_t* src, int32_t width, int32_t height,           \
-                                   uint32_t* r, uint32_t* g, uint32_t* b) {                      \
-    CountBayer<uint16_t, 1024, BAYER_##phase, 2>(src, width, height, r, g, b);                   \
+  void HistogramBayer10Bit_##phase(const uint16_t* src, int32_t width, int32_t height,            \
+                                   uint32_t* r, uint32_t* g, uint32_t* b) {                       \
+    CountBayer<uint16_t, 1024, BAYER_##phase, 2>(src, width, height, r, g, b);                    \
   }                                                                                               \
-  void HistogramBayer12Bit_##phase(const uint16_t* src, int32_t width, int32_t height,           \
-                                   uint32_t* r, uint32_t* g, uint32_t* b) {                      \
-    CountBayer<uint16_t, 4096, BAYER_##phase, 1>(src, width, height, r, g, b);                   \
+  void HistogramBayer12Bit_##phase(const uint16_t* src, int32_t width, int32_t height,            \
+                                   uint32_t* r, uint32_t* g, uint32_t* b) {                       \
+    CountBayer<uint16_t, 4096, BAYER_##phase, 1>(src, width, height, r, g, b);                    \
   }
 
 IMAGING_DEFINE_BAYER_HISTOGRAMS(GRBG)

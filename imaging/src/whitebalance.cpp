@@ -108,14 +108,14 @@ void WhiteBalanceRGB64(const uint16_t* src, int32_t count, double* gOverR, doubl
   BalanceRGB<uint16_t, 4>(src, count, gOverR, gOverB);
 }
 
-#define IMAGING_DEFINE_BAYER_WHITE_BALANCE(phase)                                                 \
-  void WhiteBalanceBayer8Bit_##phase(const uint8_t* src, int32_t width, int32_t height,          \
-                                     double* gOverR, double* gOverB) {                           \
-    BalanceBayer<uint8_t, BAYER_##phase>(src, width, height, gOverR, gOverB);                    \
-  }                                                                                               \
-  void WhiteBalanceBayer16Bit_##phase(const uint16_t* src, int32_t width, int32_t height,        \
-                                      double* gOverR, double* gOverB) {                          \
-    BalanceBayer<uint16_t, BAYER_##phase>(src, width, height, gOverR, gOverB);                   \
+#define IMAGING_DEFINE_BAYER_WHITE_BALANCE(phase)                                         \
+  void WhiteBalanceBayer8Bit_##phase(const uint8_t* src, int32_t width, int32_t height,   \
+                                     double* gOverR, double* gOverB) {                    \
+    BalanceBayer<uint8_t, BAYER_##phase>(src, width, height, gOverR, gOverB);             \
+  }                                                                                       \
+  void WhiteBalanceBayer16Bit_##phase(const uint16_t* src, int32_t width, int32_t height, \
+                                      double* gOverR, double* gOverB) {                   \
+    BalanceBayer<uint16_t, BAYER_##phase>(src, width, height, gOverR, gOverB);            \
   }
 
 IMAGING_DEFINE_BAYER_WHITE_BALANCE(GRBG)
