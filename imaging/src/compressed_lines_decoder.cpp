@@ -112,7 +112,9 @@ struct RowDecoder {
   // samples form two independent chains, advanced together. The arithmetic
   // is modulo 2^32 and only the stored byte is reduced: add, subtract and
   // doubling commute with reduction modulo 256, so the bytes are those of the
-  // Part. a + d is formed off the chain, leaving two operations per step.
+  // Part. a + d is formed off the chain, leaving two operations per step
+  // (2c, minus); the empty asm only keeps the compiler from re-associating
+  // the sum back into the chain (2c - d - a, three operations).
   inline void Reconstruct(int32_t i, int32_t n, const uint8_t* __restrict d) {
     uint8_t* __restrict out = row + i;
     uint32_t a = s0, b = s1, c = s2, e = s3;
