@@ -26,8 +26,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+
+#include "imaging/pixelutil.h"
 
 static_assert(std::endian::native == std::endian::little,
               "cube entries are read as little-endian words");
@@ -62,10 +63,6 @@ static_assert(sizeof(ColorCorrection) == 67109056, "cube and 192 bytes of settin
 static_assert(offsetof(ColorCorrection, Mode) == 4 * kCubeEntries);
 
 namespace {
-
-// The object's memory: one fixed block; its content is undefined.
-void* AllocateBlock(size_t size) { return std::malloc(size); }
-void ReleaseBlock(void* block) { std::free(block); }
 
 // Byte conversion: above 255 gives 255, below 0 gives 0, otherwise the nearest
 // integer with halves to even. A value that is not a number (only reachable
@@ -296,10 +293,10 @@ int32_t Apply(ColorCorrection* cc, uint8_t* image, int32_t width, int32_t height
 extern "C" {
 
 ColorCorrection* CreateColorCorrection(void) {
-  void* block = AllocateBlock(sizeof(ColorCorrection));
+  void* block = ImageAlloc(sizeof(ColorCorrection));  // content undefined
   if (block == nullptr) return nullptr;
   auto* cc = static_cast<ColorCorrection*>(block);
-  // Writing the whole cube also commits every page now, not at first use.
+  // Every entry starts as its own colour, stamp 0: current until the first change.
   uint32_t* entry = cc->Cube;
   for (uint32_t b = 0; b < 256; ++b)
     for (uint32_t r = 0; r < 256; ++r)
@@ -320,7 +317,7 @@ ColorCorrection* CreateColorCorrection(void) {
 
 int32_t FreeColorCorrection(ColorCorrection* cc) {
   if (cc == nullptr) return 0;
-  ReleaseBlock(cc);
+  ImageFree(cc);
   return 1;
 }
 
