@@ -445,27 +445,40 @@ void TMainForm::tmStatisticsTimer() {
   AppCommand->ShowStatistics(tmStatistics->interval() / 1000.0);
 }
 
-void TMainForm::FormResize() { AppCommand->CenterVideoPanel(); }
+void TMainForm::FormResize() {
+  if (AppCommand != nullptr) AppCommand->CenterVideoPanel();
+}
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   FormResize();
 }
 
+bool TMainForm::FormKeyDown(int key) {
+  if (key != 27) return false;
+  AppCommand->StopVideo();
+  return true;
+}
+
+// Only keys that no control of the window used arrive here.
 void TMainForm::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    AppCommand->StopVideo();
+  if (event->key() == Qt::Key_Escape && FormKeyDown(27)) {
     event->accept();
     return;
   }
   QMainWindow::keyPressEvent(event);
 }
 
-void TMainForm::closeEvent(QCloseEvent* event) {
+void TMainForm::FormClose() {
   tmCPULoad->stop();
   AppCommand->Done();
   SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  FormClose();
   event->accept();
+  // Closing the main window ends the program.
   QApplication::quit();
 }
 

@@ -189,6 +189,11 @@ class TMainForm : public QMainWindow, public IMainView {
   void tmFPSTimer();
   void tmStatisticsTimer();
   void FormResize();
+  // Esc (virtual key 27) stops a capture loop or live video; other keys are
+  // ignored. Returns whether the key was used.
+  bool FormKeyDown(int key);
+  // Close handler: CPU timer off, the controller's Done, the last preset.
+  void FormClose();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
