@@ -421,13 +421,13 @@ TEST(ColorCorrectionCache, LongRunMatchesFreshEvaluation) {
   Settings s;
   for (int call = 0; call < 800; ++call) {
     Change(h.cc, s, call);
-    Image part;
+    Image slice;
     for (size_t i = 0; i < 96; ++i) {
       const size_t c = (size_t(call) * 389 + i * 5) % colours;
-      part.insert(part.end(), pool.begin() + 3 * c, pool.begin() + 3 * c + 3);
+      slice.insert(slice.end(), pool.begin() + 3 * c, pool.begin() + 3 * c + 3);
     }
     SCOPED_TRACE(call);
-    ExpectCorrected(h.cc, s, part);
+    ExpectCorrected(h.cc, s, slice);
   }
 }
 
