@@ -57,7 +57,7 @@ void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   const S* row = f.Row(y);
   const ptrdiff_t w = f.w;
   const __m256i green = L::Lanes(ColourColumn(Phase, Py) ^ 1);
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) {
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
     const S* p = row + x;
     const __m256i c = Load(p);
     const avx2::Mean2 across = FloorMean<L>(Load(p - 1), Load(p + 1));

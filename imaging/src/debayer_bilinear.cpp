@@ -26,7 +26,7 @@ void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   // Lane j is column x + j with x odd, so the G sites (the parity other than
   // the R/B columns) are the lanes whose index parity is the R/B columns'.
   const __m256i green = L::Lanes(ColourColumn(Phase, Py));
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) {
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
     const S* p = row + x;
     const __m256i c = Load(p);
     const avx2::Mean2 across = avx2::FloorMean<L>(Load(p - 1), Load(p + 1));

@@ -46,15 +46,29 @@ struct ByteMask {
   alignas(32) int8_t v[32];
 };
 
-// Places channel `channel` of the pixels of a lane (elements of e bytes) into
-// 16-byte chunk `chunk` of those pixels' interleaved B, G, R elements.
-constexpr ByteMask InterleaveMask(int e, int chunk, int channel) {
+// Where pixel j of a lane (elements of e bytes) sits in a channel register:
+// at j in natural order, or, in split order (the even pixels of the lane
+// first, then the odd ones, as a saturating pack of half-width lanes leaves
+// them), at j / 2 or 8 / e + j / 2.
+constexpr int PixelSlot(int e, int j, bool split) { return !split ? j : j % 2 == 0 ? j / 2 : 8 / e + j / 2; }
+
+// Places channel `channel` of the pixels of a lane into 16-byte chunk
+// `chunk` of those pixels' interleaved B, G, R elements.
+constexpr ByteMask InterleaveMask(int e, int chunk, int channel, bool split) {
   ByteMask m{};
   for (int j = 0; j < 16; ++j) {
     const int t = 16 * chunk + j, elem = t / e, pixel = elem / 3;
-    const int8_t value = elem % 3 == channel ? static_cast<int8_t>(pixel * e + t % e) : -128;
+    const int slot = PixelSlot(e, pixel, split);
+    const int8_t value = elem % 3 == channel ? static_cast<int8_t>(slot * e + t % e) : -128;
     m.v[j] = m.v[j + 16] = value;
   }
+  return m;
+}
+
+// Reorders a split-order lane into natural order.
+constexpr ByteMask NaturalOrderMask(int e) {
+  ByteMask m{};
+  for (int j = 0; j < 16; ++j) m.v[j] = m.v[j + 16] = static_cast<int8_t>(PixelSlot(e, j / e, true) * e + j % e);
   return m;
 }
 
@@ -72,8 +86,10 @@ constexpr ByteMask GreenGatherMask(int e, int channels, int chunk, int parity) {
   return m;
 }
 
-template <int E, int Chunk, int Channel>
-inline constexpr ByteMask kInterleave = InterleaveMask(E, Chunk, Channel);
+template <int E, int Chunk, int Channel, bool Split>
+inline constexpr ByteMask kInterleave = InterleaveMask(E, Chunk, Channel, Split);
+template <int E>
+inline constexpr ByteMask kNaturalOrder = NaturalOrderMask(E);
 template <int E, int Channels, int Chunk, int Parity>
 inline constexpr ByteMask kGreenGather = GreenGatherMask(E, Channels, Chunk, Parity);
 
@@ -83,6 +99,9 @@ inline constexpr ByteMask kGreenGather = GreenGatherMask(E, Channels, Chunk, Par
 #pragma GCC target("avx2")
 
 #define IMAGING_AVX2_INLINE inline __attribute__((always_inline))
+// Placed after a lambda's parameters: the block bodies are inlined into the
+// loop that runs them.
+#define IMAGING_AVX2_LAMBDA __attribute__((always_inline))
 
 namespace imaging::interp::avx2 {
 
@@ -107,24 +126,32 @@ IMAGING_AVX2_INLINE __m256i Blend(__m256i a, __m256i b, __m256i takeB) {
 
 // ---- Output --------------------------------------------------------------
 
-// Writes a block of pixels, channels given in natural pixel order (the first
-// half of the block in the low lane), as B, G, R (, 0).
-template <class Fmt>
+// Stores the three 32-byte chunks of a 3-channel block, made per lane.
+IMAGING_AVX2_INLINE void StoreChunks(uint8_t* d, __m256i o0, __m256i o1, __m256i o2) {
+  Store(d, _mm256_permute2x128_si256(o0, o1, 0x20));
+  Store(d + 32, _mm256_permute2x128_si256(o2, o0, 0x30));
+  Store(d + 64, _mm256_permute2x128_si256(o1, o2, 0x31));
+}
+
+// Writes a block of pixels as B, G, R (, 0). The first half of the block is
+// in the low lane of each channel register, in natural or split order.
+template <class Fmt, bool Split = false>
 IMAGING_AVX2_INLINE void StoreBlock(typename Fmt::Sample* out, __m256i b, __m256i g, __m256i r) {
   constexpr int e = sizeof(typename Fmt::Sample);
   uint8_t* d = reinterpret_cast<uint8_t*>(out);
   if constexpr (Fmt::kChannels == 3) {
     auto chunk = [&]<int K>() {
       return _mm256_or_si256(
-          _mm256_or_si256(_mm256_shuffle_epi8(b, Mask(kInterleave<e, K, 0>)),
-                          _mm256_shuffle_epi8(g, Mask(kInterleave<e, K, 1>))),
-          _mm256_shuffle_epi8(r, Mask(kInterleave<e, K, 2>)));
+          _mm256_or_si256(_mm256_shuffle_epi8(b, Mask(kInterleave<e, K, 0, Split>)),
+                          _mm256_shuffle_epi8(g, Mask(kInterleave<e, K, 1, Split>))),
+          _mm256_shuffle_epi8(r, Mask(kInterleave<e, K, 2, Split>)));
     };
-    const __m256i o0 = chunk.template operator()<0>(), o1 = chunk.template operator()<1>(),
-                  o2 = chunk.template operator()<2>();
-    Store(d, _mm256_permute2x128_si256(o0, o1, 0x20));
-    Store(d + 32, _mm256_permute2x128_si256(o2, o0, 0x30));
-    Store(d + 64, _mm256_permute2x128_si256(o1, o2, 0x31));
+    StoreChunks(d, chunk.template operator()<0>(), chunk.template operator()<1>(),
+                chunk.template operator()<2>());
+  } else if constexpr (Split) {
+    const __m256i natural = Mask(kNaturalOrder<e>);
+    StoreBlock<Fmt>(out, _mm256_shuffle_epi8(b, natural), _mm256_shuffle_epi8(g, natural),
+                    _mm256_shuffle_epi8(r, natural));
   } else {
     const __m256i z = _mm256_setzero_si256();
     __m256i bgL, bgH, rzL, rzH, p0, p1, p2, p3;
@@ -146,34 +173,57 @@ IMAGING_AVX2_INLINE void StoreBlock(typename Fmt::Sample* out, __m256i b, __m256
   }
 }
 
+// Writes a block of pixels (0, g, 0 (, 0)), g in split order.
+template <class Fmt>
+IMAGING_AVX2_INLINE void StoreGreens(typename Fmt::Sample* out, __m256i g) {
+  constexpr int e = sizeof(typename Fmt::Sample);
+  if constexpr (Fmt::kChannels == 3) {
+    auto chunk = [&]<int K>() { return _mm256_shuffle_epi8(g, Mask(kInterleave<e, K, 1, true>)); };
+    StoreChunks(reinterpret_cast<uint8_t*>(out), chunk.template operator()<0>(),
+                chunk.template operator()<1>(), chunk.template operator()<2>());
+  } else {
+    const __m256i zero = _mm256_setzero_si256();
+    StoreBlock<Fmt, true>(out, zero, g, zero);
+  }
+}
+
 // Writes a block from the planes of a row: the colour of the row's R or B
 // sites (rowColour), G, and the other colour.
-template <class Fmt, Colour RowC>
+template <class Fmt, Colour RowC, bool Split = false>
 IMAGING_AVX2_INLINE void StoreRowPlanes(typename Fmt::Sample* out, __m256i rowPlane, __m256i g,
                                         __m256i otherPlane) {
   if constexpr (RowC == kRed)
-    StoreBlock<Fmt>(out, otherPlane, g, rowPlane);
+    StoreBlock<Fmt, Split>(out, otherPlane, g, rowPlane);
   else
-    StoreBlock<Fmt>(out, rowPlane, g, otherPlane);
+    StoreBlock<Fmt, Split>(out, rowPlane, g, otherPlane);
 }
 
 // Runs block(x, out) over columns [x0, x1) of an output row, x1 - x0 being at
-// least one block. block makes the pixels x .. x + kBlock - 1 into out. The
-// last, partial block is made over the span's last kBlock columns into a local
-// copy, from which only its new pixels are written.
-template <class Fmt, class MakeBlock>
+// least one block, left to right (or right to left). block makes the pixels
+// x .. x + kBlock - 1 into out. The last, partial block is made over the
+// span's last (first) kBlock columns into a local copy, from which only its
+// new pixels are written.
+template <class Fmt, bool RightToLeft = false, class MakeBlock>
 IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32_t x1,
                                    MakeBlock&& block) {
   using S = typename Fmt::Sample;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr int ch = Fmt::kChannels;
-  int32_t x = x0;
-  for (; x + n <= x1; x += n) block(x, drow + x * ch);
-  if (x < x1) {
-    S tail[n * ch];
-    const int32_t start = x1 - n;
-    block(start, tail);
-    std::memcpy(drow + x * ch, tail + (x - start) * ch, sizeof(S) * ch * (x1 - x));
+  S part[n * ch];
+  if constexpr (!RightToLeft) {
+    int32_t x = x0;
+    for (; x + n <= x1; x += n) block(x, drow + x * ch);
+    if (x < x1) {
+      block(x1 - n, part);
+      std::memcpy(drow + x * ch, part + (x - (x1 - n)) * ch, sizeof(S) * ch * (x1 - x));
+    }
+  } else {
+    int32_t x = x1;
+    for (; x - n >= x0; x -= n) block(x - n, drow + (x - n) * ch);
+    if (x > x0) {
+      block(x0, part);
+      std::memcpy(drow + x0 * ch, part, sizeof(S) * ch * (x - x0));
+    }
   }
 }
 
@@ -257,21 +307,27 @@ struct SLanes<uint8_t> {
     const __m256i v = Load(p);
     return Odd ? _mm256_srli_epi16(v, 8) : _mm256_and_si256(v, Low());
   }
-  static IMAGING_AVX2_INLINE __m256i Join(__m256i even, __m256i odd) {
-    return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+  // The block's pixels as bytes in split order, limited to 0..255, and the
+  // even (0) or odd (1) pixels of such a block back in half-width lanes.
+  static IMAGING_AVX2_INLINE __m256i Pack(__m256i even, __m256i odd) {
+    return _mm256_packus_epi16(even, odd);
+  }
+  template <int Odd>
+  static IMAGING_AVX2_INLINE __m256i Unpack(__m256i packed) {
+    const __m256i z = _mm256_setzero_si256();
+    return Odd ? _mm256_unpackhi_epi8(packed, z) : _mm256_unpacklo_epi8(packed, z);
   }
   static IMAGING_AVX2_INLINE __m256i Add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Abs(__m256i a) { return _mm256_abs_epi16(a); }
+  // a with the sign of b (0 where b is 0).
+  static IMAGING_AVX2_INLINE __m256i Sign(__m256i a, __m256i b) { return _mm256_sign_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi16(a, b); }
   template <int N>
   static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) { return _mm256_srai_epi16(a, N); }
   template <int N>
   static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) { return _mm256_srli_epi16(a, N); }
-  static IMAGING_AVX2_INLINE __m256i Clamp(__m256i a) {
-    return _mm256_min_epi16(_mm256_max_epi16(a, _mm256_setzero_si256()), Low());
-  }
 };
 
 template <>
@@ -287,29 +343,50 @@ struct SLanes<uint16_t> {
     const __m256i v = Load(p);
     return Odd ? _mm256_srli_epi32(v, 16) : _mm256_and_si256(v, Low());
   }
-  static IMAGING_AVX2_INLINE __m256i Join(__m256i even, __m256i odd) {
-    return _mm256_or_si256(even, _mm256_slli_epi32(odd, 16));
+  // The block's pixels as u16 in split order, limited to 0..65535, and the
+  // even (0) or odd (1) pixels of such a block back in half-width lanes.
+  static IMAGING_AVX2_INLINE __m256i Pack(__m256i even, __m256i odd) {
+    return _mm256_packus_epi32(even, odd);
+  }
+  template <int Odd>
+  static IMAGING_AVX2_INLINE __m256i Unpack(__m256i packed) {
+    const __m256i z = _mm256_setzero_si256();
+    return Odd ? _mm256_unpackhi_epi16(packed, z) : _mm256_unpacklo_epi16(packed, z);
   }
   static IMAGING_AVX2_INLINE __m256i Add(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Abs(__m256i a) { return _mm256_abs_epi32(a); }
+  // a with the sign of b (0 where b is 0).
+  static IMAGING_AVX2_INLINE __m256i Sign(__m256i a, __m256i b) { return _mm256_sign_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi32(a, b); }
   template <int N>
   static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) { return _mm256_srai_epi32(a, N); }
   template <int N>
   static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) { return _mm256_srli_epi32(a, N); }
-  static IMAGING_AVX2_INLINE __m256i Clamp(__m256i a) {
-    return _mm256_min_epi32(_mm256_max_epi32(a, _mm256_setzero_si256()), Low());
-  }
 };
 
-// Signed division by 2^N rounding toward zero: negative values are biased by
-// 2^N - 1 before the arithmetic shift.
+// The lanes moved one place up (lane i takes lane i + 1) with `next` entering
+// the last lane, or one place down with `previous` entering the first.
+template <class H>
+IMAGING_AVX2_INLINE __m256i NextLanes(__m256i v, int32_t next) {
+  constexpr int s = H::kBits / 8;
+  const __m256i t = _mm256_permute2x128_si256(v, _mm256_castsi128_si256(_mm_cvtsi32_si128(next)), 0x21);
+  return _mm256_alignr_epi8(t, v, s);
+}
+template <class H>
+IMAGING_AVX2_INLINE __m256i PreviousLanes(__m256i v, int32_t previous) {
+  constexpr int s = H::kBits / 8;
+  const __m128i x = _mm_slli_si128(_mm_cvtsi32_si128(previous), 16 - s);
+  const __m256i t = _mm256_permute2x128_si256(v, _mm256_castsi128_si256(x), 0x02);
+  return _mm256_alignr_epi8(v, t, 16 - s);
+}
+
+// Signed division by 2^N rounding toward zero: the magnitude is divided and
+// the sign put back.
 template <class H, int N>
 IMAGING_AVX2_INLINE __m256i TruncDiv(__m256i v) {
-  return H::template Sra<N>(
-      H::Add(v, H::template Srl<H::kBits - N>(H::template Sra<H::kBits - 1>(v))));
+  return H::Sign(H::template Srl<N>(H::Abs(v)), v);
 }
 
 // The G channel of output pixels base + parity, base + parity + 2, ... over

@@ -99,97 +99,145 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
 // parity 1 - q. A neighbour one pixel to the side in the same parity class is
 // the next or previous lane, read by loading two samples further on or back.
 
-// Step 1 over the blocks of a row. The greens are written as the G channel of
-// whole pixels (their other channels are rewritten by step 2).
+// Step 1 at the block of a row at p: the block's greens, packed (the samples
+// of its G sites and the limited greens of its R/B sites).
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t w) {
+  using H = avx2::SLanes<typename Fmt::Sample>;
+  constexpr int q = ColourColumn(Phase, Py);
+  const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
+  const __m256i c = q ? mid.odd : mid.even;
+  const __m256i w2 = q ? left.odd : left.even, e2 = q ? right.odd : right.even;
+  const __m256i west = q ? mid.even : left.odd, east = q ? right.even : mid.odd;
+  const __m256i n = H::template Part<q>(p - w), s = H::template Part<q>(p + w);
+  const __m256i n2 = H::template Part<q>(p - 2 * w), s2 = H::template Part<q>(p + 2 * w);
+
+  const __m256i c2 = H::Add(c, c);
+  const __m256i dh = H::Sub(H::Sub(c2, w2), e2), dv = H::Sub(H::Sub(c2, n2), s2);
+  const __m256i kh = H::Add(H::Abs(H::Sub(west, east)), H::Abs(dh));
+  const __m256i kv = H::Add(H::Abs(H::Sub(n, s)), H::Abs(dv));
+  const __m256i across = H::Add(west, east), along = H::Add(n, s);
+  const __m256i horizontal = H::Gt(kv, kh), tie = H::Eq(kh, kv);
+  // The mean of the chosen direction plus its correction, taken in eighths
+  // so that one division serves all three cases.
+  __m256i mean = avx2::Blend(H::template Sra<1>(along), H::template Sra<1>(across), horizontal);
+  mean = avx2::Blend(mean, H::template Sra<2>(H::Add(across, along)), tie);
+  __m256i eighths = avx2::Blend(H::Add(dv, dv), H::Add(dh, dh), horizontal);
+  eighths = avx2::Blend(eighths, H::Add(dh, dv), tie);
+  const __m256i g = H::Add(mean, avx2::TruncDiv<H, 3>(eighths));
+  return q ? H::Pack(mid.even, g) : H::Pack(g, mid.odd);
+}
+
+// Step 2 at the block of a row at p, whose output pixels are at d (written
+// to out). gDown: the greens of the R/B sites of the row below. Stores of
+// the row below's greens, if any, are left to `before`, which runs after the
+// last read of the source, so that no read has to wait for or repeat after
+// them.
+template <class Fmt, int Phase, int Py, class BeforeStore>
+IMAGING_AVX2_INLINE void OtherColoursBlock(const typename Fmt::Sample* p, ptrdiff_t w,
+                                           const typename Fmt::Sample* d, typename Fmt::Sample* out,
+                                           __m256i gDown, BeforeStore&& before) {
+  using H = avx2::SLanes<typename Fmt::Sample>;
+  using avx2::GatherGreens;
+  constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels, n = kBlock<Fmt>;
+  const ptrdiff_t dw = w * ch;
+  const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
+  const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2), upRight = H::Split(p - w + 2);
+  const avx2::Halves down = H::Split(p + w), downLeft = H::Split(p + w - 2),
+                     downRight = H::Split(p + w + 2);
+  // Samples: this row's G sites and R/B sites, the G sites' W and E (R/B
+  // sites of this row) and N and S (R/B sites of the rows beside), and the
+  // R/B sites' diagonals.
+  const __m256i gs = q ? mid.even : mid.odd, c = q ? mid.odd : mid.even;
+  const __m256i west = q ? left.odd : mid.even, east = q ? mid.odd : right.even;
+  const __m256i nn = q ? up.even : up.odd, ss = q ? down.even : down.odd;
+  const __m256i nw = q ? up.even : upLeft.odd, ne = q ? upRight.even : up.odd;
+  const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
+  // Greens of the R/B sites of this row and of the rows beside; the lanes
+  // one place over take the one green beyond the block from the image.
+  auto greenAt = [&](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
+  const __m256i gRow = GatherGreens<Fmt, q>(d);
+  const __m256i gRowSide = q ? avx2::PreviousLanes<H>(gRow, greenAt(-ch))
+                             : avx2::NextLanes<H>(gRow, greenAt(n * ch));
+  const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
+  const __m256i gUp = GatherGreens<Fmt, 1 - q>(d - dw);
+  const __m256i gUpSide = q ? avx2::NextLanes<H>(gUp, greenAt(n * ch - dw))
+                            : avx2::PreviousLanes<H>(gUp, greenAt(-ch - dw));
+  const __m256i gDownSide = q ? avx2::NextLanes<H>(gDown, greenAt(n * ch + dw))
+                              : avx2::PreviousLanes<H>(gDown, greenAt(-ch + dw));
+  const __m256i gNw = q ? gUp : gUpSide, gNe = q ? gUpSide : gUp;
+  const __m256i gSw = q ? gDown : gDownSide, gSe = q ? gDownSide : gDown;
+
+  // G sites: neighbour means corrected by a quarter of the green second
+  // difference.
+  const __m256i g2 = H::Add(gs, gs);
+  const __m256i across = H::Add(H::template Sra<1>(H::Add(west, east)),
+                                avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gWest), gEast)));
+  const __m256i along = H::Add(H::template Sra<1>(H::Add(nn, ss)),
+                               avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gUp), gDown)));
+  // R/B sites: the diagonal colour, the chosen sum taken in quarters so that
+  // one division serves all three cases.
+  const __m256i gc2 = H::Add(gRow, gRow);
+  const __m256i d1 = H::Sub(H::Sub(gc2, gNw), gSe), d2 = H::Sub(H::Sub(gc2, gNe), gSw);
+  const __m256i k1 = H::Add(H::Abs(H::Sub(nw, se)), H::Abs(d1));
+  const __m256i k2 = H::Add(H::Abs(H::Sub(ne, sw)), H::Abs(d2));
+  const __m256i first = H::Add(H::Add(nw, se), d1), second = H::Add(H::Add(ne, sw), d2);
+  __m256i quarters = avx2::Blend(H::Add(second, second), H::Add(first, first), H::Gt(k2, k1));
+  quarters = avx2::Blend(quarters, H::Add(first, second), H::Eq(k1, k2));
+  const __m256i diag = avx2::TruncDiv<H, 2>(quarters);
+
+  auto pack = [&](__m256i colourSite, __m256i greenSite) {
+    return q ? H::Pack(greenSite, colourSite) : H::Pack(colourSite, greenSite);
+  };
+  before();
+  avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, pack(c, across), pack(gRow, gs),
+                                                        pack(diag, along));
+}
+
+// Step 1 over a row.
 template <class Fmt, int Phase, int Py>
 void GreenAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   using S = typename Fmt::Sample;
-  using H = avx2::SLanes<S>;
-  constexpr int q = ColourColumn(Phase, Py);
   const S* row = f.Row(y);
-  const ptrdiff_t w = f.w;
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) {
-    const S* p = row + x;
-    const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
-    const __m256i c = q ? mid.odd : mid.even;
-    const __m256i w2 = q ? left.odd : left.even, e2 = q ? right.odd : right.even;
-    const __m256i west = q ? mid.even : left.odd, east = q ? right.even : mid.odd;
-    const __m256i n = H::template Part<q>(p - w), s = H::template Part<q>(p + w);
-    const __m256i n2 = H::template Part<q>(p - 2 * w), s2 = H::template Part<q>(p + 2 * w);
-
-    const __m256i c2 = H::Add(c, c);
-    const __m256i dh = H::Sub(H::Sub(c2, w2), e2), dv = H::Sub(H::Sub(c2, n2), s2);
-    const __m256i kh = H::Add(H::Abs(H::Sub(west, east)), H::Abs(dh));
-    const __m256i kv = H::Add(H::Abs(H::Sub(n, s)), H::Abs(dv));
-    const __m256i across = H::Add(west, east), along = H::Add(n, s);
-    const __m256i tie = H::Add(H::template Sra<2>(H::Add(across, along)), avx2::TruncDiv<H, 3>(H::Add(dh, dv)));
-    const __m256i horizontal = H::Add(H::template Sra<1>(across), avx2::TruncDiv<H, 2>(dh));
-    const __m256i vertical = H::Add(H::template Sra<1>(along), avx2::TruncDiv<H, 2>(dv));
-    __m256i g = avx2::Blend(vertical, horizontal, H::Gt(kv, kh));
-    g = H::Clamp(avx2::Blend(g, tie, H::Eq(kh, kv)));
-
-    const __m256i greens = q ? H::Join(mid.even, g) : H::Join(g, mid.odd);
-    const __m256i zero = _mm256_setzero_si256();
-    avx2::StoreBlock<Fmt>(out, zero, greens, zero);
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
+    avx2::StoreGreens<Fmt>(out, GreenBlock<Fmt, Phase, Py>(row + x, f.w));
   });
 }
 
-// Step 2 over the blocks of a row, reading the step-1 greens of this row and
-// the rows above and below back from the image.
+// Step 2 over a row whose next row is a ring row: all greens come from the
+// image.
 template <class Fmt, int Phase, int Py>
 void OtherColoursAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   using S = typename Fmt::Sample;
-  using H = avx2::SLanes<S>;
-  using avx2::GatherGreens;
   constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels;
   const S* row = f.Row(y);
   S* drow = f.Out(y);
-  const ptrdiff_t w = f.w, dw = w * ch;
-  avx2::ForBlocks<Fmt>(drow, x0, x1, [&](int32_t x, S* out) {
-    const S* p = row + x;
+  avx2::ForBlocks<Fmt>(drow, x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
     const S* d = drow + x * ch;
-    const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
-    const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2), upRight = H::Split(p - w + 2);
-    const avx2::Halves down = H::Split(p + w), downLeft = H::Split(p + w - 2),
-                       downRight = H::Split(p + w + 2);
-    // Samples: this row's G sites and R/B sites, the G sites' W and E (R/B
-    // sites of this row) and N and S (R/B sites of the rows beside), and the
-    // R/B sites' diagonals.
-    const __m256i gs = q ? mid.even : mid.odd, c = q ? mid.odd : mid.even;
-    const __m256i west = q ? left.odd : mid.even, east = q ? mid.odd : right.even;
-    const __m256i n = q ? up.even : up.odd, s = q ? down.even : down.odd;
-    const __m256i nw = q ? up.even : upLeft.odd, ne = q ? upRight.even : up.odd;
-    const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
-    // Greens of the R/B sites of this row and of the rows beside.
-    const __m256i gRow = GatherGreens<Fmt, q>(d);
-    const __m256i gRowSide = GatherGreens<Fmt, q>(q ? d - 2 * ch : d + 2 * ch);
-    const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
-    const __m256i gUp = GatherGreens<Fmt, 1 - q>(d - dw), gDown = GatherGreens<Fmt, 1 - q>(d + dw);
-    const __m256i gUpSide = GatherGreens<Fmt, 1 - q>(q ? d - dw + 2 * ch : d - dw - 2 * ch);
-    const __m256i gDownSide = GatherGreens<Fmt, 1 - q>(q ? d + dw + 2 * ch : d + dw - 2 * ch);
-    const __m256i gNw = q ? gUp : gUpSide, gNe = q ? gUpSide : gUp;
-    const __m256i gSw = q ? gDown : gDownSide, gSe = q ? gDownSide : gDown;
+    OtherColoursBlock<Fmt, Phase, Py>(row + x, f.w, d, out, avx2::GatherGreens<Fmt, 1 - q>(d + f.w * ch),
+                                      [] {});
+  });
+}
 
-    // G sites: neighbour means corrected by a quarter of the green second
-    // difference.
-    const __m256i g2 = H::Add(gs, gs);
-    const __m256i across = H::Clamp(H::Add(H::template Sra<1>(H::Add(west, east)),
-                                           avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gWest), gEast))));
-    const __m256i along = H::Clamp(H::Add(H::template Sra<1>(H::Add(n, s)),
-                                          avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gUp), gDown))));
-    // R/B sites: the diagonal colour.
-    const __m256i gc2 = H::Add(gRow, gRow);
-    const __m256i d1 = H::Sub(H::Sub(gc2, gNw), gSe), d2 = H::Sub(H::Sub(gc2, gNe), gSw);
-    const __m256i k1 = H::Add(H::Abs(H::Sub(nw, se)), H::Abs(d1));
-    const __m256i k2 = H::Add(H::Abs(H::Sub(ne, sw)), H::Abs(d2));
-    const __m256i first = H::Add(H::Add(nw, se), d1), second = H::Add(H::Add(ne, sw), d2);
-    __m256i diag = avx2::Blend(avx2::TruncDiv<H, 1>(second), avx2::TruncDiv<H, 1>(first), H::Gt(k2, k1));
-    diag = H::Clamp(avx2::Blend(diag, avx2::TruncDiv<H, 2>(H::Add(first, second)), H::Eq(k1, k2)));
-
-    auto join = [&](__m256i colourSite, __m256i greenSite) {
-      return q ? H::Join(greenSite, colourSite) : H::Join(colourSite, greenSite);
-    };
-    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(out, join(c, across), join(gRow, gs), join(diag, along));
+// Step 1 of row y + 1 and step 2 of row y, block by block: the greens of row
+// y + 1 go to the image and straight on to step 2. Step 2 also reads the one
+// green of row y + 1 just beside the block, to the right when the R/B columns
+// of row y are odd, else to the left; the blocks run from that side, so that
+// green has always been made.
+template <class Fmt, int Phase, int Py>
+void GreenAndOtherColoursAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  using S = typename Fmt::Sample;
+  constexpr int ch = Fmt::kChannels;
+  const S* row = f.Row(y);
+  S* drow = f.Out(y);
+  const ptrdiff_t below = f.w, dBelow = f.w * ch;
+  avx2::ForBlocks<Fmt, ColourColumn(Phase, Py) == 1>(drow, x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
+    using H = avx2::SLanes<S>;
+    const __m256i greensBelow = GreenBlock<Fmt, Phase, Py ^ 1>(row + below + x, f.w);
+    const __m256i gDown = H::template Unpack<ColourColumn(Phase, Py) ^ 1>(greensBelow);
+    OtherColoursBlock<Fmt, Phase, Py>(row + x, f.w, drow + x * ch, out, gDown, [&] {
+      avx2::StoreGreens<Fmt>(drow + dBelow + x * ch, greensBelow);
+    });
   });
 }
 
@@ -205,25 +253,21 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
   auto innerRow = [&](int32_t y) { return y >= 2 && y <= height - 3 && x0 < x1; };
   TopRow<Fmt, Phase>(f);
   for (int32_t y = 1; y <= height - 2; ++y) {
-    if (innerRow(y)) {
-      RowAround<Fmt, Phase>(f, y, x0, x1);
-      WithRowParity(y, [&]<int Py>() {
-        if (wide)
-          GreenAvx2<Fmt, Phase, Py>(f, y, x0, x1);
-        else
-          ScalarSpan<Fmt, Phase, Py, true>(f, y, x0, x1);
-      });
-    } else {
-      RowAround<Fmt, Phase>(f, y, 1, 1);  // a ring row, or no inner columns
-    }
-    // Rows y - 2 .. y now hold their greens: the other colours of row y - 1.
-    if (innerRow(y - 1))
-      WithRowParity(y - 1, [&]<int Py>() {
-        if (wide)
-          OtherColoursAvx2<Fmt, Phase, Py>(f, y - 1, x0, x1);
-        else
-          ScalarSpan<Fmt, Phase, Py, false>(f, y - 1, x0, x1);
-      });
+    // Row y's edge and ring pixels (all of it for a ring row), then step 1 of
+    // row y and step 2 of row y - 1: rows y - 2 .. y then hold their greens.
+    const bool inner = innerRow(y), innerAbove = innerRow(y - 1);
+    RowAround<Fmt, Phase>(f, y, inner ? x0 : 1, inner ? x1 : 1);
+    WithRowParity(y - 1, [&]<int Py>() {
+      if (wide && inner && innerAbove) {
+        GreenAndOtherColoursAvx2<Fmt, Phase, Py>(f, y - 1, x0, x1);
+      } else if (wide) {
+        if (inner) GreenAvx2<Fmt, Phase, Py ^ 1>(f, y, x0, x1);
+        if (innerAbove) OtherColoursAvx2<Fmt, Phase, Py>(f, y - 1, x0, x1);
+      } else {
+        if (inner) ScalarSpan<Fmt, Phase, Py ^ 1, true>(f, y, x0, x1);
+        if (innerAbove) ScalarSpan<Fmt, Phase, Py, false>(f, y - 1, x0, x1);
+      }
+    });
   }
   BottomRow<Fmt, Phase>(f);
   return 1;

@@ -1,0 +1,120 @@
+// Speed of the interpolating demosaic families (bilinear, adaptive,
+// Laplacian) on a 1920 x 1080 frame, single-threaded: the GBRG member of every
+// format, the 8to24 and 16to48 members again through the portable loops, and,
+// when built with QDV_BENCH_WITH_OPENCV, OpenCV's demosaicing of the same
+// frame (bilinear, edge-aware and VNG) for comparison in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "../src/debayer_interp_simd.h"
+#include "imaging/debayer.h"
+
+#ifdef QDV_BENCH_WITH_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+// A smooth scene with a little noise, as the camera delivers it; 12-bit
+// samples in the 16-bit frame and their top 8 bits in the 8-bit frame.
+const std::vector<uint16_t>& Frame16() {
+  static const std::vector<uint16_t> frame = [] {
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<int> noise(-24, 24);
+    std::vector<uint16_t> f(static_cast<size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        int v = (x * 2600) / kWidth + (y * 1200) / kHeight + ((x / 97 + y / 61) % 3) * 100 + noise(rng);
+        f[static_cast<size_t>(y) * kWidth + x] = static_cast<uint16_t>(v < 0 ? 0 : v > 4095 ? 4095 : v);
+      }
+    return f;
+  }();
+  return frame;
+}
+
+const std::vector<uint8_t>& Frame8() {
+  static const std::vector<uint8_t> frame = [] {
+    std::vector<uint8_t> f;
+    for (uint16_t v : Frame16()) f.push_back(static_cast<uint8_t>(v >> 4));
+    return f;
+  }();
+  return frame;
+}
+
+template <class S>
+using Member = int32_t (*)(const S*, int32_t, int32_t, S*);
+
+template <class S>
+void Demosaic(benchmark::State& state, Member<S> member, int channels, bool avx2) {
+  const std::vector<S>* src;
+  if constexpr (sizeof(S) == 1)
+    src = &Frame8();
+  else
+    src = &Frame16();
+  std::vector<S> dst(static_cast<size_t>(kWidth) * kHeight * channels);
+  imaging::interp::EnableAvx2(avx2);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(member(src->data(), kWidth, kHeight, dst.data()));
+    benchmark::ClobberMemory();
+  }
+  imaging::interp::EnableAvx2(true);
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+void Demosaic8(benchmark::State& state, Member<uint8_t> member, int channels, bool avx2) {
+  Demosaic<uint8_t>(state, member, channels, avx2);
+}
+void Demosaic16(benchmark::State& state, Member<uint16_t> member, int channels, bool avx2) {
+  Demosaic<uint16_t>(state, member, channels, avx2);
+}
+
+#define BENCH_FAMILY(Family)                                                                    \
+  BENCHMARK_CAPTURE(Demosaic8, Family##_8to24_GBRG, Debayer##Family##_8to24_GBRG, 3, true) \
+      ->Unit(benchmark::kMicrosecond);                                                          \
+  BENCHMARK_CAPTURE(Demosaic8, Family##_8to32_GBRG, Debayer##Family##_8to32_GBRG, 4, true) \
+      ->Unit(benchmark::kMicrosecond);                                                          \
+  BENCHMARK_CAPTURE(Demosaic16, Family##_16to48_GBRG, Debayer##Family##_16to48_GBRG, 3,    \
+                    true)                                                                       \
+      ->Unit(benchmark::kMicrosecond);                                                          \
+  BENCHMARK_CAPTURE(Demosaic16, Family##_16to64_GBRG, Debayer##Family##_16to64_GBRG, 4,    \
+                    true)                                                                       \
+      ->Unit(benchmark::kMicrosecond);                                                          \
+  BENCHMARK_CAPTURE(Demosaic8, Family##_8to24_GBRG_portable, Debayer##Family##_8to24_GBRG, \
+                    3, false)                                                                   \
+      ->Unit(benchmark::kMicrosecond);                                                          \
+  BENCHMARK_CAPTURE(Demosaic16, Family##_16to48_GBRG_portable,                            \
+                    Debayer##Family##_16to48_GBRG, 3, false)                                    \
+      ->Unit(benchmark::kMicrosecond);
+
+BENCH_FAMILY(Bilinear)
+BENCH_FAMILY(Adaptive)
+BENCH_FAMILY(Laplacian)
+
+#ifdef QDV_BENCH_WITH_OPENCV
+void OpenCv(benchmark::State& state, bool sixteen, int code) {
+  cv::setNumThreads(1);
+  cv::Mat src = sixteen ? cv::Mat(kHeight, kWidth, CV_16UC1, const_cast<uint16_t*>(Frame16().data()))
+                        : cv::Mat(kHeight, kWidth, CV_8UC1, const_cast<uint8_t*>(Frame8().data()));
+  cv::Mat dst(kHeight, kWidth, sixteen ? CV_16UC3 : CV_8UC3);
+  for (auto _ : state) {
+    cv::demosaicing(src, dst, code);
+    benchmark::DoNotOptimize(dst.data);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_8, false, cv::COLOR_BayerGB2BGR)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_EA_8, false, cv::COLOR_BayerGB2BGR_EA)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_VNG_8, false, cv::COLOR_BayerGB2BGR_VNG)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_16, true, cv::COLOR_BayerGB2BGR)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_EA_16, true, cv::COLOR_BayerGB2BGR_EA)->Unit(benchmark::kMicrosecond);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
