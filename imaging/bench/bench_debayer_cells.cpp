@@ -1,7 +1,7 @@
-// Benchmarks of the cell demosaic families (Parts 1.102, 1.103) on a
-// 1920 x 1080 frame: the GBRG 8to24 member that both GUI programs call, for
-// Mono, Bayer, Nearest, Bin2x2 and Preview. Bytes per second count the
-// source frame. Target on one core: < 0.6 ms per frame for each.
+// Benchmarks of the cell demosaic families on a 1920 x 1080 frame: the GBRG
+// 8to24 member that both GUI programs call, for Mono, Bayer, Nearest, Bin2x2
+// and Preview. Bytes per second count the source frame. Target on one core:
+// < 0.6 ms per frame for each.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

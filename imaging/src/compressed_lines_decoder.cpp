@@ -1,19 +1,19 @@
-// Part 1.101: DecodeCompressedLines, the decoder of compressed 8-bit lines.
+// DecodeCompressedLines, the decoder of compressed 8-bit lines.
 //
 // Each CompressedLineRecord carries one row: four FirstSamples, then for
 // every further sample i one DifferenceCode word giving d, and
 // row[i] = (2 * row[i - 2] - row[i - 4] - d) mod 256.
 //
-// Bit reader. The Part describes a 32-bit accumulator refilled with one u16
-// word whenever fewer than 14 bits are buffered, and one table step per code
-// word (CodeLengthTable on the low 4 bits, CodeValueTable on the low 14 bits).
-// The stream is LSB first in little-endian u16 words, which is the same bit
-// sequence as LSB first in bytes. Here the accumulator is 64 bits wide and is
-// refilled without a branch to at least 56 bits, enough for four code words
-// (4 x 14); the code words and the table steps are the Part's, only the refill
-// schedule differs, and bits that are buffered but not yet consumed never
-// change a decoded value. So every well-formed stream decodes exactly as the
-// Part says.
+// Bit reader. The reference decoding uses a 32-bit accumulator refilled with
+// one u16 word whenever fewer than 14 bits are buffered, and one table step per
+// code word (CodeLengthTable on the low 4 bits, CodeValueTable on the low 14
+// bits). The stream is LSB first in little-endian u16 words, which is the same
+// bit sequence as LSB first in bytes. Here the accumulator is 64 bits wide and
+// is refilled without a branch to at least 56 bits, enough for four code words
+// (4 x 14); the code words and the table steps are the reference ones, only the
+// refill schedule differs, and bits that are buffered but not yet consumed
+// never change a decoded value. So every well-formed stream decodes exactly as
+// the format defines.
 //
 // Bounds. The reader never reads a byte outside the record (4 + PayloadLength
 // bytes), which lies inside the source: the unaligned 8-byte refill is used
@@ -112,8 +112,8 @@ struct RowDecoder {
   // samples form two independent chains, advanced together. The arithmetic
   // is modulo 2^32 and only the stored byte is reduced: add, subtract and
   // doubling commute with reduction modulo 256, so the bytes are those of the
-  // Part. a + d is formed off the chain, leaving two operations per step
-  // (2c, minus); the empty asm only keeps the compiler from re-associating
+  // defined decoding. a + d is formed off the chain, leaving two operations per
+  // step (2c, minus); the empty asm only keeps the compiler from re-associating
   // the sum back into the chain (2c - d - a, three operations).
   inline void Reconstruct(int32_t i, int32_t n, const uint8_t* __restrict d) {
     uint8_t* __restrict out = row + i;
@@ -188,7 +188,7 @@ struct RecordView {
   uint32_t bytes;      // 4 + PayloadLength
 };
 
-// The record at `at` if it is to be decoded: not past the Part's stop
+// The record at `at` if it is to be decoded: not past the format's stop
 // conditions (more than 4 bytes left, LineNumber 1..height, fits).
 inline bool ReadRecord(const uint8_t* at, uint32_t rest, int32_t height, RecordView& r) {
   if (rest <= kHeaderBytes) return false;

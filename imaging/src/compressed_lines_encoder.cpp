@@ -1,10 +1,10 @@
-// EncodeCompressedLines: the inverse of DecodeCompressedLines (Part 1.101),
+// EncodeCompressedLines: the inverse of DecodeCompressedLines,
 // for the simulated camera, the tests and the benchmarks.
 //
 // Each row becomes one CompressedLineRecord: PayloadLength, LineNumber
 // (row + 1), the four FirstSamples and the DifferenceCode words of samples 4
 // to width - 1, each difference d = (p - sample) mod 256 by its shortest code
-// word. The record carries exactly the u16 words that the Part's decoder
+// word. The record carries exactly the u16 words that the reference decoder
 // takes: it refills one word whenever fewer than 14 bits are buffered, which
 // may be one word more than the code bits fill; the unused bits are 0.
 #include <cstddef>

@@ -1,4 +1,4 @@
-// Part 1.103: the Nearest, Bin2x2 and Preview demosaic families. Each works
+// The Nearest, Bin2x2 and Preview demosaic families. Each works
 // inside one 2 x 2 filter cell and never looks at a neighbouring cell:
 //   Nearest: top-row pixels (B, Gt, R), bottom-row pixels (B, Gb, R);
 //   Bin2x2:  all four pixels (B, Gm, R), Gm = (Gt + Gb) >> 1 in 32 bits;

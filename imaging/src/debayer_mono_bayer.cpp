@@ -1,4 +1,4 @@
-// Part 1.102: the Mono and Bayer demosaic families.
+// The Mono and Bayer demosaic families.
 //   Mono:  every output pixel is (s, s, s) of its sample; the phase plays no
 //          part, and every size is accepted (nothing written for n <= 0).
 //   Bayer: the mosaic view: every pixel keeps its own sample in the channel of
@@ -17,7 +17,7 @@ namespace {
 template <class Fmt, int Phase>
 int32_t Mono(const typename Fmt::Sample* src, int32_t width, int32_t height,
              typename Fmt::Sample* dst) {
-  // n as the Part's signed 32-bit product (wrapping as the original did).
+  // n as the defined signed 32-bit product (wrapping as the original did).
   const int32_t n = static_cast<int32_t>(static_cast<uint32_t>(width) * static_cast<uint32_t>(height));
   // The frame is one run of n pixels: rows follow each other end to end in
   // both the frame and the image.

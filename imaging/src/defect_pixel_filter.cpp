@@ -1,15 +1,15 @@
-// Part 1.104: the defect-pixel filter. Each row is filtered on its own: a
-// sample is clamped into the range spanned by its two neighbours at distance
-// d and the straight-line extrapolations from each side, when that range is
-// not a single value. All new values of a row come from the unfiltered row:
-// they go to a row buffer that then replaces the row (CopyBytes).
+// The defect-pixel filter. Each row is filtered on its own: a sample is clamped
+// into the range spanned by its two neighbours at distance d and the
+// straight-line extrapolations from each side, when that range is not a single
+// value. All new values of a row come from the unfiltered row: they go to a row
+// buffer that then replaces the row (CopyBytes).
 //
-// The Part's row buffer holds 8192 samples and the caller keeps rows that
-// short. Rows longer than that are filtered the same way, in segments of the
-// buffer's size: a segment's last 2d new values are held back until the next
-// segment has been computed, since that segment still reads the original
-// samples there. So every width gives the Part's result and the buffer never
-// overflows.
+// The classic filter's row buffer holds 8192 samples and the caller keeps rows
+// that short. Rows longer than that are filtered the same way, in segments of
+// the buffer's size: a segment's last 2d new values are held back until the
+// next segment has been computed, since that segment still reads the original
+// samples there. So every width gives the classic filter's result and the
+// buffer never overflows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The DifferenceCode of compressed 8-bit lines (Part 1.101) and its two
+// The DifferenceCode of compressed 8-bit lines and its two
 // constant decoding tables, shared by the decoder and the encoder.
 //
 // A code word is a prefix of 2 to 4 bits (the class) followed by e extra

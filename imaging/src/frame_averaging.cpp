@@ -1,4 +1,4 @@
-// Part 1.104: frame averaging on a caller's u32 sum per sample. Additions and
+// Frame averaging on a caller's u32 sum per sample. Additions and
 // subtractions wrap modulo 2^32; a count <= 0 does nothing.
 #include <cstddef>
 #include <cstdint>

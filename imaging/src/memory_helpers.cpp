@@ -1,4 +1,4 @@
-// Part 1.104: the memory primitives. ImageAlloc stands for GlobalAlloc with
+// The memory primitives. ImageAlloc stands for GlobalAlloc with
 // GMEM_FIXED: one fixed block, or null when memory cannot be had. On Linux
 // malloc does not fail (overcommit) and a shortage would kill the process at
 // first use, so the block is mapped with MAP_POPULATE: its pages are there
@@ -53,7 +53,7 @@ extern "C" void CopyBytes(void* dst, const void* src, uint32_t count) {
     return;
   }
   // Destination above the source inside it: one byte at a time upward, so
-  // the copy repeats the source's first di - si bytes, as the Part's loop.
+  // the copy repeats the source's first di - si bytes, as a byte loop does.
   for (uint32_t i = 0; i < count; ++i) {
     d[i] = s[i];
     __asm__ volatile("" ::: "memory");  // keep the loop a forward byte loop

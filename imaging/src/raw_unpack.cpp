@@ -1,11 +1,11 @@
-// Part 1.101: the 10- and 12-bit unpackers and the 16-to-8-bit lookup.
+// The 10- and 12-bit unpackers and the 16-to-8-bit lookup.
 //
 // Row rules (see imaging/decode.h): a packed source row is width * 10 / 8
 // (10-bit) or width * 3 / 2 (12-bit) bytes, truncated; a destination row is
 // width samples. Whole blocks (20 bytes -> 16 samples) or groups (6 bytes -> 4
 // samples) inside the source row are decoded and the rest of the destination
-// row is set to 0. For the widths the Part supports (multiples of 16 and 4)
-// the rows are exactly the blocks and groups, and the result is the Part's.
+// row is set to 0. For the widths the formats define (multiples of 16 and 4)
+// the rows are exactly the blocks and groups, and the result is the format's.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -143,7 +143,7 @@ extern "C" int32_t Unpack10Bit(const uint8_t* src, int32_t width, int32_t height
 
 extern "C" int32_t Unpack12Bit(const uint8_t* src, int32_t width, int32_t height, uint16_t* dst) {
   const int64_t rowBytes = PackedRowBytes12(width);
-  const int64_t groups = rowBytes / kGroupBytes12;  // truncating toward zero, as the Part
+  const int64_t groups = rowBytes / kGroupBytes12;  // truncating toward zero, as defined
   if (height <= 0 || groups <= 0) return 0;
   const int32_t decoded = static_cast<int32_t>(groups) * kGroupSamples12;  // <= width
   for (int32_t y = 0; y < height; ++y) {
@@ -184,7 +184,7 @@ extern "C" int32_t Unpack10BitTo8Bit(uint8_t* buffer, int32_t width, int32_t hei
   const int32_t decoded = blocks * kBlockSamples10;
   // Row y is read from y * rowBytes and written to y * width <= y * rowBytes,
   // and within a row block b is read from 20b and written to 16b: writing
-  // never overtakes reading. memmove copies as the Part's byte loop does.
+  // never overtakes reading. memmove copies as the classic byte loop does.
   for (int32_t y = 0; y < height; ++y) {
     const int64_t r = y * rowBytes;
     const int64_t w = static_cast<int64_t>(y) * width;

@@ -1,4 +1,4 @@
-// Row kernels of the packed unpackers (Part 1.101): a portable scalar form
+// Row kernels of the packed unpackers: a portable scalar form
 // and, on x86-64, an SSE2 form (SSE2 is part of the x86-64 baseline, so no
 // CPU check is needed). Both give identical results; the tests compare them.
 // The SSE2 form exists because the auto-vectoriser does not vectorise these

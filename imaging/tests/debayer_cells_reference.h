@@ -1,5 +1,5 @@
 // A straightforward per-pixel formulation of the Mono, Bayer, Nearest,
-// Bin2x2 and Preview demosaic families (Parts 1.102 and 1.103), written from
+// Bin2x2 and Preview demosaic families, written from
 // the phase names, for comparison with the library's per-family loops.
 #ifndef IMAGING_TESTS_DEBAYER_CELLS_REFERENCE_H
 #define IMAGING_TESTS_DEBAYER_CELLS_REFERENCE_H

@@ -1,4 +1,4 @@
-// Part 1.101: DecodeCompressedLines, its code tables, the encoder, and a
+// DecodeCompressedLines, its code tables, the encoder, and a
 // fuzz-style run over random and truncated record streams.
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ struct BitSource {
   }
 };
 
-// One code word read from the class table of the Part, prefix bit by bit.
+// One code word read from the format's class table, prefix bit by bit.
 int ReadDifference(BitSource& in, int* length = nullptr) {
   const size_t start = in.bit;
   int extra = 0, base = 0;
@@ -64,7 +64,7 @@ int ReadDifference(BitSource& in, int* length = nullptr) {
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-// The Part's algorithm with the library's documented rule for the hole:
+// The decoding algorithm with the library's documented rule for the hole:
 // each record is read only inside its own bytes, missing bytes read 0.
 uint32_t ReferenceDecode(const std::vector<uint8_t>& src, int width, int height, std::vector<uint8_t>& dst) {
   if (width < 4) return 0;
@@ -90,10 +90,10 @@ uint32_t ReferenceDecode(const std::vector<uint8_t>& src, int width, int height,
   return consumed;
 }
 
-// The Part's algorithm word for word (32-bit accumulator, u16 refill while
-// fewer than 14 bits, the two tables), reading past a record's end as the
-// Part does; `src` must be padded so that this stays inside it. Reports the
-// words each record took.
+// The decoding algorithm as defined, word for word (32-bit accumulator, u16
+// refill while fewer than 14 bits, the two tables), reading past a record's end
+// as the reference decoder does; `src` must be padded so that this stays inside
+// it. Reports the words each record took.
 uint32_t PartLiteralDecode(const std::vector<uint8_t>& src, uint32_t srcBytes, int width, int height,
                            std::vector<uint8_t>& dst, std::vector<uint32_t>* wordsTaken) {
   uint32_t consumed = 0, rest = srcBytes;
@@ -196,7 +196,7 @@ TEST(DifferenceCode, EncoderPicksTheShortestWord) {
   }
 }
 
-// ---- Worked examples of the Part ----
+// ---- Worked examples of the format ----
 
 TEST(DecodeCompressedLines, FourOrFewerBytesReturnZeroAndWriteNothing) {
   for (uint32_t n = 0; n <= 4; ++n) {
@@ -360,7 +360,7 @@ TEST(DecodeCompressedLines, PayloadShorterThanFirstSamplesReadsZeros) {
   EXPECT_EQ(dst, (std::vector<uint8_t>{9, 8, 0, 0, 1, 2, 3, 4}));
 }
 
-// ---- Encoder round trips and agreement with the Part's literal algorithm ----
+// ---- Encoder round trips and agreement with the literal decoding algorithm ----
 
 TEST(EncodeCompressedLines, RoundTripsAndMatchesThePartsDecoder) {
   struct Case {
@@ -379,8 +379,8 @@ TEST(EncodeCompressedLines, RoundTripsAndMatchesThePartsDecoder) {
     EXPECT_EQ(DecodeCompressedLines(enc.data(), n, c.w, c.h, dst.data()), n - 4);  // all but the terminator
     EXPECT_EQ(dst, frame) << c.w << "x" << c.h;
 
-    // The Part's literal decoder (which may read past a record) gives the same
-    // and takes exactly the words each record carries.
+    // The literal reference decoder (which may read past a record) gives the
+    // same and takes exactly the words each record carries.
     std::vector<uint8_t> padded = enc;
     padded.resize(enc.size() + 64, 0);
     std::vector<uint8_t> literal(c.w * c.h, kCanary8);

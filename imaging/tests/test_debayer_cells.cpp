@@ -1,4 +1,4 @@
-// Parts 1.102 and 1.103: the Mono, Bayer, Nearest, Bin2x2 and Preview
+// The Mono, Bayer, Nearest, Bin2x2 and Preview
 // demosaic families: worked examples, random frames against a per-pixel
 // formulation for every format and phase, and the refusal rules.
 #include <gtest/gtest.h>
@@ -107,7 +107,7 @@ TEST(DebayerMono, OddSizesAreAcceptedAndThePhasePlaysNoPart) {
   }
 }
 
-// ---- Worked examples of Part 1.102 ----
+// ---- Worked examples of Mono and Bayer ----
 
 TEST(DebayerBayer, WorkedExamples2x2) {
   const uint8_t src[4] = {10, 20, 30, 40};
@@ -167,7 +167,7 @@ TEST(DebayerSixteenBit, ValuesAreKeptUnscaled) {
   for (int i : {0, 2, 3, 5, 6, 7, 8, 9, 11, 12, 14, 15}) EXPECT_EQ(dst[i], 0) << i;
 }
 
-// ---- Worked examples of Part 1.103 ----
+// ---- Worked examples of Nearest, Bin2x2 and Preview ----
 
 TEST(DebayerCells, WorkedExamplesGBRG) {
   const uint8_t src[4] = {1, 2, 7, 8};  // Gt = 1, B = 2, R = 7, Gb = 8

@@ -1,4 +1,4 @@
-// Part 1.101: the packed unpackers and the 16-to-8-bit lookup.
+// The packed unpackers and the 16-to-8-bit lookup.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,8 +13,8 @@ using rawtest::kCanary16;
 using rawtest::kCanary8;
 using rawtest::RandomSamples;
 
-// Straightforward per-sample formulations of the two packed formats (the
-// data model of Part 1.101), for a row of whole blocks/groups.
+// Straightforward per-sample formulations of the two packed formats (their
+// data model as defined), for a row of whole blocks/groups.
 uint16_t Sample10(const uint8_t* row, int x) {
   const int block = x / 16, j = x % 16;
   const uint8_t* b = row + 20 * block;
@@ -37,7 +37,7 @@ uint16_t Sample12(const uint8_t* row, int x) {
   }
 }
 
-// ---- Worked examples of the Part ----
+// ---- Worked examples of the formats ----
 
 TEST(Unpack12Bit, WorkedExampleGroup) {
   const std::vector<uint8_t> src = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB};
@@ -201,7 +201,7 @@ TEST(Unpackers, NonPositiveSizesWriteNothing) {
   EXPECT_EQ(buf, src);
 }
 
-// ---- Widths the Part does not support: exact-size buffers (the sanitizer
+// ---- Widths the formats do not define: exact-size buffers (the sanitizer
 // build catches any access outside them), whole blocks decoded, the rest of
 // each row 0 ----
 

@@ -1,4 +1,4 @@
-// Part 1.104: the defect-pixel filter, frame averaging and memory helpers.
+// The defect-pixel filter, frame averaging and memory helpers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,7 @@
 
 namespace {
 
-// The filter as the Part states it, one position at a time from a copy of
+// The filter as defined, one position at a time from a copy of
 // the unfiltered row.
 template <class Sample>
 void ReferenceFilter(std::vector<Sample>& frame, int w, int h, bool bayer) {
@@ -99,7 +99,7 @@ TEST(FilterDefectPixels, RandomFramesMatchThePartsRule) {
 }
 
 TEST(FilterDefectPixels, RowsLongerThanTheRowBufferAreFilteredAlike) {
-  // The Part's buffer holds 8192 samples; longer rows are filtered in
+  // The classic filter's buffer holds 8192 samples; longer rows are filtered in
   // segments with the same result.
   for (int bayer : {0, 1})
     for (int w : {8192, 8193, 8196, 8197, 20000}) {

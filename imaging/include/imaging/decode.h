@@ -1,4 +1,4 @@
-/* RAW line decoders and the 16-to-8-bit lookup (Part 1.101).
+/* RAW line decoders and the 16-to-8-bit lookup.
  *
  * The camera sends each frame in the format its StreamStatus names:
  *   1  plain 8-bit samples (nothing to decode)
@@ -8,7 +8,7 @@
  * Every function works on caller-owned buffers, allocates nothing, keeps no
  * state and reports no error. Rows are packed end to end, top row first.
  *
- * Safety rules where the Part leaves a hole (these inputs come from RAW files
+ * Safety rules where the formats leave a hole (these inputs come from RAW files
  * a user opens, so no decoder reads or writes outside the buffers below):
  *   - The packed formats are read row by row: a 10-bit row is width * 10 / 8
  *     bytes, a 12-bit row width * 3 / 2 bytes (both truncated), and the
@@ -18,7 +18,8 @@
  *     each destination row are set to 0. A decoder therefore reads at most
  *     height * (packed row bytes) source bytes and writes exactly width *
  *     height destination samples. For a width that is a multiple of 16 (10-bit)
- *     or 4 (12-bit), which is all the Part supports, the result is the Part's.
+ *     or 4 (12-bit), which is all the formats define, the result is the one
+ *     the format defines.
  *   - DecodeCompressedLines never reads outside the source bytes it is given,
  *     and reads each record only inside its own 4 + PayloadLength bytes:
  *     bytes of a record past its end (FirstSamples of a record with

@@ -1,5 +1,5 @@
 /* Encoder of compressed 8-bit lines (StreamStatus 3), the inverse of
- * DecodeCompressedLines (Part 1.101). Used by the simulated camera, the tests
+ * DecodeCompressedLines. Used by the simulated camera, the tests
  * and the benchmarks; the system's real encoder lives in the camera. */
 #ifndef IMAGING_ENCODE_H
 #define IMAGING_ENCODE_H

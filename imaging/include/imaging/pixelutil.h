@@ -1,4 +1,4 @@
-/* Defect-pixel filter, frame averaging and memory helpers (Part 1.104).
+/* Defect-pixel filter, frame averaging and memory helpers.
  * Plain functions on caller-owned buffers; none reports an error. */
 #ifndef IMAGING_PIXELUTIL_H
 #define IMAGING_PIXELUTIL_H
@@ -17,8 +17,8 @@ extern "C" {
  * clamped into [lo, hi] when lo < hi and kept when lo == hi. All values of a
  * row come from the unfiltered row. The first and last 2d samples of a row
  * never change. Nothing changes when width <= 0 or height <= 0.
- * The Part limits rows to its 8192-sample row buffer; here any width is
- * filtered correctly (longer rows are processed in 8192-sample segments). */
+ * The classic filter limits rows to its 8192-sample row buffer; here any width
+ * is filtered correctly (longer rows are processed in 8192-sample segments). */
 void FilterDefectPixels8Bit(uint8_t* frame, int32_t width, int32_t height, int32_t bayer);
 void FilterDefectPixels16Bit(uint16_t* frame, int32_t width, int32_t height, int32_t bayer);
 
