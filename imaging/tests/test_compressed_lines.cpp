@@ -94,7 +94,7 @@ uint32_t ReferenceDecode(const std::vector<uint8_t>& src, int width, int height,
 // refill while fewer than 14 bits, the two tables), reading past a record's end
 // as the reference decoder does; `src` must be padded so that this stays inside
 // it. Reports the words each record took.
-uint32_t PartLiteralDecode(const std::vector<uint8_t>& src, uint32_t srcBytes, int width, int height,
+uint32_t LiteralReferenceDecode(const std::vector<uint8_t>& src, uint32_t srcBytes, int width, int height,
                            std::vector<uint8_t>& dst, std::vector<uint32_t>* wordsTaken) {
   uint32_t consumed = 0, rest = srcBytes;
   const uint8_t* at = src.data();
@@ -362,7 +362,7 @@ TEST(DecodeCompressedLines, PayloadShorterThanFirstSamplesReadsZeros) {
 
 // ---- Encoder round trips and agreement with the literal decoding algorithm ----
 
-TEST(EncodeCompressedLines, RoundTripsAndMatchesThePartsDecoder) {
+TEST(EncodeCompressedLines, RoundTripsAndMatchesTheReferenceDecoder) {
   struct Case {
     int w, h;
     bool noise;
@@ -385,7 +385,7 @@ TEST(EncodeCompressedLines, RoundTripsAndMatchesThePartsDecoder) {
     padded.resize(enc.size() + 64, 0);
     std::vector<uint8_t> literal(c.w * c.h, kCanary8);
     std::vector<uint32_t> words;
-    EXPECT_EQ(PartLiteralDecode(padded, n, c.w, c.h, literal, &words), n - 4);
+    EXPECT_EQ(LiteralReferenceDecode(padded, n, c.w, c.h, literal, &words), n - 4);
     EXPECT_EQ(literal, frame);
     size_t at = 0;
     for (int y = 0; y < c.h; ++y) {
