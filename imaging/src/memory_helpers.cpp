@@ -3,6 +3,9 @@
 // malloc does not fail (overcommit) and a shortage would kill the process at
 // first use, so the block is mapped with MAP_POPULATE: its pages are there
 // when ImageAlloc returns (the 64 MiB colour-correction object included).
+// Large blocks are placed on 2 MiB boundaries and asked for huge pages: the
+// colour cube is read at random places per pixel, and with 4 KiB pages most
+// of those reads would miss the TLB.
 #include <sys/mman.h>
 
 #include <cstddef>
@@ -16,15 +19,53 @@ namespace {
 // A header before the block keeps the mapping's length; it is 64 bytes so
 // the block stays 64-byte aligned.
 constexpr size_t kHeader = 64;
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kHugeBlockMinimum = size_t{8} << 20;
+
+// Faults every page of [p, p + length) in, so that a shortage shows now.
+void Populate(void* p, size_t length) {
+#ifdef MADV_POPULATE_WRITE
+  if (madvise(p, length, MADV_POPULATE_WRITE) == 0) return;
+#endif
+  // Older kernels: touch one byte per page (the pages are zero already).
+  volatile uint8_t* bytes = static_cast<volatile uint8_t*>(p);
+  for (size_t i = 0; i < length; i += 4096) bytes[i] = 0;
+}
+
+// A mapping of `length` bytes on a 2 MiB boundary with huge pages asked
+// for, or null.
+void* MapHuge(size_t length) {
+  if (length > SIZE_MAX - kHugePage) return nullptr;
+  const size_t reserved = length + kHugePage;
+  void* raw = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
+  if (aligned > start) munmap(raw, aligned - start);
+  const uintptr_t end = start + reserved, used = aligned + length;
+  if (end > used) munmap(reinterpret_cast<void*>(used), end - used);
+  void* base = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+  madvise(base, length, MADV_HUGEPAGE);
+#endif
+  Populate(base, length);
+  return base;
+}
 
 }  // namespace
 
 extern "C" void* ImageAlloc(size_t size) {
   if (size > SIZE_MAX - kHeader) return nullptr;
   const size_t length = size + kHeader;
-  void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-  if (base == MAP_FAILED) return nullptr;
+  void* base = nullptr;
+  if (length >= kHugeBlockMinimum) {
+    base = MapHuge(length);
+  } else {
+    base = mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (base == MAP_FAILED) base = nullptr;
+  }
+  if (base == nullptr) return nullptr;
   std::memcpy(base, &length, sizeof length);
   return static_cast<uint8_t*>(base) + kHeader;
 }
