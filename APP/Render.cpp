@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "Commands.h"
-#include "Format.h"
 #include "VideoPanel.h"
 #include "fmMain.h"
 #include "imaging.h"
