@@ -130,26 +130,22 @@ bool TAppCommand::RenderFrame(std::uint32_t code, const std::uint8_t* raw, std::
   switch (code) {
     case 1:
       break;
-    case 2:
+    case 2:  // 12-bit packed
+    case 4: {  // 10-bit packed
       // The unpackers write exactly width x height samples, so the table
       // never meets a sample left over from an older frame.
-      Unpack12Bit(raw, width, height, Pixels16);
-      ApplyLookupTable16To8(Pixels16, count, LUT12, Pixels8);
+      const bool twelveBit = code == 2;
+      (twelveBit ? Unpack12Bit : Unpack10Bit)(raw, width, height, Pixels16);
+      ApplyLookupTable16To8(Pixels16, count, twelveBit ? LUT12 : LUT10, Pixels8);
       samples = Pixels8;
       rawData = Pixels16;
-      bits = 12;
+      bits = twelveBit ? 12 : 10;
       break;
-    case 3:
+    }
+    case 3:  // compressed 8-bit lines
       DecodeCompressedLines(raw, bytes, width, height, Pixels8);
       samples = Pixels8;
       rawData = Pixels8;
-      break;
-    case 4:
-      Unpack10Bit(raw, width, height, Pixels16);
-      ApplyLookupTable16To8(Pixels16, count, LUT10, Pixels8);
-      samples = Pixels8;
-      rawData = Pixels16;
-      bits = 10;
       break;
   }
 
