@@ -1,6 +1,7 @@
 // Speed of the interpolating demosaic families (bilinear, adaptive,
 // Laplacian) on a 1920 x 1080 frame, single-threaded: the GBRG member of every
-// format, the 8to24 and 16to48 members again through the portable loops, and,
+// format (with the best vector code of the processor), the 8to24 and 16to48
+// members again through the AVX2-only and the portable loops, and,
 // when built with QDV_BENCH_WITH_OPENCV, OpenCV's demosaicing of the same
 // frame (bilinear, edge-aware and VNG) for comparison in the same run.
 #include <benchmark/benchmark.h>
@@ -51,45 +52,49 @@ template <class S>
 using Member = int32_t (*)(const S*, int32_t, int32_t, S*);
 
 template <class S>
-void Demosaic(benchmark::State& state, Member<S> member, int channels, bool avx2) {
+void Demosaic(benchmark::State& state, Member<S> member, int channels, imaging::interp::Vectors vectors) {
   const std::vector<S>* src;
   if constexpr (sizeof(S) == 1)
     src = &Frame8();
   else
     src = &Frame16();
   std::vector<S> dst(static_cast<size_t>(kWidth) * kHeight * channels);
-  imaging::interp::EnableAvx2(avx2);
+  imaging::interp::LimitVectors(vectors);
   for (auto _ : state) {
     benchmark::DoNotOptimize(member(src->data(), kWidth, kHeight, dst.data()));
     benchmark::ClobberMemory();
   }
-  imaging::interp::EnableAvx2(true);
+  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-void Demosaic8(benchmark::State& state, Member<uint8_t> member, int channels, bool avx2) {
-  Demosaic<uint8_t>(state, member, channels, avx2);
+void Demosaic8(benchmark::State& state, Member<uint8_t> member, int channels, imaging::interp::Vectors vectors) {
+  Demosaic<uint8_t>(state, member, channels, vectors);
 }
-void Demosaic16(benchmark::State& state, Member<uint16_t> member, int channels, bool avx2) {
-  Demosaic<uint16_t>(state, member, channels, avx2);
+void Demosaic16(benchmark::State& state, Member<uint16_t> member, int channels,
+                imaging::interp::Vectors vectors) {
+  Demosaic<uint16_t>(state, member, channels, vectors);
 }
 
-#define BENCH_FAMILY(Family)                                                                    \
-  BENCHMARK_CAPTURE(Demosaic8, Family##_8to24_GBRG, Debayer##Family##_8to24_GBRG, 3, true) \
-      ->Unit(benchmark::kMicrosecond);                                                          \
-  BENCHMARK_CAPTURE(Demosaic8, Family##_8to32_GBRG, Debayer##Family##_8to32_GBRG, 4, true) \
-      ->Unit(benchmark::kMicrosecond);                                                          \
-  BENCHMARK_CAPTURE(Demosaic16, Family##_16to48_GBRG, Debayer##Family##_16to48_GBRG, 3,    \
-                    true)                                                                       \
-      ->Unit(benchmark::kMicrosecond);                                                          \
-  BENCHMARK_CAPTURE(Demosaic16, Family##_16to64_GBRG, Debayer##Family##_16to64_GBRG, 4,    \
-                    true)                                                                       \
-      ->Unit(benchmark::kMicrosecond);                                                          \
-  BENCHMARK_CAPTURE(Demosaic8, Family##_8to24_GBRG_portable, Debayer##Family##_8to24_GBRG, \
-                    3, false)                                                                   \
-      ->Unit(benchmark::kMicrosecond);                                                          \
-  BENCHMARK_CAPTURE(Demosaic16, Family##_16to48_GBRG_portable,                            \
-                    Debayer##Family##_16to48_GBRG, 3, false)                                    \
+constexpr auto kBest = imaging::interp::Vectors::kAvx512;  // the best this processor has
+constexpr auto kAvx2 = imaging::interp::Vectors::kAvx2;
+constexpr auto kPortable = imaging::interp::Vectors::kNone;
+
+#define BENCH_MEMBER(Runner, Family, fmt, channels, vectors, suffix)                            \
+  BENCHMARK_CAPTURE(Runner, Family##_##fmt##_GBRG##suffix, Debayer##Family##_##fmt##_GBRG, channels, \
+                    vectors)                                                                     \
       ->Unit(benchmark::kMicrosecond);
+
+// Every format, then the 8to24 and 16to48 members through the AVX2 and the
+// portable loops.
+#define BENCH_FAMILY(Family)                                       \
+  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kBest, )               \
+  BENCH_MEMBER(Demosaic8, Family, 8to32, 4, kBest, )               \
+  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kBest, )             \
+  BENCH_MEMBER(Demosaic16, Family, 16to64, 4, kBest, )             \
+  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kAvx2, _avx2)          \
+  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kAvx2, _avx2)        \
+  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kPortable, _portable)  \
+  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kPortable, _portable)
 
 BENCH_FAMILY(Bilinear)
 BENCH_FAMILY(Adaptive)

@@ -48,7 +48,7 @@ void InnerScalar(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
 // The inner zone a block at a time, both site formulas in every lane and a
 // constant mask of the G-site lanes choosing. Blocks start at even columns.
 template <class Fmt, int Phase, int Py>
-void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+IMAGING_AVX2_INLINE void InnerBlocks(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   using S = typename Fmt::Sample;
   using L = avx2::ULanes<S>;
   using avx2::Blend;
@@ -74,17 +74,29 @@ void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   });
 }
 
+template <class Fmt, int Phase, int Py>
+void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  InnerBlocks<Fmt, Phase, Py>(f, y, x0, x1);
+}
+
 #pragma GCC pop_options
+
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX512_TARGET void InnerAvx512(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+  InnerBlocks<Fmt, Phase, Py>(f, y, x0, x1);
+}
 
 template <class Fmt, int Phase>
 int32_t Adaptive(const typename Fmt::Sample* src, int32_t width, int32_t height,
                  typename Fmt::Sample* dst) {
   if (!Accepted(width, height)) return 0;
   const Frame<Fmt> f{src, width, height, dst};
-  const bool wide = UseAvx2() && width - 4 >= kBlock<Fmt>;
+  const Vectors vectors = width - 4 >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
   return WalkRows<Fmt, Phase>(f, 2, [&](int32_t y, int32_t x0, int32_t x1) {
     WithRowParity(y, [&]<int Py>() {
-      if (wide)
+      if (vectors == Vectors::kAvx512)
+        InnerAvx512<Fmt, Phase, Py>(f, y, x0, x1);
+      else if (vectors == Vectors::kAvx2)
         InnerAvx2<Fmt, Phase, Py>(f, y, x0, x1);
       else
         InnerScalar<Fmt, Phase, Py>(f, y, x0, x1);

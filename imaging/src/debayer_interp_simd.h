@@ -7,8 +7,8 @@
 //    correction of the low bit, so no lane ever needs to widen;
 //  - half-width signed lanes twice the size of a sample (Laplacian), one
 //    register for the even columns and one for the odd columns of a block.
-// Everything here is compiled for AVX2 only and reached only after UseAvx2();
-// the portable loops of the families give the same bytes everywhere.
+// Everything here is compiled for AVX2 and reached only when ActiveVectors()
+// allows; the portable loops of the families give the same bytes everywhere.
 #ifndef IMAGING_DEBAYER_INTERP_SIMD_H
 #define IMAGING_DEBAYER_INTERP_SIMD_H
 
@@ -23,18 +23,34 @@
 
 namespace imaging::interp {
 
-// Whether the AVX2 inner loops run: the processor has AVX2 and they have not
-// been turned off. A process-wide switch, not per-call state.
-inline std::atomic<bool>& Avx2Switch() {
-  static std::atomic<bool> on{__builtin_cpu_supports("avx2") != 0};
-  return on;
-}
-inline bool UseAvx2() { return Avx2Switch().load(std::memory_order_relaxed); }
+// The vector code the inner loops may use: none (the portable loops), AVX2,
+// or AVX2 code compiled with the AVX-512 VL and BW extensions (32 vector
+// registers and mask-register compares and blends at the same 256-bit
+// width). All give the same bytes.
+enum class Vectors : int { kNone = 0, kAvx2 = 1, kAvx512 = 2 };
 
-// Turns the AVX2 inner loops off, or back on where the processor has AVX2, so
-// that tests and benchmarks can run the portable loops on any machine.
-inline void EnableAvx2(bool on) {
-  Avx2Switch().store(on && __builtin_cpu_supports("avx2") != 0, std::memory_order_relaxed);
+inline Vectors SupportedVectors() {
+  static const Vectors supported = [] {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) return Vectors::kAvx512;
+    return __builtin_cpu_supports("avx2") ? Vectors::kAvx2 : Vectors::kNone;
+  }();
+  return supported;
+}
+
+// A process-wide ceiling on the vector code, not per-call state: tests and
+// benchmarks lower it to run the other loops on the same machine.
+inline std::atomic<int>& VectorCeiling() {
+  static std::atomic<int> ceiling{static_cast<int>(Vectors::kAvx512)};
+  return ceiling;
+}
+inline void LimitVectors(Vectors ceiling) {
+  VectorCeiling().store(static_cast<int>(ceiling), std::memory_order_relaxed);
+}
+inline Vectors ActiveVectors() {
+  const int ceiling = VectorCeiling().load(std::memory_order_relaxed);
+  const int supported = static_cast<int>(SupportedVectors());
+  return static_cast<Vectors>(ceiling < supported ? ceiling : supported);
 }
 
 // Pixels per block.
@@ -99,6 +115,9 @@ inline constexpr ByteMask kGreenGather = GreenGatherMask(E, Channels, Chunk, Par
 #pragma GCC target("avx2")
 
 #define IMAGING_AVX2_INLINE inline __attribute__((always_inline))
+// A function holding inlined AVX2 code, compiled with the AVX-512 VL and BW
+// extensions (see Vectors::kAvx512).
+#define IMAGING_AVX512_TARGET __attribute__((target("avx2,avx512f,avx512vl,avx512bw")))
 // Placed after a lambda's parameters: the block bodies are inlined into the
 // loop that runs them.
 #define IMAGING_AVX2_LAMBDA __attribute__((always_inline))
@@ -199,31 +218,21 @@ IMAGING_AVX2_INLINE void StoreRowPlanes(typename Fmt::Sample* out, __m256i rowPl
 }
 
 // Runs block(x, out) over columns [x0, x1) of an output row, x1 - x0 being at
-// least one block, left to right (or right to left). block makes the pixels
-// x .. x + kBlock - 1 into out. The last, partial block is made over the
-// span's last (first) kBlock columns into a local copy, from which only its
-// new pixels are written.
-template <class Fmt, bool RightToLeft = false, class MakeBlock>
+// least one block. block makes the pixels x .. x + kBlock - 1 into out. The
+// last, partial block is made over the span's last kBlock columns into a local
+// copy, from which only its new pixels are written.
+template <class Fmt, class MakeBlock>
 IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32_t x1,
                                    MakeBlock&& block) {
   using S = typename Fmt::Sample;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr int ch = Fmt::kChannels;
-  S part[n * ch];
-  if constexpr (!RightToLeft) {
-    int32_t x = x0;
-    for (; x + n <= x1; x += n) block(x, drow + x * ch);
-    if (x < x1) {
-      block(x1 - n, part);
-      std::memcpy(drow + x * ch, part + (x - (x1 - n)) * ch, sizeof(S) * ch * (x1 - x));
-    }
-  } else {
-    int32_t x = x1;
-    for (; x - n >= x0; x -= n) block(x - n, drow + (x - n) * ch);
-    if (x > x0) {
-      block(x0, part);
-      std::memcpy(drow + x0 * ch, part, sizeof(S) * ch * (x - x0));
-    }
+  int32_t x = x0;
+  for (; x + n <= x1; x += n) block(x, drow + x * ch);
+  if (x < x1) {
+    S part[n * ch];
+    block(x1 - n, part);
+    std::memcpy(drow + x * ch, part + (x - (x1 - n)) * ch, sizeof(S) * ch * (x1 - x));
   }
 }
 

@@ -9,12 +9,14 @@
 //     or B site the diagonal pair of smaller variation (a tie: all four)
 //     corrected by the green second difference along it; limited to 0..M.
 // The greens of step 1 are kept in the image's G channel and read back from
-// there by step 2, row by row: step 1 runs one row ahead of step 2, so the
-// three rows of greens that step 2 reads are always made. The edges and the
-// ring come from the shared neighbour-mean code, whose greens are the step-1
-// greens there.
+// there by step 2. The inner rows are taken in pairs (an even and an odd row):
+// step 1 of the two rows below a pair's first row, then step 2 of the pair,
+// so the greens that step 2 reads are always made. The edges and the ring come
+// from the shared neighbour-mean code, whose greens are the step-1 greens
+// there.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "debayer_interp_edges.h"
 #include "debayer_interp_simd.h"
@@ -128,17 +130,21 @@ IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t 
   return q ? H::Pack(mid.even, g) : H::Pack(g, mid.odd);
 }
 
-// Step 2 at the block of a row at p, whose output pixels are at d (written
-// to out). gDown: the greens of the R/B sites of the row below. Stores of
-// the row below's greens, if any, are left to `before`, which runs after the
-// last read of the source, so that no read has to wait for or repeat after
-// them.
-template <class Fmt, int Phase, int Py, class BeforeStore>
-IMAGING_AVX2_INLINE void OtherColoursBlock(const typename Fmt::Sample* p, ptrdiff_t w,
-                                           const typename Fmt::Sample* d, typename Fmt::Sample* out,
-                                           __m256i gDown, BeforeStore&& before) {
+// A block's output planes, packed: the colour of the row's R/B sites, G, and
+// the other colour.
+struct Planes {
+  __m256i row, green, other;
+};
+
+// Step 2 at the block of a row (row parity Py) at p, whose output pixels are
+// at d. gUp, gRow, gDown: the greens of the R/B sites of the row above, this
+// row and the row below; the one green beyond the block that each needs one
+// place over is read from the image.
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrdiff_t w,
+                                             const typename Fmt::Sample* d, __m256i gUp, __m256i gRow,
+                                             __m256i gDown) {
   using H = avx2::SLanes<typename Fmt::Sample>;
-  using avx2::GatherGreens;
   constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels, n = kBlock<Fmt>;
   const ptrdiff_t dw = w * ch;
   const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
@@ -153,14 +159,11 @@ IMAGING_AVX2_INLINE void OtherColoursBlock(const typename Fmt::Sample* p, ptrdif
   const __m256i nn = q ? up.even : up.odd, ss = q ? down.even : down.odd;
   const __m256i nw = q ? up.even : upLeft.odd, ne = q ? upRight.even : up.odd;
   const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
-  // Greens of the R/B sites of this row and of the rows beside; the lanes
-  // one place over take the one green beyond the block from the image.
+  // The greens one place over.
   auto greenAt = [&](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
-  const __m256i gRow = GatherGreens<Fmt, q>(d);
   const __m256i gRowSide = q ? avx2::PreviousLanes<H>(gRow, greenAt(-ch))
                              : avx2::NextLanes<H>(gRow, greenAt(n * ch));
   const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
-  const __m256i gUp = GatherGreens<Fmt, 1 - q>(d - dw);
   const __m256i gUpSide = q ? avx2::NextLanes<H>(gUp, greenAt(n * ch - dw))
                             : avx2::PreviousLanes<H>(gUp, greenAt(-ch - dw));
   const __m256i gDownSide = q ? avx2::NextLanes<H>(gDown, greenAt(n * ch + dw))
@@ -189,85 +192,167 @@ IMAGING_AVX2_INLINE void OtherColoursBlock(const typename Fmt::Sample* p, ptrdif
   auto pack = [&](__m256i colourSite, __m256i greenSite) {
     return q ? H::Pack(greenSite, colourSite) : H::Pack(colourSite, greenSite);
   };
-  before();
-  avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, pack(c, across), pack(gRow, gs),
-                                                        pack(diag, along));
+  return {pack(c, across), pack(gRow, gs), pack(diag, along)};
 }
 
-// Step 1 over a row.
 template <class Fmt, int Phase, int Py>
-void GreenAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+IMAGING_AVX2_INLINE void StorePlanes(typename Fmt::Sample* out, const Planes& planes) {
+  avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, planes.row, planes.green, planes.other);
+}
+
+// The row functions copy what they use of the frame into locals: a byte
+// store may alias anything, and would otherwise make every block reload it.
+
+// Step 1 over row 2, the first inner-zone row.
+template <class Fmt, int Phase>
+IMAGING_AVX2_INLINE void FirstGreens(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
   using S = typename Fmt::Sample;
-  const S* row = f.Row(y);
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
-    avx2::StoreGreens<Fmt>(out, GreenBlock<Fmt, Phase, Py>(row + x, f.w));
+  const S* const row = f.Row(2);
+  const ptrdiff_t w = f.w;
+  avx2::ForBlocks<Fmt>(f.Out(2), x0, x1, [=](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
+    avx2::StoreGreens<Fmt>(out, GreenBlock<Fmt, Phase, 0>(row + x, w));
   });
 }
 
-// Step 2 over a row whose next row is a ring row: all greens come from the
-// image.
-template <class Fmt, int Phase, int Py>
-void OtherColoursAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+// Rows a (even) and a + 1 of the inner zone, block by block: step 1 of rows
+// a + 1 and a + 2 (when BelowInner; otherwise a + 2 is the ring row, whose
+// greens are in the image already), then step 2 of rows a and a + 1. Step 2
+// reads the greens of rows a - 1 and a back from the image and takes those
+// of rows a + 1 and a + 2 from step 1. Step 2 also reads, from the image, the
+// one green just beside its block in each of its rows, which may lie in the
+// next block, so step 1 runs one block ahead. The last, partial block is made
+// over the span's last kBlock columns (see ForBlocks).
+template <class Fmt, int Phase, bool BelowInner>
+IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1) {
   using S = typename Fmt::Sample;
-  constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels;
-  const S* row = f.Row(y);
-  S* drow = f.Out(y);
-  avx2::ForBlocks<Fmt>(drow, x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
-    const S* d = drow + x * ch;
-    OtherColoursBlock<Fmt, Phase, Py>(row + x, f.w, d, out, avx2::GatherGreens<Fmt, 1 - q>(d + f.w * ch),
-                                      [] {});
-  });
-}
-
-// Step 1 of row y + 1 and step 2 of row y, block by block: the greens of row
-// y + 1 go to the image and straight on to step 2. Step 2 also reads the one
-// green of row y + 1 just beside the block, to the right when the R/B columns
-// of row y are odd, else to the left; the blocks run from that side, so that
-// green has always been made.
-template <class Fmt, int Phase, int Py>
-void GreenAndOtherColoursAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
-  using S = typename Fmt::Sample;
+  using H = avx2::SLanes<S>;
+  using avx2::GatherGreens;
+  constexpr int32_t n = kBlock<Fmt>;
   constexpr int ch = Fmt::kChannels;
-  const S* row = f.Row(y);
-  S* drow = f.Out(y);
-  const ptrdiff_t below = f.w, dBelow = f.w * ch;
-  avx2::ForBlocks<Fmt, ColourColumn(Phase, Py) == 1>(drow, x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
-    using H = avx2::SLanes<S>;
-    const __m256i greensBelow = GreenBlock<Fmt, Phase, Py ^ 1>(row + below + x, f.w);
-    const __m256i gDown = H::template Unpack<ColourColumn(Phase, Py) ^ 1>(greensBelow);
-    OtherColoursBlock<Fmt, Phase, Py>(row + x, f.w, drow + x * ch, out, gDown, [&] {
-      avx2::StoreGreens<Fmt>(drow + dBelow + x * ch, greensBelow);
-    });
-  });
+  constexpr int q0 = ColourColumn(Phase, 0), q1 = ColourColumn(Phase, 1);  // R/B columns of rows a, a + 1
+  const ptrdiff_t w = f.w, dw = w * ch;
+  const S* const srcA = f.Row(a);
+  const S* const srcB = srcA + w;
+  const S* const srcC = srcB + w;
+  S* const dA = f.Out(a);
+  S* const dB = dA + dw;
+  S* const dC = dB + dw;
+
+  struct Below {
+    __m256i b, c;  // greens of the R/B sites of rows a + 1 and a + 2
+  };
+  auto stepOne = [=](int32_t x) IMAGING_AVX2_LAMBDA -> Below {
+    // Ahead (within the span) of the rows met here first: the source row
+    // furthest down and the output rows below.
+    const int32_t ahead = x + 4 * n < x1 ? x + 4 * n : x1 - 1;
+    _mm_prefetch(reinterpret_cast<const char*>((BelowInner ? srcC : srcB) + 2 * w + ahead), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(dB + ahead * ch), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(dC + ahead * ch), _MM_HINT_T0);
+    const __m256i packedB = GreenBlock<Fmt, Phase, 1>(srcB + x, w);
+    if constexpr (BelowInner) {
+      const __m256i packedC = GreenBlock<Fmt, Phase, 0>(srcC + x, w);
+      avx2::StoreGreens<Fmt>(dB + x * ch, packedB);
+      avx2::StoreGreens<Fmt>(dC + x * ch, packedC);
+      return {H::template Unpack<q1>(packedB), H::template Unpack<q0>(packedC)};
+    } else {
+      avx2::StoreGreens<Fmt>(dB + x * ch, packedB);
+      return {H::template Unpack<q1>(packedB), GatherGreens<Fmt, q0>(dC + x * ch)};
+    }
+  };
+  auto stepTwo = [=](int32_t x, S* outA, S* outB, const Below& below) IMAGING_AVX2_LAMBDA {
+    const __m256i gAbove = GatherGreens<Fmt, q1>(dA - dw + x * ch);
+    const __m256i gA = GatherGreens<Fmt, q0>(dA + x * ch);
+    const Planes planesA = OtherColoursBlock<Fmt, Phase, 0>(srcA + x, w, dA + x * ch, gAbove, gA, below.b);
+    const Planes planesB = OtherColoursBlock<Fmt, Phase, 1>(srcB + x, w, dB + x * ch, gA, below.b, below.c);
+    StorePlanes<Fmt, Phase, 0>(outA, planesA);
+    StorePlanes<Fmt, Phase, 1>(outB, planesB);
+  };
+
+  const int32_t last = x1 - n;
+  Below below = stepOne(x0);
+  int32_t x = x0;
+  for (; x <= last; x += n) {
+    const int32_t next = x + n < last ? x + n : last;
+    const Below belowNext = next != x ? stepOne(next) : below;
+    stepTwo(x, dA + x * ch, dB + x * ch, below);
+    below = belowNext;
+  }
+  if (x < x1) {
+    S partA[n * ch], partB[n * ch];
+    stepTwo(last, partA, partB, below);
+    std::memcpy(dA + x * ch, partA + (x - last) * ch, sizeof(S) * ch * (x1 - x));
+    std::memcpy(dB + x * ch, partB + (x - last) * ch, sizeof(S) * ch * (x1 - x));
+  }
+}
+
+template <class Fmt, int Phase>
+IMAGING_AVX2_INLINE void Pair(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1, bool belowInner) {
+  if (belowInner)
+    RowPair<Fmt, Phase, true>(f, a, x0, x1);
+  else
+    RowPair<Fmt, Phase, false>(f, a, x0, x1);
+}
+
+// The entry points of the vector code, compiled for AVX2 and, below, for
+// AVX-512.
+template <class Fmt, int Phase>
+void FirstGreensAvx2(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
+  FirstGreens<Fmt, Phase>(f, x0, x1);
+}
+template <class Fmt, int Phase>
+void PairAvx2(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1, bool belowInner) {
+  Pair<Fmt, Phase>(f, a, x0, x1, belowInner);
 }
 
 #pragma GCC pop_options
+
+template <class Fmt, int Phase>
+IMAGING_AVX512_TARGET void FirstGreensAvx512(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
+  FirstGreens<Fmt, Phase>(f, x0, x1);
+}
+template <class Fmt, int Phase>
+IMAGING_AVX512_TARGET void PairAvx512(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1, bool belowInner) {
+  Pair<Fmt, Phase>(f, a, x0, x1, belowInner);
+}
 
 template <class Fmt, int Phase>
 int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height,
                   typename Fmt::Sample* dst) {
   if (!Accepted(width, height)) return 0;
   const Frame<Fmt> f{src, width, height, dst};
-  const int32_t x0 = 2, x1 = width - 2;  // inner columns: none when the width is 4
-  const bool wide = UseAvx2() && x1 - x0 >= kBlock<Fmt>;
-  auto innerRow = [&](int32_t y) { return y >= 2 && y <= height - 3 && x0 < x1; };
+  const int32_t x0 = 2, x1 = width - 2;  // inner columns
   TopRow<Fmt, Phase>(f);
-  for (int32_t y = 1; y <= height - 2; ++y) {
-    // Row y's edge and ring pixels (all of it for a ring row), then step 1 of
-    // row y and step 2 of row y - 1: rows y - 2 .. y then hold their greens.
-    const bool inner = innerRow(y), innerAbove = innerRow(y - 1);
-    RowAround<Fmt, Phase>(f, y, inner ? x0 : 1, inner ? x1 : 1);
-    WithRowParity(y - 1, [&]<int Py>() {
-      if (wide && inner && innerAbove) {
-        GreenAndOtherColoursAvx2<Fmt, Phase, Py>(f, y - 1, x0, x1);
-      } else if (wide) {
-        if (inner) GreenAvx2<Fmt, Phase, Py ^ 1>(f, y, x0, x1);
-        if (innerAbove) OtherColoursAvx2<Fmt, Phase, Py>(f, y - 1, x0, x1);
+  RowAround<Fmt, Phase>(f, 1, 1, 1);
+  if (x0 >= x1 || height < 6) {
+    // No inner zone: every other row is a ring row.
+    for (int32_t y = 2; y <= height - 2; ++y) RowAround<Fmt, Phase>(f, y, 1, 1);
+  } else {
+    // Inner rows 2 .. height-3, in pairs of an even and an odd row. Before a
+    // pair, the edge and ring pixels of the two rows below it are made: step
+    // 2 of the pair reads their greens.
+    const Vectors vectors = x1 - x0 >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
+    RowAround<Fmt, Phase>(f, 2, x0, x1);
+    if (vectors == Vectors::kAvx512)
+      FirstGreensAvx512<Fmt, Phase>(f, x0, x1);
+    else if (vectors == Vectors::kAvx2)
+      FirstGreensAvx2<Fmt, Phase>(f, x0, x1);
+    else
+      ScalarSpan<Fmt, Phase, 0, true>(f, 2, x0, x1);
+    for (int32_t a = 2; a <= height - 4; a += 2) {
+      const bool belowInner = a + 2 <= height - 3;
+      RowAround<Fmt, Phase>(f, a + 1, x0, x1);
+      RowAround<Fmt, Phase>(f, a + 2, belowInner ? x0 : 1, belowInner ? x1 : 1);
+      if (vectors == Vectors::kAvx512) {
+        PairAvx512<Fmt, Phase>(f, a, x0, x1, belowInner);
+      } else if (vectors == Vectors::kAvx2) {
+        PairAvx2<Fmt, Phase>(f, a, x0, x1, belowInner);
       } else {
-        if (inner) ScalarSpan<Fmt, Phase, Py ^ 1, true>(f, y, x0, x1);
-        if (innerAbove) ScalarSpan<Fmt, Phase, Py, false>(f, y - 1, x0, x1);
+        ScalarSpan<Fmt, Phase, 1, true>(f, a + 1, x0, x1);
+        ScalarSpan<Fmt, Phase, 0, false>(f, a, x0, x1);
+        if (belowInner) ScalarSpan<Fmt, Phase, 0, true>(f, a + 2, x0, x1);
+        ScalarSpan<Fmt, Phase, 1, false>(f, a + 1, x0, x1);
       }
-    });
+    }
   }
   BottomRow<Fmt, Phase>(f);
   return 1;

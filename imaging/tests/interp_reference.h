@@ -250,13 +250,27 @@ inline const std::vector<std::pair<int, int>>& CheckedSizes() {
   return sizes;
 }
 
+using imaging::interp::Vectors;
+
+// The inner loops this processor can run: the portable ones, and the AVX2
+// and AVX-512 ones where it has them.
+inline std::vector<Vectors> AvailableVectors() {
+  std::vector<Vectors> all = {Vectors::kNone};
+  if (imaging::interp::SupportedVectors() >= Vectors::kAvx2) all.push_back(Vectors::kAvx2);
+  if (imaging::interp::SupportedVectors() >= Vectors::kAvx512) all.push_back(Vectors::kAvx512);
+  return all;
+}
+inline const char* VectorsName(Vectors v) {
+  return v == Vectors::kNone ? " portable" : v == Vectors::kAvx2 ? " avx2" : " avx512";
+}
+
 // Every member against the reference on random frames of every checked size,
-// through the AVX2 loops where the processor has them and through the
-// portable loops. Samples span the format's whole range, and also just 0..3,
-// where the gradient and variation comparisons tie often.
+// through every inner loop the processor can run. Samples span the format's
+// whole range, and also just 0..3, where the gradient and variation
+// comparisons tie often.
 inline void CheckAgainstReference(Family family, const char* name, const Members& m) {
-  for (bool portable : {false, true}) {
-    imaging::interp::EnableAvx2(!portable);
+  for (Vectors vectors : AvailableVectors()) {
+    imaging::interp::LimitVectors(vectors);
     uint32_t seed = 1;
     for (auto [w, h] : CheckedSizes())
       for (int format = 0; format < 4; ++format)
@@ -264,13 +278,13 @@ inline void CheckAgainstReference(Family family, const char* name, const Members
           const int64_t top = format < 2 ? 255 : 65535;
           for (uint32_t range : {static_cast<uint32_t>(top), 3u}) {
             const Frame f = RandomFrame(w, h, range, seed++);
-            const std::string what = Describe(name, format, phase, w, h) + (portable ? " portable" : "") +
+            const std::string what = Describe(name, format, phase, w, h) + VectorsName(vectors) +
                                      " samples 0.." + std::to_string(range);
             ExpectImage(RunMember(m, format, phase, f.s, w, h), format, f, Expected(family, f, phase, top), what);
           }
         }
   }
-  imaging::interp::EnableAvx2(true);
+  imaging::interp::LimitVectors(Vectors::kAvx512);
 }
 
 // Refused sizes return 0 and leave the whole destination as it was.
