@@ -14,7 +14,7 @@ namespace {
 
 // One inner-zone pixel; its G sites follow the bilinear rule.
 template <class Fmt, int Phase, int Px, int Py>
-inline void InnerPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+inline void InnerPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   if constexpr (site == kGreen) {
     MeanPixel<Fmt, Phase, Px, Py, kAll>(p, w, d);
@@ -34,11 +34,12 @@ inline void InnerPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt:
 template <class Fmt, int Phase, int Py>
 void InnerScalar(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   constexpr int ch = Fmt::kChannels;
-  const auto* row = f.Row(y);
-  auto* drow = f.Out(y);
+  const typename Fmt::Sample* __restrict row = f.Row(y);
+  typename Fmt::Sample* __restrict drow = f.Out(y);
+  const ptrdiff_t w = f.w;
   for (int32_t x = x0; x < x1; x += 2) {
-    InnerPixel<Fmt, Phase, 0, Py>(row + x, f.w, drow + x * ch);
-    InnerPixel<Fmt, Phase, 1, Py>(row + x + 1, f.w, drow + (x + 1) * ch);
+    InnerPixel<Fmt, Phase, 0, Py>(row + x, w, drow + x * ch);
+    InnerPixel<Fmt, Phase, 1, Py>(row + x + 1, w, drow + (x + 1) * ch);
   }
 }
 

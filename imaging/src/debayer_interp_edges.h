@@ -75,7 +75,7 @@ inline uint32_t PairMean(const S* p, ptrdiff_t a, ptrdiff_t b) {
 // The neighbour-mean rules for the pixel at p (column parity Px, row parity
 // Py, neighbours In inside), written to d. w is the row length in samples.
 template <class Fmt, int Phase, int Px, int Py, unsigned In>
-inline void MeanPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+inline void MeanPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   constexpr bool n = In & kN, s = In & kS, west = In & kW, e = In & kE;
   if constexpr (site == kGreen) {
@@ -107,7 +107,7 @@ inline void MeanPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::
 // Interior rule (all four neighbours inside) for columns [x0, x1) of a row of
 // parity Py; row and drow point at column 0 of the source and output row.
 template <class Fmt, int Phase, int Py>
-void InteriorSpan(const typename Fmt::Sample* row, ptrdiff_t w, typename Fmt::Sample* drow,
+void InteriorSpan(const typename Fmt::Sample* __restrict row, ptrdiff_t w, typename Fmt::Sample* __restrict drow,
                   int32_t x0, int32_t x1) {
   constexpr int ch = Fmt::kChannels;
   int32_t x = x0;
@@ -124,7 +124,7 @@ void InteriorSpan(const typename Fmt::Sample* row, ptrdiff_t w, typename Fmt::Sa
 
 // Row 0 (Py 0, no N) or row height-1 (Py 1, no S), corners included.
 template <class Fmt, int Phase, int Py>
-void EdgeRow(const typename Fmt::Sample* row, ptrdiff_t w, typename Fmt::Sample* drow) {
+void EdgeRow(const typename Fmt::Sample* __restrict row, ptrdiff_t w, typename Fmt::Sample* __restrict drow) {
   constexpr int ch = Fmt::kChannels;
   constexpr unsigned in = Py == 0 ? kAll & ~kN : kAll & ~kS;
   MeanPixel<Fmt, Phase, 0, Py, in & ~kW>(row, w, drow);

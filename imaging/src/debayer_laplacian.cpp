@@ -36,7 +36,7 @@ inline int32_t Limit(int32_t v) {
 // Step 1 at an inner-zone pixel: an R or B site gets its green in the G
 // channel; a G site has nothing to do.
 template <class Fmt, int Phase, int Px, int Py>
-inline void GreenPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+inline void GreenPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
   if constexpr (PhaseColour(Phase, Px, Py) != kGreen) {
     const int32_t c = p[0], n = p[-w], s = p[w], west = p[-1], e = p[1];
     const int32_t dh = 2 * c - p[-2] - p[2], dv = 2 * c - p[-2 * w] - p[2 * w];
@@ -50,7 +50,7 @@ inline void GreenPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt:
 
 // Step 2 at an inner-zone pixel, reading the greens around it from the image.
 template <class Fmt, int Phase, int Px, int Py>
-inline void OtherColoursPixel(const typename Fmt::Sample* p, ptrdiff_t w, typename Fmt::Sample* d) {
+inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
   constexpr int ch = Fmt::kChannels;
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   const ptrdiff_t dw = w * ch;
@@ -78,15 +78,16 @@ inline void OtherColoursPixel(const typename Fmt::Sample* p, ptrdiff_t w, typena
 template <class Fmt, int Phase, int Py, bool Green>
 void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   constexpr int ch = Fmt::kChannels;
-  const auto* row = f.Row(y);
-  auto* drow = f.Out(y);
+  const typename Fmt::Sample* __restrict row = f.Row(y);
+  typename Fmt::Sample* __restrict drow = f.Out(y);
+  const ptrdiff_t w = f.w;
   for (int32_t x = x0; x < x1; x += 2) {
     if constexpr (Green) {
-      GreenPixel<Fmt, Phase, 0, Py>(row + x, f.w, drow + x * ch);
-      GreenPixel<Fmt, Phase, 1, Py>(row + x + 1, f.w, drow + (x + 1) * ch);
+      GreenPixel<Fmt, Phase, 0, Py>(row + x, w, drow + x * ch);
+      GreenPixel<Fmt, Phase, 1, Py>(row + x + 1, w, drow + (x + 1) * ch);
     } else {
-      OtherColoursPixel<Fmt, Phase, 0, Py>(row + x, f.w, drow + x * ch);
-      OtherColoursPixel<Fmt, Phase, 1, Py>(row + x + 1, f.w, drow + (x + 1) * ch);
+      OtherColoursPixel<Fmt, Phase, 0, Py>(row + x, w, drow + x * ch);
+      OtherColoursPixel<Fmt, Phase, 1, Py>(row + x + 1, w, drow + (x + 1) * ch);
     }
   }
 }
