@@ -120,14 +120,16 @@ IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t 
   const __m256i kh = H::Add(H::Abs(H::Sub(west, east)), H::Abs(dh));
   const __m256i kv = H::Add(H::Abs(H::Sub(n, s)), H::Abs(dv));
   const __m256i across = H::Add(west, east), along = H::Add(n, s);
-  const __m256i horizontal = H::Gt(kv, kh), tie = H::Eq(kh, kv);
-  // The mean of the chosen direction plus its correction, taken in eighths
-  // so that one division serves all three cases.
-  __m256i mean = avx2::Blend(H::template Sra<1>(along), H::template Sra<1>(across), horizontal);
-  mean = avx2::Blend(mean, H::template Sra<2>(H::Add(across, along)), tie);
-  __m256i eighths = avx2::Blend(H::Add(dv, dv), H::Add(dh, dh), horizontal);
-  eighths = avx2::Blend(eighths, H::Add(dh, dv), tie);
-  const __m256i g = H::Add(mean, avx2::TruncDiv<H, 3>(eighths));
+  const __m256i horizontal = H::Gt(kv, kh), vertical = H::Gt(kh, kv);
+  // Both the mean and the correction are a + b over a common divisor: the
+  // horizontal terms twice, the vertical ones twice, or one of each on a tie.
+  // The mean of the chosen direction is (a + b) / 4 of the neighbour sums, the
+  // correction (a + b) / 8 of the second differences (a quarter of one, an
+  // eighth of both).
+  auto twoOf = [&](__m256i h, __m256i v) {
+    return H::Add(avx2::Blend(h, v, vertical), avx2::Blend(v, h, horizontal));
+  };
+  const __m256i g = H::Add(H::template Sra<2>(twoOf(across, along)), avx2::TruncDiv<H, 3>(twoOf(dh, dv)));
   return q ? H::Pack(mid.even, g) : H::Pack(g, mid.odd);
 }
 
@@ -179,15 +181,15 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
                                 avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gWest), gEast)));
   const __m256i along = H::Add(H::template Sra<1>(H::Add(nn, ss)),
                                avx2::TruncDiv<H, 2>(H::Sub(H::Sub(g2, gUp), gDown)));
-  // R/B sites: the diagonal colour, the chosen sum taken in quarters so that
-  // one division serves all three cases.
+  // R/B sites: the diagonal colour.
   const __m256i gc2 = H::Add(gRow, gRow);
   const __m256i d1 = H::Sub(H::Sub(gc2, gNw), gSe), d2 = H::Sub(H::Sub(gc2, gNe), gSw);
   const __m256i k1 = H::Add(H::Abs(H::Sub(nw, se)), H::Abs(d1));
   const __m256i k2 = H::Add(H::Abs(H::Sub(ne, sw)), H::Abs(d2));
+  // The chosen diagonal's sum twice, or both sums on a tie, over 4.
   const __m256i first = H::Add(H::Add(nw, se), d1), second = H::Add(H::Add(ne, sw), d2);
-  __m256i quarters = avx2::Blend(H::Add(second, second), H::Add(first, first), H::Gt(k2, k1));
-  quarters = avx2::Blend(quarters, H::Add(first, second), H::Eq(k1, k2));
+  const __m256i firstSmaller = H::Gt(k2, k1), secondSmaller = H::Gt(k1, k2);
+  const __m256i quarters = H::Add(avx2::Blend(first, second, secondSmaller), avx2::Blend(second, first, firstSmaller));
   const __m256i diag = avx2::TruncDiv<H, 2>(quarters);
 
   auto pack = [&](__m256i colourSite, __m256i greenSite) {
