@@ -6,6 +6,7 @@
 // frame (bilinear, edge-aware and VNG) for comparison in the same run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -31,8 +32,9 @@ const std::vector<uint16_t>& Frame16() {
     std::vector<uint16_t> f(static_cast<size_t>(kWidth) * kHeight);
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x) {
-        int v = (x * 2600) / kWidth + (y * 1200) / kHeight + ((x / 97 + y / 61) % 3) * 100 + noise(rng);
-        f[static_cast<size_t>(y) * kWidth + x] = static_cast<uint16_t>(v < 0 ? 0 : v > 4095 ? 4095 : v);
+        int v =
+            (x * 2600) / kWidth + (y * 1200) / kHeight + ((x / 97 + y / 61) % 3) * 100 + noise(rng);
+        f[static_cast<size_t>(y) * kWidth + x] = static_cast<uint16_t>(std::clamp(v, 0, 4095));
       }
     return f;
   }();
@@ -52,7 +54,8 @@ template <class S>
 using Member = int32_t (*)(const S*, int32_t, int32_t, S*);
 
 template <class S>
-void Demosaic(benchmark::State& state, Member<S> member, int channels, imaging::interp::Vectors vectors) {
+void Demosaic(benchmark::State& state, Member<S> member, int channels,
+              imaging::interp::Vectors vectors) {
   const std::vector<S>* src;
   if constexpr (sizeof(S) == 1)
     src = &Frame8();
@@ -67,7 +70,8 @@ void Demosaic(benchmark::State& state, Member<S> member, int channels, imaging::
   imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-void Demosaic8(benchmark::State& state, Member<uint8_t> member, int channels, imaging::interp::Vectors vectors) {
+void Demosaic8(benchmark::State& state, Member<uint8_t> member, int channels,
+               imaging::interp::Vectors vectors) {
   Demosaic<uint8_t>(state, member, channels, vectors);
 }
 void Demosaic16(benchmark::State& state, Member<uint16_t> member, int channels,
@@ -79,21 +83,21 @@ constexpr auto kBest = imaging::interp::Vectors::kAvx512;  // the best this proc
 constexpr auto kAvx2 = imaging::interp::Vectors::kAvx2;
 constexpr auto kPortable = imaging::interp::Vectors::kNone;
 
-#define BENCH_MEMBER(Runner, Family, fmt, channels, vectors, suffix)                            \
-  BENCHMARK_CAPTURE(Runner, Family##_##fmt##_GBRG##suffix, Debayer##Family##_##fmt##_GBRG, channels, \
-                    vectors)                                                                     \
+#define BENCH_MEMBER(Runner, Family, fmt, channels, vectors, suffix)                       \
+  BENCHMARK_CAPTURE(Runner, Family##_##fmt##_GBRG##suffix, Debayer##Family##_##fmt##_GBRG, \
+                    channels, vectors)                                                     \
       ->Unit(benchmark::kMicrosecond);
 
 // Every format, then the 8to24 and 16to48 members through the AVX2 and the
 // portable loops.
-#define BENCH_FAMILY(Family)                                       \
-  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kBest, )               \
-  BENCH_MEMBER(Demosaic8, Family, 8to32, 4, kBest, )               \
-  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kBest, )             \
-  BENCH_MEMBER(Demosaic16, Family, 16to64, 4, kBest, )             \
-  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kAvx2, _avx2)          \
-  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kAvx2, _avx2)        \
-  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kPortable, _portable)  \
+#define BENCH_FAMILY(Family)                                      \
+  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kBest, )              \
+  BENCH_MEMBER(Demosaic8, Family, 8to32, 4, kBest, )              \
+  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kBest, )            \
+  BENCH_MEMBER(Demosaic16, Family, 16to64, 4, kBest, )            \
+  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kAvx2, _avx2)         \
+  BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kAvx2, _avx2)       \
+  BENCH_MEMBER(Demosaic8, Family, 8to24, 3, kPortable, _portable) \
   BENCH_MEMBER(Demosaic16, Family, 16to48, 3, kPortable, _portable)
 
 BENCH_FAMILY(Bilinear)
@@ -103,8 +107,9 @@ BENCH_FAMILY(Laplacian)
 #ifdef QDV_BENCH_WITH_OPENCV
 void OpenCv(benchmark::State& state, bool sixteen, int code) {
   cv::setNumThreads(1);
-  cv::Mat src = sixteen ? cv::Mat(kHeight, kWidth, CV_16UC1, const_cast<uint16_t*>(Frame16().data()))
-                        : cv::Mat(kHeight, kWidth, CV_8UC1, const_cast<uint8_t*>(Frame8().data()));
+  cv::Mat src = sixteen
+                    ? cv::Mat(kHeight, kWidth, CV_16UC1, const_cast<uint16_t*>(Frame16().data()))
+                    : cv::Mat(kHeight, kWidth, CV_8UC1, const_cast<uint8_t*>(Frame8().data()));
   cv::Mat dst(kHeight, kWidth, sixteen ? CV_16UC3 : CV_8UC3);
   for (auto _ : state) {
     cv::demosaicing(src, dst, code);
@@ -113,11 +118,16 @@ void OpenCv(benchmark::State& state, bool sixteen, int code) {
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
-BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_8, false, cv::COLOR_BayerGB2BGR)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_EA_8, false, cv::COLOR_BayerGB2BGR_EA)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_VNG_8, false, cv::COLOR_BayerGB2BGR_VNG)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_16, true, cv::COLOR_BayerGB2BGR)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_EA_16, true, cv::COLOR_BayerGB2BGR_EA)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_8, false, cv::COLOR_BayerGB2BGR)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_EA_8, false, cv::COLOR_BayerGB2BGR_EA)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_VNG_8, false, cv::COLOR_BayerGB2BGR_VNG)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_16, true, cv::COLOR_BayerGB2BGR)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerGB2BGR_EA_16, true, cv::COLOR_BayerGB2BGR_EA)
+    ->Unit(benchmark::kMicrosecond);
 #endif
 
 }  // namespace

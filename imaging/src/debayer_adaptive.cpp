@@ -14,7 +14,8 @@ namespace {
 
 // One inner-zone pixel; its G sites follow the bilinear rule.
 template <class Fmt, int Phase, int Px, int Py>
-inline void InnerPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
+inline void InnerPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
+                       typename Fmt::Sample* __restrict d) {
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   if constexpr (site == kGreen) {
     MeanPixel<Fmt, Phase, Px, Py, kAll>(p, w, d);
@@ -22,7 +23,7 @@ inline void InnerPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, ty
     const int32_t vertical = std::abs(int32_t{p[-2 * w]} - p[2 * w]);
     const int32_t horizontal = std::abs(int32_t{p[2]} - p[-2]);
     const uint32_t n = p[-w], s = p[w], west = p[-1], e = p[1];
-    const uint32_t g = vertical == horizontal ? (n + west + e + s) >> 2
+    const uint32_t g = vertical == horizontal  ? (n + west + e + s) >> 2
                        : vertical < horizontal ? (n + s) >> 1
                                                : (west + e) >> 1;
     const uint32_t diag = (uint32_t{p[-w - 1]} + p[-w + 1] + p[w - 1] + p[w + 1]) >> 2;
@@ -70,8 +71,8 @@ IMAGING_AVX2_INLINE void InnerBlocks(const Frame<Fmt>& f, int32_t y, int32_t x0,
     g = Blend(g, avx2::FloorMean4<L>(across, along), L::Eq(vertical, horizontal));
     const __m256i diag = avx2::FloorMean4<L>(FloorMean<L>(Load(p - w - 1), Load(p - w + 1)),
                                              FloorMean<L>(Load(p + w - 1), Load(p + w + 1)));
-    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(out, Blend(c, across.mean, green),
-                                                    Blend(g, c, green), Blend(diag, along.mean, green));
+    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(
+        out, Blend(c, across.mean, green), Blend(g, c, green), Blend(diag, along.mean, green));
   });
 }
 

@@ -35,9 +35,8 @@ IMAGING_AVX2_INLINE void InnerBlocks(const Frame<Fmt>& f, int32_t y, int32_t x0,
     // (NW + SW + 2 NE) >> 2 == (((NW + SW) >> 1) + NE) >> 1.
     const __m256i westPair = avx2::FloorMean<L>(Load(p - w - 1), Load(p + w - 1)).mean;
     const __m256i diag = avx2::FloorMean<L>(westPair, Load(p - w + 1)).mean;
-    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(out, Blend(c, across.mean, green),
-                                                    Blend(four, c, green),
-                                                    Blend(diag, along.mean, green));
+    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(
+        out, Blend(c, across.mean, green), Blend(four, c, green), Blend(diag, along.mean, green));
   });
 }
 

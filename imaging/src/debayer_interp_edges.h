@@ -34,11 +34,14 @@ enum Inside : unsigned { kN = 1, kS = 2, kW = 4, kE = 8, kAll = 15 };
 
 // Colour of the R or B samples in row parity py (the row colour of its G sites).
 constexpr Colour RowColour(int phase, int py) {
-  return PhaseColour(phase, 0, py) == kGreen ? PhaseColour(phase, 1, py) : PhaseColour(phase, 0, py);
+  return PhaseColour(phase, 0, py) == kGreen ? PhaseColour(phase, 1, py)
+                                             : PhaseColour(phase, 0, py);
 }
 
 // Parity of the columns that hold R or B samples in row parity py.
-constexpr int ColourColumn(int phase, int py) { return PhaseColour(phase, 0, py) == kGreen ? 1 : 0; }
+constexpr int ColourColumn(int phase, int py) {
+  return PhaseColour(phase, 0, py) == kGreen ? 1 : 0;
+}
 
 // Writes one channel triple, the site's own colour placed by its colour.
 template <class Fmt>
@@ -75,7 +78,8 @@ inline uint32_t PairMean(const S* p, ptrdiff_t a, ptrdiff_t b) {
 // The neighbour-mean rules for the pixel at p (column parity Px, row parity
 // Py, neighbours In inside), written to d. w is the row length in samples.
 template <class Fmt, int Phase, int Px, int Py, unsigned In>
-inline void MeanPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
+inline void MeanPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
+                      typename Fmt::Sample* __restrict d) {
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   constexpr bool n = In & kN, s = In & kS, west = In & kW, e = In & kE;
   if constexpr (site == kGreen) {
@@ -94,8 +98,8 @@ inline void MeanPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typ
     if constexpr (count == 4)
       diag = (uint32_t{p[nw]} + p[sw] + 2 * uint32_t{p[ne]}) >> 2;
     else if constexpr (count == 3)  // the two diagonals on the inner side
-      diag = !n ? (uint32_t{p[sw]} + p[se]) >> 1
-             : !s ? (uint32_t{p[nw]} + p[ne]) >> 1
+      diag = !n      ? (uint32_t{p[sw]} + p[se]) >> 1
+             : !s    ? (uint32_t{p[nw]} + p[ne]) >> 1
              : !west ? (uint32_t{p[ne]} + p[se]) >> 1
                      : (uint32_t{p[nw]} + p[sw]) >> 1;
     else  // corner: the one diagonal inside
@@ -107,8 +111,8 @@ inline void MeanPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typ
 // Interior rule (all four neighbours inside) for columns [x0, x1) of a row of
 // parity Py; row and drow point at column 0 of the source and output row.
 template <class Fmt, int Phase, int Py>
-void InteriorSpan(const typename Fmt::Sample* __restrict row, ptrdiff_t w, typename Fmt::Sample* __restrict drow,
-                  int32_t x0, int32_t x1) {
+void InteriorSpan(const typename Fmt::Sample* __restrict row, ptrdiff_t w,
+                  typename Fmt::Sample* __restrict drow, int32_t x0, int32_t x1) {
   constexpr int ch = Fmt::kChannels;
   int32_t x = x0;
   if (x < x1 && (x & 1)) {
@@ -124,7 +128,8 @@ void InteriorSpan(const typename Fmt::Sample* __restrict row, ptrdiff_t w, typen
 
 // Row 0 (Py 0, no N) or row height-1 (Py 1, no S), corners included.
 template <class Fmt, int Phase, int Py>
-void EdgeRow(const typename Fmt::Sample* __restrict row, ptrdiff_t w, typename Fmt::Sample* __restrict drow) {
+void EdgeRow(const typename Fmt::Sample* __restrict row, ptrdiff_t w,
+             typename Fmt::Sample* __restrict drow) {
   constexpr int ch = Fmt::kChannels;
   constexpr unsigned in = Py == 0 ? kAll & ~kN : kAll & ~kS;
   MeanPixel<Fmt, Phase, 0, Py, in & ~kW>(row, w, drow);

@@ -32,7 +32,8 @@ enum class Vectors : int { kNone = 0, kAvx2 = 1, kAvx512 = 2 };
 inline Vectors SupportedVectors() {
   static const Vectors supported = [] {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) return Vectors::kAvx512;
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+      return Vectors::kAvx512;
     return __builtin_cpu_supports("avx2") ? Vectors::kAvx2 : Vectors::kNone;
   }();
   return supported;
@@ -66,7 +67,9 @@ struct ByteMask {
 // at j in natural order, or, in split order (the even pixels of the lane
 // first, then the odd ones, as a saturating pack of half-width lanes leaves
 // them), at j / 2 or 8 / e + j / 2.
-constexpr int PixelSlot(int e, int j, bool split) { return !split ? j : j % 2 == 0 ? j / 2 : 8 / e + j / 2; }
+constexpr int PixelSlot(int e, int j, bool split) {
+  return !split ? j : j % 2 == 0 ? j / 2 : 8 / e + j / 2;
+}
 
 // Places channel `channel` of the pixels of a lane into 16-byte chunk
 // `chunk` of those pixels' interleaved B, G, R elements.
@@ -84,7 +87,8 @@ constexpr ByteMask InterleaveMask(int e, int chunk, int channel, bool split) {
 // Reorders a split-order lane into natural order.
 constexpr ByteMask NaturalOrderMask(int e) {
   ByteMask m{};
-  for (int j = 0; j < 16; ++j) m.v[j] = m.v[j + 16] = static_cast<int8_t>(PixelSlot(e, j / e, true) * e + j % e);
+  for (int j = 0; j < 16; ++j)
+    m.v[j] = m.v[j + 16] = static_cast<int8_t>(PixelSlot(e, j / e, true) * e + j % e);
   return m;
 }
 
@@ -259,7 +263,9 @@ template <>
 struct ULanes<uint16_t> {
   static IMAGING_AVX2_INLINE __m256i Avg(__m256i a, __m256i b) { return _mm256_avg_epu16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi16(a, b); }
-  static IMAGING_AVX2_INLINE __m256i SubSat(__m256i a, __m256i b) { return _mm256_subs_epu16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i SubSat(__m256i a, __m256i b) {
+    return _mm256_subs_epu16(a, b);
+  }
   static IMAGING_AVX2_INLINE __m256i Max(__m256i a, __m256i b) { return _mm256_max_epu16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i One() { return _mm256_set1_epi16(1); }
@@ -334,9 +340,13 @@ struct SLanes<uint8_t> {
   static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi16(a, b); }
   template <int N>
-  static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) { return _mm256_srai_epi16(a, N); }
+  static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) {
+    return _mm256_srai_epi16(a, N);
+  }
   template <int N>
-  static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) { return _mm256_srli_epi16(a, N); }
+  static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) {
+    return _mm256_srli_epi16(a, N);
+  }
 };
 
 template <>
@@ -370,9 +380,13 @@ struct SLanes<uint16_t> {
   static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Eq(__m256i a, __m256i b) { return _mm256_cmpeq_epi32(a, b); }
   template <int N>
-  static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) { return _mm256_srai_epi32(a, N); }
+  static IMAGING_AVX2_INLINE __m256i Sra(__m256i a) {
+    return _mm256_srai_epi32(a, N);
+  }
   template <int N>
-  static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) { return _mm256_srli_epi32(a, N); }
+  static IMAGING_AVX2_INLINE __m256i Srl(__m256i a) {
+    return _mm256_srli_epi32(a, N);
+  }
 };
 
 // The lanes moved one place up (lane i takes lane i + 1) with `next` entering
@@ -380,7 +394,8 @@ struct SLanes<uint16_t> {
 template <class H>
 IMAGING_AVX2_INLINE __m256i NextLanes(__m256i v, int32_t next) {
   constexpr int s = H::kBits / 8;
-  const __m256i t = _mm256_permute2x128_si256(v, _mm256_castsi128_si256(_mm_cvtsi32_si128(next)), 0x21);
+  const __m256i t =
+      _mm256_permute2x128_si256(v, _mm256_castsi128_si256(_mm_cvtsi32_si128(next)), 0x21);
   return _mm256_alignr_epi8(t, v, s);
 }
 template <class H>
@@ -408,9 +423,9 @@ IMAGING_AVX2_INLINE __m256i GatherGreens(const typename Fmt::Sample* base) {
     return _mm256_shuffle_epi8(Load2(p + 16 * K, p + 16 * ch + 16 * K),
                                Mask(kGreenGather<e, ch, K, Parity>));
   };
-  __m256i v = _mm256_or_si256(_mm256_or_si256(chunk.template operator()<0>(),
-                                              chunk.template operator()<1>()),
-                              chunk.template operator()<2>());
+  __m256i v = _mm256_or_si256(
+      _mm256_or_si256(chunk.template operator()<0>(), chunk.template operator()<1>()),
+      chunk.template operator()<2>());
   if constexpr (ch == 4) v = _mm256_or_si256(v, chunk.template operator()<3>());
   return v;
 }

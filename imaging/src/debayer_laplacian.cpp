@@ -36,12 +36,13 @@ inline int32_t Limit(int32_t v) {
 // Step 1 at an inner-zone pixel: an R or B site gets its green in the G
 // channel; a G site has nothing to do.
 template <class Fmt, int Phase, int Px, int Py>
-inline void GreenPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
+inline void GreenPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
+                       typename Fmt::Sample* __restrict d) {
   if constexpr (PhaseColour(Phase, Px, Py) != kGreen) {
     const int32_t c = p[0], n = p[-w], s = p[w], west = p[-1], e = p[1];
     const int32_t dh = 2 * c - p[-2] - p[2], dv = 2 * c - p[-2 * w] - p[2 * w];
     const int32_t kh = std::abs(west - e) + std::abs(dh), kv = std::abs(n - s) + std::abs(dv);
-    const int32_t g = kh == kv ? ((west + e + n + s) >> 2) + (dh + dv) / 8
+    const int32_t g = kh == kv  ? ((west + e + n + s) >> 2) + (dh + dv) / 8
                       : kh < kv ? ((west + e) >> 1) + dh / 4
                                 : ((n + s) >> 1) + dv / 4;
     d[1] = static_cast<typename Fmt::Sample>(Limit<Fmt>(g));
@@ -50,7 +51,8 @@ inline void GreenPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, ty
 
 // Step 2 at an inner-zone pixel, reading the greens around it from the image.
 template <class Fmt, int Phase, int Px, int Py>
-inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w, typename Fmt::Sample* __restrict d) {
+inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
+                              typename Fmt::Sample* __restrict d) {
   constexpr int ch = Fmt::kChannels;
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   const ptrdiff_t dw = w * ch;
@@ -66,7 +68,7 @@ inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_
     const int32_t d1 = 2 * g - green(-dw - ch) - green(dw + ch);
     const int32_t d2 = 2 * g - green(-dw + ch) - green(dw - ch);
     const int32_t k1 = std::abs(nw - se) + std::abs(d1), k2 = std::abs(ne - sw) + std::abs(d2);
-    const int32_t v = k1 == k2 ? (nw + ne + sw + se + d1 + d2) / 4
+    const int32_t v = k1 == k2  ? (nw + ne + sw + se + d1 + d2) / 4
                       : k1 < k2 ? (nw + se + d1) / 2
                                 : (ne + sw + d2) / 2;
     StoreSite<Fmt>(d, site, p[0], g, Limit<Fmt>(v));
@@ -129,7 +131,8 @@ IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t 
   auto twoOf = [&](__m256i h, __m256i v) {
     return H::Add(avx2::Blend(h, v, vertical), avx2::Blend(v, h, horizontal));
   };
-  const __m256i g = H::Add(H::template Sra<2>(twoOf(across, along)), avx2::TruncDiv<H, 3>(twoOf(dh, dv)));
+  const __m256i g =
+      H::Add(H::template Sra<2>(twoOf(across, along)), avx2::TruncDiv<H, 3>(twoOf(dh, dv)));
   return q ? H::Pack(mid.even, g) : H::Pack(g, mid.odd);
 }
 
@@ -145,13 +148,14 @@ struct Planes {
 // place over is read from the image.
 template <class Fmt, int Phase, int Py>
 IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrdiff_t w,
-                                             const typename Fmt::Sample* d, __m256i gUp, __m256i gRow,
-                                             __m256i gDown) {
+                                             const typename Fmt::Sample* d, __m256i gUp,
+                                             __m256i gRow, __m256i gDown) {
   using H = avx2::SLanes<typename Fmt::Sample>;
   constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels, n = kBlock<Fmt>;
   const ptrdiff_t dw = w * ch;
   const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
-  const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2), upRight = H::Split(p - w + 2);
+  const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2),
+                     upRight = H::Split(p - w + 2);
   const avx2::Halves down = H::Split(p + w), downLeft = H::Split(p + w - 2),
                      downRight = H::Split(p + w + 2);
   // Samples: this row's G sites and R/B sites, the G sites' W and E (R/B
@@ -164,8 +168,8 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
   const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
   // The greens one place over.
   auto greenAt = [&](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
-  const __m256i gRowSide = q ? avx2::PreviousLanes<H>(gRow, greenAt(-ch))
-                             : avx2::NextLanes<H>(gRow, greenAt(n * ch));
+  const __m256i gRowSide =
+      q ? avx2::PreviousLanes<H>(gRow, greenAt(-ch)) : avx2::NextLanes<H>(gRow, greenAt(n * ch));
   const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
   const __m256i gUpSide = q ? avx2::NextLanes<H>(gUp, greenAt(n * ch - dw))
                             : avx2::PreviousLanes<H>(gUp, greenAt(-ch - dw));
@@ -189,7 +193,8 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
   // The chosen diagonal's sum twice, or both sums on a tie, over 4.
   const __m256i first = H::Add(H::Add(nw, se), d1), second = H::Add(H::Add(ne, sw), d2);
   const __m256i firstSmaller = H::Gt(k2, k1), secondSmaller = H::Gt(k1, k2);
-  const __m256i quarters = H::Add(avx2::Blend(first, second, secondSmaller), avx2::Blend(second, first, firstSmaller));
+  const __m256i quarters =
+      H::Add(avx2::Blend(first, second, secondSmaller), avx2::Blend(second, first, firstSmaller));
   const __m256i diag = avx2::TruncDiv<H, 2>(quarters);
 
   auto pack = [&](__m256i colourSite, __m256i greenSite) {
@@ -200,7 +205,8 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
 
 template <class Fmt, int Phase, int Py>
 IMAGING_AVX2_INLINE void StorePlanes(typename Fmt::Sample* out, const Planes& planes) {
-  avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, planes.row, planes.green, planes.other);
+  avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, planes.row, planes.green,
+                                                        planes.other);
 }
 
 // The row functions copy what they use of the frame into locals: a byte
@@ -232,7 +238,8 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
   using avx2::GatherGreens;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr int ch = Fmt::kChannels;
-  constexpr int q0 = ColourColumn(Phase, 0), q1 = ColourColumn(Phase, 1);  // R/B columns of rows a, a + 1
+  constexpr int q0 = ColourColumn(Phase, 0),
+                q1 = ColourColumn(Phase, 1);  // R/B columns of rows a, a + 1
   const ptrdiff_t w = f.w, dw = w * ch;
   const S* const srcA = f.Row(a);
   const S* const srcB = srcA + w;
@@ -248,7 +255,8 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
     // Ahead (within the span) of the rows met here first: the source row
     // furthest down and the output rows below.
     const int32_t ahead = x + 4 * n < x1 ? x + 4 * n : x1 - 1;
-    _mm_prefetch(reinterpret_cast<const char*>((BelowInner ? srcC : srcB) + 2 * w + ahead), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>((BelowInner ? srcC : srcB) + 2 * w + ahead),
+                 _MM_HINT_T0);
     _mm_prefetch(reinterpret_cast<const char*>(dB + ahead * ch), _MM_HINT_T0);
     _mm_prefetch(reinterpret_cast<const char*>(dC + ahead * ch), _MM_HINT_T0);
     const __m256i packedB = GreenBlock<Fmt, Phase, 1>(srcB + x, w);
@@ -265,8 +273,10 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
   auto stepTwo = [=](int32_t x, S* outA, S* outB, const Below& below) IMAGING_AVX2_LAMBDA {
     const __m256i gAbove = GatherGreens<Fmt, q1>(dA - dw + x * ch);
     const __m256i gA = GatherGreens<Fmt, q0>(dA + x * ch);
-    const Planes planesA = OtherColoursBlock<Fmt, Phase, 0>(srcA + x, w, dA + x * ch, gAbove, gA, below.b);
-    const Planes planesB = OtherColoursBlock<Fmt, Phase, 1>(srcB + x, w, dB + x * ch, gA, below.b, below.c);
+    const Planes planesA =
+        OtherColoursBlock<Fmt, Phase, 0>(srcA + x, w, dA + x * ch, gAbove, gA, below.b);
+    const Planes planesB =
+        OtherColoursBlock<Fmt, Phase, 1>(srcB + x, w, dB + x * ch, gA, below.b, below.c);
     StorePlanes<Fmt, Phase, 0>(outA, planesA);
     StorePlanes<Fmt, Phase, 1>(outB, planesB);
   };
@@ -289,7 +299,8 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
 }
 
 template <class Fmt, int Phase>
-IMAGING_AVX2_INLINE void Pair(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1, bool belowInner) {
+IMAGING_AVX2_INLINE void Pair(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1,
+                              bool belowInner) {
   if (belowInner)
     RowPair<Fmt, Phase, true>(f, a, x0, x1);
   else
@@ -314,7 +325,8 @@ IMAGING_AVX512_TARGET void FirstGreensAvx512(const Frame<Fmt>& f, int32_t x0, in
   FirstGreens<Fmt, Phase>(f, x0, x1);
 }
 template <class Fmt, int Phase>
-IMAGING_AVX512_TARGET void PairAvx512(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1, bool belowInner) {
+IMAGING_AVX512_TARGET void PairAvx512(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1,
+                                      bool belowInner) {
   Pair<Fmt, Phase>(f, a, x0, x1, belowInner);
 }
 

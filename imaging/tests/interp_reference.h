@@ -67,8 +67,9 @@ inline Rgb BilinearPixel(const Frame& f, int phase, int x, int y) {
   } else {
     out[kG] = MeanInside(f, {{x, y - 1}, {x - 1, y}, {x + 1, y}, {x, y + 1}});
     const bool interior = x >= 1 && y >= 1 && x <= f.w - 2 && y <= f.h - 2;
-    out[2 - site] = interior ? (f.At(x - 1, y - 1) + f.At(x - 1, y + 1) + 2 * f.At(x + 1, y - 1)) >> 2
-                             : MeanInside(f, {{x - 1, y - 1}, {x + 1, y - 1}, {x - 1, y + 1}, {x + 1, y + 1}});
+    out[2 - site] =
+        interior ? (f.At(x - 1, y - 1) + f.At(x - 1, y + 1) + 2 * f.At(x + 1, y - 1)) >> 2
+                 : MeanInside(f, {{x - 1, y - 1}, {x + 1, y - 1}, {x - 1, y + 1}, {x + 1, y + 1}});
   }
   return out;
 }
@@ -85,7 +86,8 @@ inline Rgb AdaptivePixel(const Frame& f, int phase, int x, int y) {
   const int64_t u = std::llabs(f.At(x, y - 2) - f.At(x, y + 2));
   const int64_t v = std::llabs(f.At(x + 2, y) - f.At(x - 2, y));
   out[kG] = u == v ? (n + w + e + s) >> 2 : u < v ? (n + s) >> 1 : (w + e) >> 1;
-  out[2 - site] = (f.At(x - 1, y - 1) + f.At(x + 1, y - 1) + f.At(x - 1, y + 1) + f.At(x + 1, y + 1)) >> 2;
+  out[2 - site] =
+      (f.At(x - 1, y - 1) + f.At(x + 1, y - 1) + f.At(x - 1, y + 1) + f.At(x + 1, y + 1)) >> 2;
   return out;
 }
 
@@ -103,8 +105,9 @@ inline Image LaplacianImage(const Frame& f, int phase, int64_t m) {
         const int64_t w = f.At(x - 1, y), e = f.At(x + 1, y);
         const int64_t dh = 2 * c - f.At(x - 2, y) - f.At(x + 2, y);
         const int64_t dv = 2 * c - f.At(x, y - 2) - f.At(x, y + 2);
-        const int64_t kh = std::llabs(w - e) + std::llabs(dh), kv = std::llabs(n - s) + std::llabs(dv);
-        g = kh == kv ? ((w + e + n + s) >> 2) + (dh + dv) / 8
+        const int64_t kh = std::llabs(w - e) + std::llabs(dh),
+                      kv = std::llabs(n - s) + std::llabs(dv);
+        g = kh == kv  ? ((w + e + n + s) >> 2) + (dh + dv) / 8
             : kh < kv ? ((w + e) >> 1) + dh / 4
                       : ((n + s) >> 1) + dv / 4;
         g = Limit(g, m);
@@ -121,17 +124,20 @@ inline Image LaplacianImage(const Frame& f, int phase, int64_t m) {
         if (site == kG) {
           const int64_t g2 = 2 * gAt(x, y);
           const int rowColour = ColourAt(phase, x - 1, y);
-          out[rowColour] =
-              Limit(((f.At(x - 1, y) + f.At(x + 1, y)) >> 1) + (g2 - gAt(x - 1, y) - gAt(x + 1, y)) / 4, m);
-          out[2 - rowColour] =
-              Limit(((f.At(x, y - 1) + f.At(x, y + 1)) >> 1) + (g2 - gAt(x, y - 1) - gAt(x, y + 1)) / 4, m);
+          out[rowColour] = Limit(
+              ((f.At(x - 1, y) + f.At(x + 1, y)) >> 1) + (g2 - gAt(x - 1, y) - gAt(x + 1, y)) / 4,
+              m);
+          out[2 - rowColour] = Limit(
+              ((f.At(x, y - 1) + f.At(x, y + 1)) >> 1) + (g2 - gAt(x, y - 1) - gAt(x, y + 1)) / 4,
+              m);
         } else {
           const int64_t nw = f.At(x - 1, y - 1), ne = f.At(x + 1, y - 1);
           const int64_t sw = f.At(x - 1, y + 1), se = f.At(x + 1, y + 1);
           const int64_t d1 = 2 * gAt(x, y) - gAt(x - 1, y - 1) - gAt(x + 1, y + 1);
           const int64_t d2 = 2 * gAt(x, y) - gAt(x + 1, y - 1) - gAt(x - 1, y + 1);
-          const int64_t k1 = std::llabs(nw - se) + std::llabs(d1), k2 = std::llabs(ne - sw) + std::llabs(d2);
-          const int64_t v = k1 == k2 ? (nw + ne + sw + se + d1 + d2) / 4
+          const int64_t k1 = std::llabs(nw - se) + std::llabs(d1),
+                        k2 = std::llabs(ne - sw) + std::llabs(d2);
+          const int64_t v = k1 == k2  ? (nw + ne + sw + se + d1 + d2) / 4
                             : k1 < k2 ? (nw + se + d1) / 2
                                       : (ne + sw + d2) / 2;
           out[2 - site] = Limit(v, m);
@@ -164,13 +170,16 @@ struct Members {
   Member16 m16[2][4];  // 16to48, 16to64 by phase
 };
 
-#define INTERP_TEST_PHASES(Family, fmt)                                                           \
-  {Debayer##Family##_##fmt##_RGGB, Debayer##Family##_##fmt##_GRBG, Debayer##Family##_##fmt##_GBRG, \
-   Debayer##Family##_##fmt##_BGGR}
-#define INTERP_TEST_MEMBERS(Family)                                                      \
-  ::interp_test::Members {                                                               \
-    {INTERP_TEST_PHASES(Family, 8to24), INTERP_TEST_PHASES(Family, 8to32)},              \
-        {INTERP_TEST_PHASES(Family, 16to48), INTERP_TEST_PHASES(Family, 16to64)}         \
+#define INTERP_TEST_PHASES(Family, fmt)                                \
+  {                                                                    \
+    Debayer##Family##_##fmt##_RGGB, Debayer##Family##_##fmt##_GRBG,    \
+        Debayer##Family##_##fmt##_GBRG, Debayer##Family##_##fmt##_BGGR \
+  }
+#define INTERP_TEST_MEMBERS(Family)                                           \
+  ::interp_test::Members {                                                    \
+    {INTERP_TEST_PHASES(Family, 8to24), INTERP_TEST_PHASES(Family, 8to32)}, { \
+      INTERP_TEST_PHASES(Family, 16to48), INTERP_TEST_PHASES(Family, 16to64)  \
+    }                                                                         \
   }
 
 constexpr uint16_t kCanary = 0xA5C3;
@@ -186,8 +195,8 @@ struct Outcome {
 
 // Runs member (format, phase) on the frame's samples (each below 256 for the
 // 8-bit formats); the destination holds max(w * h, 0) pixels plus a guard.
-inline Outcome RunMember(const Members& m, int format, int phase, const std::vector<uint16_t>& samples,
-                     int32_t w, int32_t h) {
+inline Outcome RunMember(const Members& m, int format, int phase,
+                         const std::vector<uint16_t>& samples, int32_t w, int32_t h) {
   const size_t pixels = w > 0 && h > 0 ? static_cast<size_t>(w) * h : 0;
   const size_t n = pixels * kChannels[format] + kGuard;
   Outcome r;
@@ -221,16 +230,18 @@ inline void ExpectImage(const Outcome& r, int format, const Frame& f, const Imag
                         (ch == 3 || r.out[i + 3] == 0);
       if (!same) {
         ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is (" << r.out[i] << ", "
-                      << r.out[i + 1] << ", " << r.out[i + 2] << (ch == 4 ? ", " + std::to_string(r.out[i + 3]) : "")
-                      << "), expected (B, G, R) = (" << e[kB] << ", " << e[kG] << ", " << e[kR] << ")";
+                      << r.out[i + 1] << ", " << r.out[i + 2]
+                      << (ch == 4 ? ", " + std::to_string(r.out[i + 3]) : "")
+                      << "), expected (B, G, R) = (" << e[kB] << ", " << e[kG] << ", " << e[kR]
+                      << ")";
         return;
       }
     }
 }
 
 inline std::string Describe(const char* family, int format, int phase, int w, int h) {
-  return std::string(family) + "_" + kFormats[format] + "_" + kPhases[phase] + " " + std::to_string(w) +
-         "x" + std::to_string(h);
+  return std::string(family) + "_" + kFormats[format] + "_" + kPhases[phase] + " " +
+         std::to_string(w) + "x" + std::to_string(h);
 }
 
 inline Frame RandomFrame(int w, int h, uint32_t maxValue, uint32_t seed) {
@@ -245,7 +256,7 @@ inline Frame RandomFrame(int w, int h, uint32_t maxValue, uint32_t seed) {
 // block, whole blocks, and a partial last block for both sample widths.
 inline const std::vector<std::pair<int, int>>& CheckedSizes() {
   static const std::vector<std::pair<int, int>> sizes = {
-      {4, 4}, {4, 10}, {10, 4}, {6, 6},  {8, 12},  {18, 6},  {20, 6},
+      {4, 4},  {4, 10}, {10, 4}, {6, 6},  {8, 12},  {18, 6}, {20, 6},
       {22, 8}, {34, 6}, {36, 6}, {38, 8}, {70, 10}, {98, 8}, {132, 6}};
   return sizes;
 }
@@ -280,7 +291,8 @@ inline void CheckAgainstReference(Family family, const char* name, const Members
             const Frame f = RandomFrame(w, h, range, seed++);
             const std::string what = Describe(name, format, phase, w, h) + VectorsName(vectors) +
                                      " samples 0.." + std::to_string(range);
-            ExpectImage(RunMember(m, format, phase, f.s, w, h), format, f, Expected(family, f, phase, top), what);
+            ExpectImage(RunMember(m, format, phase, f.s, w, h), format, f,
+                        Expected(family, f, phase, top), what);
           }
         }
   }
@@ -323,12 +335,16 @@ inline void CheckSixteenBitExtremes(Family family, const Members& m) {
     Frame f{w, h, std::vector<uint16_t>(static_cast<size_t>(w) * h)};
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
-        const bool on = pattern == 0 ? true : pattern == 1 ? (x + y) % 2 == 0 : pattern == 2 ? x % 2 == 0 : (x / 2 + y) % 2 == 0;
+        const bool on = pattern == 0   ? true
+                        : pattern == 1 ? (x + y) % 2 == 0
+                        : pattern == 2 ? x % 2 == 0
+                                       : (x / 2 + y) % 2 == 0;
         f.s[static_cast<size_t>(y) * w + x] = on ? 65535 : 0;
       }
     for (int format = 2; format < 4; ++format)
       for (int phase = 0; phase < 4; ++phase)
-        ExpectImage(RunMember(m, format, phase, f.s, w, h), format, f, Expected(family, f, phase, 65535),
+        ExpectImage(RunMember(m, format, phase, f.s, w, h), format, f,
+                    Expected(family, f, phase, 65535),
                     Describe("", format, phase, w, h) + " pattern " + std::to_string(pattern));
   }
 }
@@ -350,39 +366,54 @@ struct Site {
 // Runs every member of m on random frames changed by `edit` around each of a few
 // R or B sites (in the first, a middle and the last, partial block of the
 // inner zone, or in the ring) and hands each site to `check`.
-inline void ForSites(const Members& m, const char* name, bool ring, const std::function<void(Frame&, int, int)>& edit,
-              const std::function<void(const Site&)>& check) {
-  const std::vector<std::pair<int, int>> inner = {{2, 2}, {3, 2}, {2, 3}, {3, 3}, {20, 4}, {21, 4}, {36, 5}, {37, 5}};
-  const std::vector<std::pair<int, int>> ringSites = {{1, 2}, {1, 3}, {2, 1}, {3, 1}, {38, 4}, {38, 5}, {20, 6}, {21, 6}};
+inline void ForSites(const Members& m, const char* name, bool ring,
+                     const std::function<void(Frame&, int, int)>& edit,
+                     const std::function<void(const Site&)>& check) {
+  const std::vector<std::pair<int, int>> inner = {{2, 2},  {3, 2},  {2, 3},  {3, 3},
+                                                  {20, 4}, {21, 4}, {36, 5}, {37, 5}};
+  const std::vector<std::pair<int, int>> ringSites = {{1, 2},  {1, 3},  {2, 1},  {3, 1},
+                                                      {38, 4}, {38, 5}, {20, 6}, {21, 6}};
   for (int format = 0; format < 4; ++format)
     for (int phase = 0; phase < 4; ++phase)
       for (auto [x, y] : ring ? ringSites : inner) {
         if (ColourAt(phase, x, y) == kG) continue;
-        Site s{RandomFrame(40, 8, 150, 11u + x + 64u * y + 4096u * phase), format, phase, x, y, ColourAt(phase, x, y), {},
-               Describe(name, format, phase, 40, 8) + " at (" + std::to_string(x) + ", " + std::to_string(y) + ")"};
+        Site s{RandomFrame(40, 8, 150, 11u + x + 64u * y + 4096u * phase),
+               format,
+               phase,
+               x,
+               y,
+               ColourAt(phase, x, y),
+               {},
+               Describe(name, format, phase, 40, 8) + " at (" + std::to_string(x) + ", " +
+                   std::to_string(y) + ")"};
         edit(s.f, x, y);
         s.out = RunMember(m, format, phase, s.f.s, s.f.w, s.f.h);
         check(s);
       }
 }
 
-inline void SetCross(Frame& f, int x, int y, uint16_t n, uint16_t s, uint16_t w, uint16_t e, int distance) {
+inline void SetCross(Frame& f, int x, int y, uint16_t n, uint16_t s, uint16_t w, uint16_t e,
+                     int distance) {
   f.s[(y - distance) * f.w + x] = n, f.s[(y + distance) * f.w + x] = s;
   f.s[y * f.w + x - distance] = w, f.s[y * f.w + x + distance] = e;
 }
 
 // Raising one diagonal neighbour by 4 changes the diagonal colour by `change`
 // and nothing else of the pixel.
-inline void CheckDiagonalWeight(const Members& m, const char* name, bool ring, int dx, int dy, uint32_t change) {
-  ForSites(m, name, ring, [](Frame&, int, int) {}, [&](const Site& s) {
-    Frame raised = s.f;
-    raised.s[(s.y + dy) * s.f.w + s.x + dx] += 4;
-    Site after = s;
-    after.out = RunMember(m, s.format, s.phase, raised.s, s.f.w, s.f.h);
-    const int diagChannel = s.colour == kR ? 0 : 2;
-    for (int c = 0; c < 3; ++c)
-      EXPECT_EQ(after.Out(c), s.Out(c) + (c == diagChannel ? change : 0)) << s.what << " channel " << c;
-  });
+inline void CheckDiagonalWeight(const Members& m, const char* name, bool ring, int dx, int dy,
+                                uint32_t change) {
+  ForSites(
+      m, name, ring, [](Frame&, int, int) {},
+      [&](const Site& s) {
+        Frame raised = s.f;
+        raised.s[(s.y + dy) * s.f.w + s.x + dx] += 4;
+        Site after = s;
+        after.out = RunMember(m, s.format, s.phase, raised.s, s.f.w, s.f.h);
+        const int diagChannel = s.colour == kR ? 0 : 2;
+        for (int c = 0; c < 3; ++c)
+          EXPECT_EQ(after.Out(c), s.Out(c) + (c == diagChannel ? change : 0))
+              << s.what << " channel " << c;
+      });
 }
 
 }  // namespace interp_test

@@ -15,7 +15,8 @@ const Members kBilinearMembers = INTERP_TEST_MEMBERS(Bilinear);
 
 std::vector<uint8_t> Pixel8to24(const Outcome& r, int w, int x, int y) {
   const size_t i = (static_cast<size_t>(y) * w + x) * 3;
-  return {static_cast<uint8_t>(r.out[i]), static_cast<uint8_t>(r.out[i + 1]), static_cast<uint8_t>(r.out[i + 2])};
+  return {static_cast<uint8_t>(r.out[i]), static_cast<uint8_t>(r.out[i + 1]),
+          static_cast<uint8_t>(r.out[i + 2])};
 }
 
 TEST(DebayerAdaptive, WorkedRampFrame) {
@@ -34,7 +35,8 @@ TEST(DebayerAdaptive, WorkedRampFrame) {
   }
   for (int format = 0; format < 4; ++format)
     ExpectImage(RunMember(kMembers, format, BAYER_GBRG, f.s, 6, 6), format, f,
-                Expected(kAdaptive, f, BAYER_GBRG, 255), Describe("Adaptive", format, BAYER_GBRG, 6, 6));
+                Expected(kAdaptive, f, BAYER_GBRG, 255),
+                Describe("Adaptive", format, BAYER_GBRG, 6, 6));
 }
 
 TEST(DebayerAdaptive, WorkedVerticalMeanFrame) {
@@ -56,20 +58,29 @@ TEST(DebayerAdaptive, GradientTestAndItsTies) {
     uint16_t n2, s2, w2, e2;
     uint32_t g;  // with N = 41, S = 60, W = 13, E = 100
   };
-  const uint32_t vertical = (41 + 60) >> 1, horizontal = (13 + 100) >> 1, four = (41 + 60 + 13 + 100) >> 2;
-  for (const Case& c : {Case{30, 30, 10, 90, vertical}, Case{10, 90, 40, 40, horizontal}, Case{10, 20, 30, 20, four},
-                        Case{60, 60, 70, 70, four}, Case{0, 100, 50, 49, horizontal}, Case{5, 7, 100, 0, vertical}})
-    ForSites(kMembers, "Adaptive", false, [&](Frame& f, int x, int y) {
-      SetCross(f, x, y, c.n2, c.s2, c.w2, c.e2, 2);
-      SetCross(f, x, y, 41, 60, 13, 100, 1);
-    }, [&](const Site& s) { EXPECT_EQ(s.Out(1), c.g) << s.what; });
+  const uint32_t vertical = (41 + 60) >> 1, horizontal = (13 + 100) >> 1,
+                 four = (41 + 60 + 13 + 100) >> 2;
+  for (const Case& c : {Case{30, 30, 10, 90, vertical}, Case{10, 90, 40, 40, horizontal},
+                        Case{10, 20, 30, 20, four}, Case{60, 60, 70, 70, four},
+                        Case{0, 100, 50, 49, horizontal}, Case{5, 7, 100, 0, vertical}})
+    ForSites(
+        kMembers, "Adaptive", false,
+        [&](Frame& f, int x, int y) {
+          SetCross(f, x, y, c.n2, c.s2, c.w2, c.e2, 2);
+          SetCross(f, x, y, 41, 60, 13, 100, 1);
+        },
+        [&](const Site& s) { EXPECT_EQ(s.Out(1), c.g) << s.what; });
 }
 
 TEST(DebayerAdaptive, RingTakesTheFourNeighbourMeanWithoutTheTest) {
-  ForSites(kMembers, "Adaptive", true, [](Frame& f, int x, int y) {
-    SetCross(f, x, y, 41, 60, 13, 100, 1);
-    if (x + 2 < f.w) f.s[y * f.w + x + 2] = 150;  // a strong horizontal gradient where there is a sample
-  }, [](const Site& s) { EXPECT_EQ(s.Out(1), (41u + 60 + 13 + 100) >> 2) << s.what; });
+  ForSites(
+      kMembers, "Adaptive", true,
+      [](Frame& f, int x, int y) {
+        SetCross(f, x, y, 41, 60, 13, 100, 1);
+        if (x + 2 < f.w)
+          f.s[y * f.w + x + 2] = 150;  // a strong horizontal gradient where there is a sample
+      },
+      [](const Site& s) { EXPECT_EQ(s.Out(1), (41u + 60 + 13 + 100) >> 2) << s.what; });
 }
 
 TEST(DebayerAdaptive, DiagonalWeightsInTheInnerZoneAndTheRing) {
@@ -93,13 +104,18 @@ TEST(DebayerAdaptive, FramesWithoutInnerZoneEqualBilinear) {
 }
 
 TEST(DebayerAdaptive, RefusedSizesLeaveTheDestinationUntouched) {
-  CheckRefusals(kMembers, {{5, 4}, {4, 5}, {2, 4}, {4, 2}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}, {6, 3}});
+  CheckRefusals(kMembers,
+                {{5, 4}, {4, 5}, {2, 4}, {4, 2}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}, {6, 3}});
 }
 
 TEST(DebayerAdaptive, ConstantFrameGivesThatValueEverywhere) { CheckConstantFrames(kMembers); }
 
-TEST(DebayerAdaptive, EveryMemberMatchesTheReference) { CheckAgainstReference(kAdaptive, "Adaptive", kMembers); }
+TEST(DebayerAdaptive, EveryMemberMatchesTheReference) {
+  CheckAgainstReference(kAdaptive, "Adaptive", kMembers);
+}
 
-TEST(DebayerAdaptive, SixteenBitExtremesDoNotOverflow) { CheckSixteenBitExtremes(kAdaptive, kMembers); }
+TEST(DebayerAdaptive, SixteenBitExtremesDoNotOverflow) {
+  CheckSixteenBitExtremes(kAdaptive, kMembers);
+}
 
 }  // namespace

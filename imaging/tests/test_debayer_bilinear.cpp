@@ -20,9 +20,9 @@ Frame FourByFour() {
 TEST(DebayerBilinear, WorkedFourByFourFrame) {
   const Frame f = FourByFour();
   const std::vector<uint8_t> want = {
-      20,  10,  50,  20,  33,  60,  30,  30,  70,  40,  55,  70,   // row 0
-      60,  53,  50,  60,  60,  60,  50,  70,  70,  80,  80,  70,   // row 1
-      100, 90,  90,  100, 100, 80,  110, 110, 110, 120, 116, 110,  // row 2
+      20,  10,  50,  20,  33,  60,  30,  30,  70,  40,  55,  70,    // row 0
+      60,  53,  50,  60,  60,  60,  50,  70,  70,  80,  80,  70,    // row 1
+      100, 90,  90,  100, 100, 80,  110, 110, 110, 120, 116, 110,   // row 2
       100, 115, 130, 100, 140, 140, 110, 136, 150, 120, 160, 150};  // row 3
   std::vector<uint8_t> src(f.s.begin(), f.s.end()), dst(48, 0xEE);
   ASSERT_EQ(DebayerBilinear_8to24_GBRG(src.data(), 4, 4, dst.data()), 1);
@@ -30,11 +30,13 @@ TEST(DebayerBilinear, WorkedFourByFourFrame) {
   // The reference agrees, and the other formats give the same values.
   for (int format = 0; format < 4; ++format)
     ExpectImage(RunMember(kMembers, format, BAYER_GBRG, f.s, 4, 4), format, f,
-                Expected(kBilinear, f, BAYER_GBRG, 255), Describe("Bilinear", format, BAYER_GBRG, 4, 4));
+                Expected(kBilinear, f, BAYER_GBRG, 255),
+                Describe("Bilinear", format, BAYER_GBRG, 4, 4));
 }
 
 TEST(DebayerBilinear, RefusedSizesLeaveTheDestinationUntouched) {
-  CheckRefusals(kMembers, {{5, 4}, {4, 5}, {2, 4}, {4, 2}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}, {2, 2}, {6, 7}});
+  CheckRefusals(kMembers,
+                {{5, 4}, {4, 5}, {2, 4}, {4, 2}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}, {2, 2}, {6, 7}});
 }
 
 TEST(DebayerBilinear, ConstantFrameGivesThatValueEverywhere) { CheckConstantFrames(kMembers); }
@@ -56,12 +58,17 @@ TEST(DebayerBilinear, MeansRoundDown) {
     const Outcome r = RunMember(kMembers, format, BAYER_GBRG, f.s, 4, 4);
     EXPECT_EQ(Channel(r, format, 4, 1, 0, 1), 1u);
     EXPECT_EQ(Channel(r, format, 4, 2, 0, 0), 1u);
-    ExpectImage(r, format, f, Expected(kBilinear, f, BAYER_GBRG, 65535), Describe("Bilinear", format, 2, 4, 4));
+    ExpectImage(r, format, f, Expected(kBilinear, f, BAYER_GBRG, 65535),
+                Describe("Bilinear", format, 2, 4, 4));
   }
 }
 
-TEST(DebayerBilinear, EveryMemberMatchesTheReference) { CheckAgainstReference(kBilinear, "Bilinear", kMembers); }
+TEST(DebayerBilinear, EveryMemberMatchesTheReference) {
+  CheckAgainstReference(kBilinear, "Bilinear", kMembers);
+}
 
-TEST(DebayerBilinear, SixteenBitExtremesDoNotOverflow) { CheckSixteenBitExtremes(kBilinear, kMembers); }
+TEST(DebayerBilinear, SixteenBitExtremesDoNotOverflow) {
+  CheckSixteenBitExtremes(kBilinear, kMembers);
+}
 
 }  // namespace

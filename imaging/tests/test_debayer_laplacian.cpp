@@ -27,7 +27,8 @@ TEST(DebayerLaplacian, SixteenBitGreenAboveTheSampleRange) {
       SetCross(f, x, 2, 0, 0, 0, 0, 2);
       const Outcome r = RunMember(kMembers, format, BAYER_GBRG, f.s, f.w, f.h);
       EXPECT_EQ(Channel(r, format, f.w, x, 2, 1), 6142u) << kFormats[format] << " width " << f.w;
-      ExpectImage(r, format, f, Expected(kLaplacian, f, BAYER_GBRG, 65535), Describe("Laplacian", format, 2, f.w, f.h));
+      ExpectImage(r, format, f, Expected(kLaplacian, f, BAYER_GBRG, 65535),
+                  Describe("Laplacian", format, 2, f.w, f.h));
     }
 }
 
@@ -37,20 +38,23 @@ TEST(DebayerLaplacian, CorrectionsTruncateTowardZero) {
     uint32_t g;
   };
   const Case cases[] = {
-      {10, 11, 12, 0, 0, 50, 50, 0, 100, 50},   // horizontal wins, Dh = -3: adds nothing
-      {10, 11, 13, 0, 0, 50, 50, 0, 100, 49},   // Dh = -4: subtracts 1
-      {10, 0, 0, 11, 12, 0, 100, 50, 50, 50},   // vertical wins, Dv = -3
-      {10, 0, 0, 11, 13, 0, 100, 50, 50, 49},   // Dv = -4
+      {10, 11, 12, 0, 0, 50, 50, 0, 100, 50},    // horizontal wins, Dh = -3: adds nothing
+      {10, 11, 13, 0, 0, 50, 50, 0, 100, 49},    // Dh = -4: subtracts 1
+      {10, 0, 0, 11, 12, 0, 100, 50, 50, 50},    // vertical wins, Dv = -3
+      {10, 0, 0, 11, 13, 0, 100, 50, 50, 49},    // Dv = -4
       {10, 11, 12, 12, 12, 41, 40, 40, 40, 40},  // tie Kh = Kv = 4: trunc(-7 / 8) = 0
       {10, 14, 14, 14, 14, 40, 40, 40, 40, 38},  // flat tie: 40 + trunc(-16 / 8)
       {20, 11, 12, 11, 11, 41, 40, 40, 40, 44},  // tie Kh = Kv = 18: 40 + trunc(35 / 8)
   };
   for (const Case& c : cases)
-    ForSites(kMembers, "Laplacian", false, [&](Frame& f, int x, int y) {
-      f.s[y * f.w + x] = c.c;
-      SetCross(f, x, y, c.n2, c.s2, c.w2, c.e2, 2);
-      SetCross(f, x, y, c.n, c.s, c.w, c.e, 1);
-    }, [&](const Site& s) { EXPECT_EQ(s.Out(1), c.g) << s.what; });
+    ForSites(
+        kMembers, "Laplacian", false,
+        [&](Frame& f, int x, int y) {
+          f.s[y * f.w + x] = c.c;
+          SetCross(f, x, y, c.n2, c.s2, c.w2, c.e2, 2);
+          SetCross(f, x, y, c.n, c.s, c.w, c.e, 1);
+        },
+        [&](const Site& s) { EXPECT_EQ(s.Out(1), c.g) << s.what; });
 }
 
 TEST(DebayerLaplacian, GreenAtAVerticalEdgeTakesItsOwnSide) {
@@ -75,24 +79,30 @@ TEST(DebayerLaplacian, GreenAtAVerticalEdgeTakesItsOwnSide) {
 
 TEST(DebayerLaplacian, ValuesAreLimitedToTheOutputRange) {
   // 8-bit: a green of 255 + 127 is stored as 255, one of 0 - 127 as 0.
-  ForSites(kMembers, "Laplacian", false, [](Frame& f, int x, int y) {
-    f.s[y * f.w + x] = 255;
-    SetCross(f, x, y, 0, 0, 0, 0, 2);
-    SetCross(f, x, y, 0, 255, 255, 255, 1);
-  }, [](const Site& s) { EXPECT_EQ(s.Out(1), s.format < 2 ? 255u : 382u) << s.what; });
-  ForSites(kMembers, "Laplacian", false, [](Frame& f, int x, int y) {
-    f.s[y * f.w + x] = 0;
-    SetCross(f, x, y, 255, 255, 255, 255, 2);
-    SetCross(f, x, y, 0, 255, 0, 0, 1);
-  }, [](const Site& s) { EXPECT_EQ(s.Out(1), 0u) << s.what; });
+  ForSites(
+      kMembers, "Laplacian", false,
+      [](Frame& f, int x, int y) {
+        f.s[y * f.w + x] = 255;
+        SetCross(f, x, y, 0, 0, 0, 0, 2);
+        SetCross(f, x, y, 0, 255, 255, 255, 1);
+      },
+      [](const Site& s) { EXPECT_EQ(s.Out(1), s.format < 2 ? 255u : 382u) << s.what; });
+  ForSites(
+      kMembers, "Laplacian", false,
+      [](Frame& f, int x, int y) {
+        f.s[y * f.w + x] = 0;
+        SetCross(f, x, y, 255, 255, 255, 255, 2);
+        SetCross(f, x, y, 0, 255, 0, 0, 1);
+      },
+      [](const Site& s) { EXPECT_EQ(s.Out(1), 0u) << s.what; });
   // Whole frames that push every rule past both limits.
   for (int format = 0; format < 4; ++format)
     for (int phase = 0; phase < 4; ++phase) {
       const int64_t top = format < 2 ? 255 : 65535;
       Frame f{40, 8, std::vector<uint16_t>(320)};
       for (int i = 0; i < 320; ++i) f.s[i] = (i * 7 / 3) % 5 < 2 ? static_cast<uint16_t>(top) : 0;
-      ExpectImage(RunMember(kMembers, format, phase, f.s, 40, 8), format, f, Expected(kLaplacian, f, phase, top),
-                  Describe("Laplacian", format, phase, 40, 8));
+      ExpectImage(RunMember(kMembers, format, phase, f.s, 40, 8), format, f,
+                  Expected(kLaplacian, f, phase, top), Describe("Laplacian", format, phase, 40, 8));
     }
 }
 
@@ -115,13 +125,18 @@ TEST(DebayerLaplacian, FramesWithoutInnerZoneEqualBilinear) {
 }
 
 TEST(DebayerLaplacian, RefusedSizesLeaveTheDestinationUntouched) {
-  CheckRefusals(kMembers, {{5, 4}, {4, 2}, {5, 6}, {6, 2}, {4, 5}, {2, 4}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}});
+  CheckRefusals(kMembers,
+                {{5, 4}, {4, 2}, {5, 6}, {6, 2}, {4, 5}, {2, 4}, {3, 3}, {0, 0}, {-4, 4}, {4, -4}});
 }
 
 TEST(DebayerLaplacian, ConstantFrameGivesThatValueEverywhere) { CheckConstantFrames(kMembers); }
 
-TEST(DebayerLaplacian, EveryMemberMatchesTheReference) { CheckAgainstReference(kLaplacian, "Laplacian", kMembers); }
+TEST(DebayerLaplacian, EveryMemberMatchesTheReference) {
+  CheckAgainstReference(kLaplacian, "Laplacian", kMembers);
+}
 
-TEST(DebayerLaplacian, SixteenBitExtremesDoNotOverflow) { CheckSixteenBitExtremes(kLaplacian, kMembers); }
+TEST(DebayerLaplacian, SixteenBitExtremesDoNotOverflow) {
+  CheckSixteenBitExtremes(kLaplacian, kMembers);
+}
 
 }  // namespace
