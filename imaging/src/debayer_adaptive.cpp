@@ -31,79 +31,53 @@ inline void InnerPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
   }
 }
 
-// Columns [x0, x1) of an inner-zone row; x0 and x1 are even.
-template <class Fmt, int Phase, int Py>
-void InnerScalar(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
-  constexpr int ch = Fmt::kChannels;
-  const typename Fmt::Sample* __restrict row = f.Row(y);
-  typename Fmt::Sample* __restrict drow = f.Out(y);
-  const ptrdiff_t w = f.w;
-  for (int32_t x = x0; x < x1; x += 2) {
-    InnerPixel<Fmt, Phase, 0, Py>(row + x, w, drow + x * ch);
-    InnerPixel<Fmt, Phase, 1, Py>(row + x + 1, w, drow + (x + 1) * ch);
-  }
-}
-
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
 // The inner zone a block at a time, both site formulas in every lane and a
 // constant mask of the G-site lanes choosing. Blocks start at even columns.
 template <class Fmt, int Phase, int Py>
-IMAGING_AVX2_INLINE void InnerBlocks(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
-  using S = typename Fmt::Sample;
-  using L = avx2::ULanes<S>;
-  using avx2::Blend;
-  using avx2::FloorMean;
-  using avx2::Load;
-  const S* row = f.Row(y);
-  const ptrdiff_t w = f.w;
-  const __m256i green = L::Lanes(ColourColumn(Phase, Py) ^ 1);
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
-    const S* p = row + x;
-    const __m256i c = Load(p);
-    const avx2::Mean2 across = FloorMean<L>(Load(p - 1), Load(p + 1));
-    const avx2::Mean2 along = FloorMean<L>(Load(p - w), Load(p + w));
-    const __m256i vertical = avx2::AbsDiff<L>(Load(p - 2 * w), Load(p + 2 * w));
-    const __m256i horizontal = avx2::AbsDiff<L>(Load(p + 2), Load(p - 2));
-    const __m256i verticalNotLess = L::Eq(L::Max(vertical, horizontal), vertical);
-    __m256i g = Blend(along.mean, across.mean, verticalNotLess);
-    g = Blend(g, avx2::FloorMean4<L>(across, along), L::Eq(vertical, horizontal));
-    const __m256i diag = avx2::FloorMean4<L>(FloorMean<L>(Load(p - w - 1), Load(p - w + 1)),
-                                             FloorMean<L>(Load(p + w - 1), Load(p + w + 1)));
-    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(
-        out, Blend(c, across.mean, green), Blend(g, c, green), Blend(diag, along.mean, green));
-  });
-}
-
-template <class Fmt, int Phase, int Py>
-void InnerAvx2(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
-  InnerBlocks<Fmt, Phase, Py>(f, y, x0, x1);
-}
+struct InnerBlocks {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
+    using S = typename Fmt::Sample;
+    using L = avx2::ULanes<S>;
+    using avx2::Blend;
+    using avx2::FloorMean;
+    using avx2::Load;
+    const S* row = f.Row(y);
+    const ptrdiff_t w = f.w;
+    const __m256i green = L::Lanes(ColourColumn(Phase, Py) ^ 1);
+    avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
+      const S* p = row + x;
+      const __m256i c = Load(p);
+      const avx2::Mean2 across = FloorMean<L>(Load(p - 1), Load(p + 1));
+      const avx2::Mean2 along = FloorMean<L>(Load(p - w), Load(p + w));
+      const __m256i vertical = avx2::AbsDiff<L>(Load(p - 2 * w), Load(p + 2 * w));
+      const __m256i horizontal = avx2::AbsDiff<L>(Load(p + 2), Load(p - 2));
+      const __m256i verticalNotLess = L::Eq(L::Max(vertical, horizontal), vertical);
+      __m256i g = Blend(along.mean, across.mean, verticalNotLess);
+      g = Blend(g, avx2::FloorMean4<L>(across, along), L::Eq(vertical, horizontal));
+      const __m256i diag = avx2::FloorMean4<L>(FloorMean<L>(Load(p - w - 1), Load(p - w + 1)),
+                                               FloorMean<L>(Load(p + w - 1), Load(p + w + 1)));
+      avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py)>(
+          out, Blend(c, across.mean, green), Blend(g, c, green), Blend(diag, along.mean, green));
+    });
+  }
+};
 
 #pragma GCC pop_options
-
-template <class Fmt, int Phase, int Py>
-IMAGING_AVX512_TARGET void InnerAvx512(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
-  InnerBlocks<Fmt, Phase, Py>(f, y, x0, x1);
-}
 
 template <class Fmt, int Phase>
 int32_t Adaptive(const typename Fmt::Sample* src, int32_t width, int32_t height,
                  typename Fmt::Sample* dst) {
   if (!Accepted(width, height)) return 0;
   const Frame<Fmt> f{src, width, height, dst};
-  const Vectors vectors = width - 4 >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
-  return WalkRows<Fmt, Phase>(f, 2, [&](int32_t y, int32_t x0, int32_t x1) {
-    WithRowParity(y, [&]<int Py>() {
-      if (vectors == Vectors::kAvx512)
-        InnerAvx512<Fmt, Phase, Py>(f, y, x0, x1);
-      else if (vectors == Vectors::kAvx2)
-        InnerAvx2<Fmt, Phase, Py>(f, y, x0, x1);
-      else
-        InnerScalar<Fmt, Phase, Py>(f, y, x0, x1);
-    });
-  });
+  return WalkRowsWithVectors<Fmt, Phase, InnerBlocks>(
+      f, 2, [&]<int Py>(int32_t y, int32_t x0, int32_t x1) {
+        EvenSpan(f, y, x0, x1, [&]<int Px>(const auto* p, ptrdiff_t w, auto* d) {
+          InnerPixel<Fmt, Phase, Px, Py>(p, w, d);
+        });
+      });
 }
 
 }  // namespace

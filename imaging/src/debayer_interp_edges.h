@@ -164,6 +164,21 @@ struct Frame {
   Sample* Out(int32_t y) const { return dst + y * w * kChannels; }
 };
 
+// Calls pixel.template operator()<Px>(p, w, d) for columns [x0, x1) of row
+// y (x0 and x1 even), p and d pointing at the column's sample and output
+// pixel and Px being its column parity.
+template <class Fmt, class Pixel>
+inline void EvenSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1, Pixel&& pixel) {
+  constexpr int ch = Fmt::kChannels;
+  const typename Fmt::Sample* __restrict row = f.Row(y);
+  typename Fmt::Sample* __restrict drow = f.Out(y);
+  const ptrdiff_t w = f.w;
+  for (int32_t x = x0; x < x1; x += 2) {
+    pixel.template operator()<0>(row + x, w, drow + x * ch);
+    pixel.template operator()<1>(row + x + 1, w, drow + (x + 1) * ch);
+  }
+}
+
 // Writes the pixels of row y (1 <= y <= height-2) outside columns [x0, x1):
 // the two edge pixels, and the interior rule for the columns between them and
 // [x0, x1). With x0 == x1 the whole row is written.

@@ -430,8 +430,50 @@ IMAGING_AVX2_INLINE __m256i GatherGreens(const typename Fmt::Sample* base) {
   return v;
 }
 
+// Runs Body::Run(args...), an always-inline function of AVX2 code, compiled
+// for AVX2.
+template <class Body, class... Args>
+void RunAvx2(const Args&... args) {
+  Body::Run(args...);
+}
+
 }  // namespace imaging::interp::avx2
 
 #pragma GCC pop_options
+
+namespace imaging::interp {
+
+// The same, compiled with the AVX-512 VL and BW extensions.
+template <class Body, class... Args>
+IMAGING_AVX512_TARGET void RunAvx512(const Args&... args) {
+  Body::Run(args...);
+}
+
+// Runs Body::Run(args...) with the given vector code (kAvx2 or kAvx512).
+template <class Body, class... Args>
+inline void RunVectors(Vectors vectors, const Args&... args) {
+  if (vectors == Vectors::kAvx512)
+    RunAvx512<Body>(args...);
+  else
+    avx2::RunAvx2<Body>(args...);
+}
+
+// WalkRows for a family whose inner loop is Inner<Fmt, Phase, Py>::Run(f, y,
+// x0, x1) in vector code, or portable.template operator()<Py>(y, x0, x1) where
+// no vector code may run or the inner span is shorter than a block.
+template <class Fmt, int Phase, template <class, int, int> class Inner, class Portable>
+int32_t WalkRowsWithVectors(const Frame<Fmt>& f, int32_t margin, Portable&& portable) {
+  const Vectors vectors = f.w - 2 * margin >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
+  return WalkRows<Fmt, Phase>(f, margin, [&](int32_t y, int32_t x0, int32_t x1) {
+    WithRowParity(y, [&]<int Py>() {
+      if (vectors == Vectors::kNone)
+        portable.template operator()<Py>(y, x0, x1);
+      else
+        RunVectors<Inner<Fmt, Phase, Py>>(vectors, f, y, x0, x1);
+    });
+  });
+}
+
+}  // namespace imaging::interp
 
 #endif

@@ -75,23 +75,15 @@ inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_
   }
 }
 
-// Step 1 (Green) or step 2 over columns [x0, x1) of an inner-zone row; x0
-// and x1 are even.
+// Step 1 (Green) or step 2 over columns [x0, x1) of an inner-zone row.
 template <class Fmt, int Phase, int Py, bool Green>
 void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
-  constexpr int ch = Fmt::kChannels;
-  const typename Fmt::Sample* __restrict row = f.Row(y);
-  typename Fmt::Sample* __restrict drow = f.Out(y);
-  const ptrdiff_t w = f.w;
-  for (int32_t x = x0; x < x1; x += 2) {
-    if constexpr (Green) {
-      GreenPixel<Fmt, Phase, 0, Py>(row + x, w, drow + x * ch);
-      GreenPixel<Fmt, Phase, 1, Py>(row + x + 1, w, drow + (x + 1) * ch);
-    } else {
-      OtherColoursPixel<Fmt, Phase, 0, Py>(row + x, w, drow + x * ch);
-      OtherColoursPixel<Fmt, Phase, 1, Py>(row + x + 1, w, drow + (x + 1) * ch);
-    }
-  }
+  EvenSpan(f, y, x0, x1, [&]<int Px>(const auto* p, ptrdiff_t w, auto* d) {
+    if constexpr (Green)
+      GreenPixel<Fmt, Phase, Px, Py>(p, w, d);
+    else
+      OtherColoursPixel<Fmt, Phase, Px, Py>(p, w, d);
+  });
 }
 
 #pragma GCC push_options
@@ -214,14 +206,16 @@ IMAGING_AVX2_INLINE void StorePlanes(typename Fmt::Sample* out, const Planes& pl
 
 // Step 1 over row 2, the first inner-zone row.
 template <class Fmt, int Phase>
-IMAGING_AVX2_INLINE void FirstGreens(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
-  using S = typename Fmt::Sample;
-  const S* const row = f.Row(2);
-  const ptrdiff_t w = f.w;
-  avx2::ForBlocks<Fmt>(f.Out(2), x0, x1, [=](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
-    avx2::StoreGreens<Fmt>(out, GreenBlock<Fmt, Phase, 0>(row + x, w));
-  });
-}
+struct FirstGreens {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
+    using S = typename Fmt::Sample;
+    const S* const row = f.Row(2);
+    const ptrdiff_t w = f.w;
+    avx2::ForBlocks<Fmt>(f.Out(2), x0, x1, [=](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
+      avx2::StoreGreens<Fmt>(out, GreenBlock<Fmt, Phase, 0>(row + x, w));
+    });
+  }
+};
 
 // Rows a (even) and a + 1 of the inner zone, block by block: step 1 of rows
 // a + 1 and a + 2 (when BelowInner; otherwise a + 2 is the ring row, whose
@@ -299,36 +293,17 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
 }
 
 template <class Fmt, int Phase>
-IMAGING_AVX2_INLINE void Pair(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1,
-                              bool belowInner) {
-  if (belowInner)
-    RowPair<Fmt, Phase, true>(f, a, x0, x1);
-  else
-    RowPair<Fmt, Phase, false>(f, a, x0, x1);
-}
-
-// The entry points of the vector code, compiled for AVX2 and, below, for
-// AVX-512.
-template <class Fmt, int Phase>
-void FirstGreensAvx2(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
-  FirstGreens<Fmt, Phase>(f, x0, x1);
-}
-template <class Fmt, int Phase>
-void PairAvx2(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1, bool belowInner) {
-  Pair<Fmt, Phase>(f, a, x0, x1, belowInner);
-}
+struct Pair {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1,
+                                      bool belowInner) {
+    if (belowInner)
+      RowPair<Fmt, Phase, true>(f, a, x0, x1);
+    else
+      RowPair<Fmt, Phase, false>(f, a, x0, x1);
+  }
+};
 
 #pragma GCC pop_options
-
-template <class Fmt, int Phase>
-IMAGING_AVX512_TARGET void FirstGreensAvx512(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
-  FirstGreens<Fmt, Phase>(f, x0, x1);
-}
-template <class Fmt, int Phase>
-IMAGING_AVX512_TARGET void PairAvx512(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1,
-                                      bool belowInner) {
-  Pair<Fmt, Phase>(f, a, x0, x1, belowInner);
-}
 
 template <class Fmt, int Phase>
 int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height,
@@ -347,20 +322,16 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
     // 2 of the pair reads their greens.
     const Vectors vectors = x1 - x0 >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
     RowAround<Fmt, Phase>(f, 2, x0, x1);
-    if (vectors == Vectors::kAvx512)
-      FirstGreensAvx512<Fmt, Phase>(f, x0, x1);
-    else if (vectors == Vectors::kAvx2)
-      FirstGreensAvx2<Fmt, Phase>(f, x0, x1);
+    if (vectors != Vectors::kNone)
+      RunVectors<FirstGreens<Fmt, Phase>>(vectors, f, x0, x1);
     else
       ScalarSpan<Fmt, Phase, 0, true>(f, 2, x0, x1);
     for (int32_t a = 2; a <= height - 4; a += 2) {
       const bool belowInner = a + 2 <= height - 3;
       RowAround<Fmt, Phase>(f, a + 1, x0, x1);
       RowAround<Fmt, Phase>(f, a + 2, belowInner ? x0 : 1, belowInner ? x1 : 1);
-      if (vectors == Vectors::kAvx512) {
-        PairAvx512<Fmt, Phase>(f, a, x0, x1, belowInner);
-      } else if (vectors == Vectors::kAvx2) {
-        PairAvx2<Fmt, Phase>(f, a, x0, x1, belowInner);
+      if (vectors != Vectors::kNone) {
+        RunVectors<Pair<Fmt, Phase>>(vectors, f, a, x0, x1, belowInner);
       } else {
         ScalarSpan<Fmt, Phase, 1, true>(f, a + 1, x0, x1);
         ScalarSpan<Fmt, Phase, 0, false>(f, a, x0, x1);

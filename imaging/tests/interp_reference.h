@@ -349,6 +349,22 @@ inline void CheckSixteenBitExtremes(Family family, const Members& m) {
   }
 }
 
+// Frames 4 pixels wide or high have no inner zone: every member gives the
+// bilinear member's image, byte for byte.
+inline void CheckNoInnerZoneEqualsBilinear(const Members& m, const char* name) {
+  const Members bilinear = INTERP_TEST_MEMBERS(Bilinear);
+  uint32_t seed = 9;
+  for (auto [w, h] : {std::pair{4, 4}, {4, 12}, {12, 4}, {4, 40}, {40, 4}})
+    for (int format = 0; format < 4; ++format)
+      for (int phase = 0; phase < 4; ++phase) {
+        const Frame f = RandomFrame(w, h, format < 2 ? 255 : 65535, seed++);
+        const Outcome r = RunMember(m, format, phase, f.s, w, h);
+        EXPECT_EQ(r.result, 1);
+        EXPECT_EQ(r.out, RunMember(bilinear, format, phase, f.s, w, h).out)
+            << Describe(name, format, phase, w, h);
+      }
+}
+
 // Output channel c (0 = B, 1 = G, 2 = R) of pixel (x, y) of a run.
 inline uint32_t Channel(const Outcome& r, int format, int w, int x, int y, int c) {
   return r.out[(static_cast<size_t>(y) * w + x) * kChannels[format] + c];
