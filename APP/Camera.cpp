@@ -278,6 +278,9 @@ std::uint32_t TCamera::GetSDRAMStatus() {
   return ReadSetting(cameraIndex_, ::GetSDRAMStatus, 0, QStringLiteral("GetSDRAMStatus FAIL!"));
 }
 
+static_assert(sizeof(CameraInfoRecord) == sizeof(RAWVideoHeader::DeviceID),
+              "the header keeps the identity record as delivered");
+
 void TCamera::FillRAWHeader(void* headerBuffer) {
   auto* header = static_cast<std::uint8_t*>(headerBuffer);
   std::memset(header, 0, RAWVideoHeaderSize);

@@ -14,26 +14,7 @@
 #include <cstdint>
 
 #include "QDV47B5API.h"
-
-// Size of the RAW video file header that FillRAWHeader fills.
-constexpr std::uint32_t RAWVideoHeaderSize = 32768;
-
-// Byte offsets of the RAW video file header's fields.
-namespace RAWHeader {
-constexpr std::uint32_t Signature = 0;
-constexpr std::uint32_t BayerMatrix = 4;
-constexpr std::uint32_t DeviceID = 8;
-constexpr std::uint32_t Width = 24;
-constexpr std::uint32_t Height = 28;
-constexpr std::uint32_t StreamStatus = 32;
-constexpr std::uint32_t HeaderFlags = 36;
-constexpr std::uint32_t Frequency = 40;
-constexpr std::uint32_t Exposure = 48;
-constexpr std::uint32_t FrameRate = 56;
-constexpr std::uint32_t Gain = 64;
-constexpr std::uint32_t ColorLookupTable = 72;
-constexpr std::uint32_t ColorLookupTableSize = 3 * 4096 * 2;
-}  // namespace RAWHeader
+#include "RAWVideo.h"
 
 class TCamera {
  public:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QScrollArea>
@@ -248,7 +249,8 @@ TEST_F(RenderTest, StreamOffOrMissingFrameRendersNothingAndAnArmedTriggerStops) 
 TEST_F(RenderTest, FrameThreadRendersLiveVideoUntilStopped) {
   AppCommand->OutMode = 3;
   AppCommand->StartVideo();
-  for (int i = 0; i < 2000 && AppCommand->FrameCount < 3; ++i)
+  // processEvents returns at once when nothing is pending: wait on a clock.
+  for (QDeadlineTimer limit(20000); !limit.hasExpired() && AppCommand->FrameCount < 3;)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   EXPECT_GE(AppCommand->FrameCount, 3);
   EXPECT_TRUE(MainForm->VideoPanel->HasPicture());

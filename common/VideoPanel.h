@@ -6,8 +6,8 @@
 // buffers are rewritten by the next frame, and paints that copy scaled to its
 // whole client area with smooth scaling. Without a picture it shows its
 // caption ("Stopped") on a raised bevel.
-#ifndef APP_VIDEOPANEL_H
-#define APP_VIDEOPANEL_H
+#ifndef COMMON_VIDEOPANEL_H
+#define COMMON_VIDEOPANEL_H
 
 #include <QFrame>
 #include <QImage>

@@ -4,8 +4,8 @@
 // formatting could print a decimal comma. Every number the program shows goes
 // through these helpers, which format under the "C" locale whatever the
 // user's settings are.
-#ifndef APP_FORMAT_H
-#define APP_FORMAT_H
+#ifndef COMMON_FORMAT_H
+#define COMMON_FORMAT_H
 
 #include <QString>
 

@@ -14,8 +14,8 @@
 // every call still waiting (the waiting threads return without the call having
 // run), and joins the threads, so the process never exits with a running
 // thread and never deadlocks on a waiting one.
-#ifndef APP_GUISYNC_H
-#define APP_GUISYNC_H
+#ifndef COMMON_GUISYNC_H
+#define COMMON_GUISYNC_H
 
 #include <atomic>
 #include <condition_variable>
