@@ -1,0 +1,48 @@
+// Message boxes: the one way both programs show a message to the user.
+//
+// A message is an OK-only modal box. Tests (and anything else that must not
+// block on a modal box) replace the box with a sink that receives each
+// message instead; ScopedMessageSink restores the previous one.
+#ifndef COMMON_MESSAGES_H
+#define COMMON_MESSAGES_H
+
+#include <QString>
+
+#include <functional>
+
+enum class MessageKind {
+  Information,  // the plain message box of ShowMessage / MessageBox calls
+  Error         // the box the GUI library shows for an error (a conversion error, say)
+};
+
+// Shows text in a box with caption (an empty caption: the application's name).
+void ShowMessageBox(MessageKind kind, const QString& caption, const QString& text);
+
+// A plain information box captioned with the application's name.
+inline void ShowMessage(const QString& text) {
+  ShowMessageBox(MessageKind::Information, QString(), text);
+}
+// The GUI library's error box captioned with the application's name.
+inline void ShowErrorMessage(const QString& text) {
+  ShowMessageBox(MessageKind::Error, QString(), text);
+}
+
+using MessageSink =
+    std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
+
+// Replaces the boxes with sink (an empty sink: the boxes again); returns the
+// sink it replaced.
+MessageSink SetMessageSink(MessageSink sink);
+
+class ScopedMessageSink {
+ public:
+  explicit ScopedMessageSink(MessageSink sink) : previous_(SetMessageSink(std::move(sink))) {}
+  ~ScopedMessageSink() { SetMessageSink(std::move(previous_)); }
+  ScopedMessageSink(const ScopedMessageSink&) = delete;
+  ScopedMessageSink& operator=(const ScopedMessageSink&) = delete;
+
+ private:
+  MessageSink previous_;
+};
+
+#endif
