@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "BitmapInfo.h"
 #include "Camera.h"
 #include "GuiSync.h"
 #include "IniFile.h"
@@ -43,29 +44,6 @@
 constexpr std::uint32_t FrameBufferSize = 4393504;
 constexpr std::uint32_t Pixels16Count = FrameBufferSize / 2;
 constexpr std::uint32_t Image24Size = 3 * FrameBufferSize;
-
-// Device-independent bitmap description: a 40-byte header and a 256-entry
-// palette (B, G, R, 0 per entry).
-struct TBitmapInfoHeader {
-  std::uint32_t biSize;
-  std::int32_t biWidth;
-  std::int32_t biHeight;  // negative: rows top-down
-  std::uint16_t biPlanes;
-  std::uint16_t biBitCount;
-  std::uint32_t biCompression;
-  std::uint32_t biSizeImage;
-  std::int32_t biXPelsPerMeter;
-  std::int32_t biYPelsPerMeter;
-  std::uint32_t biClrUsed;
-  std::uint32_t biClrImportant;
-};
-static_assert(sizeof(TBitmapInfoHeader) == 40);
-
-struct TBitmapInfo {
-  TBitmapInfoHeader bmiHeader;
-  std::uint32_t bmiColors[256];  // entry i: blue = green = red = i, fourth byte 0
-};
-static_assert(sizeof(TBitmapInfo) == 1064);
 
 // Live frames as the camera delivers them.
 extern std::uint8_t FrameBuffer[FrameBufferSize];
