@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <ostream>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,9 @@
 #include "SampleFiles.h"
 #include "VideoPanel.h"
 #include "imaging.h"
+
+// Texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 // One QApplication for the whole test program.
 class ViewerEnvironment : public ::testing::Environment {
