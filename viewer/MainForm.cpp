@@ -264,15 +264,6 @@ QString TAppForm::StatusText() const { return statusPanel_->text(); }
 
 // --- Creation and closing ----------------------------------------------------
 
-void TAppForm::ResetTables() {
-  for (int i = 0; i < 4096; ++i) LUT12[i] = static_cast<std::uint8_t>(i >> 4);
-  for (int i = 0; i < 1024; ++i) LUT10[i] = static_cast<std::uint8_t>(i >> 2);
-  for (int c = 0; c < 3; ++c) {
-    for (int i = 0; i < 4096; ++i) RAWTable12[c][i] = static_cast<std::uint16_t>(i);
-    for (int i = 0; i < 1024; ++i) RAWTable10[c][i] = static_cast<std::uint16_t>(i);
-  }
-}
-
 void TAppForm::EnsureWorkDirSlash() {
   if (!WorkDir.isEmpty() && !WorkDir.endsWith(QLatin1Char('/'))) WorkDir += QLatin1Char('/');
 }
@@ -307,7 +298,8 @@ void TAppForm::FormCreate(const QStringList& arguments) {
   VideoLoop = true;
   AVIRecording = false;
   RAWCorrectionOn = false;
-  ResetTables();
+  DefaultLookupTables();
+  DefaultRGBTables();
   for (std::uint32_t i = 0; i < 256; ++i) FrameBitmapInfo.bmiColors[i] = i * 0x010101u;
   Player = nullptr;
   AssignZoomShortcuts();

@@ -112,6 +112,28 @@ class TAppForm : public QMainWindow {
   void WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width, std::int32_t height,
                        std::int32_t bits);
 
+  // --- Settings handed over by the settings dialog -------------------------
+  // Correction on or off; when on, the ten values in the order of
+  // SetColorCorrectionParams. Repaints.
+  void SetImageCorrection(bool on, double gainR, double offsetR, double gainG, double offsetG,
+                          double gainB, double offsetB, double hueShift, double saturationGain,
+                          double lightnessGain, double lightnessOffset);
+  // The display lookup (LUT12, LUT10) from a curve. Repaints.
+  void SetMonoCurve(std::int32_t brightness, std::int32_t contrast, std::int32_t gamma);
+  // The six RAW tables from three curves, red first. Repaints.
+  void SetRGBCurves(std::int32_t redBrightness, std::int32_t redContrast, std::int32_t redGamma,
+                    std::int32_t greenBrightness, std::int32_t greenContrast,
+                    std::int32_t greenGamma, std::int32_t blueBrightness,
+                    std::int32_t blueContrast, std::int32_t blueGamma);
+  // LUT12[i] = i >> 4, LUT10[i] = i >> 2 (no repaint).
+  void DefaultLookupTables();
+  // The six RAW tables: identity.
+  void DefaultRGBTables();
+
+  // The file-information lines: "No RAW file loaded" without a file,
+  // otherwise the name and the header's recording parameters.
+  void ListFileInfo(QStringList& lines) const;
+
   // --- Playback and export (the playback thread and the writers serve these)
   void StartPlayback();
   void StopPlayback();
@@ -274,7 +296,6 @@ class TAppForm : public QMainWindow {
   void CreateStatusBar();
   void CreateOpenDialog();
   void AssignZoomShortcuts();
-  void ResetTables();
   void ClearFrameBuffers();
   void EnsureWorkDirSlash();
 

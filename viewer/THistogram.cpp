@@ -1,0 +1,311 @@
+#include "THistogram.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <cassert>
+#include <charconv>
+#include <vector>
+#include <cmath>
+#include <cstring>
+
+#include "Format.h"
+#include "imaging.h"
+
+THistogram* Histogram = nullptr;
+
+namespace {
+
+constexpr int RGBBoxWidth = 256;
+constexpr int RAWBoxLeft = 258;
+constexpr int DesignClientWidth = 1284;
+constexpr int DesignClientHeight = 200;
+constexpr int LabelHeight = 16;
+constexpr int PanelWidth = 64;
+const QColor Cream(255, 251, 240);
+
+// avg rounded to 5 significant digits (printf's rounding of the exact
+// value), then shown with 2 decimals.
+QString AverageText(double average) {
+  char digits[32];
+  const int length = std::snprintf(digits, sizeof digits, "%.4e", average);
+  double rounded = average;
+  std::from_chars(digits, digits + length, rounded);
+  return FormatFloat("%.2f", rounded);
+}
+
+// Bar height of count against peak over a height of h rows.
+int BarHeight(std::uint32_t count, std::uint32_t peak, int h) {
+  if (peak == 0) return 0;
+  return static_cast<int>(static_cast<double>(h) * count / peak + 0.5);
+}
+
+}  // namespace
+
+QStringList HistogramStatistics(const std::uint32_t* bins, std::int32_t n) {
+  std::int32_t first = n, last = -1;
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (bins[i] == 0) continue;
+    if (first == n) first = i;
+    last = i;
+  }
+  std::uint64_t count = 0, weighted = 0;
+  for (std::int32_t i = first; i <= last; ++i) {
+    count += bins[i];
+    weighted += std::uint64_t{bins[i]} * static_cast<std::uint64_t>(i);
+  }
+  const QString average =
+      count == 0 ? QStringLiteral("-")
+                 : AverageText(static_cast<double>(weighted) / static_cast<double>(count));
+  return {QStringLiteral("Min:%1").arg(first), QStringLiteral("Avg:") + average,
+          QStringLiteral("Max:%1").arg(last), QStringLiteral("Delta:%1").arg(last - first + 1)};
+}
+
+void DrawHistogram(QImage& image, const std::uint32_t* total, const std::uint32_t* red,
+                   const std::uint32_t* green, const std::uint32_t* blue, std::int32_t n,
+                   bool mono) {
+  assert(image.format() == QImage::Format_RGB888);
+  std::int32_t first = n, last = -1;
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (total[i] == 0) continue;
+    if (first == n) first = i;
+    last = i;
+  }
+  last = std::min(last, image.width() - 1);
+  if (first > last) return;
+  const std::uint32_t* channels[3] = {mono ? total : red, mono ? total : green,
+                                      mono ? total : blue};
+  std::uint32_t peak[3] = {};
+  for (std::int32_t i = first; i <= last; ++i)
+    for (int c = 0; c < 3; ++c) peak[c] = std::max(peak[c], channels[c][i]);
+  const int h = image.height();
+  std::vector<int> bars(static_cast<std::size_t>(last - first + 1) * 3);
+  for (std::int32_t i = first; i <= last; ++i)
+    for (int c = 0; c < 3; ++c)
+      bars[static_cast<std::size_t>(i - first) * 3 + c] = BarHeight(channels[c][i], peak[c], h);
+  // Row h - j for j = 1..h (j = 0 would be the row below the image): a
+  // channel's bar covers j < its height; silver where no bar reaches.
+  for (int j = 1; j <= h; ++j) {
+    uchar* pixel = image.scanLine(h - j) + 3 * first;
+    for (std::int32_t i = first; i <= last; ++i, pixel += 3) {
+      const int* bar = &bars[static_cast<std::size_t>(i - first) * 3];
+      const bool r = j < bar[0], g = j < bar[1], b = j < bar[2];
+      if (!(r || g || b)) {
+        pixel[0] = pixel[1] = pixel[2] = 192;
+      } else if (mono) {
+        pixel[0] = pixel[1] = pixel[2] = 0;
+      } else {
+        pixel[0] = r ? 255 : 0;
+        pixel[1] = g ? 255 : 0;
+        pixel[2] = b ? 255 : 0;
+      }
+    }
+  }
+}
+
+// --- The window --------------------------------------------------------------------
+
+THistogram::THistogram(TAppForm* appForm, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowCloseButtonHint), appForm_(appForm) {
+  setObjectName(QStringLiteral("Histogram"));
+  setWindowTitle(QStringLiteral("Histogram"));
+  QPalette cream = palette();
+  cream.setColor(QPalette::Window, Cream);
+  setPalette(cream);
+  setAutoFillBackground(true);
+  // Every byte 1: before the first frame every bin holds the same count and
+  // the boxes show flat, full-height histograms.
+  std::memset(RGBBins, 1, sizeof RGBBins);
+  std::memset(RAWBins, 1, sizeof RAWBins);
+
+  lbRGB = new QLabel(QStringLiteral("Frame histogram:"), this);
+  lbRGB->setObjectName(QStringLiteral("lbRGB"));
+  lbRAW = new QLabel(QStringLiteral("Raw histogram:"), this);
+  lbRAW->setObjectName(QStringLiteral("lbRAW"));
+  pbRGB = new TPaintBox(this);
+  pbRGB->setObjectName(QStringLiteral("pbRGB"));
+  pbRAW = new TPaintBox(this);
+  pbRAW->setObjectName(QStringLiteral("pbRAW"));
+  StatusBar = new QStatusBar(this);
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
+  StatusBar->setSizeGripEnabled(false);
+  for (int i = 0; i < StatusPanelCount; ++i) {
+    panels_[i] = new QLabel(StatusBar);
+    panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    panels_[i]->setFixedWidth(PanelWidth);
+    StatusBar->addWidget(panels_[i]);
+  }
+  pbRGB->setGeometry(0, LabelHeight, RGBBoxWidth, BoxHeight);
+  pbRAW->setGeometry(RAWBoxLeft, LabelHeight, 1024, BoxHeight);
+  lbRGB->setGeometry(0, 0, RGBBoxWidth, LabelHeight);
+  lbRAW->setGeometry(RAWBoxLeft, 0, 1024, LabelHeight);
+  setFixedSize(DesignClientWidth, DesignClientHeight);
+  PlaceBoxes();
+
+  pbRGB->OnPaint = [this] { pbRGBPaint(); };
+  pbRAW->OnPaint = [this] { pbRAWPaint(); };
+  pbRGB->installEventFilter(this);
+  pbRAW->installEventFilter(this);
+  if (appForm_ != nullptr) appForm_->HistogramView = this;
+}
+
+void THistogram::PlaceBoxes() {
+  StatusBar->setGeometry(0, height() - (DesignClientHeight - LabelHeight - BoxHeight),
+                         width(), DesignClientHeight - LabelHeight - BoxHeight);
+}
+
+QString THistogram::Panel(int index) const {
+  return index >= 0 && index < StatusPanelCount ? panels_[index]->text() : QString();
+}
+
+void THistogram::ShowNonModal() {
+  show();
+  raise();
+  FormActivate();
+}
+
+bool THistogram::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) FormActivate();
+  return QDialog::event(e);
+}
+
+void THistogram::FormActivate() { SetRAWBits(RawBits); }
+
+void THistogram::SetRAWBits(std::int32_t bits) {
+  RawWidth = bits == 8 ? 256 : 1024;
+  pbRAW->resize(RawWidth, BoxHeight);
+  lbRAW->resize(RawWidth, LabelHeight);
+  setFixedSize(pbRGB->width() + pbRAW->width() + 3, height());
+  PlaceBoxes();
+  RawBits = bits;
+}
+
+void THistogram::ToggleMono() {
+  MonoView = MonoImage ? true : !MonoView;
+  RefreshBox(pbRGB);
+  RefreshBox(pbRAW);
+}
+
+void THistogram::pbRGBClick() { ToggleMono(); }
+void THistogram::pbRAWClick() { ToggleMono(); }
+
+bool THistogram::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+    if (watched == pbRGB) pbRGBClick();
+    if (watched == pbRAW) pbRAWClick();
+  }
+  return QDialog::eventFilter(watched, e);
+}
+
+// --- Updates -------------------------------------------------------------------
+
+void THistogram::ShowStatistics(const std::uint32_t* bins, std::int32_t n, int firstPanel) {
+  const QStringList texts = HistogramStatistics(bins, n);
+  for (int i = 0; i < 4; ++i) panels_[firstPanel + i]->setText(texts.at(i));
+}
+
+void THistogram::UpdateRGB(const std::uint8_t* image, std::int32_t width, bool mono,
+                           std::int32_t height) {
+  MonoImage = mono;
+  const std::int32_t count = width * height;
+  if (mono) {
+    MonoView = true;
+    Histogram8Bit(image, count, RGBBins[0]);
+  } else {
+    HistogramRGB24(image, count, RGBBins[1], RGBBins[2], RGBBins[3]);
+    for (int i = 0; i < 256; ++i) RGBBins[0][i] = RGBBins[1][i] + RGBBins[2][i] + RGBBins[3][i];
+  }
+  ShowStatistics(RGBBins[0], 256, 0);
+  RefreshBox(pbRGB);
+}
+
+void THistogram::UpdateRAW(const void* data, std::int32_t width, bool mono, std::int32_t bits,
+                           std::int32_t height) {
+  MonoImage = mono;
+  if (bits != RawBits) SetRAWBits(bits);
+  if (mono) MonoView = true;
+  const std::int32_t count = width * height;
+  if (bits == 8 || bits == 10) {
+    const std::int32_t n = bits == 8 ? 256 : 1024;
+    if (mono) {
+      if (bits == 8)
+        Histogram8Bit(static_cast<const std::uint8_t*>(data), count, RAWBins[0]);
+      else
+        Histogram10Bit(static_cast<const std::uint16_t*>(data), count, RAWBins[0]);
+    } else {
+      if (bits == 8)
+        HistogramBayer8Bit_GBRG(static_cast<const std::uint8_t*>(data), width, height, RAWBins[1],
+                                RAWBins[2], RAWBins[3]);
+      else
+        HistogramBayer10Bit_GBRG(static_cast<const std::uint16_t*>(data), width, height,
+                                 RAWBins[1], RAWBins[2], RAWBins[3]);
+      for (std::int32_t i = 0; i < n; ++i)
+        RAWBins[0][i] = RAWBins[1][i] + RAWBins[2][i] + RAWBins[3][i];
+    }
+    ShowStatistics(RAWBins[0], n, 4);
+  } else if (bits == 12) {
+    const auto* samples = static_cast<const std::uint16_t*>(data);
+    if (mono) {
+      Histogram12Bit(samples, count, wide_[0]);
+    } else {
+      HistogramBayer12Bit_GBRG(samples, width, height, wide_[1], wide_[2], wide_[3]);
+      for (int i = 0; i < 4096; ++i) wide_[0][i] = wide_[1][i] + wide_[2][i] + wide_[3][i];
+    }
+    // Four 12-bit bins make one drawn bin.
+    for (int c = 0; c < (mono ? 1 : 4); ++c)
+      for (int k = 0; k < 1024; ++k)
+        RAWBins[c][k] = wide_[c][4 * k] + wide_[c][4 * k + 1] + wide_[c][4 * k + 2] +
+                        wide_[c][4 * k + 3];
+    ShowStatistics(wide_[0], 4096, 4);
+  } else {
+    return;
+  }
+  RefreshBox(pbRAW);
+}
+
+// --- Painting --------------------------------------------------------------------
+
+void THistogram::RefreshBox(TPaintBox* box) {
+  if (box->isVisible()) {
+    box->repaint();
+  } else if (box == pbRGB) {
+    DrawRGB(false);
+  } else {
+    DrawRAW(false);
+  }
+}
+
+void THistogram::PaintBins(TPaintBox* box, bool& painting, const std::uint32_t* const bins[4],
+                           std::int32_t n, QImage& picture, bool draw) {
+  if (painting) return;
+  painting = true;
+  QImage image(box->size(), QImage::Format_RGB888);
+  if (!image.isNull()) {
+    image.fill(qRgb(128, 128, 128));
+    DrawHistogram(image, bins[0], bins[1], bins[2], bins[3], n, MonoView);
+    picture = image;
+    if (draw) {
+      QPainter painter(box);
+      painter.drawImage(0, 0, image);
+    }
+  }
+  painting = false;
+}
+
+void THistogram::DrawRGB(bool draw) {
+  const std::uint32_t* const bins[4] = {RGBBins[0], RGBBins[1], RGBBins[2], RGBBins[3]};
+  PaintBins(pbRGB, PaintingRGB, bins, 256, rgbPicture_, draw);
+}
+
+void THistogram::DrawRAW(bool draw) {
+  const std::uint32_t* const bins[4] = {RAWBins[0], RAWBins[1], RAWBins[2], RAWBins[3]};
+  PaintBins(pbRAW, PaintingRAW, bins, RawWidth, rawPicture_, draw);
+}
+
+void THistogram::pbRGBPaint() { DrawRGB(true); }
+void THistogram::pbRAWPaint() { DrawRAW(true); }
