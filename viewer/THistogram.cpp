@@ -28,13 +28,14 @@ constexpr int LabelHeight = 16;
 constexpr int PanelWidth = 64;
 const QColor Cream(255, 251, 240);
 
-// avg rounded to 5 significant digits (printf's rounding of the exact
-// value), then shown with 2 decimals.
+// avg rounded to 5 significant digits (the exact value rounded, ties to
+// even, in any locale), then shown with 2 decimals.
 QString AverageText(double average) {
   char digits[32];
-  const int length = std::snprintf(digits, sizeof digits, "%.4e", average);
+  const auto written =
+      std::to_chars(digits, digits + sizeof digits, average, std::chars_format::scientific, 4);
   double rounded = average;
-  std::from_chars(digits, digits + length, rounded);
+  std::from_chars(digits, written.ptr, rounded);
   return FormatFloat("%.2f", rounded);
 }
 
@@ -271,41 +272,43 @@ void THistogram::UpdateRAW(const void* data, std::int32_t width, bool mono, std:
 // --- Painting --------------------------------------------------------------------
 
 void THistogram::RefreshBox(TPaintBox* box) {
-  if (box->isVisible()) {
-    box->repaint();
-  } else if (box == pbRGB) {
-    DrawRGB(false);
-  } else {
-    DrawRAW(false);
-  }
+  // The picture is drawn now, whether or not the box can be painted yet;
+  // the box's paint event shows it.
+  if (box == pbRGB)
+    DrawRGB();
+  else
+    DrawRAW();
+  if (box->isVisible()) box->repaint();
 }
 
-void THistogram::PaintBins(TPaintBox* box, bool& painting, const std::uint32_t* const bins[4],
-                           std::int32_t n, QImage& picture, bool draw) {
+void THistogram::DrawBins(TPaintBox* box, const std::uint32_t* const bins[4], std::int32_t n,
+                          QImage& picture) {
+  // One bitmap per box, made again only when the box changes size.
+  if (picture.size() != box->size()) picture = QImage(box->size(), QImage::Format_RGB888);
+  if (picture.isNull()) return;
+  picture.fill(qRgb(128, 128, 128));
+  DrawHistogram(picture, bins[0], bins[1], bins[2], bins[3], n, MonoView);
+}
+
+void THistogram::DrawRGB() {
+  const std::uint32_t* const bins[4] = {RGBBins[0], RGBBins[1], RGBBins[2], RGBBins[3]};
+  DrawBins(pbRGB, bins, 256, rgbPicture_);
+}
+
+void THistogram::DrawRAW() {
+  const std::uint32_t* const bins[4] = {RAWBins[0], RAWBins[1], RAWBins[2], RAWBins[3]};
+  DrawBins(pbRAW, bins, RawWidth, rawPicture_);
+}
+
+void THistogram::pbRGBPaint() { ShowPicture(pbRGB, PaintingRGB, rgbPicture_, [this] { DrawRGB(); }); }
+void THistogram::pbRAWPaint() { ShowPicture(pbRAW, PaintingRAW, rawPicture_, [this] { DrawRAW(); }); }
+
+void THistogram::ShowPicture(TPaintBox* box, bool& painting, const QImage& picture,
+                             const std::function<void()>& draw) {
+  if (picture.isNull() || picture.size() != box->size()) draw();
   if (painting) return;
   painting = true;
-  QImage image(box->size(), QImage::Format_RGB888);
-  if (!image.isNull()) {
-    image.fill(qRgb(128, 128, 128));
-    DrawHistogram(image, bins[0], bins[1], bins[2], bins[3], n, MonoView);
-    picture = image;
-    if (draw) {
-      QPainter painter(box);
-      painter.drawImage(0, 0, image);
-    }
-  }
+  QPainter painter(box);
+  painter.drawImage(0, 0, picture);
   painting = false;
 }
-
-void THistogram::DrawRGB(bool draw) {
-  const std::uint32_t* const bins[4] = {RGBBins[0], RGBBins[1], RGBBins[2], RGBBins[3]};
-  PaintBins(pbRGB, PaintingRGB, bins, 256, rgbPicture_, draw);
-}
-
-void THistogram::DrawRAW(bool draw) {
-  const std::uint32_t* const bins[4] = {RAWBins[0], RAWBins[1], RAWBins[2], RAWBins[3]};
-  PaintBins(pbRAW, PaintingRAW, bins, RawWidth, rawPicture_, draw);
-}
-
-void THistogram::pbRGBPaint() { DrawRGB(true); }
-void THistogram::pbRAWPaint() { DrawRAW(true); }

@@ -87,9 +87,9 @@ class THistogram : public QDialog, public IViewerHistogram {
   TPaintBox* pbRAW = nullptr;
   QStatusBar* StatusBar = nullptr;
 
-  // The paint handlers' work: the box's picture from its bins.
-  void DrawRGB(bool draw);
-  void DrawRAW(bool draw);
+  // The boxes' pictures from their bins.
+  void DrawRGB();
+  void DrawRAW();
 
  public slots:
   void pbRGBClick();
@@ -103,10 +103,13 @@ class THistogram : public QDialog, public IViewerHistogram {
 
  private:
   void ShowStatistics(const std::uint32_t* bins, std::int32_t n, int firstPanel);
-  // Draws a box's picture; onto the box itself when called from its paint
-  // event (draw), otherwise only the picture is kept.
-  void PaintBins(TPaintBox* box, bool& painting, const std::uint32_t* const bins[4],
-                 std::int32_t n, QImage& picture, bool draw);
+  // A box's picture from its bins, on grey.
+  void DrawBins(TPaintBox* box, const std::uint32_t* const bins[4], std::int32_t n,
+                QImage& picture);
+  // A box's paint: its picture (drawn first when it has none of the box's
+  // size), once at a time.
+  void ShowPicture(TPaintBox* box, bool& painting, const QImage& picture,
+                   const std::function<void()>& draw);
   // A box's picture is redrawn: painted at once when the box is visible.
   void RefreshBox(TPaintBox* box);
   void PlaceBoxes();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "MainForm.h"
+#include "RenderSteps.h"
 #include "Messages.h"
 #include "RAWVideo.h"
 #include "SampleFiles.h"
@@ -90,11 +91,19 @@ inline TRecordSpec Record(std::vector<std::uint8_t> bytes) {
   return {static_cast<std::uint32_t>(bytes.size()), std::move(bytes)};
 }
 
+// Tables a picture is rendered with: the 16-to-8-bit lookup (null: i >> 4
+// or i >> 2) and the per-channel RAW tables, red, green, blue (null: none).
+struct TRenderTables {
+  const std::uint8_t* lookup = nullptr;
+  const std::uint16_t* raw[3] = {nullptr, nullptr, nullptr};
+};
+
 // The image library's picture of a frame: decode by the stream format, the
-// default lookup (i >> 4, i >> 2), the GBRG member of the mode, then the
-// correction; as opaque 32-bit pixels like the panel's copy.
+// RAW tables, the lookup, the GBRG member of the mode, then the correction;
+// as opaque 32-bit pixels like the panel's copy.
 inline QImage LibraryPicture(std::int32_t status, const std::vector<std::uint8_t>& frame, int width,
-                             int height, int mode, ColorCorrection* correction) {
+                             int height, int mode, ColorCorrection* correction,
+                             const TRenderTables& tables = {}) {
   const int count = width * height;
   std::vector<std::uint8_t> samples(count);
   if (status == 1) std::memcpy(samples.data(), frame.data(), std::min<std::size_t>(count, frame.size()));
@@ -104,8 +113,11 @@ inline QImage LibraryPicture(std::int32_t status, const std::vector<std::uint8_t
   if (status == 2 || status == 4) {
     std::vector<std::uint16_t> wide(count);
     (status == 2 ? Unpack12Bit : Unpack10Bit)(frame.data(), width, height, wide.data());
+    if (tables.raw[0] != nullptr)
+      ApplyRAWChannelTables(wide.data(), width, height, tables.raw[2], tables.raw[1], tables.raw[0]);
     for (int i = 0; i < count; ++i)
-      samples[i] = static_cast<std::uint8_t>(wide[i] >> (status == 2 ? 4 : 2));
+      samples[i] = tables.lookup != nullptr ? tables.lookup[wide[i]]
+                                            : static_cast<std::uint8_t>(wide[i] >> (status == 2 ? 4 : 2));
   }
   if (mode < 1 || mode > 7) {
     QImage image(width, height, QImage::Format_RGB32);
