@@ -163,7 +163,7 @@ class TAppForm : public QMainWindow {
   std::uint16_t RAWTable10[3][1024] = {};
   QString FileName;
   TRAWFile File;
-  RAWVideoHeader Header{};
+  alignas(8) RAWVideoHeader Header{};
   std::uint32_t FrameBytes = 0;
   std::unique_ptr<std::uint8_t[]> RawBuffer;    // RawBufferSize bytes
   std::unique_ptr<std::uint16_t[]> Pixels16;    // Pixels16Count samples

@@ -102,9 +102,10 @@ TEST_F(ProgramTest, FileInformationOfASampleAndOfOddHeaders) {
   EXPECT_NE(lines[3], QStringLiteral("DeviceID: ?.?.?.?.?"));
   EXPECT_EQ(lines[4], QStringLiteral("ViewPort: 320x180"));
   EXPECT_EQ(lines[5], QStringLiteral("Video Type: 8 bpp"));
-  EXPECT_GT(h.Frequency, 0.0);
-  EXPECT_EQ(lines[6], QString::asprintf("Frequency: %.3f Mhz", h.Frequency * 0.000001));
-  EXPECT_EQ(lines[8], QString::asprintf("FrameRate: %.3f fps", h.FrameRate));
+  const double frequency = h.Frequency, frameRate = h.FrameRate;
+  EXPECT_GT(frequency, 0.0);
+  EXPECT_EQ(lines[6], QString::asprintf("Frequency: %.3f Mhz", frequency * 0.000001));
+  EXPECT_EQ(lines[8], QString::asprintf("FrameRate: %.3f fps", frameRate));
 
   // The window lists them when it becomes active.
   FileInfo->ShowNonModal();
