@@ -53,7 +53,7 @@ inline void GreenPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
 template <class Fmt, int Phase, int Px, int Py>
 inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
                               typename Fmt::Sample* __restrict d) {
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   const ptrdiff_t dw = w * ch;
   auto green = [d](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
@@ -231,7 +231,7 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
   using H = avx2::SLanes<S>;
   using avx2::GatherGreens;
   constexpr int32_t n = kBlock<Fmt>;
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   constexpr int q0 = ColourColumn(Phase, 0),
                 q1 = ColourColumn(Phase, 1);  // R/B columns of rows a, a + 1
   const ptrdiff_t w = f.w, dw = w * ch;

@@ -167,6 +167,35 @@ TEST(Events, AutoResetWakesExactlyOneOfTwoWaiters) {
   CloseHandle(e);
 }
 
+TEST(Events, ManualResetReleasesEveryWaiterAtOnce) {
+  // Waiters that were not woken would return only at their 10 s timeout.
+  HANDLE e = CreateEventA(nullptr, 1, 0, nullptr);
+  std::atomic<int> woken{0};
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < 3; ++i)
+    waiters.emplace_back([&] {
+      if (WaitForSingleObject(e, 10000) == WAIT_OBJECT_0) ++woken;
+    });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = std::chrono::steady_clock::now();
+  SetEvent(e);
+  for (std::thread& t : waiters) t.join();
+  EXPECT_EQ(woken.load(), 3);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  CloseHandle(e);
+}
+
+TEST(Events, EmptyNamesGiveIndependentEvents) {
+  HANDLE a = CreateEventA(nullptr, 0, 0, "");
+  HANDLE b = CreateEventA(nullptr, 0, 0, "");
+  ASSERT_NE(a, b);
+  SetEvent(a);
+  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_OBJECT_0);
+  CloseHandle(a);
+  CloseHandle(b);
+}
+
 TEST(Events, WaitTimesOutWithinReason) {
   HANDLE e = CreateEventA(nullptr, 0, 0, nullptr);
   auto start = std::chrono::steady_clock::now();
