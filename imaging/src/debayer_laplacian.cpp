@@ -86,8 +86,7 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   });
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+IMAGING_AVX2_BEGIN
 
 // The AVX2 steps work on half-width signed lanes: a block's R or B sites in
 // one register and its G sites in another (lane i: columns x + 2i and
@@ -303,7 +302,7 @@ struct Pair {
   }
 };
 
-#pragma GCC pop_options
+IMAGING_AVX2_END
 
 template <class Fmt, int Phase>
 int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height,
