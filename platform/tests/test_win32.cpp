@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/device.h"
+#include "platform/handle.h"
 #include "platform/win32.h"
 
 namespace {
@@ -123,6 +124,26 @@ TEST(Handles, ClosingInvalidHandleFailsWith87) {
   SetLastError(0);
   EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x12345)));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST(Handles, UniqueHandleClosesOnceWhateverPathItTakes) {
+  auto device = std::make_shared<RecordingDevice>();
+  platform::RegisterDevice("UNIQUE", device);
+  {
+    platform::UniqueHandle a(OpenPath("\\\\.\\UNIQUE"));
+    ASSERT_TRUE(a);
+    platform::UniqueHandle b(std::move(a));  // moved: a closes nothing
+    EXPECT_FALSE(a);
+    platform::UniqueHandle c(OpenPath("\\\\.\\UNIQUE"));
+    c = std::move(b);  // c's own handle closes here
+    EXPECT_EQ(device->closes, 1);
+    HANDLE kept = platform::UniqueHandle(OpenPath("\\\\.\\UNIQUE")).release();
+    EXPECT_TRUE(CloseHandle(kept));
+    EXPECT_EQ(device->closes, 2);
+  }
+  EXPECT_EQ(device->closes, 3);
+  EXPECT_EQ(device->opens, 3);
+  platform::UniqueHandle none(INVALID_HANDLE_VALUE);  // closes nothing
 }
 
 TEST(Events, OpenFailsWhenNoneExists) {
