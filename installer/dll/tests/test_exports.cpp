@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -21,14 +20,18 @@ std::set<std::string> listedExports() {
   std::ifstream in(QDVSETUP_EXPORTS);
   std::set<std::string> names;
   bool global = false;
-  const std::regex name(R"(^\s*([A-Za-z_][A-Za-z0-9_]*)\s*;)");
   for (std::string line; std::getline(in, line);) {
     if (line.find("global:") != std::string::npos) {
       global = true;
     } else if (line.find("local:") != std::string::npos) {
       global = false;
-    } else if (std::smatch m; global && std::regex_search(line, m, name)) {
-      names.insert(m[1]);
+    } else if (global) {
+      const std::size_t begin = line.find_first_not_of(" \t");
+      const std::size_t end = line.find(';');
+      if (begin != std::string::npos && end != std::string::npos && begin < end &&
+          line.compare(begin, 2, "/*") != 0) {
+        names.insert(line.substr(begin, end - begin));
+      }
     }
   }
   return names;
