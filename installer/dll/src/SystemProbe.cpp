@@ -66,9 +66,7 @@ std::int32_t queryFailed() {
   return kQueryFailed;
 }
 
-void traceDataFollows() {
-  traceMessage(L"Get the data from the query. \n");
-}
+void traceDataFollows() { traceMessage(L"Get the data from the query. \n"); }
 
 // One property of the object being read, traced under its property name.
 void dumpText(const wchar_t* name, std::string_view value) {
@@ -237,8 +235,8 @@ std::int32_t queryUSB(SystemInfo& info, const SystemTree& tree) {
       info.usbViaHosts += readHex(path / "vendor") == kViaVendor ? 1 : 0;
     }
   }
-  traceMessage(L"\n===> %u USB2.0 card(s), %u USB3.0 card(s), VIA based - %u\n\n",
-               info.usb2Hosts, usb3Count, info.usbViaHosts);
+  traceMessage(L"\n===> %u USB2.0 card(s), %u USB3.0 card(s), VIA based - %u\n\n", info.usb2Hosts,
+               usb3Count, info.usbViaHosts);
   return 0;
 }
 
@@ -268,8 +266,7 @@ std::optional<std::vector<PciDevice>> queryPciDevices(const SystemTree& tree) {
     const auto vendor = readHex(device.directory / "vendor");
     const auto id = readHex(device.directory / "device");
     const auto classCode = readHex(device.directory / "class");
-    if (vendor && id && classCode && *vendor <= 0xFFFF && *id <= 0xFFFF &&
-        *classCode <= 0xFFFFFF) {
+    if (vendor && id && classCode && *vendor <= 0xFFFF && *id <= 0xFFFF && *classCode <= 0xFFFFFF) {
       device.vendor = static_cast<std::uint32_t>(*vendor);
       device.device = static_cast<std::uint32_t>(*id);
       device.classCode = static_cast<std::uint32_t>(*classCode);
@@ -404,8 +401,7 @@ struct ProbeStep {
 
 constexpr std::array<ProbeStep, 6> kSteps{{
     {L"Get OS information. \n", queryOS, L"Could not get OS information. Error code = %08Xh \n"},
-    {L"Get CPU information. \n", queryCPU,
-     L"Could not get CPU information. Error code = %08Xh \n"},
+    {L"Get CPU information. \n", queryCPU, L"Could not get CPU information. Error code = %08Xh \n"},
     {L"Get USB2.0 information. \n", queryUSB,
      L"Could not get USB2.0 information. Error code = %08Xh \n"},
     {L"Get Video information. \n", queryVideo,

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
+#include <locale.h>
 #include <clocale>
 #include <cstdarg>
 #include <cstdlib>
 #include <cwchar>
-#include <locale.h>
 #include <string>
 #include <vector>
 
@@ -18,9 +18,7 @@ namespace {
 // runaway argument can cause.
 constexpr std::size_t kFormatLimit = std::size_t{1} << 20;
 
-bool tracingEnabled() {
-  return std::getenv("QDVSETUP_TRACE") != nullptr;
-}
+bool tracingEnabled() { return std::getenv("QDVSETUP_TRACE") != nullptr; }
 
 // The C locale for this thread while it lives, so that numbers are formatted
 // with "." whatever locale the host program has chosen.

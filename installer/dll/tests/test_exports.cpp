@@ -117,11 +117,11 @@ TEST(InfoTool, PrintsTheRecordInOrderThenTheTests) {
       "cpuCaption=x86_64 Family 6 Model 158 Stepping 9\ncpuCount=8\ncpuClockMHz=3800\n"
       "usb2Hosts=0\nusbViaHosts=0\ngigabitNics=1\nintelGigabitNics=1\nvideoCount=1\n"
       "videoAdapters[0].caption=8086:3e92\nvideoAdapters[0].memoryMB=0\n";
-  const std::string tests = "isMMX=" + std::to_string(isMMX()) + "\nisSSE=" +
-                            std::to_string(isSSE()) + "\nisSSE2=" + std::to_string(isSSE2()) +
-                            "\nisSSE3=" + std::to_string(isSSE3()) + "\nisSSSE3=" +
-                            std::to_string(isSSSE3()) + "\nisSSE41=" + std::to_string(isSSE41()) +
-                            "\nisSSE42=" + std::to_string(isSSE42()) + "\nisWow64=0\n";
+  const std::string tests =
+      "isMMX=" + std::to_string(isMMX()) + "\nisSSE=" + std::to_string(isSSE()) +
+      "\nisSSE2=" + std::to_string(isSSE2()) + "\nisSSE3=" + std::to_string(isSSE3()) +
+      "\nisSSSE3=" + std::to_string(isSSSE3()) + "\nisSSE41=" + std::to_string(isSSE41()) +
+      "\nisSSE42=" + std::to_string(isSSE42()) + "\nisWow64=0\n";
   EXPECT_EQ(run.output, record + tests);
 }
 

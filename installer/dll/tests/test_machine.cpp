@@ -33,7 +33,8 @@ std::set<std::string> firstProcessorFlags() {
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
-  for (std::size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) {
+  for (std::size_t pos = text.find(what); pos != std::string::npos;
+       pos = text.find(what, pos + 1)) {
     ++n;
   }
   return n;
@@ -61,8 +62,8 @@ TEST(Machine, FeatureTestsMatchTheFirstProcessorsFlags) {
     const char* flag;
     int32_t (*test)(void);
     int32_t bit;
-  } tests[] = {{"mmx", isMMX, 0x01},     {"sse", isSSE, 0x02},       {"sse2", isSSE2, 0x04},
-               {"pni", isSSE3, 0x08},    {"ssse3", isSSSE3, 0x10},   {"sse4_1", isSSE41, 0x20},
+  } tests[] = {{"mmx", isMMX, 0x01},     {"sse", isSSE, 0x02},     {"sse2", isSSE2, 0x04},
+               {"pni", isSSE3, 0x08},    {"ssse3", isSSSE3, 0x10}, {"sse4_1", isSSE41, 0x20},
                {"sse4_2", isSSE42, 0x40}};
   for (const auto& t : tests) {
     EXPECT_EQ(t.test(), flags.count(t.flag) ? t.bit : 0) << t.flag;
@@ -91,13 +92,12 @@ TEST(CpuFeatureMapping, BitsOfLeafOne) {
   const struct {
     std::uint32_t highest, ecx, edx, flags;
   } cases[] = {
-      {0, kAllEcx, kAllEdx, 0},            // no leaf 1: no extension
-      {1, kAllEcx, kAllEdx, 0x7F},
-      {22, ~0u, ~0u, 0x7F},
-      {1, 0, 1u << 23, 0x01},              // MMX alone gives 1
-      {1, 0, 1u << 26, 0x04},              // SSE2 alone gives 4
-      {1, 1u << 19, 0, 0x20},              // SSE4.1 without SSE4.2
-      {1, ~kAllEcx, ~kAllEdx, 0},          // every other bit set
+      {0, kAllEcx, kAllEdx, 0},  // no leaf 1: no extension
+      {1, kAllEcx, kAllEdx, 0x7F}, {22, ~0u, ~0u, 0x7F},
+      {1, 0, 1u << 23, 0x01},      // MMX alone gives 1
+      {1, 0, 1u << 26, 0x04},      // SSE2 alone gives 4
+      {1, 1u << 19, 0, 0x20},      // SSE4.1 without SSE4.2
+      {1, ~kAllEcx, ~kAllEdx, 0},  // every other bit set
   };
   for (const auto& c : cases) {
     EXPECT_EQ(featureFlagsFromCpuid(c.highest, c.ecx, c.edx), c.flags)

@@ -30,10 +30,13 @@ TEST(Trace, LongMessageIsCutAt255Characters) {
 
 TEST(Trace, WideStringsAndNumbers) {
   TraceCapture capture;
-  traceMessage(L"%ls:%d %08Xh %llu \n", L"Gr\x00FC\x00DF" L"e \x20AC", -7, 0x80041001u,
-               18446744073709551615ull);
+  traceMessage(L"%ls:%d %08Xh %llu \n",
+               L"Gr\x00FC\x00DF"
+               L"e \x20AC",
+               -7, 0x80041001u, 18446744073709551615ull);
   EXPECT_EQ(capture.finish(),
-            "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC:-7 80041001h 18446744073709551615 \n");
+            "Gr\xC3\xBC\xC3\x9F"
+            "e \xE2\x82\xAC:-7 80041001h 18446744073709551615 \n");
 }
 
 TEST(Trace, NothingWithoutTheVariable) {
@@ -47,8 +50,8 @@ TEST(Trace, PointAsSeparatorUnderACommaLocale) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("qdvsetup-locale-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
-  const std::string build = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() +
-                            "' >/dev/null 2>&1";
+  const std::string build =
+      "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
   const bool built = std::system(build.c_str()) == 0;
   setenv("LOCPATH", dir.c_str(), 1);
   const char* chosen = built ? std::setlocale(LC_ALL, "de_DE.UTF-8") : nullptr;
@@ -86,10 +89,9 @@ TEST(Numbers, RealsRoundToNearestHalvesToEven) {
   const struct {
     const char* text;
     std::optional<std::uint64_t> value;
-  } cases[] = {{"2400.000", 2400}, {"0.5", 0},     {"1.5", 2},      {"2.5", 2},
-               {"2.5001", 3},      {"2.4999", 2},  {"3", 3},        {"3.", 3},
-               {"inf", {}},        {"nan", {}},    {"-1.0", {}},    {"1e3", {}},
-               {"1,5", {}},        {".5", {}},     {"", {}}};
+  } cases[] = {{"2400.000", 2400}, {"0.5", 0},  {"1.5", 2},  {"2.5", 2},  {"2.5001", 3},
+               {"2.4999", 2},      {"3", 3},    {"3.", 3},   {"inf", {}}, {"nan", {}},
+               {"-1.0", {}},       {"1e3", {}}, {"1,5", {}}, {".5", {}},  {"", {}}};
   for (const auto& c : cases) {
     EXPECT_EQ(parseRoundedReal(c.text), c.value) << c.text;
   }
