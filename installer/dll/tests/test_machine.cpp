@@ -103,9 +103,6 @@ TEST(CpuFeatureMapping, BitsOfLeafOne) {
     EXPECT_EQ(featureFlagsFromCpuid(c.highest, c.ecx, c.edx), c.flags)
         << c.highest << " " << c.ecx << " " << c.edx;
   }
-  const std::uint32_t sse41Only = featureFlagsFromCpuid(1, 1u << 19, 0);
-  EXPECT_EQ(sse41Only & qdvsetup::kFeatureSSE41, 0x20u);
-  EXPECT_EQ(sse41Only & qdvsetup::kFeatureSSE42, 0u);
 }
 
 }  // namespace

@@ -56,6 +56,9 @@ TEST(Probe, ProcessorFallbacks) {
       {"processor : 0\ncpu MHz : 2599.500\n", "0-7", 1, 2600},  // halves to even
       {"processor : 0\ncpu MHz : 2598.500\n", nullptr, 1, 2598},
       {"processor : 0\ncpu MHz : 2598.501\n", nullptr, 1, 2599},
+      {"processor : 0\ncpu MHz : inf\n", nullptr, 1, 0},
+      {"processor : 0\ncpu MHz : 2598,5\n", nullptr, 1, 0},
+      {"processor : 0\ncpu MHz : -1.0\n", nullptr, 1, 0},
   };
   for (const Case& c : cases) {
     FakeTree tree;

@@ -1,6 +1,5 @@
 // Trace messages: cut at 255 characters, wide strings by %ls, numbers in the
-// C locale whatever the host chose, nothing without QDVSETUP_TRACE; and the
-// strict number readers the probe relies on.
+// C locale whatever the host chose, nothing without QDVSETUP_TRACE.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -9,7 +8,6 @@
 #include <filesystem>
 #include <string>
 
-#include "Text.h"
 #include "Trace.h"
 #include "support_faketree.h"
 
@@ -70,31 +68,6 @@ TEST(Trace, PointAsSeparatorUnderACommaLocale) {
     GTEST_SKIP() << "no locale with a decimal comma can be built here";
   }
   EXPECT_EQ(trace, "2.25 x\n");
-}
-
-TEST(Numbers, OnlyPlainDigitsWithin64Bits) {
-  using qdvsetup::parseDecimal;
-  EXPECT_EQ(parseDecimal(" 18446744073709551615\n"), 18446744073709551615ull);
-  for (const char* bad : {"18446744073709551616", "-1", "+1", "1e3", "", " ", "0x10", "1 2"}) {
-    EXPECT_FALSE(parseDecimal(bad)) << bad;
-  }
-  EXPECT_EQ(qdvsetup::parseHex("0x030000\n"), 0x030000u);
-  EXPECT_FALSE(qdvsetup::parseHex("030000"));
-  EXPECT_FALSE(qdvsetup::parseHex("0x"));
-  EXPECT_FALSE(qdvsetup::parseHex("0x1ffffffffffffffff"));
-}
-
-TEST(Numbers, RealsRoundToNearestHalvesToEven) {
-  using qdvsetup::parseRoundedReal;
-  const struct {
-    const char* text;
-    std::optional<std::uint64_t> value;
-  } cases[] = {{"2400.000", 2400}, {"0.5", 0},  {"1.5", 2},  {"2.5", 2},  {"2.5001", 3},
-               {"2.4999", 2},      {"3", 3},    {"3.", 3},   {"inf", {}}, {"nan", {}},
-               {"-1.0", {}},       {"1e3", {}}, {"1,5", {}}, {".5", {}},  {"", {}}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(parseRoundedReal(c.text), c.value) << c.text;
-  }
 }
 
 }  // namespace
