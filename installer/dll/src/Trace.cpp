@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <locale.h>
+#include <cerrno>
 #include <clocale>
 #include <cstdarg>
 #include <cstdlib>
@@ -42,8 +43,9 @@ class ScopedCLocale {
 };
 
 // vswprintf reports an overflow only by its result (and leaves the buffer
-// unterminated), so the buffer grows until the whole message fits.
-std::wstring formatMessage(const wchar_t* format, va_list args) {
+// unterminated), so the buffer grows until the whole message fits; a message
+// that cannot be formatted at all is nothing.
+std::optional<std::wstring> formatMessage(const wchar_t* format, va_list args) {
   ScopedCLocale cLocale;
   std::vector<wchar_t> buffer(256);
   for (;;) {
@@ -55,7 +57,7 @@ std::wstring formatMessage(const wchar_t* format, va_list args) {
       return std::wstring(buffer.data(), static_cast<std::size_t>(written));
     }
     if (buffer.size() >= kFormatLimit) {
-      return L"(trace message could not be formatted)\n";
+      return std::nullopt;
     }
     buffer.resize(buffer.size() * 2);
   }
@@ -66,6 +68,9 @@ void emit(std::wstring_view message) {
   // One write per message, so that messages of several threads do not mix.
   for (std::size_t done = 0; done < text.size();) {
     const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
     if (n <= 0) {
       return;
     }
@@ -81,10 +86,13 @@ void traceMessage(const wchar_t* format, ...) {
   }
   va_list args;
   va_start(args, format);
-  std::wstring message = formatMessage(format, args);
+  std::optional<std::wstring> message = formatMessage(format, args);
   va_end(args);
-  if (message.size() > qdvsetup::kTraceMessageMax) {
-    message.resize(qdvsetup::kTraceMessageMax);
+  if (!message) {
+    return;
   }
-  emit(message);
+  if (message->size() > qdvsetup::kTraceMessageMax) {
+    message->resize(qdvsetup::kTraceMessageMax);
+  }
+  emit(*message);
 }
