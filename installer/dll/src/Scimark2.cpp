@@ -29,7 +29,8 @@ struct Scores {
 
 // Raises the calling thread's nice value for its lifetime; on Linux the nice
 // value belongs to each thread, and the calling thread runs the kernels. A
-// priority that cannot be read is left alone, since it could not be put back.
+// priority that cannot be read is left alone, since it could not be put back,
+// and so is one already at the raised level or above.
 class RaisedThreadPriority {
  public:
   RaisedThreadPriority() : thread_(gettid()) {
@@ -38,6 +39,9 @@ class RaisedThreadPriority {
     if (saved == -1 && errno != 0) {
       traceMessage(L"Could not read the thread priority, errno=%d; it stays as it is \n", errno);
       return;
+    }
+    if (saved <= kRaisedNice) {
+      return;  // already at that priority or above
     }
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(thread_), kRaisedNice) != 0) {
       traceMessage(L"Could not raise the thread priority, errno=%d; measuring at nice %d \n",
