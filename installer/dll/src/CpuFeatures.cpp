@@ -82,5 +82,4 @@ int32_t isWow64(void) {
   traceMessage(L" isWow64() return %d \n", flag);
   return flag;
 }
-
 }

@@ -25,13 +25,9 @@ void forEachLine(std::string_view contents, Fn fn) {
   }
 }
 
-bool isHexDigit(char c) {
-  return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
+bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\t';
-}
+bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
 // Reads one os-release value from text[pos] to its unquoted line end, the
 // way a shell reads a word: "..." with \ escaping $ ` " \ and line ends,
@@ -51,7 +47,8 @@ std::string readShellValue(std::string_view text, std::size_t& pos) {
     } else if (quote == Quote::Double) {
       if (c == '"') {
         quote = Quote::None;
-      } else if (c == '\\' && hasNext && std::string_view("$`\"\\\n").find(text[pos]) != std::string_view::npos) {
+      } else if (c == '\\' && hasNext &&
+                 std::string_view("$`\"\\\n").find(text[pos]) != std::string_view::npos) {
         if (text[pos] != '\n') {
           value += text[pos];
         }

@@ -66,9 +66,7 @@ std::int32_t queryFailed() {
   return kQueryFailed;
 }
 
-void traceDataFollows() {
-  traceMessage(L"Get the data from the query. \n");
-}
+void traceDataFollows() { traceMessage(L"Get the data from the query. \n"); }
 
 // One property of the object being read, traced under its property name.
 void dumpText(const wchar_t* name, std::string_view value) {
@@ -156,39 +154,51 @@ std::string cpuCaption(const CpuInfoEntry& cpu) {
          " Stepping " + std::to_string(*cpu.stepping);
 }
 
+// What the probe takes from the processor list: how many there are and the
+// last one, whose details stand for all.
+struct Processors {
+  std::uint64_t count = 0;
+  CpuInfoEntry last;
+  std::optional<std::uint64_t> lastNumber;
+};
+
+// The processors cpuinfo lists, else those the kernel has online.
+Processors findProcessors(const std::vector<CpuInfoEntry>& cpus, const SystemTree& tree) {
+  Processors found;
+  if (!cpus.empty()) {
+    found.count = cpus.size();
+    found.last = cpus.back();
+    found.lastNumber = found.last.processor;
+  } else if (const auto online = onlineCpus(tree)) {
+    found.count = online->count;
+    found.lastNumber = online->last;
+  }
+  return found;
+}
+
 std::int32_t queryCPU(SystemInfo& info, const SystemTree& tree) {
   const auto cpuinfo = tree.query("proc/cpuinfo");
   if (!cpuinfo) {
     return queryFailed();
   }
   traceDataFollows();
-  const std::vector<CpuInfoEntry> cpus = parseCpuInfo(*cpuinfo);
-  std::uint64_t count = cpus.size();
-  std::optional<std::uint64_t> lastCpu;
-  std::optional<std::uint64_t> megahertz;
-  CpuInfoEntry last;
-  if (!cpus.empty()) {
-    last = cpus.back();
-    lastCpu = last.processor;
-    megahertz = last.megahertz;
-  } else if (const auto online = onlineCpus(tree)) {
-    count = online->count;
-    lastCpu = online->last;
-  }
-  const std::string caption = cpuCaption(last);
-  const std::optional<std::uint64_t> clock = cpuClockMHz(tree, lastCpu, megahertz);
+  const Processors cpus = findProcessors(parseCpuInfo(*cpuinfo), tree);
+  const std::string name = cpus.last.modelName.value_or("");
+  const std::string manufacturer = cpus.last.vendorId.value_or("");
+  const std::string caption = cpuCaption(cpus.last);
+  const auto clock = cpuClockMHz(tree, cpus.lastNumber, cpus.last.megahertz);
 
-  dumpText(L"Name", last.modelName.value_or(""));
-  dumpText(L"Manufacturer", last.vendorId.value_or(""));
+  dumpText(L"Name", name);
+  dumpText(L"Manufacturer", manufacturer);
   dumpText(L"Caption", caption);
-  dumpNumber(L"NumberOfLogicalProcessors", count);
+  dumpNumber(L"NumberOfLogicalProcessors", cpus.count);
   if (clock) {
     dumpNumber(L"MaxClockSpeed", *clock);
   }
-  copyField(info.cpuName, last.modelName.value_or(""));
-  copyField(info.cpuManufacturer, last.vendorId.value_or(""));
+  copyField(info.cpuName, name);
+  copyField(info.cpuManufacturer, manufacturer);
   copyField(info.cpuCaption, caption);
-  info.cpuCount = count == 0 ? 1 : saturate32(count);
+  info.cpuCount = cpus.count == 0 ? 1 : saturate32(cpus.count);
   info.cpuClockMHz = saturate32(clock.value_or(0));
   traceMessage(L"\n===> %u CPU(s), Freq %u Mhz\n\n", info.cpuCount, info.cpuClockMHz);
   return 0;
@@ -201,19 +211,13 @@ struct UsbController {
   bool usb3 = false;  // has a root hub of USB 3.x
 };
 
-std::int32_t queryUSB(SystemInfo& info, const SystemTree& tree) {
-  if (!tree.hasDevices()) {
-    return queryFailed();
-  }
-  const DirectoryListing hubs = tree.queryDirectory("sys/bus/usb/devices");
-  if (hubs.state == ListingState::Failed) {
-    return queryFailed();
-  }
-  traceDataFollows();
-  // Controllers by their device directory: an xHCI controller has two root
-  // hubs (USB 2.0 and USB 3.x) and counts once.
+// Controllers by their device directory, from the root hubs ("usbN") among
+// the USB devices: an xHCI controller has two root hubs (USB 2.0 and USB 3.x)
+// and is one controller.
+std::map<fs::path, UsbController> findUsbControllers(const std::vector<std::string>& devices,
+                                                     const SystemTree& tree) {
   std::map<fs::path, UsbController> controllers;
-  for (const std::string& name : hubs.names) {
+  for (const std::string& name : devices) {
     if (name.rfind("usb", 0) != 0) {
       continue;  // not a root hub
     }
@@ -229,6 +233,19 @@ std::int32_t queryUSB(SystemInfo& info, const SystemTree& tree) {
     controller.usb2 = controller.usb2 || version->major >= 2;
     controller.usb3 = controller.usb3 || version->major >= 3;
   }
+  return controllers;
+}
+
+std::int32_t queryUSB(SystemInfo& info, const SystemTree& tree) {
+  if (!tree.hasDevices()) {
+    return queryFailed();
+  }
+  const DirectoryListing devices = tree.queryDirectory("sys/bus/usb/devices");
+  if (devices.state == ListingState::Failed) {
+    return queryFailed();
+  }
+  traceDataFollows();
+  const auto controllers = findUsbControllers(devices.names, tree);
   std::uint32_t usb3Count = 0;
   for (const auto& [path, controller] : controllers) {
     if (controller.usb2) {
@@ -237,8 +254,8 @@ std::int32_t queryUSB(SystemInfo& info, const SystemTree& tree) {
       info.usbViaHosts += readHex(path / "vendor") == kViaVendor ? 1 : 0;
     }
   }
-  traceMessage(L"\n===> %u USB2.0 card(s), %u USB3.0 card(s), VIA based - %u\n\n",
-               info.usb2Hosts, usb3Count, info.usbViaHosts);
+  traceMessage(L"\n===> %u USB2.0 card(s), %u USB3.0 card(s), VIA based - %u\n\n", info.usb2Hosts,
+               usb3Count, info.usbViaHosts);
   return 0;
 }
 
@@ -268,8 +285,7 @@ std::optional<std::vector<PciDevice>> queryPciDevices(const SystemTree& tree) {
     const auto vendor = readHex(device.directory / "vendor");
     const auto id = readHex(device.directory / "device");
     const auto classCode = readHex(device.directory / "class");
-    if (vendor && id && classCode && *vendor <= 0xFFFF && *id <= 0xFFFF &&
-        *classCode <= 0xFFFFFF) {
+    if (vendor && id && classCode && *vendor <= 0xFFFF && *id <= 0xFFFF && *classCode <= 0xFFFFFF) {
       device.vendor = static_cast<std::uint32_t>(*vendor);
       device.device = static_cast<std::uint32_t>(*id);
       device.classCode = static_cast<std::uint32_t>(*classCode);
@@ -404,8 +420,7 @@ struct ProbeStep {
 
 constexpr std::array<ProbeStep, 6> kSteps{{
     {L"Get OS information. \n", queryOS, L"Could not get OS information. Error code = %08Xh \n"},
-    {L"Get CPU information. \n", queryCPU,
-     L"Could not get CPU information. Error code = %08Xh \n"},
+    {L"Get CPU information. \n", queryCPU, L"Could not get CPU information. Error code = %08Xh \n"},
     {L"Get USB2.0 information. \n", queryUSB,
      L"Could not get USB2.0 information. Error code = %08Xh \n"},
     {L"Get Video information. \n", queryVideo,

@@ -73,13 +73,9 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
-bool isControl(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
+bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 }  // namespace
 
@@ -187,8 +183,7 @@ std::optional<std::uint64_t> parseRoundedReal(std::string_view text) {
   const char first = fraction.empty() ? '0' : fraction[0];
   const bool restNonZero =
       fraction.size() > 1 && fraction.find_first_not_of('0', 1) != std::string_view::npos;
-  const bool roundUp =
-      first > '5' || (first == '5' && (restNonZero || (*whole & 1) != 0));
+  const bool roundUp = first > '5' || (first == '5' && (restNonZero || (*whole & 1) != 0));
   if (roundUp && *whole == std::numeric_limits<std::uint64_t>::max()) {
     return std::nullopt;
   }

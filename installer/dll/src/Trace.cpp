@@ -2,11 +2,12 @@
 
 #include <unistd.h>
 
+#include <locale.h>
+#include <cerrno>
 #include <clocale>
 #include <cstdarg>
 #include <cstdlib>
 #include <cwchar>
-#include <locale.h>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,7 @@ namespace {
 // runaway argument can cause.
 constexpr std::size_t kFormatLimit = std::size_t{1} << 20;
 
-bool tracingEnabled() {
-  return std::getenv("QDVSETUP_TRACE") != nullptr;
-}
+bool tracingEnabled() { return std::getenv("QDVSETUP_TRACE") != nullptr; }
 
 // The C locale for this thread while it lives, so that numbers are formatted
 // with "." whatever locale the host program has chosen.
@@ -44,8 +43,9 @@ class ScopedCLocale {
 };
 
 // vswprintf reports an overflow only by its result (and leaves the buffer
-// unterminated), so the buffer grows until the whole message fits.
-std::wstring formatMessage(const wchar_t* format, va_list args) {
+// unterminated), so the buffer grows until the whole message fits; a message
+// that cannot be formatted at all is nothing.
+std::optional<std::wstring> formatMessage(const wchar_t* format, va_list args) {
   ScopedCLocale cLocale;
   std::vector<wchar_t> buffer(256);
   for (;;) {
@@ -57,7 +57,7 @@ std::wstring formatMessage(const wchar_t* format, va_list args) {
       return std::wstring(buffer.data(), static_cast<std::size_t>(written));
     }
     if (buffer.size() >= kFormatLimit) {
-      return L"(trace message could not be formatted)\n";
+      return std::nullopt;
     }
     buffer.resize(buffer.size() * 2);
   }
@@ -68,6 +68,9 @@ void emit(std::wstring_view message) {
   // One write per message, so that messages of several threads do not mix.
   for (std::size_t done = 0; done < text.size();) {
     const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
     if (n <= 0) {
       return;
     }
@@ -83,10 +86,13 @@ void traceMessage(const wchar_t* format, ...) {
   }
   va_list args;
   va_start(args, format);
-  std::wstring message = formatMessage(format, args);
+  std::optional<std::wstring> message = formatMessage(format, args);
   va_end(args);
-  if (message.size() > qdvsetup::kTraceMessageMax) {
-    message.resize(qdvsetup::kTraceMessageMax);
+  if (!message) {
+    return;
   }
-  emit(message);
+  if (message->size() > qdvsetup::kTraceMessageMax) {
+    message->resize(qdvsetup::kTraceMessageMax);
+  }
+  emit(*message);
 }

@@ -43,9 +43,7 @@ void FakeTree::link(std::string_view relative, std::string_view target) {
   fs::create_symlink(target, file);
 }
 
-void FakeTree::makeDirectory(std::string_view relative) {
-  fs::create_directories(path(relative));
-}
+void FakeTree::makeDirectory(std::string_view relative) { fs::create_directories(path(relative)); }
 
 void FakeTree::makeFifo(std::string_view relative) {
   const fs::path file = path(relative);
@@ -53,9 +51,7 @@ void FakeTree::makeFifo(std::string_view relative) {
   ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
 }
 
-void FakeTree::remove(std::string_view relative) {
-  fs::remove_all(path(relative));
-}
+void FakeTree::remove(std::string_view relative) { fs::remove_all(path(relative)); }
 
 namespace {
 
@@ -76,7 +72,8 @@ std::string hex(std::uint32_t value, int digits) {
 }  // namespace
 
 void FakeTree::addBasics() {
-  write("etc/os-release", "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+  write("etc/os-release",
+        "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
   write("proc/sys/kernel/osrelease", "6.1.0-18-amd64\n");
   write("proc/meminfo", "MemTotal:        8388084 kB\nMemFree:         1234 kB\n");
   std::string cpuinfo;
@@ -109,10 +106,9 @@ void FakeTree::addUsbHub(std::string_view controllerAddress, std::string_view hu
 
 void FakeTree::addInterface(std::string_view name, bool physical,
                             std::optional<std::string_view> speed) {
-  const std::string directory = "sys/devices/" +
-                                std::string(physical ? "pci0000:00/0000:00:19.0/net/"
-                                                     : "virtual/net/") +
-                                std::string(name);
+  const std::string directory =
+      "sys/devices/" + std::string(physical ? "pci0000:00/0000:00:19.0/net/" : "virtual/net/") +
+      std::string(name);
   makeDirectory(directory);
   if (speed) {
     write(directory + "/speed", *speed);
@@ -137,9 +133,7 @@ TraceCapture::TraceCapture() {
   testing::internal::CaptureStderr();
 }
 
-TraceCapture::~TraceCapture() {
-  finish();
-}
+TraceCapture::~TraceCapture() { finish(); }
 
 std::string TraceCapture::finish() {
   if (finished_) {

@@ -59,8 +59,13 @@ TEST(Hostile, NumbersThatAreNotPlainDecimalsReadAsUnknown) {
     const char* memTotal;
     unsigned memoryMB;
   } cases[] = {
-      {"1234567890123456789012345 kB", 0}, {"-5 kB", 0}, {"abc kB", 0}, {"", 0},
-      {"+1024 kB", 0}, {"18446744073709551615 kB", 0xFFFFFFFFu}, {"1048576 kB", 1024},
+      {"1234567890123456789012345 kB", 0},
+      {"-5 kB", 0},
+      {"abc kB", 0},
+      {"", 0},
+      {"+1024 kB", 0},
+      {"18446744073709551615 kB", 0xFFFFFFFFu},
+      {"1048576 kB", 1024},
   };
   for (const Case& c : cases) {
     FakeTree tree;

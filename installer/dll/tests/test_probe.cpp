@@ -56,6 +56,9 @@ TEST(Probe, ProcessorFallbacks) {
       {"processor : 0\ncpu MHz : 2599.500\n", "0-7", 1, 2600},  // halves to even
       {"processor : 0\ncpu MHz : 2598.500\n", nullptr, 1, 2598},
       {"processor : 0\ncpu MHz : 2598.501\n", nullptr, 1, 2599},
+      {"processor : 0\ncpu MHz : inf\n", nullptr, 1, 0},
+      {"processor : 0\ncpu MHz : 2598,5\n", nullptr, 1, 0},
+      {"processor : 0\ncpu MHz : -1.0\n", nullptr, 1, 0},
   };
   for (const Case& c : cases) {
     FakeTree tree;
@@ -114,7 +117,7 @@ TEST(Probe, VideoAdaptersInAddressOrderWithNameAndMemory) {
   ASSERT_EQ(p.info->videoCount, 2u);
   EXPECT_STREQ(p.info->videoAdapters[0].caption,
                "Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]");
-  EXPECT_EQ(p.info->videoAdapters[0].memoryMB, 256u);  // the 256 MiB window
+  EXPECT_EQ(p.info->videoAdapters[0].memoryMB, 256u);           // the 256 MiB window
   EXPECT_STREQ(p.info->videoAdapters[1].caption, "1002:67df");  // device not in the list
   EXPECT_EQ(p.info->videoAdapters[1].memoryMB, 256u);           // 268,435,456 bytes
 }
@@ -184,8 +187,8 @@ TEST(Probe, FailingStepStopsTheProbe) {
        },
        "Could not get Video information. Error code = 80041001h \n", true, true, false},
       {"no network class", [](FakeTree& t) { t.remove("sys/class/net"); },
-       "Could not get Network card link speed information. Error code = 80041001h \n", true,
-       true, true},
+       "Could not get Network card link speed information. Error code = 80041001h \n", true, true,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -218,8 +221,6 @@ TEST(Probe, MissingBusesMeanNoDevices) {
   EXPECT_STREQ(probe(tree).info->osCaption, "Linux");
 }
 
-TEST(Probe, NullRecordIsRefused) {
-  EXPECT_EQ(getSystemInfo(nullptr), 1);
-}
+TEST(Probe, NullRecordIsRefused) { EXPECT_EQ(getSystemInfo(nullptr), 1); }
 
 }  // namespace

@@ -16,9 +16,7 @@
 
 namespace {
 
-void printText(const char* name, const char* value) {
-  std::printf("%s=%s\n", name, value);
-}
+void printText(const char* name, const char* value) { std::printf("%s=%s\n", name, value); }
 
 void printNumber(const char* name, std::uint32_t value) {
   std::printf("%s=%" PRIu32 "\n", name, value);
