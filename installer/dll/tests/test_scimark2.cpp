@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -19,43 +17,10 @@
 #include "QDVsetup.h"
 #include "Scimark2.h"
 #include "ScimarkKernels.h"
+#include "support_faketree.h"
 
 namespace qdvsetup {
 namespace {
-
-// Traces of the calls made while it lives, read from standard error.
-class CapturedTrace {
- public:
-  CapturedTrace() : file_(std::tmpfile()), savedStderr_(dup(STDERR_FILENO)) {
-    setenv("QDVSETUP_TRACE", "1", 1);
-    dup2(fileno(file_), STDERR_FILENO);
-  }
-  ~CapturedTrace() {
-    restore();
-    std::fclose(file_);
-  }
-  std::string text() {
-    restore();
-    std::rewind(file_);
-    std::string text;
-    for (int c; (c = std::fgetc(file_)) != EOF;) {
-      text += static_cast<char>(c);
-    }
-    return text;
-  }
-
- private:
-  void restore() {
-    if (savedStderr_ >= 0) {
-      dup2(savedStderr_, STDERR_FILENO);
-      close(savedStderr_);
-      savedStderr_ = -1;
-      unsetenv("QDVSETUP_TRACE");
-    }
-  }
-  FILE* file_;
-  int savedStderr_;
-};
 
 // The five kernel lines and the composite line, in order; returns the scores
 // they show (FFT, SOR, Monte Carlo, sparse, LU, composite).
@@ -183,10 +148,10 @@ TEST(ScimarkMeasure, ScoresRoundHalfToEvenAndClamp) {
 }
 
 TEST(Scimark2Run, NullPointersStillMeasureAndTrace) {
-  CapturedTrace trace;
+  faketree::TraceCapture trace;
   const std::int32_t composite = runScimark2({0.001, steadySeconds}, nullptr, nullptr, nullptr,
                                              nullptr, nullptr);
-  const std::string text = trace.text();
+  const std::string text = trace.finish();
   const std::vector<double> scores = tracedScores(text);
   ASSERT_EQ(scores.size(), 6u) << text;
   EXPECT_GT(composite, 0);
@@ -248,10 +213,10 @@ TEST(Scimark2Export, StoresEachScoreAndReturnsComposite) {
   auto* scimark2 = reinterpret_cast<decltype(&Scimark2)>(dlsym(library.get(), "Scimark2"));
   ASSERT_NE(scimark2, nullptr);
   std::int32_t kernels[5] = {-1, -1, -1, -1, -1};
-  CapturedTrace trace;
+  faketree::TraceCapture trace;
   const std::int32_t composite =
       scimark2(&kernels[0], &kernels[1], &kernels[2], &kernels[3], &kernels[4]);
-  const std::vector<double> traced = tracedScores(trace.text());
+  const std::vector<double> traced = tracedScores(trace.finish());
   ASSERT_EQ(traced.size(), 6u);
   double sum = 0.0;
   for (int i = 0; i < 5; ++i) {
