@@ -32,7 +32,8 @@ void Mark(const char* mark) { std::printf("%s\n", mark); }
 class Refusals {
  public:
   void Check(const char* name, platform::ShellLink::Status status) {
-    if (status != platform::ShellLink::Status::Ok) Refuse(name, platform::ShellLinkStatusText(status));
+    if (status != platform::ShellLink::Status::Ok)
+      Refuse(name, platform::ShellLinkStatusText(status));
   }
   void Refuse(const char* name, const char* why) {
     std::fprintf(stderr, "pinner: %s is %s\n", name, why);
@@ -88,7 +89,9 @@ void MakeShortcut(const ShortcutArguments& arguments) {
 
 int main(int argc, char** argv) {
   if (argc < 4 || argc > 6) {
-    std::printf("Usage: pinner.exe ShortcutPath ShortcutDescription FileNamePath [WorkingDir [Arguments]]\n");
+    std::printf(
+        "Usage: pinner.exe ShortcutPath ShortcutDescription FileNamePath [WorkingDir "
+        "[Arguments]]\n");
     return 0;
   }
   ShortcutArguments arguments{argv[1], argv[2], argv[3], std::nullopt, std::nullopt};

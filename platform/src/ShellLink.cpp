@@ -17,7 +17,8 @@
 namespace platform {
 namespace {
 
-static_assert(std::endian::native == std::endian::little, "the layouts below are written as they lie in memory");
+static_assert(std::endian::native == std::endian::little,
+              "the layouts below are written as they lie in memory");
 
 // Link flags.
 constexpr std::uint32_t kHasLinkInfo = 0x02;
@@ -78,8 +79,8 @@ static_assert(sizeof(LinkInfoHeader) == 0x24);
 static_assert(sizeof(VolumeId) == 0x11 && offsetof(VolumeId, label) == 0x10);
 
 // CLSID 00021401-0000-0000-C000-000000000046 in its stored byte order.
-constexpr std::array<std::uint8_t, 16> kShellLinkClsid = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                          0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+constexpr std::array<std::uint8_t, 16> kShellLinkClsid = {
+    0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
 class ByteWriter {
  public:
@@ -214,11 +215,16 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
 
 const char* ShellLinkStatusText(ShellLink::Status status) {
   switch (status) {
-    case ShellLink::Status::Ok: return "ok";
-    case ShellLink::Status::InvalidUtf8: return "not valid UTF-8";
-    case ShellLink::Status::TooLong: return "too long for a shortcut (more than 65535 UTF-16 units)";
-    case ShellLink::Status::Empty: return "empty";
-    case ShellLink::Status::NoCurrentFolder: return "relative, and the current folder cannot be read";
+    case ShellLink::Status::Ok:
+      return "ok";
+    case ShellLink::Status::InvalidUtf8:
+      return "not valid UTF-8";
+    case ShellLink::Status::TooLong:
+      return "too long for a shortcut (more than 65535 UTF-16 units)";
+    case ShellLink::Status::Empty:
+      return "empty";
+    case ShellLink::Status::NoCurrentFolder:
+      return "relative, and the current folder cannot be read";
   }
   return "unknown";
 }
@@ -239,7 +245,8 @@ ShellLink::Status ShellLink::SetPath(std::string_view utf8) {
   if (utf8.empty()) return Status::Empty;
   if (!Utf8ToUtf16(utf8)) return Status::InvalidUtf8;
   std::error_code error;
-  const std::string absolute = std::filesystem::absolute(std::filesystem::path(utf8), error).string();
+  const std::string absolute =
+      std::filesystem::absolute(std::filesystem::path(utf8), error).string();
   if (error) return Status::NoCurrentFolder;
   auto text = Utf8ToUtf16(absolute);  // the current directory may itself not be UTF-8
   if (!text) return Status::InvalidUtf8;
@@ -249,7 +256,9 @@ ShellLink::Status ShellLink::SetPath(std::string_view utf8) {
   return Status::Ok;
 }
 
-ShellLink::Status ShellLink::SetDescription(std::string_view utf8) { return ConvertString(utf8, description_); }
+ShellLink::Status ShellLink::SetDescription(std::string_view utf8) {
+  return ConvertString(utf8, description_);
+}
 
 ShellLink::Status ShellLink::SetArguments(std::string_view utf8) {
   std::u16string text;
@@ -269,8 +278,8 @@ std::vector<std::uint8_t> ShellLink::Bytes() const {
   LinkHeader header{};
   header.headerSize = sizeof(LinkHeader);
   header.clsid = kShellLinkClsid;
-  header.linkFlags = kHasLinkInfo | kHasName | kIsUnicode | (workingDirectory_ ? kHasWorkingDir : 0) |
-                     (arguments_ ? kHasArguments : 0);
+  header.linkFlags = kHasLinkInfo | kHasName | kIsUnicode |
+                     (workingDirectory_ ? kHasWorkingDir : 0) | (arguments_ ? kHasArguments : 0);
   header.fileAttributes = target_.attributes;
   header.creationTime = target_.creationTime;
   header.accessTime = target_.accessTime;
@@ -285,7 +294,8 @@ std::vector<std::uint8_t> ShellLink::Bytes() const {
   info.flags = kVolumeIdAndLocalBasePath;
   info.volumeIdOffset = sizeof(LinkInfoHeader);
   info.localBasePathOffset = info.volumeIdOffset + sizeof(VolumeId);
-  info.commonPathSuffixOffset = info.localBasePathOffset + static_cast<std::uint32_t>(pathAnsi_.size() + 1);
+  info.commonPathSuffixOffset =
+      info.localBasePathOffset + static_cast<std::uint32_t>(pathAnsi_.size() + 1);
   info.localBasePathOffsetUnicode = info.commonPathSuffixOffset + 1;
   info.commonPathSuffixOffsetUnicode =
       info.localBasePathOffsetUnicode + static_cast<std::uint32_t>(2 * (path_.size() + 1));
@@ -319,7 +329,8 @@ std::string ShellLink::Save(const std::string& path) const {
   std::string why;
   if (!written) why = ErrnoText("cannot write", tempPath);
   if (!file.Close() && why.empty()) why = ErrnoText("cannot close", tempPath);
-  if (why.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0) why = ErrnoText("cannot replace", path);
+  if (why.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0)
+    why = ErrnoText("cannot replace", path);
   if (!why.empty()) ::unlink(tempPath.c_str());
   return why;
 }

@@ -107,7 +107,8 @@ inline std::vector<std::u16string> StringData(const std::vector<std::uint8_t>& b
   while (offset + 2 <= bytes.size() - 4) {
     const std::uint16_t count = U16At(bytes, offset);
     std::u16string text;
-    for (std::size_t i = 0; i < count; ++i) text += static_cast<char16_t>(U16At(bytes, offset + 2 + 2 * i));
+    for (std::size_t i = 0; i < count; ++i)
+      text += static_cast<char16_t>(U16At(bytes, offset + 2 + 2 * i));
     strings.push_back(text);
     offset += 2 + 2 * std::size_t{count};
   }

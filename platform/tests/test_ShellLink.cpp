@@ -19,7 +19,8 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
   std::istringstream in(hex);
   std::string word;
   while (in >> word)
-    for (std::size_t i = 0; i + 1 < word.size(); i += 2) bytes.push_back(std::stoi(word.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < word.size(); i += 2)
+      bytes.push_back(std::stoi(word.substr(i, 2), nullptr, 16));
   return bytes;
 }
 
@@ -44,15 +45,15 @@ TEST_F(ShellLinkTest, BytesOfMinimalLink) {
   ASSERT_EQ(link.SetDescription("D"), Status::Ok);
   const auto expected = FromHex(
       "4C000000 01140200000000 00C0000000000000 46"  // header size, CLSID
-      "86000000 00000000"                             // HasLinkInfo|HasName|IsUnicode, attributes
-      "0000000000000000 0000000000000000 0000000000000000"  // creation, access, write times
+      "86000000 00000000"                            // HasLinkInfo|HasName|IsUnicode, attributes
+      "0000000000000000 0000000000000000 0000000000000000"      // creation, access, write times
       "00000000 00000000 01000000 0000 0000 00000000 00000000"  // size, icon, show normal, hot key
       "53000000 24000000 01000000 24000000 35000000 00000000 3E000000 3F000000 51000000"  // LinkInfo
-      "11000000 03000000 00000000 10000000 00"       // volume: fixed, serial 0, empty label
-      "2F6E6F2F73756368 00 00"                         // "/no/such", empty suffix
-      "2F006E006F002F0073007500630068000000 0000"     // the same in UTF-16, empty suffix
-      "0100 4400"                                       // description "D"
-      "00000000");                                      // terminal block
+      "11000000 03000000 00000000 10000000 00"     // volume: fixed, serial 0, empty label
+      "2F6E6F2F73756368 00 00"                     // "/no/such", empty suffix
+      "2F006E006F002F0073007500630068000000 0000"  // the same in UTF-16, empty suffix
+      "0100 4400"                                  // description "D"
+      "00000000");                                 // terminal block
   EXPECT_EQ(link.Bytes(), expected);
 }
 

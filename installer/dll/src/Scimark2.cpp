@@ -44,8 +44,8 @@ class RaisedThreadPriority {
       return;  // already at that priority or above
     }
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(thread_), kRaisedNice) != 0) {
-      traceMessage(L"Could not raise the thread priority, errno=%d; measuring at nice %d \n",
-                   errno, saved);
+      traceMessage(L"Could not raise the thread priority, errno=%d; measuring at nice %d \n", errno,
+                   saved);
       return;
     }
     saved_ = saved;
@@ -108,7 +108,9 @@ Scores measureAll(ScimarkInputs& in, const ScimarkOptions& options) {
   s.fft = mflops(fftFlops(kFftSize, m.cycles), m);
 
   m = measureKernel(
-      [&](std::uint64_t cycles) { sorExecute(kSorSize, kSorSize, kSorOmega, in.sor.rows(), cycles); },
+      [&](std::uint64_t cycles) {
+        sorExecute(kSorSize, kSorSize, kSorOmega, in.sor.rows(), cycles);
+      },
       stopwatch, options.minSeconds);
   s.sor = mflops(sorFlops(kSorSize, kSorSize, m.cycles), m);
 

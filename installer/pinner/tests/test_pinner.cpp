@@ -28,7 +28,8 @@ std::string ReadText(const fs::path& path) {
 
 const std::string kAllMarks = "Res=0h\n1\n2\n3\n4\n5\n6\nOK\n";
 const std::string kRefusedMarks = "Res=0h\n1\n2\n3\n4\nOK\n";
-const std::string kUsage = "Usage: pinner.exe ShortcutPath ShortcutDescription FileNamePath [WorkingDir [Arguments]]\n";
+const std::string kUsage =
+    "Usage: pinner.exe ShortcutPath ShortcutDescription FileNamePath [WorkingDir [Arguments]]\n";
 
 class PinnerTest : public ::testing::Test {
  protected:
@@ -46,8 +47,10 @@ class PinnerTest : public ::testing::Test {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir_ / "out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     PinnerRun run;
     const int spawned = posix_spawn(&pid, PINNER_PROGRAM, &actions, nullptr, argv.data(), environ);
@@ -95,13 +98,15 @@ TEST_F(PinnerTest, WritesShortcutsThatLnkInfoReadsBack) {
     ASSERT_EQ(info.exitStatus, 0) << shortcut;
     EXPECT_TRUE(info.flagLines.count("Contains a description string"));
     EXPECT_EQ(info.flagLines.count("Contains a working directory string"), v.size() > 2 ? 1u : 0u);
-    EXPECT_EQ(info.flagLines.count("Contains a command line arguments string"), v.size() > 3 ? 1u : 0u);
+    EXPECT_EQ(info.flagLines.count("Contains a command line arguments string"),
+              v.size() > 3 ? 1u : 0u);
     EXPECT_EQ(info.fields.at("Local path"), In(v[1]));
     EXPECT_EQ(info.fields.at("Description"), v[0]);
     EXPECT_EQ(info.fields.count("Working directory") ? info.fields.at("Working directory") : "",
               v.size() > 2 ? v[2] : "");
-    EXPECT_EQ(info.fields.count("Command line arguments") ? info.fields.at("Command line arguments") : "",
-              v.size() > 3 ? v[3] : "");
+    EXPECT_EQ(
+        info.fields.count("Command line arguments") ? info.fields.at("Command line arguments") : "",
+        v.size() > 3 ? v[3] : "");
     EXPECT_EQ(info.fields.at("File size"), std::to_string(st.stx_size) + " bytes");
     EXPECT_EQ(info.fields.at("File attribute flags"), "0x00000080");
     EXPECT_EQ(info.fields.at("Creation time"), lnktest::LnkInfoTime(st.stx_btime));
@@ -123,8 +128,9 @@ TEST_F(PinnerTest, EmptyValuesAreSet) {
 }
 
 TEST_F(PinnerTest, WrongArgumentCountsPrintUsage) {
-  for (const auto& arguments : {std::vector<std::string>{In("u.lnk"), "d"},
-                                std::vector<std::string>{In("u.lnk"), "d", "t", "w", "a", "extra"}}) {
+  for (const auto& arguments :
+       {std::vector<std::string>{In("u.lnk"), "d"},
+        std::vector<std::string>{In("u.lnk"), "d", "t", "w", "a", "extra"}}) {
     const PinnerRun run = Pinner(arguments);
     EXPECT_EQ(run.out, kUsage);
     EXPECT_EQ(run.exitCode, 0);
@@ -159,7 +165,8 @@ TEST_F(PinnerTest, RefusedValuesWriteNothing) {
     EXPECT_EQ(run.exitCode, 0);
   }
   EXPECT_FALSE(fs::exists(tooLong));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // only `fits`
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()),
+            1);  // only `fits`
 }
 
 // A folder that does not exist: the save fails, standard error says why, and
@@ -167,7 +174,8 @@ TEST_F(PinnerTest, RefusedValuesWriteNothing) {
 TEST_F(PinnerTest, MissingFolderFailsAfterMarkSix) {
   const PinnerRun run = Pinner({In("no/such/folder.lnk"), "d", "/bin/sh"});
   EXPECT_EQ(run.out, kAllMarks);
-  EXPECT_NE(run.err.find("pinner: shortcut not saved: cannot create"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("pinner: shortcut not saved: cannot create"), std::string::npos)
+      << run.err;
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_FALSE(fs::exists(In("no")));
 }
