@@ -61,6 +61,13 @@ int32_t isSSE42(void);
 // Non-zero when the process runs as a 32-bit process under 64-bit emulation.
 int32_t isWow64(void);
 
+// Rates the processor's floating-point speed with the five SciMark 2.0
+// kernels, each measured for at least 0.5 s at raised thread priority. Each
+// non-null pointer receives its kernel's score in Mflops (FFT, SOR, Monte
+// Carlo, sparse matrix product, LU), rounded half to even; returns the
+// composite score (their mean) rounded the same way.
+int32_t Scimark2(int32_t* fft, int32_t* sor, int32_t* monteCarlo, int32_t* sparse, int32_t* lu);
+
 #ifdef __cplusplus
 }
 

@@ -2,8 +2,10 @@
 // "name=value" line per record field in record order, then the processor and
 // emulation tests. Exits with the probe's result (0 when every step worked).
 //
-//   qdvsetup-info [ROOT]     ROOT: the directory the system files are read
-//                            below, "/" when not given
+//   qdvsetup-info [--scimark2] [ROOT]
+//       ROOT: the directory the system files are read below, "/" when not given
+//       --scimark2: also run the benchmark (a few seconds) and print its
+//       composite and kernel scores
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -54,11 +56,29 @@ constexpr FeatureTest kTests[] = {
     {"isSSSE3", isSSSE3}, {"isSSE41", isSSE41}, {"isSSE42", isSSE42}, {"isWow64", isWow64},
 };
 
+// The benchmark's composite score, then each kernel's.
+void printScimark2() {
+  std::int32_t fft = 0, sor = 0, monteCarlo = 0, sparse = 0, lu = 0;
+  const std::int32_t composite = Scimark2(&fft, &sor, &monteCarlo, &sparse, &lu);
+  // Scores are never negative.
+  printNumber("Scimark2", static_cast<std::uint32_t>(composite));
+  printNumber("fft", static_cast<std::uint32_t>(fft));
+  printNumber("sor", static_cast<std::uint32_t>(sor));
+  printNumber("monteCarlo", static_cast<std::uint32_t>(monteCarlo));
+  printNumber("sparse", static_cast<std::uint32_t>(sparse));
+  printNumber("lu", static_cast<std::uint32_t>(lu));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool scimark2 = argc > 1 && std::string(argv[1]) == "--scimark2";
+  if (scimark2) {
+    --argc;
+    ++argv;
+  }
   if (argc > 2) {
-    std::fprintf(stderr, "usage: qdvsetup-info [ROOT]\n");
+    std::fprintf(stderr, "usage: qdvsetup-info [--scimark2] [ROOT]\n");
     return 2;
   }
   const std::string root = argc == 2 ? argv[1] : "/";
@@ -67,6 +87,9 @@ int main(int argc, char** argv) {
   printRecord(*info);
   for (const FeatureTest& t : kTests) {
     std::printf("%s=%" PRId32 "\n", t.name, t.test());
+  }
+  if (scimark2) {
+    printScimark2();
   }
   return result;
 }
