@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 
 #include "Format.h"
@@ -23,13 +24,22 @@ std::uint32_t Peak(const std::uint32_t* bins, const HistogramStatistics& range) 
   return peak;
 }
 
-void SetPixel(QImage& image, int x, int y, std::uint8_t red, std::uint8_t green,
-              std::uint8_t blue) {
-  std::uint8_t* pixel = image.scanLine(y) + 3 * x;
-  pixel[0] = red;
-  pixel[1] = green;
-  pixel[2] = blue;
-}
+// Pixels of a picture, written in place (the picture is not shared, so
+// nothing is copied on the way).
+class PixelWriter {
+ public:
+  explicit PixelWriter(QImage& image) : bits_(image.bits()), stride_(image.bytesPerLine()) {}
+  void Set(int x, int y, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    std::uint8_t* pixel = bits_ + static_cast<std::ptrdiff_t>(y) * stride_ + 3 * x;
+    pixel[0] = red;
+    pixel[1] = green;
+    pixel[2] = blue;
+  }
+
+ private:
+  std::uint8_t* bits_;
+  qsizetype stride_;
+};
 
 // A grey picture with the silver band over the bins that hold counts; the
 // band is clipped to the picture's columns. lastColumn is the highest column
@@ -38,9 +48,10 @@ QImage GreyPictureWithBand(QSize size, const HistogramStatistics& range, int& la
   QImage image(size, QImage::Format_RGB888);
   image.fill(QColor(Grey, Grey, Grey));
   lastColumn = std::min(range.Max, image.width() - 1);
-  for (int y = 0; y < image.height(); ++y) {
-    std::uint8_t* row = image.scanLine(y);
-    for (int x = range.Min; x <= lastColumn; ++x) std::memset(row + 3 * x, Silver, 3);
+  if (lastColumn >= range.Min) {
+    for (int y = 0; y < image.height(); ++y) {
+      std::memset(image.scanLine(y) + 3 * range.Min, Silver, 3 * (lastColumn - range.Min + 1));
+    }
   }
   return image;
 }
@@ -101,9 +112,10 @@ QImage DrawHistogramMono(QSize size, const std::uint32_t* bins, std::int32_t bin
   QImage image = GreyPictureWithBand(size, range, lastColumn);
   const int h = image.height();
   const std::uint32_t peak = Peak(bins, range);
+  PixelWriter pixels(image);
   for (int x = range.Min; x <= lastColumn; ++x) {
     const int bar = std::min(HistogramBarHeight(bins[x], h, peak), h);
-    for (int y = h - bar + 1; y < h; ++y) SetPixel(image, x, y, 0, 0, 0);
+    for (int y = h - bar + 1; y < h; ++y) pixels.Set(x, y, 0, 0, 0);
   }
   return image;
 }
@@ -117,6 +129,7 @@ QImage DrawHistogramColor(QSize size, const std::uint32_t* red, const std::uint3
   const std::uint32_t peakR = Peak(red, range);
   const std::uint32_t peakG = Peak(green, range);
   const std::uint32_t peakB = Peak(blue, range);
+  PixelWriter pixels(image);
   for (int x = range.Min; x <= lastColumn; ++x) {
     const int hR = HistogramBarHeight(red[x], h, peakR);
     const int hG = HistogramBarHeight(green[x], h, peakG);
@@ -124,7 +137,7 @@ QImage DrawHistogramColor(QSize size, const std::uint32_t* red, const std::uint3
     // Level y is the row h - y; level 0 lies just below the picture.
     for (int y = 1; y <= h; ++y) {
       if (hR > y || hG > y || hB > y) {
-        SetPixel(image, x, h - y, hR > y ? 255 : 0, hG > y ? 255 : 0, hB > y ? 255 : 0);
+        pixels.Set(x, h - y, hR > y ? 255 : 0, hG > y ? 255 : 0, hB > y ? 255 : 0);
       }
     }
   }
