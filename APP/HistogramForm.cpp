@@ -67,7 +67,9 @@ THistogramForm::THistogramForm(const Design& design, QWidget* parent)
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    label->setFixedWidth(PanelWidth);
+    // The designed width; a text that needs more (other fonts than the
+    // designed one) widens its panel rather than being cut off.
+    label->setMinimumWidth(PanelWidth);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar->addWidget(label);
     panels_[i] = label;
