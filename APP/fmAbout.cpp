@@ -101,17 +101,17 @@ TAboutForm::TAboutForm(QWidget* parent)
   // The box previews every key: no control takes the keyboard focus.
   for (QWidget* child : findChildren<QWidget*>()) child->setFocusPolicy(Qt::NoFocus);
   // Dragging: the background, the strips, the picture and the plain texts.
-  for (QWidget* source : std::initializer_list<QWidget*>{Panel, TopStrip, BottomStrip, Image1, Label1, Label3, Label4, Label5,
-                          Label_OEM}) {
+  for (QWidget* source : std::initializer_list<QWidget*>{
+           Panel, TopStrip, BottomStrip, Image1, Label1, Label3, Label4, Label5, Label_OEM}) {
     source->installEventFilter(this);
   }
 }
 
 void TAboutForm::CreateStrips() {
   TopStrip = ColouredArea(this, "TopStrip", QRect(1, 1, ClientWidth, StripHeight), StripColour);
-  BottomStrip = ColouredArea(this, "BottomStrip",
-                             QRect(1, 1 + ClientHeight - StripHeight, ClientWidth, StripHeight),
-                             StripColour);
+  BottomStrip =
+      ColouredArea(this, "BottomStrip",
+                   QRect(1, 1 + ClientHeight - StripHeight, ClientWidth, StripHeight), StripColour);
   Panel = ColouredArea(this, "Panel",
                        QRect(1, 1 + StripHeight, ClientWidth, ClientHeight - 2 * StripHeight),
                        Qt::white);
@@ -140,8 +140,8 @@ void TAboutForm::CreateTexts() {
 }
 
 void TAboutForm::CreateLinks() {
-  auto link = [this](TLinkLabel*& label, const char* name, const QString& caption,
-                     const QRect& at, void (TAboutForm::*handler)()) {
+  auto link = [this](TLinkLabel*& label, const char* name, const QString& caption, const QRect& at,
+                     void (TAboutForm::*handler)()) {
     label = new TLinkLabel(caption, Panel);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(at);
@@ -178,8 +178,9 @@ void TAboutForm::InitVersionLabel() {
   Label3->setText(QString::fromLatin1(VersionText));
   const QDateTime built = QFileInfo(QCoreApplication::applicationFilePath()).lastModified();
   const QLocale locale = QLocale::system();
-  Label5->setText(QStringLiteral("Compiled ") + locale.toString(built.date(), QLocale::ShortFormat) +
-                  QLatin1Char(' ') + locale.toString(built.time(), QLocale::LongFormat));
+  Label5->setText(QStringLiteral("Compiled ") +
+                  locale.toString(built.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                  locale.toString(built.time(), QLocale::LongFormat));
   Label_OEM->setText(QString::fromLatin1(MakerText));
   URL->setText(QString::fromLatin1(MakerAddress));
 }
@@ -192,9 +193,9 @@ void TAboutForm::URLClick() { Launch(URL->text(), true); }
 
 void TAboutForm::lbVersionInfoClick() {
   // Started without a check: the tool is not part of the program.
-  Launch(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-             QString::fromLatin1(VersionTool),
-         false);
+  Launch(
+      QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLatin1(VersionTool),
+      false);
 }
 
 void TAboutForm::lbSystemInfoClick() {

@@ -8,9 +8,12 @@ THistogramFormRAW* HistogramFormRAW = nullptr;
 
 namespace {
 
-const THistogramForm::Design RAWDesign = {
-    "HistogramFormRAW",    "Histogram(RAW)", QSize(260, 182), QRect(1, 1, 256, 160), 162,
-    &TAppCommand::ShowHistogramRAW};
+const THistogramForm::Design RAWDesign = {"HistogramFormRAW",
+                                          "Histogram(RAW)",
+                                          QSize(260, 182),
+                                          QRect(1, 1, 256, 160),
+                                          162,
+                                          &TAppCommand::ShowHistogramRAW};
 
 // The builders of one sample depth: the whole frame into one array, or its
 // GBRG Bayer sites into red, green and blue.

@@ -28,10 +28,10 @@ struct PredefinedSize {
   std::int32_t sizeX;
   std::int32_t sizeY;
 };
-constexpr PredefinedSize PredefinedSizes[] = {
-    {"320x180", 320, 180},   {"400x360", 400, 360},    {"640x540", 640, 540},
-    {"768x576", 768, 576},   {"960x540", 960, 540},    {"1024x720", 1024, 720},
-    {"1440x900", 1440, 900}, {"1920x1080", 1920, 1080}};
+constexpr PredefinedSize PredefinedSizes[] = {{"320x180", 320, 180},   {"400x360", 400, 360},
+                                              {"640x540", 640, 540},   {"768x576", 768, 576},
+                                              {"960x540", 960, 540},   {"1024x720", 1024, 720},
+                                              {"1440x900", 1440, 900}, {"1920x1080", 1920, 1080}};
 constexpr int FullSensorIndex = 7;
 
 // The box's colour, light blue-grey.
@@ -191,7 +191,9 @@ void TViewPortForm::ShowNonModal() {
 double TViewPortForm::ScaleX() const { return FullView->width() / double{SensorWidth}; }
 double TViewPortForm::ScaleY() const { return FullView->height() / double{SensorHeight}; }
 
-bool TViewPortForm::RegionLocked() const { return AppCommand != nullptr && AppCommand->CaptureRunning; }
+bool TViewPortForm::RegionLocked() const {
+  return AppCommand != nullptr && AppCommand->CaptureRunning;
+}
 
 void TViewPortForm::PlaceBox() {
   WhiteBox->setGeometry(Nearest(Region.StartX * ScaleX()) + FullView->x(),
@@ -223,8 +225,9 @@ void TViewPortForm::SendRegion() {
 }
 
 bool TViewPortForm::ReadRegionEdits() {
-  const std::optional<TRegion> region = RegionFromTexts(
-      Edit_OX->displayText(), Edit_OY->displayText(), Edit_SX->displayText(), Edit_SY->displayText());
+  const std::optional<TRegion> region =
+      RegionFromTexts(Edit_OX->displayText(), Edit_OY->displayText(), Edit_SX->displayText(),
+                      Edit_SY->displayText());
   if (!region) return false;
   Region = *region;
   return true;
@@ -277,9 +280,9 @@ void TViewPortForm::Edit_OXChange() { Button_Apply->setEnabled(true); }
 bool TViewPortForm::Edit_OXKeyPress(QLineEdit* edit, int key) {
   if ((key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Backspace) {
     const QLineEdit* const edits[] = {Edit_OX, Edit_OY, Edit_SX, Edit_SY};
-    const bool allFilled =
-        std::none_of(std::begin(edits), std::end(edits),
-                     [](const QLineEdit* e) { return e->displayText().trimmed().isEmpty(); });
+    const bool allFilled = std::none_of(std::begin(edits), std::end(edits), [](const QLineEdit* e) {
+      return e->displayText().trimmed().isEmpty();
+    });
     // The region is applied a second after the last such key.
     if (allFilled) {
       TimerApply->stop();

@@ -99,7 +99,8 @@ std::int32_t HistogramBarHeight(std::uint32_t count, std::int32_t height, std::u
   assert(height >= 0);
   // Exact in integers: the quotient, then up when the remainder is more than
   // half the divisor, or exactly half and the quotient odd.
-  const std::uint64_t product = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(height);
+  const std::uint64_t product =
+      static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(height);
   std::uint64_t quotient = product / peak;
   const std::uint64_t twiceRemainder = 2 * (product % peak);
   if (twiceRemainder > peak || (twiceRemainder == peak && (quotient & 1) != 0)) ++quotient;

@@ -41,8 +41,8 @@ void BM_DrawRAW(benchmark::State& state) {
   const auto samples = Noise<std::uint16_t>(Width * Height, 1u << bits);
   const auto samples8 = Noise<std::uint8_t>(Width * Height, 256);
   HistogramFormRAW->MonoView = static_cast<std::uint8_t>(state.range(1));
-  HistogramFormRAW->UpdateRAW(bits == 8 ? static_cast<const void*>(samples8.data()) : samples.data(),
-                              Width, Height, bits);
+  HistogramFormRAW->UpdateRAW(
+      bits == 8 ? static_cast<const void*>(samples8.data()) : samples.data(), Width, Height, bits);
   for (auto _ : state) benchmark::DoNotOptimize(HistogramFormRAW->DrawPicture());
 }
 

@@ -76,8 +76,8 @@ class TestAboutBox : public QObject {
     QCOMPARE(Drag(*form_, form_->Image1, QPoint(30, 20)), QPoint(29, 19));
     QCOMPARE(Drag(*form_, form_->Label1, QPoint(-10, 4)), QPoint(-11, 3));
     QCOMPARE(Drag(*form_, form_->Panel, QPoint(3, 3)), QPoint(2, 2));
-    for (QWidget* fixed : std::initializer_list<QWidget*>{form_->URL, form_->lbVersionInfo,
-                                                          form_->lbSystemInfo, form_->SpeedButton1}) {
+    for (QWidget* fixed : std::initializer_list<QWidget*>{
+             form_->URL, form_->lbVersionInfo, form_->lbSystemInfo, form_->SpeedButton1}) {
       QCOMPARE(Drag(*form_, fixed, QPoint(30, 20)), QPoint(0, 0));
       form_->show();  // "OK" closed it
     }

@@ -28,12 +28,14 @@ ViewPortRecord CameraRegion() {
   return record;
 }
 
-QList<std::uint32_t> Fields(const ViewPortRecord& r) { return {r.StartX, r.StartY, r.SizeX, r.SizeY}; }
+QList<std::uint32_t> Fields(const ViewPortRecord& r) {
+  return {r.StartX, r.StartY, r.SizeX, r.SizeY};
+}
 
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button) {
   const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
-                    held, Qt::NoModifier);
+  QMouseEvent event(type, at, widget->mapToGlobal(at),
+                    type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
   QCoreApplication::sendEvent(widget, &event);
 }
 
@@ -59,7 +61,8 @@ class TestViewPortForm : public QObject {
   }
 
   void SetEdits(const QStringList& texts) {
-    const QList<QLineEdit*> edits = {form_->Edit_OX, form_->Edit_OY, form_->Edit_SX, form_->Edit_SY};
+    const QList<QLineEdit*> edits = {form_->Edit_OX, form_->Edit_OY, form_->Edit_SX,
+                                     form_->Edit_SY};
     for (int i = 0; i < 4; ++i) edits[i]->setText(texts[i]);
   }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "HistogramPicture.h"
@@ -16,20 +17,18 @@ namespace {
 // One character a pixel: '.' grey, 's' silver, '#' black, and the bar
 // colours R red, Y yellow, C cyan, W white; '?' anything else.
 std::vector<std::string> Art(const QImage& image) {
+  const std::pair<QRgb, char> names[] = {{qRgb(128, 128, 128), '.'}, {qRgb(192, 192, 192), 's'},
+                                         {qRgb(0, 0, 0), '#'},       {qRgb(255, 0, 0), 'R'},
+                                         {qRgb(255, 255, 0), 'Y'},   {qRgb(0, 255, 255), 'C'},
+                                         {qRgb(255, 255, 255), 'W'}};
   std::vector<std::string> rows;
   for (int y = 0; y < image.height(); ++y) {
     std::string row;
     for (int x = 0; x < image.width(); ++x) {
       const QRgb p = image.pixel(x, y);
-      const int r = qRed(p), g = qGreen(p), b = qBlue(p);
       char c = '?';
-      if (r == 128 && g == 128 && b == 128) c = '.';
-      else if (r == 192 && g == 192 && b == 192) c = 's';
-      else if (r == 0 && g == 0 && b == 0) c = '#';
-      else if (r == 255 && g == 0 && b == 0) c = 'R';
-      else if (r == 255 && g == 255 && b == 0) c = 'Y';
-      else if (r == 0 && g == 255 && b == 255) c = 'C';
-      else if (r == 255 && g == 255 && b == 255) c = 'W';
+      for (const auto& [colour, name] : names)
+        if (colour == p) c = name;
       row += c;
     }
     rows.push_back(row);
