@@ -179,12 +179,6 @@ void TViewPortForm::FormCreate() {
   ShowRegionEdits();
 }
 
-void TViewPortForm::ShowNonModal() {
-  show();
-  raise();
-  activateWindow();
-}
-
 // --- Operations ------------------------------------------------------------------------
 
 // Map pixels per sensor pixel, from the map's size.

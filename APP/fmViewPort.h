@@ -51,8 +51,6 @@ class TViewPortForm : public QDialog {
   explicit TViewPortForm(QWidget* parent = nullptr);
   // The full sensor, shown on the map and in the edits; no camera call.
   void FormCreate();
-  // Shows the dialog without blocking (the settings dialog's "Settings...").
-  void ShowNonModal();
 
   // Operations of the dialog.
   void PlaceBox();
