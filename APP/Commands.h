@@ -129,6 +129,9 @@ class ISettingsView {
   virtual void SetStatisticsText(const QString& editName, const QString& text) = 0;
   // The two external-input status boxes of the trigger tab.
   virtual void SetExternalInputStatus(bool input1, bool input2) = 0;
+  // Refreshes the exposure and region read-outs after the region changed
+  // (the region-of-interest dialog).
+  virtual void UpdateExposure() {}
 };
 
 class IHistogramView {
