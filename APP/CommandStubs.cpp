@@ -5,7 +5,6 @@
 // to them; each one moves to the unit of its feature when that is built.
 #include "Commands.h"
 
-void TAppCommand::SaveVideo() {}
 void TAppCommand::SaveRAWVideo() {}
 
 void TAppCommand::SetTrigger(bool /*extSync*/, bool /*out1High*/, bool /*out2High*/,
