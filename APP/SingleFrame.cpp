@@ -139,7 +139,8 @@ void TAppCommand::CalibrateColors() {
     return;
   }
   if (DebayerMode == 0) {
-    ShowMessageBox(MessageKind::Information, caption, QStringLiteral("Used monochrome convertion!"));
+    ShowMessageBox(MessageKind::Information, caption,
+                   QStringLiteral("Used monochrome convertion!"));
     return;
   }
   CorrectionToolPending = true;
@@ -153,9 +154,9 @@ void TAppCommand::SaveFrameFile(std::int32_t& counter, std::int32_t format,
                                 std::int32_t height) {
   if (format != 0 && format != 1) return;
   const QString folder = SettingsView != nullptr ? SettingsView->CapturePath() : QString();
-  const QString name = NextCaptureFileName(folder + QStringLiteral("FRAME_"),
-                                           format == 0 ? QStringLiteral(".BMP") : QStringLiteral(".jpg"),
-                                           counter);
+  const QString name =
+      NextCaptureFileName(folder + QStringLiteral("FRAME_"),
+                          format == 0 ? QStringLiteral(".BMP") : QStringLiteral(".jpg"), counter);
   const bool saved = format == 0 ? SaveBMPFile(name, picture, width, height)
                                  : SaveJPEGFile(name, picture, width, height);
   // Live video carries on either way.

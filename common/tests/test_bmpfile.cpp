@@ -29,7 +29,8 @@ TEST(BMPFileTest, HeaderAndPaddedBottomUpRows) {
     SCOPED_TRACE(c.width);
     const int rowPixels = c.width * 3;
     std::vector<std::uint8_t> picture(static_cast<std::size_t>(rowPixels) * c.height);
-    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    for (std::size_t i = 0; i < picture.size(); ++i)
+      picture[i] = static_cast<std::uint8_t>(i * 7 + 1);
     const QString name = dir.filePath(QStringLiteral("f.bmp"));
     ASSERT_TRUE(WriteBMPFile(name, picture.data(), c.width, c.height, 3780, 3781));
     QFile file(name);
@@ -38,8 +39,8 @@ TEST(BMPFileTest, HeaderAndPaddedBottomUpRows) {
     const std::uint32_t image = c.rowBytes * c.height;
     ASSERT_EQ(static_cast<std::uint32_t>(b.size()), 54 + image);
     EXPECT_EQ(b.left(2), "BM");
-    const std::uint32_t fields[] = {54 + image, 0, 54, 40, std::uint32_t(c.width),
-                                    std::uint32_t(c.height)};
+    const std::uint32_t fields[] = {
+        54 + image, 0, 54, 40, std::uint32_t(c.width), std::uint32_t(c.height)};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(U32(b, 2 + 4 * i), fields[i]) << i;
     EXPECT_EQ(U32(b, 26), 1u | 24u << 16);  // planes, bits per pixel
     const std::uint32_t rest[] = {0, image, 3780, 3781, 0, 0};

@@ -210,8 +210,7 @@ bool AVIWriter::NextFrameFits() const {
 }
 
 bool AVIWriter::WriteHeader() {
-  const HeaderBytes header =
-      BuildHeader(format_, frames_, StoredFrameBytes(), FileBytes(frames_));
+  const HeaderBytes header = BuildHeader(format_, frames_, StoredFrameBytes(), FileBytes(frames_));
   headerBytes_ = header.Bytes().size();
   return fseeko(file_.get(), 0, SEEK_SET) == 0 &&
          WriteAll(file_.get(), header.Bytes().data(), header.Bytes().size());
@@ -219,8 +218,8 @@ bool AVIWriter::WriteHeader() {
 
 bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format) {
   Close();
-  const bool validFormat = format.width >= 1 && format.width <= MaxExtent &&
-                           format.height >= 1 && format.height <= MaxExtent &&
+  const bool validFormat = format.width >= 1 && format.width <= MaxExtent && format.height >= 1 &&
+                           format.height <= MaxExtent &&
                            (format.bitsPerPixel == 8 || format.bitsPerPixel == 24) &&
                            format.scale > 0 && format.rate > 0;
   if (!validFormat) return false;
@@ -249,11 +248,12 @@ AVIWriteResult AVIWriter::WriteFrame(const void* pixels) {
   const std::uint64_t offset =
       headerBytes_ + std::uint64_t{frames_} * (ChunkHeaderBytes + Padded(stored));
   const std::uint32_t chunk[2] = {FrameChunkId, static_cast<std::uint32_t>(stored)};
-  const std::uint64_t rowBytes =
-      static_cast<std::uint64_t>(format_.width) * static_cast<std::uint64_t>(format_.bitsPerPixel / 8);
+  const std::uint64_t rowBytes = static_cast<std::uint64_t>(format_.width) *
+                                 static_cast<std::uint64_t>(format_.bitsPerPixel / 8);
   const std::uint8_t pad = 0;
   const bool written =
-      fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 && WriteAll(file, chunk, sizeof chunk) &&
+      fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+      WriteAll(file, chunk, sizeof chunk) &&
       WriteDIBRows(file, static_cast<const std::uint8_t*>(pixels), rowBytes,
                    DIBRowBytes(format_.width, format_.bitsPerPixel), format_.height, false) &&
       ((stored & 1) == 0 || WriteAll(file, &pad, 1));
@@ -268,8 +268,8 @@ bool AVIWriter::Close() {
   const std::uint64_t stored = StoredFrameBytes();
   const std::uint64_t chunkBytes = ChunkHeaderBytes + Padded(stored);
   const std::uint64_t indexAt = headerBytes_ + std::uint64_t{frames_} * chunkBytes;
-  const std::uint32_t indexHeader[2] = {FourCC("idx1"),
-                                        static_cast<std::uint32_t>(frames_ * sizeof(AVIIndexEntry))};
+  const std::uint32_t indexHeader[2] = {
+      FourCC("idx1"), static_cast<std::uint32_t>(frames_ * sizeof(AVIIndexEntry))};
   bool complete = fseeko(file, static_cast<off_t>(indexAt), SEEK_SET) == 0 &&
                   WriteAll(file, indexHeader, sizeof indexHeader);
   for (std::uint32_t i = 0; complete && i < frames_; ++i) {

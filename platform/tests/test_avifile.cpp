@@ -69,7 +69,8 @@ class AVIWriterTest : public ::testing::Test {
   // Frame f of a width x height picture: byte i is (f * 37 + i) mod 251.
   static std::vector<std::uint8_t> Frame(int f, std::size_t bytes) {
     std::vector<std::uint8_t> frame(bytes);
-    for (std::size_t i = 0; i < bytes; ++i) frame[i] = static_cast<std::uint8_t>((f * 37 + i) % 251);
+    for (std::size_t i = 0; i < bytes; ++i)
+      frame[i] = static_cast<std::uint8_t>((f * 37 + i) % 251);
     return frame;
   }
 
@@ -87,7 +88,8 @@ TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
   AVIWriter writer;
   const std::string path = Path("a.avi");
   ASSERT_TRUE(writer.Open(path, format));
-  for (int f = 0; f < 3; ++f) EXPECT_EQ(writer.WriteFrame(Frame(f, 45).data()), AVIWriteResult::Written);
+  for (int f = 0; f < 3; ++f)
+    EXPECT_EQ(writer.WriteFrame(Frame(f, 45).data()), AVIWriteResult::Written);
   EXPECT_EQ(writer.FrameIndex(), 3u);
   EXPECT_TRUE(writer.Close());
   EXPECT_FALSE(writer.Close());
@@ -99,19 +101,19 @@ TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
   ASSERT_EQ(b.size(), index + 8 + 3 * 16);
   EXPECT_EQ(Text(b, 0) + Text(b, 8) + Text(b, 12) + Text(b, 20), "RIFFAVI LISThdrl");
   EXPECT_EQ(U32(b, 4), b.size() - 8);
-  EXPECT_EQ(U32(b, 16), movi - 20);                       // hdrl list size
-  EXPECT_EQ(U32(b, 24 + 8 + 16), 3u);                     // avih total frames
-  EXPECT_EQ(U32(b, 24 + 8 + 24), 1u);                     // streams
+  EXPECT_EQ(U32(b, 16), movi - 20);    // hdrl list size
+  EXPECT_EQ(U32(b, 24 + 8 + 16), 3u);  // avih total frames
+  EXPECT_EQ(U32(b, 24 + 8 + 24), 1u);  // streams
   EXPECT_EQ(Text(b, strl + 8) + Text(b, strl + 12) + Text(b, strl + 20), "strlstrhvids");
-  EXPECT_EQ(U32(b, strl + 24), 0u);                       // handler
-  EXPECT_EQ(U32(b, strl + 40), 1000u);                    // scale
-  EXPECT_EQ(U32(b, strl + 44), 29970u);                   // rate
-  EXPECT_EQ(U32(b, strl + 52), 3u);                       // length
+  EXPECT_EQ(U32(b, strl + 24), 0u);      // handler
+  EXPECT_EQ(U32(b, strl + 40), 1000u);   // scale
+  EXPECT_EQ(U32(b, strl + 44), 29970u);  // rate
+  EXPECT_EQ(U32(b, strl + 52), 3u);      // length
   const std::size_t strf = strl + 12 + 64;
   EXPECT_EQ(Text(b, strf), "strf");
   EXPECT_EQ(U32(b, strf + 4), 40u);
   EXPECT_EQ(static_cast<std::int32_t>(U32(b, strf + 16)), -3);  // top-down rows
-  EXPECT_EQ(U32(b, strf + 28), 48u);                      // image size, padded rows
+  EXPECT_EQ(U32(b, strf + 28), 48u);                            // image size, padded rows
   EXPECT_EQ(U32(b, strf + 32), 10000u);
   EXPECT_EQ(Text(b, strn), "strn");
   EXPECT_EQ(U32(b, strn + 4), 9u);
@@ -130,7 +132,7 @@ TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
     }
     const std::size_t entry = index + 8 + f * 16;
     EXPECT_EQ(Text(b, entry), "00db");
-    EXPECT_EQ(U32(b, entry + 4), 0x10u);                  // key frame
+    EXPECT_EQ(U32(b, entry + 4), 0x10u);  // key frame
     EXPECT_EQ(U32(b, entry + 8), 4 + f * frameChunk);
     EXPECT_EQ(U32(b, entry + 12), 48u);
   }
@@ -165,7 +167,8 @@ TEST_F(AVIWriterTest, FFmpegReadsBackEveryFrame) {
     }  // the destructor closes the file
     EXPECT_EQ(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                          "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames "
-                         "-of default=nw=1 " + path),
+                         "-of default=nw=1 " +
+                         path),
               std::string("codec_name=rawvideo\nwidth=502\nheight=7\npix_fmt=") + pixFmt +
                   "\nr_frame_rate=2997/100\nnb_read_frames=4\n");
     EXPECT_TRUE(RunCommand("ffmpeg -v error -i " + path + " -f rawvideo -pix_fmt " + pixFmt +
@@ -201,10 +204,9 @@ TEST_F(AVIWriterTest, RefusedFormatsAndFailedWrites) {
   good.width = 64;
   good.height = 64;
   AVIWriter writer;
-  for (auto change : {+[](AVIStreamFormat& f) { f.bitsPerPixel = 16; },
-                      +[](AVIStreamFormat& f) { f.width = 0; },
-                      +[](AVIStreamFormat& f) { f.height = 40000; },
-                      +[](AVIStreamFormat& f) { f.rate = 0; }}) {
+  for (auto change :
+       {+[](AVIStreamFormat& f) { f.bitsPerPixel = 16; }, +[](AVIStreamFormat& f) { f.width = 0; },
+        +[](AVIStreamFormat& f) { f.height = 40000; }, +[](AVIStreamFormat& f) { f.rate = 0; }}) {
     AVIStreamFormat format = good;
     change(format);
     EXPECT_FALSE(writer.Open(Path("bad.avi"), format));
@@ -227,9 +229,15 @@ TEST(AVIStreamRateTest, RoundingAndFallback) {
     double fps;
     std::uint32_t scale;
     std::uint32_t even, up;
-  } cases[] = {{29.97, 1000, 29970, 29970}, {2.5, 1, 2, 3},       {3.5, 1, 4, 4},
-               {0.0, 1000, 25000, 25000},   {-5, 1000, 25000, 25000}, {nan, 1000, 25000, 25000},
-               {inf, 1000, 25000, 25000},   {0.0001, 1000, 25000, 25000}, {1e7, 1000, 25000, 25000}};
+  } cases[] = {{29.97, 1000, 29970, 29970},
+               {2.5, 1, 2, 3},
+               {3.5, 1, 4, 4},
+               {0.0, 1000, 25000, 25000},
+               {-5, 1000, 25000, 25000},
+               {nan, 1000, 25000, 25000},
+               {inf, 1000, 25000, 25000},
+               {0.0001, 1000, 25000, 25000},
+               {1e7, 1000, 25000, 25000}};
   for (const Case& c : cases) {
     EXPECT_EQ(AVIStreamRate(c.fps, c.scale, AVIRateRounding::HalvesToEven), c.even) << c.fps;
     EXPECT_EQ(AVIStreamRate(c.fps, c.scale, AVIRateRounding::HalvesUp), c.up) << c.fps;
