@@ -157,6 +157,8 @@ TEST_F(FramesTest, FrameFilesAreNumberedAndReadBackByImageMagick) {
   // The bitmap the JPEG was made from stays in the current directory.
   EXPECT_EQ(RunCommand("compare -metric AE temp.bmp " + Path("expected.ppm") + " null: 2>&1"), "0");
 
+  // A write that fails inside the JPEG encoder is reported, not fatal.
+  EXPECT_FALSE(SaveJPEGFile(QStringLiteral("/dev/full"), picture.data(), w, h));
   AppCommand->SaveFrameFile(counter, 2, picture.data(), w, h);  // no such format
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 9);
   EXPECT_TRUE(messages.empty());
