@@ -5,22 +5,6 @@
 // to them; each one moves to the unit of its feature when that is built.
 #include "Commands.h"
 
-void TAppCommand::SaveFrame() {}
-void TAppCommand::CopyFrame() {}
-void TAppCommand::CalibrateColors() {}
-void TAppCommand::SaveFrameFile(std::int32_t& /*counter*/, std::int32_t /*format*/,
-                                const std::uint8_t* /*picture*/, std::int32_t /*width*/,
-                                std::int32_t /*height*/) {}
-bool TAppCommand::CopyBitmapToClipboard(std::int32_t /*width*/, std::int32_t /*height*/,
-                                        const std::uint8_t* /*picture*/,
-                                        const TBitmapInfo& /*bitmapInfo*/) {
-  return false;
-}
-void TAppCommand::RunCorrectionTool(const std::uint8_t* /*picture*/, std::int32_t /*width*/,
-                                    std::int32_t /*height*/) {}
-void TAppCommand::SetCorrectionMatrix(const double* /*matrix*/) {}
-
-void TAppCommand::SaveVideo() {}
 void TAppCommand::SaveRAWVideo() {}
 
 void TAppCommand::SetTrigger(bool /*extSync*/, bool /*out1High*/, bool /*out2High*/,

@@ -34,6 +34,7 @@
 #include "GuiSync.h"
 #include "IniFile.h"
 #include "imaging/colorcorrection.h"
+#include "platform/dib.h"
 
 // ---------------------------------------------------------------------------
 // Program-wide buffers.
@@ -44,22 +45,9 @@ constexpr std::uint32_t FrameBufferSize = 4393504;
 constexpr std::uint32_t Pixels16Count = FrameBufferSize / 2;
 constexpr std::uint32_t Image24Size = 3 * FrameBufferSize;
 
-// Device-independent bitmap description: a 40-byte header and a 256-entry
+// Device-independent bitmap description: the 40-byte header and a 256-entry
 // palette (B, G, R, 0 per entry).
-struct TBitmapInfoHeader {
-  std::uint32_t biSize;
-  std::int32_t biWidth;
-  std::int32_t biHeight;  // negative: rows top-down
-  std::uint16_t biPlanes;
-  std::uint16_t biBitCount;
-  std::uint32_t biCompression;
-  std::uint32_t biSizeImage;
-  std::int32_t biXPelsPerMeter;
-  std::int32_t biYPelsPerMeter;
-  std::uint32_t biClrUsed;
-  std::uint32_t biClrImportant;
-};
-static_assert(sizeof(TBitmapInfoHeader) == 40);
+using TBitmapInfoHeader = BITMAPINFOHEADER;
 
 struct TBitmapInfo {
   TBitmapInfoHeader bmiHeader;

@@ -5,8 +5,6 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -23,6 +21,7 @@
 #include <cstring>
 
 #include "Commands.h"
+#include "CopyDataServer.h"
 #include "VideoPanel.h"
 
 TMainForm* MainForm = nullptr;
@@ -502,84 +501,16 @@ std::int32_t TMainForm::WMCopyData(std::uint32_t size, const void* data) {
   return CopyDataResult;
 }
 
-namespace {
-
-// One connection's reading state: the byte count of the message under way
-// and, for a 96-byte message, its bytes. Other messages are read and dropped.
-class TCopyDataReader : public QObject {
- public:
-  TCopyDataReader(QLocalSocket* socket, TMainForm* form) : QObject(socket), socket_(socket), form_(form) {
-    connect(socket, &QLocalSocket::readyRead, this, &TCopyDataReader::Read);
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-  }
-
-  void Read() {
-    while (socket_->bytesAvailable() > 0) {
-      if (countBytes_ < 4) {
-        const qint64 n = socket_->read(countBuffer_ + countBytes_, 4 - countBytes_);
-        if (n <= 0) return;
-        countBytes_ += static_cast<int>(n);
-        if (countBytes_ < 4) continue;
-        size_ = std::uint32_t(std::uint8_t(countBuffer_[0])) |
-                std::uint32_t(std::uint8_t(countBuffer_[1])) << 8 |
-                std::uint32_t(std::uint8_t(countBuffer_[2])) << 16 |
-                std::uint32_t(std::uint8_t(countBuffer_[3])) << 24;
-        received_ = 0;
-      } else {
-        const std::uint64_t left = size_ - received_;
-        char scratch[4096];
-        char* target = size_ == CorrectionMatrixBytes ? data_ + received_ : scratch;
-        const qint64 want = static_cast<qint64>(std::min<std::uint64_t>(left, sizeof scratch));
-        const qint64 n = socket_->read(target, want);
-        if (n <= 0) return;
-        received_ += static_cast<std::uint32_t>(n);
-      }
-      if (countBytes_ == 4 && received_ == size_) Answer();
-    }
-  }
-
- private:
-  void Answer() {
-    const std::int32_t result =
-        form_->WMCopyData(size_, size_ == CorrectionMatrixBytes ? data_ : nullptr);
-    const char answer[4] = {char(result & 0xff), char((result >> 8) & 0xff),
-                            char((result >> 16) & 0xff), char((result >> 24) & 0xff)};
-    socket_->write(answer, 4);
-    socket_->flush();
-    countBytes_ = 0;
-    received_ = 0;
-    size_ = 0;
-  }
-
-  QLocalSocket* socket_;
-  TMainForm* form_;
-  char countBuffer_[4] = {};
-  int countBytes_ = 0;
-  std::uint32_t size_ = 0;
-  std::uint32_t received_ = 0;
-  char data_[CorrectionMatrixBytes] = {};
-};
-
-}  // namespace
-
 bool TMainForm::ListenCopyData(const QString& name) {
   if (copyDataServer_ == nullptr) {
-    copyDataServer_ = new QLocalServer(this);
+    copyDataServer_ = new TCopyDataServer(
+        [this](std::uint32_t size, const void* data) { return WMCopyData(size, data); },
+        CorrectionMatrixBytes, this);
     copyDataServer_->setObjectName(QStringLiteral("CopyDataServer"));
-    connect(copyDataServer_, &QLocalServer::newConnection, this, &TMainForm::CopyDataConnection);
   }
-  copyDataServer_->close();
-  QLocalServer::removeServer(name);
-  return copyDataServer_->listen(name);
+  return copyDataServer_->Listen(name);
 }
 
 QString TMainForm::CopyDataName() const {
-  return copyDataServer_ != nullptr ? copyDataServer_->serverName() : QString();
-}
-
-void TMainForm::CopyDataConnection() {
-  while (QLocalSocket* socket = copyDataServer_->nextPendingConnection()) {
-    auto* reader = new TCopyDataReader(socket, this);
-    reader->Read();
-  }
+  return copyDataServer_ != nullptr ? copyDataServer_->ServerName() : QString();
 }

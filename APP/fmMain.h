@@ -17,7 +17,6 @@
 
 class QAction;
 class QLabel;
-class QLocalServer;
 class QMenu;
 class QMenuBar;
 class QScrollArea;
@@ -25,6 +24,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TCopyDataServer;
 class TVideoPanel;
 
 // The local socket on which the colour-correction tool sends its colour
@@ -56,7 +56,8 @@ class TMainForm : public QMainWindow, public IMainView {
   // 96 bytes of twelve finite doubles set the correction matrix; anything
   // else is ignored. The answer is always 2006.
   std::int32_t WMCopyData(std::uint32_t size, const void* data);
-  // (Re)opens the copy-data socket under a name; false when it cannot listen.
+  // (Re)opens the copy-data socket under a name; false when it cannot listen
+  // (another copy of the program serves that name, say).
   bool ListenCopyData(const QString& name);
   QString CopyDataName() const;
   // Where an accepted matrix goes: the controller's SetCorrectionMatrix
@@ -207,10 +208,9 @@ class TMainForm : public QMainWindow, public IMainView {
   void CreateStatusBar();
   void CreateTimers();
   void AssignZoomShortcuts();
-  void CopyDataConnection();
 
   QLabel* panels_[PanelCount] = {};
-  QLocalServer* copyDataServer_ = nullptr;
+  TCopyDataServer* copyDataServer_ = nullptr;
   bool created_ = false;
 };
 
