@@ -307,9 +307,9 @@ void TMainForm::CreateStatusBar() {
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(QString::fromLatin1(PanelDesigns[i].text), StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    // The designed width; a text that needs more (other fonts than the
-    // designed one) widens its panel rather than being cut off.
-    label->setMinimumWidth(PanelDesigns[i].width);
+    // The designed width, whatever the text: panels that grew with their
+    // text would shift their neighbours at every zoom or load change.
+    label->setFixedWidth(PanelDesigns[i].width);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar->addWidget(label);
     panels_[i] = label;
@@ -329,19 +329,19 @@ void TMainForm::CreateTimers() {
 }
 
 void TMainForm::AssignZoomShortcuts() {
-  // Keypad keys carry the keypad modifier; the main keyboard's "+" and "*"
-  // are shifted keys on a US layout ("=" and "8"), so both the shifted and
-  // the plain key codes that layouts report for them are accepted.
-  mZoomInHidden->setShortcuts(
-      {QKeySequence(Qt::SHIFT | Qt::Key_Plus), QKeySequence(Qt::Key_Plus),
-       QKeySequence(Qt::SHIFT | Qt::Key_Equal)});
-  mZoomIn->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+  // One key press must match exactly one shortcut: Qt runs none of several
+  // that match. Under X11 and Wayland a key press matches both its plain
+  // symbol and the unshifted key with Shift (Shift+= gives "+" and Shift+=,
+  // Shift+8 gives "*" and Shift+8), and keypad keys arrive as their plain
+  // symbols. So the plain "+" and "*" serve both the keypad and the shifted
+  // main-keyboard keys, the main keyboard's "-" serves both minus keys, and
+  // the other three carry what other platforms report for their keys.
+  mZoomInHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Plus));
+  mZoomIn->setShortcut(QKeySequence(Qt::Key_Plus));
   mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
   mZoomOut->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
-  mZoomOriginalHidden->setShortcuts(
-      {QKeySequence(Qt::SHIFT | Qt::Key_8), QKeySequence(Qt::SHIFT | Qt::Key_Asterisk),
-       QKeySequence(Qt::Key_Asterisk)});
-  mZoomOriginal->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Asterisk));
+  mZoomOriginalHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Asterisk));
+  mZoomOriginal->setShortcut(QKeySequence(Qt::Key_Asterisk));
 }
 
 void TMainForm::FormCreate() {
