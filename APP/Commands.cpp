@@ -112,6 +112,7 @@ void TAppCommand::Init() {
 }
 
 void TAppCommand::Done() {
+  ShutDown = true;
   if (TriggerThread != nullptr) TriggerThread->Terminate();
   if (FrameThread != nullptr) FrameThread->Terminate();
 
