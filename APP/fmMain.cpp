@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,7 +24,9 @@
 #include <cstring>
 
 #include "Commands.h"
+#include "Messages.h"
 #include "VideoPanel.h"
+#include "fmSettings.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -77,15 +80,10 @@ QList<QIcon> MakeImageList(QStyle* style) {
 
 }  // namespace
 
-// --- Preset files -----------------------------------------------------------
-
-// For now neither reads nor writes a file.
-void LoadPresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
-void SavePresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
-
 // --- Construction -------------------------------------------------------------
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  ExecFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("QDV-47B5 Application"));
   QFont font(QStringLiteral("Tahoma"));
@@ -427,16 +425,67 @@ void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(7); }
 void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
 void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
 
+namespace {
+// The preset file dialogs: the current directory, "Preset files" selected,
+// extension "pre" added to a name without one.
+void SetUpPresetDialog(QFileDialog& dialog) {
+  dialog.setDirectory(QDir::currentPath());
+  dialog.setNameFilter(QStringLiteral("Preset files (*.pre)"));
+  dialog.setDefaultSuffix(QStringLiteral("pre"));
+}
+
+QString ChosenFile(const QFileDialog& dialog) {
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.first();
+}
+}  // namespace
+
 void TMainForm::LoadPreset1Click() {
-  const QString name = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                    QStringLiteral("*.pre"));
-  if (!name.isEmpty()) LoadPresetFile(this, name);
+  QFileDialog dialog(this);
+  SetUpPresetDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!ExecFileDialog(dialog)) {
+    ShowMessage(QStringLiteral("Open file was cancelled"));
+    return;
+  }
+  const QString path = ChosenFile(dialog);
+  switch (LoadPresetFile(this, path)) {
+    case TPresetLoad::Loaded:
+      ShowMessage(QStringLiteral("File : ") + path + QStringLiteral(" Loaded OK"));
+      break;
+    case TPresetLoad::Refused:
+      ShowMessage(QStringLiteral("File : ") + path +
+                  QStringLiteral(" not loaded: a capture is running"));
+      break;
+    case TPresetLoad::Stopped:  // the error box has been shown
+      break;
+  }
 }
 
 void TMainForm::SavePreset1Click() {
-  const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                    QStringLiteral("*.pre"));
-  if (!name.isEmpty()) SavePresetFile(this, name);
+  QFileDialog dialog(this, QStringLiteral("Select a name for new profile"));
+  SetUpPresetDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!ExecFileDialog(dialog)) {
+    ShowMessage(QStringLiteral("Save file was cancelled"));
+    return;
+  }
+  const QString path = ChosenFile(dialog);
+  switch (SavePresetFile(this, path)) {
+    case TPresetSave::Stored:
+      ShowMessage(QStringLiteral("Profile : ") + path + QStringLiteral("  Stored OK"));
+      break;
+    case TPresetSave::CameraNotAnswering:
+      ShowMessage(QStringLiteral("Profile : ") + path +
+                  QStringLiteral(" not stored: the camera does not answer"));
+      break;
+    case TPresetSave::WriteFailed:
+      ShowMessage(QStringLiteral("Profile : ") + path +
+                  QStringLiteral(" not stored: the file could not be written"));
+      break;
+  }
 }
 
 void TMainForm::tmCPULoadTimer() { AppCommand->ShowCPULoad(); }
@@ -472,7 +521,9 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 void TMainForm::FormClose() {
   tmCPULoad->stop();
   AppCommand->Done();
-  SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
+  // The preset holds the settings dialog's state; without the dialog
+  // (window tests) there is nothing to keep.
+  if (SettingsForm != nullptr) SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
