@@ -236,8 +236,21 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   CreateAdvancedTab();
   CreateTriggerTab();
   CreateStatisticTab();
+  CompactLayouts();
   // Handlers last: the design values above call nothing.
   ConnectHandlers();
+}
+
+// The designed dialog is small: tight margins and spacing everywhere, and
+// all six tabs in one row.
+void TSettingsForm::CompactLayouts() {
+  for (QLayout* layout : findChildren<QLayout*>()) {
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+  }
+  layout()->setContentsMargins(0, 0, 0, 0);
+  pgSettings->setUsesScrollButtons(false);
+  pgSettings->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
 }
 
 void TSettingsForm::CreateApplicationTab() {
@@ -360,14 +373,14 @@ void TSettingsForm::CreateGeneralTab() {
   delayGrid->addWidget(MakeLabel(gbInterPacketDelay, "lbMBytePerSec", QStringLiteral("MByte/sec")),
                        1, 2);
 
-  auto* left = new QVBoxLayout;
-  left->addWidget(frequency);
-  left->addWidget(output);
-  left->addWidget(rate);
-  left->addWidget(cbSDRAM);
-  left->addWidget(viewport);
-  left->addWidget(presets);
-  left->addStretch();
+  auto* left = new QGridLayout;
+  left->addWidget(frequency, 0, 0);
+  left->addWidget(output, 0, 1);
+  left->addWidget(rate, 1, 0, 1, 2);
+  left->addWidget(cbSDRAM, 2, 0, 1, 2);
+  left->addWidget(viewport, 3, 0, 1, 2);
+  left->addWidget(presets, 4, 0, 1, 2);
+  left->setRowStretch(5, 1);
   page->addLayout(left, 0, 0);
   page->addWidget(exposure, 0, 1);
   page->addWidget(gain, 0, 2);
@@ -514,14 +527,18 @@ void TSettingsForm::CreateAdvancedTab() {
   left->addWidget(rgDebayer);
   left->addWidget(rgMedianFilter);
   auto* middle = new QVBoxLayout;
-  middle->addWidget(gbImageCorrection);
-  middle->addWidget(gamma);
   middle->addWidget(wait);
   middle->addWidget(gbColorEnhancement);
-  page->addLayout(left, 0, 0);
-  page->addLayout(middle, 0, 1);
-  page->addWidget(black, 0, 2);
-  page->addWidget(balance, 1, 0, 1, 3);
+  middle->addStretch();
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(gamma);
+  bottom->addWidget(balance, 1);
+  page->addLayout(left, 0, 0, 2, 1);
+  page->addWidget(gbImageCorrection, 0, 1, 1, 2);
+  page->addLayout(middle, 1, 1);
+  page->addWidget(black, 1, 2);
+  page->addLayout(bottom, 2, 0, 1, 3);
+  page->setColumnStretch(1, 1);
 }
 
 void TSettingsForm::CreateTriggerTab() {
@@ -816,12 +833,21 @@ void TSettingsForm::SetExternalInputStatus(bool input1, bool input2) {
 // --- Application tab ----------------------------------------------------------------
 
 void TSettingsForm::btSetPathClick() {
-  QString folder = QFileDialog::getExistingDirectory(
+  const QString folder = QFileDialog::getExistingDirectory(
       this, QStringLiteral("Please select working directory:"), edPath->text());
-  if (folder.isEmpty()) return;
+  if (!folder.isEmpty()) SetCaptureFolder(folder);
+}
+
+bool TSettingsForm::SetCaptureFolder(QString folder) {
+  // The preset file keeps the folder on one line.
+  if (folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r'))) {
+    ShowErrorMessage(QStringLiteral("A folder whose name holds a line break cannot be used"));
+    return false;
+  }
   // Capture file names are the folder's text followed by the name.
   if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
   edPath->setText(folder);
+  return true;
 }
 
 void TSettingsForm::btGotoClick() {

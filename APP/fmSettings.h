@@ -60,6 +60,11 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void ShowGain();
   void ReadCameraSettings();
 
+  // The capture folder chosen in the folder browser: a "/" is added unless
+  // it ends with one. A name holding a line break is refused with an error
+  // box (false).
+  bool SetCaptureFolder(QString folder);
+
   // True while UpdateExposure runs and while the dialog is being created.
   bool Updating = false;
 
@@ -235,6 +240,7 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void CreateAdvancedTab();
   void CreateTriggerTab();
   void CreateStatisticTab();
+  void CompactLayouts();
   void ConnectHandlers();
   void ConnectLookupTableHandlers();
   void ConnectAdvancedHandlers();
