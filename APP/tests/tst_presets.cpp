@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "Format.h"
@@ -14,7 +13,7 @@
 #include "QDV47B5API.h"
 #include "VclControls.h"
 #include "fmSettings.h"
-#include "test_render_setup.h"
+#include "test_settings_setup.h"
 
 namespace {
 
@@ -68,31 +67,14 @@ TPresetLoad Load(const QByteArray& bytes) {
   return LoadPresetFile(MainForm, QStringLiteral("load.pre"));
 }
 
-struct Driver {
-  Driver() : handle(OpenCamera(0)) {}
-  ~Driver() { CloseHandle(handle); }
-  DWORD Read(BOOL (*get)(DeviceHandle, DWORD*)) const {
-    DWORD value = 0xdeadbeef;
-    get(handle, &value);
-    return value;
-  }
-  double Rate() const {
-    double fps = 0;
-    GetFrameRate(handle, &fps);
-    return fps;
-  }
-  DeviceHandle handle;
-};
-
 }  // namespace
 
 class TestPresets : public QObject {
   Q_OBJECT
 
-  QTemporaryDir folder_;
+  SettingsApplication application_;
   simcam::SimCamera* camera_ = nullptr;
-  std::unique_ptr<ScopedMessageSink> sink_;
-  QStringList messages_;
+  QStringList& messages_ = application_.Messages;
 
   // A state away from the power-on defaults, set as a user would.
   void SetUpState() {
@@ -126,12 +108,7 @@ class TestPresets : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(QDir::setCurrent(folder_.path()));
-    sink_ = std::make_unique<ScopedMessageSink>(
-        [this](MessageKind, const QString&, const QString& text) { messages_ << text; });
-    camera_ = &StartLiveVideoApplication();
-    SettingsForm = new TSettingsForm;
-    SettingsForm->FormCreate();
+    camera_ = &application_.Start();
   }
 
   void init() {
@@ -150,7 +127,7 @@ class TestPresets : public QObject {
       names << QString::fromLatin1(line.left(line.indexOf('=')));
     }
     QCOMPARE(names, EntryNames);
-    const Driver driver;
+    const DirectDriver driver;
     QCOMPARE(Entry(first, "outMode") + Entry(first, "ZoomValue") + Entry(first, "Gamma") +
                  Entry(first, "UseEscKey") + Entry(first, "Frames2Capture") + Entry(first, "Gain"),
              QStringLiteral("131012 frames250"));
@@ -170,7 +147,7 @@ class TestPresets : public QObject {
   }
 
   void loadLeavesTheCameraInTheFilesState() {
-    const Driver driver;
+    const DirectDriver driver;
     ViewPortRecord region{};
     GetViewPort(driver.handle, &region);
     region.SizeX = 640;
@@ -220,7 +197,7 @@ class TestPresets : public QObject {
   }
 
   void entriesThatDoNotParseSkipTheirStep() {
-    const Driver driver;
+    const DirectDriver driver;
     const QByteArray base = Saved();
     const DWORD sizeX = driver.Read([](DeviceHandle h, DWORD* v) {
       ViewPortRecord r{};
@@ -254,7 +231,7 @@ class TestPresets : public QObject {
     const QByteArray base = Saved();
     ResetState();
     SettingsForm->cbSDRAM->setChecked(true);
-    const Driver driver;
+    const DirectDriver driver;
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(Load(WithEntry(base, "FrameRate", nullptr)), TPresetLoad::Stopped);
     QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});

@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -23,7 +22,7 @@
 #include "VclControls.h"
 #include "fmSettings.h"
 #include "imaging/colorcorrection.h"
-#include "test_render_setup.h"
+#include "test_settings_setup.h"
 
 namespace {
 
@@ -36,23 +35,6 @@ constexpr DWORD AllRequests[] = {
     QDV_IOCTL_GET_SENSOR_REG,   QDV_IOCTL_SDRAM_STATUS,   QDV_IOCTL_MEDIAN_FILTER,
     QDV_IOCTL_INTER_PACKET_GAP, QDV_IOCTL_PARAM227,       QDV_IOCTL_WHITE_BALANCE,
     QDV_IOCTL_COLOR_ENHANCEMENT};
-
-// Direct driver access, past the camera object.
-struct Driver {
-  Driver() : handle(OpenCamera(0)) {}
-  ~Driver() { CloseHandle(handle); }
-  DWORD Read(BOOL (*get)(DeviceHandle, DWORD*)) const {
-    DWORD value = 0xdeadbeef;
-    get(handle, &value);
-    return value;
-  }
-  std::vector<std::uint16_t> Tables() const {
-    std::vector<std::uint16_t> tables(3 * QDV_LOOKUP_ENTRIES);
-    GetColorLookupTable(handle, tables.data());
-    return tables;
-  }
-  DeviceHandle handle;
-};
 
 std::vector<std::uint16_t> BuiltTable(int brightness, int contrast, int gamma) {
   std::vector<std::uint16_t> table(QDV_LOOKUP_ENTRIES);
@@ -85,19 +67,13 @@ void Activate() {
 class TestSettings : public QObject {
   Q_OBJECT
 
-  QTemporaryDir folder_;
+  SettingsApplication application_;
   simcam::SimCamera* camera_ = nullptr;
-  std::unique_ptr<ScopedMessageSink> sink_;
-  QStringList messages_;
+  QStringList& messages_ = application_.Messages;
 
  private slots:
   void initTestCase() {
-    QVERIFY(QDir::setCurrent(folder_.path()));
-    sink_ = std::make_unique<ScopedMessageSink>(
-        [this](MessageKind, const QString&, const QString& text) { messages_ << text; });
-    camera_ = &StartLiveVideoApplication();
-    SettingsForm = new TSettingsForm;
-    SettingsForm->FormCreate();
+    camera_ = &application_.Start();
   }
 
   void init() { messages_.clear(); }
@@ -129,7 +105,7 @@ class TestSettings : public QObject {
   }
 
   void clockAndOutputModeClearTheHighSpeedMode() {
-    Driver driver;
+    DirectDriver driver;
     QCOMPARE(SettingsForm->cbFrequency->itemText(7), QStringLiteral("75 Mhz"));
     QCOMPARE(SettingsForm->cbFrequency->itemText(8), QStringLiteral("70 Mhz"));
     for (int code : {7, 8}) {
@@ -195,7 +171,7 @@ class TestSettings : public QObject {
   }
 
   void exposureGainAndFrameRateReachTheCamera() {
-    Driver driver;
+    DirectDriver driver;
     SettingsForm->ReadCameraSettings();
     DWORD minimum = 0, maximum = 0;
     QVERIFY(GetExposureMinMax(driver.handle, &minimum, &maximum));
@@ -233,7 +209,7 @@ class TestSettings : public QObject {
   }
 
   void lookupTablesReachTheCameraOnlyThroughTheirButtons() {
-    Driver driver;
+    DirectDriver driver;
     SettingsForm->btMonoDefault->click();
     camera_->ResetRequestCounts();
     // The mono bars drag the colour bars of their row; the colour bars
@@ -289,7 +265,7 @@ class TestSettings : public QObject {
   }
 
   void advancedControlsReachTheCamera() {
-    Driver driver;
+    DirectDriver driver;
     // Black level: the top end is the highest level.
     SettingsForm->cbAutoBlackLevel->setChecked(false);
     QVERIFY(SettingsForm->tbBlackLevel->isEnabled());
@@ -354,7 +330,7 @@ class TestSettings : public QObject {
   }
 
   void triggerFlagCombinations() {
-    Driver driver;
+    DirectDriver driver;
     AppCommand->SetTrigger(false, false, false, true, false);
     if (driver.Read(GetTriggerControl) != 2) QSKIP("the controller's trigger control is not built yet");
     SettingsForm->cbOUT2->setChecked(false);
@@ -386,7 +362,7 @@ class TestSettings : public QObject {
 
   void activationRereadsTheCameraUntilShutDown() {
     {
-      Driver driver;
+      DirectDriver driver;
       SetFrequency(driver.handle, 3);
       SetInterPacketGapDelay(driver.handle, 100);
       SetColorEnhancement(driver.handle, 100);
