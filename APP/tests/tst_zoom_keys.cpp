@@ -83,8 +83,11 @@ class TestZoomKeys : public QObject {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     run.setProcessEnvironment(env);
-    run.start(xvfbRun, {QStringLiteral("-a"), QCoreApplication::applicationFilePath(),
-                        QStringLiteral("--in-x")});
+    // The free display search starts at a number of this process's own, so
+    // that virtual X servers started at the same moment do not race.
+    const QString firstDisplay = QString::number(100 + QCoreApplication::applicationPid() % 400);
+    run.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-n"), firstDisplay,
+                        QCoreApplication::applicationFilePath(), QStringLiteral("--in-x")});
     QVERIFY(run.waitForFinished(120000));
     const QString output = QString::fromLocal8Bit(run.readAllStandardOutput());
     QStringList expected;
