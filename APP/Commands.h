@@ -275,6 +275,9 @@ class TAppCommand {
 
   // --- State ---------------------------------------------------------------
   bool Running = false;
+  // Set by Done: the INI file and the colour-correction object are gone, and
+  // the forms read nothing more from the camera.
+  bool ShutDown = false;
   std::int32_t FrameCount = 0;
   std::int32_t LastFrameCount = 0;
   std::int32_t DebayerMode = 0;

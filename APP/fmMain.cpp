@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,7 +23,9 @@
 
 #include "Commands.h"
 #include "CopyDataServer.h"
+#include "Messages.h"
 #include "VideoPanel.h"
+#include "fmSettings.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -76,15 +79,10 @@ QList<QIcon> MakeImageList(QStyle* style) {
 
 }  // namespace
 
-// --- Preset files -----------------------------------------------------------
-
-// For now neither reads nor writes a file.
-void LoadPresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
-void SavePresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
-
 // --- Construction -------------------------------------------------------------
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  ExecFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("QDV-47B5 Application"));
   QFont font(QStringLiteral("Tahoma"));
@@ -306,9 +304,9 @@ void TMainForm::CreateStatusBar() {
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(QString::fromLatin1(PanelDesigns[i].text), StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    // The designed width; a text that needs more (other fonts than the
-    // designed one) widens its panel rather than being cut off.
-    label->setMinimumWidth(PanelDesigns[i].width);
+    // The designed width, whatever the text: panels that grew with their
+    // text would shift their neighbours at every zoom or load change.
+    label->setFixedWidth(PanelDesigns[i].width);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar->addWidget(label);
     panels_[i] = label;
@@ -328,19 +326,19 @@ void TMainForm::CreateTimers() {
 }
 
 void TMainForm::AssignZoomShortcuts() {
-  // Keypad keys carry the keypad modifier; the main keyboard's "+" and "*"
-  // are shifted keys on a US layout ("=" and "8"), so both the shifted and
-  // the plain key codes that layouts report for them are accepted.
-  mZoomInHidden->setShortcuts(
-      {QKeySequence(Qt::SHIFT | Qt::Key_Plus), QKeySequence(Qt::Key_Plus),
-       QKeySequence(Qt::SHIFT | Qt::Key_Equal)});
-  mZoomIn->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+  // One key press must match exactly one shortcut: Qt runs none of several
+  // that match. Under X11 and Wayland a key press matches both its plain
+  // symbol and the unshifted key with Shift (Shift+= gives "+" and Shift+=,
+  // Shift+8 gives "*" and Shift+8), and keypad keys arrive as their plain
+  // symbols. So the plain "+" and "*" serve both the keypad and the shifted
+  // main-keyboard keys, the main keyboard's "-" serves both minus keys, and
+  // the other three carry what other platforms report for their keys.
+  mZoomInHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Plus));
+  mZoomIn->setShortcut(QKeySequence(Qt::Key_Plus));
   mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
   mZoomOut->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
-  mZoomOriginalHidden->setShortcuts(
-      {QKeySequence(Qt::SHIFT | Qt::Key_8), QKeySequence(Qt::SHIFT | Qt::Key_Asterisk),
-       QKeySequence(Qt::Key_Asterisk)});
-  mZoomOriginal->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Asterisk));
+  mZoomOriginalHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Asterisk));
+  mZoomOriginal->setShortcut(QKeySequence(Qt::Key_Asterisk));
 }
 
 void TMainForm::FormCreate() {
@@ -426,16 +424,67 @@ void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(7); }
 void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
 void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
 
+namespace {
+// The preset file dialogs: the current directory, "Preset files" selected,
+// extension "pre" added to a name without one.
+void SetUpPresetDialog(QFileDialog& dialog) {
+  dialog.setDirectory(QDir::currentPath());
+  dialog.setNameFilter(QStringLiteral("Preset files (*.pre)"));
+  dialog.setDefaultSuffix(QStringLiteral("pre"));
+}
+
+QString ChosenFile(const QFileDialog& dialog) {
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.first();
+}
+}  // namespace
+
 void TMainForm::LoadPreset1Click() {
-  const QString name = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                    QStringLiteral("*.pre"));
-  if (!name.isEmpty()) LoadPresetFile(this, name);
+  QFileDialog dialog(this);
+  SetUpPresetDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!ExecFileDialog(dialog)) {
+    ShowMessage(QStringLiteral("Open file was cancelled"));
+    return;
+  }
+  const QString path = ChosenFile(dialog);
+  switch (LoadPresetFile(this, path)) {
+    case TPresetLoad::Loaded:
+      ShowMessage(QStringLiteral("File : ") + path + QStringLiteral(" Loaded OK"));
+      break;
+    case TPresetLoad::Refused:
+      ShowMessage(QStringLiteral("File : ") + path +
+                  QStringLiteral(" not loaded: a capture is running"));
+      break;
+    case TPresetLoad::Stopped:  // the error box has been shown
+      break;
+  }
 }
 
 void TMainForm::SavePreset1Click() {
-  const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                    QStringLiteral("*.pre"));
-  if (!name.isEmpty()) SavePresetFile(this, name);
+  QFileDialog dialog(this, QStringLiteral("Select a name for new profile"));
+  SetUpPresetDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!ExecFileDialog(dialog)) {
+    ShowMessage(QStringLiteral("Save file was cancelled"));
+    return;
+  }
+  const QString path = ChosenFile(dialog);
+  switch (SavePresetFile(this, path)) {
+    case TPresetSave::Stored:
+      ShowMessage(QStringLiteral("Profile : ") + path + QStringLiteral("  Stored OK"));
+      break;
+    case TPresetSave::CameraNotAnswering:
+      ShowMessage(QStringLiteral("Profile : ") + path +
+                  QStringLiteral(" not stored: the camera does not answer"));
+      break;
+    case TPresetSave::WriteFailed:
+      ShowMessage(QStringLiteral("Profile : ") + path +
+                  QStringLiteral(" not stored: the file could not be written"));
+      break;
+  }
 }
 
 void TMainForm::tmCPULoadTimer() { AppCommand->ShowCPULoad(); }
@@ -471,7 +520,9 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 void TMainForm::FormClose() {
   tmCPULoad->stop();
   AppCommand->Done();
-  SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
+  // The preset holds the settings dialog's state; without the dialog
+  // (window tests) there is nothing to keep.
+  if (SettingsForm != nullptr) SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -14,8 +14,10 @@
 #include <functional>
 
 #include "Commands.h"
+#include "Presets.h"
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -63,6 +65,9 @@ class TMainForm : public QMainWindow, public IMainView {
   // Where an accepted matrix goes: the controller's SetCorrectionMatrix
   // unless replaced (tests).
   std::function<void(const double*)> CorrectionMatrixSink;
+  // Runs the preset file dialogs; true when the user chose a file. Tests
+  // replace it to answer the dialog.
+  std::function<bool(QFileDialog&)> ExecFileDialog;
 
   // Creation handler, run once the global MainForm refers to this window:
   // zoom shortcuts, the controller's main view and Init, the CPU timer, the
@@ -215,10 +220,5 @@ class TMainForm : public QMainWindow, public IMainView {
 };
 
 extern TMainForm* MainForm;
-
-// Preset files of Name=Value lines: the File menu's Load Preset and Save
-// Preset, and "qdv47b5.pre" when the window closes.
-void LoadPresetFile(TMainForm* form, const QString& fileName);
-void SavePresetFile(TMainForm* form, const QString& fileName);
 
 #endif
