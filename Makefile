@@ -3,9 +3,10 @@
 # make test  - install what is missing, build, run every test (release and
 #              sanitizer builds)
 # make bench - build and run the benchmarks
+# make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build run test test-release test-sanitize bench clean
+.PHONY: setup build run test test-release test-sanitize test-fuzz fuzz bench clean
 
 setup:
 	@scripts/setup.sh
@@ -25,7 +26,19 @@ test-sanitize: setup
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-test: test-release test-sanitize
+# Fuzz targets (clang): each replays its seeds, then fuzzes for 20 seconds.
+test-fuzz: setup
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	ctest --preset fuzz -j $(JOBS)
+
+FUZZ_SECONDS ?= 300
+fuzz: setup
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	QDV_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz -j $(JOBS) --timeout $$(( $(FUZZ_SECONDS) + 120 ))
+
+test: test-release test-sanitize test-fuzz
 
 bench: build
 	@for b in $$(find build/release -name '*_bench_*' -type f -executable | sort); do echo "== $$b"; $$b; done

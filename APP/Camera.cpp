@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "Format.h"
+#include "platform/handle.h"
 
 namespace {
 
@@ -19,13 +20,11 @@ void Report(const QString& errorText) {
 template <class Calls>
 void Operation(std::int32_t cameraIndex, Calls calls) {
   QString error;
-  HANDLE handle = OpenCamera(cameraIndex);
-  if (handle == INVALID_HANDLE_VALUE) {
+  const platform::UniqueHandle handle(OpenCamera(cameraIndex));
+  if (!handle)
     error = QStringLiteral("Camera open error!");
-  } else {
-    calls(handle, error);
-    CloseHandle(handle);
-  }
+  else
+    calls(handle.get(), error);
   Report(error);
 }
 
@@ -188,10 +187,13 @@ void TCamera::WriteColorLookupTable(std::uint16_t* table) {
   });
 }
 
-void TCamera::GetColorLookupTable(std::uint16_t* table) {
+bool TCamera::GetColorLookupTable(std::uint16_t* table) {
+  bool read = false;
   Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetColorLookupTable(h, table)) error = QStringLiteral("GetColorLookupTable FAIL!");
+    read = ::GetColorLookupTable(h, table) != 0;
+    if (!read) error = QStringLiteral("GetColorLookupTable FAIL!");
   });
+  return read;
 }
 
 void TCamera::GetExposureMinMax(std::uint32_t& minimum, std::uint32_t& maximum) {
@@ -407,13 +409,12 @@ void TCamera::SetWhiteBalanceFlags(std::uint32_t flags) {
 
 void TCamera::GetSerialNumber(QString& text) {
   text = QStringLiteral("?.?.?.?.?");
-  HANDLE h = OpenCamera(cameraIndex_);
-  if (h == INVALID_HANDLE_VALUE) return;
+  const platform::UniqueHandle h(OpenCamera(cameraIndex_));
+  if (!h) return;
   CameraInfoRecord info;
   std::memset(&info, 0, sizeof info);
-  if (::GetCameraInfo(h, &info)) {
+  if (::GetCameraInfo(h.get(), &info)) {
     text = FormatText("%d.%d.%d.%d.%d", static_cast<std::int32_t>(info.Id4), info.Id0, info.Id2,
                       info.Id8, info.Id10);
   }
-  CloseHandle(h);
 }

@@ -35,17 +35,6 @@ void CommandsUnitInit() {
 }
 
 // ---------------------------------------------------------------------------
-// Threads.
-
-void TTriggerThread::Execute() {
-  while (!Terminated()) {
-    Synchronize([] {
-      if (AppCommand != nullptr) AppCommand->PollExternalInputs();
-    });
-  }
-}
-
-// ---------------------------------------------------------------------------
 // Processor times.
 
 bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user) {
@@ -112,6 +101,7 @@ void TAppCommand::Init() {
 }
 
 void TAppCommand::Done() {
+  ShutDown = true;
   if (TriggerThread != nullptr) TriggerThread->Terminate();
   if (FrameThread != nullptr) FrameThread->Terminate();
 
@@ -217,10 +207,10 @@ void TAppCommand::ShowCPULoad() {
     if (total > 0) {
       const auto percent = static_cast<long long>(
           std::nearbyint(static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
-      if (percent >= 0) load = FormatText("%lld", percent);
+      if (percent >= 0) load = FormatText("%lld%%", percent);
     }
   }
-  SetPanel(PanelCPULoad, QStringLiteral("CPU load: ") + load + QStringLiteral("%"));
+  SetPanel(PanelCPULoad, QStringLiteral("CPU load: ") + load);
 }
 
 void TAppCommand::ShowStatistics(double /*seconds*/) {

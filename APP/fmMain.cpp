@@ -2,11 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -23,7 +22,10 @@
 #include <cstring>
 
 #include "Commands.h"
+#include "CopyDataServer.h"
+#include "Messages.h"
 #include "VideoPanel.h"
+#include "fmSettings.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -77,15 +79,10 @@ QList<QIcon> MakeImageList(QStyle* style) {
 
 }  // namespace
 
-// --- Preset files -----------------------------------------------------------
-
-// For now neither reads nor writes a file.
-void LoadPresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
-void SavePresetFile(TMainForm* /*form*/, const QString& /*fileName*/) {}
-
 // --- Construction -------------------------------------------------------------
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  ExecFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("QDV-47B5 Application"));
   QFont font(QStringLiteral("Tahoma"));
@@ -307,9 +304,9 @@ void TMainForm::CreateStatusBar() {
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(QString::fromLatin1(PanelDesigns[i].text), StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    // The designed width; a text that needs more (other fonts than the
-    // designed one) widens its panel rather than being cut off.
-    label->setMinimumWidth(PanelDesigns[i].width);
+    // The designed width, whatever the text: panels that grew with their
+    // text would shift their neighbours at every zoom or load change.
+    label->setFixedWidth(PanelDesigns[i].width);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar->addWidget(label);
     panels_[i] = label;
@@ -329,19 +326,19 @@ void TMainForm::CreateTimers() {
 }
 
 void TMainForm::AssignZoomShortcuts() {
-  // Keypad keys carry the keypad modifier; the main keyboard's "+" and "*"
-  // are shifted keys on a US layout ("=" and "8"), so both the shifted and
-  // the plain key codes that layouts report for them are accepted.
-  mZoomInHidden->setShortcuts(
-      {QKeySequence(Qt::SHIFT | Qt::Key_Plus), QKeySequence(Qt::Key_Plus),
-       QKeySequence(Qt::SHIFT | Qt::Key_Equal)});
-  mZoomIn->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+  // One key press must match exactly one shortcut: Qt runs none of several
+  // that match. Under X11 and Wayland a key press matches both its plain
+  // symbol and the unshifted key with Shift (Shift+= gives "+" and Shift+=,
+  // Shift+8 gives "*" and Shift+8), and keypad keys arrive as their plain
+  // symbols. So the plain "+" and "*" serve both the keypad and the shifted
+  // main-keyboard keys, the main keyboard's "-" serves both minus keys, and
+  // the other three carry what other platforms report for their keys.
+  mZoomInHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Plus));
+  mZoomIn->setShortcut(QKeySequence(Qt::Key_Plus));
   mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
   mZoomOut->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
-  mZoomOriginalHidden->setShortcuts(
-      {QKeySequence(Qt::SHIFT | Qt::Key_8), QKeySequence(Qt::SHIFT | Qt::Key_Asterisk),
-       QKeySequence(Qt::Key_Asterisk)});
-  mZoomOriginal->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Asterisk));
+  mZoomOriginalHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Asterisk));
+  mZoomOriginal->setShortcut(QKeySequence(Qt::Key_Asterisk));
 }
 
 void TMainForm::FormCreate() {
@@ -427,16 +424,67 @@ void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(7); }
 void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
 void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
 
+namespace {
+// The preset file dialogs: the current directory, "Preset files" selected,
+// extension "pre" added to a name without one.
+void SetUpPresetDialog(QFileDialog& dialog) {
+  dialog.setDirectory(QDir::currentPath());
+  dialog.setNameFilter(QStringLiteral("Preset files (*.pre)"));
+  dialog.setDefaultSuffix(QStringLiteral("pre"));
+}
+
+QString ChosenFile(const QFileDialog& dialog) {
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.first();
+}
+}  // namespace
+
 void TMainForm::LoadPreset1Click() {
-  const QString name = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                    QStringLiteral("*.pre"));
-  if (!name.isEmpty()) LoadPresetFile(this, name);
+  QFileDialog dialog(this);
+  SetUpPresetDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!ExecFileDialog(dialog)) {
+    ShowMessage(QStringLiteral("Open file was cancelled"));
+    return;
+  }
+  const QString path = ChosenFile(dialog);
+  switch (LoadPresetFile(this, path)) {
+    case TPresetLoad::Loaded:
+      ShowMessage(QStringLiteral("File : ") + path + QStringLiteral(" Loaded OK"));
+      break;
+    case TPresetLoad::Refused:
+      ShowMessage(QStringLiteral("File : ") + path +
+                  QStringLiteral(" not loaded: a capture is running"));
+      break;
+    case TPresetLoad::Stopped:  // the error box has been shown
+      break;
+  }
 }
 
 void TMainForm::SavePreset1Click() {
-  const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                    QStringLiteral("*.pre"));
-  if (!name.isEmpty()) SavePresetFile(this, name);
+  QFileDialog dialog(this, QStringLiteral("Select a name for new profile"));
+  SetUpPresetDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!ExecFileDialog(dialog)) {
+    ShowMessage(QStringLiteral("Save file was cancelled"));
+    return;
+  }
+  const QString path = ChosenFile(dialog);
+  switch (SavePresetFile(this, path)) {
+    case TPresetSave::Stored:
+      ShowMessage(QStringLiteral("Profile : ") + path + QStringLiteral("  Stored OK"));
+      break;
+    case TPresetSave::CameraNotAnswering:
+      ShowMessage(QStringLiteral("Profile : ") + path +
+                  QStringLiteral(" not stored: the camera does not answer"));
+      break;
+    case TPresetSave::WriteFailed:
+      ShowMessage(QStringLiteral("Profile : ") + path +
+                  QStringLiteral(" not stored: the file could not be written"));
+      break;
+  }
 }
 
 void TMainForm::tmCPULoadTimer() { AppCommand->ShowCPULoad(); }
@@ -472,7 +520,9 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 void TMainForm::FormClose() {
   tmCPULoad->stop();
   AppCommand->Done();
-  SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
+  // The preset holds the settings dialog's state; without the dialog
+  // (window tests) there is nothing to keep.
+  if (SettingsForm != nullptr) SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -502,84 +552,16 @@ std::int32_t TMainForm::WMCopyData(std::uint32_t size, const void* data) {
   return CopyDataResult;
 }
 
-namespace {
-
-// One connection's reading state: the byte count of the message under way
-// and, for a 96-byte message, its bytes. Other messages are read and dropped.
-class TCopyDataReader : public QObject {
- public:
-  TCopyDataReader(QLocalSocket* socket, TMainForm* form) : QObject(socket), socket_(socket), form_(form) {
-    connect(socket, &QLocalSocket::readyRead, this, &TCopyDataReader::Read);
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-  }
-
-  void Read() {
-    while (socket_->bytesAvailable() > 0) {
-      if (countBytes_ < 4) {
-        const qint64 n = socket_->read(countBuffer_ + countBytes_, 4 - countBytes_);
-        if (n <= 0) return;
-        countBytes_ += static_cast<int>(n);
-        if (countBytes_ < 4) continue;
-        size_ = std::uint32_t(std::uint8_t(countBuffer_[0])) |
-                std::uint32_t(std::uint8_t(countBuffer_[1])) << 8 |
-                std::uint32_t(std::uint8_t(countBuffer_[2])) << 16 |
-                std::uint32_t(std::uint8_t(countBuffer_[3])) << 24;
-        received_ = 0;
-      } else {
-        const std::uint64_t left = size_ - received_;
-        char scratch[4096];
-        char* target = size_ == CorrectionMatrixBytes ? data_ + received_ : scratch;
-        const qint64 want = static_cast<qint64>(std::min<std::uint64_t>(left, sizeof scratch));
-        const qint64 n = socket_->read(target, want);
-        if (n <= 0) return;
-        received_ += static_cast<std::uint32_t>(n);
-      }
-      if (countBytes_ == 4 && received_ == size_) Answer();
-    }
-  }
-
- private:
-  void Answer() {
-    const std::int32_t result =
-        form_->WMCopyData(size_, size_ == CorrectionMatrixBytes ? data_ : nullptr);
-    const char answer[4] = {char(result & 0xff), char((result >> 8) & 0xff),
-                            char((result >> 16) & 0xff), char((result >> 24) & 0xff)};
-    socket_->write(answer, 4);
-    socket_->flush();
-    countBytes_ = 0;
-    received_ = 0;
-    size_ = 0;
-  }
-
-  QLocalSocket* socket_;
-  TMainForm* form_;
-  char countBuffer_[4] = {};
-  int countBytes_ = 0;
-  std::uint32_t size_ = 0;
-  std::uint32_t received_ = 0;
-  char data_[CorrectionMatrixBytes] = {};
-};
-
-}  // namespace
-
 bool TMainForm::ListenCopyData(const QString& name) {
   if (copyDataServer_ == nullptr) {
-    copyDataServer_ = new QLocalServer(this);
+    copyDataServer_ = new TCopyDataServer(
+        [this](std::uint32_t size, const void* data) { return WMCopyData(size, data); },
+        CorrectionMatrixBytes, this);
     copyDataServer_->setObjectName(QStringLiteral("CopyDataServer"));
-    connect(copyDataServer_, &QLocalServer::newConnection, this, &TMainForm::CopyDataConnection);
   }
-  copyDataServer_->close();
-  QLocalServer::removeServer(name);
-  return copyDataServer_->listen(name);
+  return copyDataServer_->Listen(name);
 }
 
 QString TMainForm::CopyDataName() const {
-  return copyDataServer_ != nullptr ? copyDataServer_->serverName() : QString();
-}
-
-void TMainForm::CopyDataConnection() {
-  while (QLocalSocket* socket = copyDataServer_->nextPendingConnection()) {
-    auto* reader = new TCopyDataReader(socket, this);
-    reader->Read();
-  }
+  return copyDataServer_ != nullptr ? copyDataServer_->ServerName() : QString();
 }

@@ -14,10 +14,11 @@
 #include <functional>
 
 #include "Commands.h"
+#include "Presets.h"
 
 class QAction;
+class QFileDialog;
 class QLabel;
-class QLocalServer;
 class QMenu;
 class QMenuBar;
 class QScrollArea;
@@ -25,6 +26,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TCopyDataServer;
 class TVideoPanel;
 
 // The local socket on which the colour-correction tool sends its colour
@@ -56,12 +58,16 @@ class TMainForm : public QMainWindow, public IMainView {
   // 96 bytes of twelve finite doubles set the correction matrix; anything
   // else is ignored. The answer is always 2006.
   std::int32_t WMCopyData(std::uint32_t size, const void* data);
-  // (Re)opens the copy-data socket under a name; false when it cannot listen.
+  // (Re)opens the copy-data socket under a name; false when it cannot listen
+  // (another copy of the program serves that name, say).
   bool ListenCopyData(const QString& name);
   QString CopyDataName() const;
   // Where an accepted matrix goes: the controller's SetCorrectionMatrix
   // unless replaced (tests).
   std::function<void(const double*)> CorrectionMatrixSink;
+  // Runs the preset file dialogs; true when the user chose a file. Tests
+  // replace it to answer the dialog.
+  std::function<bool(QFileDialog&)> ExecFileDialog;
 
   // Creation handler, run once the global MainForm refers to this window:
   // zoom shortcuts, the controller's main view and Init, the CPU timer, the
@@ -207,18 +213,12 @@ class TMainForm : public QMainWindow, public IMainView {
   void CreateStatusBar();
   void CreateTimers();
   void AssignZoomShortcuts();
-  void CopyDataConnection();
 
   QLabel* panels_[PanelCount] = {};
-  QLocalServer* copyDataServer_ = nullptr;
+  TCopyDataServer* copyDataServer_ = nullptr;
   bool created_ = false;
 };
 
 extern TMainForm* MainForm;
-
-// Preset files of Name=Value lines: the File menu's Load Preset and Save
-// Preset, and "qdv47b5.pre" when the window closes.
-void LoadPresetFile(TMainForm* form, const QString& fileName);
-void SavePresetFile(TMainForm* form, const QString& fileName);
 
 #endif

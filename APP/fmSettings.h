@@ -1,13 +1,33 @@
-// The settings dialog. For now it holds only what the controller writes or
-// reads: the statistics read-outs, the demosaicing choice, the image format
-// and the capture folder; the tabs come with the settings dialog itself.
+// The settings dialog: a non-modal, topmost window with six tabs through
+// which the user sets the camera and the capture options. Every control
+// forwards at once to the controller AppCommand or the camera object
+// CameraDevice; the lookup-table track bars only show values until "Set".
+//
+// Setting a track bar's position, a check box's state or a radio group's
+// selection from code runs that control's handler, as a user's change would
+// (the preset load and the activation refresh rely on it); setting a combo
+// box's selection from code runs none.
 #ifndef APP_FMSETTINGS_H
 #define APP_FMSETTINGS_H
 
 #include <QDialog>
-#include <QLineEdit>
+#include <QMap>
+
+#include <cstdint>
 
 #include "Commands.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QToolButton;
+class TRadioGroup;
 
 class TSettingsForm : public QDialog, public ISettingsView {
   Q_OBJECT
@@ -15,8 +35,10 @@ class TSettingsForm : public QDialog, public ISettingsView {
  public:
   explicit TSettingsForm(QWidget* parent = nullptr);
 
-  // Creation handler, run by the program block once the global SettingsForm
-  // refers to this dialog.
+  // Creation handler, run once the global SettingsForm refers to this
+  // dialog: the lookup-table labels, the topmost window, and the preset file
+  // "qdv47b5.pre" of the current directory when there is one. No camera call
+  // of its own.
   void FormCreate();
 
   // ISettingsView.
@@ -29,13 +51,211 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void SetStatisticsText(const QString& editName, const QString& text) override;
   void SetExternalInputStatus(bool input1, bool input2) override;
 
-  int DebayerSelection() const { return debayerSelection_; }
+  // Refresh operations. UpdateExposure: exposure range and position, the
+  // exposure label, the region and the frame rate from the camera; nothing
+  // while Updating is set. ShowGain: the gain label from the camera.
+  // ReadCameraSettings: everything the camera may have changed, on every
+  // activation of the dialog.
+  void UpdateExposure();
+  void ShowGain();
+  void ReadCameraSettings();
 
+  // The capture folder chosen in the folder browser: a "/" is added unless
+  // it ends with one. A name holding a line break is refused with an error
+  // box (false).
+  bool SetCaptureFolder(QString folder);
+
+  // True while UpdateExposure runs and while the dialog is being created.
   bool Updating = false;
 
+  // --- Controls ----------------------------------------------------------------
+  QTabWidget* pgSettings = nullptr;
+  QWidget* tsApplication = nullptr;
+  QWidget* tsGeneral = nullptr;
+  QWidget* tsLookupTable = nullptr;
+  QWidget* tsAdvanced = nullptr;
+  QWidget* tsTrigger = nullptr;
+  QWidget* tsStatistic = nullptr;
+
+  // Application tab.
+  QLineEdit* edPath = nullptr;
+  QToolButton* btSetPath = nullptr;
+  QToolButton* btGoto = nullptr;
+  QCheckBox* cbUnlimitedFrames = nullptr;
+  QLineEdit* eFrames = nullptr;
+  QPushButton* btSet = nullptr;
+  QLineEdit* eBufferPoolSize = nullptr;
+  QLineEdit* eBufferPoolCount = nullptr;
+  QPushButton* btBufferPool = nullptr;
+  TRadioGroup* rgSaveImageMode = nullptr;
+
+  // General tab.
+  QComboBox* cbFrequency = nullptr;
+  QComboBox* cbOutputMode = nullptr;
+  QLineEdit* edFrameRate = nullptr;
+  QPushButton* btFrameRate = nullptr;
+  QCheckBox* cbSDRAM = nullptr;
+  QLabel* lbViewPortValue = nullptr;
+  QPushButton* btViewport = nullptr;
+  QSlider* tbExposure = nullptr;
+  QLabel* lbExposure = nullptr;
+  QSlider* tbGain = nullptr;
+  QLabel* lbTotalGainValue = nullptr;
+  QComboBox* cbPresets = nullptr;
+  QGroupBox* gbInterPacketDelay = nullptr;
+  QSlider* tbInterPacketDelay = nullptr;
+  QLineEdit* edOutputDataBandwith = nullptr;
+
+  // Color correction tab: groups mono, red, green, blue; rows brightness,
+  // contrast, gamma.
+  QGroupBox* gbMono = nullptr;
+  QGroupBox* gbRed = nullptr;
+  QGroupBox* gbGreen = nullptr;
+  QGroupBox* gbBlue = nullptr;
+  QSlider* tbMonoBrightness = nullptr;
+  QSlider* tbMonoContrast = nullptr;
+  QSlider* tbMonoGamma = nullptr;
+  QSlider* tbRedBrightness = nullptr;
+  QSlider* tbRedContrast = nullptr;
+  QSlider* tbRedGamma = nullptr;
+  QSlider* tbGreenBrightness = nullptr;
+  QSlider* tbGreenContrast = nullptr;
+  QSlider* tbGreenGamma = nullptr;
+  QSlider* tbBlueBrightness = nullptr;
+  QSlider* tbBlueContrast = nullptr;
+  QSlider* tbBlueGamma = nullptr;
+  QPushButton* btMonoDefault = nullptr;
+  QPushButton* btMonoSet = nullptr;
+  QPushButton* btWhiteBalance = nullptr;
+  QPushButton* btRGBSet = nullptr;
+  TRadioGroup* rgCvtTable = nullptr;
+
+  // Advanced tab.
+  TRadioGroup* rgDebayer = nullptr;
+  TRadioGroup* rgMedianFilter = nullptr;
+  QGroupBox* gbImageCorrection = nullptr;
+  QComboBox* cbImgCorrectionSelect = nullptr;
+  QSlider* tbHue = nullptr;
+  QLabel* lbHue = nullptr;
+  QLabel* lbHueValue = nullptr;
+  QSlider* tbLightless = nullptr;
+  QLabel* lbLightless = nullptr;
+  QLabel* lbLightlessValue = nullptr;
+  QSlider* tbSaturation = nullptr;
+  QLabel* lbSaturation = nullptr;
+  QLabel* lbSaturationValue = nullptr;
+  QPushButton* btImageCorrectionDefault = nullptr;
+  QPushButton* btImgCorrectionCalibrate = nullptr;
+  QCheckBox* cbGammaCorrection = nullptr;
+  QCheckBox* cbAutoBlackLevel = nullptr;
+  QSlider* tbBlackLevel = nullptr;
+  QLabel* lbBlackLevel = nullptr;
+  QLineEdit* edFrameWaitTimeout = nullptr;
+  QPushButton* btFrameWaitTimeout = nullptr;
+  QGroupBox* gbColorEnhancement = nullptr;
+  QSlider* tbColorEnh = nullptr;
+  QLineEdit* edColorEnh = nullptr;
+  QPushButton* bWhiteBalanceAuto = nullptr;
+  QPushButton* bWhiteBalanceLock = nullptr;
+  QPushButton* bWhiteBalanceDisable = nullptr;
+
+  // Trigger tab.
+  QCheckBox* cbEnableExternalSyncronization = nullptr;
+  QCheckBox* cbExternalInput1Status = nullptr;
+  QCheckBox* cbExternalInput2Status = nullptr;
+  QCheckBox* cbSeeStatus = nullptr;
+  QCheckBox* cbOUT1 = nullptr;
+  QRadioButton* rbHighLevelOUT1 = nullptr;
+  QRadioButton* rbLowLevelOUT1 = nullptr;
+  QCheckBox* cbOUT2 = nullptr;
+  QRadioButton* rbHighLevelOUT2 = nullptr;
+  QRadioButton* rbLowLevelOUT2 = nullptr;
+
+  // Statistic tab (the fifteen read-outs are found by name).
+  QComboBox* cbStatistics = nullptr;
+  QPushButton* btReset = nullptr;
+
+ public slots:
+  // Application tab.
+  void btSetPathClick();
+  void btGotoClick();
+  void cbUnlimitedFramesClick();
+  void btSetClick();
+  void btBufferPoolClick();
+  // General tab.
+  void cbFrequencyChange();
+  void cbOutputModeChange();
+  void btFrameRateClick();
+  void cbSDRAMClick();
+  void btViewportClick();
+  void tbExposureChange();
+  void lbExposureDblClick();
+  void tbGainChange();
+  void lbTotalGainValueDblClick();
+  void cbPresetsChange();
+  void tbInterPacketDelayChange();
+  void gbInterPacketDelayDblClick();
+  // Color correction tab.
+  void btMonoSetClick();
+  void btRGBSetClick();
+  void btMonoDefaultClick();
+  void btWhiteBalanceClick();
+  void rgCvtTableClick();
+  // Advanced tab.
+  void rgDebayerClick();
+  void rgMedianFilterClick();
+  void cbImgCorrectionSelectChange();
+  void ApplyHSLCorrection();
+  void btImageCorrectionDefaultClick();
+  void btImgCorrectionCalibrateClick();
+  void cbGammaCorrectionClick();
+  void cbAutoBlackLevelClick();
+  void tbBlackLevelChange();
+  void btFrameWaitTimeoutClick();
+  void tbColorEnhChange();
+  void gbColorEnhancementDblClick();
+  void bWhiteBalanceAutoClick();
+  void bWhiteBalanceLockClick();
+  void bWhiteBalanceDisableClick();
+  // Trigger tab.
+  void TriggerClick();
+  void cbSeeStatusClick();
+  // Statistic tab.
+  void cbStatisticsChange();
+  void btResetClick();
+
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
  private:
-  int debayerSelection_ = 0;
-  QLineEdit* edPath;
+  // Lookup-table track bars and value labels: [group][row], groups mono,
+  // red, green, blue, rows brightness, contrast, gamma.
+  static constexpr int LookupGroups = 4;
+  static constexpr int LookupRows = 3;
+
+  void CreateApplicationTab();
+  void CreateGeneralTab();
+  void CreateLookupTableTab();
+  void CreateAdvancedTab();
+  void CreateTriggerTab();
+  void CreateStatisticTab();
+  void CompactLayouts();
+  void ConnectHandlers();
+  void ConnectLookupTableHandlers();
+  void ConnectAdvancedHandlers();
+
+  // The mono row's colour bars follow the mono bar, then the mono labels.
+  void ShowMonoLookupValues(int row);
+  // One group's three value labels.
+  void ShowLookupValues(int group);
+  void SendColorLookupTable();
+  void ResetLookupGroup(int group);
+
+  QSlider* lookupBars_[LookupGroups][LookupRows] = {};
+  QLabel* lookupValues_[LookupGroups][LookupRows] = {};
+  QMap<QString, QLineEdit*> statistics_;
+  bool placed_ = false;
 };
 
 extern TSettingsForm* SettingsForm;

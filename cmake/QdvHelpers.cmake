@@ -54,3 +54,58 @@ function(qdv_add_benchmarks component)
     qdv_hot_code(${target})
   endforeach()
 endfunction()
+
+# libFuzzer programs (QDV_FUZZ builds only): one per fuzz/fuzz_*.cpp file,
+# named <component>_fuzz_<reader>. Each reads its seeds from
+# fuzz/corpus/<reader>/ in the source tree (inputs worth keeping, such as
+# former crashes) and, when the component has fuzz/write_seeds.cpp, from the
+# corpus that program writes at build time. Two tests each: a replay of the
+# seeds, and a run of QDV_FUZZ_SECONDS that keeps what it finds in the build
+# tree (QDV_FUZZ_SECONDS in the environment, 20 by default). Extra
+# arguments are libraries to link.
+function(qdv_add_fuzzers component)
+  if(NOT QDV_FUZZ)
+    return()
+  endif()
+  if(NOT TARGET fuzz_all)
+    add_custom_target(fuzz_all)
+  endif()
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/fuzz_seeds)
+  set(seed_target "")
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/write_seeds.cpp)
+    set(seed_target ${component}_fuzz_write_seeds)
+    add_executable(${seed_target} ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/write_seeds.cpp)
+    target_link_libraries(${seed_target} PRIVATE ${ARGN})
+    add_custom_command(OUTPUT ${generated}/.written
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${generated}
+      COMMAND ${seed_target} ${generated}
+      COMMAND ${CMAKE_COMMAND} -E touch ${generated}/.written
+      DEPENDS ${seed_target} VERBATIM)
+    add_custom_target(${component}_fuzz_seeds DEPENDS ${generated}/.written)
+    add_dependencies(fuzz_all ${component}_fuzz_seeds)
+  endif()
+  file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/fuzz_*.cpp)
+  foreach(src ${fuzz_sources})
+    get_filename_component(name ${src} NAME_WE)
+    string(REGEX REPLACE "^fuzz_" "" reader ${name})
+    set(target ${component}_${name})
+    add_executable(${target} ${src})
+    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/fuzz)
+    target_link_libraries(${target} PRIVATE ${ARGN})
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzz_all ${target})
+    set(seeds "")
+    foreach(dir ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${reader} ${generated}/${reader})
+      if(EXISTS ${dir} OR (seed_target AND dir STREQUAL ${generated}/${reader}))
+        list(APPEND seeds ${dir})
+      endif()
+    endforeach()
+    set(found ${CMAKE_CURRENT_BINARY_DIR}/fuzz_found/${reader})
+    add_test(NAME ${target}_replay COMMAND ${target} -runs=0 ${seeds})
+    add_test(NAME ${target}_run COMMAND sh -c
+      "mkdir -p '${found}' && exec \"$0\" -max_total_time=\${QDV_FUZZ_SECONDS:-20} -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 '${found}' \"$@\""
+      $<TARGET_FILE:${target}> ${seeds})
+    set_tests_properties(${target}_replay ${target}_run PROPERTIES
+      LABELS fuzz ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endforeach()
+endfunction()

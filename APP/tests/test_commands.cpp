@@ -302,11 +302,11 @@ TEST_F(CommandsTest, ProcessorLoad) {
   EXPECT_EQ(sample(604, 812, 204), "CPU load: 88%");
   EXPECT_EQ(sample(604, 812, 214), "CPU load: 100%");
   // No time elapsed: no load.
-  EXPECT_EQ(sample(604, 812, 214), "CPU load: ?%");
+  EXPECT_EQ(sample(604, 812, 214), "CPU load: ?");
   // Inconsistent times giving a negative load.
-  EXPECT_EQ(sample(700, 822, 214), "CPU load: ?%");
+  EXPECT_EQ(sample(700, 822, 214), "CPU load: ?");
   available = false;
-  EXPECT_EQ(sample(800, 900, 300), "CPU load: ?%");
+  EXPECT_EQ(sample(800, 900, 300), "CPU load: ?");
   EXPECT_EQ(controller->IdleTime, 700u);
 
   // The system's own times.

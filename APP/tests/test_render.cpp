@@ -18,30 +18,9 @@
 #include "QDV47B5API.h"
 #include "VideoPanel.h"
 #include "imaging.h"
-#include "test_render_setup.h"
+#include "live_video_environment.h"
 
 namespace {
-
-simcam::SimCamera* Sim = nullptr;
-
-class AppEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "test_render";
-    static char* argv[] = {arg0, nullptr};
-    new QApplication(argc, argv);
-    Sim = &StartLiveVideoApplication();
-  }
-  void TearDown() override {
-    TThread::ShutDownAll();
-    AppCommand->MainView = nullptr;
-    delete MainForm;
-    delete qApp;  // also releases the font configuration it loaded
-  }
-};
-[[maybe_unused]] ::testing::Environment* const Environment =
-    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 // The picture for a frame by the image library, as opaque 32-bit pixels. A
 // refused demosaic leaves Image24 as it was and that is drawn, so the

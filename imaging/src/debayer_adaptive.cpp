@@ -31,8 +31,7 @@ inline void InnerPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
   }
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+IMAGING_AVX2_BEGIN
 
 // The inner zone a block at a time, both site formulas in every lane and a
 // constant mask of the G-site lanes choosing. Blocks start at even columns.
@@ -65,7 +64,7 @@ struct InnerBlocks {
   }
 };
 
-#pragma GCC pop_options
+IMAGING_AVX2_END
 
 template <class Fmt, int Phase>
 int32_t Adaptive(const typename Fmt::Sample* src, int32_t width, int32_t height,

@@ -8,8 +8,7 @@
 namespace imaging::interp {
 namespace {
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+IMAGING_AVX2_BEGIN
 
 // Interior rule over columns [x0, x1) of row y, a block at a time. Every lane
 // computes both the G-site and the R/B-site formulas; a constant mask of the
@@ -42,7 +41,7 @@ struct InnerBlocks {
   }
 };
 
-#pragma GCC pop_options
+IMAGING_AVX2_END
 
 template <class Fmt, int Phase>
 int32_t Bilinear(const typename Fmt::Sample* src, int32_t width, int32_t height,

@@ -113,7 +113,7 @@ inline void MeanPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
 template <class Fmt, int Phase, int Py>
 void InteriorSpan(const typename Fmt::Sample* __restrict row, ptrdiff_t w,
                   typename Fmt::Sample* __restrict drow, int32_t x0, int32_t x1) {
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   int32_t x = x0;
   if (x < x1 && (x & 1)) {
     MeanPixel<Fmt, Phase, 1, Py, kAll>(row + x, w, drow + x * ch);
@@ -130,7 +130,7 @@ void InteriorSpan(const typename Fmt::Sample* __restrict row, ptrdiff_t w,
 template <class Fmt, int Phase, int Py>
 void EdgeRow(const typename Fmt::Sample* __restrict row, ptrdiff_t w,
              typename Fmt::Sample* __restrict drow) {
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   constexpr unsigned in = Py == 0 ? kAll & ~kN : kAll & ~kS;
   MeanPixel<Fmt, Phase, 0, Py, in & ~kW>(row, w, drow);
   for (ptrdiff_t x = 1; x + 1 < w; x += 2) {
@@ -143,7 +143,7 @@ void EdgeRow(const typename Fmt::Sample* __restrict row, ptrdiff_t w,
 template <class Fmt, int Phase, int Py>
 void RowAroundParity(const typename Fmt::Sample* row, ptrdiff_t w, typename Fmt::Sample* drow,
                      int32_t x0, int32_t x1) {
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   MeanPixel<Fmt, Phase, 0, Py, kAll & ~kW>(row, w, drow);
   InteriorSpan<Fmt, Phase, Py>(row, w, drow, 1, x0);
   InteriorSpan<Fmt, Phase, Py>(row, w, drow, x1, static_cast<int32_t>(w - 1));
@@ -169,7 +169,7 @@ struct Frame {
 // pixel and Px being its column parity.
 template <class Fmt, class Pixel>
 inline void EvenSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1, Pixel&& pixel) {
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   const typename Fmt::Sample* __restrict row = f.Row(y);
   typename Fmt::Sample* __restrict drow = f.Out(y);
   const ptrdiff_t w = f.w;

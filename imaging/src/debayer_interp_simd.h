@@ -115,8 +115,20 @@ inline constexpr ByteMask kGreenGather = GreenGatherMask(E, Channels, Chunk, Par
 
 }  // namespace imaging::interp
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+// Code between IMAGING_AVX2_BEGIN and IMAGING_AVX2_END is compiled for AVX2
+// (and runs only where the processor has it). GCC takes a target pragma;
+// clang ignores that pragma and takes an attribute applied to every function
+// of the region instead.
+#if defined(__clang__)
+#define IMAGING_AVX2_BEGIN \
+  _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
+#define IMAGING_AVX2_END _Pragma("clang attribute pop")
+#else
+#define IMAGING_AVX2_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")
+#define IMAGING_AVX2_END _Pragma("GCC pop_options")
+#endif
+
+IMAGING_AVX2_BEGIN
 
 #define IMAGING_AVX2_INLINE inline __attribute__((always_inline))
 // A function holding inlined AVX2 code, compiled with the AVX-512 VL and BW
@@ -230,7 +242,7 @@ IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32
                                    MakeBlock&& block) {
   using S = typename Fmt::Sample;
   constexpr int32_t n = kBlock<Fmt>;
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   int32_t x = x0;
   for (; x + n <= x1; x += n) block(x, drow + x * ch);
   if (x < x1) {
@@ -439,7 +451,7 @@ void RunAvx2(const Args&... args) {
 
 }  // namespace imaging::interp::avx2
 
-#pragma GCC pop_options
+IMAGING_AVX2_END
 
 namespace imaging::interp {
 

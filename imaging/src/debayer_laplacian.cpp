@@ -53,7 +53,7 @@ inline void GreenPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
 template <class Fmt, int Phase, int Px, int Py>
 inline void OtherColoursPixel(const typename Fmt::Sample* __restrict p, ptrdiff_t w,
                               typename Fmt::Sample* __restrict d) {
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   constexpr Colour site = PhaseColour(Phase, Px, Py);
   const ptrdiff_t dw = w * ch;
   auto green = [d](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
@@ -86,8 +86,7 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   });
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+IMAGING_AVX2_BEGIN
 
 // The AVX2 steps work on half-width signed lanes: a block's R or B sites in
 // one register and its G sites in another (lane i: columns x + 2i and
@@ -231,7 +230,7 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
   using H = avx2::SLanes<S>;
   using avx2::GatherGreens;
   constexpr int32_t n = kBlock<Fmt>;
-  constexpr int ch = Fmt::kChannels;
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   constexpr int q0 = ColourColumn(Phase, 0),
                 q1 = ColourColumn(Phase, 1);  // R/B columns of rows a, a + 1
   const ptrdiff_t w = f.w, dw = w * ch;
@@ -303,7 +302,7 @@ struct Pair {
   }
 };
 
-#pragma GCC pop_options
+IMAGING_AVX2_END
 
 template <class Fmt, int Phase>
 int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height,

@@ -49,16 +49,16 @@ namespace imaging::detail {
 
 // Sample j of a block = byte j + 256 * bits 2(j mod 4), 2(j mod 4) + 1 of
 // byte 16 + j / 4.
-void Unpack10RowScalar(const uint8_t* __restrict in, int32_t blocks, uint16_t* __restrict out) {
-  for (int32_t b = 0; b < blocks; ++b, in += kBlockBytes10, out += kBlockSamples10)
+void Unpack10RowScalar(const uint8_t* __restrict in, int64_t blocks, uint16_t* __restrict out) {
+  for (int64_t b = 0; b < blocks; ++b, in += kBlockBytes10, out += kBlockSamples10)
     for (int j = 0; j < kBlockSamples10; ++j) {
       const uint32_t high = (in[16 + j / 4] >> (2 * (j % 4))) & 3u;
       out[j] = static_cast<uint16_t>(in[j] | (high << 8));
     }
 }
 
-void Unpack12RowScalar(const uint8_t* __restrict in, int32_t groups, uint16_t* __restrict out) {
-  for (int32_t g = 0; g < groups; ++g, in += kGroupBytes12, out += kGroupSamples12) {
+void Unpack12RowScalar(const uint8_t* __restrict in, int64_t groups, uint16_t* __restrict out) {
+  for (int64_t g = 0; g < groups; ++g, in += kGroupBytes12, out += kGroupSamples12) {
     const Samples12 s = Unpack12Group(in);
     out[0] = static_cast<uint16_t>(s.s0);
     out[1] = static_cast<uint16_t>(s.s1);
@@ -69,13 +69,13 @@ void Unpack12RowScalar(const uint8_t* __restrict in, int32_t groups, uint16_t* _
 
 #if defined(__SSE2__)
 
-void Unpack10RowSimd(const uint8_t* __restrict in, int32_t blocks, uint16_t* __restrict out) {
+void Unpack10RowSimd(const uint8_t* __restrict in, int64_t blocks, uint16_t* __restrict out) {
   const __m128i zero = _mm_setzero_si128();
   // The high pair of lane j (j mod 4 = k) moves to bits 8-9 by a multiply
   // with 2^(8 - 2k) and a mask.
   const __m128i scale = _mm_setr_epi16(256, 64, 16, 4, 256, 64, 16, 4);
   const __m128i highMask = _mm_set1_epi16(0x300);
-  for (int32_t b = 0; b < blocks; ++b, in += kBlockBytes10, out += kBlockSamples10) {
+  for (int64_t b = 0; b < blocks; ++b, in += kBlockBytes10, out += kBlockSamples10) {
     const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
     int32_t highBytes;
     std::memcpy(&highBytes, in + 16, 4);
@@ -90,7 +90,7 @@ void Unpack10RowSimd(const uint8_t* __restrict in, int32_t blocks, uint16_t* __r
   }
 }
 
-void Unpack12RowSimd(const uint8_t* __restrict in, int32_t groups, int64_t readable,
+void Unpack12RowSimd(const uint8_t* __restrict in, int64_t groups, int64_t readable,
                      uint16_t* __restrict out) {
   // Two groups per step. Each group's three little-endian words w0 w1 w2 are
   // loaded as the 64-bit lane 0 w0 w1 w2 (an 8-byte load shifted up by one
@@ -100,8 +100,8 @@ void Unpack12RowSimd(const uint8_t* __restrict in, int32_t groups, int64_t reada
   const __m128i lowMask = _mm_setr_epi16(0, 0xFFF, 0xFFF, 0xFFF, 0, 0xFFF, 0xFFF, 0xFFF);
   const __m128i nibbleWeights = _mm_setr_epi16(0, 1, 16, 256, 0, 1, 16, 256);
   const __m128i firstWord = _mm_setr_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-  int32_t g = 0;
-  for (; g + 2 <= groups && static_cast<int64_t>(g) * kGroupBytes12 + 14 <= readable; g += 2) {
+  int64_t g = 0;
+  for (; g + 2 <= groups && g * kGroupBytes12 + 14 <= readable; g += 2) {
     const uint8_t* p = in + g * kGroupBytes12;
     const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
     const __m128i hi = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + kGroupBytes12));
@@ -116,10 +116,10 @@ void Unpack12RowSimd(const uint8_t* __restrict in, int32_t groups, int64_t reada
 
 #else
 
-void Unpack10RowSimd(const uint8_t* in, int32_t blocks, uint16_t* out) {
+void Unpack10RowSimd(const uint8_t* in, int64_t blocks, uint16_t* out) {
   Unpack10RowScalar(in, blocks, out);
 }
-void Unpack12RowSimd(const uint8_t* in, int32_t groups, int64_t, uint16_t* out) {
+void Unpack12RowSimd(const uint8_t* in, int64_t groups, int64_t, uint16_t* out) {
   Unpack12RowScalar(in, groups, out);
 }
 
@@ -150,7 +150,7 @@ extern "C" int32_t Unpack12Bit(const uint8_t* src, int32_t width, int32_t height
     const uint8_t* in = src + y * rowBytes;
     uint16_t* out = dst + static_cast<ptrdiff_t>(y) * width;
     // The source holds height * rowBytes bytes: all of it from this row on is readable.
-    imaging::detail::Unpack12RowSimd(in, static_cast<int32_t>(groups), (height - y) * rowBytes, out);
+    imaging::detail::Unpack12RowSimd(in, groups, (height - y) * rowBytes, out);
     for (int32_t x = decoded; x < width; ++x) out[x] = 0;
   }
   return static_cast<int32_t>(static_cast<int64_t>(decoded) * height);
@@ -188,7 +188,7 @@ extern "C" int32_t Unpack10BitTo8Bit(uint8_t* buffer, int32_t width, int32_t hei
   for (int32_t y = 0; y < height; ++y) {
     const int64_t r = y * rowBytes;
     const int64_t w = static_cast<int64_t>(y) * width;
-    for (int32_t b = 0; b < blocks; ++b)
+    for (int64_t b = 0; b < blocks; ++b)
       std::memmove(buffer + w + b * kBlockSamples10, buffer + r + b * kBlockBytes10,
                    kBlockSamples10);
     if (decoded < width) std::memset(buffer + w + decoded, 0, static_cast<size_t>(width - decoded));
@@ -206,8 +206,8 @@ extern "C" int32_t Unpack12BitTo8Bit(uint8_t* buffer, int32_t width, int32_t hei
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* in = buffer + y * rowBytes;
     uint8_t* out = buffer + static_cast<int64_t>(y) * width;
-    for (int32_t g = 0; g < groups; ++g) {
-      const Samples12 s = Unpack12Group(in + static_cast<ptrdiff_t>(g) * kGroupBytes12);
+    for (int64_t g = 0; g < groups; ++g) {
+      const Samples12 s = Unpack12Group(in + g * kGroupBytes12);
       out[4 * g + 0] = static_cast<uint8_t>(s.s0 >> 4);
       out[4 * g + 1] = static_cast<uint8_t>(s.s1 >> 4);
       out[4 * g + 2] = static_cast<uint8_t>(s.s2 >> 4);

@@ -11,15 +11,15 @@
 namespace imaging::detail {
 
 // `blocks` 10-bit blocks (20 bytes each) -> 16 * blocks samples.
-void Unpack10RowScalar(const uint8_t* in, int32_t blocks, uint16_t* out);
-void Unpack10RowSimd(const uint8_t* in, int32_t blocks, uint16_t* out);
+void Unpack10RowScalar(const uint8_t* in, int64_t blocks, uint16_t* out);
+void Unpack10RowSimd(const uint8_t* in, int64_t blocks, uint16_t* out);
 
 // `groups` 12-bit groups (6 bytes each) -> 4 * groups samples. The SIMD form
 // reads 14 bytes per two groups, 2 bytes past the groups, so it is
 // given `readable`, the bytes readable from `in`; groups that would read
 // further are unpacked by the scalar form.
-void Unpack12RowScalar(const uint8_t* in, int32_t groups, uint16_t* out);
-void Unpack12RowSimd(const uint8_t* in, int32_t groups, int64_t readable, uint16_t* out);
+void Unpack12RowScalar(const uint8_t* in, int64_t groups, uint16_t* out);
+void Unpack12RowSimd(const uint8_t* in, int64_t groups, int64_t readable, uint16_t* out);
 
 }  // namespace imaging::detail
 

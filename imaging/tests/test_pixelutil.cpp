@@ -109,6 +109,19 @@ TEST(FilterDefectPixels, RowsLongerThanTheRowBufferAreFilteredAlike) {
       ReferenceFilter(r, w, 2, bayer);
       EXPECT_EQ(f, r) << w << " " << bayer;
     }
+  // A flat row whose first segment ends (at 2d + 8192) just before a spike:
+  // the spike at s - 2d is filtered to the flat value, and the sample at s
+  // keeps its value only when s - 2d is read unfiltered (a tie, lo == hi).
+  for (int bayer : {0, 1}) {
+    const int d = bayer ? 2 : 1, w = 8240, s = 2 * d + 8192;
+    std::vector<uint16_t> f(static_cast<size_t>(w), 100);
+    f[static_cast<size_t>(s - 2 * d)] = 200;
+    f[static_cast<size_t>(s)] = 150;
+    auto r = f;
+    FilterDefectPixels16Bit(f.data(), w, 1, bayer);
+    ReferenceFilter(r, w, 1, bayer);
+    EXPECT_EQ(f, r) << bayer;
+  }
 }
 
 TEST(FilterDefectPixels, NonPositiveSizesChangeNothing) {

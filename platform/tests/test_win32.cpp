@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/device.h"
+#include "platform/handle.h"
 #include "platform/win32.h"
 
 namespace {
@@ -125,6 +126,26 @@ TEST(Handles, ClosingInvalidHandleFailsWith87) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
+TEST(Handles, UniqueHandleClosesOnceWhateverPathItTakes) {
+  auto device = std::make_shared<RecordingDevice>();
+  platform::RegisterDevice("UNIQUE", device);
+  {
+    platform::UniqueHandle a(OpenPath("\\\\.\\UNIQUE"));
+    ASSERT_TRUE(a);
+    platform::UniqueHandle b(std::move(a));  // moved: a closes nothing
+    EXPECT_FALSE(a);
+    platform::UniqueHandle c(OpenPath("\\\\.\\UNIQUE"));
+    c = std::move(b);  // c's own handle closes here
+    EXPECT_EQ(device->closes, 1);
+    HANDLE kept = platform::UniqueHandle(OpenPath("\\\\.\\UNIQUE")).release();
+    EXPECT_TRUE(CloseHandle(kept));
+    EXPECT_EQ(device->closes, 2);
+  }
+  EXPECT_EQ(device->closes, 3);
+  EXPECT_EQ(device->opens, 3);
+  platform::UniqueHandle none(INVALID_HANDLE_VALUE);  // closes nothing
+}
+
 TEST(Events, OpenFailsWhenNoneExists) {
   SetLastError(0);
   EXPECT_EQ(OpenEventA(SYNCHRONIZE, 0, "NoSuchEvent"), nullptr);
@@ -165,6 +186,35 @@ TEST(Events, AutoResetWakesExactlyOneOfTwoWaiters) {
   t2.join();
   EXPECT_EQ(woken.load(), 1);
   CloseHandle(e);
+}
+
+TEST(Events, ManualResetReleasesEveryWaiterAtOnce) {
+  // Waiters that were not woken would return only at their 10 s timeout.
+  HANDLE e = CreateEventA(nullptr, 1, 0, nullptr);
+  std::atomic<int> woken{0};
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < 3; ++i)
+    waiters.emplace_back([&] {
+      if (WaitForSingleObject(e, 10000) == WAIT_OBJECT_0) ++woken;
+    });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto start = std::chrono::steady_clock::now();
+  SetEvent(e);
+  for (std::thread& t : waiters) t.join();
+  EXPECT_EQ(woken.load(), 3);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  CloseHandle(e);
+}
+
+TEST(Events, EmptyNamesGiveIndependentEvents) {
+  HANDLE a = CreateEventA(nullptr, 0, 0, "");
+  HANDLE b = CreateEventA(nullptr, 0, 0, "");
+  ASSERT_NE(a, b);
+  SetEvent(a);
+  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_OBJECT_0);
+  CloseHandle(a);
+  CloseHandle(b);
 }
 
 TEST(Events, WaitTimesOutWithinReason) {

@@ -115,6 +115,12 @@ TEST_F(StreamTest, StatisticsCountPacketsFramesAndTime) {
   EXPECT_EQ(s.ControlGet, 1u);
   EXPECT_EQ(s.ControlError, 0u);
 
+  std::uint16_t word = 0x0C10;  // a sensor-register write answers with a word, yet is a set
+  ASSERT_TRUE(SetSensorReg(h_, &word));
+  ASSERT_TRUE(GetStatistics(h_, &s));
+  EXPECT_EQ(s.ControlSet, 2u);
+  EXPECT_EQ(s.ControlGet, 2u);
+
   ASSERT_TRUE(GetStatistics(h_, nullptr));  // resets
   ASSERT_TRUE(GetStatistics(h_, &s));
   EXPECT_EQ(s.FrameCount, 0u);
@@ -207,6 +213,13 @@ TEST_F(StreamTest, ExternalSynchronisationDeliversOneFramePerPulse) {
   ASSERT_TRUE(GetStatistics(h_, &s));
   EXPECT_EQ(s.FrameCount, 3u);
   EXPECT_EQ(s.FrameUser, 3u);
+
+  // A stalled camera ignores the pulse.
+  ASSERT_TRUE(SetFrameWaitTimeout(h_, 60));
+  camera_->SetStalled(true);
+  camera_->PulseTrigger();
+  EXPECT_FALSE(GetFrame(h_, buffer.data(), kFrameBufferBytes, &bytes));
+  camera_->SetStalled(false);
 
   // Free running again without synchronisation.
   ASSERT_TRUE(SetTriggerControl(h_, 0));

@@ -1,0 +1,52 @@
+#include "AVIFile.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+#include "platform/avifile.h"
+
+namespace {
+
+// One AVI file at a time in the whole program.
+platform::AVIWriter& Writer() {
+  static platform::AVIWriter writer;
+  return writer;
+}
+
+std::uint64_t& SizeLimit() {
+  static std::uint64_t limit = platform::AVIMaxFileBytes;
+  return limit;
+}
+
+}  // namespace
+
+bool AVIOpen(const QString& name, std::int32_t width, std::int32_t height, std::int32_t bits,
+             std::int32_t scale, std::int32_t rate) {
+  const QByteArray path = QFile::encodeName(name);
+  // Removed first: a link of that name is replaced, not written through.
+  std::remove(path.constData());
+  if (scale <= 0 || rate <= 0) return false;
+  platform::AVIStreamFormat format;
+  format.width = width;
+  format.height = height;
+  format.bitsPerPixel = bits;
+  format.scale = static_cast<std::uint32_t>(scale);
+  format.rate = static_cast<std::uint32_t>(rate);
+  format.sizeLimit = SizeLimit();
+  return Writer().Open(path.toStdString(), format);
+}
+
+bool AVIAddFrame(const void* pixels) {
+  return Writer().WriteFrame(pixels) == platform::AVIWriteResult::Written;
+}
+
+bool AVINextFrameFits() { return Writer().NextFrameFits(); }
+
+bool AVIClose() { return Writer().Close(); }
+
+std::uint64_t AVISizeLimit() { return SizeLimit(); }
+
+void SetAVISizeLimit(std::uint64_t bytes) {
+  SizeLimit() = bytes < platform::AVIMaxFileBytes ? bytes : platform::AVIMaxFileBytes;
+}

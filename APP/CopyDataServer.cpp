@@ -1,0 +1,200 @@
+#include "CopyDataServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// One connection's reading state: the byte count of the message under way
+// and, for a message short enough to keep, its bytes.
+class TCopyDataReader : public QObject {
+ public:
+  TCopyDataReader(QLocalSocket* socket, TCopyDataServer::Handler handler, std::uint32_t keptBytes)
+      : QObject(socket),
+        socket_(socket),
+        handler_(std::move(handler)),
+        keptBytes_(keptBytes),
+        data_(keptBytes) {
+    connect(socket, &QLocalSocket::readyRead, this, &TCopyDataReader::Read);
+  }
+
+  void Read() {
+    while (socket_->state() == QLocalSocket::ConnectedState && socket_->bytesAvailable() > 0) {
+      if (countBytes_ < 4) {
+        const qint64 n = socket_->read(countBuffer_ + countBytes_, 4 - countBytes_);
+        if (n <= 0) return;
+        countBytes_ += static_cast<int>(n);
+        if (countBytes_ < 4) continue;
+        size_ = std::uint32_t(std::uint8_t(countBuffer_[0])) |
+                std::uint32_t(std::uint8_t(countBuffer_[1])) << 8 |
+                std::uint32_t(std::uint8_t(countBuffer_[2])) << 16 |
+                std::uint32_t(std::uint8_t(countBuffer_[3])) << 24;
+        received_ = 0;
+      } else if (received_ < size_) {
+        char scratch[4096];
+        char* target = Kept() ? data_.data() + received_ : scratch;
+        const std::uint64_t left = size_ - received_;
+        const qint64 want = static_cast<qint64>(std::min<std::uint64_t>(left, sizeof scratch));
+        const qint64 n = socket_->read(target, want);
+        if (n <= 0) return;
+        received_ += static_cast<std::uint32_t>(n);
+      }
+      if (countBytes_ == 4 && received_ == size_ && !Answer()) return;
+    }
+  }
+
+ private:
+  bool Kept() const { return size_ <= keptBytes_; }
+
+  // Answers the complete message; false when the client is dropped because
+  // it leaves too many answers unread.
+  bool Answer() {
+    const std::int32_t result = handler_(size_, Kept() ? data_.data() : nullptr);
+    const char answer[4] = {char(result & 0xff), char((result >> 8) & 0xff),
+                            char((result >> 16) & 0xff), char((result >> 24) & 0xff)};
+    socket_->write(answer, 4);
+    socket_->flush();
+    countBytes_ = 0;
+    received_ = 0;
+    size_ = 0;
+    if (socket_->bytesToWrite() <= TCopyDataServer::MaxUnreadAnswerBytes) return true;
+    socket_->abort();
+    socket_->deleteLater();
+    return false;
+  }
+
+  QLocalSocket* socket_;
+  TCopyDataServer::Handler handler_;
+  std::uint32_t keptBytes_;
+  char countBuffer_[4] = {};
+  int countBytes_ = 0;
+  std::uint32_t size_ = 0;
+  std::uint32_t received_ = 0;
+  std::vector<char> data_;
+};
+
+// Whether the path is free for a new socket: nothing there, or a socket on
+// which no server answers any more (left by a crash), which is removed.
+bool ClaimSocketPath(const sockaddr_un& address) {
+  struct stat info;
+  if (::lstat(address.sun_path, &info) != 0) return errno == ENOENT;
+  if (!S_ISSOCK(info.st_mode)) return false;
+  const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (probe < 0) return false;
+  const int connected =
+      ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  const int error = errno;
+  ::close(probe);
+  // Connected, or a full queue (EAGAIN): a server runs there. Only a refusal
+  // shows a socket that nobody serves.
+  if (connected == 0 || error != ECONNREFUSED) return false;
+  return ::unlink(address.sun_path) == 0;
+}
+
+}  // namespace
+
+TCopyDataServer::TCopyDataServer(Handler handler, std::uint32_t keptBytes, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)), keptBytes_(keptBytes) {
+  retry_ = new QTimer(this);
+  retry_->setSingleShot(true);
+  retry_->setInterval(AcceptRetryMs);
+  connect(retry_, &QTimer::timeout, this, [this] {
+    if (notifier_ == nullptr) return;
+    notifier_->setEnabled(true);
+    AcceptPending();
+  });
+}
+
+TCopyDataServer::~TCopyDataServer() { Close(); }
+
+bool TCopyDataServer::Listen(const QString& name) {
+  Close();
+  const QString path =
+      name.startsWith(QLatin1Char('/')) ? name : QDir::tempPath() + QLatin1Char('/') + name;
+  const QByteArray encoded = QFile::encodeName(path);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (encoded.isEmpty() || static_cast<std::size_t>(encoded.size()) >= sizeof address.sun_path)
+    return false;
+  std::memcpy(address.sun_path, encoded.constData(), static_cast<std::size_t>(encoded.size()));
+  if (!ClaimSocketPath(address)) return false;
+
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (socket < 0) return false;
+  if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    ::close(socket);
+    return false;
+  }
+  // Only this user may connect; nobody can before listen() below.
+  if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(socket, SOMAXCONN) != 0) {
+    ::close(socket);
+    ::unlink(address.sun_path);
+    return false;
+  }
+  listenSocket_ = socket;
+  serverName_ = name;
+  path_ = path;
+  notifier_ = new QSocketNotifier(static_cast<qintptr>(socket), QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &TCopyDataServer::AcceptPending);
+  return true;
+}
+
+void TCopyDataServer::Close() {
+  if (listenSocket_ < 0) return;
+  retry_->stop();
+  delete notifier_;
+  notifier_ = nullptr;
+  ::close(listenSocket_);
+  listenSocket_ = -1;
+  ::unlink(QFile::encodeName(path_).constData());
+  serverName_.clear();
+  path_.clear();
+}
+
+void TCopyDataServer::AcceptPending() {
+  while (listenSocket_ >= 0) {
+    const int client = ::accept4(listenSocket_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (client < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+      // Out of descriptors or memory: the connection stays queued. Waiting
+      // a little, instead of being woken for it again at once, keeps the
+      // program responsive; listening goes on.
+      notifier_->setEnabled(false);
+      retry_->start();
+      return;
+    }
+    if (connections_ >= MaxConnections) {
+      ::close(client);
+      continue;
+    }
+    Serve(client);
+  }
+}
+
+void TCopyDataServer::Serve(int client) {
+  auto* socket = new QLocalSocket(this);
+  if (!socket->setSocketDescriptor(client)) {
+    ::close(client);
+    delete socket;
+    return;
+  }
+  ++connections_;
+  connect(socket, &QObject::destroyed, this, [this] { --connections_; });
+  connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  auto* reader = new TCopyDataReader(socket, handler_, keptBytes_);
+  reader->Read();
+}

@@ -1,0 +1,74 @@
+// The copy-data socket: the local socket on which another program (the
+// colour-correction tool) sends the main window its messages.
+//
+// A message is a little-endian u32 byte count followed by that many bytes;
+// each one is answered with the handler's result as a little-endian u32, in
+// order. Messages of up to keptBytes bytes reach the handler with their
+// data; longer ones are read through and reach it with no data.
+//
+// The server is served by the event loop of the thread that owns it, and it
+// stands up to clients that misbehave:
+// - a second program never takes the socket from a running one: a socket
+//   file is replaced only when no server answers on it (it is stale after a
+//   crash), and a file that is not a socket is never replaced;
+// - the socket is for the user who runs the program only;
+// - a client whose unread answers pass MaxUnreadAnswerBytes is disconnected,
+//   so a client that sends but never reads cannot make memory grow;
+// - at most MaxConnections clients are served at once; others are closed as
+//   soon as they are accepted;
+// - a failed accept (out of file descriptors) never ends listening: the
+//   server tries again a little later.
+#ifndef APP_COPYDATASERVER_H
+#define APP_COPYDATASERVER_H
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QSocketNotifier;
+class QTimer;
+
+class TCopyDataServer : public QObject {
+  Q_OBJECT
+ public:
+  using Handler = std::function<std::int32_t(std::uint32_t size, const void* data)>;
+
+  static constexpr int MaxConnections = 16;
+  static constexpr std::int64_t MaxUnreadAnswerBytes = 64 * 1024;
+  // Pause before accepting again after an accept failed for lack of
+  // resources.
+  static constexpr int AcceptRetryMs = 100;
+
+  TCopyDataServer(Handler handler, std::uint32_t keptBytes, QObject* parent = nullptr);
+  ~TCopyDataServer() override;
+
+  // Stops listening, then listens on name: an absolute path, or a name in
+  // the temporary folder (as QLocalSocket::connectToServer resolves it).
+  // False when another server answers there, when something other than a
+  // socket has that path, or when the socket cannot be made.
+  bool Listen(const QString& name);
+  // Stops listening and removes the socket file; served clients stay.
+  void Close();
+  bool IsListening() const { return listenSocket_ >= 0; }
+  QString ServerName() const { return serverName_; }
+  QString FullServerName() const { return path_; }
+  // Clients being served now.
+  int ConnectionCount() const { return connections_; }
+
+ private:
+  void AcceptPending();
+  void Serve(int socket);
+
+  Handler handler_;
+  std::uint32_t keptBytes_;
+  QString serverName_;
+  QString path_;
+  int listenSocket_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
+  QTimer* retry_ = nullptr;
+  int connections_ = 0;
+};
+
+#endif

@@ -1,0 +1,331 @@
+// Preset files on the simulated camera: what is written, byte for byte;
+// what a load leaves in the camera, the controller and the settings dialog;
+// files that stop the load; the menu commands and their messages.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QSlider>
+#include <QtTest>
+
+#include "Format.h"
+#include "Messages.h"
+#include "QDV47B5API.h"
+#include "VclControls.h"
+#include "fmSettings.h"
+#include "test_settings_setup.h"
+
+namespace {
+
+const QStringList EntryNames = {
+    "Capture File Path", "Gain",    "Exposure", "ExpMin",  "ExpMax",        "ExpMs",
+    "Width",             "Height",  "StartX",   "StartY",  "SizeX",         "SizeY",
+    "DecBinX",           "DecBinY", "OffsetX",  "OffsetY", "res1",          "res2",
+    "res3",              "res4",    "res5",     "res6",    "Frequency",     "outMode",
+    "IPDelay",           "BayerAlgIndex",       "SaveImageMode",            "ZoomValue",
+    "Gamma",             "SDRAM",   "FrameRate", "UseEscKey", "Frames2Capture", "WinState",
+    "WinIconic"};
+
+QByteArray ReadAll(const QString& name) {
+  QFile file(name);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& name, const QByteArray& bytes) {
+  QFile file(name);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QByteArray Saved() {
+  QFile::remove(QStringLiteral("saved.pre"));
+  if (SavePresetFile(MainForm, QStringLiteral("saved.pre")) != TPresetSave::Stored) return {};
+  return ReadAll(QStringLiteral("saved.pre"));
+}
+
+QString Entry(const QByteArray& file, const QString& name) {
+  for (const QByteArray& line : file.split('\n'))
+    if (line.startsWith(name.toLatin1() + '=')) return QString::fromLatin1(line.mid(name.size() + 1)).trimmed();
+  return {};
+}
+
+// The file with one entry's value replaced, or the entry left out.
+QByteArray WithEntry(const QByteArray& file, const char* name, const char* value) {
+  QByteArray result;
+  for (const QByteArray& line : file.split('\n')) {
+    if (line.isEmpty()) continue;
+    if (line.startsWith(QByteArray(name) + '='))
+      result += value != nullptr ? QByteArray(name) + '=' + value + "\r\n" : QByteArray();
+    else
+      result += line + '\n';
+  }
+  return result;
+}
+
+TPresetLoad Load(const QByteArray& bytes) {
+  WriteAll(QStringLiteral("load.pre"), bytes);
+  return LoadPresetFile(MainForm, QStringLiteral("load.pre"));
+}
+
+}  // namespace
+
+class TestPresets : public QObject {
+  Q_OBJECT
+
+  SettingsApplication application_;
+  simcam::SimCamera* camera_ = nullptr;
+  QStringList& messages_ = application_.Messages;
+
+  // A state away from the power-on defaults, set as a user would.
+  void SetUpState() {
+    TSettingsForm* f = SettingsForm;
+    f->tbGain->setValue(250);
+    f->cbOutputMode->setCurrentIndex(1);
+    emit f->cbOutputMode->activated(1);
+    f->tbInterPacketDelay->setValue(300);
+    f->rgDebayer->SetItemIndex(5);
+    f->rgSaveImageMode->SetItemIndex(1);
+    AppCommand->SetZoomPercent(300);
+    f->cbGammaCorrection->setChecked(true);
+    f->cbUnlimitedFrames->setChecked(false);
+    f->eFrames->setText(QStringLiteral("12 frames"));
+    AppCommand->SetFrameRate(20);
+  }
+
+  // Everything back to the design state.
+  void ResetState() {
+    TSettingsForm* f = SettingsForm;
+    f->tbGain->setValue(0);
+    f->cbOutputMode->setCurrentIndex(0);
+    f->tbInterPacketDelay->setValue(0);
+    f->rgDebayer->SetItemIndex(0);
+    f->rgSaveImageMode->SetItemIndex(0);
+    AppCommand->SetZoomPercent(100);
+    f->cbGammaCorrection->setChecked(false);
+    f->cbUnlimitedFrames->setChecked(true);
+    f->cbSDRAM->setChecked(false);
+  }
+
+ private slots:
+  void initTestCase() {
+    camera_ = &application_.Start();
+  }
+
+  void init() {
+    messages_.clear();
+    ResetState();
+  }
+
+  void saveThenLoadRoundTripsByteForByte() {
+    SetUpState();
+    const QByteArray first = Saved();
+    QVERIFY(first.endsWith("\r\n"));
+    const QList<QByteArray> lines = first.chopped(1).split('\n');
+    QStringList names;
+    for (const QByteArray& line : lines) {
+      QVERIFY(line.endsWith('\r'));
+      names << QString::fromLatin1(line.left(line.indexOf('=')));
+    }
+    QCOMPARE(names, EntryNames);
+    const DirectDriver driver;
+    QCOMPARE(Entry(first, "outMode") + Entry(first, "ZoomValue") + Entry(first, "Gamma") +
+                 Entry(first, "UseEscKey") + Entry(first, "Frames2Capture") + Entry(first, "Gain"),
+             QStringLiteral("131012 frames250"));
+    QCOMPARE(Entry(first, "FrameRate"), FormatFloat("%.15g", driver.Rate()));
+
+    // Names in any case, lines ended by LF alone.
+    ResetState();
+    QCOMPARE(Load(first.toUpper().replace("\r\n", "\n").replace("12 FRAMES", "12 frames")),
+             TPresetLoad::Loaded);
+    QCOMPARE(SettingsForm->rgDebayer->ItemIndex(), 5);
+    QCOMPARE(AppCommand->OutMode, 2);
+    QCOMPARE(Saved(), first);
+    ResetState();
+    QCOMPARE(Load(first), TPresetLoad::Loaded);
+    QCOMPARE(Saved(), first);
+    QVERIFY(messages_.isEmpty());
+  }
+
+  void loadLeavesTheCameraInTheFilesState() {
+    const DirectDriver driver;
+    ViewPortRecord region{};
+    GetViewPort(driver.handle, &region);
+    region.SizeX = 640;
+    region.SizeY = 480;
+    region.StartX = 64;
+    UpdateViewPort(driver.handle, &region);
+    const QByteArray base = Saved();
+    ResetState();
+    ViewPortRecord full{};
+    full.SizeX = 1920;
+    full.SizeY = 1080;
+    UpdateViewPort(driver.handle, &full);
+    QByteArray file = WithEntry(base, "Frequency", "3");
+    file = WithEntry(file, "Gain", "-500");
+    file = WithEntry(file, "IPDelay", "1000");
+    file = WithEntry(file, "Gamma", "1");
+    file = WithEntry(file, "SDRAM", "1");
+    file = WithEntry(file, "FrameRate", "20");
+    QCOMPARE(Load(file), TPresetLoad::Loaded);
+
+    QCOMPARE(driver.Read(GetFrequency), DWORD{3});
+    QCOMPARE(SettingsForm->cbFrequency->currentIndex(), 3);
+    double db = 0;
+    GetGain(driver.handle, &db);
+    QVERIFY(std::abs(db - 3.0) < 1e-9);
+    QCOMPARE(SettingsForm->tbGain->value(), -500);
+    QCOMPARE(driver.Read(GetInterPacketGapDelay), DWORD{1000});
+    QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
+    QVERIFY(SettingsForm->cbSDRAM->isChecked());
+    std::uint16_t gamma = 0x7000;
+    GetSensorReg(driver.handle, &gamma);
+    QVERIFY(gamma & 0x80);
+    ViewPortRecord loaded{};
+    GetViewPort(driver.handle, &loaded);
+    QVERIFY(loaded.SizeX == region.SizeX && loaded.SizeY == region.SizeY &&
+            loaded.StartX == region.StartX);
+    DWORD exposure = 0;
+    GetExposure(driver.handle, &exposure);
+    QCOMPARE(QString::number(exposure), Entry(base, "Exposure"));
+    // The refresh after the exposure replaced the "50.0" placeholder with
+    // the rate before the high-speed mode went on, which halves it.
+    QCOMPARE(SettingsForm->edFrameRate->text(), FormatFloat("%.3f", driver.Rate() * 2));
+
+    // With the high-speed mode on the file holds twice the reported rate.
+    QCOMPARE(Entry(Saved(), "FrameRate"), FormatFloat("%.15g", driver.Rate() * 2));
+    UpdateViewPort(driver.handle, &full);
+  }
+
+  void entriesThatDoNotParseSkipTheirStep() {
+    const DirectDriver driver;
+    const QByteArray base = Saved();
+    const DWORD sizeX = driver.Read([](DeviceHandle h, DWORD* v) {
+      ViewPortRecord r{};
+      const BOOL ok = GetViewPort(h, &r);
+      *v = r.SizeX;
+      return ok;
+    });
+    // One field that is no number keeps the whole region from the camera.
+    QByteArray file = WithEntry(base, "SizeX", "800");
+    file = WithEntry(file, "StartY", "x");
+    // Zoom codes outside -4 ... 5 give 100 %.
+    for (const char* zoom : {"7", "-5"}) {
+      AppCommand->SetZoomPercent(50);
+      QCOMPARE(Load(WithEntry(file, "ZoomValue", zoom)), TPresetLoad::Loaded);
+      QCOMPARE(AppCommand->Zoom, 1);
+    }
+    ViewPortRecord region{};
+    GetViewPort(driver.handle, &region);
+    QCOMPARE(region.SizeX, sizeX);
+    // Unsigned fields take the whole 32-bit range; a gain that is no number
+    // leaves the gain alone.
+    SettingsForm->tbGain->setValue(100);
+    QCOMPARE(Load(WithEntry(WithEntry(base, "res6", "4294967295"), "Gain", "4294967295")),
+             TPresetLoad::Loaded);
+    QCOMPARE(SettingsForm->tbGain->value(), 100);
+    QVERIFY(messages_.isEmpty());
+  }
+
+  void aMissingFrameRateStopsTheLoadAfterTheGamma() {
+    SetUpState();
+    const QByteArray base = Saved();
+    ResetState();
+    SettingsForm->cbSDRAM->setChecked(true);
+    const DirectDriver driver;
+    QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
+    QCOMPARE(Load(WithEntry(base, "FrameRate", nullptr)), TPresetLoad::Stopped);
+    QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});
+    QCOMPARE(AppCommand->Zoom, 3);                         // before: applied
+    QVERIFY(SettingsForm->cbGammaCorrection->isChecked());  // the last one applied
+    QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{0});
+    QCOMPARE(SettingsForm->tbInterPacketDelay->value(), 0);  // after: not applied
+    QCOMPARE(SettingsForm->rgDebayer->ItemIndex(), 0);
+    QCOMPARE(Load(WithEntry(base, "ExpMs", "1,5")), TPresetLoad::Stopped);
+    QCOMPARE(messages_.last(), QStringLiteral("'1,5' is not a valid floating point value"));
+  }
+
+  void loadingIsRefusedWhileACaptureRuns() {
+    SetUpState();
+    const QByteArray base = Saved();
+    ResetState();
+    AppCommand->CaptureRunning = true;
+    const TPresetLoad result = Load(base);
+    AppCommand->CaptureRunning = false;
+    QCOMPARE(result, TPresetLoad::Refused);
+    QCOMPARE(AppCommand->Zoom, 1);
+    QCOMPARE(SettingsForm->tbGain->value(), 0);
+  }
+
+  void aCameraThatDoesNotAnswerLeavesTheFileAlone() {
+    WriteAll(QStringLiteral("kept.pre"), "Gain=1\r\n");
+    camera_->SetAbsent(true);
+    const TPresetSave result = SavePresetFile(MainForm, QStringLiteral("kept.pre"));
+    camera_->SetAbsent(false);
+    QCOMPARE(result, TPresetSave::CameraNotAnswering);
+    QCOMPARE(ReadAll(QStringLiteral("kept.pre")), QByteArray("Gain=1\r\n"));
+    QCOMPARE(SavePresetFile(MainForm, QStringLiteral("no/such/folder/x.pre")),
+             TPresetSave::WriteFailed);
+    QCOMPARE(QDir().entryList({"*.pre"}, QDir::Files).size(),
+             QDir().entryList({"*.pre", "*"}, QDir::Files).size());  // no temporary left
+  }
+
+  void startUpLoadLeavesThePlaceholderFrameRate() {
+    WriteAll(QStringLiteral("qdv47b5.pre"), Saved());
+    TSettingsForm* shared = SettingsForm;
+    TSettingsForm form;
+    SettingsForm = &form;
+    form.FormCreate();
+    SettingsForm = shared;
+    AppCommand->SettingsView = shared;
+    QFile::remove(QStringLiteral("qdv47b5.pre"));
+    QCOMPARE(form.edFrameRate->text(), QStringLiteral("50.0"));
+    QVERIFY(!form.Updating);
+    QVERIFY(messages_.isEmpty());
+  }
+
+  void menuCommandsAndTheirMessages() {
+    QStringList dialogs;
+    QString answer;  // empty: cancel
+    MainForm->ExecFileDialog = [&](QFileDialog& d) {
+      dialogs << d.windowTitle() + '|' + d.nameFilters().join(';') + '|' + d.defaultSuffix() +
+                     '|' + QString::number(d.fileMode()) + '|' +
+                     QString::number(d.testOption(QFileDialog::DontConfirmOverwrite));
+      if (d.directory().absolutePath() != QDir::currentPath()) return false;
+      if (answer.isEmpty()) return false;
+      d.selectFile(answer);
+      return true;
+    };
+    MainForm->SavePreset1->trigger();
+    MainForm->LoadPreset1->trigger();
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("menu.pre"));
+    answer = path;
+    MainForm->SavePreset1->trigger();
+    MainForm->LoadPreset1->trigger();
+    camera_->SetAbsent(true);
+    MainForm->SavePreset1->trigger();
+    camera_->SetAbsent(false);
+    QCOMPARE(dialogs.first(), QStringLiteral("Select a name for new profile|Preset files (*.pre)|pre|0|1"));
+    QCOMPARE(dialogs.at(1).section('|', 1, 3), QStringLiteral("Preset files (*.pre)|pre|1"));
+    QCOMPARE(messages_, (QStringList{"Save file was cancelled", "Open file was cancelled",
+                                     "Profile : " + path + "  Stored OK",
+                                     "File : " + path + " Loaded OK",
+                                     "Profile : " + path + " not stored: the camera does not answer"}));
+  }
+
+  // Last: closing the program keeps the settings in "qdv47b5.pre".
+  void closingSavesTheLastPreset() {
+    SetUpState();
+    const QByteArray expected = Saved();
+    MainForm->close();
+    QCOMPARE(ReadAll(QStringLiteral("qdv47b5.pre")), expected);
+  }
+
+  void cleanupTestCase() {
+    delete SettingsForm;
+    SettingsForm = nullptr;
+    TThread::ShutDownAll();
+  }
+};
+
+QTEST_MAIN(TestPresets)
+#include "tst_presets.moc"

@@ -1,0 +1,43 @@
+#include "BMPFile.h"
+
+#include <QFile>
+
+#include <cassert>
+#include <cmath>
+
+#include "platform/dib.h"
+
+std::int32_t PixelsPerMeter(double dotsPerInch) {
+  return static_cast<std::int32_t>(std::nearbyint(dotsPerInch * 39.3701));
+}
+
+bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int32_t width,
+                  std::int32_t height, std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter) {
+  assert(picture != nullptr && width > 0 && height > 0);
+  const std::uint64_t rowBytes = DIBRowBytes(width, 24);
+  const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height);
+  constexpr std::uint32_t headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+
+  BITMAPFILEHEADER file{};
+  file.bfType = BitmapFileType;
+  file.bfSize = static_cast<std::uint32_t>(headerBytes + imageBytes);
+  file.bfOffBits = headerBytes;
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // positive: rows bottom-up
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biSizeImage = static_cast<std::uint32_t>(imageBytes);
+  info.biXPelsPerMeter = xPelsPerMeter;
+  info.biYPelsPerMeter = yPelsPerMeter;
+
+  FilePtr out(std::fopen(QFile::encodeName(fileName).constData(), "wb"));
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(&file, sizeof file, 1, out.get()) == 1 &&
+                       std::fwrite(&info, sizeof info, 1, out.get()) == 1 &&
+                       WriteDIBRows(out.get(), picture, static_cast<std::uint64_t>(width) * 3,
+                                    rowBytes, height, true);
+  // Buffered bytes that cannot be written show up only when the file closes.
+  return std::fclose(out.release()) == 0 && written;
+}

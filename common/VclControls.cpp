@@ -1,0 +1,78 @@
+#include "VclControls.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+    : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setSpacing(0);
+  for (int i = 0; i < items.size(); ++i) {
+    auto* button = new QRadioButton(items[i], this);
+    buttons_->addButton(button, i);
+    layout->addWidget(button);
+  }
+  layout->addStretch();
+  connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) emit Click();
+  });
+}
+
+int TRadioGroup::ItemIndex() const { return buttons_->checkedId(); }
+
+void TRadioGroup::SetItemIndex(int index) {
+  if (index == ItemIndex()) return;
+  if (QAbstractButton* button = buttons_->button(index)) {
+    button->setChecked(true);
+    return;
+  }
+  // An exclusive group keeps one button checked; clearing needs a pause.
+  buttons_->setExclusive(false);
+  if (QAbstractButton* checked = buttons_->checkedButton()) checked->setChecked(false);
+  buttons_->setExclusive(true);
+}
+
+int TRadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size()); }
+
+QRadioButton* TRadioGroup::Item(int index) const {
+  return qobject_cast<QRadioButton*>(buttons_->button(index));
+}
+
+void SetTrackBarMin(QSlider* trackBar, int minimum) {
+  if (minimum <= trackBar->maximum()) trackBar->setMinimum(minimum);
+}
+
+void SetTrackBarMax(QSlider* trackBar, int maximum) {
+  if (maximum >= trackBar->minimum()) trackBar->setMaximum(maximum);
+}
+
+namespace {
+class TDoubleClickFilter : public QObject {
+ public:
+  TDoubleClickFilter(QWidget* widget, std::function<void()> handler)
+      : QObject(widget), handler_(std::move(handler)) {
+    widget->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      handler_();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> handler_;
+};
+}  // namespace
+
+void OnDoubleClick(QWidget* widget, std::function<void()> handler) {
+  new TDoubleClickFilter(widget, std::move(handler));
+}

@@ -1,0 +1,247 @@
+// The AVI writer: the file's bytes on small hand-checked frames, what ffprobe
+// and ffmpeg read back, the size limit, refused formats, failed writes and
+// the stream rate.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/avifile.h"
+
+namespace {
+
+using platform::AVIRateRounding;
+using platform::AVIStreamFormat;
+using platform::AVIStreamRate;
+using platform::AVIWriter;
+using platform::AVIWriteResult;
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  std::uint32_t v;
+  std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+
+std::string Text(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n = 4) {
+  return std::string(b.begin() + static_cast<std::ptrdiff_t>(at),
+                     b.begin() + static_cast<std::ptrdiff_t>(at + n));
+}
+
+// Standard output of a shell command.
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+bool HaveFFmpeg() { return !RunCommand("command -v ffprobe && command -v ffmpeg").empty(); }
+
+class AVIWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("avifile_test_" + std::to_string(::getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string Path(const char* name) const { return (dir / name).string(); }
+
+  // Frame f of a width x height picture: byte i is (f * 37 + i) mod 251.
+  static std::vector<std::uint8_t> Frame(int f, std::size_t bytes) {
+    std::vector<std::uint8_t> frame(bytes);
+    for (std::size_t i = 0; i < bytes; ++i)
+      frame[i] = static_cast<std::uint8_t>((f * 37 + i) % 251);
+    return frame;
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
+  // 5 x 3 at 24 bits: rows of 15 bytes stored as 16, frames of 48 bytes.
+  AVIStreamFormat format;
+  format.width = 5;
+  format.height = 3;
+  format.rate = 29970;
+  format.streamName = "QDV-47B5";
+  format.pixelsPerMeter = 10000;
+  AVIWriter writer;
+  const std::string path = Path("a.avi");
+  ASSERT_TRUE(writer.Open(path, format));
+  for (int f = 0; f < 3; ++f)
+    EXPECT_EQ(writer.WriteFrame(Frame(f, 45).data()), AVIWriteResult::Written);
+  EXPECT_EQ(writer.FrameIndex(), 3u);
+  EXPECT_TRUE(writer.Close());
+  EXPECT_FALSE(writer.Close());
+
+  const auto b = ReadFile(path);
+  // RIFF, hdrl (avih 56, strl: strh 56, strf 40, strn 9 + 1 pad), movi.
+  const std::size_t strl = 12 + 12 + 64, strn = strl + 12 + 64 + 48, movi = strn + 18;
+  const std::size_t frameChunk = 8 + 48, index = movi + 12 + 3 * frameChunk;
+  ASSERT_EQ(b.size(), index + 8 + 3 * 16);
+  EXPECT_EQ(Text(b, 0) + Text(b, 8) + Text(b, 12) + Text(b, 20), "RIFFAVI LISThdrl");
+  EXPECT_EQ(U32(b, 4), b.size() - 8);
+  EXPECT_EQ(U32(b, 16), movi - 20);    // hdrl list size
+  EXPECT_EQ(U32(b, 24 + 8 + 16), 3u);  // avih total frames
+  EXPECT_EQ(U32(b, 24 + 8 + 24), 1u);  // streams
+  EXPECT_EQ(Text(b, strl + 8) + Text(b, strl + 12) + Text(b, strl + 20), "strlstrhvids");
+  EXPECT_EQ(U32(b, strl + 24), 0u);      // handler
+  EXPECT_EQ(U32(b, strl + 40), 1000u);   // scale
+  EXPECT_EQ(U32(b, strl + 44), 29970u);  // rate
+  EXPECT_EQ(U32(b, strl + 52), 3u);      // length
+  const std::size_t strf = strl + 12 + 64;
+  EXPECT_EQ(Text(b, strf), "strf");
+  EXPECT_EQ(U32(b, strf + 4), 40u);
+  EXPECT_EQ(static_cast<std::int32_t>(U32(b, strf + 16)), -3);  // top-down rows
+  EXPECT_EQ(U32(b, strf + 28), 48u);                            // image size, padded rows
+  EXPECT_EQ(U32(b, strf + 32), 10000u);
+  EXPECT_EQ(Text(b, strn), "strn");
+  EXPECT_EQ(U32(b, strn + 4), 9u);
+  EXPECT_EQ(Text(b, strn + 8, 10), std::string("QDV-47B5\0\0", 10));
+  EXPECT_EQ(Text(b, movi) + Text(b, movi + 8), "LISTmovi");
+  EXPECT_EQ(U32(b, movi + 4), 4 + 3 * frameChunk);
+  for (int f = 0; f < 3; ++f) {
+    const std::size_t chunk = movi + 12 + f * frameChunk;
+    EXPECT_EQ(Text(b, chunk), "00db");
+    EXPECT_EQ(U32(b, chunk + 4), 48u);
+    const auto frame = Frame(f, 45);
+    for (int row = 0; row < 3; ++row) {
+      EXPECT_TRUE(std::equal(frame.begin() + row * 15, frame.begin() + row * 15 + 15,
+                             b.begin() + static_cast<std::ptrdiff_t>(chunk + 8 + row * 16)));
+      EXPECT_EQ(b[chunk + 8 + row * 16 + 15], 0);
+    }
+    const std::size_t entry = index + 8 + f * 16;
+    EXPECT_EQ(Text(b, entry), "00db");
+    EXPECT_EQ(U32(b, entry + 4), 0x10u);  // key frame
+    EXPECT_EQ(U32(b, entry + 8), 4 + f * frameChunk);
+    EXPECT_EQ(U32(b, entry + 12), 48u);
+  }
+  EXPECT_EQ(Text(b, index), "idx1");
+  EXPECT_EQ(U32(b, index + 4), 48u);
+}
+
+// ffprobe and ffmpeg read both formats back exactly, padded rows included;
+// ffmpeg gives each 8-bit frame followed by its 256-entry palette (B, G, R, A).
+TEST_F(AVIWriterTest, FFmpegReadsBackEveryFrame) {
+  if (!HaveFFmpeg()) GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+  for (const int bits : {24, 8}) {
+    SCOPED_TRACE(bits);
+    const char* pixFmt = bits == 24 ? "bgr24" : "pal8";
+    AVIStreamFormat format;
+    format.width = 502;
+    format.height = 7;
+    format.bitsPerPixel = bits;
+    format.rate = 29970;
+    const std::size_t frameBytes = 502 * 7 * bits / 8;
+    const std::string path = Path(bits == 8 ? "grey.avi" : "colour.avi");
+    std::string expected;
+    {
+      AVIWriter writer;
+      ASSERT_TRUE(writer.Open(path, format));
+      for (int f = 0; f < 4; ++f) {
+        const auto frame = Frame(f, frameBytes);
+        expected.append(frame.begin(), frame.end());
+        for (int i = 0; bits == 8 && i < 256; ++i) expected += {char(i), char(i), char(i), '\xff'};
+        ASSERT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::Written);
+      }
+    }  // the destructor closes the file
+    EXPECT_EQ(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                         "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames "
+                         "-of default=nw=1 " +
+                         path),
+              std::string("codec_name=rawvideo\nwidth=502\nheight=7\npix_fmt=") + pixFmt +
+                  "\nr_frame_rate=2997/100\nnb_read_frames=4\n");
+    EXPECT_TRUE(RunCommand("ffmpeg -v error -i " + path + " -f rawvideo -pix_fmt " + pixFmt +
+                           " -") == expected);
+  }
+}
+
+TEST_F(AVIWriterTest, AFrameThatWouldPassTheSizeLimitIsRefused) {
+  AVIStreamFormat format;
+  format.width = 4;
+  format.height = 2;
+  const std::string path = Path("limit.avi");
+  AVIWriter writer;
+  ASSERT_TRUE(writer.Open(path, format));
+  // Header 224 bytes, each frame 8 + 24 bytes of chunk and 16 of index, the
+  // index header 8: two frames make 328 bytes.
+  writer.Close();
+  format.sizeLimit = 328;
+  ASSERT_TRUE(writer.Open(path, format));
+  const auto frame = Frame(0, 24);
+  EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::Written);
+  EXPECT_TRUE(writer.NextFrameFits());
+  EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::Written);
+  EXPECT_FALSE(writer.NextFrameFits());
+  EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::SizeLimit);
+  EXPECT_TRUE(writer.Close());
+  EXPECT_EQ(std::filesystem::file_size(path), 328u);
+  EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::NotOpen);
+}
+
+TEST_F(AVIWriterTest, RefusedFormatsAndFailedWrites) {
+  AVIStreamFormat good;
+  good.width = 64;
+  good.height = 64;
+  AVIWriter writer;
+  for (auto change :
+       {+[](AVIStreamFormat& f) { f.bitsPerPixel = 16; }, +[](AVIStreamFormat& f) { f.width = 0; },
+        +[](AVIStreamFormat& f) { f.height = 40000; }, +[](AVIStreamFormat& f) { f.rate = 0; }}) {
+    AVIStreamFormat format = good;
+    change(format);
+    EXPECT_FALSE(writer.Open(Path("bad.avi"), format));
+    EXPECT_FALSE(std::filesystem::exists(Path("bad.avi")));
+  }
+  EXPECT_FALSE(writer.Open(Path("no/such/folder.avi"), good));
+  EXPECT_FALSE(writer.IsOpen());
+  // A full device takes the buffered header but no frame.
+  ASSERT_TRUE(writer.Open("/dev/full", good));
+  const auto frame = Frame(0, 64 * 64 * 3);
+  EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::Failed);
+  EXPECT_EQ(writer.FrameIndex(), 0u);
+  EXPECT_FALSE(writer.Close());
+}
+
+TEST(AVIStreamRateTest, RoundingAndFallback) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double fps;
+    std::uint32_t scale;
+    std::uint32_t even, up;
+  } cases[] = {{29.97, 1000, 29970, 29970},
+               {2.5, 1, 2, 3},
+               {3.5, 1, 4, 4},
+               {0.0, 1000, 25000, 25000},
+               {-5, 1000, 25000, 25000},
+               {nan, 1000, 25000, 25000},
+               {inf, 1000, 25000, 25000},
+               {0.0001, 1000, 25000, 25000},
+               {1e7, 1000, 25000, 25000}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(AVIStreamRate(c.fps, c.scale, AVIRateRounding::HalvesToEven), c.even) << c.fps;
+    EXPECT_EQ(AVIStreamRate(c.fps, c.scale, AVIRateRounding::HalvesUp), c.up) << c.fps;
+  }
+}
+
+}  // namespace
