@@ -7,13 +7,12 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <cassert>
 #include <charconv>
-#include <vector>
 #include <cmath>
 #include <cstring>
 
 #include "Format.h"
+#include "HistogramPicture.h"
 #include "imaging.h"
 
 THistogram* Histogram = nullptr;
@@ -39,73 +38,19 @@ QString AverageText(double average) {
   return FormatFloat("%.2f", rounded);
 }
 
-// Bar height of count against peak over a height of h rows.
-int BarHeight(std::uint32_t count, std::uint32_t peak, int h) {
-  if (peak == 0) return 0;
-  return static_cast<int>(static_cast<double>(h) * count / peak + 0.5);
-}
-
 }  // namespace
 
-QStringList HistogramStatistics(const std::uint32_t* bins, std::int32_t n) {
-  std::int32_t first = n, last = -1;
-  for (std::int32_t i = 0; i < n; ++i) {
-    if (bins[i] == 0) continue;
-    if (first == n) first = i;
-    last = i;
-  }
-  std::uint64_t count = 0, weighted = 0;
-  for (std::int32_t i = first; i <= last; ++i) {
-    count += bins[i];
-    weighted += std::uint64_t{bins[i]} * static_cast<std::uint64_t>(i);
-  }
+QStringList HistogramStatisticsTexts(const std::uint32_t* bins, std::int32_t n) {
+  const HistogramStatistics s = MeasureHistogram({bins}, n);
+  // Without counts the range is empty: Min past the last bin, Max before the
+  // first, and no average.
+  const std::int32_t first = s.Empty() ? n : s.Min;
+  const std::int32_t last = s.Empty() ? -1 : s.Max;
   const QString average =
-      count == 0 ? QStringLiteral("-")
-                 : AverageText(static_cast<double>(weighted) / static_cast<double>(count));
-  return {QStringLiteral("Min:%1").arg(first), QStringLiteral("Avg:") + average,
-          QStringLiteral("Max:%1").arg(last), QStringLiteral("Delta:%1").arg(last - first + 1)};
-}
-
-void DrawHistogram(QImage& image, const std::uint32_t* total, const std::uint32_t* red,
-                   const std::uint32_t* green, const std::uint32_t* blue, std::int32_t n,
-                   bool mono) {
-  assert(image.format() == QImage::Format_RGB888);
-  std::int32_t first = n, last = -1;
-  for (std::int32_t i = 0; i < n; ++i) {
-    if (total[i] == 0) continue;
-    if (first == n) first = i;
-    last = i;
-  }
-  last = std::min(last, image.width() - 1);
-  if (first > last) return;
-  const std::uint32_t* channels[3] = {mono ? total : red, mono ? total : green,
-                                      mono ? total : blue};
-  std::uint32_t peak[3] = {};
-  for (std::int32_t i = first; i <= last; ++i)
-    for (int c = 0; c < 3; ++c) peak[c] = std::max(peak[c], channels[c][i]);
-  const int h = image.height();
-  std::vector<int> bars(static_cast<std::size_t>(last - first + 1) * 3);
-  for (std::int32_t i = first; i <= last; ++i)
-    for (int c = 0; c < 3; ++c)
-      bars[static_cast<std::size_t>(i - first) * 3 + c] = BarHeight(channels[c][i], peak[c], h);
-  // Row h - j for j = 1..h (j = 0 would be the row below the image): a
-  // channel's bar covers j < its height; silver where no bar reaches.
-  for (int j = 1; j <= h; ++j) {
-    uchar* pixel = image.scanLine(h - j) + 3 * first;
-    for (std::int32_t i = first; i <= last; ++i, pixel += 3) {
-      const int* bar = &bars[static_cast<std::size_t>(i - first) * 3];
-      const bool r = j < bar[0], g = j < bar[1], b = j < bar[2];
-      if (!(r || g || b)) {
-        pixel[0] = pixel[1] = pixel[2] = 192;
-      } else if (mono) {
-        pixel[0] = pixel[1] = pixel[2] = 0;
-      } else {
-        pixel[0] = r ? 255 : 0;
-        pixel[1] = g ? 255 : 0;
-        pixel[2] = b ? 255 : 0;
-      }
-    }
-  }
+      s.Empty() ? QStringLiteral("-")
+                : AverageText(static_cast<double>(s.Weighted) / static_cast<double>(s.Total));
+  return {FormatText("Min:%d", first), QStringLiteral("Avg:") + average,
+          FormatText("Max:%d", last), FormatText("Delta:%d", last - first + 1)};
 }
 
 // --- The window --------------------------------------------------------------------
@@ -206,7 +151,7 @@ bool THistogram::eventFilter(QObject* watched, QEvent* e) {
 // --- Updates -------------------------------------------------------------------
 
 void THistogram::ShowStatistics(const std::uint32_t* bins, std::int32_t n, int firstPanel) {
-  const QStringList texts = HistogramStatistics(bins, n);
+  const QStringList texts = HistogramStatisticsTexts(bins, n);
   for (int i = 0; i < 4; ++i) panels_[firstPanel + i]->setText(texts.at(i));
 }
 
@@ -257,12 +202,12 @@ void THistogram::UpdateRAW(const void* data, std::int32_t width, bool mono, std:
       HistogramBayer12Bit_GBRG(samples, width, height, wide_[1], wide_[2], wide_[3]);
       for (int i = 0; i < 4096; ++i) wide_[0][i] = wide_[1][i] + wide_[2][i] + wide_[3][i];
     }
+    ShowStatistics(wide_[0], Bins12Bit, 4);
     // Four 12-bit bins make one drawn bin.
-    for (int c = 0; c < (mono ? 1 : 4); ++c)
-      for (int k = 0; k < 1024; ++k)
-        RAWBins[c][k] = wide_[c][4 * k] + wide_[c][4 * k + 1] + wide_[c][4 * k + 2] +
-                        wide_[c][4 * k + 3];
-    ShowStatistics(wide_[0], 4096, 4);
+    for (int c = 0; c < (mono ? 1 : 4); ++c) {
+      FoldHistogramBins(wide_[c]);
+      std::memcpy(RAWBins[c], wide_[c], sizeof RAWBins[c]);
+    }
   } else {
     return;
   }
@@ -281,23 +226,21 @@ void THistogram::RefreshBox(TPaintBox* box) {
   if (box->isVisible()) box->repaint();
 }
 
-void THistogram::DrawBins(TPaintBox* box, const std::uint32_t* const bins[4], std::int32_t n,
-                          QImage& picture) {
-  // One bitmap per box, made again only when the box changes size.
-  if (picture.size() != box->size()) picture = QImage(box->size(), QImage::Format_RGB888);
-  if (picture.isNull()) return;
-  picture.fill(qRgb(128, 128, 128));
-  DrawHistogram(picture, bins[0], bins[1], bins[2], bins[3], n, MonoView);
+QImage THistogram::DrawBins(TPaintBox* box, const std::uint32_t* const bins[4],
+                            std::int32_t n) const {
+  // Bar heights trunc(H x count / peak + 0.5): exact halves go up.
+  if (MonoView) return DrawHistogramMono(box->size(), bins[0], n, HistogramRounding::HalfUp);
+  return DrawHistogramColor(box->size(), bins[1], bins[2], bins[3], n, HistogramRounding::HalfUp);
 }
 
 void THistogram::DrawRGB() {
   const std::uint32_t* const bins[4] = {RGBBins[0], RGBBins[1], RGBBins[2], RGBBins[3]};
-  DrawBins(pbRGB, bins, 256, rgbPicture_);
+  rgbPicture_ = DrawBins(pbRGB, bins, 256);
 }
 
 void THistogram::DrawRAW() {
   const std::uint32_t* const bins[4] = {RAWBins[0], RAWBins[1], RAWBins[2], RAWBins[3]};
-  DrawBins(pbRAW, bins, RawWidth, rawPicture_);
+  rawPicture_ = DrawBins(pbRAW, bins, RawWidth);
 }
 
 void THistogram::pbRGBPaint() { ShowPicture(pbRGB, PaintingRGB, rgbPicture_, [this] { DrawRGB(); }); }

@@ -20,19 +20,9 @@ class QLabel;
 class QStatusBar;
 
 // The four statistics texts of a histogram of n bins: "Min:", "Avg:"
-// (rounded to 5 significant digits, then 2 decimals; "-" without counts),
-// "Max:" and "Delta:". Sums in 64 bits.
-QStringList HistogramStatistics(const std::uint32_t* bins, std::int32_t n);
-
-// Draws bins 0..n-1 into image (24-bit, grey background expected): columns
-// from the first to the last non-zero total in silver, then a black bar of
-// the total (mono) or red, green and blue bars combined, each scaled to its
-// own peak over those columns. A bar of height h fills the h - 1 rows above
-// the bottom edge; nothing is drawn outside the image, and a zero peak draws
-// no bar.
-void DrawHistogram(QImage& image, const std::uint32_t* total, const std::uint32_t* red,
-                   const std::uint32_t* green, const std::uint32_t* blue, std::int32_t n,
-                   bool mono);
+// (rounded to 5 significant digits, then 2 decimals; "-" without counts, when
+// Min is n and Max -1), "Max:" and "Delta:". Sums in 64 bits.
+QStringList HistogramStatisticsTexts(const std::uint32_t* bins, std::int32_t n);
 
 // A paint box: its paint event runs a handler.
 class TPaintBox : public QWidget {
@@ -103,9 +93,9 @@ class THistogram : public QDialog, public IViewerHistogram {
 
  private:
   void ShowStatistics(const std::uint32_t* bins, std::int32_t n, int firstPanel);
-  // A box's picture from its bins, on grey.
-  void DrawBins(TPaintBox* box, const std::uint32_t* const bins[4], std::int32_t n,
-                QImage& picture);
+  // A box's picture from its bins: the grey histogram of the total or the
+  // colour one of red, green and blue.
+  QImage DrawBins(TPaintBox* box, const std::uint32_t* const bins[4], std::int32_t n) const;
   // A box's paint: its picture (drawn first when it has none of the box's
   // size), once at a time.
   void ShowPicture(TPaintBox* box, bool& painting, const QImage& picture,
