@@ -254,6 +254,8 @@ void TAppForm::CreateOpenDialog() {
   OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
   OpenDialog->setFileMode(QFileDialog::ExistingFile);
   OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+  // Qt's own dialog on every desktop: the same behaviour everywhere.
+  OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
   // The camera application names its files "VIDEO_n.RAW": both cases are
   // listed on a case-sensitive file system.
   OpenDialog->setNameFilters({QStringLiteral("Quilo RAW files (*.raw *.RAW)"),

@@ -1,6 +1,10 @@
 // Reading RAW files: the edge cases of the format, hostile headers and
 // records, the command line, descriptors, and a record beyond 4 GiB.
 #include <QDirIterator>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 
 #include <random>
 
@@ -136,6 +140,30 @@ TEST_F(ReadingTest, CommandLineOpensOnlyASingleArgument) {
       EXPECT_TRUE(other.VideoPanel->HasPicture());
     }
   }
+}
+
+TEST_F(ReadingTest, OpenDialogOpensAndShowsTheFirstFrame) {
+  EXPECT_TRUE(form->OpenDialog->nameFilters().first().contains(QStringLiteral("*.RAW")));
+  EXPECT_EQ(form->OpenDialog->windowTitle(), QStringLiteral("Open RAW video file"));
+  const QString path = SamplePath(SampleName(SampleFiles[2]));
+  form->WorkDir = QFileInfo(path).absolutePath();  // without its "/"
+  QTimer::singleShot(0, form.get(), [&] { form->OpenDialog->reject(); });
+  form->mOpenRAWfileClick();
+  EXPECT_FALSE(form->FileOpen());
+  EXPECT_EQ(form->WorkDir, QFileInfo(path).absolutePath() + QStringLiteral("/"));
+  QTimer::singleShot(0, form.get(), [&] {
+    auto* name = form->OpenDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name != nullptr) name->setText(QFileInfo(path).fileName());
+    // The typed name counts once the dialog's file list knows the file (it
+    // fills in the background).
+    QTest::qWaitFor([&] { return !form->OpenDialog->selectedFiles().isEmpty(); }, 5000);
+    static_cast<QDialog*>(form->OpenDialog)->done(QDialog::Accepted);
+  });
+  form->mOpenRAWfileClick();
+  EXPECT_TRUE(form->FileOpen());
+  EXPECT_EQ(form->FileName, path);
+  EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
+  EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(ReadingTest, SecondOpenLeavesOneDescriptorAndOnlyRegularFilesOpen) {

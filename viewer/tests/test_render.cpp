@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QTest>
 #include <QToolButton>
 
 #include "RenderSteps.h"
@@ -62,6 +63,25 @@ TEST_F(RenderTest, ZoomSetsTheDrawnSizeAndModeSevenHalves) {
   EXPECT_EQ(form->Zoom, 3);
   form->bZoomClick();
   EXPECT_EQ(form->Zoom, 1);
+}
+
+// Keypad keys and their main-keyboard twins each make exactly one step.
+TEST_F(RenderTest, ZoomKeysStepOnce) {
+  OpenFrame(1, 16, 4, std::vector<std::uint8_t>(64, 100));
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::int32_t zoom;
+  } keys[] = {{Qt::Key_Plus, Qt::KeypadModifier, 2},   {Qt::Key_Plus, Qt::NoModifier, 3},
+              {Qt::Key_Minus, Qt::KeypadModifier, 2},  {Qt::Key_Minus, Qt::NoModifier, 1},
+              {Qt::Key_Minus, Qt::NoModifier, -2},     {Qt::Key_Asterisk, Qt::KeypadModifier, 1},
+              {Qt::Key_Minus, Qt::KeypadModifier, -2}, {Qt::Key_Asterisk, Qt::NoModifier, 1}};
+  for (const auto& k : keys) {
+    QTest::keyClick(form.get(), k.key, k.modifiers);
+    EXPECT_EQ(form->Zoom, k.zoom) << k.key << " " << k.modifiers;
+  }
 }
 
 TEST_F(RenderTest, DebayerModeOutOfRangeIsMono) {
