@@ -240,7 +240,7 @@ TEST_F(ReadingTest, MutatedFilesGiveMessagesNotCrashes) {
   for (const TSampleFile& s : SampleFiles) {
     if (s.width != 320) continue;
     const std::vector<std::uint8_t> original = ReadBytes(SamplePath(SampleName(s)));
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 500; ++round) {
       std::vector<std::uint8_t> bytes = original;
       const int edits = 1 + static_cast<int>(random() % 8);
       for (int e = 0; e < edits; ++e) {

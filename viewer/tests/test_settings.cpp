@@ -185,16 +185,18 @@ TEST_F(SettingsTest, WhiteBalanceSetsGainsAndSwitchesCorrectionOn) {
   EXPECT_EQ(settings->cbImgCorrectionSelect->currentIndex(), 1);
   EXPECT_EQ(settings->tbRed->value(), 100);
   EXPECT_EQ(settings->tbBlue->value(), 100);
-  // Little red (GBRG cells: G B / R G): red's gain passes 2.0 and stops at 200.
+  // Green over red 7 (GBRG cells: G B / R G): red's gain 7 / 2.8 = 2.5 stops
+  // at 200; green and blue 1 / 2.8.
   std::vector<std::uint8_t> cells(256);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 32; ++x) cells[y * 32 + x] = (y % 2 == 1 && x % 2 == 0) ? 25 : 100;
+    for (int x = 0; x < 32; ++x) cells[y * 32 + x] = (y % 2 == 1 && x % 2 == 0) ? 15 : 105;
   const QString reddish = dir.filePath(QStringLiteral("little-red.raw"));
   WriteRAWFile(reddish, MakeHeader(1, 32, 8), {Record(cells)});
   OpenAt(reddish, 1);
   settings->btWhiteBalance->click();
   EXPECT_EQ(settings->tbRed->value(), 200);
-  EXPECT_LT(settings->tbGreen->value(), 100);
+  EXPECT_EQ(settings->tbGreen->value(), 36);
+  EXPECT_EQ(settings->tbBlue->value(), 36);
   // Mode 0 measures nothing: the sliders keep their positions.
   form->SetDebayerMode(0);
   settings->tbRed->setValue(150);
