@@ -187,10 +187,13 @@ void TCamera::WriteColorLookupTable(std::uint16_t* table) {
   });
 }
 
-void TCamera::GetColorLookupTable(std::uint16_t* table) {
+bool TCamera::GetColorLookupTable(std::uint16_t* table) {
+  bool read = false;
   Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    if (!::GetColorLookupTable(h, table)) error = QStringLiteral("GetColorLookupTable FAIL!");
+    read = ::GetColorLookupTable(h, table) != 0;
+    if (!read) error = QStringLiteral("GetColorLookupTable FAIL!");
   });
+  return read;
 }
 
 void TCamera::GetExposureMinMax(std::uint32_t& minimum, std::uint32_t& maximum) {

@@ -43,7 +43,8 @@ class TCamera {
   void SetPredefinedLookupTable(std::int32_t stepLength);
   // `table`: a colour lookup table, red, green and blue, 4096 entries each.
   void WriteColorLookupTable(std::uint16_t* table);
-  void GetColorLookupTable(std::uint16_t* table);
+  // True when the whole table was read; on failure the table is unchanged.
+  bool GetColorLookupTable(std::uint16_t* table);
   void GetExposureMinMax(std::uint32_t& minimum, std::uint32_t& maximum);
   void SetExposure(std::uint32_t rows);
   void GetExposure(std::uint32_t& rows);

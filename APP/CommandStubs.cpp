@@ -6,18 +6,3 @@
 #include "Commands.h"
 
 void TAppCommand::SaveRAWVideo() {}
-
-void TAppCommand::SetTrigger(bool /*extSync*/, bool /*out1High*/, bool /*out2High*/,
-                             bool /*out1Enabled*/, bool /*out2Enabled*/) {}
-void TAppCommand::SetTriggerMode(bool /*on*/) {}
-void TAppCommand::PollExternalInputs() {}
-void TAppCommand::GetRegisterSets(QStringList& /*list*/) {}
-void TAppCommand::LoadRegisterSet(const QString& /*name*/) {}
-void TAppCommand::WhiteBalance() {}
-void TAppCommand::AutoWhiteBalance(const void* /*raw*/, std::int32_t /*width*/,
-                                   std::int32_t /*height*/, std::int32_t /*bits*/) {}
-void TAppCommand::WhiteBalanceAuto() {}
-void TAppCommand::WhiteBalanceLock() {}
-void TAppCommand::WhiteBalanceDisable() {}
-void TAppCommand::SetImageCorrection(std::int32_t /*kind*/) {}
-void TAppCommand::SetHSLCorrection(double /*hue*/, double /*saturation*/, double /*lightness*/) {}

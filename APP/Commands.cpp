@@ -35,17 +35,6 @@ void CommandsUnitInit() {
 }
 
 // ---------------------------------------------------------------------------
-// Threads.
-
-void TTriggerThread::Execute() {
-  while (!Terminated()) {
-    Synchronize([] {
-      if (AppCommand != nullptr) AppCommand->PollExternalInputs();
-    });
-  }
-}
-
-// ---------------------------------------------------------------------------
 // Processor times.
 
 bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user) {

@@ -155,14 +155,33 @@ class TFrameThread : public TThread {
   void FrameThreadSync();
 };
 
-// Polls the external inputs: hands one PollExternalInputs after another to
-// the GUI thread.
+// Name of the event that the camera's driver signals when an external input
+// changes. The application only opens it, never creates it.
+inline constexpr char TriggerEventName[] = "QDV47B5TriggerEvent";
+
+// Watches the external inputs: waits for the trigger event in this thread
+// and hands one PollExternalInputs to the GUI thread each time it is
+// signalled. While the event does not exist it tries again after a pause.
 class TTriggerThread : public TThread {
  public:
-  explicit TTriggerThread(bool createSuspended) : TThread(createSuspended) {}
+  // Longest single wait for the event, and the pause between tries while
+  // the event does not exist.
+  static constexpr DWORD WaitMs = 2000;
+  static constexpr DWORD RetryMs = 500;
+
+  explicit TTriggerThread(bool createSuspended, const char* eventName = TriggerEventName)
+      : TThread(createSuspended), eventName_(eventName) {}
 
  protected:
   void Execute() override;
+
+ private:
+  enum class TWaitResult { Signalled, TimedOut, NoEvent };
+  TWaitResult WaitForTriggerEvent();
+  // Sleeps up to `ms`, returning early when the thread is asked to end.
+  void Pause(DWORD ms);
+
+  const char* eventName_;
 };
 
 // Reads the system's idle, kernel (idle included) and user times in 100 ns
@@ -261,6 +280,8 @@ class TAppCommand {
   // Trigger, register sets, white balance, correction selection.
   void SetTrigger(bool extSync, bool out1High, bool out2High, bool out1Enabled, bool out2Enabled);
   void SetTriggerMode(bool on);
+  // The device read and the input boxes, run in the GUI thread after the
+  // trigger thread saw its event signalled.
   void PollExternalInputs();
   void GetRegisterSets(QStringList& list);
   void LoadRegisterSet(const QString& name);

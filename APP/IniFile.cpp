@@ -21,7 +21,8 @@ QList<TIniFile::Entry> TIniFile::Parse() const {
       continue;
     }
     const qsizetype equals = line.indexOf(QLatin1Char('='));
-    if (!inSection || equals <= 0) continue;
+    const QString key = line.left(equals).trimmed();
+    if (!inSection || equals < 0 || key.isEmpty()) continue;
     QString value = line.mid(equals + 1).trimmed();
     // A value enclosed in matching quotes is read without them.
     if (value.size() >= 2 &&
@@ -29,7 +30,7 @@ QList<TIniFile::Entry> TIniFile::Parse() const {
          (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\''))))) {
       value = value.mid(1, value.size() - 2);
     }
-    entries.append(Entry{section, line.left(equals).trimmed(), value});
+    entries.append(Entry{section, key, value});
   }
   return entries;
 }
@@ -54,23 +55,27 @@ bool TIniFile::SectionExists(const QString& section) const {
   return false;
 }
 
-bool TIniFile::ValueExists(const QString& section, const QString& key) const {
-  for (const Entry& entry : Parse()) {
-    if (!entry.key.isEmpty() && entry.section.compare(section, Qt::CaseInsensitive) == 0 &&
-        entry.key.compare(key, Qt::CaseInsensitive) == 0) {
-      return true;
-    }
+const TIniFile::Entry* TIniFile::Find(const QList<Entry>& entries, const QString& section,
+                                      const QString& key) {
+  // The first section of the name is the one read; later ones are skipped.
+  qsizetype i = 0;
+  while (i < entries.size() && !(entries[i].key.isEmpty() &&
+                                 entries[i].section.compare(section, Qt::CaseInsensitive) == 0)) {
+    ++i;
   }
-  return false;
+  for (++i; i < entries.size() && !entries[i].key.isEmpty(); ++i) {
+    if (entries[i].key.compare(key, Qt::CaseInsensitive) == 0) return &entries[i];
+  }
+  return nullptr;
+}
+
+bool TIniFile::ValueExists(const QString& section, const QString& key) const {
+  return Find(Parse(), section, key) != nullptr;
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key,
                              const QString& defaultValue) const {
-  for (const Entry& entry : Parse()) {
-    if (!entry.key.isEmpty() && entry.section.compare(section, Qt::CaseInsensitive) == 0 &&
-        entry.key.compare(key, Qt::CaseInsensitive) == 0) {
-      return entry.value;
-    }
-  }
-  return defaultValue;
+  const QList<Entry> entries = Parse();
+  const Entry* entry = Find(entries, section, key);
+  return entry != nullptr ? entry->value : defaultValue;
 }

@@ -57,12 +57,17 @@ class FakeSettingsView : public ISettingsView {
   void SetStatisticsText(const QString& editName, const QString& text) override {
     texts[editName] = text;
   }
-  void SetExternalInputStatus(bool, bool) override {}
+  void SetExternalInputStatus(bool input1, bool input2) override {
+    inputs = {input1, input2};
+    ++inputUpdates;
+  }
 
   bool shown = false;
   bool enabled = true;
   int debayer = -1;
   QMap<QString, QString> texts;
+  std::array<bool, 2> inputs = {false, false};
+  int inputUpdates = 0;
 };
 
 class FakeHistogramView : public IHistogramView {

@@ -159,10 +159,15 @@ BOOL GetSensorReg(DeviceHandle h, std::uint16_t* word) {
 // --- Lookup tables ---------------------------------------------------------
 
 BOOL GetColorLookupTable(DeviceHandle h, std::uint16_t* table) {
-  ColorTable received;
+  // The caller's table changes only when the driver returned all of it: a
+  // short answer would leave part of it unwritten, and callers scale and
+  // write the table back to the camera.
+  ColorTable received{};
+  DWORD returned = 0;
   if (!Request(h, QDV_IOCTL_LOOKUP_TABLE, nullptr, 0, table != nullptr ? received.data() : nullptr,
-               QDV_COLOR_LOOKUP_BYTES, ERROR_READ_FAULT))
+               QDV_COLOR_LOOKUP_BYTES, ERROR_READ_FAULT, &returned))
     return 0;
+  if (returned != QDV_COLOR_LOOKUP_BYTES) return Fail(ERROR_READ_FAULT);
   std::memcpy(table, received.data(), QDV_COLOR_LOOKUP_BYTES);
   return 1;
 }

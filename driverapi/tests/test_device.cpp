@@ -468,6 +468,19 @@ TEST_F(LookupTables, GetColorLookupTable) {
   EXPECT_EQ(table, camera);
 }
 
+TEST_F(LookupTables, ShortColorTableAnswerIsAFailedRead) {
+  // A driver that answers with fewer bytes than a whole table (here one
+  // table of three, and all but the last entry) leaves the caller's table
+  // alone.
+  const std::vector<std::uint16_t> camera(3 * 4096, 0x0123);
+  std::vector<std::uint16_t> table(3 * 4096, 0xFFFF);
+  for (std::size_t bytes : {std::size_t{8192}, std::size_t{24574}}) {
+    device->Reply(QDV_IOCTL_LOOKUP_TABLE, fake::Bytes(camera.data(), bytes));
+    ExpectFailure(GetColorLookupTable(handle, table.data()), ERROR_READ_FAULT);
+    EXPECT_EQ(table, std::vector<std::uint16_t>(3 * 4096, 0xFFFF));
+  }
+}
+
 TEST_F(LookupTables, ReadFailsWith30AndWritesWith29) {
   std::vector<std::uint16_t> table(3 * 4096, 5);
   for (DWORD code : {ERROR_INVALID_PARAMETER, ERROR_READ_FAULT}) {

@@ -1,0 +1,117 @@
+// INI register sets: the profile-file rules of the reader, the comma-text
+// list and the words a set sends to the sensor, in order, after a reset.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "RegisterSets.h"
+#include "platform/device.h"
+
+namespace {
+
+// Stands in for the camera: answers every request and logs the reset
+// command packets (as the word 0xFFFF) and the register words written.
+class RecordingDevice : public platform::DeviceDriver {
+ public:
+  DWORD IoControl(DWORD code, const void* in, DWORD inSize, void*, DWORD,
+                  DWORD& bytesReturned) override {
+    bytesReturned = 0;
+    std::uint8_t bytes[4] = {};
+    if (in != nullptr) std::memcpy(bytes, in, inSize < 4 ? inSize : 4);
+    if (code == QDV_IOCTL_COMMAND && bytes[0] == QDV_CMD_RESET_SENSOR) log.push_back(0xFFFF);
+    if (code == QDV_IOCTL_SET_SENSOR_REG) {
+      log.push_back(static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8));
+    }
+    return ERROR_SUCCESS;
+  }
+  std::vector<std::uint16_t> log;
+};
+constexpr std::uint16_t Reset = 0xFFFF;
+
+class RegisterSetTest : public CameraTestBase, public ::testing::Test {
+ protected:
+  RegisterSetTest() : device(std::make_shared<RecordingDevice>()) {
+    platform::RegisterDevice(simcam::kDeviceName, device);
+  }
+  ~RegisterSetTest() override {
+    delete controller->IniFile;
+    simcam::Install();  // the simulated camera again for the next test
+  }
+  void WriteIni(const char* text) {
+    QFile file(folder.path() + "/QDV47B5.INI");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    controller->IniFile = new TIniFile(file.fileName());
+  }
+  std::vector<std::uint16_t> Load(const char* name) {
+    device->log.clear();
+    controller->LoadRegisterSet(name);
+    return device->log;
+  }
+
+  QTemporaryDir folder;
+  std::shared_ptr<RecordingDevice> device;
+};
+
+TEST(RegisterSetText, CommaTextItems) {
+  const struct {
+    const char* text;
+    QStringList items;
+  } cases[] = {
+      {"3A01,  3B02,,3C03", {"3A01", "3B02", "", "3C03"}},
+      {"  a b\tc ", {"a", "b", "c"}},
+      {"\"x, y\" , \"say \"\"hi\"\"\",", {"x, y", "say \"hi\"", ""}},
+      {"", {}},
+      {" , ", {""}},  // a comma followed by blanks adds no empty item
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitCommaText(c.text), c.items) << c.text;
+}
+
+TEST(RegisterSetText, HexWords) {
+  const struct {
+    const char* item;
+    std::uint16_t word;
+  } cases[] = {{"3a01", 0x3A01}, {"G123", 0},          {"123456", 0x3456}, {"FFFFFFFF", 0xFFFF},
+               {"100000000", 0}, {"000000001", 0x0001}, {"$12", 0},         {"-1", 0},
+               {" 12", 0},       {"", 0}};
+  for (const auto& c : cases) EXPECT_EQ(RegisterWordFromHex(c.item), c.word) << c.item;
+}
+
+TEST_F(RegisterSetTest, SetsAreSectionsAndEachSendsAResetThenItsWords) {
+  WriteIni(
+      "; register sets\r\n"
+      "Regs=1111\r\n"                        // before any section: ignored
+      "[Night]\r\n"
+      "  regs =  3A01,  3B02,,3C03  \r\n"
+      "Regs=2222\r\n"                        // a key's first line counts
+      "[Odd]\r\nRegs='G123 123456'\r\n"
+      "[NoRegs]\r\nRegister=1234\r\n"
+      "[Empty]\r\nRegs=\r\n"
+      "[night]\r\nRegs=4444\r\n");           // a repeated section is not read
+  QStringList sets{"stale"};
+  controller->GetRegisterSets(sets);
+  EXPECT_EQ(sets, QStringList({"Night", "Odd", "NoRegs", "Empty"}));
+
+  EXPECT_EQ(Load("NIGHT"), (std::vector<std::uint16_t>{Reset, 0x3A01, 0x3B02, 0x3C03}));
+  EXPECT_EQ(Load("Odd"), (std::vector<std::uint16_t>{Reset, 0x0000, 0x3456}));
+  EXPECT_TRUE(Load("NoRegs").empty());
+  EXPECT_TRUE(Load("Empty").empty());
+  EXPECT_TRUE(Load("Missing").empty());
+}
+
+TEST_F(RegisterSetTest, MissingFileListsNoSetsAndLoadsNothing) {
+  controller->IniFile = new TIniFile(folder.path() + "/none.ini");
+  QStringList sets{"stale"};
+  controller->GetRegisterSets(sets);
+  EXPECT_TRUE(sets.isEmpty());
+  EXPECT_TRUE(Load("Night").empty());
+}
+
+}  // namespace
