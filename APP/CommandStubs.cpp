@@ -21,7 +21,6 @@ void TAppCommand::RunCorrectionTool(const std::uint8_t* /*picture*/, std::int32_
 void TAppCommand::SetCorrectionMatrix(const double* /*matrix*/) {}
 
 void TAppCommand::SaveVideo() {}
-void TAppCommand::SaveRAWVideo() {}
 
 void TAppCommand::SetTrigger(bool /*extSync*/, bool /*out1High*/, bool /*out2High*/,
                              bool /*out1Enabled*/, bool /*out2Enabled*/) {}
