@@ -191,8 +191,14 @@ TEST_F(RAWCaptureTest, SetUpFailuresAreReportedAndLeaveNoFile) {
 }
 
 TEST_F(RAWCaptureTest, ASlowDiskDropsFramesThatTheFileThenLacks) {
-  SetRAWCaptureWriter([](int file, const void* data, std::uint64_t size) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // The first block's write lasts until the loop has read 150 frames.
+  int writes = 0;
+  SetRAWCaptureWriter([&](int file, const void* data, std::uint64_t size) {
+    const QDeadlineTimer deadline(10000);
+    if (++writes == 2) {
+      while (camera.RequestCount(QDV_IOCTL_GET_FRAME) < 150 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return WriteRAWVideoData(file, data, size);
   });
   controller->PoolBlockCount = 2;
@@ -201,7 +207,7 @@ TEST_F(RAWCaptureTest, ASlowDiskDropsFramesThatTheFileThenLacks) {
   controller->SaveRAWVideo();
   const auto [frames, drops] = FinalCounters();
   EXPECT_EQ(frames, 200);
-  EXPECT_GT(drops, 0);
+  EXPECT_GE(drops, 150 - 2 * static_cast<int>(FramesPerBlock));
   const RAWFile file(FileName(0));
   EXPECT_EQ(file.records.size(), static_cast<std::size_t>(frames - drops));
   // Dropped frames after the last stored one leave no gap.
@@ -264,6 +270,9 @@ TEST_F(RAWCaptureTest, DISABLED_ChildCapturesUntilKilled) {
 }
 
 TEST_F(RAWCaptureTest, ACaptureKilledMidwayLeavesCompleteRecordsThatReadBack) {
+#ifdef __SANITIZE_THREAD__
+  GTEST_SKIP() << "starting a process through Qt, which is not instrumented, misleads ThreadSanitizer";
+#endif
   QProcess child;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("QDV_RAW_CHILD_FOLDER", settings.path);
