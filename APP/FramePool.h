@@ -53,8 +53,8 @@ class TFramePool {
   // closed by the pool), with the writer thread running. A pool whose
   // blocks cannot be allocated, of more than TMemPool::MaxBlocks blocks or
   // of blocks beyond a u32 capacity is invalid.
-  TFramePool(int file, std::int32_t count, std::uint64_t bytes,
-             TFileWriter writer = nullptr, TBlockAllocator allocator = SystemBlockAllocator());
+  TFramePool(int file, std::int32_t count, std::uint64_t bytes, TFileWriter writer = nullptr,
+             TBlockAllocator allocator = SystemBlockAllocator());
   // Flushes, ends the writer thread and frees the blocks.
   ~TFramePool();
   TFramePool(const TFramePool&) = delete;

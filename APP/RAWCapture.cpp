@@ -40,7 +40,8 @@ void TRAWThread::Execute() {
 void TRAWThread::RAWPreviewSync() {
   const std::uint8_t* frame = FramePtr.load();
   if (frame != nullptr && AppCommand != nullptr) {
-    AppCommand->RenderFrame(StreamCode, frame, FrameBytes, static_cast<std::int32_t>(ViewPort.SizeX),
+    AppCommand->RenderFrame(StreamCode, frame, FrameBytes,
+                            static_cast<std::int32_t>(ViewPort.SizeX),
                             static_cast<std::int32_t>(ViewPort.SizeY), DEBAYER_PREVIEW);
   }
   std::this_thread::yield();
@@ -131,7 +132,8 @@ class TRAWCapture {
   }
 
   bool CreateFile() {
-    const QString folder = app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
+    const QString folder =
+        app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
                                          app_.RAWCounter);
     file_.fd = ::open(QFile::encodeName(fileName_).constData(),
@@ -146,8 +148,8 @@ class TRAWCapture {
   bool CreatePool() {
     const std::uint64_t blockBytes =
         static_cast<std::uint64_t>(std::max(app_.PoolBlockSizeMB, 0)) * 1048576;
-    pool_ = std::make_unique<TFramePool>(file_.fd, app_.PoolBlockCount, blockBytes,
-                                         WriteCaptureData);
+    pool_ =
+        std::make_unique<TFramePool>(file_.fd, app_.PoolBlockCount, blockBytes, WriteCaptureData);
     if (pool_->IsValid()) return true;
     pool_.reset();
     file_.Close();
@@ -235,8 +237,9 @@ class TRAWCapture {
     if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(true);
     file_.Close();
     if (writeFailed_) {
-      ShowCaptureError(QStringLiteral("Cannot write file : ") + fileName_ +
-                       FormatText("\n%llu frames stored.", static_cast<unsigned long long>(stored)));
+      ShowCaptureError(
+          QStringLiteral("Cannot write file : ") + fileName_ +
+          FormatText("\n%llu frames stored.", static_cast<unsigned long long>(stored)));
     }
   }
 

@@ -29,13 +29,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "../tests/test_render_setup.h"
 #include "Commands.h"
 #include "MemPool.h"
 #include "QDV47B5API.h"
 #include "RAWCapture.h"
 #include "RAWVideo.h"
 #include "simcam/SimCamera.h"
-#include "../tests/test_render_setup.h"
 
 namespace {
 
@@ -103,10 +103,10 @@ double PlainWriteSeconds(std::uint64_t bytes, int blocks) {
 }
 
 struct CaptureRun {
-  std::uint64_t bytes;    // the file's size
-  double loopSeconds;     // from the header write to SaveRAWVideo's return
-  double diskSeconds;     // from the header write until the file is on disk
-  double frames, drops;   // the final counters
+  std::uint64_t bytes;   // the file's size
+  double loopSeconds;    // from the header write to SaveRAWVideo's return
+  double diskSeconds;    // from the header write until the file is on disk
+  double frames, drops;  // the final counters
 };
 
 CaptureRun Capture(int frames, int blocks) {
@@ -128,8 +128,8 @@ CaptureRun Capture(int frames, int blocks) {
   run.loopSeconds = std::chrono::duration<double>(returned - header.written).count();
   run.bytes = static_cast<std::uint64_t>(QFileInfo(name).size());
   QFile::remove(name);
-  const auto match = QRegularExpression(R"(^(\d+)\((\d+)\))")
-                         .match(AppCommand->MainView->Panel(PanelStatus));
+  const auto match =
+      QRegularExpression(R"(^(\d+)\((\d+)\))").match(AppCommand->MainView->Panel(PanelStatus));
   run.frames = match.captured(1).toDouble();
   run.drops = match.captured(2).toDouble();
   return run;
@@ -215,15 +215,27 @@ int main(int argc, char** argv) {
   PlainWriteSeconds(std::uint64_t{512} << 20, 32);
 
   benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)
-      ->ArgName("blocks")->Arg(2)->Arg(32)
-      ->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+      ->ArgName("blocks")
+      ->Arg(2)
+      ->Arg(32)
+      ->Iterations(1)
+      ->Repetitions(5)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)
-      ->ArgName("blocks")->Arg(2)->Arg(32)
-      ->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+      ->ArgName("blocks")
+      ->Arg(2)
+      ->Arg(32)
+      ->Iterations(1)
+      ->Repetitions(5)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
       ->ArgNames({"code", "blocks"})
       ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
-      ->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+      ->Iterations(1)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   TThread::ShutDownAll();
