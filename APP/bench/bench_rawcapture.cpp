@@ -197,6 +197,15 @@ void BM_FramePoolWriter(benchmark::State& state) {
   }
 }
 
+// Each run is one capture or one pool's worth of frames, timed by hand.
+void Once(benchmark::internal::Benchmark* b) {
+  b->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+void Pools(benchmark::internal::Benchmark* b) {
+  b->ArgName("blocks")->Arg(2)->Arg(32)->Repetitions(5)->Apply(Once);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -214,28 +223,12 @@ int main(int argc, char** argv) {
   // The first large write of a process runs well below the disk's speed.
   PlainWriteSeconds(std::uint64_t{512} << 20, 32);
 
-  benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)
-      ->ArgName("blocks")
-      ->Arg(2)
-      ->Arg(32)
-      ->Iterations(1)
-      ->Repetitions(5)
-      ->UseManualTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)
-      ->ArgName("blocks")
-      ->Arg(2)
-      ->Arg(32)
-      ->Iterations(1)
-      ->Repetitions(5)
-      ->UseManualTime()
-      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
+  benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
   benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
       ->ArgNames({"code", "blocks"})
       ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
-      ->Iterations(1)
-      ->UseManualTime()
-      ->Unit(benchmark::kMillisecond);
+      ->Apply(Once);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   TThread::ShutDownAll();
