@@ -287,8 +287,8 @@ void TCamera::FillRAWHeader(void* headerBuffer) {
   auto* header = static_cast<std::uint8_t*>(headerBuffer);
   std::memset(header, 0, RAWVideoHeaderSize);
   Operation(cameraIndex_, [&](HANDLE h, QString& error) {
-    std::memcpy(header + RAWHeader::Signature, "QDV\0", 4);
-    std::memcpy(header + RAWHeader::BayerMatrix, "GBRG", 4);
+    std::memcpy(header + RAWHeader::Signature, RAWVideoSignature, sizeof RAWVideoSignature);
+    std::memcpy(header + RAWHeader::BayerMatrix, RAWVideoBayerMatrix, sizeof RAWVideoBayerMatrix);
 
     // Every read goes into a zeroed local first, so a failed read leaves its
     // field zero.
@@ -315,18 +315,20 @@ void TCamera::FillRAWHeader(void* headerBuffer) {
       median = 0;
       error = QStringLiteral("GetMedianFilterType FAIL!");
     }
-    std::uint32_t flags = median;
+    // Only the filter type's two bits: a larger value from the driver must
+    // not set the shutter or gamma bits.
+    std::uint32_t flags = median & RAWHeaderFlags::MedianFilterMask;
     std::uint32_t sdram = 0;
     if (!::GetSDRAMStatus(h, &sdram)) {
       sdram = 0;
       error = QStringLiteral("GetSDRAMStatus FAIL!");
     }
-    if (sdram != 0) flags |= 4;
+    if (sdram != 0) flags |= RAWHeaderFlags::SDRAM;
     std::uint16_t gammaWord = 0x7000;
     if (!::GetSensorReg(h, &gammaWord)) {
       error = QStringLiteral("GetSensorReg FAIL!");
     } else if ((gammaWord & 0x80) != 0) {
-      flags |= 8;
+      flags |= RAWHeaderFlags::Gamma;
     }
     Put(header, RAWHeader::HeaderFlags, flags);
 

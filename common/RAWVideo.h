@@ -9,8 +9,13 @@
 #ifndef COMMON_RAWVIDEO_H
 #define COMMON_RAWVIDEO_H
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little,
+              "the file's integers are stored as the processor holds them");
 
 // Size of the RAW video file header.
 constexpr std::uint32_t RAWVideoHeaderSize = 32768;
@@ -73,5 +78,23 @@ constexpr std::uint32_t ColorLookupTableSize = sizeof(RAWVideoHeader::ColorLooku
 
 // A frame record starts with the frame's byte count as a u32.
 constexpr std::uint32_t RAWFrameRecordPrefixSize = 4;
+
+// Writes a record's byte count at its start; the frame's bytes follow.
+inline void PutRAWRecordLength(void* record, std::uint32_t frameBytes) {
+  std::memcpy(record, &frameBytes, RAWFrameRecordPrefixSize);
+}
+
+// The byte count at the start of a record.
+inline std::uint32_t GetRAWRecordLength(const void* record) {
+  std::uint32_t frameBytes;
+  std::memcpy(&frameBytes, record, RAWFrameRecordPrefixSize);
+  return frameBytes;
+}
+
+// Writes `size` bytes to the open file descriptor at its current position:
+// the header with one call, a frame pool's block of records with another.
+// Partial writes and interrupted calls are continued; false when the file
+// refuses bytes (disk full, I/O error), with errno telling why.
+bool WriteRAWVideoData(int file, const void* data, std::uint64_t size);
 
 #endif

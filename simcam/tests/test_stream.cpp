@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "support_camera.h"
@@ -29,22 +30,34 @@ double MeasureRate(DeviceHandle h, int frames) {
   return frames / Seconds(Clock::now() - start);
 }
 
+// The read rate is within 4 % of fps in one of three measurements: a reader
+// starved by a loaded machine misses frames now and then, a wrong frame
+// period misses every time.
+void ExpectRate(DeviceHandle h, int frames, double fps) {
+  double rate = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    rate = MeasureRate(h, frames);
+    if (std::abs(rate - fps) <= 0.04 * fps) return;
+  }
+  ADD_FAILURE() << "read rate " << rate << " fps, camera rate " << fps << " fps";
+}
+
 TEST_F(StreamTest, RealTimeRateIsTheRegisterFrameRate) {
   camera_->SetTiming(simcam::Timing::RealTime);
   SetRegion(0, 0, 320, 240);  // frame production stays far below the period
   ASSERT_TRUE(SetStreamStatus(h_, QDV_STREAM_RAW8));
   double fps = 0;
   ASSERT_TRUE(GetFrameRate(h_, &fps));
-  EXPECT_NEAR(MeasureRate(h_, 15), fps, 0.04 * fps);
+  ExpectRate(h_, 15, fps);
 
   ASSERT_TRUE(SetFrameRate(h_, 50.0));
   ASSERT_TRUE(GetFrameRate(h_, &fps));
   EXPECT_NEAR(fps, 50.0, 0.5);
-  EXPECT_NEAR(MeasureRate(h_, 20), fps, 0.04 * fps);
+  ExpectRate(h_, 20, fps);
 
   ASSERT_TRUE(SetSDRAMStatus(h_, 1));  // high speed shutter mode: half the rate
   ASSERT_TRUE(GetFrameRate(h_, &fps));
-  EXPECT_NEAR(MeasureRate(h_, 8), fps, 0.04 * fps);
+  ExpectRate(h_, 8, fps);
 }
 
 TEST_F(StreamTest, NoFrameFailsAfterTheWaitTimeout) {

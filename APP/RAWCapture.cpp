@@ -1,0 +1,288 @@
+#include "RAWCapture.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <algorithm>
+#include <cassert>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Commands.h"
+#include "Format.h"
+#include "Messages.h"
+#include "RAWVideo.h"
+#include "imaging/debayer.h"
+
+// --- Preview thread ----------------------------------------------------------------
+
+TRAWThread::TRAWThread() : TThread(true) { SetPriority(TThreadPriority::Idle); }
+
+const std::uint8_t* TRAWThread::ShowFrame(const std::uint8_t* frame, std::uint32_t bytes) {
+  FrameBytes = bytes;
+  return FramePtr.exchange(frame);
+}
+
+void TRAWThread::Execute() {
+  while (!Terminated()) {
+    if (!Synchronize([this] { RAWPreviewSync(); })) {
+      // Ending, or the GUI no longer serves hand-overs (shut-down).
+      if (Terminated() || GuiSynchronizationCancelled()) break;
+      std::this_thread::yield();
+    }
+  }
+}
+
+void TRAWThread::RAWPreviewSync() {
+  const std::uint8_t* frame = FramePtr.load();
+  if (frame != nullptr && AppCommand != nullptr) {
+    AppCommand->RenderFrame(StreamCode, frame, FrameBytes,
+                            static_cast<std::int32_t>(ViewPort.SizeX),
+                            static_cast<std::int32_t>(ViewPort.SizeY), DEBAYER_PREVIEW);
+  }
+  std::this_thread::yield();
+}
+
+// --- Capture -------------------------------------------------------------------------
+
+namespace {
+
+TFileWriter& CaptureWriter() {
+  static TFileWriter writer;
+  return writer;
+}
+
+bool WriteCaptureData(int file, const void* data, std::uint64_t size) {
+  return CaptureWriter() ? CaptureWriter()(file, data, size) : WriteRAWVideoData(file, data, size);
+}
+
+void SetPanel(TAppCommand& app, int index, const QString& text) {
+  if (app.MainView != nullptr) app.MainView->SetPanel(index, text);
+}
+
+void ShowCaptureError(const QString& text) {
+  ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);
+}
+
+// The driver device, open for the whole capture.
+struct TDeviceHandle {
+  explicit TDeviceHandle(DeviceHandle h) : handle(h) {}
+  ~TDeviceHandle() {
+    if (IsOpen()) CloseHandle(handle);
+  }
+  TDeviceHandle(const TDeviceHandle&) = delete;
+  TDeviceHandle& operator=(const TDeviceHandle&) = delete;
+  bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+  DeviceHandle handle;
+};
+
+// The RAW file, open for writing.
+struct TFileDescriptor {
+  TFileDescriptor() = default;
+  ~TFileDescriptor() { Close(); }
+  TFileDescriptor(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  void Close() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+  int fd = -1;
+};
+
+// A capture started while this is set would share the frame buffer, the
+// status counters and the live-video pause with the running one.
+bool captureActive = false;
+
+// One RAW capture from the open device to its file: the steps of
+// SaveRAWVideo, each a member, with what the capture owns.
+class TRAWCapture {
+ public:
+  explicit TRAWCapture(TAppCommand& app) : app_(app), device_(OpenCamera(0)) {}
+
+  void Run() {
+    if (!Prepare()) return;
+    Start();
+    if (WriteHeader()) Loop();
+    Finish();
+  }
+
+ private:
+  // Steps 1 to 5: device, preview thread, region and stream, file, pool.
+  // Every failure is reported and leaves nothing behind.
+  bool Prepare() {
+    if (!device_.IsOpen()) {
+      ShowCaptureError(QStringLiteral("Camera open fail."));
+      return false;
+    }
+    preview_ = std::make_unique<TRAWThread>();
+    if (!::GetViewPort(device_.handle, &preview_->ViewPort) ||
+        !::GetStreamStatus(device_.handle, &preview_->StreamCode)) {
+      ShowCaptureError(QStringLiteral("Cannot get viewport setting."));
+      return false;
+    }
+    if (preview_->StreamCode == QDV_STREAM_OFF) {
+      ShowCaptureError(QStringLiteral("Cannot save video"));
+      return false;
+    }
+    return CreateFile() && CreatePool();
+  }
+
+  bool CreateFile() {
+    const QString folder =
+        app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
+    fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
+                                         app_.RAWCounter);
+    file_.fd = ::open(QFile::encodeName(fileName_).constData(),
+                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file_.fd < 0) {
+      ShowCaptureError(QStringLiteral("Cannot open file : ") + fileName_);
+      return false;
+    }
+    return true;
+  }
+
+  bool CreatePool() {
+    const std::uint64_t blockBytes =
+        static_cast<std::uint64_t>(std::max(app_.PoolBlockSizeMB, 0)) * 1048576;
+    pool_ =
+        std::make_unique<TFramePool>(file_.fd, app_.PoolBlockCount, blockBytes, WriteCaptureData);
+    if (pool_->IsValid()) return true;
+    pool_.reset();
+    file_.Close();
+    ::unlink(QFile::encodeName(fileName_).constData());
+    ShowCaptureError(QStringLiteral("Out of memory"));
+    return false;
+  }
+
+  // Step 6: live video pauses, the settings dialog is disabled. The preview
+  // thread begins, still paused.
+  void Start() {
+    app_.CaptureRunning = true;
+    preview_->ShowFrame(nullptr, 0);
+    preview_->Start();
+    app_.SuspendThreads();
+    if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(false);
+  }
+
+  // Step 7: the header, written directly with one write.
+  bool WriteHeader() {
+    std::vector<std::uint8_t> header(RAWVideoHeaderSize);
+    CameraDevice->FillRAWHeader(header.data());
+    writeFailed_ = !WriteCaptureData(file_.fd, header.data(), header.size());
+    return !writeFailed_;
+  }
+
+  // Steps 8 and 9: one frame read per pass until Esc, Stop Video, the frame
+  // limit or a failed block write.
+  void Loop() {
+    const ViewPortRecord& viewPort = preview_->ViewPort;
+    // Every frame is read into room of this size: the driver is never
+    // offered less, and never more than the buffer holds.
+    const std::uint64_t bound =
+        (std::uint64_t{viewPort.Height} + 4) * std::uint64_t{viewPort.Width} * 2;
+    const auto reservation = static_cast<std::uint32_t>(std::min<std::uint64_t>(bound, UINT32_MAX));
+    const auto spareBound = std::min(reservation, FrameBufferSize);
+    SetPanel(app_, PanelFPS, QStringLiteral("ESC - STOP"));
+    std::int32_t remaining = app_.Frames2Capture;
+    preview_->Resume();
+
+    while (app_.CaptureRunning && !pool_->WriteFailed()) {
+      if (app_.Frames2Capture > 0) {
+        if (remaining == 0) break;
+        --remaining;
+      }
+      std::uint8_t* frame = pool_->Reserve(reservation);
+      std::uint32_t room = reservation;
+      if (frame == nullptr) {
+        // No free block: the frame is read and previewed, but not stored.
+        ++drops_;
+        frame = FrameBuffer;
+        room = spareBound;
+      }
+      DWORD bytes = 0;
+      if (::GetFrame(device_.handle, frame, room, &bytes) && bytes <= room) {
+        ++frames_;
+        if (frame != FrameBuffer) {
+          const bool stored = pool_->Commit(bytes);
+          assert(stored);
+          (void)stored;
+        }
+        preview_->ShowFrame(frame, bytes);
+        SetPanel(app_, PanelStatus, Counters(""));
+      }
+      QCoreApplication::processEvents();
+    }
+  }
+
+  // Steps 10 to 13: final counters, the preview thread ended, the pool
+  // flushed and freed, live video and the settings dialog back, the file
+  // and the device closed.
+  void Finish() {
+    SetPanel(app_, PanelStatus, Counters(" ..."));
+    if (app_.MainView != nullptr) app_.MainView->RepaintStatusBar();
+    StopPreview();
+    std::uint64_t stored = 0;
+    if (pool_ != nullptr) {
+      pool_->Flush();
+      writeFailed_ = writeFailed_ || pool_->WriteFailed();
+      stored = pool_->StoredRecords();
+      pool_.reset();
+    }
+    app_.CaptureRunning = false;
+    app_.ResumeThreads();
+    if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(true);
+    file_.Close();
+    if (writeFailed_) {
+      ShowCaptureError(
+          QStringLiteral("Cannot write file : ") + fileName_ +
+          FormatText("\n%llu frames stored.", static_cast<unsigned long long>(stored)));
+    }
+  }
+
+  // Takes the frame back, so that a preview step still pending renders
+  // nothing, then ends the thread while serving its pending step (user input
+  // waits: no command runs in between). Only then may the pool be freed.
+  void StopPreview() {
+    preview_->ShowFrame(nullptr, 0);
+    preview_->Terminate();
+    while (!preview_->Finished()) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      std::this_thread::yield();
+    }
+    preview_->WaitFor();
+  }
+
+  QString Counters(const char* suffix) const {
+    return FormatText("%lld(%lld)%s", frames_, drops_, suffix);
+  }
+
+  TAppCommand& app_;
+  TDeviceHandle device_;
+  std::unique_ptr<TRAWThread> preview_;
+  QString fileName_;
+  TFileDescriptor file_;
+  std::unique_ptr<TFramePool> pool_;
+  long long frames_ = 0;
+  long long drops_ = 0;
+  bool writeFailed_ = false;
+};
+
+}  // namespace
+
+TFileWriter SetRAWCaptureWriter(TFileWriter writer) {
+  TFileWriter previous = std::move(CaptureWriter());
+  CaptureWriter() = std::move(writer);
+  return previous;
+}
+
+void TAppCommand::SaveRAWVideo() {
+  // Refused while any capture runs.
+  if (CaptureRunning || captureActive) return;
+  captureActive = true;
+  TRAWCapture(*this).Run();
+  captureActive = false;
+}
