@@ -77,8 +77,7 @@ TRecordRead TRAWFile::ReadRecord(std::uint8_t* buffer, std::uint32_t capacity,
   const std::int64_t got = Read(prefix, sizeof prefix);
   if (got < 0) return TRecordRead::Failed;
   if (got < static_cast<std::int64_t>(sizeof prefix)) return TRecordRead::EndOfFile;
-  const std::uint32_t size = std::uint32_t{prefix[0]} | std::uint32_t{prefix[1]} << 8 |
-                             std::uint32_t{prefix[2]} << 16 | std::uint32_t{prefix[3]} << 24;
+  const std::uint32_t size = GetRAWRecordLength(prefix);
   if (size > capacity) {
     // Nothing of a record that does not fit is read: the file stays at its
     // start, so every later attempt reports the same record.

@@ -75,9 +75,9 @@ inline void WriteRAWFile(const QString& path, const void* header, std::size_t he
   ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(static_cast<const char*>(header), qint64(headerBytes));
   for (const TRecordSpec& r : records) {
-    const std::uint8_t count[4] = {std::uint8_t(r.count), std::uint8_t(r.count >> 8),
-                                   std::uint8_t(r.count >> 16), std::uint8_t(r.count >> 24)};
-    file.write(reinterpret_cast<const char*>(count), 4);
+    char count[RAWFrameRecordPrefixSize];
+    PutRAWRecordLength(count, r.count);
+    file.write(count, RAWFrameRecordPrefixSize);
     file.write(reinterpret_cast<const char*>(r.bytes.data()), qint64(r.bytes.size()));
   }
 }

@@ -17,7 +17,12 @@ xvfb-run -a -s "-screen 0 1600x1000x24" sh -c '
   program=$1 sample=$2 output=$3
   shift 3
   "$program" "$sample" & pid=$!
-  sleep 2
+  # Keys go to the window once it is shown, however long a loaded machine
+  # takes.
+  if command -v xdotool >/dev/null; then
+    timeout 60 xdotool search --sync --onlyvisible --name "RAW video viewer" >/dev/null
+  fi
+  sleep 1
   for key in "$@"; do
     window=$(xdotool search --name "RAW video viewer" | head -n 1)
     xdotool windowfocus --sync "$window" key "$key" || true

@@ -299,8 +299,8 @@ TEST_F(ReadingTest, RecordBeyondFourGiBReads) {
   std::int64_t at = RAWVideoHeaderSize;
   int records = 0;
   auto put = [&](std::uint32_t count) {
-    const std::uint8_t prefix[4] = {std::uint8_t(count), std::uint8_t(count >> 8),
-                                    std::uint8_t(count >> 16), std::uint8_t(count >> 24)};
+    char prefix[RAWFrameRecordPrefixSize];
+    PutRAWRecordLength(prefix, count);
     ASSERT_EQ(::pwrite(fd, prefix, 4, at), 4);
     at += 4 + count;
     ++records;
