@@ -1,5 +1,6 @@
 // The RAW video sample files that the viewer's tests read: recorded from
-// the simulated camera (deterministic frames) by viewer_make_samples, which
+// the simulated camera (deterministic frames) by the camera application's RAW
+// capture in viewer_make_samples, which
 // also stores, for frame SampleFrame of each small file, the camera's frame
 // as delivered and the camera application's picture of it in every mode.
 #ifndef VIEWER_TESTS_SAMPLEFILES_H

@@ -1,8 +1,8 @@
 // Writes the viewer tests' RAW video samples into the folder given as the
 // only argument: for each entry of SampleFiles, the simulated camera in
-// deterministic mode streams the format at the size, the camera object fills
-// the header and GetFrame delivers the records. Beside each file it stores
-// the camera's frame SampleFrame and, for the small files, the camera
+// deterministic mode streams the format at the size and the camera
+// application's RAW capture records that many frames. Beside each file it
+// stores the camera's frame SampleFrame and, for the small files, the camera
 // application's rendered picture of it in every mode, with and without the
 // sample colour correction.
 #include <QApplication>
@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "Commands.h"
+#include "Messages.h"
 #include "QDV47B5API.h"
 #include "SampleFiles.h"
 #include "VideoPanel.h"
@@ -40,29 +42,34 @@ void SetUpCamera(simcam::SimCamera& sim, const TSampleFile& s) {
   sim.SetFrameNumber(FirstFrameNumber);
 }
 
-// The header from the camera object, then the records from GetFrame; the
-// frame SampleFrame is returned.
-bool Record(const TSampleFile& s, const QString& path, std::vector<std::uint8_t>& sample) {
-  std::vector<std::uint8_t> header(RAWVideoHeaderSize);
-  CameraDevice->FillRAWHeader(header.data());
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return Fail("cannot write", path);
-  file.write(reinterpret_cast<const char*>(header.data()), RAWVideoHeaderSize);
-  const DeviceHandle handle = OpenCamera(0);
-  std::vector<std::uint8_t> frame(std::size_t(s.height + 4) * s.width * 2);
-  for (int k = 1; k <= s.frames; ++k) {
-    DWORD bytes = 0;
-    if (!GetFrame(handle, frame.data(), static_cast<DWORD>(frame.size()), &bytes)) {
-      CloseCamera(handle);
-      return Fail("GetFrame failed for", path);
-    }
-    const std::uint8_t count[4] = {std::uint8_t(bytes), std::uint8_t(bytes >> 8),
-                                   std::uint8_t(bytes >> 16), std::uint8_t(bytes >> 24)};
-    file.write(reinterpret_cast<const char*>(count), 4);
-    file.write(reinterpret_cast<const char*>(frame.data()), bytes);
-    if (k == SampleFrame) sample.assign(frame.begin(), frame.begin() + bytes);
-  }
-  CloseCamera(handle);
+// The capture folder that RAW capture writes into.
+class CaptureSettingsView : public FakeSettingsView {
+ public:
+  QString CapturePath() const override { return path; }
+  QString path;
+};
+
+// One capture of s.frames frames into the sample folder, renamed to the
+// sample's name. Any message of the capture is a failure.
+bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings) {
+  bool quiet = true;
+  const ScopedMessageSink sink([&](MessageKind, const QString& caption, const QString& text) {
+    std::fprintf(stderr, "viewer_make_samples: %s: %s\n", qPrintable(caption), qPrintable(text));
+    quiet = false;
+  });
+  settings.path = dir.path() + QStringLiteral("/");
+  AppCommand->SettingsView = &settings;
+  AppCommand->Frames2Capture = s.frames;
+  // Room for every frame: nothing is dropped.
+  AppCommand->PoolBlockCount = 4;
+  AppCommand->PoolBlockSizeMB = 16;
+  AppCommand->SaveRAWVideo();
+  AppCommand->SettingsView = nullptr;
+  const QString written =
+      settings.path + QStringLiteral("VIDEO_%1.RAW").arg(AppCommand->RAWCounter);
+  const QString target = dir.filePath(SampleName(s));
+  QFile::remove(target);
+  if (!quiet || !QFile::rename(written, target)) return Fail("no capture for", target);
   return true;
 }
 
@@ -99,14 +106,14 @@ int main(int argc, char* argv[]) {
   QDir().mkpath(dir.path());
   simcam::SimCamera& sim = StartLiveVideoApplication();
   MainForm->SetVideoPanelFill(false);
+  CaptureSettingsView settings;
   bool ok = true;
   for (const TSampleFile& s : SampleFiles) {
     SetUpCamera(sim, s);
-    std::vector<std::uint8_t> frame;
-    ok = ok && Record(s, dir.filePath(SampleName(s)), frame);
+    ok = ok && Record(s, dir, settings);
     // The camera's own rendering of that frame, past the driver API: the
     // tests' independent source of the frame's bytes.
-    std::vector<std::uint8_t> camera(frame.size() + 16);
+    std::vector<std::uint8_t> camera(FrameBufferSize);
     DWORD bytes = 0;
     ok = ok && sim.RenderFrame(FirstFrameNumber + SampleFrame - 1, camera.data(),
                                static_cast<DWORD>(camera.size()), bytes) == 0;
@@ -115,7 +122,7 @@ int main(int argc, char* argv[]) {
     ok = ok && cameraFile.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
          cameraFile.write(reinterpret_cast<const char*>(camera.data()), qint64(camera.size())) ==
              qint64(camera.size());
-    if (ok && HasAppPictures(s)) ok = SaveAppPictures(s, dir, frame);
+    if (ok && HasAppPictures(s)) ok = SaveAppPictures(s, dir, camera);
     CameraDevice->SetStreamStatus(0);
   }
   TThread::ShutDownAll();
