@@ -12,7 +12,8 @@ std::int32_t PixelsPerMeter(double dotsPerInch) {
 }
 
 bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int32_t width,
-                  std::int32_t height, std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter) {
+                  std::int32_t height, std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter,
+                  FileCreation creation) {
   assert(picture != nullptr && width > 0 && height > 0);
   const std::uint64_t rowBytes = DIBRowBytes(width, 24);
   const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height);
@@ -32,7 +33,7 @@ bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int
   info.biXPelsPerMeter = xPelsPerMeter;
   info.biYPelsPerMeter = yPelsPerMeter;
 
-  FilePtr out(std::fopen(QFile::encodeName(fileName).constData(), "wb"));
+  FilePtr out = CreateBinaryFile(QFile::encodeName(fileName).constData(), creation);
   if (out == nullptr) return false;
   const bool written = std::fwrite(&file, sizeof file, 1, out.get()) == 1 &&
                        std::fwrite(&info, sizeof info, 1, out.get()) == 1 &&

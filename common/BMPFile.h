@@ -7,18 +7,22 @@
 
 #include <cstdint>
 
+#include "platform/dib.h"
+
 // A screen's logical dots per inch as pixels per metre: x 39.3701, rounded to
 // the nearest integer with halves to even (96 dpi gives 3,780).
 std::int32_t PixelsPerMeter(double dotsPerInch);
 
 // Writes picture (width x height pixels of B, G, R bytes, rows packed end to
 // end, top row first) as an uncompressed 24-bit BMP file, creating or
-// replacing it: the 14-byte file header, the 40-byte information header with
+// replacing it or, with FileCreation::NewOnly, only when no file of that name
+// exists: the 14-byte file header, the 40-byte information header with
 // the given resolution, then the rows from the bottom one up, each padded
 // with zero bytes to a multiple of 4. False when the file cannot be created
 // or written.
 bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int32_t width,
                   std::int32_t height, std::int32_t xPelsPerMeter = 0,
-                  std::int32_t yPelsPerMeter = 0);
+                  std::int32_t yPelsPerMeter = 0,
+                  FileCreation creation = FileCreation::Replace);
 
 #endif

@@ -214,6 +214,12 @@ TEST_F(AVIWriterTest, RefusedFormatsAndFailedWrites) {
   }
   EXPECT_FALSE(writer.Open(Path("no/such/folder.avi"), good));
   EXPECT_FALSE(writer.IsOpen());
+  // Created only as a new file: one of that name is refused and kept.
+  std::ofstream(Path("kept.avi")) << "kept";
+  EXPECT_FALSE(writer.Open(Path("kept.avi"), good, FileCreation::NewOnly));
+  EXPECT_EQ(ReadFile(Path("kept.avi")).size(), 4u);
+  ASSERT_TRUE(writer.Open(Path("new.avi"), good, FileCreation::NewOnly));
+  EXPECT_TRUE(writer.Close());
   // A full device takes the buffered header but no frame.
   ASSERT_TRUE(writer.Open("/dev/full", good));
   const auto frame = Frame(0, 64 * 64 * 3);

@@ -53,6 +53,15 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// How a file is created for writing: replacing any file of that name, or
+// only when no file (nor link) of that name exists, so that nothing earlier
+// is overwritten.
+enum class FileCreation { Replace, NewOnly };
+
+// Opens path for writing binary data as creation says; null, with errno
+// telling why, when it cannot be created.
+FilePtr CreateBinaryFile(const char* path, FileCreation creation);
+
 // Writes height rows of rowBytes bytes each from pixels (rows packed end to
 // end, top row first), each followed by zero bytes up to storedRowBytes; from
 // the bottom row up when bottomUp. False when a write falls short.
