@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "Messages.h"
+#include "Playback.h"
 #include "RenderSteps.h"
 #include "VideoPanel.h"
 
@@ -26,11 +27,6 @@ namespace {
 constexpr int DesignClientWidth = 800;
 constexpr int DesignClientHeight = 600;
 constexpr int StatusPanelWidth = 50;
-
-// The viewer's failures: a box captioned "Error" with an OK button.
-void ShowErrorBox(const QString& text) {
-  ShowMessageBox(MessageKind::Information, QStringLiteral("Error"), text);
-}
 
 QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
   QPixmap pixmap(16, 16);
@@ -47,6 +43,10 @@ QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
 }
 
 }  // namespace
+
+void TAppForm::ShowErrorBox(const QString& text) {
+  ShowMessageBox(MessageKind::Information, QStringLiteral("Error"), text);
+}
 
 // --- Construction -------------------------------------------------------------
 
@@ -68,6 +68,8 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TAppForm::~TAppForm() {
+  // No thread outlives the buffers it reads into.
+  StopPlayback();
   if (AppForm == this) AppForm = nullptr;
 }
 
@@ -361,17 +363,20 @@ void TAppForm::OpenRAWFile() {
   if (ReadRAWHeader()) EnableFileCommands();
 }
 
-bool TAppForm::ReadRAWHeader() {
-  if (!File.IsOpen()) return false;
+bool TAppForm::LoadRAWHeader() {
   RAWVideoHeader header;
   const bool whole = File.Read(&header, sizeof header) == std::int64_t{sizeof header};
   // A header whose frames do not fit the buffers is unreadable like a short
   // one: nothing may be decoded past the buffers' ends.
-  if (whole && HeaderFitsBuffers(header)) {
-    Header = header;
-    FrameCounter = 0;
-    return true;
-  }
+  if (!whole || !HeaderFitsBuffers(header)) return false;
+  Header = header;
+  FrameCounter = 0;
+  return true;
+}
+
+bool TAppForm::ReadRAWHeader() {
+  if (!File.IsOpen()) return false;
+  if (LoadRAWHeader()) return true;
   ShowErrorBox(QStringLiteral("Error read file:") + FileName);
   File.Close();
   return false;
@@ -411,6 +416,7 @@ void TAppForm::EnableFileCommands() {
 // --- Commands --------------------------------------------------------------------
 
 void TAppForm::mOpenRAWfileClick() {
+  if (converting_) return;
   EnsureWorkDirSlash();
   OpenDialog->setDirectory(WorkDir);
   if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
@@ -421,11 +427,12 @@ void TAppForm::mOpenRAWfileClick() {
 }
 
 void TAppForm::mNextFrameClick() {
+  if (converting_) return;
   if (!File.IsOpen()) {
     ShowErrorBox(QStringLiteral("File not open!"));
     return;
   }
-  if (Player != nullptr) {
+  if (PlaybackRunning()) {
     RenderFrame();
     return;
   }
@@ -436,6 +443,7 @@ void TAppForm::mNextFrameClick() {
 }
 
 void TAppForm::mGotoBeginClick() {
+  if (converting_) return;
   if (!File.IsOpen()) {
     ShowErrorBox(QStringLiteral("File not open!"));
     return;
@@ -470,7 +478,11 @@ void TAppForm::mStartClick() { StartPlayback(); }
 void TAppForm::mStopClick() { StopPlayback(); }
 
 void TAppForm::mVideoLoopClick() {
-  VideoLoop = !VideoLoop;
+  {
+    // The playback thread looks at it when its read reaches the end.
+    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
+    VideoLoop = !VideoLoop;
+  }
   mVideoLoop->setChecked(VideoLoop);
 }
 

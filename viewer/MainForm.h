@@ -16,8 +16,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "BitmapInfo.h"
+#include "Export.h"
 #include "RAWFile.h"
 #include "RAWVideo.h"
 #include "imaging/colorcorrection.h"
@@ -134,13 +136,35 @@ class TAppForm : public QMainWindow {
   // otherwise the name and the header's recording parameters.
   void ListFileInfo(QStringList& lines) const;
 
-  // --- Playback and export (the playback thread and the writers serve these)
+  // --- Playback ------------------------------------------------------------
+  // Stops playback, then starts a new playback thread.
   void StartPlayback();
+  // Asks the playback thread to end and waits until it has ended, painting
+  // the frame it waits for meanwhile; a thread that ended by itself is
+  // forgotten. Whatever touches the file afterwards has it to itself.
   void StopPlayback();
-  void WriteAVIFrame(const std::uint8_t* image, std::uint32_t bytes);
+  // Whether a playback thread runs (one that has ended is forgotten first).
+  bool PlaybackRunning();
+
+  // One read of the playback thread, under the frame lock: the next record,
+  // or with VideoLoop on at the end of the file the header and the first
+  // record again. Shows nothing and closes nothing (the GUI thread does that
+  // once the thread has ended).
+  enum class TPlaybackRead { Frame, End, HeaderLost };
+  TPlaybackRead ReadForPlayback();
+  // The GUI thread's part when the playback thread has ended by itself.
+  void PlaybackEnded();
+
+  // --- Export -----------------------------------------------------------------
+  // Writes the frame a conversion render asked for to the open AVI part.
+  bool WriteAVIFrame(const std::uint8_t* image, std::uint32_t bytes);
   bool CopyFrameToClipboard(std::int32_t width, std::int32_t height, const std::uint8_t* image,
                             const TBitmapInfo& info);
   bool SaveFrameBMP(const std::uint8_t* image, std::int32_t width, std::int32_t height);
+  // Whether an AVI conversion runs (its messages are processed between
+  // frames; commands that would move the file or change the frame size are
+  // refused meanwhile).
+  bool Converting() const { return converting_; }
 
   // The status bar's one panel.
   QString StatusText() const;
@@ -169,7 +193,8 @@ class TAppForm : public QMainWindow {
   std::unique_ptr<std::uint16_t[]> Pixels16;    // Pixels16Count samples
   std::unique_ptr<std::uint8_t[]> Pixels8;      // RawBufferSize samples
   std::unique_ptr<std::uint8_t[]> Image24;      // Image24Size bytes
-  VideoThread* Player = nullptr;                // the playback thread, when one runs
+  std::unique_ptr<VideoThread> Player;          // the playback thread, when one runs
+  AVIWriter Writer;                             // the AVI part being written
   QString WorkDir;                              // always ends with "/"
   std::int32_t FrameCounter = 0;
   bool WhiteBalance8Pending = false;
@@ -313,9 +338,35 @@ class TAppForm : public QMainWindow {
   void ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,
                            std::int32_t width, std::int32_t height, std::int32_t bits);
   bool HistogramShown() const;
+  bool RenderLocked();
+  // The viewer's failures: a box captioned "Error" with an OK button.
+  static void ShowErrorBox(const QString& text);
+  void ShowExportError();
+
+  // Reading steps.
+  bool LoadRAWHeader();
+  void ForgetPlayer();
+
+  // Conversion steps.
+  struct TConversion;
+  enum class TConversionEnd { Done, Failed, Closed };
+  bool BeginConversion(TConversion& c);
+  bool OpenAVIPart(TConversion& c);
+  TConversionEnd ConvertRecords(TConversion& c);
+  void EndConversion(TConversion& c, TConversionEnd end);
 
   QLabel* statusPanel_ = nullptr;
   TRecordRead lastRecordRead_ = TRecordRead::EndOfFile;
+  // Held by the playback thread around each read and by every render and
+  // header look-up of the GUI thread (recursive: a render may start another
+  // one through the settings dialog).
+  mutable std::recursive_mutex frameLock_;
+  // A conversion render's frame: asked for, and whether it was written.
+  bool aviFramePending_ = false;
+  bool aviFrameWritten_ = false;
+  bool converting_ = false;
+  // A BMP that could not be written, reported once the render is over.
+  QString exportError_;
   bool created_ = false;
   bool closed_ = false;
 };

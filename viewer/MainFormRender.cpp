@@ -85,7 +85,12 @@ void TAppForm::DrawPicture(const std::uint8_t* image, std::int32_t width, std::i
 
 void TAppForm::ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,
                                    std::int32_t width, std::int32_t height, std::int32_t bits) {
-  if (AVIRecording) WriteAVIFrame(shown, FrameBitmapInfo.bmiHeader.biSizeImage);
+  // Only the render a conversion drives writes a frame: a paint, a setting
+  // change or a copy during the conversion would repeat the record.
+  if (AVIRecording && aviFramePending_) {
+    aviFramePending_ = false;
+    aviFrameWritten_ = WriteAVIFrame(shown, FrameBitmapInfo.bmiHeader.biSizeImage);
+  }
   if (CopyPending) {
     CopyPending = false;
     if (bits == 8) {
@@ -102,6 +107,17 @@ void TAppForm::ServeExportRequests(const std::uint8_t* samples, const std::uint8
 }
 
 bool TAppForm::RenderFrame() {
+  bool drawn = false;
+  {
+    // Never while the playback thread reads into RawBuffer or Header.
+    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
+    drawn = RenderLocked();
+  }
+  ShowExportError();
+  return drawn;
+}
+
+bool TAppForm::RenderLocked() {
   if (!File.IsOpen()) return false;
   std::int32_t width = Header.Width;
   std::int32_t height = Header.Height;
@@ -112,12 +128,13 @@ bool TAppForm::RenderFrame() {
     HistogramView->UpdateRAW(frame.raw, width, CurrentDebayerMode == 0, frame.bits, height);
 
   // Demosaic by the mode; a refusal (odd or too small sizes) leaves Image24
-  // as it was, and that is drawn.
+  // as it was, and that is drawn (but not written as a frame of the record).
   const std::uint8_t* shown = frame.samples;
   std::int32_t bits = 8;
+  bool accepted = true;
   if (CurrentDebayerMode != 0) {
-    Debayer8Member(CurrentDebayerMode, DEBAYER_8TO24, BAYER_GBRG)(frame.samples, width, height,
-                                                                   Image24.get());
+    accepted = Debayer8Member(CurrentDebayerMode, DEBAYER_8TO24, BAYER_GBRG)(
+                   frame.samples, width, height, Image24.get()) != 0;
     shown = Image24.get();
     bits = 24;
     if (CurrentDebayerMode == DEBAYER_PREVIEW) {
@@ -134,6 +151,7 @@ bool TAppForm::RenderFrame() {
 
   FillBitmapInfo(width, height, bits);
   DrawPicture(shown, width, height, bits);
+  if (!accepted) aviFramePending_ = false;
   ServeExportRequests(frame.samples, shown, width, height, bits);
   if (HistogramShown()) HistogramView->UpdateRGB(shown, width, bits == 8, height);
   return true;
@@ -145,6 +163,12 @@ void TAppForm::RepaintForm() {
 }
 
 void TAppForm::SetDebayerMode(std::int32_t mode) {
+  if (converting_) {
+    // The conversion's frame size and depth stay: the dialog shows the mode
+    // in force again.
+    if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
+    return;
+  }
   CurrentDebayerMode = (mode >= 1 && mode <= 7) ? mode : 0;
   if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
   RepaintForm();

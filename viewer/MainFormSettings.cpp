@@ -72,7 +72,12 @@ void TAppForm::ListFileInfo(QStringList& lines) const {
     lines << QStringLiteral("No RAW file loaded");
     return;
   }
-  const RAWVideoHeader& h = Header;
+  // A copy: the playback thread may be reading the header again.
+  RAWVideoHeader h;
+  {
+    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
+    h = Header;
+  }
   lines << QStringLiteral("FileName: '") + FileName + QStringLiteral("'");
   lines << (std::memcmp(h.Signature, RAWVideoSignature, 4) == 0 ? QStringLiteral("Siganture: Ok")
                                                                  : QStringLiteral("Siganture: BAD!"));

@@ -1,0 +1,177 @@
+// The main form's exports: the current frame to a BMP file or the
+// clipboard, and the whole file converted into AVI parts, each frame as the
+// render pipeline made it.
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QStatusBar>
+
+#include <cassert>
+#include <utility>
+
+#include "BMPFile.h"
+#include "MainForm.h"
+#include "Messages.h"
+#include "imaging.h"
+
+// --- Single frames ------------------------------------------------------------
+
+bool TAppForm::CopyFrameToClipboard(std::int32_t width, std::int32_t height,
+                                    const std::uint8_t* image, const TBitmapInfo& info) {
+  assert(info.bmiHeader.biBitCount == 24);
+  (void)info;
+  // B, G, R rows packed end to end; the clipboard keeps its own copy.
+  const QImage picture(image, width, height, qsizetype{width} * 3, QImage::Format_BGR888);
+  QGuiApplication::clipboard()->setImage(picture.copy());
+  return true;
+}
+
+bool TAppForm::SaveFrameBMP(const std::uint8_t* image, std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0) return false;
+  EnsureWorkDirSlash();
+  const QString name =
+      NextFreeFileName(WorkDir + QStringLiteral("FRAME_"), QStringLiteral(".BMP"), BMPCounter);
+  // A new file only: a file of that name made meanwhile is not overwritten.
+  if (WriteBMPFile(name, image, width, height, 0, 0, FileCreation::NewOnly)) return true;
+  exportError_ = QStringLiteral("Error write file:") + name;
+  return false;
+}
+
+void TAppForm::ShowExportError() {
+  // Shown once the render has let go of the frame: the box runs an event
+  // loop, and the playback thread must be able to read meanwhile.
+  if (exportError_.isEmpty()) return;
+  const QString text = std::exchange(exportError_, QString());
+  ShowErrorBox(text);
+}
+
+bool TAppForm::WriteAVIFrame(const std::uint8_t* image, std::uint32_t bytes) {
+  return Writer.WriteFrame(image, bytes);
+}
+
+// --- Conversion into AVI parts ----------------------------------------------------
+
+struct TAppForm::TConversion {
+  QString prefix;  // WorkDir + "VIDEO_"
+  std::int32_t number = 0;
+  std::int32_t part = 0;
+  QString first;    // part 0's name, which the completion message names
+  QString current;  // the part being written
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t bits = 24;
+  double frameRate = 0;
+  bool partMade = false;  // current was created by this conversion
+  std::uint32_t framesInPart = 0;
+  QString error;  // the box that ends a failed conversion (empty: reported already)
+};
+
+void TAppForm::mSaveAVIClick() {
+  if (!File.IsOpen() || converting_) return;
+  StopPlayback();
+  if (!File.IsOpen()) return;  // the playback thread lost the header
+  converting_ = true;
+  TConversion c;
+  const TConversionEnd end = BeginConversion(c) ? ConvertRecords(c) : TConversionEnd::Failed;
+  EndConversion(c, end);
+  converting_ = false;
+}
+
+bool TAppForm::BeginConversion(TConversion& c) {
+  EnsureWorkDirSlash();
+  c.prefix = WorkDir + QStringLiteral("VIDEO_");
+  // A number none of whose parts exists: no part of an earlier file is replaced.
+  c.first = NextFreeAVIFileName(c.prefix, AVICounter);
+  c.number = AVICounter;
+  if (!RewindRAWFile()) {
+    // A lost header has been reported by its read (and the file closed).
+    if (File.IsOpen()) c.error = QStringLiteral("Error read file:") + FileName;
+    return false;
+  }
+  c.bits = CurrentDebayerMode == DEBAYER_MONO ? 8 : 24;
+  c.width = Header.Width;
+  c.height = Header.Height;
+  if (CurrentDebayerMode == DEBAYER_PREVIEW) {
+    c.width /= 2;
+    c.height /= 2;
+  }
+  c.frameRate = Header.FrameRate;
+  // A header that renders nothing makes no file.
+  const bool renders = Header.StreamStatus >= Stream8Bit &&
+                       Header.StreamStatus <= Stream10BitPacked && c.width > 0 && c.height > 0;
+  if (!renders) {
+    c.error = QStringLiteral("Error make AVI file:") + c.first;
+    return false;
+  }
+  return OpenAVIPart(c);
+}
+
+bool TAppForm::OpenAVIPart(TConversion& c) {
+  c.current = AVIPartFileName(c.prefix, c.number, c.part, QStringLiteral(".AVI"));
+  c.framesInPart = 0;
+  c.partMade = Writer.Open(c.current, c.width, c.height, c.bits, c.frameRate, 0);
+  if (!c.partMade) {
+    c.error = QStringLiteral("Error make AVI file:") + c.current;
+    return false;
+  }
+  AVIRecording = true;
+  return true;
+}
+
+TAppForm::TConversionEnd TAppForm::ConvertRecords(TConversion& c) {
+  for (;;) {
+    // The render writes this record's frame, and only this render does.
+    aviFramePending_ = true;
+    aviFrameWritten_ = false;
+    RenderFrame();
+    aviFramePending_ = false;
+    if (!aviFrameWritten_) {
+      // A failed write closed the part; a render that drew nothing new left it open.
+      c.error = (Writer.IsOpen() ? QStringLiteral("Error make AVI file:")
+                                 : QStringLiteral("Error write file:")) +
+                c.current;
+      return TConversionEnd::Failed;
+    }
+    ++c.framesInPart;
+    QCoreApplication::processEvents();
+    if (closed_) return TConversionEnd::Closed;
+    if (!ReadNextFrame()) {
+      // A truncated last record is where a killed capture stopped.
+      if (lastRecordRead_ == TRecordRead::EndOfFile || lastRecordRead_ == TRecordRead::Truncated)
+        return TConversionEnd::Done;
+      c.error = QStringLiteral("Error read file:") + FileName;
+      return TConversionEnd::Failed;
+    }
+    if (!Writer.NextFrameFits()) {
+      if (!Writer.Close()) {
+        c.error = QStringLiteral("Error write file:") + c.current;
+        return TConversionEnd::Failed;
+      }
+      ++c.part;
+      if (!OpenAVIPart(c)) return TConversionEnd::Failed;
+    }
+  }
+}
+
+void TAppForm::EndConversion(TConversion& c, TConversionEnd end) {
+  if (!Writer.Close() && end != TConversionEnd::Failed) {
+    end = TConversionEnd::Failed;
+    c.error = QStringLiteral("Error write file:") + c.current;
+  }
+  AVIRecording = false;
+  // A part made here that received no frame is no video: it goes.
+  if (end == TConversionEnd::Failed && c.partMade && c.framesInPart == 0) QFile::remove(c.current);
+  if (end == TConversionEnd::Closed) return;  // the window is gone; the part is complete
+  if (end == TConversionEnd::Done)
+    ShowMessageBox(MessageKind::Information, QStringLiteral("Message"),
+                   QStringLiteral("Convert from '") + FileName + QStringLiteral("' to '") +
+                       c.first + QStringLiteral("' done."));
+  else if (!c.error.isEmpty())
+    ShowErrorBox(c.error);
+  statusPanel_->clear();
+  StatusBar->repaint();
+  RewindRAWFile();
+}
