@@ -1,0 +1,292 @@
+// Conversion into AVI parts, checked with ffprobe and ffmpeg: the samples
+// recorded by the camera application in every stream format, modes 0, 4
+// (with correction) and 7, frame for frame against the image library's
+// pictures; the stream's rate, name and format; parts split at the size
+// limit without replacing an earlier file; the rate fallback; padded rows;
+// every way a conversion fails; commands during a conversion; closing.
+#include <QTimer>
+
+#include <cmath>
+#include <csignal>
+#include <limits>
+
+#include <sys/resource.h>
+
+#include "ExportTestSupport.h"
+
+namespace {
+
+[[maybe_unused]] ::testing::Environment* const Environment =
+    ::testing::AddGlobalTestEnvironment(new ViewerEnvironment);
+
+std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t at) {
+  std::uint32_t v = 0;
+  if (at + 4 <= b.size()) std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+
+// Offset of the first chunk `code` (its four characters) in a file.
+std::size_t Find(const std::vector<std::uint8_t>& b, const char* code) {
+  const auto it = std::search(b.begin(), b.end(), code, code + 4);
+  return it == b.end() ? 0 : std::size_t(it - b.begin());
+}
+
+// ffprobe's view: codec, size, pixel format, rate and frames read.
+QString Probe(const QString& avi) {
+  return QString::fromLatin1(
+             RunTool(QStringLiteral("ffprobe"),
+                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                      QStringLiteral("-show_entries"),
+                      QStringLiteral("stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames"),
+                      QStringLiteral("-of"), QStringLiteral("csv=p=0"), avi}))
+      .trimmed();
+}
+
+// ffmpeg's frames as B, G, R bytes.
+QByteArray Decoded(const QString& avi) {
+  return RunTool(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), avi,
+                  QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+                  QStringLiteral("bgr24"), QStringLiteral("-")});
+}
+
+class AVITest : public ViewerTest {
+ protected:
+  void SetUp() override {
+    if (!HaveTool("ffprobe") || !HaveTool("ffmpeg")) GTEST_SKIP() << "ffprobe/ffmpeg missing";
+    form->WorkDir = dir.path();
+  }
+  QString Work(const QString& name) const { return dir.filePath(name); }
+  QString Part(int number, int part) const {
+    return Work(QStringLiteral("VIDEO_%1-PART-%2.AVI")
+                    .arg(number, 4, 10, QLatin1Char('0'))
+                    .arg(part, 4, 10, QLatin1Char('0')));
+  }
+  // A copy of a RAW file whose header says fps frames per second.
+  QString WithRate(const QString& source, double fps, const QString& name) {
+    std::vector<std::uint8_t> bytes = ReadBytes(source);
+    std::memcpy(bytes.data() + RAWHeader::FrameRate, &fps, sizeof fps);
+    QFile out(Work(name));
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    return out.fileName();
+  }
+  // Opens path at its first record, converts it; the messages shown.
+  QString Convert(const QString& path) {
+    Open(path);
+    form->ReadNextFrame();
+    form->mSaveAVIClick();
+    return TakeMessages();
+  }
+  static QString Done(const QString& raw, const QString& first) {
+    return QStringLiteral("Message|Convert from '") + raw + QStringLiteral("' to '") + first +
+           QStringLiteral("' done.");
+  }
+  // The library's pictures of every complete record, as an AVI holds them.
+  static QByteArray Expected(const QString& raw, const RAWVideoHeader& h, int mode,
+                             ColorCorrection* correction) {
+    QByteArray all;
+    for (const auto& record : RecordsOf(raw))
+      all += BGRBytes(LibraryPicture(h.StreamStatus, record, h.Width, h.Height, mode, correction));
+    return all;
+  }
+  QStringList AVIFiles() const {
+    return QDir(dir.path()).entryList({QStringLiteral("*.AVI")}, QDir::Files);
+  }
+};
+
+TEST_F(AVITest, SamplesInEveryFormatAndModeRoundTrip) {
+  ColorCorrection* reference = CreateColorCorrection();
+  SetColorCorrectionMatrix(reference, SampleCorrectionMatrix);
+  SetColorCorrectionMode(reference, CorrectionMatrix);
+  SetColorCorrectionMatrix(form->ColorCorrectionObject.get(), SampleCorrectionMatrix);
+  SetColorCorrectionMode(form->ColorCorrectionObject.get(), CorrectionMatrix);
+  int number = 0;
+  for (const TSampleFile& s : SampleFiles) {
+    if (!HasAppPictures(s)) continue;  // the 320 x 180 files
+    const QString raw = WithRate(SamplePath(SampleName(s)), 29.97, SampleName(s));
+    for (int mode : {0, 4, 7}) {
+      SCOPED_TRACE(testing::Message() << SampleName(s).toStdString() << " mode " << mode);
+      form->CorrectionOn = mode == 4;
+      form->SetDebayerMode(mode);
+      const QString avi = Part(number++, 0);
+      ASSERT_EQ(Convert(raw), Done(raw, avi));
+      const int w = mode == 7 ? s.width / 2 : s.width, h = mode == 7 ? s.height / 2 : s.height;
+      EXPECT_EQ(Probe(avi), QStringLiteral("rawvideo,%1,%2,%3,2997/100,%4")
+                                .arg(w)
+                                .arg(h)
+                                .arg(mode == 0 ? "pal8" : "bgr24")
+                                .arg(s.frames));
+      EXPECT_TRUE(Decoded(avi) == Expected(raw, form->Header, mode, mode == 4 ? reference : nullptr));
+      // The stream header's exact rate over scale, its name and format.
+      const std::vector<std::uint8_t> b = ReadBytes(avi);
+      const std::size_t strh = Find(b, "strh"), strf = Find(b, "strf");
+      EXPECT_EQ(U32At(b, strh + 8 + 20), 1000u);
+      EXPECT_EQ(U32At(b, strh + 8 + 24), 29970u);
+      EXPECT_EQ(U32At(b, strf + 4), mode == 0 ? 1064u : 40u);
+      EXPECT_EQ(U32At(b, strf + 8 + 24), 10000u);  // pixels per metre
+      EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(b.data() + Find(b, "strn") + 8)),
+                QByteArray("QDV-47B5"));
+      // Back at record 1; the status panel cleared.
+      EXPECT_EQ(form->FrameCounter, 1);
+      EXPECT_EQ(form->StatusText(), QString());
+    }
+  }
+  FreeColorCorrection(reference);
+}
+
+TEST_F(AVITest, PartsSplitAtTheLimitAndEarlierFilesStay) {
+  const TSampleFile& s = SampleFiles[0];
+  const QString raw = SamplePath(SampleName(s));
+  // An earlier file's second part: its number is not used again.
+  QFile earlier(Part(0, 1));
+  ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+  earlier.write("earlier");
+  earlier.close();
+  form->SetDebayerMode(4);
+  // Two frames fit a part: each takes its chunk and its index entry.
+  form->Writer.SizeLimit = 2 * (8 + 320 * 180 * 3 + 16) + 4096;
+  ASSERT_EQ(Convert(raw), Done(raw, Part(1, 0)));
+  EXPECT_EQ(Probe(Part(1, 0)).section(QLatin1Char(','), -1), QStringLiteral("2"));
+  EXPECT_EQ(Probe(Part(1, 1)).section(QLatin1Char(','), -1), QStringLiteral("1"));
+  EXPECT_EQ(AVIFiles().size(), 3);
+  EXPECT_EQ(ReadBytes(Part(0, 1)).size(), 7u);
+  EXPECT_TRUE(Decoded(Part(1, 0)) + Decoded(Part(1, 1)) == Expected(raw, form->Header, 4, nullptr));
+
+  // Under the real limit a part holds 321 colour or 964 grey 1080p frames.
+  for (const auto& [bits, frames] : {std::pair{24, 321u}, std::pair{8, 964u}}) {
+    platform::AVIWriter writer;
+    platform::AVIStreamFormat format;
+    format.width = 1920;
+    format.height = 1080;
+    format.bitsPerPixel = bits;
+    format.streamName = AVIWriter::StreamName;
+    ASSERT_TRUE(writer.Open("/dev/null", format));
+    const std::vector<std::uint8_t> frame(std::size_t(1920) * 1080 * bits / 8);
+    while (writer.NextFrameFits()) ASSERT_EQ(writer.WriteFrame(frame.data()), platform::AVIWriteResult::Written);
+    EXPECT_EQ(writer.FrameIndex(), frames);
+  }
+}
+
+TEST_F(AVITest, RatesThatAreNoRateGiveTwentyFiveFramesPerSecond) {
+  const QString source = Work(QStringLiteral("source.raw"));
+  WriteRAWFile(source, MakeHeader(1, 8, 4), {Record(std::vector<std::uint8_t>(32, 7))});
+  const double rates[] = {0, -5, std::nan(""), std::numeric_limits<double>::infinity(), 5e6};
+  int number = 0;
+  for (double fps : rates) {
+    SCOPED_TRACE(fps);
+    const QString raw = WithRate(source, fps, QStringLiteral("rate.raw"));
+    ASSERT_EQ(Convert(raw), Done(raw, Part(number, 0)));
+    const std::vector<std::uint8_t> b = ReadBytes(Part(number++, 0));
+    EXPECT_EQ(U32At(b, Find(b, "strh") + 8 + 24), 25000u);
+    EXPECT_EQ(Probe(Part(number - 1, 0)), QStringLiteral("rawvideo,8,4,pal8,25/1,1"));
+  }
+}
+
+TEST_F(AVITest, RowsArePaddedToFourBytes) {
+  std::vector<std::uint8_t> frame(502 * 4);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = std::uint8_t(i * 7);
+  const QString raw = Work(QStringLiteral("wide.raw"));
+  WriteRAWFile(raw, MakeHeader(1, 502, 4), {Record(frame), Record(frame)});
+  const struct {
+    int mode;
+    std::uint32_t chunk;  // padded rows x height
+  } cases[] = {{0, 504 * 4}, {4, 1508 * 4}, {7, 756 * 2}};
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    form->SetDebayerMode(c.mode);
+    ASSERT_EQ(Convert(raw), Done(raw, Part(number, 0)));
+    const std::vector<std::uint8_t> b = ReadBytes(Part(number, 0));
+    EXPECT_EQ(U32At(b, Find(b, "00db") + 4), c.chunk);
+    EXPECT_TRUE(Decoded(Part(number++, 0)) == Expected(raw, form->Header, c.mode, nullptr));
+  }
+}
+
+TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
+  const std::vector<std::uint8_t> frame(64, 50);
+  const struct {
+    const char* name;
+    RAWVideoHeader header;
+    std::vector<TRecordSpec> records;
+    int mode;
+    const char* message;  // "make", "read" or "done"
+    int frames;           // in part 0 (-1: no AVI)
+  } cases[] = {
+      {"status0", MakeHeader(0, 16, 4), {Record(frame)}, 4, "make", -1},
+      {"halved", MakeHeader(1, 64, 1), {Record(frame)}, 7, "make", -1},
+      {"refused", MakeHeader(1, 16, 2), {Record(std::vector<std::uint8_t>(32, 1))}, 4, "make", -1},
+      {"empty", MakeHeader(1, 16, 4), {}, 4, "read", -1},
+      {"damaged", MakeHeader(1, 16, 4), {Record(frame), {5000000, {}}, Record(frame)}, 4, "read", 1},
+      {"truncated", MakeHeader(1, 16, 4), {Record(frame), Record(frame), {64, {1, 2, 3}}}, 4, "done", 2},
+  };
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString raw = Work(QString::fromLatin1(c.name) + QStringLiteral(".raw"));
+    WriteRAWFile(raw, c.header, c.records);
+    form->SetDebayerMode(c.mode);
+    const QString avi = Part(number, 0);
+    const QString text = Convert(raw);
+    if (std::strcmp(c.message, "make") == 0) EXPECT_EQ(text, QStringLiteral("Error|Error make AVI file:") + avi);
+    if (std::strcmp(c.message, "read") == 0) EXPECT_EQ(text, QStringLiteral("Error|Error read file:") + raw);
+    if (std::strcmp(c.message, "done") == 0) EXPECT_EQ(text, Done(raw, avi));
+    EXPECT_EQ(QFile::exists(avi), c.frames >= 0);
+    if (c.frames >= 0) EXPECT_EQ(Probe(avi).section(QLatin1Char(','), -1), QString::number(c.frames));
+    if (QFile::exists(avi)) ++number;
+  }
+
+  // A disk that fills up after one frame (the file size limit of the process).
+  const QString raw = SamplePath(SampleName(SampleFiles[0]));
+  form->SetDebayerMode(4);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 250000;  // one 172,800-byte frame and the index
+  setrlimit(RLIMIT_FSIZE, &small);
+  const QString text = Convert(raw);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(text, QStringLiteral("Error|Error write file:") + Part(number, 0));
+  EXPECT_EQ(Probe(Part(number, 0)).section(QLatin1Char(','), -1), QStringLiteral("1"));
+}
+
+TEST_F(AVITest, CommandsDuringAConversionAddNoFrameAndMoveNothing) {
+  const TSampleFile& s = SampleFiles[1];
+  const QString raw = SamplePath(SampleName(s));
+  form->SetDebayerMode(4);
+  int shots = 0;
+  QTimer commands;
+  QObject::connect(&commands, &QTimer::timeout, form.get(), [&] {
+    ++shots;
+    form->SetZoom(shots % 2 == 0 ? 2 : -2);
+    form->resize(500 + shots, 400);
+    form->mCopyFrameClick();
+    form->mSaveFrameClick();
+    // Refused: they would move the file, skip records or change the frames.
+    form->mNextFrameClick();
+    form->mGotoBeginClick();
+    form->mStartClick();
+    form->mDebayerMonoClick();
+    form->mSaveAVIClick();
+    form->mOpenRAWfileClick();
+  });
+  commands.start(0);
+  ASSERT_EQ(Convert(raw), Done(raw, Part(0, 0)));
+  commands.stop();
+  EXPECT_GE(shots, 2);
+  EXPECT_EQ(form->Player, nullptr);
+  EXPECT_EQ(form->CurrentDebayerMode, 4);
+  EXPECT_EQ(AVIFiles(), QStringList{QStringLiteral("VIDEO_0000-PART-0000.AVI")});
+  EXPECT_TRUE(QFile::exists(Work(QStringLiteral("FRAME_0000.BMP"))));
+  EXPECT_TRUE(Decoded(Part(0, 0)) == Expected(raw, form->Header, 4, nullptr));
+
+  // Closing the window ends the conversion after the frame; the part is whole.
+  QTimer::singleShot(0, form.get(), [&] { form->close(); });
+  form->mSaveAVIClick();
+  EXPECT_TRUE(messages.isEmpty()) << TakeMessages().toStdString();
+  EXPECT_EQ(Probe(Part(1, 0)), QStringLiteral("rawvideo,320,180,bgr24,30/1,1"));
+}
+
+}  // namespace
