@@ -10,13 +10,12 @@
 #include <QDir>
 #include <QFile>
 
-#include "MainForm.h"
+#include "BenchForm.h"
 #include "Messages.h"
 #include "SampleFiles.h"
 
 namespace {
 
-const double Matrix[12] = {0.9, 0.05, 0.05, 0.1, 0.8, 0.1, 0.05, 0.05, 0.9, 4, 2, -3};
 constexpr int ConvertedRecords = 300;
 
 // Counts the renders: each one hands the histogram its picture.
@@ -32,17 +31,8 @@ class RenderCounter : public IViewerHistogram {
 RenderCounter counter;
 
 TAppForm* Form() {
-  static TAppForm* form = [] {
-    auto* f = new TAppForm;
-    AppForm = f;
-    f->FormCreate({QStringLiteral("QDVView")});
-    f->resize(1024, 700);
-    f->show();
-    SetColorCorrectionMatrix(f->ColorCorrectionObject.get(), Matrix);
-    SetColorCorrectionMode(f->ColorCorrectionObject.get(), CorrectionMatrix);
-    f->HistogramView = &counter;
-    return f;
-  }();
+  TAppForm* form = BenchForm();
+  form->HistogramView = &counter;
   return form;
 }
 

@@ -8,27 +8,12 @@
 #include <QApplication>
 #include <QDir>
 
-#include "MainForm.h"
+#include "BenchForm.h"
 #include "SampleFiles.h"
 
 namespace {
 
-// The camera application's benchmark matrix: it touches every colour.
-const double Matrix[12] = {0.9, 0.05, 0.05, 0.1, 0.8, 0.1, 0.05, 0.05, 0.9, 4, 2, -3};
-
-TAppForm* Form() {
-  static TAppForm* form = [] {
-    auto* f = new TAppForm;
-    AppForm = f;
-    f->FormCreate({QStringLiteral("QDVView")});
-    f->resize(1024, 700);
-    f->show();
-    SetColorCorrectionMatrix(f->ColorCorrectionObject.get(), Matrix);
-    SetColorCorrectionMode(f->ColorCorrectionObject.get(), CorrectionMatrix);
-    return f;
-  }();
-  return form;
-}
+TAppForm* Form() { return BenchForm(); }
 
 bool OpenSample(benchmark::State& state, std::int32_t status) {
   TAppForm* form = Form();
