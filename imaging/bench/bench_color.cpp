@@ -12,8 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "../src/colorcorrection_workers.h"
 #include "../src/debayer_interp_simd.h"
 #include "imaging/colorcorrection.h"
 #include "imaging/histogram.h"
@@ -151,11 +153,14 @@ void SetWarmLook(ColorCorrection* cc) {
 
 // Warm: the cube already holds the frame's colours. Cold: the first frame
 // after a setter call, so that every distinct colour is computed once.
-// Args: the picture, and the inner loops (0 portable, 2 AVX-512 where the
-// processor has them).
+// Args: the picture, the inner loops (0 portable, 2 AVX-512 where the
+// processor has them) and the worker threads of the object.
 void ApplyFrames(benchmark::State& state, bool cold) {
   imaging::interp::LimitVectors(static_cast<imaging::interp::Vectors>(state.range(1)));
+  const int defaultWorkers = imaging::cc::WorkerThreads();
+  imaging::cc::SetWorkerThreads(int(state.range(2)));
   ColorCorrection* cc = CreateColorCorrection();
+  imaging::cc::SetWorkerThreads(defaultWorkers);
   SetWarmLook(cc);
   const auto& src = Picture(int(state.range(0)));
   std::vector<uint8_t> work = src;
@@ -177,12 +182,12 @@ void BM_ApplyColorCorrection_Warm(benchmark::State& state) { ApplyFrames(state, 
 void BM_ApplyColorCorrection_Cold(benchmark::State& state) { ApplyFrames(state, true); }
 // Pictures from the best case to the worst.
 void Pictures(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"picture", "vectors"});
-  for (int vectors : {0, 2})
-    for (int which : {3, 0, 4, 2, 1}) b->Args({which, vectors});
+  b->ArgNames({"picture", "vectors", "threads"});
+  for (auto [vectors, threads] : {std::pair{0, 0}, {2, 0}, {2, 3}})
+    for (int which : {3, 0, 4, 2, 1}) b->Args({which, vectors, threads});
 }
-BENCHMARK(BM_ApplyColorCorrection_Warm)->Apply(Pictures)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ApplyColorCorrection_Cold)->Apply(Pictures)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyColorCorrection_Warm)->Apply(Pictures)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ApplyColorCorrection_Cold)->Apply(Pictures)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The yardstick: one copy of a frame's 6 MB, timed as the corrections are.
 void BM_Copy6MB(benchmark::State& state) {

@@ -22,12 +22,17 @@
 #include "imaging/colorcorrection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
+#include "colorcorrection_workers.h"
 #include "debayer_interp_simd.h"
 #include "imaging/pixelutil.h"
 
@@ -64,6 +69,17 @@ static_assert(sizeof(ColorCorrection) == 67109056, "cube and 192 bytes of settin
 static_assert(offsetof(ColorCorrection, Mode) == 4 * kCubeEntries);
 
 namespace {
+
+// Cube entries are read and written as relaxed atomic words: the parts of
+// one apply call run in several threads, and two threads that meet the same
+// stale colour both compute it and store the same value. On this target
+// these are plain loads and stores.
+inline uint32_t LoadEntry(ColorCorrection& c, uint32_t index) {
+  return std::atomic_ref<uint32_t>(c.Cube[index]).load(std::memory_order_relaxed);
+}
+inline void StoreEntry(ColorCorrection& c, uint32_t index, uint32_t entry) {
+  std::atomic_ref<uint32_t>(c.Cube[index]).store(entry, std::memory_order_relaxed);
+}
 
 // Byte conversion: above 255 gives 255, below 0 gives 0, otherwise the nearest
 // integer with halves to even. A value that is not a number (only reachable
@@ -175,7 +191,7 @@ uint32_t CorrectMatrix(const ColorCorrection& c, uint32_t R, uint32_t G, uint32_
   const uint32_t B = index >> 16, R = (index >> 8) & 0xFF, G = index & 0xFF;
   const uint32_t colour = (c.Mode == 0) ? CorrectGainHSL(c, R, G, B) : CorrectMatrix(c, R, G, B);
   const uint32_t entry = colour | uint32_t{c.Stamp} << 24;
-  c.Cube[index] = entry;
+  StoreEntry(c, index, entry);
   return entry;
 }
 
@@ -215,7 +231,7 @@ inline uint32_t IndexOf(uint32_t bgr) { return (bgr & 0xFF) << 16 | bgr >> 8; }
 // The corrected colour word of the entry at index: the entry when it is
 // current, otherwise computed and stored now.
 inline uint32_t Corrected(ColorCorrection& c, uint32_t stampBits, uint32_t index) {
-  uint32_t entry = c.Cube[index];
+  uint32_t entry = LoadEntry(c, index);
   if ((entry ^ stampBits) >> 24 != 0) [[unlikely]]
     entry = FillEntry(c, index);
   return entry & kColourMask;
@@ -234,7 +250,6 @@ inline void Indices4(uint64_t w0, uint32_t w1, uint32_t index[4]) {
 // one 4-byte word; the four entries are looked up together and, when all are
 // current (the usual case), combined without a per-pixel branch.
 void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
-  const uint32_t* const cube = c.Cube;
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   for (; n >= 4; n -= 4, p += 12) {
     uint64_t w0;
@@ -246,7 +261,7 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
     uint32_t e[4];
     uint32_t stale = 0;
     for (int k = 0; k < 4; ++k) {
-      e[k] = cube[index[k]];
+      e[k] = LoadEntry(c, index[k]);
       stale |= e[k] ^ stampBits;
     }
     if (stale >> 24 != 0) [[unlikely]] {
@@ -317,7 +332,6 @@ IMAGING_CC_AVX512 inline __m512i IndexSelection() {
 }
 
 IMAGING_CC_AVX512 void Apply24Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
-  const uint32_t* const cube = c.Cube;
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   const __m512i toIndices = IndexSelection<3>();
   constexpr __mmask64 kStepBytes = (uint64_t{1} << 48) - 1;
@@ -330,11 +344,11 @@ IMAGING_CC_AVX512 void Apply24Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
     // entry, except after the last pixel, which gets three bytes.
     uint32_t stale = 0;
     for (int k = 0; k < 15; ++k) {
-      const uint32_t e = cube[index[k]];
+      const uint32_t e = LoadEntry(c, index[k]);
       stale |= e ^ stampBits;
       std::memcpy(p + 3 * k, &e, 4);
     }
-    const uint32_t e = cube[index[15]];
+    const uint32_t e = LoadEntry(c, index[15]);
     stale |= e ^ stampBits;
     std::memcpy(p + 45, &e, 2);
     p[47] = static_cast<uint8_t>(e >> 16);
@@ -347,7 +361,6 @@ IMAGING_CC_AVX512 void Apply24Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
 }
 
 IMAGING_CC_AVX512 void Apply32Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
-  const uint32_t* const cube = c.Cube;
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   const __m512i toIndices = IndexSelection<4>();
   for (; n >= 16; n -= 16, p += 64) {
@@ -357,7 +370,7 @@ IMAGING_CC_AVX512 void Apply32Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
     _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
     uint32_t stale = 0;
     for (int k = 0; k < 16; ++k) {
-      entry[k] = cube[index[k]];
+      entry[k] = LoadEntry(c, index[k]);
       stale |= entry[k] ^ stampBits;
     }
     if (stale >> 24 != 0) [[unlikely]] {
@@ -370,16 +383,93 @@ IMAGING_CC_AVX512 void Apply32Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
   Apply32(c, p, n);
 }
 
+// ---------------------------------------------------------------------------
+// Splitting a call between threads.
+
+// The worker threads of each live object, found by its handle.
+struct WorkerRegistry {
+  std::mutex mutex;
+  std::unordered_map<const ColorCorrection*, std::unique_ptr<imaging::cc::ApplyWorkers>> objects;
+};
+WorkerRegistry& Workers() {
+  static WorkerRegistry registry;
+  return registry;
+}
+
+imaging::cc::ApplyWorkers* WorkersOf(const ColorCorrection* cc) {
+  WorkerRegistry& r = Workers();
+  std::lock_guard lock(r.mutex);
+  const auto it = r.objects.find(cc);
+  return it == r.objects.end() ? nullptr : it->second.get();
+}
+
+void StartWorkers(const ColorCorrection* cc) {
+  const int threads = imaging::cc::WorkerThreads();
+  if (threads <= 0) return;
+  try {
+    auto workers = std::make_unique<imaging::cc::ApplyWorkers>(threads);
+    WorkerRegistry& r = Workers();
+    std::lock_guard lock(r.mutex);
+    r.objects[cc] = std::move(workers);
+  } catch (...) {
+    // Without workers every call runs in its caller.
+  }
+}
+
+void StopWorkers(const ColorCorrection* cc) {
+  std::unique_ptr<imaging::cc::ApplyWorkers> workers;
+  WorkerRegistry& r = Workers();
+  {
+    std::lock_guard lock(r.mutex);
+    const auto it = r.objects.find(cc);
+    if (it == r.objects.end()) return;
+    workers = std::move(it->second);
+    r.objects.erase(it);
+  }
+}  // the threads end and are joined here, outside the lock
+
+// Smaller images are served by the caller alone: waking the workers would
+// cost more than it saves.
+constexpr size_t kPixelsPerPart = size_t{1} << 16;
+// Parts start on whole vector steps.
+constexpr size_t kPartAlign = 16;
+
+using ApplyLoop = void (*)(ColorCorrection&, uint8_t*, size_t);
+
+struct ApplyJob {
+  ColorCorrection* cc;
+  uint8_t* image;
+  size_t pixels;
+  size_t step;  // bytes per pixel
+  ApplyLoop loop;
+};
+
+void ApplyPart(void* job, int part, int parts) {
+  const ApplyJob& j = *static_cast<const ApplyJob*>(job);
+  const size_t share = (j.pixels / parts + kPartAlign - 1) / kPartAlign * kPartAlign;
+  const size_t begin = std::min(j.pixels, share * part);
+  const size_t end = part + 1 == parts ? j.pixels : std::min(j.pixels, begin + share);
+  j.loop(*j.cc, j.image + begin * j.step, end - begin);
+}
+
 template <size_t kStep>
 int32_t Apply(ColorCorrection* cc, uint8_t* image, int32_t width, int32_t height) {
   if (cc == nullptr) return 0;
   const int64_t n = int64_t{width} * height;
   if (n <= 0) return 1;
   const bool vectors = UseAvx512();
+  ApplyLoop loop;
   if constexpr (kStep == 3)
-    (vectors ? Apply24Avx512 : Apply24)(*cc, image, static_cast<size_t>(n));
+    loop = vectors ? Apply24Avx512 : Apply24;
   else
-    (vectors ? Apply32Avx512 : Apply32)(*cc, image, static_cast<size_t>(n));
+    loop = vectors ? Apply32Avx512 : Apply32;
+  ApplyJob job{cc, image, static_cast<size_t>(n), kStep, loop};
+  imaging::cc::ApplyWorkers* workers =
+      job.pixels >= 2 * kPixelsPerPart ? WorkersOf(cc) : nullptr;
+  if (workers != nullptr)
+    workers->Run(ApplyPart, &job);
+  else
+    loop(*cc, image, job.pixels);
   return 1;
 }
 
@@ -407,11 +497,13 @@ ColorCorrection* CreateColorCorrection(void) {
   cc->LightnessOffset = 0;
   cc->LightnessGain = 1;
   cc->Stamp = 0;
+  StartWorkers(cc);
   return cc;
 }
 
 int32_t FreeColorCorrection(ColorCorrection* cc) {
   if (cc == nullptr) return 0;
+  StopWorkers(cc);
   ImageFree(cc);
   return 1;
 }
