@@ -282,7 +282,8 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
     std::memcpy(p + 8, &w1, 4);
   }
   for (; n > 0; --n, p += 3) {
-    const uint32_t bgr = Corrected<kShared>(c, stampBits, uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1]);
+    const uint32_t key = uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1];
+    const uint32_t bgr = Corrected<kShared>(c, stampBits, key);
     p[0] = static_cast<uint8_t>(bgr);
     p[1] = static_cast<uint8_t>(bgr >> 8);
     p[2] = static_cast<uint8_t>(bgr >> 16);
@@ -310,6 +311,41 @@ void Apply32(ColorCorrection& c, uint8_t* p, size_t n) {
 // the step's pixels are put back as they were and served one by one in order
 // by the portable loop, so a colour met twice in one step is computed once.
 // The results are those of the portable loops.
+
+// The steps of both vector loops read their entries one by one. Each returns
+// the entries' stamps compared with the current one: nonzero in the top byte
+// when an entry of the step is not current.
+
+// Reads a step's entries into `entry`.
+template <bool kShared, int kPixels>
+inline uint32_t LoadEntries(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
+                            uint32_t* entry) {
+  uint32_t stale = 0;
+  for (int k = 0; k < kPixels; ++k) {
+    entry[k] = LoadEntry<kShared>(c, index[k]);
+    stale |= entry[k] ^ stampBits;
+  }
+  return stale;
+}
+
+// Stores a step's entries into its RGB24 pixels at p: each entry's four
+// bytes go to its pixel; the fourth (the stamp) lands on the next pixel's
+// first byte and is overwritten by that pixel's entry, except after the last
+// pixel, which gets three bytes.
+template <bool kShared, int kPixels>
+inline uint32_t StoreEntries24(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
+                               uint8_t* p) {
+  uint32_t stale = 0;
+  for (int k = 0; k < kPixels - 1; ++k) {
+    const uint32_t e = LoadEntry<kShared>(c, index[k]);
+    stale |= e ^ stampBits;
+    std::memcpy(p + 3 * k, &e, 4);
+  }
+  const uint32_t e = LoadEntry<kShared>(c, index[kPixels - 1]);
+  std::memcpy(p + 3 * (kPixels - 1), &e, 2);
+  p[3 * kPixels - 1] = static_cast<uint8_t>(e >> 16);
+  return stale | (e ^ stampBits);
+}
 
 #define IMAGING_CC_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
 
@@ -349,20 +385,7 @@ IMAGING_CC_AVX512 void Apply24Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
     const __m512i pixels = _mm512_maskz_loadu_epi8(kStepBytes, p);
     alignas(64) uint32_t index[16];
     _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
-    // Each entry's four bytes go to its pixel; the fourth (the stamp) lands
-    // on the next pixel's first byte and is overwritten by that pixel's
-    // entry, except after the last pixel, which gets three bytes.
-    uint32_t stale = 0;
-    for (int k = 0; k < 15; ++k) {
-      const uint32_t e = LoadEntry<kShared>(c, index[k]);
-      stale |= e ^ stampBits;
-      std::memcpy(p + 3 * k, &e, 4);
-    }
-    const uint32_t e = LoadEntry<kShared>(c, index[15]);
-    stale |= e ^ stampBits;
-    std::memcpy(p + 45, &e, 2);
-    p[47] = static_cast<uint8_t>(e >> 16);
-    if (stale >> 24 != 0) [[unlikely]] {
+    if (StoreEntries24<kShared, 16>(c, stampBits, index, p) >> 24 != 0) [[unlikely]] {
       _mm512_mask_storeu_epi8(p, kStepBytes, pixels);
       Apply24<kShared>(c, p, 16);
     }
@@ -379,17 +402,79 @@ IMAGING_CC_AVX512 void Apply32Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
     alignas(64) uint32_t index[16];
     alignas(64) uint32_t entry[16];
     _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
-    uint32_t stale = 0;
-    for (int k = 0; k < 16; ++k) {
-      entry[k] = LoadEntry<kShared>(c, index[k]);
-      stale |= entry[k] ^ stampBits;
-    }
-    if (stale >> 24 != 0) [[unlikely]] {
+    if (LoadEntries<kShared, 16>(c, stampBits, index, entry) >> 24 != 0) [[unlikely]] {
       Apply32<kShared>(c, p, 16);
       continue;
     }
     // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
     _mm512_storeu_si512(p, _mm512_mask_blend_epi8(kIndexBytes, pixels, _mm512_load_si512(entry)));
+  }
+  Apply32<kShared>(c, p, n);
+}
+
+// ---------------------------------------------------------------------------
+// AVX2 loops, for processors without the AVX-512 byte permutation: the same
+// steps with eight pixels each; the indices are made by a word permutation
+// that gives each 16-byte lane four pixels' bytes and one byte shuffle.
+
+#define IMAGING_CC_AVX2 __attribute__((target("avx2")))
+
+// The AVX2 loops run where the processor has AVX2 and the vector ceiling
+// allows it.
+bool UseAvx2() { return imaging::interp::ActiveVectors() >= imaging::interp::Vectors::kAvx2; }
+
+// Byte k of each 16-byte lane of the result: G, R, B of pixel k / 4 of the
+// lane (bytes step * (k / 4) + 1, + 2, + 0 of the lane), then zero.
+template <int kStep>
+IMAGING_CC_AVX2 inline __m256i LaneIndexShuffle() {
+  alignas(32) int8_t bytes[32];
+  static constexpr int kOrder[4] = {1, 2, 0, -1};
+  for (int k = 0; k < 32; ++k) {
+    const int j = k % 16;
+    bytes[k] = kOrder[j % 4] < 0 ? int8_t{-128}
+                                 : static_cast<int8_t>(kStep * (j / 4) + kOrder[j % 4]);
+  }
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
+template <bool kShared>
+IMAGING_CC_AVX2 void Apply24Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const __m256i shuffle = LaneIndexShuffle<3>();
+  // Words 0-2 (pixels 0-3) to the low lane, words 3-5 (pixels 4-7) to the high.
+  const __m256i toLanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  // A step reads 32 bytes, the last 8 of them beyond its 24.
+  for (; n >= 11; n -= 8, p += 24) {
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    alignas(32) uint32_t index[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(index),
+                       _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(pixels, toLanes), shuffle));
+    if (StoreEntries24<kShared, 8>(c, stampBits, index, p) >> 24 != 0) [[unlikely]] {
+      std::memcpy(p, &pixels, 24);
+      Apply24<kShared>(c, p, 8);
+    }
+  }
+  Apply24<kShared>(c, p, n);
+}
+
+template <bool kShared>
+IMAGING_CC_AVX2 void Apply32Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const __m256i shuffle = LaneIndexShuffle<4>();
+  const __m256i colourBytes = _mm256_set1_epi32(static_cast<int>(kColourMask));
+  for (; n >= 8; n -= 8, p += 32) {
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    alignas(32) uint32_t index[8];
+    alignas(32) uint32_t entry[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(index), _mm256_shuffle_epi8(pixels, shuffle));
+    if (LoadEntries<kShared, 8>(c, stampBits, index, entry) >> 24 != 0) [[unlikely]] {
+      Apply32<kShared>(c, p, 8);
+      continue;
+    }
+    // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
+    const __m256i entries = _mm256_load_si256(reinterpret_cast<const __m256i*>(entry));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                        _mm256_blendv_epi8(pixels, entries, colourBytes));
   }
   Apply32<kShared>(c, p, n);
 }
@@ -455,14 +540,19 @@ struct ApplyJob {
   ApplyLoop loop;
 };
 
-// The loop for a pixel step: AVX-512 where it may run, else portable.
+// The loop for a pixel step: AVX-512 or AVX2 where it may run, else
+// portable.
 template <size_t kStep, bool kShared>
 ApplyLoop Loop() {
-  const bool vectors = UseAvx512();
-  if constexpr (kStep == 3)
-    return vectors ? Apply24Avx512<kShared> : Apply24<kShared>;
-  else
-    return vectors ? Apply32Avx512<kShared> : Apply32<kShared>;
+  if constexpr (kStep == 3) {
+    return UseAvx512() ? Apply24Avx512<kShared>
+           : UseAvx2() ? Apply24Avx2<kShared>
+                       : Apply24<kShared>;
+  } else {
+    return UseAvx512() ? Apply32Avx512<kShared>
+           : UseAvx2() ? Apply32Avx2<kShared>
+                       : Apply32<kShared>;
+  }
 }
 
 void ApplyPart(void* job, int part, int parts) {

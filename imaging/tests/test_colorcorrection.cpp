@@ -452,7 +452,8 @@ TEST(ColorCorrectionVariants, EveryLoopAloneAndInThreadsMatchesTheRules) {
   for (size_t i = 0; i < frame.size(); i += 3)
     frame32.insert(frame32.end(), {frame[i], frame[i + 1], frame[i + 2], uint8_t(i * 7)});
   const int defaultWorkers = imaging::cc::WorkerThreads();
-  for (auto vectors : {imaging::interp::Vectors::kNone, imaging::interp::Vectors::kAvx512})
+  for (auto vectors : {imaging::interp::Vectors::kNone, imaging::interp::Vectors::kAvx2,
+                       imaging::interp::Vectors::kAvx512})
     for (int workers : {0, 3}) {
       SCOPED_TRACE(testing::Message() << "vectors " << int(vectors) << " workers " << workers);
       imaging::interp::LimitVectors(vectors);
