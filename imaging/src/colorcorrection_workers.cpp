@@ -35,13 +35,14 @@ void ApplyWorkers::Run(Part part, void* job) {
     std::lock_guard lock(mutex_);
     part_ = part;
     job_ = job;
-    running_ = static_cast<int>(threads_.size());
+    open_ = true;
     ++generation_;
   }
   start_.notify_all();
   part(job, 0, Parts());
   std::unique_lock lock(mutex_);
-  finished_.wait(lock, [this] { return running_ == 0; });
+  open_ = false;  // workers not yet running leave this job alone
+  finished_.wait(lock, [this] { return active_ == 0; });
 }
 
 void ApplyWorkers::Work(int index) {
@@ -54,6 +55,8 @@ void ApplyWorkers::Work(int index) {
       start_.wait(lock, [&] { return stopping_ || generation_ != seen; });
       if (stopping_) return;
       seen = generation_;
+      if (!open_) continue;
+      ++active_;
       part = part_;
       job = job_;
     }
@@ -61,9 +64,9 @@ void ApplyWorkers::Work(int index) {
     bool last;
     {
       std::lock_guard lock(mutex_);
-      last = --running_ == 0;
+      last = --active_ == 0;
     }
-    if (last) finished_.notify_one();
+    if (last) finished_.notify_all();
   }
 }
 

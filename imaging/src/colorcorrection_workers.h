@@ -26,8 +26,11 @@ class ApplyWorkers {
   // Parts a job is split into: the threads and the caller.
   int Parts() const { return static_cast<int>(threads_.size()) + 1; }
 
-  // Runs part(job, k, Parts()) for every k: part 0 in the calling thread, the
-  // others in the workers; returns when all have ended.
+  // Runs part(job, 0, Parts()) in the calling thread and part(job, k,
+  // Parts()) in each worker k that takes the job up before the caller's own
+  // part has ended; returns when all of those have ended. A part therefore
+  // takes its work from the job as it goes (shares of a counter), so that the
+  // caller never waits for a worker that the system has not yet run.
   void Run(Part part, void* job);
 
  private:
@@ -37,7 +40,8 @@ class ApplyWorkers {
   std::condition_variable start_;
   std::condition_variable finished_;
   std::uint64_t generation_ = 0;  // counts the jobs handed out
-  int running_ = 0;               // workers still on the current job
+  bool open_ = false;             // the current job may still be taken up
+  int active_ = 0;                // workers on the current job
   bool stopping_ = false;
   Part part_ = nullptr;
   void* job_ = nullptr;
