@@ -4,9 +4,10 @@
 #              sanitizer builds)
 # make bench - build and run the benchmarks
 # make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
+# make soak  - the camera application under load for SOAK_SECONDS (default 600)
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build run test test-release test-sanitize test-fuzz fuzz bench clean
+.PHONY: setup build run test test-release test-sanitize test-fuzz fuzz bench soak clean
 
 setup:
 	@scripts/setup.sh
@@ -42,6 +43,10 @@ test: test-release test-sanitize test-fuzz
 
 bench: build
 	@for b in $$(find build/release -name '*_bench_*' -type f -executable | sort); do echo "== $$b"; $$b; done
+
+SOAK_SECONDS ?= 600
+soak: build
+	QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build/release/APP/APP_soak $(SOAK_SECONDS)
 
 clean:
 	rm -rf build
