@@ -219,6 +219,35 @@ TEST_F(FaultTest, ACameraVanishingDuringACaptureLeavesTheFramesSoFar) {
   }
 }
 
+// The AVI capture of the test below: runs in a child process until killed.
+TEST_F(FaultTest, DISABLED_ChildCapturesAVIUntilKilled) {
+  settings.path = qEnvironmentVariable("QDV_FAULT_FOLDER") + "/";
+  if (settings.path == "/") GTEST_SKIP();
+  AppCommand->StartVideo();
+  AppCommand->Frames2Capture = 0;
+  AppCommand->SaveVideo();
+}
+
+TEST_F(FaultTest, AnAVICaptureKilledMidwayLeavesFramesThatReadBack) {
+#ifdef __SANITIZE_THREAD__
+  GTEST_SKIP() << "starting a process through Qt misleads ThreadSanitizer";
+#endif
+  QProcess child;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QDV_FAULT_FOLDER", folder.path());
+  child.setProcessEnvironment(environment);
+  child.start(QFileInfo("/proc/self/exe").canonicalFilePath(),
+              {"--gtest_filter=FaultTest.DISABLED_ChildCapturesAVIUntilKilled",
+               "--gtest_also_run_disabled_tests"});
+  ASSERT_TRUE(child.waitForStarted());
+  const qint64 frameBytes = 8 + Width * Height * 3;
+  ASSERT_TRUE(RunUntil([&] { return QFileInfo(File(Capture::AVI)).size() > 20 * frameBytes; },
+                       30000));
+  child.kill();  // SIGKILL
+  ASSERT_TRUE(child.waitForFinished());
+  EXPECT_GE(Frames(Capture::AVI), 20);
+}
+
 // The capture of the test below, in a child process whose files may not
 // grow past QDV_FAULT_LIMIT bytes: the messages go to "messages.txt".
 TEST_F(FaultTest, DISABLED_ChildCapturesOntoAFullDisk) {
