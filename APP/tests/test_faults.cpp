@@ -47,9 +47,6 @@ bool RunUntil(const std::function<bool()>& condition, int milliseconds = 10000) 
   return condition();
 }
 
-void RunFor(int milliseconds) {
-  RunUntil([] { return false; }, milliseconds);
-}
 
 // The whole records of a RAW file, and whether the file ends with the last.
 struct RAWRecords {
