@@ -4,9 +4,11 @@
 // given time (seconds, the first argument; 600 by default).
 //
 // Every 10 s it prints the resident memory; after each capture the frames
-// the camera produced, those stored and those lost (dropped by a full pool,
-// or never read); at the end the largest stall of the GUI thread (the
-// longest gap between two ticks of a 10 ms timer) and the totals. Capture
+// the camera produced while its loop ran, those stored and those lost
+// (dropped by a full pool, or never read), and how long the capture took to
+// start; at the end the largest stall of the GUI thread (the longest gap
+// between two ticks of a 10 ms timer), overall and inside the capture loops,
+// and the totals. Capture
 // files go to a temporary folder under $QDV_BENCH_DIR (default /tmp) and
 // each is removed once it is counted.
 #include <QApplication>
@@ -53,6 +55,7 @@ struct Soak {
   qint64 lastTick = 0;
   qint64 largestStall = 0;  // ms between two ticks beyond the 10 ms period
   qint64 stallAt = 0;
+  qint64 largestLoopStall = 0;  // the same, inside the capture loops
   long long produced = 0;
   long long stored = 0;
   long long dropped = 0;
@@ -60,12 +63,21 @@ struct Soak {
   // The camera's frame number when the running capture's loop began (its
   // panel shows "ESC - STOP" from then on); -1 before.
   long long loopStart = -1;
+  long long loopEnd = -1;  // when Stop was given (the loop ends at its next pass)
+  qint64 captureCalled = 0;
+  qint64 loopStartedAt = 0;
 
   void Tick() {
     const qint64 now = clock.elapsed();
+    // Measured before this tick can mark the loop's start: the gap up to
+    // the first tick in the loop is the capture's start-up.
+    if (AppCommand->CaptureRunning && loopStart >= 0)
+      largestLoopStall = std::max(largestLoopStall, now - lastTick - 10);
     if (AppCommand->CaptureRunning && loopStart < 0 &&
-        MainForm->Panel(PanelFPS) == QStringLiteral("ESC - STOP"))
+        MainForm->Panel(PanelFPS) == QStringLiteral("ESC - STOP")) {
       loopStart = static_cast<long long>(simcam::Install().FrameNumber());
+      loopStartedAt = now;
+    }
     if (now - lastTick - 10 > largestStall) {
       largestStall = now - lastTick - 10;
       stallAt = now;
@@ -87,11 +99,14 @@ struct Soak {
       return;
     }
     loopStart = -1;
-    QTimer::singleShot(std::min<qint64>(left, CaptureSeconds * 1000),
-                       [] { AppCommand->StopVideo(); });  // ends only the capture
+    captureCalled = clock.elapsed();
+    QTimer::singleShot(std::min<qint64>(left, CaptureSeconds * 1000), [this] {
+      loopEnd = static_cast<long long>(simcam::Install().FrameNumber());
+      AppCommand->StopVideo();  // ends only the capture
+    });
     AppCommand->Frames2Capture = 0;
     AppCommand->SaveRAWVideo();
-    CountCapture(static_cast<long long>(simcam::Install().FrameNumber()) - loopStart);
+    CountCapture(loopEnd - loopStart);
     QTimer::singleShot(0, [this] { Capture(); });
   }
 
@@ -103,8 +118,10 @@ struct Soak {
     const long long read = match.captured(1).toLongLong();
     const long long drops = match.captured(2).toLongLong();
     made = std::max(made, read);
-    std::printf("capture %d: %lld frames produced, %lld read, %lld stored, %lld dropped\n",
-                ++captures, made, read, read - drops, made - (read - drops));
+    std::printf("capture %d: %lld frames produced, %lld read, %lld stored, %lld dropped; "
+                "%lld ms from the command to the first frame read\n",
+                ++captures, made, read, read - drops, made - (read - drops),
+                static_cast<long long>(loopStartedAt - captureCalled));
     std::fflush(stdout);
     produced += made;
     stored += read - drops;
@@ -159,11 +176,12 @@ int main(int argc, char* argv[]) {
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&soak] {
       soak.Report();
       std::printf("%lld s, %d captures: %lld frames produced, %lld stored, %lld dropped; "
-                  "largest GUI stall %lld ms (at %lld s)\n",
+                  "largest GUI stall %lld ms (at %lld s), inside the capture loops %lld ms\n",
                   static_cast<long long>(soak.clock.elapsed() / 1000), soak.captures,
                   soak.produced, soak.stored, soak.dropped,
                   static_cast<long long>(soak.largestStall),
-                  static_cast<long long>(soak.stallAt / 1000));
+                  static_cast<long long>(soak.stallAt / 1000),
+                  static_cast<long long>(soak.largestLoopStall));
     });
   });
 }
