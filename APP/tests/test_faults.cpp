@@ -26,6 +26,7 @@
 #include "QDV47B5API.h"
 #include "RAWVideo.h"
 #include "live_video_environment.h"
+#include "raw_records.h"
 
 namespace {
 
@@ -47,26 +48,6 @@ bool RunUntil(const std::function<bool()>& condition, int milliseconds = 10000) 
   return condition();
 }
 
-
-// The whole records of a RAW file, and whether the file ends with the last.
-struct RAWRecords {
-  explicit RAWRecords(const QString& name) {
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray all = file.readAll();
-    std::uint64_t at = RAWVideoHeaderSize;
-    const auto size = static_cast<std::uint64_t>(all.size());
-    while (at + RAWFrameRecordPrefixSize <= size) {
-      const std::uint32_t length = GetRAWRecordLength(all.constData() + at);
-      if (length != Width * Height || size - at - RAWFrameRecordPrefixSize < length) break;
-      at += RAWFrameRecordPrefixSize + length;
-      ++count;
-    }
-    endsWhole = at == size;
-  }
-  int count = 0;
-  bool endsWhole = false;
-};
 
 int AVIFrames(const QString& name) {
   std::string out;
@@ -132,7 +113,7 @@ class FaultTest : public ::testing::Test {
   }
   int Frames(Capture kind) const {
     if (kind == Capture::AVI) return AVIFrames(File(kind));
-    const RAWRecords records(File(kind));
+    const RAWRecords records(File(kind), Width * Height);
     EXPECT_TRUE(records.endsWhole);
     return records.count;
   }
@@ -178,7 +159,7 @@ TEST_F(FaultTest, AStalledStreamTimesOutWhileTheGUIServesEvents) {
   // A capture of a stalled stream stores nothing and still ends on Stop.
   QTimer::singleShot(500, [] { AppCommand->StopVideo(); });
   AppCommand->SaveRAWVideo();
-  EXPECT_EQ(RAWRecords(File(Capture::RAW)).count, 0);
+  EXPECT_EQ(RAWRecords(File(Capture::RAW), Width * Height).count, 0);
   Sim->SetStalled(false);
   EXPECT_TRUE(FramesFlow());
   EXPECT_TRUE(RunUntil([] { return Status() == "Status: OK"; }));

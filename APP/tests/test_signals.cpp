@@ -5,7 +5,6 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,6 +18,7 @@
 #include "QDV47B5API.h"
 #include "RAWVideo.h"
 #include "fmMain.h"
+#include "raw_records.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -120,19 +120,9 @@ TEST(Signals, ASignalDuringARAWCaptureEndsItWithWholeRecords) {
 
   // The pool was flushed: the file is the header and whole records, the
   // last one ending at the end of the file.
-  QFile raw(file);
-  ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-  const QByteArray bytes = raw.readAll();
-  std::uint64_t at = RAWVideoHeaderSize;
-  std::uint64_t records = 0;
-  while (at + RAWFrameRecordPrefixSize <= static_cast<std::uint64_t>(bytes.size())) {
-    const std::uint32_t length = GetRAWRecordLength(bytes.constData() + at);
-    ASSERT_EQ(length, 320u * 240u) << "record " << records;
-    at += RAWFrameRecordPrefixSize + length;
-    ++records;
-  }
-  EXPECT_EQ(at, static_cast<std::uint64_t>(bytes.size()));
-  EXPECT_GT(records, 3u * 12u);
+  const RAWRecords records(file, 320 * 240);
+  EXPECT_TRUE(records.endsWhole);
+  EXPECT_GT(records.count, 3 * 12);
 }
 
 }  // namespace
