@@ -201,7 +201,9 @@ class TPresetLoader {
   void LoadGain() {
     std::int32_t gain = 0;
     if (!file_.Int("Gain", gain)) return;
-    CameraDevice->SetGain(-gain);
+    // The file holds the slider's value, the negated gain; negated with
+    // 32-bit wrap-around, so the lowest integer stays itself.
+    CameraDevice->SetGain(static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(gain)));
     dialog_->tbGain->setValue(gain);
     dialog_->ShowGain();
   }

@@ -15,7 +15,7 @@
 // blanks (any character up to ' ') separate items, blanks around items are
 // dropped, an item may be enclosed in double quotes (two quotes inside stand
 // for one), and a comma with nothing before the next comma or at the end
-// gives an empty item.
+// gives an empty item. The text ends at a NUL character.
 QStringList SplitCommaText(const QString& text);
 
 // A sensor register word from one item: the item read as a hexadecimal
