@@ -20,9 +20,9 @@
 // --- Single frames ------------------------------------------------------------
 
 bool TAppForm::CopyFrameToClipboard(std::int32_t width, std::int32_t height,
-                                    const std::uint8_t* image, const TBitmapInfo& info) {
+                                    const std::uint8_t* image,
+                                    [[maybe_unused]] const TBitmapInfo& info) {
   assert(info.bmiHeader.biBitCount == 24);
-  (void)info;
   // B, G, R rows packed end to end; the clipboard keeps its own copy.
   const QImage picture(image, width, height, qsizetype{width} * 3, QImage::Format_BGR888);
   QGuiApplication::clipboard()->setImage(picture.copy());
