@@ -137,6 +137,23 @@ TEST_F(PlaybackTest, CommandsAndRendersWhilePlaying) {
   EXPECT_TRUE(messages.isEmpty()) << TakeMessages().toStdString();
 }
 
+// A 1080p sample with colour correction: the correction's own worker
+// threads take part in each paint.
+TEST_F(PlaybackTest, ALargeCorrectedSamplePlays) {
+  const TSampleFile& s = SampleFiles[5];  // 12-bit 1920 x 1080, two records
+  OpenAt(SamplePath(SampleName(s)), 0);
+  SetColorCorrectionMatrix(form->ColorCorrectionObject.get(), SampleCorrectionMatrix);
+  SetColorCorrectionMode(form->ColorCorrectionObject.get(), CorrectionMatrix);
+  form->CorrectionOn = true;
+  form->SetDebayerMode(4);
+  form->mStartClick();
+  ASSERT_TRUE(WaitForRenders(5));
+  form->SetZoom(-2);
+  form->mStopClick();
+  EXPECT_EQ(Shown().size(), QSize(s.width, s.height));
+  EXPECT_TRUE(messages.isEmpty()) << TakeMessages().toStdString();
+}
+
 TEST_F(PlaybackTest, AHeaderLostAtTheRewindIsReportedByTheGuiThread) {
   const QString path = MakeFile(QStringLiteral("cut.raw"), 3);
   OpenAt(path, 0);
