@@ -42,7 +42,10 @@ const QString RegsKey = QStringLiteral("Regs");
 
 QStringList SplitCommaText(const QString& text) {
   QStringList items;
-  const qsizetype n = text.size();
+  // The text ends at a NUL character, as the GUI library's C-string text
+  // does: an item never starts on one, so reading on would not move past it.
+  const qsizetype nul = text.indexOf(QChar(0));
+  const qsizetype n = nul >= 0 ? nul : text.size();
   qsizetype p = 0;
   auto skipBlanks = [&] {
     while (p < n && IsBlank(text[p])) ++p;

@@ -72,6 +72,8 @@ TEST(RegisterSetText, CommaTextItems) {
       {" , ", {""}},  // a comma followed by blanks adds no empty item
   };
   for (const auto& c : cases) EXPECT_EQ(SplitCommaText(c.text), c.items) << c.text;
+  // A binary byte from the INI file: the list ends at a NUL.
+  EXPECT_EQ(SplitCommaText(QString::fromLatin1("5669\0\0\0R0, 1", 12)), QStringList({"5669"}));
 }
 
 TEST(RegisterSetText, HexWords) {
