@@ -6,6 +6,9 @@
 # make bench - build and run the benchmarks
 # make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
 JOBS ?= $(shell nproc)
+# ccache (when installed) rewrites paths below the checkout as relative ones,
+# so that another clone of the tree reuses the same cache entries.
+export CCACHE_BASEDIR ?= $(CURDIR)
 
 .PHONY: setup build run test test-release test-sanitize test-tsan test-fuzz fuzz bench clean
 

@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "BitmapInfo.h"
 #include "Camera.h"
 #include "GuiSync.h"
 #include "IniFile.h"
@@ -44,16 +45,6 @@
 constexpr std::uint32_t FrameBufferSize = 4393504;
 constexpr std::uint32_t Pixels16Count = FrameBufferSize / 2;
 constexpr std::uint32_t Image24Size = 3 * FrameBufferSize;
-
-// Device-independent bitmap description: the 40-byte header and a 256-entry
-// palette (B, G, R, 0 per entry).
-using TBitmapInfoHeader = BITMAPINFOHEADER;
-
-struct TBitmapInfo {
-  TBitmapInfoHeader bmiHeader;
-  std::uint32_t bmiColors[256];  // entry i: blue = green = red = i, fourth byte 0
-};
-static_assert(sizeof(TBitmapInfo) == 1064);
 
 // Live frames as the camera delivers them.
 extern std::uint8_t FrameBuffer[FrameBufferSize];

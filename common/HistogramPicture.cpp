@@ -94,20 +94,23 @@ void FoldHistogramBins(std::uint32_t* bins) {
   }
 }
 
-std::int32_t HistogramBarHeight(std::uint32_t count, std::int32_t height, std::uint32_t peak) {
+std::int32_t HistogramBarHeight(std::uint32_t count, std::int32_t height, std::uint32_t peak,
+                                HistogramRounding rounding) {
   if (peak == 0) return 0;
   assert(height >= 0);
   // Exact in integers: the quotient, then up when the remainder is more than
-  // half the divisor, or exactly half and the quotient odd.
+  // half the divisor, or exactly half and the rounding says so.
   const std::uint64_t product =
       static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(height);
   std::uint64_t quotient = product / peak;
   const std::uint64_t twiceRemainder = 2 * (product % peak);
-  if (twiceRemainder > peak || (twiceRemainder == peak && (quotient & 1) != 0)) ++quotient;
+  const bool halfGoesUp = rounding == HistogramRounding::HalfUp || (quotient & 1) != 0;
+  if (twiceRemainder > peak || (twiceRemainder == peak && halfGoesUp)) ++quotient;
   return static_cast<std::int32_t>(quotient);
 }
 
-QImage DrawHistogramMono(QSize size, const std::uint32_t* bins, std::int32_t binCount) {
+QImage DrawHistogramMono(QSize size, const std::uint32_t* bins, std::int32_t binCount,
+                         HistogramRounding rounding) {
   const HistogramStatistics range = MeasureHistogram({bins}, binCount);
   int lastColumn = -1;
   QImage image = GreyPictureWithBand(size, range, lastColumn);
@@ -115,14 +118,15 @@ QImage DrawHistogramMono(QSize size, const std::uint32_t* bins, std::int32_t bin
   const std::uint32_t peak = Peak(bins, range);
   PixelWriter pixels(image);
   for (int x = range.Min; x <= lastColumn; ++x) {
-    const int bar = std::min(HistogramBarHeight(bins[x], h, peak), h);
+    const int bar = std::min(HistogramBarHeight(bins[x], h, peak, rounding), h);
     for (int y = h - bar + 1; y < h; ++y) pixels.Set(x, y, 0, 0, 0);
   }
   return image;
 }
 
 QImage DrawHistogramColor(QSize size, const std::uint32_t* red, const std::uint32_t* green,
-                          const std::uint32_t* blue, std::int32_t binCount) {
+                          const std::uint32_t* blue, std::int32_t binCount,
+                          HistogramRounding rounding) {
   const HistogramStatistics range = MeasureHistogram({red, green, blue}, binCount);
   int lastColumn = -1;
   QImage image = GreyPictureWithBand(size, range, lastColumn);
@@ -132,9 +136,9 @@ QImage DrawHistogramColor(QSize size, const std::uint32_t* red, const std::uint3
   const std::uint32_t peakB = Peak(blue, range);
   PixelWriter pixels(image);
   for (int x = range.Min; x <= lastColumn; ++x) {
-    const int hR = HistogramBarHeight(red[x], h, peakR);
-    const int hG = HistogramBarHeight(green[x], h, peakG);
-    const int hB = HistogramBarHeight(blue[x], h, peakB);
+    const int hR = HistogramBarHeight(red[x], h, peakR, rounding);
+    const int hG = HistogramBarHeight(green[x], h, peakG, rounding);
+    const int hB = HistogramBarHeight(blue[x], h, peakB, rounding);
     // Level y is the row h - y; level 0 lies just below the picture.
     for (int y = 1; y <= h; ++y) {
       if (hR > y || hG > y || hB > y) {

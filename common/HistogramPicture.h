@@ -51,19 +51,26 @@ std::array<QString, 4> HistogramPanelTexts(const HistogramStatistics& statistics
 // k = 0 to 1023.
 void FoldHistogramBins(std::uint32_t* bins);
 
+// How a bar height's exact half is rounded: to even (the camera
+// application's windows) or up (the viewer's, trunc(x + 0.5)).
+enum class HistogramRounding { HalfEven, HalfUp };
+
 // Height of a bar: count x height / peak rounded to the nearest integer,
-// halves to even, the product in 64 bits; 0 when peak is 0.
-std::int32_t HistogramBarHeight(std::uint32_t count, std::int32_t height, std::uint32_t peak);
+// halves by the rounding, the product in 64 bits; 0 when peak is 0.
+std::int32_t HistogramBarHeight(std::uint32_t count, std::int32_t height, std::uint32_t peak,
+                                HistogramRounding rounding = HistogramRounding::HalfEven);
 
 // One array drawn as black bars on the silver band, each against the
 // array's peak. Bins beyond the picture's width are not drawn.
-QImage DrawHistogramMono(QSize size, const std::uint32_t* bins, std::int32_t binCount);
+QImage DrawHistogramMono(QSize size, const std::uint32_t* bins, std::int32_t binCount,
+                         HistogramRounding rounding = HistogramRounding::HalfEven);
 
 // Three arrays drawn over each other, each against its own peak: a pixel
 // gets full red, green and blue from the bars that reach it (red and green
 // give yellow, all three white), silver when none does. The band spans the
 // three arrays together.
 QImage DrawHistogramColor(QSize size, const std::uint32_t* red, const std::uint32_t* green,
-                          const std::uint32_t* blue, std::int32_t binCount);
+                          const std::uint32_t* blue, std::int32_t binCount,
+                          HistogramRounding rounding = HistogramRounding::HalfEven);
 
 #endif

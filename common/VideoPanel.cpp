@@ -82,7 +82,8 @@ void ConvertBGR24ToRGB32(const std::uint8_t* bgr, std::uint32_t* dst, std::int64
   dst[i] = 0xff000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
 }
 
-TVideoPanel::TVideoPanel(QWidget* parent) : QFrame(parent) {
+TVideoPanel::TVideoPanel(QWidget* parent, TPanelScaling scaling, std::int64_t capacity)
+    : QFrame(parent), scaling_(scaling), capacity_(capacity > 0 ? capacity : 0) {
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(1);
   // Every pixel is painted here: no background erase before each frame.
@@ -91,11 +92,18 @@ TVideoPanel::TVideoPanel(QWidget* parent) : QFrame(parent) {
 
 TVideoPanel::~TVideoPanel() = default;
 
+bool TVideoPanel::Fits(int width, int height) const {
+  if (width <= 0 || height <= 0) return false;
+  if (capacity_ == 0) return width <= MaxWidth && height <= MaxHeight;
+  return std::int64_t{width} * height <= capacity_;
+}
+
 bool TVideoPanel::SetPicture(const std::uint8_t* pixels, int width, int height, int bits) {
-  if (pixels == nullptr || width <= 0 || height <= 0 || width > MaxWidth || height > MaxHeight ||
-      (bits != 8 && bits != 24))
-    return false;
-  if (!buffer_) buffer_ = std::make_unique<std::uint32_t[]>(std::size_t{MaxWidth} * MaxHeight);
+  if (pixels == nullptr || !Fits(width, height) || (bits != 8 && bits != 24)) return false;
+  if (!buffer_) {
+    const std::int64_t pixelsHeld = capacity_ != 0 ? capacity_ : std::int64_t{MaxWidth} * MaxHeight;
+    buffer_ = std::make_unique<std::uint32_t[]>(static_cast<std::size_t>(pixelsHeld));
+  }
   if (image_.width() != width || image_.height() != height ||
       image_.constBits() != reinterpret_cast<const uchar*>(buffer_.get()))
     image_ = QImage(reinterpret_cast<uchar*>(buffer_.get()), width, height, width * 4,
@@ -134,7 +142,7 @@ void TVideoPanel::paintEvent(QPaintEvent* event) {
     } else {
       // The whole picture stretched onto the whole panel; Qt computes only
       // the pixels inside the exposed region.
-      painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, scaling_ == TPanelScaling::Smooth);
       painter.drawImage(rect(), image_);
     }
     return;

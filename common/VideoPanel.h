@@ -4,8 +4,9 @@
 // B, G, R pixels, rows packed end to end, top row first). The panel keeps its
 // own copy, because Qt paints later than the call returns and the render
 // buffers are rewritten by the next frame, and paints that copy scaled to its
-// whole client area with smooth scaling. Without a picture it shows its
-// caption ("Stopped") on a raised bevel.
+// whole client area: smoothly for the live picture, or unsmoothed (each
+// picture pixel repeated or dropped, as the viewer draws RAW frames). Without
+// a picture it shows its caption ("Stopped") on a raised bevel.
 #ifndef COMMON_VIDEOPANEL_H
 #define COMMON_VIDEOPANEL_H
 
@@ -16,6 +17,12 @@
 #include <cstdint>
 #include <memory>
 
+// How a picture is scaled onto the panel.
+enum class TPanelScaling {
+  Smooth,     // filtered scaling (the live picture)
+  Unsmoothed  // nearest pixel, no filtering (the viewer's colour-on-colour stretch)
+};
+
 class TVideoPanel : public QFrame {
   Q_OBJECT
  public:
@@ -23,14 +30,18 @@ class TVideoPanel : public QFrame {
   static constexpr int MaxWidth = 1920;
   static constexpr int MaxHeight = 1080;
 
-  explicit TVideoPanel(QWidget* parent = nullptr);
+  // capacity: the most pixels a picture may have, any shape (a picture of
+  // 1..capacity pixels is taken); 0 keeps the camera's limit of MaxWidth by
+  // MaxHeight.
+  explicit TVideoPanel(QWidget* parent = nullptr, TPanelScaling scaling = TPanelScaling::Smooth,
+                       std::int64_t capacity = 0);
   ~TVideoPanel() override;
 
   // Copies a picture of width x height pixels with 8 (grey) or 24 (B, G, R)
   // bits per pixel and schedules a repaint. Refuses (returns false, keeps the
-  // previous picture) a null source, a size outside 1..MaxWidth by
-  // 1..MaxHeight or another depth. The copy goes into a buffer allocated once
-  // for the largest picture: nothing is allocated per frame.
+  // previous picture) a null source, a size beyond the panel's limit or
+  // another depth. The copy goes into a buffer allocated once for the
+  // largest picture: nothing is allocated per frame.
   bool SetPicture(const std::uint8_t* pixels, int width, int height, int bits);
   // Forgets the picture; the panel shows its caption again.
   void ClearPicture();
@@ -51,7 +62,11 @@ class TVideoPanel : public QFrame {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  std::unique_ptr<std::uint32_t[]> buffer_;  // MaxWidth x MaxHeight pixels
+  bool Fits(int width, int height) const;
+
+  TPanelScaling scaling_;
+  std::int64_t capacity_;                    // pixels; 0: MaxWidth x MaxHeight
+  std::unique_ptr<std::uint32_t[]> buffer_;  // the largest picture's pixels
   QImage image_;                             // wraps buffer_ at the picture's size
   int bits_ = 0;
   bool hasPicture_ = false;

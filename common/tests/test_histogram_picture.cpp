@@ -86,6 +86,12 @@ TEST(HistogramPicture, BarHeightsRoundHalvesToEvenIn64Bits) {
     EXPECT_EQ(HistogramBarHeight(c.count, c.height, c.peak), c.bar)
         << c.count << " x " << c.height << " / " << c.peak;
   }
+  // Rounding halves up (the viewer's windows): only exact halves differ.
+  EXPECT_EQ(HistogramBarHeight(1, 3, 2, HistogramRounding::HalfUp), 2);
+  EXPECT_EQ(HistogramBarHeight(1, 5, 2, HistogramRounding::HalfUp), 3);
+  EXPECT_EQ(HistogramBarHeight(1, 1, 2, HistogramRounding::HalfUp), 1);
+  EXPECT_EQ(HistogramBarHeight(2, 5, 3, HistogramRounding::HalfUp), 3);
+  EXPECT_EQ(HistogramBarHeight(0x80000000u, 1081, 0xFFFFFFFFu, HistogramRounding::HalfUp), 541);
 }
 
 TEST(HistogramPicture, MonoBarsOnTheSilverBand) {

@@ -22,12 +22,18 @@
 #include "imaging/colorcorrection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
+#include "colorcorrection_workers.h"
+#include "debayer_interp_simd.h"
 #include "imaging/pixelutil.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -63,6 +69,23 @@ static_assert(sizeof(ColorCorrection) == 67109056, "cube and 192 bytes of settin
 static_assert(offsetof(ColorCorrection, Mode) == 4 * kCubeEntries);
 
 namespace {
+
+// When the parts of one apply call run in several threads (kShared), cube
+// entries are read and written as relaxed atomic words: two threads that
+// meet the same stale colour both compute it and store the same value. On
+// this target these are plain loads and stores, but the compiler may not
+// combine or reorder them, which costs the loops of a single caller a
+// quarter of their speed; those read plain words.
+template <bool kShared>
+inline uint32_t LoadEntry(ColorCorrection& c, uint32_t index) {
+  if constexpr (kShared)
+    return std::atomic_ref<uint32_t>(c.Cube[index]).load(std::memory_order_relaxed);
+  else
+    return c.Cube[index];
+}
+inline void StoreEntry(ColorCorrection& c, uint32_t index, uint32_t entry) {
+  std::atomic_ref<uint32_t>(c.Cube[index]).store(entry, std::memory_order_relaxed);
+}
 
 // Byte conversion: above 255 gives 255, below 0 gives 0, otherwise the nearest
 // integer with halves to even. A value that is not a number (only reachable
@@ -174,7 +197,7 @@ uint32_t CorrectMatrix(const ColorCorrection& c, uint32_t R, uint32_t G, uint32_
   const uint32_t B = index >> 16, R = (index >> 8) & 0xFF, G = index & 0xFF;
   const uint32_t colour = (c.Mode == 0) ? CorrectGainHSL(c, R, G, B) : CorrectMatrix(c, R, G, B);
   const uint32_t entry = colour | uint32_t{c.Stamp} << 24;
-  c.Cube[index] = entry;
+  StoreEntry(c, index, entry);
   return entry;
 }
 
@@ -213,8 +236,9 @@ inline uint32_t IndexOf(uint32_t bgr) { return (bgr & 0xFF) << 16 | bgr >> 8; }
 
 // The corrected colour word of the entry at index: the entry when it is
 // current, otherwise computed and stored now.
+template <bool kShared>
 inline uint32_t Corrected(ColorCorrection& c, uint32_t stampBits, uint32_t index) {
-  uint32_t entry = c.Cube[index];
+  uint32_t entry = LoadEntry<kShared>(c, index);
   if ((entry ^ stampBits) >> 24 != 0) [[unlikely]]
     entry = FillEntry(c, index);
   return entry & kColourMask;
@@ -232,8 +256,8 @@ inline void Indices4(uint64_t w0, uint32_t w1, uint32_t index[4]) {
 // RGB24: four pixels (12 bytes) per step, read and written as one 8-byte and
 // one 4-byte word; the four entries are looked up together and, when all are
 // current (the usual case), combined without a per-pixel branch.
+template <bool kShared>
 void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
-  const uint32_t* const cube = c.Cube;
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   for (; n >= 4; n -= 4, p += 12) {
     uint64_t w0;
@@ -245,11 +269,11 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
     uint32_t e[4];
     uint32_t stale = 0;
     for (int k = 0; k < 4; ++k) {
-      e[k] = cube[index[k]];
+      e[k] = LoadEntry<kShared>(c, index[k]);
       stale |= e[k] ^ stampBits;
     }
     if (stale >> 24 != 0) [[unlikely]] {
-      for (int k = 0; k < 4; ++k) e[k] = Corrected(c, stampBits, index[k]);
+      for (int k = 0; k < 4; ++k) e[k] = Corrected<kShared>(c, stampBits, index[k]);
     }
     // The stamp bytes of e[2] and e[3] fall outside the words written.
     w0 = (e[0] & kColourMask) | uint64_t{e[1] & kColourMask} << 24 | uint64_t{e[2]} << 48;
@@ -258,7 +282,8 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
     std::memcpy(p + 8, &w1, 4);
   }
   for (; n > 0; --n, p += 3) {
-    const uint32_t bgr = Corrected(c, stampBits, uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1]);
+    const uint32_t key = uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1];
+    const uint32_t bgr = Corrected<kShared>(c, stampBits, key);
     p[0] = static_cast<uint8_t>(bgr);
     p[1] = static_cast<uint8_t>(bgr >> 8);
     p[2] = static_cast<uint8_t>(bgr >> 16);
@@ -266,13 +291,280 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
 }
 
 // RGB32: one word per pixel; its fourth byte is written back unchanged.
+template <bool kShared>
 void Apply32(ColorCorrection& c, uint8_t* p, size_t n) {
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   for (; n > 0; --n, p += 4) {
     uint32_t w;
     std::memcpy(&w, p, 4);
-    w = (w & ~kColourMask) | Corrected(c, stampBits, IndexOf(w & kColourMask));
+    w = (w & ~kColourMask) | Corrected<kShared>(c, stampBits, IndexOf(w & kColourMask));
     std::memcpy(p, &w, 4);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// AVX-512 loops: sixteen pixels a step. One byte permutation turns the
+// pixels' B, G, R bytes into sixteen cube indices (G, R, B, 0 is the index as
+// a little-endian word); the entries are then read one by one (a gather
+// instruction is slower on the processors at hand) and their colour words
+// stored straight into the pixels. When an entry of the step was not current,
+// the step's pixels are put back as they were and served one by one in order
+// by the portable loop, so a colour met twice in one step is computed once.
+// The results are those of the portable loops.
+
+// The steps of both vector loops read their entries one by one. Each returns
+// the entries' stamps compared with the current one: nonzero in the top byte
+// when an entry of the step is not current.
+
+// Reads a step's entries into `entry`.
+template <bool kShared, int kPixels>
+inline uint32_t LoadEntries(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
+                            uint32_t* entry) {
+  uint32_t stale = 0;
+  for (int k = 0; k < kPixels; ++k) {
+    entry[k] = LoadEntry<kShared>(c, index[k]);
+    stale |= entry[k] ^ stampBits;
+  }
+  return stale;
+}
+
+// Stores a step's entries into its RGB24 pixels at p: each entry's four
+// bytes go to its pixel; the fourth (the stamp) lands on the next pixel's
+// first byte and is overwritten by that pixel's entry, except after the last
+// pixel, which gets three bytes.
+template <bool kShared, int kPixels>
+inline uint32_t StoreEntries24(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
+                               uint8_t* p) {
+  uint32_t stale = 0;
+  for (int k = 0; k < kPixels - 1; ++k) {
+    const uint32_t e = LoadEntry<kShared>(c, index[k]);
+    stale |= e ^ stampBits;
+    std::memcpy(p + 3 * k, &e, 4);
+  }
+  const uint32_t e = LoadEntry<kShared>(c, index[kPixels - 1]);
+  std::memcpy(p + 3 * (kPixels - 1), &e, 2);
+  p[3 * kPixels - 1] = static_cast<uint8_t>(e >> 16);
+  return stale | (e ^ stampBits);
+}
+
+#define IMAGING_CC_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+bool HasAvx512Vbmi() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512vbmi") != 0;
+  }();
+  return has;
+}
+
+// The AVX-512 loops run where the processor has them and the process-wide
+// vector ceiling (lowered by tests and benchmarks) allows them.
+bool UseAvx512() {
+  return imaging::interp::ActiveVectors() == imaging::interp::Vectors::kAvx512 &&
+         HasAvx512Vbmi();
+}
+
+constexpr uint64_t kIndexBytes = 0x7777777777777777u;  // bytes 0-2 of every word
+
+// Word k of the result: bytes G, R, B (bytes 1, 2, 0) of the pixel at byte
+// step * k of the source, then 0.
+template <int kStep>
+IMAGING_CC_AVX512 inline __m512i IndexSelection() {
+  alignas(64) uint8_t bytes[64];
+  static constexpr int kOrder[4] = {1, 2, 0, 0};
+  for (int k = 0; k < 64; ++k) bytes[k] = static_cast<uint8_t>(kStep * (k / 4) + kOrder[k % 4]);
+  return _mm512_load_si512(bytes);
+}
+
+template <bool kShared>
+IMAGING_CC_AVX512 void Apply24Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const __m512i toIndices = IndexSelection<3>();
+  constexpr __mmask64 kStepBytes = (uint64_t{1} << 48) - 1;
+  for (; n >= 16; n -= 16, p += 48) {
+    const __m512i pixels = _mm512_maskz_loadu_epi8(kStepBytes, p);
+    alignas(64) uint32_t index[16];
+    _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
+    if (StoreEntries24<kShared, 16>(c, stampBits, index, p) >> 24 != 0) [[unlikely]] {
+      _mm512_mask_storeu_epi8(p, kStepBytes, pixels);
+      Apply24<kShared>(c, p, 16);
+    }
+  }
+  Apply24<kShared>(c, p, n);
+}
+
+template <bool kShared>
+IMAGING_CC_AVX512 void Apply32Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const __m512i toIndices = IndexSelection<4>();
+  for (; n >= 16; n -= 16, p += 64) {
+    const __m512i pixels = _mm512_loadu_si512(p);
+    alignas(64) uint32_t index[16];
+    alignas(64) uint32_t entry[16];
+    _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
+    if (LoadEntries<kShared, 16>(c, stampBits, index, entry) >> 24 != 0) [[unlikely]] {
+      Apply32<kShared>(c, p, 16);
+      continue;
+    }
+    // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
+    _mm512_storeu_si512(p, _mm512_mask_blend_epi8(kIndexBytes, pixels, _mm512_load_si512(entry)));
+  }
+  Apply32<kShared>(c, p, n);
+}
+
+// ---------------------------------------------------------------------------
+// AVX2 loops, for processors without the AVX-512 byte permutation: the same
+// steps with eight pixels each; the indices are made by a word permutation
+// that gives each 16-byte lane four pixels' bytes and one byte shuffle.
+
+#define IMAGING_CC_AVX2 __attribute__((target("avx2")))
+
+// The AVX2 loops run where the processor has AVX2 and the vector ceiling
+// allows it.
+bool UseAvx2() { return imaging::interp::ActiveVectors() >= imaging::interp::Vectors::kAvx2; }
+
+// Byte k of each 16-byte lane of the result: G, R, B of pixel k / 4 of the
+// lane (bytes step * (k / 4) + 1, + 2, + 0 of the lane), then zero.
+template <int kStep>
+IMAGING_CC_AVX2 inline __m256i LaneIndexShuffle() {
+  alignas(32) int8_t bytes[32];
+  static constexpr int kOrder[4] = {1, 2, 0, -1};
+  for (int k = 0; k < 32; ++k) {
+    const int j = k % 16;
+    bytes[k] = kOrder[j % 4] < 0 ? int8_t{-128}
+                                 : static_cast<int8_t>(kStep * (j / 4) + kOrder[j % 4]);
+  }
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
+template <bool kShared>
+IMAGING_CC_AVX2 void Apply24Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const __m256i shuffle = LaneIndexShuffle<3>();
+  // Words 0-2 (pixels 0-3) to the low lane, words 3-5 (pixels 4-7) to the high.
+  const __m256i toLanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  // A step reads 32 bytes, the last 8 of them beyond its 24.
+  for (; n >= 11; n -= 8, p += 24) {
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    alignas(32) uint32_t index[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(index),
+                       _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(pixels, toLanes), shuffle));
+    if (StoreEntries24<kShared, 8>(c, stampBits, index, p) >> 24 != 0) [[unlikely]] {
+      std::memcpy(p, &pixels, 24);
+      Apply24<kShared>(c, p, 8);
+    }
+  }
+  Apply24<kShared>(c, p, n);
+}
+
+template <bool kShared>
+IMAGING_CC_AVX2 void Apply32Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const __m256i shuffle = LaneIndexShuffle<4>();
+  const __m256i colourBytes = _mm256_set1_epi32(static_cast<int>(kColourMask));
+  for (; n >= 8; n -= 8, p += 32) {
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    alignas(32) uint32_t index[8];
+    alignas(32) uint32_t entry[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(index), _mm256_shuffle_epi8(pixels, shuffle));
+    if (LoadEntries<kShared, 8>(c, stampBits, index, entry) >> 24 != 0) [[unlikely]] {
+      Apply32<kShared>(c, p, 8);
+      continue;
+    }
+    // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
+    const __m256i entries = _mm256_load_si256(reinterpret_cast<const __m256i*>(entry));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                        _mm256_blendv_epi8(pixels, entries, colourBytes));
+  }
+  Apply32<kShared>(c, p, n);
+}
+
+// ---------------------------------------------------------------------------
+// Splitting a call between threads.
+
+// The worker threads of each live object, found by its handle.
+struct WorkerRegistry {
+  std::mutex mutex;
+  std::unordered_map<const ColorCorrection*, std::unique_ptr<imaging::cc::ApplyWorkers>> objects;
+};
+WorkerRegistry& Workers() {
+  static WorkerRegistry registry;
+  return registry;
+}
+
+imaging::cc::ApplyWorkers* WorkersOf(const ColorCorrection* cc) {
+  WorkerRegistry& r = Workers();
+  std::lock_guard lock(r.mutex);
+  const auto it = r.objects.find(cc);
+  return it == r.objects.end() ? nullptr : it->second.get();
+}
+
+void StartWorkers(const ColorCorrection* cc) {
+  const int threads = imaging::cc::WorkerThreads();
+  if (threads <= 0) return;
+  try {
+    auto workers = std::make_unique<imaging::cc::ApplyWorkers>(threads);
+    WorkerRegistry& r = Workers();
+    std::lock_guard lock(r.mutex);
+    r.objects[cc] = std::move(workers);
+  } catch (...) {
+    // Without workers every call runs in its caller.
+  }
+}
+
+void StopWorkers(const ColorCorrection* cc) {
+  std::unique_ptr<imaging::cc::ApplyWorkers> workers;
+  WorkerRegistry& r = Workers();
+  {
+    std::lock_guard lock(r.mutex);
+    const auto it = r.objects.find(cc);
+    if (it == r.objects.end()) return;
+    workers = std::move(it->second);
+    r.objects.erase(it);
+  }
+}  // the threads end and are joined here, outside the lock
+
+// Smaller images are served by the caller alone: waking the workers would
+// cost more than it saves.
+constexpr size_t kPixelsPerPart = size_t{1} << 16;
+// A call is served in chunks that the caller and the workers take in turn
+// (64 for a 1920 x 1080 frame); chunks start on whole vector steps.
+constexpr size_t kChunkPixels = size_t{1} << 15;
+static_assert(kChunkPixels % 16 == 0);
+
+using ApplyLoop = void (*)(ColorCorrection&, uint8_t*, size_t);
+
+struct ApplyJob {
+  ColorCorrection* cc;
+  uint8_t* image;
+  size_t pixels;
+  size_t step;  // bytes per pixel
+  ApplyLoop loop;
+  std::atomic<size_t> nextChunk{0};
+};
+
+// The loop for a pixel step: AVX-512 or AVX2 where it may run, else
+// portable.
+template <size_t kStep, bool kShared>
+ApplyLoop Loop() {
+  if constexpr (kStep == 3) {
+    return UseAvx512() ? Apply24Avx512<kShared>
+           : UseAvx2() ? Apply24Avx2<kShared>
+                       : Apply24<kShared>;
+  } else {
+    return UseAvx512() ? Apply32Avx512<kShared>
+           : UseAvx2() ? Apply32Avx2<kShared>
+                       : Apply32<kShared>;
+  }
+}
+
+void ApplyPart(void* job, int /*part*/, int /*parts*/) {
+  ApplyJob& j = *static_cast<ApplyJob*>(job);
+  for (;;) {
+    const size_t begin = j.nextChunk.fetch_add(1, std::memory_order_relaxed) * kChunkPixels;
+    if (begin >= j.pixels) return;
+    const size_t end = std::min(j.pixels, begin + kChunkPixels);
+    j.loop(*j.cc, j.image + begin * j.step, end - begin);
   }
 }
 
@@ -281,10 +573,14 @@ int32_t Apply(ColorCorrection* cc, uint8_t* image, int32_t width, int32_t height
   if (cc == nullptr) return 0;
   const int64_t n = int64_t{width} * height;
   if (n <= 0) return 1;
-  if constexpr (kStep == 3)
-    Apply24(*cc, image, static_cast<size_t>(n));
-  else
-    Apply32(*cc, image, static_cast<size_t>(n));
+  const size_t pixels = static_cast<size_t>(n);
+  imaging::cc::ApplyWorkers* workers = pixels >= 2 * kPixelsPerPart ? WorkersOf(cc) : nullptr;
+  if (workers != nullptr) {
+    ApplyJob job{cc, image, pixels, kStep, Loop<kStep, true>(), {}};
+    workers->Run(ApplyPart, &job);
+  } else {
+    Loop<kStep, false>()(*cc, image, pixels);
+  }
   return 1;
 }
 
@@ -312,11 +608,13 @@ ColorCorrection* CreateColorCorrection(void) {
   cc->LightnessOffset = 0;
   cc->LightnessGain = 1;
   cc->Stamp = 0;
+  StartWorkers(cc);
   return cc;
 }
 
 int32_t FreeColorCorrection(ColorCorrection* cc) {
   if (cc == nullptr) return 0;
+  StopWorkers(cc);
   ImageFree(cc);
   return 1;
 }

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+#include "../src/colorcorrection_workers.h"
+#include "../src/debayer_interp_simd.h"
 #include "imaging/colorcorrection.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -429,6 +431,53 @@ TEST(ColorCorrectionCache, LongRunMatchesFreshEvaluation) {
     SCOPED_TRACE(call);
     ExpectCorrected(h.cc, s, slice);
   }
+}
+
+// Every inner loop this processor runs, alone and split between worker
+// threads, on frames large enough to be split: a few hundred colours spread
+// over the frame (so that parts in different threads meet the same stale
+// colour), a pixel count that is not a whole number of vector steps, RGB24
+// and RGB32, cold and warm, across setter calls of every kind and the wrap.
+TEST(ColorCorrectionVariants, EveryLoopAloneAndInThreadsMatchesTheRules) {
+  constexpr int32_t kWidth = 601, kHeight = 229;  // 137,629 pixels
+  const Image pool = Sample(200, 21);
+  const size_t colours = pool.size() / 3;
+  Image frame;
+  std::mt19937 rng(5);
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    const size_t c = rng() % colours;
+    frame.insert(frame.end(), pool.begin() + 3 * c, pool.begin() + 3 * c + 3);
+  }
+  Image frame32;
+  for (size_t i = 0; i < frame.size(); i += 3)
+    frame32.insert(frame32.end(), {frame[i], frame[i + 1], frame[i + 2], uint8_t(i * 7)});
+  const int defaultWorkers = imaging::cc::WorkerThreads();
+  for (auto vectors : {imaging::interp::Vectors::kNone, imaging::interp::Vectors::kAvx2,
+                       imaging::interp::Vectors::kAvx512})
+    for (int workers : {0, 3}) {
+      SCOPED_TRACE(testing::Message() << "vectors " << int(vectors) << " workers " << workers);
+      imaging::interp::LimitVectors(vectors);
+      imaging::cc::SetWorkerThreads(workers);
+      Handle h;
+      Settings s;
+      for (int call = 0; call < 260; ++call) {
+        Change(h.cc, s, call);
+        if (call % 37 != 0 && call < 255) continue;
+        SCOPED_TRACE(call);
+        ExpectCorrected(h.cc, s, frame);  // cold
+        ExpectCorrected(h.cc, s, frame);  // warm
+        Image image = frame;
+        ASSERT_EQ(ApplyColorCorrection(h.cc, image.data(), kWidth, kHeight), 1);
+        Image image32 = frame32;
+        ASSERT_EQ(ApplyColorCorrectionRGB32(h.cc, image32.data(), kWidth, kHeight), 1);
+        for (size_t i = 0; i < frame.size() / 3; ++i)
+          ASSERT_TRUE(std::memcmp(&image32[4 * i], &image[3 * i], 3) == 0 &&
+                      image32[4 * i + 3] == frame32[4 * i + 3])
+              << i;
+      }
+    }
+  imaging::cc::SetWorkerThreads(defaultWorkers);
+  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
 }
 
 TEST(ColorCorrectionHue, HugeAndNonFiniteValuesGiveDefinedColours) {

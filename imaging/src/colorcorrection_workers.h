@@ -1,0 +1,58 @@
+// Worker threads of the colour-correction objects: each object gets a few
+// threads when it is created, and an apply call on a large image splits its
+// pixels between the caller and them. The caller still sees one call.
+#ifndef IMAGING_COLORCORRECTION_WORKERS_H
+#define IMAGING_COLORCORRECTION_WORKERS_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace imaging::cc {
+
+// Threads that run the parts of one job at a time. Nothing is allocated per
+// job.
+class ApplyWorkers {
+ public:
+  using Part = void (*)(void* job, int part, int parts);
+
+  explicit ApplyWorkers(int threads);
+  ~ApplyWorkers();
+  ApplyWorkers(const ApplyWorkers&) = delete;
+  ApplyWorkers& operator=(const ApplyWorkers&) = delete;
+
+  // Parts a job is split into: the threads and the caller.
+  int Parts() const { return static_cast<int>(threads_.size()) + 1; }
+
+  // Runs part(job, 0, Parts()) in the calling thread and part(job, k,
+  // Parts()) in each worker k that takes the job up before the caller's own
+  // part has ended; returns when all of those have ended. A part therefore
+  // takes its work from the job as it goes (shares of a counter), so that the
+  // caller never waits for a worker that the system has not yet run.
+  void Run(Part part, void* job);
+
+ private:
+  void Work(int index);
+
+  std::mutex mutex_;
+  std::condition_variable start_;
+  std::condition_variable finished_;
+  std::uint64_t generation_ = 0;  // counts the jobs handed out
+  bool open_ = false;             // the current job may still be taken up
+  int active_ = 0;                // workers on the current job
+  bool stopping_ = false;
+  Part part_ = nullptr;
+  void* job_ = nullptr;
+  std::vector<std::thread> threads_;
+};
+
+// Worker threads a new object starts (0: apply runs in the caller only).
+// Process-wide; tests and benchmarks change it to run every variant.
+void SetWorkerThreads(int threads);
+int WorkerThreads();
+
+}  // namespace imaging::cc
+
+#endif

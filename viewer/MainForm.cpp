@@ -1,0 +1,517 @@
+#include "MainForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <cstring>
+
+#include "Messages.h"
+#include "RenderSteps.h"
+#include "VideoPanel.h"
+
+TAppForm* AppForm = nullptr;
+
+namespace {
+
+constexpr int DesignClientWidth = 800;
+constexpr int DesignClientHeight = 600;
+constexpr int StatusPanelWidth = 50;
+
+// The viewer's failures: a box captioned "Error" with an OK button.
+void ShowErrorBox(const QString& text) {
+  ShowMessageBox(MessageKind::Information, QStringLiteral("Error"), text);
+}
+
+QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setPixelSize(glyph.size() > 1 ? 8 : 14);
+  painter.setFont(font);
+  painter.setPen(colour);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
+// --- Construction -------------------------------------------------------------
+
+TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("AppForm"));
+  setWindowTitle(QString::fromLatin1(DesignCaption));
+  // The frame buffers, allocated once with the form; nothing is allocated
+  // per frame.
+  RawBuffer = std::make_unique<std::uint8_t[]>(RawBufferSize);
+  Pixels16 = std::make_unique<std::uint16_t[]>(Pixels16Count);
+  Pixels8 = std::make_unique<std::uint8_t[]>(RawBufferSize);
+  Image24 = std::make_unique<std::uint8_t[]>(Image24Size);
+  CreateMenus();
+  CreateToolBar();
+  CreateVideoArea();
+  CreateStatusBar();
+  CreateOpenDialog();
+  resize(DesignClientWidth, DesignClientHeight);
+}
+
+TAppForm::~TAppForm() {
+  if (AppForm == this) AppForm = nullptr;
+}
+
+void TAppForm::CreateMenus() {
+  auto item = [this](QMenu* menu, QAction*& action, const char* name, const char* caption,
+                     const QKeySequence& shortcut, void (TAppForm::*handler)()) {
+    action = new QAction(QString::fromLatin1(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, handler);
+    if (menu != nullptr)
+      menu->addAction(action);
+    else
+      addAction(action);  // hidden: kept out of the menus, its shortcut still works
+    return action;
+  };
+
+  mFile = menuBar()->addMenu(QStringLiteral("&File"));
+  mFile->setObjectName(QStringLiteral("mFile"));
+  item(mFile, mOpenRAWfile, "mOpenRAWfile", "Open RAW file ...", Qt::CTRL | Qt::Key_O,
+       &TAppForm::mOpenRAWfileClick);
+  item(mFile, mFileInfo, "mFileInfo", "File info ...", Qt::Key_I, &TAppForm::mFileInfoClick);
+  mFile->addSeparator();
+  item(mFile, mCopyFrame, "mCopyFrame", "Copy Frame", Qt::CTRL | Qt::Key_C,
+       &TAppForm::mCopyFrameClick);
+  item(mFile, mSaveFrame, "mSaveFrame", "Save Frame", Qt::Key_F2, &TAppForm::mSaveFrameClick);
+  item(mFile, mSaveAVI, "mSaveAVI", "Save AVI file ...", Qt::Key_F3, &TAppForm::mSaveAVIClick);
+  mFile->addSeparator();
+  item(mFile, mExit, "mExit", "Exit", Qt::ALT | Qt::Key_F4, &TAppForm::mExitClick);
+
+  mVideo = menuBar()->addMenu(QStringLiteral("&Video"));
+  mVideo->setObjectName(QStringLiteral("mVideo"));
+  item(mVideo, mGotoBegin, "mGotoBegin", "Go to begin", Qt::Key_Home, &TAppForm::mGotoBeginClick);
+  item(mVideo, mNextFrame, "mNextFrame", "Next Frame", Qt::Key_Space, &TAppForm::mNextFrameClick);
+  item(mVideo, mStart, "mStart", "Start video", Qt::Key_F5, &TAppForm::mStartClick);
+  item(mVideo, mStop, "mStop", "Stop video", Qt::Key_F6, &TAppForm::mStopClick);
+  item(mVideo, mVideoLoop, "mVideoLoop", "Video Loop", Qt::ALT | Qt::Key_L,
+       &TAppForm::mVideoLoopClick);
+  mVideoLoop->setCheckable(true);
+  mVideoLoop->setChecked(true);
+
+  mView = menuBar()->addMenu(QStringLiteral("V&iew"));
+  mView->setObjectName(QStringLiteral("mView"));
+  item(mView, mHistogram, "mHistogram", "Histogram", Qt::Key_H, &TAppForm::mHistogramClick);
+  mView->addSeparator();
+  // The zoom items get their shortcuts in FormCreate.
+  item(nullptr, mZoomInHidden, "mZoomInHidden", "Zoom In", {}, &TAppForm::mZoomInClick);
+  item(mView, mZoomIn, "mZoomIn", "Zoom In", {}, &TAppForm::mZoomInClick);
+  item(nullptr, mZoomOutHidden, "mZoomOutHidden", "Zoom Out", {}, &TAppForm::mZoomOutClick);
+  item(mView, mZoomOut, "mZoomOut", "Zoom Out", {}, &TAppForm::mZoomOutClick);
+  item(nullptr, mZoomOriginalHidden, "mZoomOriginalHidden", "Zoom 100%", {},
+       &TAppForm::mZoomOriginalClick);
+  item(mView, mZoomOriginal, "mZoomOriginal", "Zoom 100%", {}, &TAppForm::mZoomOriginalClick);
+  mView->addSeparator();
+  item(mView, mSettings, "mSettings", "Settings ...", Qt::ALT | Qt::Key_S,
+       &TAppForm::mSettingsClick);
+
+  struct DebayerItem {
+    QAction** action;
+    const char* name;
+    const char* caption;
+    void (TAppForm::*handler)();
+  };
+  const DebayerItem debayerItems[] = {
+      {&mDebayerMono, "mDebayerMono", "Debayer:Mono", &TAppForm::mDebayerMonoClick},
+      {&mDebayerBayer, "mDebayerBayer", "Debayer:Bayer", &TAppForm::mDebayerBayerClick},
+      {&mDebayerNearest, "mDebayerNearest", "Debayer:Nearest", &TAppForm::mDebayerNearestClick},
+      {&mDebayerBin2x2, "mDebayerBin2x2", "Debayer:Bin2x2", &TAppForm::mDebayerBin2x2Click},
+      {&mDebayerBilinear, "mDebayerBilinear", "Debayer:Bilinear",
+       &TAppForm::mDebayerBilinearClick},
+      {&mDebayerAdaptive, "mDebayerAdaptive", "Debayer:Adaptive",
+       &TAppForm::mDebayerAdaptiveClick},
+      {&mDebayerLaplacian, "mDebayerLaplacian", "Debayer:Laplacian",
+       &TAppForm::mDebayerLaplacianClick},
+      {&mDebayerPreview, "mDebayerPreview", "Debayer:Preview", &TAppForm::mDebayerPreviewClick},
+  };
+  for (int i = 0; i < 8; ++i) {
+    const DebayerItem& d = debayerItems[i];
+    item(nullptr, *d.action, d.name, d.caption, Qt::ALT | Qt::Key(Qt::Key_0 + i), d.handler);
+  }
+
+  mHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+  mHelp->setObjectName(QStringLiteral("mHelp"));
+  item(mHelp, mHelpIndex, "mHelpIndex", "Help", Qt::Key_F1, &TAppForm::mHelpIndexClick);
+  item(mHelp, mAbout, "mAbout", "About ...", Qt::ALT | Qt::Key_A, &TAppForm::mAboutClick);
+
+  ZoomMenu = new QMenu(this);
+  ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
+  QAction** zoomItems[] = {&mZoom25, &mZoom33, &mZoom50, &mZoom100,
+                           &mZoom200, &mZoom300, &mZoom400};
+  void (TAppForm::*zoomHandlers[])() = {
+      &TAppForm::mZoom25Click,  &TAppForm::mZoom33Click,  &TAppForm::mZoom50Click,
+      &TAppForm::bZoomClick,    &TAppForm::mZoom200Click, &TAppForm::mZoom300Click,
+      &TAppForm::mZoom400Click};
+  for (std::size_t i = 0; i < std::size(ZoomSteps); ++i) {
+    const QByteArray name = "mZoom" + QByteArray(ZoomSteps[i].caption).chopped(1);
+    item(ZoomMenu, *zoomItems[i], name.constData(), ZoomSteps[i].caption, {}, zoomHandlers[i]);
+  }
+}
+
+void TAppForm::CreateToolBar() {
+  ToolBar = addToolBar(QStringLiteral("ToolBar"));
+  ToolBar->setObjectName(QStringLiteral("ToolBar"));
+  ToolBar->setMovable(false);
+  ToolBar->setIconSize(QSize(16, 16));
+  QStyle* s = style();
+  auto button = [this](QToolButton*& b, const char* name, const char* hint, const QIcon& icon,
+                       void (TAppForm::*handler)()) {
+    b = new QToolButton(ToolBar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(QString::fromLatin1(hint));
+    b->setIcon(icon);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    connect(b, &QToolButton::clicked, this, handler);
+    ToolBar->addWidget(b);
+  };
+  button(bOpenRAWfile, "bOpenRAWfile", "Open RAW file", s->standardIcon(QStyle::SP_DialogOpenButton),
+         &TAppForm::mOpenRAWfileClick);
+  button(bFileInfo, "bFileInfo", "File info", s->standardIcon(QStyle::SP_FileDialogInfoView),
+         &TAppForm::mFileInfoClick);
+  ToolBar->addSeparator();
+  button(bCopyFrame, "bCopyFrame", "Copy frame", MakeGlyph(QStringLiteral("C"), Qt::black),
+         &TAppForm::mCopyFrameClick);
+  button(bSaveFrame, "bSaveFrame", "Save frame", s->standardIcon(QStyle::SP_DialogSaveButton),
+         &TAppForm::mSaveFrameClick);
+  button(bSaveAVI, "bSaveAVI", "Save AVI file", MakeGlyph(QStringLiteral("AVI"), Qt::black),
+         &TAppForm::mSaveAVIClick);
+  ToolBar->addSeparator();
+  button(bGotoBegin, "bGotoBegin", "Go to begin", s->standardIcon(QStyle::SP_MediaSkipBackward),
+         &TAppForm::mGotoBeginClick);
+  button(bNextFrame, "bNextFrame", "Next frame", s->standardIcon(QStyle::SP_MediaSeekForward),
+         &TAppForm::mNextFrameClick);
+  button(bStart, "bStart", "Start video", s->standardIcon(QStyle::SP_MediaPlay),
+         &TAppForm::mStartClick);
+  button(bStop, "bStop", "Stop video", s->standardIcon(QStyle::SP_MediaStop),
+         &TAppForm::mStopClick);
+  ToolBar->addSeparator();
+  button(bZoom, "bZoom", "Zoom", MakeGlyph(QStringLiteral("1:1"), Qt::darkBlue),
+         &TAppForm::bZoomClick);
+  bZoom->setMenu(ZoomMenu);
+  bZoom->setPopupMode(QToolButton::MenuButtonPopup);
+  button(bZoomIn, "bZoomIn", "Zoom in", MakeGlyph(QStringLiteral("+"), Qt::darkBlue),
+         &TAppForm::mZoomInClick);
+  button(bZoomOut, "bZoomOut", "Zoom out", MakeGlyph(QStringLiteral("-"), Qt::darkBlue),
+         &TAppForm::mZoomOutClick);
+  ToolBar->addSeparator();
+  button(bHistogram, "bHistogram", "Histogram", MakeGlyph(QStringLiteral("H"), Qt::darkGreen),
+         &TAppForm::mHistogramClick);
+  button(bSettings, "bSettings", "Settings", s->standardIcon(QStyle::SP_FileDialogDetailedView),
+         &TAppForm::mSettingsClick);
+  button(bHelpIndex, "bHelpIndex", "Help", s->standardIcon(QStyle::SP_DialogHelpButton),
+         &TAppForm::mHelpIndexClick);
+}
+
+void TAppForm::CreateVideoArea() {
+  VideoScrollBox = new QScrollArea(this);
+  VideoScrollBox->setObjectName(QStringLiteral("VideoScrollBox"));
+  VideoScrollBox->setFrameShape(QFrame::NoFrame);
+  VideoScrollBox->setAlignment(Qt::AlignCenter);
+  // Unsmoothed stretch of pictures up to the largest the buffers hold.
+  VideoPanel = new TVideoPanel(nullptr, TPanelScaling::Unsmoothed, RawBufferSize);
+  VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
+  VideoPanel->setFrameStyle(QFrame::NoFrame);
+  VideoScrollBox->setWidget(VideoPanel);
+  // No file yet: the panel fills the box.
+  VideoScrollBox->setWidgetResizable(true);
+  setCentralWidget(VideoScrollBox);
+}
+
+void TAppForm::CreateStatusBar() {
+  StatusBar = statusBar();
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
+  statusPanel_ = new QLabel(StatusBar);
+  statusPanel_->setObjectName(QStringLiteral("StatusPanel0"));
+  statusPanel_->setMinimumWidth(StatusPanelWidth);
+  statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  StatusBar->addWidget(statusPanel_);
+}
+
+void TAppForm::CreateOpenDialog() {
+  OpenDialog = new QFileDialog(this, QStringLiteral("Open RAW video file"));
+  OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+  OpenDialog->setFileMode(QFileDialog::ExistingFile);
+  OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+  // Qt's own dialog on every desktop: the same behaviour everywhere.
+  OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
+  // The camera application names its files "VIDEO_n.RAW": both cases are
+  // listed on a case-sensitive file system.
+  OpenDialog->setNameFilters({QStringLiteral("Quilo RAW files (*.raw *.RAW)"),
+                              QStringLiteral("All files (*)")});
+}
+
+QString TAppForm::StatusText() const { return statusPanel_->text(); }
+
+// --- Creation and closing ----------------------------------------------------
+
+void TAppForm::EnsureWorkDirSlash() {
+  if (!WorkDir.isEmpty() && !WorkDir.endsWith(QLatin1Char('/'))) WorkDir += QLatin1Char('/');
+}
+
+void TAppForm::AssignZoomShortcuts() {
+  // Keypad keys carry the keypad modifier. The main keyboard's twins list
+  // one sequence each: "+" and "*" are the characters the shifted keys
+  // produce, so one key press matches exactly one item.
+  mZoomIn->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+  mZoomOut->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
+  mZoomOriginal->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Asterisk));
+  mZoomInHidden->setShortcut(QKeySequence(Qt::Key_Plus));
+  mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
+  mZoomOriginalHidden->setShortcut(QKeySequence(Qt::Key_Asterisk));
+}
+
+void TAppForm::FormCreate(const QStringList& arguments) {
+  if (created_) return;
+  created_ = true;
+  FileName.clear();
+  WorkDir = QCoreApplication::applicationDirPath();
+  EnsureWorkDirSlash();
+  File.Close();
+  FrameBytes = 0;
+  CurrentDebayerMode = 0;
+  ColorCorrectionObject.reset(CreateColorCorrection());
+  CorrectionOn = false;
+  Zoom = 1;
+  BMPCounter = AVICounter = 0;
+  CopyPending = SavePending = false;
+  WhiteBalance8Pending = WhiteBalanceRAWPending = false;
+  VideoLoop = true;
+  AVIRecording = false;
+  RAWCorrectionOn = false;
+  DefaultLookupTables();
+  DefaultRGBTables();
+  for (std::uint32_t i = 0; i < 256; ++i) FrameBitmapInfo.bmiColors[i] = i * 0x010101u;
+  Player = nullptr;
+  AssignZoomShortcuts();
+  // With files open, commands that need one are enabled; at start only these.
+  for (QAction* a : {mFileInfo, mCopyFrame, mSaveFrame, mSaveAVI, mGotoBegin, mNextFrame, mStart,
+                     mStop, mVideoLoop, mHistogram, mZoomIn, mZoomInHidden, mZoomOut,
+                     mZoomOutHidden, mZoomOriginal, mZoomOriginalHidden})
+    a->setEnabled(false);
+  for (QToolButton* b : {bFileInfo, bCopyFrame, bSaveFrame, bSaveAVI, bGotoBegin, bNextFrame,
+                         bStart, bStop, bZoom, bZoomIn, bZoomOut, bHistogram})
+    b->setEnabled(false);
+  if (arguments.size() == 2) {
+    FileName = arguments.at(1);
+    OpenRAWFile();
+    ReadNextFrame();  // the first frame shows at the form's first repaint
+  }
+}
+
+void TAppForm::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  StopPlayback();
+  CorrectionOn = false;
+  if (File.IsOpen()) {
+    File.Close();
+    FileName.clear();
+  }
+  ColorCorrectionObject.reset();
+}
+
+void TAppForm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+  // Closing the main form ends the program.
+  if (AppForm == this) QApplication::quit();
+}
+
+// --- Reading the file ----------------------------------------------------------
+
+void TAppForm::ClearFrameBuffers() {
+  // A new file never shows the picture of the one before (a short first
+  // record, or a size the demosaic refuses).
+  std::memset(RawBuffer.get(), 0, RawBufferSize);
+  std::memset(Pixels16.get(), 0, Pixels16Count * sizeof(std::uint16_t));
+  std::memset(Pixels8.get(), 0, RawBufferSize);
+  std::memset(Image24.get(), 0, Image24Size);
+  FrameBytes = 0;
+}
+
+void TAppForm::OpenRAWFile() {
+  File.Close();
+  if (!File.Open(FileName)) {
+    ShowErrorBox(QStringLiteral("Error open file:") + FileName);
+    return;
+  }
+  ClearFrameBuffers();
+  if (ReadRAWHeader()) EnableFileCommands();
+}
+
+bool TAppForm::ReadRAWHeader() {
+  if (!File.IsOpen()) return false;
+  RAWVideoHeader header;
+  const bool whole = File.Read(&header, sizeof header) == std::int64_t{sizeof header};
+  // A header whose frames do not fit the buffers is unreadable like a short
+  // one: nothing may be decoded past the buffers' ends.
+  if (whole && HeaderFitsBuffers(header)) {
+    Header = header;
+    FrameCounter = 0;
+    return true;
+  }
+  ShowErrorBox(QStringLiteral("Error read file:") + FileName);
+  File.Close();
+  return false;
+}
+
+bool TAppForm::ReadNextFrame() {
+  if (!File.IsOpen()) {
+    lastRecordRead_ = TRecordRead::Failed;
+    return false;
+  }
+  lastRecordRead_ = File.ReadRecord(RawBuffer.get(), RawBufferSize, FrameBytes);
+  if (lastRecordRead_ != TRecordRead::Done) return false;
+  ++FrameCounter;
+  return true;
+}
+
+bool TAppForm::RewindRAWFile() {
+  if (!File.IsOpen()) return false;
+  if (!File.Seek(0)) return false;
+  if (!ReadRAWHeader()) return false;
+  return ReadNextFrame();
+}
+
+void TAppForm::EnableFileCommands() {
+  for (QAction* a : {mCopyFrame, mSaveFrame, mSaveAVI, mStart, mStop, mHistogram, mZoomIn,
+                     mZoomInHidden, mZoomOut, mZoomOutHidden, mZoomOriginal, mZoomOriginalHidden,
+                     mFileInfo, mSettings, mGotoBegin, mNextFrame, mVideoLoop})
+    a->setEnabled(true);
+  for (QToolButton* b : {bCopyFrame, bSaveFrame, bSaveAVI, bStart, bStop, bHistogram, bZoomIn,
+                         bZoomOut, bFileInfo, bZoom, bSettings, bGotoBegin, bNextFrame})
+    b->setEnabled(true);
+  // From now on the render sizes the panel to the zoomed picture.
+  VideoScrollBox->setWidgetResizable(false);
+  setWindowTitle(QString::fromLatin1(FileCaption) + FileName);
+}
+
+// --- Commands --------------------------------------------------------------------
+
+void TAppForm::mOpenRAWfileClick() {
+  EnsureWorkDirSlash();
+  OpenDialog->setDirectory(WorkDir);
+  if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
+  StopPlayback();
+  FileName = OpenDialog->selectedFiles().constFirst();
+  OpenRAWFile();
+  mNextFrameClick();
+}
+
+void TAppForm::mNextFrameClick() {
+  if (!File.IsOpen()) {
+    ShowErrorBox(QStringLiteral("File not open!"));
+    return;
+  }
+  if (Player != nullptr) {
+    RenderFrame();
+    return;
+  }
+  if (ReadNextFrame())
+    RenderFrame();
+  else
+    ShowErrorBox(QStringLiteral("Error read file:") + FileName);
+}
+
+void TAppForm::mGotoBeginClick() {
+  if (!File.IsOpen()) {
+    ShowErrorBox(QStringLiteral("File not open!"));
+    return;
+  }
+  StopPlayback();
+  if (RewindRAWFile())
+    RepaintForm();
+  else
+    ShowErrorBox(QStringLiteral("Error read file:") + FileName);
+}
+
+void TAppForm::mFileInfoClick() {
+  if (FileInfoView != nullptr) FileInfoView->ShowNonModal();
+}
+
+void TAppForm::mCopyFrameClick() {
+  CopyPending = true;
+  RenderFrame();
+}
+
+void TAppForm::mSaveFrameClick() {
+  SavePending = true;
+  RenderFrame();
+}
+
+void TAppForm::mExitClick() {
+  if (Settings != nullptr) Settings->CloseWindow();
+  close();
+}
+
+void TAppForm::mStartClick() { StartPlayback(); }
+void TAppForm::mStopClick() { StopPlayback(); }
+
+void TAppForm::mVideoLoopClick() {
+  VideoLoop = !VideoLoop;
+  mVideoLoop->setChecked(VideoLoop);
+}
+
+void TAppForm::mHistogramClick() {
+  if (HistogramView != nullptr) HistogramView->ShowNonModal();
+  RepaintForm();
+}
+
+void TAppForm::mZoomInClick() { SetZoom(ZoomStepIn(Zoom)); }
+void TAppForm::mZoomOutClick() { SetZoom(ZoomStepOut(Zoom)); }
+void TAppForm::mZoomOriginalClick() { SetZoom(1); }
+void TAppForm::bZoomClick() { SetZoom(1); }
+void TAppForm::mZoom25Click() { SetZoom(-4); }
+void TAppForm::mZoom33Click() { SetZoom(-3); }
+void TAppForm::mZoom50Click() { SetZoom(-2); }
+void TAppForm::mZoom200Click() { SetZoom(2); }
+void TAppForm::mZoom300Click() { SetZoom(3); }
+void TAppForm::mZoom400Click() { SetZoom(4); }
+
+void TAppForm::mSettingsClick() {
+  if (Settings != nullptr) Settings->ShowNonModal();
+}
+
+void TAppForm::mDebayerMonoClick() { SetDebayerMode(0); }
+void TAppForm::mDebayerBayerClick() { SetDebayerMode(1); }
+void TAppForm::mDebayerNearestClick() { SetDebayerMode(2); }
+void TAppForm::mDebayerBin2x2Click() { SetDebayerMode(3); }
+void TAppForm::mDebayerBilinearClick() { SetDebayerMode(4); }
+void TAppForm::mDebayerAdaptiveClick() { SetDebayerMode(5); }
+void TAppForm::mDebayerLaplacianClick() { SetDebayerMode(6); }
+void TAppForm::mDebayerPreviewClick() { SetDebayerMode(7); }
+
+void TAppForm::mHelpIndexClick() {}
+
+void TAppForm::mAboutClick() {
+  if (AboutView != nullptr) AboutView->ShowModal();
+}
+
+void TAppForm::FormResize() { CenterVideoPanel(); }
+
+void TAppForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}

@@ -1,0 +1,325 @@
+// The viewer's main form: the one owner of the viewer's state. It holds the
+// open RAW video file with a copy of its header, every frame buffer and
+// lookup table (allocated once with the form), the colour-correction object
+// and the request flags that the next render serves; it reads frame records
+// and renders them through the image library onto its video panel.
+//
+// The other windows are reached through the narrow interfaces below, which
+// each window sets on the form when it is created (tests replace them).
+#ifndef VIEWER_MAINFORM_H
+#define VIEWER_MAINFORM_H
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+#include "BitmapInfo.h"
+#include "RAWFile.h"
+#include "RAWVideo.h"
+#include "imaging/colorcorrection.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TVideoPanel;
+class VideoThread;
+
+// What the render needs of the settings dialog.
+class IViewerSettings {
+ public:
+  virtual ~IViewerSettings() = default;
+  // Selection of the demosaicing radio group (rgDebayer).
+  virtual void SetDebayerSelection(std::int32_t mode) = 0;
+  // Positions of the gain sliders tbRed, tbGreen, tbBlue (white balance).
+  virtual void SetGainSliders(std::int32_t red, std::int32_t green, std::int32_t blue) = 0;
+  virtual void ShowNonModal() = 0;
+  virtual void CloseWindow() = 0;
+};
+
+// What the render needs of the histogram window.
+class IViewerHistogram {
+ public:
+  virtual ~IViewerHistogram() = default;
+  virtual bool IsShown() const = 0;
+  virtual void ShowNonModal() = 0;
+  // The RAW frame before the 8-bit mapping: Raw8Frame (bits 8) or Raw16Frame
+  // (bits 10, 12).
+  virtual void UpdateRAW(const void* data, std::int32_t width, bool mono, std::int32_t bits,
+                         std::int32_t height) = 0;
+  // The shown image: grey samples (mono) or B, G, R pixels.
+  virtual void UpdateRGB(const std::uint8_t* image, std::int32_t width, bool mono,
+                         std::int32_t height) = 0;
+};
+
+// The file-information and about windows.
+class IViewerWindow {
+ public:
+  virtual ~IViewerWindow() = default;
+  virtual void ShowNonModal() = 0;
+  virtual int ShowModal() = 0;
+};
+
+struct TColorCorrectionDeleter {
+  void operator()(ColorCorrection* cc) const { FreeColorCorrection(cc); }
+};
+
+class TAppForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // The form's design caption, and the caption with a file open (+ name).
+  static constexpr const char* DesignCaption = "QDV47B5 Viewer and Convertor";
+  static constexpr const char* FileCaption = "QDV47B5 RAW video viewer and convertor : ";
+
+  explicit TAppForm(QWidget* parent = nullptr);
+  ~TAppForm() override;
+
+  // Creation handler: fields, tables, palette, shortcuts; with exactly one
+  // argument after the program name, opens that file and reads its first
+  // frame.
+  void FormCreate(const QStringList& arguments = QCoreApplication::arguments());
+  // Close handler: stops playback, closes the file, frees the correction.
+  void FormClose();
+
+  // --- RAW file reading ----------------------------------------------------
+  void OpenRAWFile();
+  bool ReadRAWHeader();
+  bool ReadNextFrame();
+  bool RewindRAWFile();
+  void EnableFileCommands();
+  bool FileOpen() const { return File.IsOpen(); }
+  // How the last ReadNextFrame ended (a record too long for the buffer is
+  // told apart from the end of the file).
+  TRecordRead LastRecordRead() const { return lastRecordRead_; }
+
+  // --- Rendering -------------------------------------------------------------
+  bool RenderFrame();
+  // Repaints the form: renders the current frame once (a file open), then
+  // the panel shows it. Qt's own paint events only draw the panel's copy.
+  void RepaintForm();
+  void SetDebayerMode(std::int32_t mode);
+  void SetZoom(std::int32_t code);
+  void CenterVideoPanel();
+  void WhiteBalance8(std::uint8_t* image, std::int32_t pixels);
+  void WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width, std::int32_t height,
+                       std::int32_t bits);
+
+  // --- Settings handed over by the settings dialog -------------------------
+  // Correction on or off; when on, the ten values in the order of
+  // SetColorCorrectionParams. Repaints.
+  void SetImageCorrection(bool on, double gainR, double offsetR, double gainG, double offsetG,
+                          double gainB, double offsetB, double hueShift, double saturationGain,
+                          double lightnessGain, double lightnessOffset);
+  // The display lookup (LUT12, LUT10) from a curve. Repaints.
+  void SetMonoCurve(std::int32_t brightness, std::int32_t contrast, std::int32_t gamma);
+  // The six RAW tables from three curves, red first. Repaints.
+  void SetRGBCurves(std::int32_t redBrightness, std::int32_t redContrast, std::int32_t redGamma,
+                    std::int32_t greenBrightness, std::int32_t greenContrast,
+                    std::int32_t greenGamma, std::int32_t blueBrightness,
+                    std::int32_t blueContrast, std::int32_t blueGamma);
+  // LUT12[i] = i >> 4, LUT10[i] = i >> 2 (no repaint).
+  void DefaultLookupTables();
+  // The six RAW tables: identity.
+  void DefaultRGBTables();
+
+  // The file-information lines: "No RAW file loaded" without a file,
+  // otherwise the name and the header's recording parameters.
+  void ListFileInfo(QStringList& lines) const;
+
+  // --- Playback and export (the playback thread and the writers serve these)
+  void StartPlayback();
+  void StopPlayback();
+  void WriteAVIFrame(const std::uint8_t* image, std::uint32_t bytes);
+  bool CopyFrameToClipboard(std::int32_t width, std::int32_t height, const std::uint8_t* image,
+                            const TBitmapInfo& info);
+  bool SaveFrameBMP(const std::uint8_t* image, std::int32_t width, std::int32_t height);
+
+  // The status bar's one panel.
+  QString StatusText() const;
+
+  // --- Fields ------------------------------------------------------------
+  std::int32_t CurrentDebayerMode = 0;
+  std::unique_ptr<ColorCorrection, TColorCorrectionDeleter> ColorCorrectionObject;
+  bool CorrectionOn = false;
+  std::int32_t Zoom = 1;
+  bool CopyPending = false;
+  bool SavePending = false;
+  bool AVIRecording = false;
+  std::int32_t BMPCounter = 0;
+  std::int32_t AVICounter = 0;
+  TBitmapInfo FrameBitmapInfo{};
+  std::uint8_t LUT12[4096] = {};
+  std::uint8_t LUT10[1024] = {};
+  // Red, green, blue.
+  std::uint16_t RAWTable12[3][4096] = {};
+  std::uint16_t RAWTable10[3][1024] = {};
+  QString FileName;
+  TRAWFile File;
+  alignas(8) RAWVideoHeader Header{};
+  std::uint32_t FrameBytes = 0;
+  std::unique_ptr<std::uint8_t[]> RawBuffer;    // RawBufferSize bytes
+  std::unique_ptr<std::uint16_t[]> Pixels16;    // Pixels16Count samples
+  std::unique_ptr<std::uint8_t[]> Pixels8;      // RawBufferSize samples
+  std::unique_ptr<std::uint8_t[]> Image24;      // Image24Size bytes
+  VideoThread* Player = nullptr;                // the playback thread, when one runs
+  QString WorkDir;                              // always ends with "/"
+  std::int32_t FrameCounter = 0;
+  bool WhiteBalance8Pending = false;
+  bool WhiteBalanceRAWPending = false;
+  bool VideoLoop = true;
+  bool RAWCorrectionOn = false;
+
+  // The other windows, set when they are created.
+  IViewerSettings* Settings = nullptr;
+  IViewerHistogram* HistogramView = nullptr;
+  IViewerWindow* FileInfoView = nullptr;
+  IViewerWindow* AboutView = nullptr;
+
+  // --- Controls ------------------------------------------------------------
+  QMenu* mFile = nullptr;
+  QMenu* mVideo = nullptr;
+  QMenu* mView = nullptr;
+  QMenu* mHelp = nullptr;
+  QAction* mOpenRAWfile = nullptr;
+  QAction* mFileInfo = nullptr;
+  QAction* mCopyFrame = nullptr;
+  QAction* mSaveFrame = nullptr;
+  QAction* mSaveAVI = nullptr;
+  QAction* mExit = nullptr;
+  QAction* mGotoBegin = nullptr;
+  QAction* mNextFrame = nullptr;
+  QAction* mStart = nullptr;
+  QAction* mStop = nullptr;
+  QAction* mVideoLoop = nullptr;
+  QAction* mHistogram = nullptr;
+  QAction* mZoomInHidden = nullptr;
+  QAction* mZoomIn = nullptr;
+  QAction* mZoomOutHidden = nullptr;
+  QAction* mZoomOut = nullptr;
+  QAction* mZoomOriginalHidden = nullptr;
+  QAction* mZoomOriginal = nullptr;
+  QAction* mSettings = nullptr;
+  QAction* mDebayerMono = nullptr;
+  QAction* mDebayerBayer = nullptr;
+  QAction* mDebayerNearest = nullptr;
+  QAction* mDebayerBin2x2 = nullptr;
+  QAction* mDebayerBilinear = nullptr;
+  QAction* mDebayerAdaptive = nullptr;
+  QAction* mDebayerLaplacian = nullptr;
+  QAction* mDebayerPreview = nullptr;
+  QAction* mHelpIndex = nullptr;
+  QAction* mAbout = nullptr;
+  QMenu* ZoomMenu = nullptr;
+  QAction* mZoom25 = nullptr;
+  QAction* mZoom33 = nullptr;
+  QAction* mZoom50 = nullptr;
+  QAction* mZoom100 = nullptr;
+  QAction* mZoom200 = nullptr;
+  QAction* mZoom300 = nullptr;
+  QAction* mZoom400 = nullptr;
+
+  QToolBar* ToolBar = nullptr;
+  QToolButton* bOpenRAWfile = nullptr;
+  QToolButton* bFileInfo = nullptr;
+  QToolButton* bCopyFrame = nullptr;
+  QToolButton* bSaveFrame = nullptr;
+  QToolButton* bSaveAVI = nullptr;
+  QToolButton* bGotoBegin = nullptr;
+  QToolButton* bNextFrame = nullptr;
+  QToolButton* bStart = nullptr;
+  QToolButton* bStop = nullptr;
+  QToolButton* bZoom = nullptr;
+  QToolButton* bZoomIn = nullptr;
+  QToolButton* bZoomOut = nullptr;
+  QToolButton* bHistogram = nullptr;
+  QToolButton* bSettings = nullptr;
+  QToolButton* bHelpIndex = nullptr;
+
+  QStatusBar* StatusBar = nullptr;
+  QScrollArea* VideoScrollBox = nullptr;
+  TVideoPanel* VideoPanel = nullptr;
+  QFileDialog* OpenDialog = nullptr;
+
+ public slots:
+  void mOpenRAWfileClick();
+  void mFileInfoClick();
+  void mCopyFrameClick();
+  void mSaveFrameClick();
+  void mSaveAVIClick();
+  void mExitClick();
+  void mGotoBeginClick();
+  void mNextFrameClick();
+  void mStartClick();
+  void mStopClick();
+  void mVideoLoopClick();
+  void mHistogramClick();
+  void mZoomInClick();
+  void mZoomOutClick();
+  void mZoomOriginalClick();
+  void bZoomClick();
+  void mZoom25Click();
+  void mZoom33Click();
+  void mZoom50Click();
+  void mZoom200Click();
+  void mZoom300Click();
+  void mZoom400Click();
+  void mSettingsClick();
+  void mDebayerMonoClick();
+  void mDebayerBayerClick();
+  void mDebayerNearestClick();
+  void mDebayerBin2x2Click();
+  void mDebayerBilinearClick();
+  void mDebayerAdaptiveClick();
+  void mDebayerLaplacianClick();
+  void mDebayerPreviewClick();
+  void mHelpIndexClick();
+  void mAboutClick();
+  void FormResize();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Creation steps.
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateVideoArea();
+  void CreateStatusBar();
+  void CreateOpenDialog();
+  void AssignZoomShortcuts();
+  void ClearFrameBuffers();
+  void EnsureWorkDirSlash();
+
+  // Render steps.
+  struct TDecodedFrame {
+    const std::uint8_t* samples = nullptr;  // the 8-bit frame fed to demosaicing
+    const void* raw = nullptr;              // RAW data for the histogram
+    std::int32_t bits = 8;
+  };
+  bool DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame);
+  void ShowFrameCounter();
+  void FillBitmapInfo(std::int32_t width, std::int32_t height, std::int32_t bits);
+  void DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
+                   std::int32_t bits);
+  void ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,
+                           std::int32_t width, std::int32_t height, std::int32_t bits);
+  bool HistogramShown() const;
+
+  QLabel* statusPanel_ = nullptr;
+  TRecordRead lastRecordRead_ = TRecordRead::EndOfFile;
+  bool created_ = false;
+  bool closed_ = false;
+};
+
+extern TAppForm* AppForm;
+
+#endif

@@ -1,0 +1,44 @@
+#include "TFileInfo.h"
+
+#include <QEvent>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+TFileInfo* FileInfo = nullptr;
+
+TFileInfo::TFileInfo(TAppForm* appForm, QWidget* parent)
+    : QDialog(parent, Qt::Dialog), appForm_(appForm) {
+  setObjectName(QStringLiteral("FileInfo"));
+  setWindowTitle(QStringLiteral("FileInfo"));
+  setModal(false);
+  Memo = new QPlainTextEdit(this);
+  Memo->setObjectName(QStringLiteral("Memo"));
+  Memo->setReadOnly(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(Memo);
+  resize(396, 213);
+  if (appForm_ != nullptr) appForm_->FileInfoView = this;
+}
+
+void TFileInfo::FormActivate() {
+  if (appForm_ == nullptr) return;
+  QStringList lines;
+  appForm_->ListFileInfo(lines);
+  Memo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+bool TFileInfo::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) FormActivate();
+  return QDialog::event(e);
+}
+
+void TFileInfo::ShowNonModal() {
+  // Centred on the main form.
+  if (parentWidget() == nullptr && appForm_ != nullptr)
+    move(appForm_->geometry().center() - rect().center());
+  show();
+  raise();
+  activateWindow();
+  FormActivate();
+}

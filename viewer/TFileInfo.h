@@ -1,0 +1,32 @@
+// The file-information window: the open file's recording parameters, listed
+// afresh each time the window becomes active.
+#ifndef VIEWER_TFILEINFO_H
+#define VIEWER_TFILEINFO_H
+
+#include <QDialog>
+
+#include "MainForm.h"
+
+class QPlainTextEdit;
+
+class TFileInfo : public QDialog, public IViewerWindow {
+  Q_OBJECT
+ public:
+  explicit TFileInfo(TAppForm* appForm, QWidget* parent = nullptr);
+
+  void FormActivate();
+  void ShowNonModal() override;
+  int ShowModal() override { return exec(); }
+
+  QPlainTextEdit* Memo = nullptr;
+
+ protected:
+  bool event(QEvent* e) override;
+
+ private:
+  TAppForm* appForm_;
+};
+
+extern TFileInfo* FileInfo;
+
+#endif

@@ -1,0 +1,428 @@
+#include "TSettingsForm.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "CurveTables.h"
+#include "Format.h"
+#include "Messages.h"
+
+TSettingsForm* SettingsForm = nullptr;
+
+namespace {
+
+constexpr int DesignClientWidth = 809;
+constexpr int DesignClientHeight = 400;
+
+const char* const ChannelNames[3] = {"Red", "Green", "Blue"};
+const char* const CurveNames[3] = {"Brightness", "Contrast", "Gamma"};
+const TCurveKind CurveKinds[3] = {TCurveKind::Brightness, TCurveKind::Contrast,
+                                  TCurveKind::Gamma};
+const char* const DebayerCaptions[8] = {"Mono",     "Bayer",    "Nearest",           "Bin 2x2",
+                                        "Bilinear", "Adaptive bilinear", "Laplacian", "Preview"};
+
+QString WithSlash(QString folder) {
+  if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+  return folder;
+}
+
+}  // namespace
+
+TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), appForm_(appForm) {
+  setObjectName(QStringLiteral("SettingsForm"));
+  setWindowTitle(QStringLiteral("Settings"));
+  setModal(false);
+  ChooseFolder = [](QWidget* owner, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, QString(), start);
+  };
+  ExploreFolder = [](const QString& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  };
+  auto* layout = new QGridLayout(this);
+  CreateWorkingDirectoryGroup();
+  CreateCorrectionGroup();
+  CreateLookupGroup();
+  CreateChannelGroups();
+  CreateDebayerGroup();
+  layout->addWidget(gbWorkingDirectory, 0, 0, 1, 2);
+  layout->addWidget(gbImageCorrection, 1, 0);
+  layout->addWidget(gbLookupTable, 1, 1);
+  layout->addWidget(rgDebayer, 0, 2, 2, 1);
+  auto* channels = new QHBoxLayout;
+  for (QGroupBox* g : gbChannel) channels->addWidget(g);
+  auto* rawButtons = new QVBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{btDefaultRGBTable, btWhiteBalanceRAW,
+                                                    cbRAWColorCorrection})
+    rawButtons->addWidget(w);
+  channels->addLayout(rawButtons);
+  layout->addLayout(channels, 2, 0, 1, 3);
+  resize(DesignClientWidth, DesignClientHeight);
+  ConnectHandlers();
+  if (appForm_ != nullptr) appForm_->Settings = this;
+}
+
+QSlider* TSettingsForm::Slider(const char* name, int minimum, int maximum, int value) {
+  auto* s = new QSlider(Qt::Horizontal, this);
+  s->setObjectName(QString::fromLatin1(name));
+  s->setRange(minimum, maximum);
+  s->setValue(value);
+  s->setTickPosition(QSlider::NoTicks);
+  return s;
+}
+
+QLabel* TSettingsForm::Label(const char* name, const char* text) {
+  auto* l = new QLabel(QString::fromLatin1(text), this);
+  l->setObjectName(QString::fromLatin1(name));
+  return l;
+}
+
+QPushButton* TSettingsForm::Button(const char* name, const char* caption) {
+  auto* b = new QPushButton(QString::fromLatin1(caption), this);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);
+  return b;
+}
+
+void TSettingsForm::CreateWorkingDirectoryGroup() {
+  gbWorkingDirectory = new QGroupBox(QStringLiteral(" Working directory "), this);
+  gbWorkingDirectory->setObjectName(QStringLiteral("gbWorkingDirectory"));
+  Edit_FramePath = new QLineEdit(this);
+  Edit_FramePath->setObjectName(QStringLiteral("Edit_FramePath"));
+  Edit_FramePath->setReadOnly(true);
+  if (appForm_ != nullptr) Edit_FramePath->setText(appForm_->WorkDir);
+  Btn_SetFramePath = Button("Btn_SetFramePath", "...");
+  Btn_SetFramePath->setToolTip(QStringLiteral("Choose File Store Folder"));
+  Btn_Goto = Button("Btn_Goto", "Explore");
+  Btn_Goto->setToolTip(QStringLiteral("Explore File Store Folder"));
+  auto* row = new QHBoxLayout(gbWorkingDirectory);
+  row->addWidget(Edit_FramePath, 1);
+  row->addWidget(Btn_SetFramePath);
+  row->addWidget(Btn_Goto);
+}
+
+void TSettingsForm::CreateCorrectionGroup() {
+  gbImageCorrection = new QGroupBox(QStringLiteral(" Software 8bit image correction "), this);
+  gbImageCorrection->setObjectName(QStringLiteral("gbImageCorrection"));
+  cbImgCorrectionSelect = new QComboBox(this);
+  cbImgCorrectionSelect->setObjectName(QStringLiteral("cbImgCorrectionSelect"));
+  cbImgCorrectionSelect->addItems({QStringLiteral("Disable"), QStringLiteral("Enable")});
+  cbImgCorrectionSelect->setCurrentIndex(0);
+  struct Row {
+    QSlider** slider;
+    QLabel** label;
+    const char* caption;
+    const char* sliderName;
+    const char* labelName;
+    int minimum, maximum, value;
+    const char* text;
+  } rows[] = {
+      {&tbRed, &lbRed, "Red", "tbRed", "lbRed", 1, 200, 100, "1.00"},
+      {&tbGreen, &lbGreen, "Green", "tbGreen", "lbGreen", 1, 200, 100, "1.00"},
+      {&tbBlue, &lbBlue, "Blue", "tbBlue", "lbBlue", 1, 200, 100, "1.00"},
+      {&tbHue, &lbHue, "Hue", "tbHue", "lbHue", -1800, 1800, 0, "0.0"},
+      {&tbLightless, &lbLightless, "Lightless", "tbLightless", "lbLightless", 1, 200, 100, "1.00"},
+      {&tbSaturation, &lbSaturation, "Saturation", "tbSaturation", "lbSaturation", 1, 400, 100,
+       "1.00"},
+  };
+  auto* grid = new QGridLayout(gbImageCorrection);
+  grid->addWidget(cbImgCorrectionSelect, 0, 0, 1, 3);
+  int line = 1;
+  for (const Row& r : rows) {
+    *r.slider = Slider(r.sliderName, r.minimum, r.maximum, r.value);
+    (*r.slider)->setEnabled(false);  // until "Enable"
+    *r.label = Label(r.labelName, r.text);
+    (*r.label)->installEventFilter(this);  // double-click resets the slider
+    grid->addWidget(new QLabel(QString::fromLatin1(r.caption), this), line, 0);
+    grid->addWidget(*r.slider, line, 1);
+    grid->addWidget(*r.label, line, 2);
+    ++line;
+  }
+  btImageCorrectionDefault = Button("btImageCorrectionDefault", "Default");
+  btWhiteBalance = Button("btWhiteBalance", "White balance");
+  btImgCorrectionCalibrate = Button("btImgCorrectionCalibrate", "Calibrate");
+  btImgCorrectionCalibrate->setVisible(false);
+  btImgCorrectionCalibrate->setEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(btImageCorrectionDefault);
+  buttons->addWidget(btWhiteBalance);
+  buttons->addWidget(btImgCorrectionCalibrate);
+  grid->addLayout(buttons, line, 0, 1, 3);
+}
+
+void TSettingsForm::CreateLookupGroup() {
+  gbLookupTable = new QGroupBox(QStringLiteral(" Lookup table for 10/12 bit raw video "), this);
+  gbLookupTable->setObjectName(QStringLiteral("gbLookupTable"));
+  QSlider** sliders[3] = {&tbMonoBrightness, &tbMonoContrast, &tbMonoGamma};
+  QLabel** labels[3] = {&lbMonoBrightnessValue, &lbMonoContrastValue, &lbMonoGammaValue};
+  const char* designTexts[3] = {"0", "0", "1.00"};
+  auto* grid = new QGridLayout(gbLookupTable);
+  for (int k = 0; k < 3; ++k) {
+    const QByteArray name = QByteArray("tbMono") + CurveNames[k];
+    *sliders[k] = Slider(name.constData(), CurveMin, CurveMax, 0);
+    const QByteArray label = QByteArray("lbMono") + CurveNames[k] + "Value";
+    *labels[k] = Label(label.constData(), designTexts[k]);
+    grid->addWidget(new QLabel(QString::fromLatin1(CurveNames[k]), this), k, 0);
+    grid->addWidget(*sliders[k], k, 1);
+    grid->addWidget(*labels[k], k, 2);
+  }
+  btDefaultLookupTable = Button("btDefaultLookupTable", "Default");
+  grid->addWidget(btDefaultLookupTable, 3, 0, 1, 3);
+}
+
+void TSettingsForm::CreateChannelGroups() {
+  const char* designTexts[3] = {"0", "0", "1.00"};
+  for (int c = 0; c < 3; ++c) {
+    gbChannel[c] = new QGroupBox(QStringLiteral(" %1 ").arg(QLatin1String(ChannelNames[c])), this);
+    gbChannel[c]->setObjectName(QStringLiteral("gb%1").arg(QLatin1String(ChannelNames[c])));
+    auto* grid = new QGridLayout(gbChannel[c]);
+    for (int k = 0; k < 3; ++k) {
+      const QByteArray name = QByteArray("tb") + ChannelNames[c] + CurveNames[k];
+      tbChannel[c][k] = Slider(name.constData(), CurveMin, CurveMax, 0);
+      const QByteArray label = QByteArray("lb") + ChannelNames[c] + CurveNames[k] + "Value";
+      lbChannelValue[c][k] = Label(label.constData(), designTexts[k]);
+      grid->addWidget(new QLabel(QString::fromLatin1(CurveNames[k]), this), k, 0);
+      grid->addWidget(tbChannel[c][k], k, 1);
+      grid->addWidget(lbChannelValue[c][k], k, 2);
+    }
+  }
+  btDefaultRGBTable = Button("btDefaultRGBTable", "Default");
+  btWhiteBalanceRAW = Button("btWhiteBalanceRAW", "White Balance");
+  cbRAWColorCorrection = new QCheckBox(QStringLiteral("RAW Color correction"), this);
+  cbRAWColorCorrection->setObjectName(QStringLiteral("cbRAWColorCorrection"));
+}
+
+void TSettingsForm::CreateDebayerGroup() {
+  rgDebayer = new QGroupBox(QStringLiteral(" Debayer algorithm "), this);
+  rgDebayer->setObjectName(QStringLiteral("rgDebayer"));
+  rgDebayerButtons = new QButtonGroup(this);
+  auto* column = new QVBoxLayout(rgDebayer);
+  for (int i = 0; i < 8; ++i) {
+    auto* b = new QRadioButton(QString::fromLatin1(DebayerCaptions[i]), rgDebayer);
+    b->setObjectName(QStringLiteral("rgDebayerItem%1").arg(i));
+    rgDebayerButtons->addButton(b, i);
+    column->addWidget(b);
+  }
+  rgDebayerButtons->button(0)->setChecked(true);
+}
+
+void TSettingsForm::ConnectHandlers() {
+  connect(rgDebayerButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) rgDebayerClick();
+  });
+  for (QSlider* s : {tbRed, tbGreen, tbBlue, tbHue, tbLightless, tbSaturation})
+    connect(s, &QSlider::valueChanged, this, &TSettingsForm::CorrectionChange);
+  // The user's choice only: the program selects "Enable" itself where needed.
+  connect(cbImgCorrectionSelect, &QComboBox::activated, this, &TSettingsForm::CorrectionChange);
+  for (QSlider* s : {tbMonoBrightness, tbMonoContrast, tbMonoGamma})
+    connect(s, &QSlider::valueChanged, this, &TSettingsForm::ApplyMonoCurve);
+  for (auto& channel : tbChannel)
+    for (QSlider* s : channel) connect(s, &QSlider::valueChanged, this, &TSettingsForm::ApplyRGBCurves);
+  connect(btImageCorrectionDefault, &QPushButton::clicked, this,
+          &TSettingsForm::btImageCorrectionDefaultClick);
+  connect(btWhiteBalance, &QPushButton::clicked, this, &TSettingsForm::btWhiteBalanceClick);
+  connect(btDefaultLookupTable, &QPushButton::clicked, this,
+          &TSettingsForm::btDefaultLookupTableClick);
+  connect(btDefaultRGBTable, &QPushButton::clicked, this, &TSettingsForm::btDefaultRGBTableClick);
+  connect(btWhiteBalanceRAW, &QPushButton::clicked, this, &TSettingsForm::btWhiteBalanceRAWClick);
+  connect(cbRAWColorCorrection, &QCheckBox::toggled, this,
+          &TSettingsForm::cbRAWColorCorrectionClick);
+  connect(Btn_SetFramePath, &QPushButton::clicked, this, &TSettingsForm::Btn_SetFramePathClick);
+  connect(Btn_Goto, &QPushButton::clicked, this, &TSettingsForm::Btn_GotoClick);
+}
+
+// --- Lifecycle -----------------------------------------------------------------
+
+void TSettingsForm::FormCreate() {
+  ReentryGuard = false;
+  btDefaultLookupTableClick();
+}
+
+void TSettingsForm::FormActivate() {
+  if (appForm_ != nullptr) Edit_FramePath->setText(appForm_->WorkDir);
+  raise();
+}
+
+bool TSettingsForm::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) FormActivate();
+  return QDialog::event(e);
+}
+
+void TSettingsForm::ShowNonModal() {
+  show();
+  FormActivate();
+  activateWindow();
+}
+
+void TSettingsForm::CloseWindow() { hide(); }
+
+// --- The main form's side ------------------------------------------------------
+
+void TSettingsForm::SetDebayerSelection(std::int32_t mode) {
+  // The main form has set the mode already: the selection follows quietly.
+  const QSignalBlocker blocker(rgDebayerButtons);
+  if (QAbstractButton* b = rgDebayerButtons->button(mode)) b->setChecked(true);
+}
+
+void TSettingsForm::SetGainSliders(std::int32_t red, std::int32_t green, std::int32_t blue) {
+  tbRed->setValue(red);
+  tbGreen->setValue(green);
+  tbBlue->setValue(blue);
+}
+
+// --- Handlers --------------------------------------------------------------------
+
+void TSettingsForm::rgDebayerClick() {
+  if (appForm_ != nullptr) appForm_->SetDebayerMode(rgDebayerButtons->checkedId());
+}
+
+void TSettingsForm::CorrectionChange() {
+  if (ReentryGuard) return;
+  ReentryGuard = true;
+  ApplyImageCorrection();
+  ReentryGuard = false;
+}
+
+void TSettingsForm::ApplyImageCorrection() {
+  const bool on = cbImgCorrectionSelect->currentIndex() == 1;
+  for (QSlider* s : {tbRed, tbGreen, tbBlue, tbHue, tbLightless, tbSaturation}) s->setEnabled(on);
+  if (!on) {
+    if (appForm_ != nullptr) appForm_->SetImageCorrection(false, 1.0, 0, 1.0, 0, 1.0, 0, 0, 1.0, 1.0, 0);
+    return;
+  }
+  if (appForm_ != nullptr)
+    appForm_->SetImageCorrection(true, tbRed->value() / 100.0, 0, tbGreen->value() / 100.0, 0,
+                                 tbBlue->value() / 100.0, 0, tbHue->value() / 10.0,
+                                 tbSaturation->value() / 100.0, tbLightless->value() / 100.0, 0);
+  for (const TValueLabel& v : CorrectionLabels())
+    v.label->setText(FormatFloat(v.format, v.slider->value() / v.scale));
+}
+
+std::array<TSettingsForm::TValueLabel, 6> TSettingsForm::CorrectionLabels() const {
+  return {{{lbRed, tbRed, 100.0, "%.2f", 100},
+           {lbGreen, tbGreen, 100.0, "%.2f", 100},
+           {lbBlue, tbBlue, 100.0, "%.2f", 100},
+           {lbHue, tbHue, 10.0, "%.1f", 0},
+           {lbLightless, tbLightless, 100.0, "%.2f", 100},
+           {lbSaturation, tbSaturation, 100.0, "%.2f", 100}}};
+}
+
+void TSettingsForm::btImageCorrectionDefaultClick() {
+  ReentryGuard = true;
+  for (QSlider* s : {tbRed, tbGreen, tbBlue, tbSaturation, tbLightless}) s->setValue(100);
+  tbHue->setValue(0);
+  ReentryGuard = false;
+  ApplyImageCorrection();
+}
+
+void TSettingsForm::btWhiteBalanceClick() {
+  ReentryGuard = true;
+  if (appForm_ != nullptr) {
+    appForm_->WhiteBalance8Pending = true;
+    appForm_->RepaintForm();
+  }
+  cbImgCorrectionSelect->setCurrentIndex(1);
+  ReentryGuard = false;
+  ApplyImageCorrection();
+}
+
+void TSettingsForm::SetCurveLabels(QSlider* const* sliders, QLabel* const* labels) {
+  for (int k = 0; k < 3; ++k)
+    labels[k]->setText(FormatFloat("%.2f", CurveLabelValue(CurveKinds[k], sliders[k]->value())));
+}
+
+void TSettingsForm::ApplyMonoCurve() {
+  QSlider* const sliders[3] = {tbMonoBrightness, tbMonoContrast, tbMonoGamma};
+  QLabel* const labels[3] = {lbMonoBrightnessValue, lbMonoContrastValue, lbMonoGammaValue};
+  SetCurveLabels(sliders, labels);
+  if (appForm_ != nullptr)
+    appForm_->SetMonoCurve(tbMonoBrightness->value(), tbMonoContrast->value(),
+                           tbMonoGamma->value());
+}
+
+void TSettingsForm::ApplyRGBCurves() {
+  for (int c = 0; c < 3; ++c) SetCurveLabels(tbChannel[c], lbChannelValue[c]);
+  if (appForm_ == nullptr) return;
+  auto v = [this](int c, int k) { return tbChannel[c][k]->value(); };
+  appForm_->SetRGBCurves(v(0, 0), v(0, 1), v(0, 2), v(1, 0), v(1, 1), v(1, 2), v(2, 0), v(2, 1),
+                         v(2, 2));
+}
+
+void TSettingsForm::btDefaultLookupTableClick() {
+  for (QSlider* s : {tbMonoBrightness, tbMonoContrast, tbMonoGamma}) s->setValue(0);
+  if (appForm_ != nullptr) appForm_->DefaultLookupTables();
+}
+
+void TSettingsForm::SetRGBSlidersToZero() {
+  for (auto& channel : tbChannel)
+    for (QSlider* s : channel) s->setValue(0);
+}
+
+void TSettingsForm::btDefaultRGBTableClick() { SetRGBSlidersToZero(); }
+
+void TSettingsForm::cbRAWColorCorrectionClick() {
+  if (appForm_ == nullptr) return;
+  appForm_->RAWCorrectionOn = cbRAWColorCorrection->isChecked();
+  appForm_->RepaintForm();
+}
+
+void TSettingsForm::btWhiteBalanceRAWClick() {
+  SetRGBSlidersToZero();
+  if (appForm_ == nullptr) return;
+  appForm_->WhiteBalanceRAWPending = true;
+  appForm_->RepaintForm();
+  appForm_->RAWCorrectionOn = true;
+  cbRAWColorCorrection->setChecked(true);
+  appForm_->RepaintForm();
+}
+
+void TSettingsForm::Btn_SetFramePathClick() {
+  if (appForm_ == nullptr) return;
+  const QString chosen = ChooseFolder(this, appForm_->WorkDir);
+  if (chosen.isEmpty()) return;
+  QDir().mkpath(chosen);  // a typed folder that does not exist yet is made
+  appForm_->WorkDir = WithSlash(chosen);
+  Edit_FramePath->setText(appForm_->WorkDir);
+}
+
+void TSettingsForm::Btn_GotoClick() {
+  if (appForm_ == nullptr) return;
+  appForm_->WorkDir = WithSlash(appForm_->WorkDir);
+  if (!QDir(appForm_->WorkDir).exists()) {
+    ShowMessageBox(MessageKind::Error, QString(),
+                   QStringLiteral("Directory does not exist : '") + appForm_->WorkDir +
+                       QStringLiteral("' !"));
+    appForm_->WorkDir = WithSlash(QCoreApplication::applicationDirPath());
+    Edit_FramePath->setText(appForm_->WorkDir);
+  }
+  if (ExploreFolder) ExploreFolder(appForm_->WorkDir);
+}
+
+// Double-click on a value label puts its slider back to the neutral position.
+bool TSettingsForm::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonDblClick) {
+    for (const TValueLabel& v : CorrectionLabels()) {
+      if (watched == v.label) {
+        v.slider->setValue(v.neutral);
+        return true;
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, e);
+}

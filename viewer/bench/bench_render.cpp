@@ -1,0 +1,91 @@
+// The viewer's frame path on the 1080p samples (page cache), headless:
+// ReadNextFrame + RenderFrame to the painted panel, per stream format,
+// demosaicing mode and colour correction; and RenderFrame alone. Compare
+// with the camera application's RenderFrame (APP_bench_render) run in the
+// same session. Needs the samples (ctest -R viewer_samples).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include "MainForm.h"
+#include "SampleFiles.h"
+
+namespace {
+
+// The camera application's benchmark matrix: it touches every colour.
+const double Matrix[12] = {0.9, 0.05, 0.05, 0.1, 0.8, 0.1, 0.05, 0.05, 0.9, 4, 2, -3};
+
+TAppForm* Form() {
+  static TAppForm* form = [] {
+    auto* f = new TAppForm;
+    AppForm = f;
+    f->FormCreate({QStringLiteral("QDVView")});
+    f->resize(1024, 700);
+    f->show();
+    SetColorCorrectionMatrix(f->ColorCorrectionObject.get(), Matrix);
+    SetColorCorrectionMode(f->ColorCorrectionObject.get(), CorrectionMatrix);
+    return f;
+  }();
+  return form;
+}
+
+bool OpenSample(benchmark::State& state, std::int32_t status) {
+  TAppForm* form = Form();
+  const TSampleFile sample{status, 1920, 1080, 2};
+  form->FileName = QDir(QStringLiteral(QDV_VIEWER_SAMPLES)).filePath(SampleName(sample));
+  form->OpenRAWFile();
+  if (!form->FileOpen() || !form->ReadNextFrame()) {
+    state.SkipWithError("sample missing: run ctest -R viewer_samples first");
+    return false;
+  }
+  form->SetZoom(1);
+  form->SetDebayerMode(static_cast<std::int32_t>(state.range(1)));
+  form->CorrectionOn = state.range(2) != 0;
+  form->RenderFrame();  // the panel takes its size, the cube its colours
+  return true;
+}
+
+// args: stream format, mode, correction.
+void BM_ReadAndRender(benchmark::State& state) {
+  if (!OpenSample(state, static_cast<std::int32_t>(state.range(0)))) return;
+  TAppForm* form = Form();
+  for (auto _ : state) {
+    if (!form->ReadNextFrame()) form->RewindRAWFile();
+    benchmark::DoNotOptimize(form->RenderFrame());
+  }
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+}
+
+void BM_RenderFrame(benchmark::State& state) {
+  if (!OpenSample(state, static_cast<std::int32_t>(state.range(0)))) return;
+  TAppForm* form = Form();
+  for (auto _ : state) benchmark::DoNotOptimize(form->RenderFrame());
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+}
+
+void Arguments(benchmark::internal::Benchmark* b) {
+  for (int code = 1; code <= 4; ++code)
+    for (int mode = 0; mode <= 7; ++mode)
+      for (int correction = 0; correction <= 1; ++correction) {
+        if (mode == 0 && correction == 1) continue;  // grey pictures are not corrected
+        b->Args({code, mode, correction});
+      }
+  b->ArgNames({"format", "mode", "cc"})->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_ReadAndRender)->Apply(Arguments);
+BENCHMARK(BM_RenderFrame)->Apply(Arguments);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
