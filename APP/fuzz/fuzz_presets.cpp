@@ -1,16 +1,24 @@
-// The preset-file reader on hostile files: the entries of the file, each
+// The preset-file loader on hostile files: the entries of the file, each
 // known name's value read as the loader reads it (signed, unsigned, real),
-// and the entries written back. Writing the entries and reading them again
-// must give the same file.
-#include <cstdint>
+// and the entries written back; writing the entries and reading them again
+// must give the same file. Then the whole load, as the File menu runs it,
+// into the main window, the settings dialog and the simulated camera; the
+// zoom and demosaic mode must stay ones the program knows.
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
+#include <QApplication>
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
+#include "Messages.h"
 #include "Parse.h"
 #include "Presets.h"
+#include "Zoom.h"
+#include "imaging/debayer.h"
+#include "test_settings_setup.h"
 
 namespace {
 
@@ -22,7 +30,42 @@ constexpr const char* kNames[] = {
     "SaveImageMode", "UseEscKey", "Frames2Capture", "Exposure", "ExpMin", "ExpMax", "ExpMs",
     "SDRAM", "WinState", "WinIconic"};
 
+SettingsApplication* Settings = nullptr;
+
+void Load(const std::uint8_t* data, std::size_t size) {
+  {
+    QFile file(QStringLiteral("load.pre"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
+            static_cast<qint64>(size))
+      std::abort();
+  }
+  Settings->Messages.clear();
+  LoadPresetFile(MainForm, QStringLiteral("load.pre"));
+  const std::int32_t zoom = AppCommand->GetZoom();
+  if (zoom < ZoomCodeSmallest || zoom > ZoomCodeLargest) std::abort();
+  if (AppCommand->DebayerMode < DEBAYER_MONO || AppCommand->DebayerMode > DEBAYER_PREVIEW)
+    std::abort();
+}
+
 }  // namespace
+
+// Fontconfig keeps the configuration it parses while the widgets' fonts are
+// set up until the process ends; the leak check at exit is told so.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+// The application, main window and settings dialog, made once before the
+// inputs run (so that they are not taken for leaks of the first input).
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  static int argc = 1;
+  static char name[] = "fuzz_presets";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  new QApplication(argc, argv);
+  Settings = new SettingsApplication;
+  Settings->Start();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const TPresetList list =
@@ -40,5 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const QByteArray text = list.Text();
   if (TPresetList::FromText(text).Text() != text) std::abort();
+  Load(data, size);
   return 0;
 }
