@@ -149,7 +149,7 @@ void TAppCommand::StopVideo() {
   if (MainView != nullptr) MainView->SetFPSTimerEnabled(false);
   ShowFPS(0);
   if (MainView != nullptr) MainView->SetVideoPanelFill(true);
-  CameraDevice->SetStreamStatus(0);
+  CameraDevice->SetStreamStatus(QDV_STREAM_OFF);
 }
 
 void TAppCommand::SuspendThreads() {
