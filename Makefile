@@ -5,12 +5,13 @@
 #              ThreadSanitizer, the tests that start threads
 # make bench - build and run the benchmarks
 # make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
+# make soak  - the camera application under load for SOAK_SECONDS (default 600)
 JOBS ?= $(shell nproc)
 # ccache (when installed) rewrites paths below the checkout as relative ones,
 # so that another clone of the tree reuses the same cache entries.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: setup build run test test-release test-sanitize test-tsan test-fuzz fuzz bench clean
+.PHONY: setup build run test test-release test-sanitize test-tsan test-fuzz fuzz bench soak clean
 
 setup:
 	@scripts/setup.sh
@@ -52,6 +53,10 @@ test: test-release test-sanitize test-tsan test-fuzz
 
 bench: build
 	@for b in $$(find build/release -name '*_bench_*' -type f -executable | sort); do echo "== $$b"; $$b; done
+
+SOAK_SECONDS ?= 600
+soak: build
+	QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build/release/APP/APP_soak $(SOAK_SECONDS)
 
 clean:
 	rm -rf build

@@ -25,6 +25,12 @@ void ShowCaptureError(const QString& text) {
   ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);
 }
 
+// A full disk or a failing drive: the file keeps the frames stored so far.
+void ShowWriteError(const QString& name, std::int32_t stored) {
+  ShowCaptureError(QStringLiteral("Cannot write file : ") + name +
+                   FormatText("\n%d frames stored.", stored));
+}
+
 // A region the capture can hold: the picture fits Image24 and the samples
 // fit FrameBuffer (the render pipeline refuses larger ones, and AVI frames
 // are read from Image24).
@@ -84,6 +90,8 @@ void TAppCommand::SaveVideo() {
   SetPanel(PanelFPS, QStringLiteral("ESC - STOP"));
 
   std::int32_t count = 0;
+  std::int32_t stored = 0;
+  bool writeFailed = false;
   std::int32_t remaining = Frames2Capture;
   while (CaptureRunning) {
     // Every pass counts toward the frame limit, failed reads included.
@@ -103,14 +111,22 @@ void TAppCommand::SaveVideo() {
           ShowCaptureError(QStringLiteral("AVI file size limit reached, capture stopped: ") + name);
           break;
         }
-        AVIAddFrame(Image24);
+        // A frame that cannot be written ends the capture: the next ones
+        // would fail the same way, and the file is completed with the
+        // frames before it.
+        if (!AVIAddFrame(Image24)) {
+          writeFailed = true;
+          break;
+        }
+        ++stored;
       }
     }
     QCoreApplication::processEvents();
   }
 
-  AVIClose();
+  writeFailed = !AVIClose() || writeFailed;
   if (SettingsView != nullptr) SettingsView->SetDialogEnabled(true);
   ResumeThreads();
   CaptureRunning = false;
+  if (writeFailed) ShowWriteError(name, stored);
 }

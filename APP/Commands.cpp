@@ -126,7 +126,12 @@ void TAppCommand::Done() {
 }
 
 void TAppCommand::StartVideo() {
-  if (Running) return;
+  if (Running) {
+    // A camera that went away and came back powered up again has its stream
+    // off while live video still runs: Start switches it on again.
+    if (CameraDevice->GetStreamStatus() == 0) CameraDevice->SetStreamStatus(OutMode);
+    return;
+  }
   Running = true;
   if (CameraDevice->GetStreamStatus() == QDV_STREAM_OFF) CameraDevice->SetStreamStatus(OutMode);
   if (MainView != nullptr) MainView->SetVideoPanelFill(false);

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 #include "Commands.h"
+#include "SignalExit.h"
 #include "fmAbout.h"
 #include "fmHistogramRAW.h"
 #include "fmHistogramRGB.h"
@@ -36,6 +39,12 @@ int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
   // Forms are hidden, never destroyed, when they close; closing the main
   // window ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Termination signals close the main window as the exit command does, once
+  // the message loop runs (a signal that comes earlier waits for it); a
+  // running capture ends at its next pass, then the message loop ends.
+  const TSignalExit signalExit({SIGTERM, SIGINT, SIGHUP}, [](int) {
+    if (MainForm != nullptr && MainForm->isVisible()) MainForm->close();
+  });
 
   // Each global refers to its form before the form's creation handler runs.
   CreateForm(MainForm);

@@ -42,10 +42,11 @@ const QString RegsKey = QStringLiteral("Regs");
 
 QStringList SplitCommaText(const QString& text) {
   QStringList items;
-  // The text ends at a NUL character, as the GUI library's C-string text
-  // does: an item never starts on one, so reading on would not move past it.
-  const qsizetype nul = text.indexOf(QChar(0));
-  const qsizetype n = nul >= 0 ? nul : text.size();
+  // The text ends at a NUL character, as the comma text of the GUI library
+  // does; a NUL neither separates nor belongs to an item, so reading past
+  // it would make empty items without end.
+  const qsizetype nul = text.indexOf(QChar(u'\0'));
+  const qsizetype n = nul < 0 ? text.size() : nul;
   qsizetype p = 0;
   auto skipBlanks = [&] {
     while (p < n && IsBlank(text[p])) ++p;

@@ -14,8 +14,8 @@
 // Splits a list by the rules of the GUI library's comma text: commas and
 // blanks (any character up to ' ') separate items, blanks around items are
 // dropped, an item may be enclosed in double quotes (two quotes inside stand
-// for one), a comma with nothing before the next comma or at the end
-// gives an empty item, and a NUL character ends the text.
+// for one), and a comma with nothing before the next comma or at the end
+// gives an empty item. The text ends at a NUL character.
 QStringList SplitCommaText(const QString& text);
 
 // A sensor register word from one item: the item read as a hexadecimal

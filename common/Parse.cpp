@@ -50,10 +50,25 @@ bool ParseReal(const QString& text, double& value) {
   return true;
 }
 
+namespace {
+
+// The rejected text as a message shows it: a file may hand over megabytes
+// or binary bytes, so control characters become '?' and a long text is cut
+// to its first 60 characters and "...".
+QString ShownInput(const QString& text) {
+  constexpr qsizetype Longest = 63;
+  QString shown = text.size() > Longest ? text.left(Longest - 3) + QStringLiteral("...") : text;
+  for (QChar& c : shown)
+    if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
+  return shown;
+}
+
+}  // namespace
+
 QString NotAnIntegerText(const QString& text) {
-  return QStringLiteral("'%1' is not a valid integer value").arg(text);
+  return QStringLiteral("'%1' is not a valid integer value").arg(ShownInput(text));
 }
 
 QString NotARealText(const QString& text) {
-  return QStringLiteral("'%1' is not a valid floating point value").arg(text);
+  return QStringLiteral("'%1' is not a valid floating point value").arg(ShownInput(text));
 }

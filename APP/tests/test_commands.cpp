@@ -178,7 +178,9 @@ TEST_F(VideoTest, StartAndStopAreIdempotent) {
   const auto requests = camera.RequestCount(QDV_IOCTL_STREAM_STATUS);
   controller->FrameCount = 17;
   controller->StartVideo();
-  EXPECT_EQ(camera.RequestCount(QDV_IOCTL_STREAM_STATUS), requests);
+  // One read, no write: only a stream found off is switched on again.
+  EXPECT_EQ(camera.RequestCount(QDV_IOCTL_STREAM_STATUS), requests + 1);
+  EXPECT_EQ(Stream(), 4u);
   EXPECT_EQ(FrameThread->PauseCount(), 0);
   EXPECT_EQ(controller->FrameCount, 17);
 

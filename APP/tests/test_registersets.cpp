@@ -43,7 +43,7 @@ class RegisterSetTest : public CameraTestBase, public ::testing::Test {
     delete controller->IniFile;
     simcam::Install();  // the simulated camera again for the next test
   }
-  void WriteIni(const char* text) {
+  void WriteIni(const QByteArray& text) {
     QFile file(folder.path() + "/QDV47B5.INI");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text);
@@ -72,8 +72,7 @@ TEST(RegisterSetText, CommaTextItems) {
       {" , ", {""}},  // a comma followed by blanks adds no empty item
   };
   for (const auto& c : cases) EXPECT_EQ(SplitCommaText(c.text), c.items) << c.text;
-  // A binary byte from the INI file: the list ends at a NUL.
-  EXPECT_EQ(SplitCommaText(QString::fromLatin1("5669\0\0\0R0, 1", 12)), QStringList({"5669"}));
+  EXPECT_EQ(SplitCommaText(QString::fromLatin1("1 \0\x01,2", 6)), QStringList{"1"});
 }
 
 TEST(RegisterSetText, HexWords) {
@@ -106,6 +105,28 @@ TEST_F(RegisterSetTest, SetsAreSectionsAndEachSendsAResetThenItsWords) {
   EXPECT_TRUE(Load("NoRegs").empty());
   EXPECT_TRUE(Load("Empty").empty());
   EXPECT_TRUE(Load("Missing").empty());
+}
+
+// Files no program wrote: binary bytes, 10 MB lines, numbers past 32 bits.
+// Every set still lists and loads by the rules, nothing else reaches the
+// sensor, and nothing is reported.
+TEST_F(RegisterSetTest, HostileFilesLoadByTheRules) {
+  const QByteArray tenMB(10 << 20, ' ');
+  QByteArray text = QByteArray("\x00\xff\xfe[\x01]=\x80\r\n", 10) + tenMB + "x\r\n";
+  text += "[Big]\r\nRegs=FFFFFFFFFFFFFFFFFFFF,3A01" + tenMB + "3B02\r\n";
+  text += "[" + QByteArray(1 << 20, 'N') + "]\r\nRegs=1\r\n";
+  text += QByteArray("[Bin]\r\nRegs=\x00\x01\xff,0001\r\n", 22);
+  WriteIni(text);
+  QStringList sets;
+  controller->GetRegisterSets(sets);
+  ASSERT_EQ(sets.size(), 3);
+  EXPECT_EQ(sets[0], "Big");
+  EXPECT_EQ(sets[1].size(), 1 << 20);
+  EXPECT_EQ(sets[2], "Bin");
+  EXPECT_EQ(Load("Big"), (std::vector<std::uint16_t>{Reset, 0x0000, 0x3A01, 0x3B02}));
+  EXPECT_EQ(Load(sets[1].toLatin1().constData()), (std::vector<std::uint16_t>{Reset, 0x0001}));
+  EXPECT_TRUE(Load("Bin").empty());  // the list ends at the NUL: no items
+  EXPECT_EQ(mainView.panels[PanelStatus], "Status: OK");
 }
 
 TEST_F(RegisterSetTest, MissingFileListsNoSetsAndLoadsNothing) {

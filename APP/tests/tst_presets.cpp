@@ -8,6 +8,8 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <cmath>
+
 #include "Format.h"
 #include "Messages.h"
 #include "QDV47B5API.h"
@@ -267,6 +269,50 @@ class TestPresets : public QObject {
     QCOMPARE(result, TPresetLoad::Refused);
     QCOMPARE(AppCommand->Zoom, 1);
     QCOMPARE(SettingsForm->tbGain->value(), 0);
+  }
+
+  // Files no program wrote: each loads or stops with one short message, and
+  // the camera is left answering with a region and a rate it can run.
+  void hostileFilesGiveShortMessagesAndLeaveTheCameraDefined() {
+    SetUpState();
+    const QByteArray base = Saved();
+    const QByteArray tenMB(10 * 1024 * 1024, '9');
+    const QByteArray binary("\x00\x01\xff\xfe\x7f=\x80\x00", 8);
+    struct Case {
+      const char* name;
+      QByteArray file;
+      TPresetLoad result;
+    };
+    const Case cases[] = {
+        {"huge rate", WithEntry(base, "FrameRate", "1e308"), TPresetLoad::Loaded},
+        {"negative rate", WithEntry(base, "FrameRate", "-1e308"), TPresetLoad::Loaded},
+        {"huge exposure", WithEntry(base, "ExpMs", "1e308"), TPresetLoad::Loaded},
+        {"huge integers", WithEntry(WithEntry(WithEntry(base, "SizeX", "99999999999999999999"),
+                                              "ZoomValue", "2147483647"),
+                                    "Gain", "-2147483648"),
+         TPresetLoad::Loaded},
+        {"huge region", WithEntry(WithEntry(base, "SizeX", "4294967295"), "StartX", "4294967295"),
+         TPresetLoad::Loaded},
+        {"missing keys", "Gain=1\r\n", TPresetLoad::Stopped},
+        {"binary lines", binary + "\n" + base + binary, TPresetLoad::Loaded},
+        {"binary rate", WithEntry(base, "FrameRate", binary.constData() + 5), TPresetLoad::Stopped},
+        {"10 MB junk line", tenMB + "\n" + base, TPresetLoad::Loaded},
+        {"10 MB rate", WithEntry(base, "FrameRate", tenMB.constData()), TPresetLoad::Stopped},
+    };
+    for (const Case& c : cases) {
+      messages_.clear();
+      QCOMPARE((std::pair{c.name, Load(c.file)}), (std::pair{c.name, c.result}));
+      QVERIFY2(messages_.size() == (c.result == TPresetLoad::Stopped ? 1 : 0), c.name);
+      for (const QString& message : messages_) QVERIFY2(message.size() < 200, c.name);
+      const DirectDriver driver;
+      const double fps = driver.Rate();
+      QVERIFY2(std::isfinite(fps) && fps > 0, c.name);
+      ViewPortRecord region{};
+      QVERIFY2(GetViewPort(driver.handle, &region), c.name);
+      QVERIFY2(region.SizeX > 0 && region.StartX + region.SizeX <= region.Width, c.name);
+      QVERIFY2(region.SizeY > 0 && region.StartY + region.SizeY <= region.Height, c.name);
+      QVERIFY2(AppCommand->Zoom >= -4 && AppCommand->Zoom <= 5, c.name);
+    }
   }
 
   void aCameraThatDoesNotAnswerLeavesTheFileAlone() {

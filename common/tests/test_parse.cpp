@@ -71,6 +71,11 @@ TEST(Parse, RealsWithAPointAndFiniteOnly) {
 TEST(Parse, ConversionErrorTexts) {
   EXPECT_EQ(NotAnIntegerText("abc"), "'abc' is not a valid integer value");
   EXPECT_EQ(NotARealText("1,5"), "'1,5' is not a valid floating point value");
+  // Texts from files: control characters shown as '?', long ones cut.
+  EXPECT_EQ(NotAnIntegerText(QString::fromLatin1("1\x01\x7f\n2")), "'1???2' is not a valid integer value");
+  EXPECT_EQ(NotARealText(QString(63, '9')), "'" + QString(63, '9') + "' is not a valid floating point value");
+  EXPECT_EQ(NotARealText(QString(10 << 20, '9')),
+            "'" + QString(60, '9') + "...' is not a valid floating point value");
 }
 
 }  // namespace
