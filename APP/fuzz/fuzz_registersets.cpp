@@ -1,6 +1,6 @@
-// The INI register-set reader on hostile files: the file's sections, and for
-// each of the first few its "Regs" list split into items and read as
-// register words, as loading a register set does.
+// The INI register-set reader on hostile files: the file's sections, and the
+// first few loaded as the Register Sets menu loads them, their "Regs" lists
+// split into register words and sent to the simulated camera.
 #include <cstdint>
 #include <cstdlib>
 
@@ -10,8 +10,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "AppTestSupport.h"
 #include "IniFile.h"
-#include "RegisterSets.h"
 
 namespace {
 
@@ -23,18 +23,29 @@ int InputFile() {
 
 }  // namespace
 
+// The controller and camera object on the simulated camera, made once
+// before the inputs run (so that they are not taken for leaks of the first).
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  TestApplication();
+  simcam::SimCamera& camera = simcam::Install();
+  camera.PowerOn();
+  camera.SetTiming(simcam::Timing::Deterministic);
+  AppCommand = new TAppCommand();
+  AppCommand->MainView = new FakeMainView;
+  CameraDevice = new TCamera();
+  AppCommand->IniFile = new TIniFile(QStringLiteral("/proc/self/fd/%1").arg(InputFile()));
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const int fd = InputFile();
   if (fd < 0 || ftruncate(fd, 0) != 0) std::abort();
   if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
-  const TIniFile ini(QStringLiteral("/proc/self/fd/%1").arg(fd));
-  const QStringList sections = ini.ReadSections();
-  const QString key = QStringLiteral("Regs");
+  QStringList sections;
+  AppCommand->GetRegisterSets(sections);
   for (qsizetype i = 0; i < sections.size() && i < 8; ++i) {
-    if (!ini.SectionExists(sections[i])) std::abort();  // a listed section exists
-    if (!ini.ValueExists(sections[i], key)) continue;
-    for (const QString& item : SplitCommaText(ini.ReadString(sections[i], key, QString())))
-      (void)RegisterWordFromHex(item);
+    if (!AppCommand->IniFile->SectionExists(sections[i])) std::abort();  // a listed section exists
+    AppCommand->LoadRegisterSet(sections[i]);
   }
   return 0;
 }
