@@ -1,7 +1,8 @@
 # make run   - install what is missing, build, start the camera application
 #              on the simulated camera
 # make test  - install what is missing, build, run every test (release and
-#              sanitizer builds)
+#              sanitizer builds), the fuzz targets' short runs and, under
+#              ThreadSanitizer, the tests that start threads
 # make bench - build and run the benchmarks
 # make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
 # make soak  - the camera application under load for SOAK_SECONDS (default 600)
@@ -10,7 +11,7 @@ JOBS ?= $(shell nproc)
 # so that another clone of the tree reuses the same cache entries.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: setup build run test test-release test-sanitize test-fuzz fuzz bench soak clean
+.PHONY: setup build run test test-release test-sanitize test-tsan test-fuzz fuzz bench soak clean
 
 setup:
 	@scripts/setup.sh
@@ -30,6 +31,12 @@ test-sanitize: setup
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
+# ThreadSanitizer: only the test programs labelled "threads" are built and run.
+test-tsan: setup
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -L threads -j $(JOBS)
+
 # Fuzz targets (clang): each replays its seeds, then fuzzes for 20 seconds.
 test-fuzz: setup
 	cmake --preset fuzz
@@ -42,7 +49,7 @@ fuzz: setup
 	cmake --build --preset fuzz -j $(JOBS)
 	QDV_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz -j $(JOBS) --timeout $$(( $(FUZZ_SECONDS) + 120 ))
 
-test: test-release test-sanitize test-fuzz
+test: test-release test-sanitize test-tsan test-fuzz
 
 bench: build
 	@for b in $$(find build/release -name '*_bench_*' -type f -executable | sort); do echo "== $$b"; $$b; done

@@ -70,8 +70,8 @@ void TAppCommand::SaveVideo() {
   const std::int32_t mode = DebayerMode;
   const auto sizeX = static_cast<std::int32_t>(viewPort.SizeX);
   const auto sizeY = static_cast<std::int32_t>(viewPort.SizeY);
-  const std::int32_t width = mode == 7 ? sizeX / 2 : sizeX;
-  const std::int32_t height = mode == 7 ? sizeY / 2 : sizeY;
+  const std::int32_t width = mode == DEBAYER_PREVIEW ? sizeX / 2 : sizeX;
+  const std::int32_t height = mode == DEBAYER_PREVIEW ? sizeY / 2 : sizeY;
 
   const QString folder = SettingsView != nullptr ? SettingsView->CapturePath() : QString();
   const QString name =
@@ -106,7 +106,7 @@ void TAppCommand::SaveVideo() {
       // A frame the pipeline refuses (too short for the region) drew nothing:
       // Image24 still holds an older picture, which is not stored again.
       if (RenderFrame(QDV_STREAM_RAW8, FrameBuffer, bytes, sizeX, sizeY, mode)) {
-        if (mode == 0) DebayerMono_8to24_GBRG(FrameBuffer, sizeX, sizeY, Image24);
+        if (mode == DEBAYER_MONO) DebayerMono_8to24_GBRG(FrameBuffer, sizeX, sizeY, Image24);
         if (!AVINextFrameFits()) {
           ShowCaptureError(QStringLiteral("AVI file size limit reached, capture stopped: ") + name);
           break;

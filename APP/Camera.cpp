@@ -33,7 +33,7 @@ void Operation(std::int32_t cameraIndex, Calls calls) {
 std::uint16_t LookupTableMaximum(HANDLE handle) {
   std::uint32_t status = 0;
   ::GetStreamStatus(handle, &status);
-  return status == 4 ? 1023 : 255;
+  return status == QDV_STREAM_PACKED10 ? 1023 : 255;
 }
 
 // One u32 setting written with its driver call.

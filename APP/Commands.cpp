@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include <unistd.h>
@@ -97,7 +98,7 @@ void TAppCommand::Init() {
   FrameThread->SetPriority(TThreadPriority::Highest);
   FrameThread->Start();
 
-  if (CameraDevice->GetStreamStatus() != 0) StartVideo();
+  if (CameraDevice->GetStreamStatus() != QDV_STREAM_OFF) StartVideo();
 }
 
 void TAppCommand::Done() {
@@ -132,7 +133,7 @@ void TAppCommand::StartVideo() {
     return;
   }
   Running = true;
-  if (CameraDevice->GetStreamStatus() == 0) CameraDevice->SetStreamStatus(OutMode);
+  if (CameraDevice->GetStreamStatus() == QDV_STREAM_OFF) CameraDevice->SetStreamStatus(OutMode);
   if (MainView != nullptr) MainView->SetVideoPanelFill(false);
   FrameCount = 0;
   LastFrameCount = 0;
@@ -153,7 +154,7 @@ void TAppCommand::StopVideo() {
   if (MainView != nullptr) MainView->SetFPSTimerEnabled(false);
   ShowFPS(0);
   if (MainView != nullptr) MainView->SetVideoPanelFill(true);
-  CameraDevice->SetStreamStatus(0);
+  CameraDevice->SetStreamStatus(QDV_STREAM_OFF);
 }
 
 void TAppCommand::SuspendThreads() {
@@ -338,23 +339,16 @@ void TAppCommand::SetSDRAM(bool on) { CameraDevice->SetSDRAMStatus(on ? 1 : 0); 
 bool TAppCommand::GetSDRAM() { return CameraDevice->GetSDRAMStatus() != 0; }
 
 void TAppCommand::SetOutMode(std::int32_t index) {
-  switch (index) {
-    case 1: OutMode = 2; break;  // 12-bit packed
-    case 2: OutMode = 3; break;  // compressed 8-bit
-    case 3: OutMode = 4; break;  // 10-bit packed
-    default: OutMode = 1; break; // 8-bit
-  }
+  const bool known = index >= 0 && index < static_cast<std::int32_t>(std::size(OutModeStreams));
+  OutMode = static_cast<std::int32_t>(known ? OutModeStreams[index] : QDV_STREAM_RAW8);
   if (Running) CameraDevice->SetStreamStatus(static_cast<std::uint32_t>(OutMode));
   CameraDevice->SetDefaultLookupTable();
 }
 
 std::int32_t TAppCommand::GetOutMode() const {
-  switch (OutMode) {
-    case 2: return 1;
-    case 3: return 2;
-    case 4: return 3;
-    default: return 0;
-  }
+  for (std::size_t i = 0; i < std::size(OutModeStreams); ++i)
+    if (static_cast<std::int32_t>(OutModeStreams[i]) == OutMode) return static_cast<std::int32_t>(i);
+  return 0;
 }
 
 void TAppCommand::SetFrameRate(double fps) { CameraDevice->SetFrameRate(fps); }

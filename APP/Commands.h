@@ -183,6 +183,10 @@ bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& 
 
 // ---------------------------------------------------------------------------
 
+// The settings dialog's output modes in list order: the stream format of each.
+inline constexpr std::uint32_t OutModeStreams[] = {QDV_STREAM_RAW8, QDV_STREAM_PACKED12,
+                                                   QDV_STREAM_COMPRESSED8, QDV_STREAM_PACKED10};
+
 class TAppCommand {
  public:
   TAppCommand();
@@ -294,7 +298,8 @@ class TAppCommand {
   std::int32_t LastFrameCount = 0;
   std::int32_t DebayerMode = 0;
   std::int32_t Zoom = 1;
-  std::int32_t OutMode = 1;
+  // The stream format code the camera is set to when video starts.
+  std::int32_t OutMode = static_cast<std::int32_t>(QDV_STREAM_RAW8);
   bool CaptureRunning = false;
   bool SavePending = false;
   bool CopyPending = false;

@@ -18,58 +18,35 @@
 
 namespace {
 
-// One connection's reading state: the byte count of the message under way
-// and, for a message short enough to keep, its bytes.
+// One connection: reads what arrives, hands it to the framer and writes
+// each answer.
 class TCopyDataReader : public QObject {
  public:
   TCopyDataReader(QLocalSocket* socket, TCopyDataServer::Handler handler, std::uint32_t keptBytes)
-      : QObject(socket),
-        socket_(socket),
-        handler_(std::move(handler)),
-        keptBytes_(keptBytes),
-        data_(keptBytes) {
+      : QObject(socket), socket_(socket), framer_(std::move(handler), keptBytes) {
     connect(socket, &QLocalSocket::readyRead, this, &TCopyDataReader::Read);
   }
 
   void Read() {
+    char buffer[4096];
+    const auto answer = [this](std::int32_t result) { return Answer(result); };
     while (socket_->state() == QLocalSocket::ConnectedState && socket_->bytesAvailable() > 0) {
-      if (countBytes_ < 4) {
-        const qint64 n = socket_->read(countBuffer_ + countBytes_, 4 - countBytes_);
-        if (n <= 0) return;
-        countBytes_ += static_cast<int>(n);
-        if (countBytes_ < 4) continue;
-        size_ = std::uint32_t(std::uint8_t(countBuffer_[0])) |
-                std::uint32_t(std::uint8_t(countBuffer_[1])) << 8 |
-                std::uint32_t(std::uint8_t(countBuffer_[2])) << 16 |
-                std::uint32_t(std::uint8_t(countBuffer_[3])) << 24;
-        received_ = 0;
-      } else if (received_ < size_) {
-        char scratch[4096];
-        char* target = Kept() ? data_.data() + received_ : scratch;
-        const std::uint64_t left = size_ - received_;
-        const qint64 want = static_cast<qint64>(std::min<std::uint64_t>(left, sizeof scratch));
-        const qint64 n = socket_->read(target, want);
-        if (n <= 0) return;
-        received_ += static_cast<std::uint32_t>(n);
-      }
-      if (countBytes_ == 4 && received_ == size_ && !Answer()) return;
+      const qint64 n = socket_->read(buffer, sizeof buffer);
+      if (n <= 0) return;
+      // Fewer bytes taken than read: the client was dropped.
+      if (framer_.Feed(buffer, static_cast<std::size_t>(n), answer) < static_cast<std::size_t>(n))
+        return;
     }
   }
 
  private:
-  bool Kept() const { return size_ <= keptBytes_; }
-
-  // Answers the complete message; false when the client is dropped because
-  // it leaves too many answers unread.
-  bool Answer() {
-    const std::int32_t result = handler_(size_, Kept() ? data_.data() : nullptr);
+  // Writes one answer; false when the client is dropped because it leaves
+  // too many answers unread.
+  bool Answer(std::int32_t result) {
     const char answer[4] = {char(result & 0xff), char((result >> 8) & 0xff),
                             char((result >> 16) & 0xff), char((result >> 24) & 0xff)};
     socket_->write(answer, 4);
     socket_->flush();
-    countBytes_ = 0;
-    received_ = 0;
-    size_ = 0;
     if (socket_->bytesToWrite() <= TCopyDataServer::MaxUnreadAnswerBytes) return true;
     socket_->abort();
     socket_->deleteLater();
@@ -77,13 +54,7 @@ class TCopyDataReader : public QObject {
   }
 
   QLocalSocket* socket_;
-  TCopyDataServer::Handler handler_;
-  std::uint32_t keptBytes_;
-  char countBuffer_[4] = {};
-  int countBytes_ = 0;
-  std::uint32_t size_ = 0;
-  std::uint32_t received_ = 0;
-  std::vector<char> data_;
+  TCopyDataFramer framer_;
 };
 
 // Whether the path is free for a new socket: nothing there, or a socket on
@@ -105,6 +76,42 @@ bool ClaimSocketPath(const sockaddr_un& address) {
 }
 
 }  // namespace
+
+TCopyDataFramer::TCopyDataFramer(Handler handler, std::uint32_t keptBytes)
+    : handler_(std::move(handler)), keptBytes_(keptBytes), data_(keptBytes) {}
+
+std::size_t TCopyDataFramer::Feed(const char* bytes, std::size_t n, const Answer& answer) {
+  std::size_t taken = 0;
+  while (taken < n) {
+    if (countBytes_ < 4) {
+      const std::size_t k = std::min(4 - countBytes_, n - taken);
+      std::memcpy(countBuffer_ + countBytes_, bytes + taken, k);
+      countBytes_ += k;
+      taken += k;
+      if (countBytes_ < 4) break;
+      size_ = std::uint32_t(std::uint8_t(countBuffer_[0])) |
+              std::uint32_t(std::uint8_t(countBuffer_[1])) << 8 |
+              std::uint32_t(std::uint8_t(countBuffer_[2])) << 16 |
+              std::uint32_t(std::uint8_t(countBuffer_[3])) << 24;
+      received_ = 0;
+    } else {
+      const std::size_t k =
+          static_cast<std::size_t>(std::min<std::uint64_t>(size_ - received_, n - taken));
+      // A longer message is read through without its data.
+      if (Kept() && k > 0) std::memcpy(data_.data() + received_, bytes + taken, k);
+      received_ += static_cast<std::uint32_t>(k);
+      taken += k;
+    }
+    if (countBytes_ == 4 && received_ == size_) {
+      const std::int32_t result = handler_(size_, Kept() ? data_.data() : nullptr);
+      countBytes_ = 0;
+      received_ = 0;
+      size_ = 0;
+      if (!answer(result)) break;
+    }
+  }
+  return taken;
+}
 
 TCopyDataServer::TCopyDataServer(Handler handler, std::uint32_t keptBytes, QObject* parent)
     : QObject(parent), handler_(std::move(handler)), keptBytes_(keptBytes) {

@@ -24,8 +24,10 @@
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -69,6 +71,34 @@ class TCopyDataServer : public QObject {
   QSocketNotifier* notifier_ = nullptr;
   QTimer* retry_ = nullptr;
   int connections_ = 0;
+};
+
+// The message framing of the socket, apart from the socket: bytes go in as
+// they arrive, split at any point, and each complete message reaches the
+// handler once, with its data when it is no longer than keptBytes.
+class TCopyDataFramer {
+ public:
+  using Handler = std::function<std::int32_t(std::uint32_t size, const void* data)>;
+  // Takes the handler's result of each message; false stops the feed (the
+  // client is dropped).
+  using Answer = std::function<bool(std::int32_t result)>;
+
+  TCopyDataFramer(Handler handler, std::uint32_t keptBytes);
+
+  // Takes bytes until all n are taken or an answer stops the feed; returns
+  // the number taken.
+  std::size_t Feed(const char* bytes, std::size_t n, const Answer& answer);
+
+ private:
+  bool Kept() const { return size_ <= keptBytes_; }
+
+  Handler handler_;
+  std::uint32_t keptBytes_;
+  char countBuffer_[4] = {};
+  std::size_t countBytes_ = 0;
+  std::uint32_t size_ = 0;
+  std::uint32_t received_ = 0;
+  std::vector<char> data_;
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <algorithm>
 #include <cassert>
 
 #include "Commands.h"
@@ -201,9 +202,11 @@ class TPresetLoader {
   void LoadGain() {
     std::int32_t gain = 0;
     if (!file_.Int("Gain", gain)) return;
-    // The file holds the slider's value, the negated gain; negated with
-    // 32-bit wrap-around, so the lowest integer stays itself.
-    CameraDevice->SetGain(static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(gain)));
+    // The track bar's range bounds the gain: a value beyond it would reach
+    // the camera unchecked while the track bar shows its end (and the most
+    // negative one cannot even be negated).
+    gain = std::clamp(gain, dialog_->tbGain->minimum(), dialog_->tbGain->maximum());
+    CameraDevice->SetGain(-gain);
     dialog_->tbGain->setValue(gain);
     dialog_->ShowGain();
   }

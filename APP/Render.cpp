@@ -7,7 +7,10 @@
 #include <cstdint>
 
 #include "Commands.h"
+#include "Format.h"
+#include "QDV47B5API.h"
 #include "VideoPanel.h"
+#include "Zoom.h"
 #include "fmMain.h"
 #include "imaging.h"
 
@@ -17,18 +20,11 @@ namespace {
 constexpr std::int32_t MaxPictureWidth = 1920;
 constexpr std::int32_t MaxPictureHeight = 1080;
 
-// The GBRG, 8-bit-in, 24-bit-out member of each family by DebayerMode; mode
-// 0 shows the samples themselves.
-const Debayer8Func DebayerByMode[8] = {
-    nullptr,
-    DebayerBayer_8to24_GBRG,
-    DebayerNearest_8to24_GBRG,
-    DebayerBin2x2_8to24_GBRG,
-    DebayerBilinear_8to24_GBRG,
-    DebayerAdaptive_8to24_GBRG,
-    DebayerLaplacian_8to24_GBRG,
-    DebayerPreview_8to24_GBRG,
-};
+// The mode as the controller keeps it: a mode outside the families shows
+// the samples themselves.
+std::int32_t KnownDebayerMode(std::int32_t mode) {
+  return (mode >= DEBAYER_BAYER && mode <= DEBAYER_PREVIEW) ? mode : DEBAYER_MONO;
+}
 
 // Bytes that the decoder of a stream format reads from a width x height
 // frame; a frame with fewer bytes is not rendered. The packed formats are
@@ -39,36 +35,172 @@ std::uint64_t FrameBytesNeeded(std::uint32_t code, std::int32_t width, std::int3
   const std::uint64_t w = static_cast<std::uint64_t>(width);
   const std::uint64_t h = static_cast<std::uint64_t>(height);
   switch (code) {
-    case 1:  // 8-bit samples
+    case QDV_STREAM_RAW8:
       return w * h;
-    case 2:  // 12-bit packed
+    case QDV_STREAM_PACKED12:
       return w * 3 / 2 * h;
-    case 4:  // 10-bit packed
+    case QDV_STREAM_PACKED10:
       return w * 10 / 8 * h;
-    default:  // compressed 8-bit lines
+    default:  // QDV_STREAM_COMPRESSED8
       return 1;
   }
 }
 
-// Drawn size of a picture side under a zoom code. Code 5 is the "800"
-// setting and draws at 800 %, as its label says.
-std::int32_t ZoomedExtent(std::int32_t extent, std::int32_t code) {
-  if (code >= 2) return extent * (code == 5 ? 8 : code);
-  if (code < 0) return extent / -code;
-  return extent;  // 1, and the codes 0 and -1 that only SetZoom can store
+// One frame on its way from the camera's bytes to the screen.
+struct TFramePicture {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  // 8-bit samples, demosaiced or shown as they are.
+  const std::uint8_t* samples = nullptr;
+  // What the RAW histogram and the white balance read: the samples at the
+  // stream's own depth.
+  const void* rawData = nullptr;
+  std::int32_t rawBits = 8;
+  // What is drawn: the samples, or the 24-bit picture in Image24.
+  const std::uint8_t* picture = nullptr;
+  std::int32_t pictureBits = 8;
+};
+
+// Whether a frame can be rendered. The region of interest comes from the
+// driver and from preset files: a size outside the sensor, or a frame too
+// short for its size, would make the decoders read or write beyond their
+// buffers.
+bool AcceptFrame(std::uint32_t code, const std::uint8_t* raw, std::uint32_t bytes,
+                 std::int32_t width, std::int32_t height) {
+  if (code < QDV_STREAM_RAW8 || code > QDV_STREAM_PACKED10) return false;
+  if (raw == nullptr || width <= 0 || height <= 0 || width > MaxPictureWidth ||
+      height > MaxPictureHeight)
+    return false;
+  return bytes >= FrameBytesNeeded(code, width, height);
 }
 
-QString ZoomPercentText(std::int32_t code) {
+// The stream's bytes as 8-bit samples (Pixels8) and, for the packed
+// formats, as 16-bit samples (Pixels16).
+TFramePicture DecodeFrame(const TAppCommand& command, std::uint32_t code, const std::uint8_t* raw,
+                          std::uint32_t bytes, std::int32_t width, std::int32_t height) {
+  TFramePicture frame;
+  frame.width = width;
+  frame.height = height;
+  frame.samples = raw;
+  frame.rawData = raw;
   switch (code) {
-    case -4: return QStringLiteral("25");
-    case -3: return QStringLiteral("33");
-    case -2: return QStringLiteral("50");
-    case 2: return QStringLiteral("200");
-    case 3: return QStringLiteral("300");
-    case 4: return QStringLiteral("400");
-    case 5: return QStringLiteral("800");
-    default: return QStringLiteral("100");
+    case QDV_STREAM_RAW8:
+      break;
+    case QDV_STREAM_PACKED12:
+    case QDV_STREAM_PACKED10: {
+      // The unpackers write exactly width x height samples, so the table
+      // never meets a sample left over from an older frame.
+      const bool twelveBit = code == QDV_STREAM_PACKED12;
+      (twelveBit ? Unpack12Bit : Unpack10Bit)(raw, width, height, Pixels16);
+      ApplyLookupTable16To8(Pixels16, width * height, twelveBit ? command.LUT12 : command.LUT10,
+                            Pixels8);
+      frame.samples = Pixels8;
+      frame.rawData = Pixels16;
+      frame.rawBits = twelveBit ? 12 : 10;
+      break;
+    }
+    case QDV_STREAM_COMPRESSED8:
+      DecodeCompressedLines(raw, bytes, width, height, Pixels8);
+      frame.samples = Pixels8;
+      frame.rawData = Pixels8;
+      break;
   }
+  frame.picture = frame.samples;
+  return frame;
+}
+
+// The RAW histogram and a pending white balance read the undemosaiced samples.
+void MeasureFrame(TAppCommand& command, const TFramePicture& frame) {
+  if (command.RAWHistogramOn && command.HistogramRAWView != nullptr)
+    command.HistogramRAWView->UpdateHistogram(frame.rawData, frame.width, frame.height,
+                                              frame.rawBits);
+  if (command.WhiteBalancePending) {
+    command.WhiteBalancePending = false;
+    command.AutoWhiteBalance(frame.rawData, frame.width, frame.height, frame.rawBits);
+  }
+}
+
+// Demosaics into Image24 with the mode's GBRG member; a refusal (odd or too
+// small sizes) leaves the previous picture there, which is drawn. The
+// preview family draws half the size.
+void DemosaicFrame(TFramePicture& frame, std::int32_t mode) {
+  const std::int32_t family = KnownDebayerMode(mode);
+  if (family == DEBAYER_MONO) return;
+  Debayer8Member(family, DEBAYER_8TO24, BAYER_GBRG)(frame.samples, frame.width, frame.height,
+                                                     Image24);
+  frame.picture = Image24;
+  frame.pictureBits = 24;
+  if (family == DEBAYER_PREVIEW) {
+    frame.width /= 2;
+    frame.height /= 2;
+  }
+}
+
+void CorrectFrame(const TAppCommand& command, const TFramePicture& frame) {
+  if (frame.pictureBits == 24 && command.ActiveCorrection != nullptr)
+    ApplyColorCorrection(command.ActiveCorrection, Image24, frame.width, frame.height);
+}
+
+void FillDisplayHeader(const TFramePicture& frame) {
+  TBitmapInfoHeader& header = DisplayBitmapInfo.bmiHeader;
+  header.biSize = 40;
+  header.biWidth = frame.width;
+  header.biHeight = -frame.height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<std::uint16_t>(frame.pictureBits);
+  header.biCompression = 0;
+  header.biSizeImage =
+      static_cast<std::uint32_t>(frame.width * frame.height * frame.pictureBits / 8);
+  header.biXPelsPerMeter = 0;
+  header.biYPelsPerMeter = 0;
+  header.biClrUsed = 0;
+  header.biClrImportant = 0;
+}
+
+// Hands the picture to the video panel, sized for the zoom.
+void PresentFrame(TAppCommand& command, const TFramePicture& frame) {
+  const TZoomStep& zoom = ZoomStepOfCode(command.Zoom);
+  const std::int32_t drawnWidth = zoom.Extent(frame.width);
+  const std::int32_t drawnHeight = zoom.Extent(frame.height);
+  if (MainForm == nullptr || MainForm->VideoPanel == nullptr) return;
+  TVideoPanel* panel = MainForm->VideoPanel;
+  if (panel->width() != drawnWidth || panel->height() != drawnHeight) {
+    panel->resize(drawnWidth, drawnHeight);
+    command.CenterVideoPanel();
+  }
+  panel->SetPicture(frame.picture, frame.width, frame.height, frame.pictureBits);
+}
+
+// A grey picture copied or saved goes out as 24-bit grey.
+void MakeGreyPicture(const TFramePicture& frame) {
+  if (frame.pictureBits != 8) return;
+  DebayerMono_8to24_GBRG(frame.samples, frame.width, frame.height, Image24);
+  DisplayBitmapInfo.bmiHeader.biBitCount = 24;
+}
+
+// The user's requests that wait for a frame: copy, save, the correction
+// tool, and the RGB histogram.
+void ServeRequests(TAppCommand& command, const TFramePicture& frame) {
+  if (command.CopyPending) {
+    command.CopyPending = false;
+    MakeGreyPicture(frame);
+    command.CopyBitmapToClipboard(frame.width, frame.height, Image24, DisplayBitmapInfo);
+  }
+  if (command.SavePending) {
+    command.SavePending = false;
+    MakeGreyPicture(frame);
+    const std::int32_t format =
+        command.SettingsView != nullptr ? command.SettingsView->SaveImageMode() : 0;
+    command.SaveFrameFile(command.FrameFileCounter, format, Image24, frame.width, frame.height);
+  }
+  if (command.CorrectionToolPending) {
+    command.CorrectionToolPending = false;
+    // A grey picture is not handed to the tool: the request is dropped.
+    if (frame.pictureBits == 24) command.RunCorrectionTool(Image24, frame.width, frame.height);
+  }
+  if (command.RGBHistogramOn && command.HistogramRGBView != nullptr)
+    command.HistogramRGBView->UpdateHistogram(frame.picture, frame.width, frame.height,
+                                              frame.pictureBits);
 }
 
 }  // namespace
@@ -90,7 +222,7 @@ void TFrameThread::FrameThreadSync() { AppCommand->GrabFrame(); }
 
 bool TAppCommand::GrabFrame() {
   const std::uint32_t code = CameraDevice->GetStreamStatus();
-  if (code == 0) return false;
+  if (code == QDV_STREAM_OFF) return false;
   // Zeroed first: when the region cannot be read the size is 0 x 0 and
   // RenderFrame refuses the frame.
   ViewPortRecord viewPort{};
@@ -114,115 +246,14 @@ bool TAppCommand::GrabFrame() {
 
 bool TAppCommand::RenderFrame(std::uint32_t code, const std::uint8_t* raw, std::uint32_t bytes,
                               std::int32_t width, std::int32_t height, std::int32_t mode) {
-  if (code < 1 || code > 4) return false;
-  // The region of interest comes from the driver and from preset files: a
-  // size outside the sensor, or a frame too short for its size, would make
-  // the decoders read or write beyond their buffers.
-  if (raw == nullptr || width <= 0 || height <= 0 || width > MaxPictureWidth ||
-      height > MaxPictureHeight)
-    return false;
-  if (bytes < FrameBytesNeeded(code, width, height)) return false;
-
-  const std::int32_t count = width * height;
-  const std::uint8_t* samples = raw;
-  const void* rawData = raw;
-  std::int32_t bits = 8;
-  switch (code) {
-    case 1:
-      break;
-    case 2:  // 12-bit packed
-    case 4: {  // 10-bit packed
-      // The unpackers write exactly width x height samples, so the table
-      // never meets a sample left over from an older frame.
-      const bool twelveBit = code == 2;
-      (twelveBit ? Unpack12Bit : Unpack10Bit)(raw, width, height, Pixels16);
-      ApplyLookupTable16To8(Pixels16, count, twelveBit ? LUT12 : LUT10, Pixels8);
-      samples = Pixels8;
-      rawData = Pixels16;
-      bits = twelveBit ? 12 : 10;
-      break;
-    }
-    case 3:  // compressed 8-bit lines
-      DecodeCompressedLines(raw, bytes, width, height, Pixels8);
-      samples = Pixels8;
-      rawData = Pixels8;
-      break;
-  }
-
-  if (RAWHistogramOn && HistogramRAWView != nullptr)
-    HistogramRAWView->UpdateHistogram(rawData, width, height, bits);
-  if (WhiteBalancePending) {
-    WhiteBalancePending = false;
-    AutoWhiteBalance(rawData, width, height, bits);
-  }
-
-  // Demosaic; a refusal (odd or too small sizes) leaves the previous
-  // picture in Image24, which is drawn.
-  const std::int32_t family = (mode >= 1 && mode <= 7) ? mode : 0;
-  const std::uint8_t* picture = samples;
-  std::int32_t pictureBits = 8;
-  if (family != 0) {
-    DebayerByMode[family](samples, width, height, Image24);
-    picture = Image24;
-    pictureBits = 24;
-    if (family == 7) {
-      width /= 2;
-      height /= 2;
-    }
-  }
-  if (pictureBits == 24 && ActiveCorrection != nullptr)
-    ApplyColorCorrection(ActiveCorrection, Image24, width, height);
-
-  const std::int32_t drawnWidth = ZoomedExtent(width, Zoom);
-  const std::int32_t drawnHeight = ZoomedExtent(height, Zoom);
-
-  TBitmapInfoHeader& header = DisplayBitmapInfo.bmiHeader;
-  header.biSize = 40;
-  header.biWidth = width;
-  header.biHeight = -height;
-  header.biPlanes = 1;
-  header.biBitCount = static_cast<std::uint16_t>(pictureBits);
-  header.biCompression = 0;
-  header.biSizeImage = static_cast<std::uint32_t>(width * height * pictureBits / 8);
-  header.biXPelsPerMeter = 0;
-  header.biYPelsPerMeter = 0;
-  header.biClrUsed = 0;
-  header.biClrImportant = 0;
-
-  if (MainForm != nullptr && MainForm->VideoPanel != nullptr) {
-    TVideoPanel* panel = MainForm->VideoPanel;
-    if (panel->width() != drawnWidth || panel->height() != drawnHeight) {
-      panel->resize(drawnWidth, drawnHeight);
-      CenterVideoPanel();
-    }
-    panel->SetPicture(picture, width, height, pictureBits);
-  }
-
-  if (CopyPending) {
-    CopyPending = false;
-    if (pictureBits == 8) {
-      DebayerMono_8to24_GBRG(samples, width, height, Image24);
-      header.biBitCount = 24;
-    }
-    CopyBitmapToClipboard(width, height, Image24, DisplayBitmapInfo);
-  }
-  if (SavePending) {
-    SavePending = false;
-    if (pictureBits == 8) {
-      DebayerMono_8to24_GBRG(samples, width, height, Image24);
-      header.biBitCount = 24;
-    }
-    const std::int32_t format = SettingsView != nullptr ? SettingsView->SaveImageMode() : 0;
-    SaveFrameFile(FrameFileCounter, format, Image24, width, height);
-  }
-  if (CorrectionToolPending) {
-    CorrectionToolPending = false;
-    // A grey picture is not handed to the tool: the request is dropped.
-    if (pictureBits == 24) RunCorrectionTool(Image24, width, height);
-  }
-  if (RGBHistogramOn && HistogramRGBView != nullptr)
-    HistogramRGBView->UpdateHistogram(picture, width, height, pictureBits);
-
+  if (!AcceptFrame(code, raw, bytes, width, height)) return false;
+  TFramePicture frame = DecodeFrame(*this, code, raw, bytes, width, height);
+  MeasureFrame(*this, frame);
+  DemosaicFrame(frame, mode);
+  CorrectFrame(*this, frame);
+  FillDisplayHeader(frame);
+  PresentFrame(*this, frame);
+  ServeRequests(*this, frame);
   ++FrameCount;
   QCoreApplication::processEvents();
   return true;
@@ -231,46 +262,42 @@ bool TAppCommand::RenderFrame(std::uint32_t code, const std::uint8_t* raw, std::
 // --- Demosaicing mode and zoom -------------------------------------------------------
 
 void TAppCommand::SetDebayerMode(std::int32_t mode) {
-  DebayerMode = (mode >= 1 && mode <= 7) ? mode : 0;
+  DebayerMode = KnownDebayerMode(mode);
   if (SettingsView != nullptr) SettingsView->SetDebayerSelection(DebayerMode);
 }
 
 void TAppCommand::SetZoomPercent(std::int32_t percent) {
-  switch (percent) {
-    case 25: Zoom = -4; break;
-    case 33: Zoom = -3; break;
-    case 50: Zoom = -2; break;
-    case 200: Zoom = 2; break;
-    case 300: Zoom = 3; break;
-    case 400: Zoom = 4; break;
-    case 800: Zoom = 5; break;
-    default: Zoom = 1; break;
-  }
+  Zoom = ZoomStepOfPercent(percent).code;
   ShowZoom();
 }
 
 void TAppCommand::ZoomIn() {
-  std::int32_t code = Zoom == 0 ? 1 : Zoom;
-  code = code < 5 ? code + 1 : 5;
-  if (code == -1) code = 1;
+  // Codes 0 and -1 have no step of their own: 0 counts as 100 %, and a
+  // step up to -1 lands on 100 %.
+  std::int32_t code = Zoom == 0 ? ZoomCodeOriginal : Zoom;
+  code = code < ZoomCodeLargest ? code + 1 : ZoomCodeLargest;
+  if (code == -1) code = ZoomCodeOriginal;
   Zoom = code;
   ShowZoom();
 }
 
 void TAppCommand::ZoomOut() {
-  std::int32_t code = Zoom == 0 ? 1 : Zoom;
-  code = code > -4 ? code - 1 : -4;
-  if (code == 0) code = -2;
+  // A step down from 100 % skips 0 and -1 and lands on 50 %.
+  std::int32_t code = Zoom == 0 ? ZoomCodeOriginal : Zoom;
+  code = code > ZoomCodeSmallest ? code - 1 : ZoomCodeSmallest;
+  if (code == 0) code = ZoomStepOfPercent(50).code;
   Zoom = code;
   ShowZoom();
 }
 
 std::int32_t TAppCommand::GetZoom() const { return Zoom; }
 
-void TAppCommand::SetZoom(std::int32_t code) { Zoom = (code >= -4 && code <= 5) ? code : 1; }
+void TAppCommand::SetZoom(std::int32_t code) {
+  Zoom = (code >= ZoomCodeSmallest && code <= ZoomCodeLargest) ? code : ZoomCodeOriginal;
+}
 
 void TAppCommand::ShowZoom() {
-  SetPanel(PanelZoom, QStringLiteral("Zoom: ") + ZoomPercentText(Zoom) + QStringLiteral("%"));
+  SetPanel(PanelZoom, FormatText("Zoom: %d%%", ZoomStepOfCode(Zoom).percent));
 }
 
 void TAppCommand::CenterVideoPanel() {

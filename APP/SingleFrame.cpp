@@ -19,6 +19,7 @@
 #include "BMPFile.h"
 #include "Commands.h"
 #include "Messages.h"
+#include "imaging/debayer.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ void TAppCommand::CalibrateColors() {
     ShowMessageBox(MessageKind::Information, caption, QStringLiteral("Camera is stopped!"));
     return;
   }
-  if (DebayerMode == 0) {
+  if (DebayerMode == DEBAYER_MONO) {
     ShowMessageBox(MessageKind::Information, caption,
                    QStringLiteral("Used monochrome convertion!"));
     return;

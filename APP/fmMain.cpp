@@ -25,6 +25,7 @@
 #include "CopyDataServer.h"
 #include "Messages.h"
 #include "VideoPanel.h"
+#include "imaging/debayer.h"
 #include "fmSettings.h"
 
 TMainForm* MainForm = nullptr;
@@ -413,14 +414,14 @@ void TMainForm::mZoom200Click() { AppCommand->SetZoomPercent(200); }
 void TMainForm::mZoom300Click() { AppCommand->SetZoomPercent(300); }
 void TMainForm::mZoom400Click() { AppCommand->SetZoomPercent(400); }
 void TMainForm::mSettingsClick() { AppCommand->ShowSettings(); }
-void TMainForm::mDebayerMonoClick() { AppCommand->SetDebayerMode(0); }
-void TMainForm::mDebayerBayerClick() { AppCommand->SetDebayerMode(1); }
-void TMainForm::mDebayerNearestClick() { AppCommand->SetDebayerMode(2); }
-void TMainForm::mDebayerBin2x2Click() { AppCommand->SetDebayerMode(3); }
-void TMainForm::mDebayerBilinearClick() { AppCommand->SetDebayerMode(4); }
-void TMainForm::mDebayerAdaptiveClick() { AppCommand->SetDebayerMode(5); }
-void TMainForm::mDebayerLaplacianClick() { AppCommand->SetDebayerMode(6); }
-void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(7); }
+void TMainForm::mDebayerMonoClick() { AppCommand->SetDebayerMode(DEBAYER_MONO); }
+void TMainForm::mDebayerBayerClick() { AppCommand->SetDebayerMode(DEBAYER_BAYER); }
+void TMainForm::mDebayerNearestClick() { AppCommand->SetDebayerMode(DEBAYER_NEAREST); }
+void TMainForm::mDebayerBin2x2Click() { AppCommand->SetDebayerMode(DEBAYER_BIN2X2); }
+void TMainForm::mDebayerBilinearClick() { AppCommand->SetDebayerMode(DEBAYER_BILINEAR); }
+void TMainForm::mDebayerAdaptiveClick() { AppCommand->SetDebayerMode(DEBAYER_ADAPTIVE); }
+void TMainForm::mDebayerLaplacianClick() { AppCommand->SetDebayerMode(DEBAYER_LAPLACIAN); }
+void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(DEBAYER_PREVIEW); }
 void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
 void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
 

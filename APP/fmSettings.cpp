@@ -36,6 +36,7 @@
 #include "VclControls.h"
 #include "fmMain.h"
 #include "fmViewPort.h"
+#include "imaging/debayer.h"
 
 TSettingsForm* SettingsForm = nullptr;
 
@@ -1014,7 +1015,7 @@ void TSettingsForm::rgCvtTableClick() {
 
 void TSettingsForm::rgDebayerClick() {
   const int index = rgDebayer->ItemIndex();
-  if (index >= 0 && index <= 7) AppCommand->SetDebayerMode(index);
+  if (index >= DEBAYER_MONO && index <= DEBAYER_PREVIEW) AppCommand->SetDebayerMode(index);
 }
 
 void TSettingsForm::rgMedianFilterClick() {

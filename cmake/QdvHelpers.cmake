@@ -40,6 +40,20 @@ function(qdv_add_qttests component)
   endforeach()
 endfunction()
 
+# Marks tests of the current directory as tests that start threads: they get
+# the label "threads" and are built by the target threads_tests, which the
+# ThreadSanitizer preset builds (ctest -L threads runs them). Names of tests
+# that are not built here are skipped.
+function(qdv_threads_tests)
+  foreach(test ${ARGN})
+    if(TARGET ${test})
+      get_test_property(${test} LABELS labels)
+      set_tests_properties(${test} PROPERTIES LABELS "${labels};threads")
+      add_dependencies(threads_tests ${test})
+    endif()
+  endforeach()
+endfunction()
+
 # One benchmark program per bench/bench_*.cpp file; benchmarks are not tests.
 function(qdv_add_benchmarks component)
   if(NOT QDV_BUILD_BENCHMARKS)

@@ -52,6 +52,10 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
   }
   auto handover = std::make_shared<Handover>();
   handover->call = &call;
+  // Posted under the lock that the GUI thread takes before it reads the
+  // call: Qt's event queue orders the two threads with locks of its own,
+  // which the thread sanitizer cannot see.
+  std::unique_lock<std::mutex> lock(handoverMutex);
   QMetaObject::invokeMethod(
       app,
       [handover] {
@@ -69,8 +73,6 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
         handoverDone.notify_all();
       },
       Qt::QueuedConnection);
-
-  std::unique_lock<std::mutex> lock(handoverMutex);
   handoverDone.wait(lock, [&] {
     return handover->state == Handover::Done ||
            (handoversCancelled && handover->state == Handover::Pending);

@@ -193,3 +193,40 @@ TEST_F(CopyDataServerTest, AFailedAcceptKeepsListening) {
 }
 
 }  // namespace
+
+// The framing alone: a stream of an empty message, a kept one and a longer
+// one (read through without data), cut once at every point, gives the same
+// three messages; an answer that drops the client stops the feed right
+// after its message.
+TEST(CopyDataFramer, MessagesSurviveEveryCutAndADropStopsTheFeed) {
+  QByteArray stream = Message(0);
+  QByteArray kept = Message(3);
+  kept[4] = 'a', kept[5] = 'b', kept[6] = 'c';
+  stream += kept + Message(9);
+  struct Seen {
+    std::uint32_t size;
+    QByteArray data;
+    bool operator==(const Seen&) const = default;
+  };
+  const std::vector<Seen> expected = {{0, ""}, {3, "abc"}, {9, QByteArray()}};
+  for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
+    std::vector<Seen> seen;
+    TCopyDataFramer framer(
+        [&seen](std::uint32_t size, const void* data) {
+          seen.push_back({size, data != nullptr
+                                    ? QByteArray(static_cast<const char*>(data), size)
+                                    : QByteArray()});
+          return static_cast<std::int32_t>(size);
+        },
+        8);
+    const auto answer = [](std::int32_t) { return true; };
+    EXPECT_EQ(framer.Feed(stream.constData(), static_cast<std::size_t>(cut), answer),
+              static_cast<std::size_t>(cut));
+    framer.Feed(stream.constData() + cut, static_cast<std::size_t>(stream.size() - cut), answer);
+    EXPECT_EQ(seen, expected) << "cut at " << cut;
+  }
+  TCopyDataFramer framer([](std::uint32_t, const void*) { return 1; }, 8);
+  EXPECT_EQ(framer.Feed(stream.constData(), static_cast<std::size_t>(stream.size()),
+                        [](std::int32_t) { return false; }),
+            4u);  // the empty message's count only
+}

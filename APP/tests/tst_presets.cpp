@@ -225,6 +225,19 @@ class TestPresets : public QObject {
     QCOMPARE(Load(WithEntry(WithEntry(base, "res6", "4294967295"), "Gain", "4294967295")),
              TPresetLoad::Loaded);
     QCOMPARE(SettingsForm->tbGain->value(), 100);
+    // A gain beyond the track bar reaches the camera as the track bar's end.
+    const DirectDriver gainDriver;
+    const int lowest = SettingsForm->tbGain->minimum();
+    SettingsForm->tbGain->setValue(lowest);
+    double atEnd = 0;
+    GetGain(gainDriver.handle, &atEnd);
+    for (const char* gain : {"-5000", "-2147483648"}) {
+      QCOMPARE(Load(WithEntry(base, "Gain", gain)), TPresetLoad::Loaded);
+      double db = 1e9;
+      GetGain(gainDriver.handle, &db);
+      QCOMPARE(db, atEnd);
+      QCOMPARE(SettingsForm->tbGain->value(), lowest);
+    }
     QVERIFY(messages_.isEmpty());
   }
 

@@ -7,6 +7,7 @@
 // row is set to 0. For the widths the formats define (multiples of 16 and 4)
 // the rows are exactly the blocks and groups, and the result is the format's.
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +51,7 @@ namespace imaging::detail {
 // Sample j of a block = byte j + 256 * bits 2(j mod 4), 2(j mod 4) + 1 of
 // byte 16 + j / 4.
 void Unpack10RowScalar(const uint8_t* __restrict in, int64_t blocks, uint16_t* __restrict out) {
+  assert(blocks >= 0 && (blocks == 0 || (in != nullptr && out != nullptr)));
   for (int64_t b = 0; b < blocks; ++b, in += kBlockBytes10, out += kBlockSamples10)
     for (int j = 0; j < kBlockSamples10; ++j) {
       const uint32_t high = (in[16 + j / 4] >> (2 * (j % 4))) & 3u;
@@ -58,6 +60,7 @@ void Unpack10RowScalar(const uint8_t* __restrict in, int64_t blocks, uint16_t* _
 }
 
 void Unpack12RowScalar(const uint8_t* __restrict in, int64_t groups, uint16_t* __restrict out) {
+  assert(groups >= 0 && (groups == 0 || (in != nullptr && out != nullptr)));
   for (int64_t g = 0; g < groups; ++g, in += kGroupBytes12, out += kGroupSamples12) {
     const Samples12 s = Unpack12Group(in);
     out[0] = static_cast<uint16_t>(s.s0);
@@ -97,6 +100,8 @@ void Unpack12RowSimd(const uint8_t* __restrict in, int64_t groups, int64_t reada
   // word; it reads two bytes past the group). Then s1..s3 = w & 0xFFF, and
   // s0 = n0 + 16 n1 + 256 n2 with n = w >> 12: one multiply-add gives n0 and
   // 16 n1 + 256 n2 in the two halves of the lane, one shift and add join them.
+  // The source from this row on holds at least the row's groups.
+  assert(groups >= 0 && readable >= groups * kGroupBytes12);
   const __m128i lowMask = _mm_setr_epi16(0, 0xFFF, 0xFFF, 0xFFF, 0, 0xFFF, 0xFFF, 0xFFF);
   const __m128i nibbleWeights = _mm_setr_epi16(0, 1, 16, 256, 0, 1, 16, 256);
   const __m128i firstWord = _mm_setr_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
