@@ -228,11 +228,15 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     form->SetDebayerMode(c.mode);
     const QString avi = Part(number, 0);
     const QString text = Convert(raw);
-    if (std::strcmp(c.message, "make") == 0) EXPECT_EQ(text, QStringLiteral("Error|Error make AVI file:") + avi);
-    if (std::strcmp(c.message, "read") == 0) EXPECT_EQ(text, QStringLiteral("Error|Error read file:") + raw);
-    if (std::strcmp(c.message, "done") == 0) EXPECT_EQ(text, Done(raw, avi));
+    const QString expected =
+        std::strcmp(c.message, "make") == 0   ? QStringLiteral("Error|Error make AVI file:") + avi
+        : std::strcmp(c.message, "read") == 0 ? QStringLiteral("Error|Error read file:") + raw
+                                              : Done(raw, avi);
+    EXPECT_EQ(text, expected);
     EXPECT_EQ(QFile::exists(avi), c.frames >= 0);
-    if (c.frames >= 0) EXPECT_EQ(Probe(avi).section(QLatin1Char(','), -1), QString::number(c.frames));
+    if (c.frames >= 0) {
+      EXPECT_EQ(Probe(avi).section(QLatin1Char(','), -1), QString::number(c.frames));
+    }
     if (QFile::exists(avi)) ++number;
   }
 
