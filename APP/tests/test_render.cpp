@@ -92,6 +92,9 @@ class RenderTest : public ::testing::Test {
     const TBitmapInfoHeader& h = DisplayBitmapInfo.bmiHeader;
     EXPECT_TRUE(h.biSize == 40 && h.biWidth == expected.width() &&
                 h.biHeight == -expected.height() && h.biBitCount == (mode == 0 ? 8 : 24));
+    // One byte a pixel for the grey picture, three for colour.
+    EXPECT_EQ(h.biSizeImage, static_cast<std::uint32_t>(expected.width() * expected.height() *
+                                                        (mode == 0 ? 1 : 3)));
   }
 };
 
