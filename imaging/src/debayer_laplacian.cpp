@@ -297,13 +297,11 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const GreenRows<typename F
     __m256i b, c;  // greens of the R/B sites of rows a + 1 and a + 2
   };
   auto stepOne = [=](int32_t x) IMAGING_AVX2_LAMBDA -> Below {
-    // Ahead (within the span) of the rows met here first: the source row
-    // furthest down and the output rows written.
+    // Ahead (within the span) of the row met here first: the source row
+    // furthest down. The output rows are written whole, block by block.
     const int32_t ahead = x + 4 * n < x1 ? x + 4 * n : x1 - 1;
     _mm_prefetch(reinterpret_cast<const char*>((BelowInner ? srcC : srcB) + 2 * w + ahead),
                  _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(dA + ahead * ch), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(dB + ahead * ch), _MM_HINT_T0);
     const __m256i packedB = GreenBlock<Fmt, Phase, 1>(srcB + x, w);
     StoreGreenRow(gB + x, packedB);
     if constexpr (BelowInner) {
