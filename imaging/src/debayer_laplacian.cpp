@@ -18,7 +18,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "debayer_interp_edges.h"
 #include "debayer_interp_simd.h"
@@ -369,14 +370,14 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
     // Inner rows 2 .. height-3, in pairs of an even and an odd row. Before a
     // pair, the edge and ring pixels of the two rows below it are made: step
     // 2 of the pair reads their greens.
-    const Vectors vectors = x1 - x0 >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
-    std::vector<typename Fmt::Sample> greenStore;
-    GreenRows<typename Fmt::Sample> rows{nullptr, f.w};
-    if (vectors != Vectors::kNone) {
-      greenStore.resize(4 * static_cast<size_t>(width));
-      rows.base = greenStore.data();
-      CopyGreens(f, rows, 1, 0, width);
-    }
+    using S = typename Fmt::Sample;
+    // The vector loops need the green rows; without the memory for them
+    // (a C caller gets no exception) the portable loops do the same work.
+    std::unique_ptr<S[]> greenStore;
+    if (x1 - x0 >= kBlock<Fmt>) greenStore.reset(new (std::nothrow) S[4 * static_cast<size_t>(width)]);
+    const Vectors vectors = greenStore ? ActiveVectors() : Vectors::kNone;
+    const GreenRows<S> rows{greenStore.get(), f.w};
+    if (vectors != Vectors::kNone) CopyGreens(f, rows, 1, 0, width);
     RowAround<Fmt, Phase>(f, 2, x0, x1);
     if (vectors != Vectors::kNone) {
       CopyRingGreens(f, rows, 2, x0, x1);
