@@ -205,10 +205,10 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
   const __m256i gRowSide =
       q ? avx2::PreviousLanes<H>(gRow, greensRow[-1]) : avx2::NextLanes<H>(gRow, greensRow[n]);
   const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
-  const __m256i gUpSide = q ? avx2::NextLanes<H>(gUp, greensUp[n])
-                            : avx2::PreviousLanes<H>(gUp, greensUp[-1]);
-  const __m256i gDownSide = q ? avx2::NextLanes<H>(gDown, greensDown[n])
-                              : avx2::PreviousLanes<H>(gDown, greensDown[-1]);
+  const __m256i gUpSide =
+      q ? avx2::NextLanes<H>(gUp, greensUp[n]) : avx2::PreviousLanes<H>(gUp, greensUp[-1]);
+  const __m256i gDownSide =
+      q ? avx2::NextLanes<H>(gDown, greensDown[n]) : avx2::PreviousLanes<H>(gDown, greensDown[-1]);
   const __m256i gNw = q ? gUp : gUpSide, gNe = q ? gUpSide : gUp;
   const __m256i gSw = q ? gDown : gDownSide, gSe = q ? gDownSide : gDown;
 
@@ -374,7 +374,8 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
     // The vector loops need the green rows; without the memory for them
     // (a C caller gets no exception) the portable loops do the same work.
     std::unique_ptr<S[]> greenStore;
-    if (x1 - x0 >= kBlock<Fmt>) greenStore.reset(new (std::nothrow) S[4 * static_cast<size_t>(width)]);
+    if (x1 - x0 >= kBlock<Fmt>)
+      greenStore.reset(new (std::nothrow) S[4 * static_cast<size_t>(width)]);
     const Vectors vectors = greenStore ? ActiveVectors() : Vectors::kNone;
     const GreenRows<S> rows{greenStore.get(), f.w};
     if (vectors != Vectors::kNone) CopyGreens(f, rows, 1, 0, width);
