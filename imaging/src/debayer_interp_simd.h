@@ -92,26 +92,10 @@ constexpr ByteMask NaturalOrderMask(int e) {
   return m;
 }
 
-// Picks, from 16-byte chunk `chunk` of pixels of `channels` elements of e
-// bytes, the G element of every second pixel from `parity` on, each into the
-// low half of a lane of 2e bytes (the high half zero).
-constexpr ByteMask GreenGatherMask(int e, int channels, int chunk, int parity) {
-  ByteMask m{};
-  for (int j = 0; j < 16; ++j) {
-    const int i = j / (2 * e), within = j % (2 * e);
-    const int t = (2 * i + parity) * channels * e + e + within;
-    const bool here = within < e && t >= 16 * chunk && t < 16 * chunk + 16;
-    m.v[j] = m.v[j + 16] = here ? static_cast<int8_t>(t - 16 * chunk) : -128;
-  }
-  return m;
-}
-
 template <int E, int Chunk, int Channel, bool Split>
 inline constexpr ByteMask kInterleave = InterleaveMask(E, Chunk, Channel, Split);
 template <int E>
 inline constexpr ByteMask kNaturalOrder = NaturalOrderMask(E);
-template <int E, int Channels, int Chunk, int Parity>
-inline constexpr ByteMask kGreenGather = GreenGatherMask(E, Channels, Chunk, Parity);
 
 }  // namespace imaging::interp
 
@@ -148,12 +132,6 @@ IMAGING_AVX2_INLINE void Store(void* p, __m256i v) {
 }
 IMAGING_AVX2_INLINE __m256i Mask(const ByteMask& m) {
   return _mm256_load_si256(reinterpret_cast<const __m256i*>(m.v));
-}
-// Two 16-byte pieces into the low and the high lane.
-IMAGING_AVX2_INLINE __m256i Load2(const uint8_t* lo, const uint8_t* hi) {
-  return _mm256_inserti128_si256(
-      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
-      _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
 }
 IMAGING_AVX2_INLINE __m256i Blend(__m256i a, __m256i b, __m256i takeB) {
   return _mm256_blendv_epi8(a, b, takeB);
@@ -205,20 +183,6 @@ IMAGING_AVX2_INLINE void StoreBlock(typename Fmt::Sample* out, __m256i b, __m256
     Store(d + 32, _mm256_permute2x128_si256(p2, p3, 0x20));
     Store(d + 64, _mm256_permute2x128_si256(p0, p1, 0x31));
     Store(d + 96, _mm256_permute2x128_si256(p2, p3, 0x31));
-  }
-}
-
-// Writes a block of pixels (0, g, 0 (, 0)), g in split order.
-template <class Fmt>
-IMAGING_AVX2_INLINE void StoreGreens(typename Fmt::Sample* out, __m256i g) {
-  constexpr int e = sizeof(typename Fmt::Sample);
-  if constexpr (Fmt::kChannels == 3) {
-    auto chunk = [&]<int K>() { return _mm256_shuffle_epi8(g, Mask(kInterleave<e, K, 1, true>)); };
-    StoreChunks(reinterpret_cast<uint8_t*>(out), chunk.template operator()<0>(),
-                chunk.template operator()<1>(), chunk.template operator()<2>());
-  } else {
-    const __m256i zero = _mm256_setzero_si256();
-    StoreBlock<Fmt, true>(out, zero, g, zero);
   }
 }
 
@@ -423,23 +387,6 @@ IMAGING_AVX2_INLINE __m256i PreviousLanes(__m256i v, int32_t previous) {
 template <class H, int N>
 IMAGING_AVX2_INLINE __m256i TruncDiv(__m256i v) {
   return H::Sign(H::template Srl<N>(H::Abs(v)), v);
-}
-
-// The G channel of output pixels base + parity, base + parity + 2, ... over
-// one block, as half-width lanes; base points at an output pixel.
-template <class Fmt, int Parity>
-IMAGING_AVX2_INLINE __m256i GatherGreens(const typename Fmt::Sample* base) {
-  constexpr int e = sizeof(typename Fmt::Sample), ch = Fmt::kChannels;
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(base);
-  auto chunk = [&]<int K>() {
-    return _mm256_shuffle_epi8(Load2(p + 16 * K, p + 16 * ch + 16 * K),
-                               Mask(kGreenGather<e, ch, K, Parity>));
-  };
-  __m256i v = _mm256_or_si256(
-      _mm256_or_si256(chunk.template operator()<0>(), chunk.template operator()<1>()),
-      chunk.template operator()<2>());
-  if constexpr (ch == 4) v = _mm256_or_si256(v, chunk.template operator()<3>());
-  return v;
 }
 
 // Runs Body::Run(args...), an always-inline function of AVX2 code, compiled

@@ -13,10 +13,13 @@
 // step 1 of the two rows below a pair's first row, then step 2 of the pair,
 // so the greens that step 2 reads are always made. The edges and the ring come
 // from the shared neighbour-mean code, whose greens are the step-1 greens
-// there.
+// there. The vector loops keep the greens of step 1 in rows of their own
+// instead (see GreenRows), and write the image's pixels once, in step 2.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "debayer_interp_edges.h"
 #include "debayer_interp_simd.h"
@@ -86,6 +89,39 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   });
 }
 
+// The greens of step 1 as the vector loops keep them: four rows of the
+// image's width (row y in slot y % 4), each holding the green of every pixel
+// in natural order (the sample at a G site, the limited step-1 green at an R
+// or B site). Step 2 of a pair reads rows a - 1 .. a + 2 from here with one
+// load per block, instead of picking the G channel out of the interleaved
+// image, and the image's inner pixels are written once. The edge and ring
+// pixels' greens are copied in from the image once the shared code has made
+// them.
+template <class S>
+struct GreenRows {
+  S* base;
+  ptrdiff_t w;
+  S* Row(int32_t y) const { return base + (y & 3) * w; }
+};
+
+// Copies the G channel of columns [x0, x1) of output row y into its green row.
+template <class Fmt>
+void CopyGreens(const Frame<Fmt>& f, const GreenRows<typename Fmt::Sample>& rows, int32_t y,
+                int32_t x0, int32_t x1) {
+  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
+  const typename Fmt::Sample* out = f.Out(y);
+  typename Fmt::Sample* row = rows.Row(y);
+  for (int32_t x = x0; x < x1; ++x) row[x] = out[x * ch + 1];
+}
+
+// The greens of row y outside the inner columns [x0, x1).
+template <class Fmt>
+void CopyRingGreens(const Frame<Fmt>& f, const GreenRows<typename Fmt::Sample>& rows, int32_t y,
+                    int32_t x0, int32_t x1) {
+  CopyGreens(f, rows, y, 0, x0);
+  CopyGreens(f, rows, y, x1, static_cast<int32_t>(f.w));
+}
+
 IMAGING_AVX2_BEGIN
 
 // The AVX2 steps work on half-width signed lanes: a block's R or B sites in
@@ -127,23 +163,31 @@ IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t 
   return q ? H::Pack(mid.even, g) : H::Pack(g, mid.odd);
 }
 
+// Writes a block's greens, packed as GreenBlock returns them, to a green row.
+template <class S>
+IMAGING_AVX2_INLINE void StoreGreenRow(S* row, __m256i packed) {
+  avx2::Store(row, _mm256_shuffle_epi8(packed, avx2::Mask(kNaturalOrder<sizeof(S)>)));
+}
+
 // A block's output planes, packed: the colour of the row's R/B sites, G, and
 // the other colour.
 struct Planes {
   __m256i row, green, other;
 };
 
-// Step 2 at the block of a row (row parity Py) at p, whose output pixels are
-// at d. gUp, gRow, gDown: the greens of the R/B sites of the row above, this
-// row and the row below; the one green beyond the block that each needs one
-// place over is read from the image.
+// Step 2 at the block of a row (row parity Py) at p. greensUp, greensRow,
+// greensDown: the green rows (see GreenRows) of the row above, this row and the row below at
+// the block's first column. gUp, gRow, gDown: the greens of the R/B sites of
+// those rows; the one green beyond the block that each needs one place over
+// is read from the green rows.
 template <class Fmt, int Phase, int Py>
 IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrdiff_t w,
-                                             const typename Fmt::Sample* d, __m256i gUp,
+                                             const typename Fmt::Sample* greensUp,
+                                             const typename Fmt::Sample* greensRow,
+                                             const typename Fmt::Sample* greensDown, __m256i gUp,
                                              __m256i gRow, __m256i gDown) {
   using H = avx2::SLanes<typename Fmt::Sample>;
-  constexpr int q = ColourColumn(Phase, Py), ch = Fmt::kChannels, n = kBlock<Fmt>;
-  const ptrdiff_t dw = w * ch;
+  constexpr int q = ColourColumn(Phase, Py), n = kBlock<Fmt>;
   const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
   const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2),
                      upRight = H::Split(p - w + 2);
@@ -158,14 +202,13 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
   const __m256i nw = q ? up.even : upLeft.odd, ne = q ? upRight.even : up.odd;
   const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
   // The greens one place over.
-  auto greenAt = [&](ptrdiff_t offset) -> int32_t { return d[offset + 1]; };
   const __m256i gRowSide =
-      q ? avx2::PreviousLanes<H>(gRow, greenAt(-ch)) : avx2::NextLanes<H>(gRow, greenAt(n * ch));
+      q ? avx2::PreviousLanes<H>(gRow, greensRow[-1]) : avx2::NextLanes<H>(gRow, greensRow[n]);
   const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
-  const __m256i gUpSide = q ? avx2::NextLanes<H>(gUp, greenAt(n * ch - dw))
-                            : avx2::PreviousLanes<H>(gUp, greenAt(-ch - dw));
-  const __m256i gDownSide = q ? avx2::NextLanes<H>(gDown, greenAt(n * ch + dw))
-                              : avx2::PreviousLanes<H>(gDown, greenAt(-ch + dw));
+  const __m256i gUpSide =
+      q ? avx2::NextLanes<H>(gUp, greensUp[n]) : avx2::PreviousLanes<H>(gUp, greensUp[-1]);
+  const __m256i gDownSide =
+      q ? avx2::NextLanes<H>(gDown, greensDown[n]) : avx2::PreviousLanes<H>(gDown, greensDown[-1]);
   const __m256i gNw = q ? gUp : gUpSide, gNe = q ? gUpSide : gUp;
   const __m256i gSw = q ? gDown : gDownSide, gSe = q ? gDownSide : gDown;
 
@@ -203,32 +246,39 @@ IMAGING_AVX2_INLINE void StorePlanes(typename Fmt::Sample* out, const Planes& pl
 // The row functions copy what they use of the frame into locals: a byte
 // store may alias anything, and would otherwise make every block reload it.
 
-// Step 1 over row 2, the first inner-zone row.
+// Step 1 over row 2, the first inner-zone row, into its green row. The last,
+// partial block is made over the span's last kBlock columns: it writes some
+// greens again, with the same values.
 template <class Fmt, int Phase>
 struct FirstGreens {
-  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, int32_t x0, int32_t x1) {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f,
+                                      const GreenRows<typename Fmt::Sample>& rows, int32_t x0,
+                                      int32_t x1) {
     using S = typename Fmt::Sample;
+    constexpr int32_t n = kBlock<Fmt>;
     const S* const row = f.Row(2);
+    S* const greens = rows.Row(2);
     const ptrdiff_t w = f.w;
-    avx2::ForBlocks<Fmt>(f.Out(2), x0, x1, [=](int32_t x, S* out) IMAGING_AVX2_LAMBDA {
-      avx2::StoreGreens<Fmt>(out, GreenBlock<Fmt, Phase, 0>(row + x, w));
-    });
+    for (int32_t x = x0; x < x1; x += n) {
+      const int32_t at = x + n <= x1 ? x : x1 - n;
+      StoreGreenRow(greens + at, GreenBlock<Fmt, Phase, 0>(row + at, w));
+    }
   }
 };
 
 // Rows a (even) and a + 1 of the inner zone, block by block: step 1 of rows
-// a + 1 and a + 2 (when BelowInner; otherwise a + 2 is the ring row, whose
-// greens are in the image already), then step 2 of rows a and a + 1. Step 2
-// reads the greens of rows a - 1 and a back from the image and takes those
-// of rows a + 1 and a + 2 from step 1. Step 2 also reads, from the image, the
-// one green just beside its block in each of its rows, which may lie in the
-// next block, so step 1 runs one block ahead. The last, partial block is made
+// a + 1 and a + 2 into their green rows (when BelowInner; otherwise a + 2 is
+// the ring row, whose green row is copied already), then step 2 of rows a and
+// a + 1. Step 2 reads the greens of rows a - 1 and a from their green rows
+// and takes those of rows a + 1 and a + 2 from step 1. Step 2 also reads, from
+// the green rows, the one green just beside its block in each of its rows,
+// which may lie in the next block, so step 1 runs one block ahead. The last, partial block is made
 // over the span's last kBlock columns (see ForBlocks).
 template <class Fmt, int Phase, bool BelowInner>
-IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1) {
+IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const GreenRows<typename Fmt::Sample>& rows,
+                                 int32_t a, int32_t x0, int32_t x1) {
   using S = typename Fmt::Sample;
   using H = avx2::SLanes<S>;
-  using avx2::GatherGreens;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   constexpr int q0 = ColourColumn(Phase, 0),
@@ -239,37 +289,37 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
   const S* const srcC = srcB + w;
   S* const dA = f.Out(a);
   S* const dB = dA + dw;
-  S* const dC = dB + dw;
+  const S* const gUp = rows.Row(a - 1);
+  const S* const gA = rows.Row(a);
+  S* const gB = rows.Row(a + 1);
+  S* const gC = rows.Row(a + 2);
 
   struct Below {
     __m256i b, c;  // greens of the R/B sites of rows a + 1 and a + 2
   };
   auto stepOne = [=](int32_t x) IMAGING_AVX2_LAMBDA -> Below {
-    // Ahead (within the span) of the rows met here first: the source row
-    // furthest down and the output rows below.
+    // Ahead (within the span) of the row met here first: the source row
+    // furthest down. The output rows are written whole, block by block.
     const int32_t ahead = x + 4 * n < x1 ? x + 4 * n : x1 - 1;
     _mm_prefetch(reinterpret_cast<const char*>((BelowInner ? srcC : srcB) + 2 * w + ahead),
                  _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(dB + ahead * ch), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(dC + ahead * ch), _MM_HINT_T0);
     const __m256i packedB = GreenBlock<Fmt, Phase, 1>(srcB + x, w);
+    StoreGreenRow(gB + x, packedB);
     if constexpr (BelowInner) {
       const __m256i packedC = GreenBlock<Fmt, Phase, 0>(srcC + x, w);
-      avx2::StoreGreens<Fmt>(dB + x * ch, packedB);
-      avx2::StoreGreens<Fmt>(dC + x * ch, packedC);
+      StoreGreenRow(gC + x, packedC);
       return {H::template Unpack<q1>(packedB), H::template Unpack<q0>(packedC)};
     } else {
-      avx2::StoreGreens<Fmt>(dB + x * ch, packedB);
-      return {H::template Unpack<q1>(packedB), GatherGreens<Fmt, q0>(dC + x * ch)};
+      return {H::template Unpack<q1>(packedB), H::template Part<q0>(gC + x)};
     }
   };
   auto stepTwo = [=](int32_t x, S* outA, S* outB, const Below& below) IMAGING_AVX2_LAMBDA {
-    const __m256i gAbove = GatherGreens<Fmt, q1>(dA - dw + x * ch);
-    const __m256i gA = GatherGreens<Fmt, q0>(dA + x * ch);
-    const Planes planesA =
-        OtherColoursBlock<Fmt, Phase, 0>(srcA + x, w, dA + x * ch, gAbove, gA, below.b);
-    const Planes planesB =
-        OtherColoursBlock<Fmt, Phase, 1>(srcB + x, w, dB + x * ch, gA, below.b, below.c);
+    const __m256i greensAbove = H::template Part<q1>(gUp + x);
+    const __m256i greensA = H::template Part<q0>(gA + x);
+    const Planes planesA = OtherColoursBlock<Fmt, Phase, 0>(srcA + x, w, gUp + x, gA + x, gB + x,
+                                                            greensAbove, greensA, below.b);
+    const Planes planesB = OtherColoursBlock<Fmt, Phase, 1>(srcB + x, w, gA + x, gB + x, gC + x,
+                                                            greensA, below.b, below.c);
     StorePlanes<Fmt, Phase, 0>(outA, planesA);
     StorePlanes<Fmt, Phase, 1>(outB, planesB);
   };
@@ -293,12 +343,13 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, int32_t a, int32_t x0, int
 
 template <class Fmt, int Phase>
 struct Pair {
-  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, int32_t a, int32_t x0, int32_t x1,
-                                      bool belowInner) {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f,
+                                      const GreenRows<typename Fmt::Sample>& rows, int32_t a,
+                                      int32_t x0, int32_t x1, bool belowInner) {
     if (belowInner)
-      RowPair<Fmt, Phase, true>(f, a, x0, x1);
+      RowPair<Fmt, Phase, true>(f, rows, a, x0, x1);
     else
-      RowPair<Fmt, Phase, false>(f, a, x0, x1);
+      RowPair<Fmt, Phase, false>(f, rows, a, x0, x1);
   }
 };
 
@@ -319,18 +370,33 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
     // Inner rows 2 .. height-3, in pairs of an even and an odd row. Before a
     // pair, the edge and ring pixels of the two rows below it are made: step
     // 2 of the pair reads their greens.
-    const Vectors vectors = x1 - x0 >= kBlock<Fmt> ? ActiveVectors() : Vectors::kNone;
+    using S = typename Fmt::Sample;
+    // The vector loops need the green rows; without the memory for them
+    // (a C caller gets no exception) the portable loops do the same work.
+    std::unique_ptr<S[]> greenStore;
+    if (x1 - x0 >= kBlock<Fmt>)
+      greenStore.reset(new (std::nothrow) S[4 * static_cast<size_t>(width)]);
+    const Vectors vectors = greenStore ? ActiveVectors() : Vectors::kNone;
+    const GreenRows<S> rows{greenStore.get(), f.w};
+    if (vectors != Vectors::kNone) CopyGreens(f, rows, 1, 0, width);
     RowAround<Fmt, Phase>(f, 2, x0, x1);
-    if (vectors != Vectors::kNone)
-      RunVectors<FirstGreens<Fmt, Phase>>(vectors, f, x0, x1);
-    else
+    if (vectors != Vectors::kNone) {
+      CopyRingGreens(f, rows, 2, x0, x1);
+      RunVectors<FirstGreens<Fmt, Phase>>(vectors, f, rows, x0, x1);
+    } else {
       ScalarSpan<Fmt, Phase, 0, true>(f, 2, x0, x1);
+    }
     for (int32_t a = 2; a <= height - 4; a += 2) {
       const bool belowInner = a + 2 <= height - 3;
       RowAround<Fmt, Phase>(f, a + 1, x0, x1);
       RowAround<Fmt, Phase>(f, a + 2, belowInner ? x0 : 1, belowInner ? x1 : 1);
       if (vectors != Vectors::kNone) {
-        RunVectors<Pair<Fmt, Phase>>(vectors, f, a, x0, x1, belowInner);
+        CopyRingGreens(f, rows, a + 1, x0, x1);
+        if (belowInner)
+          CopyRingGreens(f, rows, a + 2, x0, x1);
+        else
+          CopyGreens(f, rows, a + 2, 0, width);
+        RunVectors<Pair<Fmt, Phase>>(vectors, f, rows, a, x0, x1, belowInner);
       } else {
         ScalarSpan<Fmt, Phase, 1, true>(f, a + 1, x0, x1);
         ScalarSpan<Fmt, Phase, 0, false>(f, a, x0, x1);
