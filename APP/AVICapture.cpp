@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include <cstdint>
-#include <memory>
 
 #include "AVIFile.h"
 #include "Commands.h"
@@ -12,14 +11,9 @@
 #include "QDV47B5API.h"
 #include "imaging.h"
 #include "platform/avifile.h"
+#include "platform/handle.h"
 
 namespace {
-
-struct DeviceCloser {
-  void operator()(DeviceHandle device) const { CloseCamera(device); }
-};
-// The capture's own driver handle, held for the whole capture.
-using DeviceOwner = std::unique_ptr<void, DeviceCloser>;
 
 void ShowCaptureError(const QString& text) {
   ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);
@@ -47,12 +41,12 @@ void TAppCommand::SaveVideo() {
   // counters until it ends.
   if (CaptureRunning) return;
 
-  const DeviceHandle handle = OpenCamera(0);
-  if (handle == INVALID_HANDLE_VALUE) {
+  // The capture's own driver handle, held for the whole capture.
+  const platform::UniqueHandle device(OpenCamera(0));
+  if (!device) {
     ShowCaptureError(QStringLiteral("Camera open fail."));
     return;
   }
-  const DeviceOwner device(handle);
   ViewPortRecord viewPort{};
   DWORD streamStatus = 0;
   if (!GetViewPort(device.get(), &viewPort) || !GetStreamStatus(device.get(), &streamStatus) ||
