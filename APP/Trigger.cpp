@@ -5,29 +5,13 @@
 // thread waits for it itself, so that the GUI thread is never held by the
 // wait; only the device read and the update of the two input boxes run in
 // the GUI thread.
-#include <memory>
-
 #include "Commands.h"
+#include "platform/handle.h"
 
 namespace {
 
 // Slice of the waits and pauses, so that a request to end is seen quickly.
 constexpr DWORD SliceMs = 100;
-
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using EventHandle = std::unique_ptr<void, HandleCloser>;
-
-struct CameraCloser {
-  void operator()(HANDLE h) const { CloseCamera(h); }
-};
-using CameraHandle = std::unique_ptr<void, CameraCloser>;
-
-CameraHandle OpenCameraHandle() {
-  const DeviceHandle h = OpenCamera(0);
-  return CameraHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
-}
 
 }  // namespace
 
@@ -52,8 +36,8 @@ void TTriggerThread::Execute() {
 }
 
 TTriggerThread::TWaitResult TTriggerThread::WaitForTriggerEvent() {
-  const EventHandle event(OpenEventA(SYNCHRONIZE, 0, eventName_));
-  if (event == nullptr) return TWaitResult::NoEvent;
+  const platform::UniqueHandle event(OpenEventA(SYNCHRONIZE, 0, eventName_));
+  if (!event) return TWaitResult::NoEvent;
   // The wait is cut into slices so that a request to end is seen; the event
   // stays signalled between slices, so no signal is missed.
   for (DWORD waited = 0; waited < WaitMs && !Terminated(); waited += SliceMs) {
@@ -97,8 +81,8 @@ void TAppCommand::SetTriggerMode(bool on) {
 
 void TAppCommand::PollExternalInputs() {
   // Every failure ends the poll silently; the next signal tries again.
-  const CameraHandle camera = OpenCameraHandle();
-  if (camera == nullptr) return;
+  const platform::UniqueHandle camera(OpenCamera(0));
+  if (!camera) return;
   DWORD status = 0;
   if (!GetExternalInputStatus(camera.get(), &status)) return;
   if (SettingsView != nullptr && SettingsView->IsShown()) {
