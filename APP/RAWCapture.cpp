@@ -17,6 +17,7 @@
 #include "Messages.h"
 #include "RAWVideo.h"
 #include "imaging/debayer.h"
+#include "platform/handle.h"
 
 // --- Preview thread ----------------------------------------------------------------
 
@@ -68,18 +69,6 @@ void ShowCaptureError(const QString& text) {
   ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);
 }
 
-// The driver device, open for the whole capture.
-struct TDeviceHandle {
-  explicit TDeviceHandle(DeviceHandle h) : handle(h) {}
-  ~TDeviceHandle() {
-    if (IsOpen()) CloseHandle(handle);
-  }
-  TDeviceHandle(const TDeviceHandle&) = delete;
-  TDeviceHandle& operator=(const TDeviceHandle&) = delete;
-  bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-  DeviceHandle handle;
-};
-
 // The RAW file, open for writing.
 struct TFileDescriptor {
   TFileDescriptor() = default;
@@ -114,13 +103,13 @@ class TRAWCapture {
   // Steps 1 to 5: device, preview thread, region and stream, file, pool.
   // Every failure is reported and leaves nothing behind.
   bool Prepare() {
-    if (!device_.IsOpen()) {
+    if (!device_) {
       ShowCaptureError(QStringLiteral("Camera open fail."));
       return false;
     }
     preview_ = std::make_unique<TRAWThread>();
-    if (!::GetViewPort(device_.handle, &preview_->ViewPort) ||
-        !::GetStreamStatus(device_.handle, &preview_->StreamCode)) {
+    if (!::GetViewPort(device_.get(), &preview_->ViewPort) ||
+        !::GetStreamStatus(device_.get(), &preview_->StreamCode)) {
       ShowCaptureError(QStringLiteral("Cannot get viewport setting."));
       return false;
     }
@@ -204,7 +193,7 @@ class TRAWCapture {
         room = spareBound;
       }
       DWORD bytes = 0;
-      if (::GetFrame(device_.handle, frame, room, &bytes) && bytes <= room) {
+      if (::GetFrame(device_.get(), frame, room, &bytes) && bytes <= room) {
         ++frames_;
         if (frame != FrameBuffer) {
           const bool stored = pool_->Commit(bytes);
@@ -261,7 +250,7 @@ class TRAWCapture {
   }
 
   TAppCommand& app_;
-  TDeviceHandle device_;
+  platform::UniqueHandle device_;  // the driver device, open for the whole capture
   std::unique_ptr<TRAWThread> preview_;
   QString fileName_;
   TFileDescriptor file_;
