@@ -34,6 +34,7 @@
 #include "fmMain.h"
 #include "fmSettings.h"
 #include "imaging/debayer.h"
+#include "platform/handle.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -150,13 +151,12 @@ int main(int argc, char* argv[]) {
   simcam::SimCamera& camera = simcam::Install();
   camera.PowerOn();
   {
-    DeviceHandle handle = OpenCamera(0);
+    const platform::UniqueHandle handle(OpenCamera(0));
     ViewPortRecord region{};
     region.SizeX = 1920;
     region.SizeY = 1080;
-    SetViewPort(handle, &region);
-    SetStreamStatus(handle, QDV_STREAM_RAW8);
-    CloseHandle(handle);
+    SetViewPort(handle.get(), &region);
+    SetStreamStatus(handle.get(), QDV_STREAM_RAW8);
   }
 
   return RunProgram(argc, argv, [&soak] {
