@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "Commands.h"
+#include "Parse.h"
 
 TViewPortForm* ViewPortForm = nullptr;
 
@@ -40,9 +41,8 @@ const QColor BoxColour(215, 218, 232);
 std::int32_t RoundDown(std::int32_t value, std::int32_t step) { return value / step * step; }
 
 std::optional<std::int32_t> EditNumber(const QString& text) {
-  bool ok = false;
-  const int value = text.trimmed().toInt(&ok);
-  if (!ok) return std::nullopt;
+  std::int32_t value = 0;
+  if (!ParseInt32(text, value)) return std::nullopt;
   return value;
 }
 
