@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "Commands.h"
+#include "Format.h"
 #include "Parse.h"
 
 TViewPortForm* ViewPortForm = nullptr;
@@ -196,10 +197,10 @@ void TViewPortForm::PlaceBox() {
 }
 
 void TViewPortForm::ShowRegionEdits() {
-  Edit_OX->setText(QString::number(Region.StartX));
-  Edit_OY->setText(QString::number(Region.StartY));
-  Edit_SX->setText(QString::number(Region.SizeX));
-  Edit_SY->setText(QString::number(Region.SizeY));
+  Edit_OX->setText(FormatText("%d", Region.StartX));
+  Edit_OY->setText(FormatText("%d", Region.StartY));
+  Edit_SX->setText(FormatText("%d", Region.SizeX));
+  Edit_SY->setText(FormatText("%d", Region.SizeY));
 }
 
 void TViewPortForm::SendRegion() {
