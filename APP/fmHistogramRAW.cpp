@@ -67,9 +67,10 @@ void THistogramFormRAW::FormCreate() {
 }
 
 void THistogramFormRAW::SetBits(std::int32_t bits) {
-  const bool wide = bits == 10 || bits == 12;
-  SetPaintBoxWidth(wide ? 1024 : 256);
-  BinCount = bits == 10 ? 1024 : bits == 12 ? Bins12Bit : 256;
+  // A depth without builders keeps the 8-bit layout.
+  const DepthBuilders* builders = BuildersFor(bits);
+  BinCount = builders != nullptr ? builders->binCount : 256;
+  SetPaintBoxWidth(BinCount > 256 ? 1024 : 256);
   Bits = bits;
 }
 
