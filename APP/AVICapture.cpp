@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "AVIFile.h"
+#include "CaptureMessages.h"
 #include "Commands.h"
 #include "Format.h"
 #include "Messages.h"
@@ -14,16 +15,6 @@
 #include "platform/handle.h"
 
 namespace {
-
-void ShowCaptureError(const QString& text) {
-  ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);
-}
-
-// A full disk or a failing drive: the file keeps the frames stored so far.
-void ShowWriteError(const QString& name, std::int32_t stored) {
-  ShowCaptureError(QStringLiteral("Cannot write file : ") + name +
-                   FormatText("\n%d frames stored.", stored));
-}
 
 // A region the capture can hold: the picture fits Image24 and the samples
 // fit FrameBuffer (the render pipeline refuses larger ones, and AVI frames
@@ -122,5 +113,5 @@ void TAppCommand::SaveVideo() {
   if (SettingsView != nullptr) SettingsView->SetDialogEnabled(true);
   ResumeThreads();
   CaptureRunning = false;
-  if (writeFailed) ShowWriteError(name, stored);
+  if (writeFailed) ShowCaptureWriteError(name, static_cast<std::uint64_t>(stored));
 }

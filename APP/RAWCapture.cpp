@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "CaptureMessages.h"
 #include "Commands.h"
 #include "Format.h"
 #include "Messages.h"
@@ -63,10 +64,6 @@ bool WriteCaptureData(int file, const void* data, std::uint64_t size) {
 
 void SetPanel(TAppCommand& app, int index, const QString& text) {
   if (app.MainView != nullptr) app.MainView->SetPanel(index, text);
-}
-
-void ShowCaptureError(const QString& text) {
-  ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);
 }
 
 // The RAW file, open for writing.
@@ -226,9 +223,7 @@ class TRAWCapture {
     if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(true);
     file_.Close();
     if (writeFailed_) {
-      ShowCaptureError(
-          QStringLiteral("Cannot write file : ") + fileName_ +
-          FormatText("\n%llu frames stored.", static_cast<unsigned long long>(stored)));
+      ShowCaptureWriteError(fileName_, stored);
     }
   }
 
