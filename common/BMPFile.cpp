@@ -23,15 +23,9 @@ bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int
   file.bfType = BitmapFileType;
   file.bfSize = static_cast<std::uint32_t>(headerBytes + imageBytes);
   file.bfOffBits = headerBytes;
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;  // positive: rows bottom-up
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biSizeImage = static_cast<std::uint32_t>(imageBytes);
-  info.biXPelsPerMeter = xPelsPerMeter;
-  info.biYPelsPerMeter = yPelsPerMeter;
+  // Positive height: rows bottom-up.
+  const BITMAPINFOHEADER info = MakeBitmapInfoHeader(
+      width, height, 24, static_cast<std::uint32_t>(imageBytes), xPelsPerMeter, yPelsPerMeter);
 
   FilePtr out = CreateBinaryFile(QFile::encodeName(fileName).constData(), creation);
   if (out == nullptr) return false;

@@ -48,7 +48,7 @@ class Refusals {
 void CheckShortcutPath(std::string_view path, Refusals& refusals) {
   const auto units = platform::Utf8ToUtf16(path);
   if (!units) {
-    refusals.Refuse("ShortcutPath", "not valid UTF-8");
+    refusals.Check("ShortcutPath", platform::ShellLink::Status::InvalidUtf8);
   } else if (units->size() >= kShortcutPathBuffer) {
     refusals.Refuse("ShortcutPath", "too long (260 UTF-16 units or more)");
   }

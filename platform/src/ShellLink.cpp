@@ -14,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/fdwrite.h"
+
 namespace platform {
 namespace {
 
@@ -151,17 +153,6 @@ class FileDescriptor {
 
 std::string ErrnoText(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // A new file beside `path`, not yet existing; -1 with errno set on failure.
@@ -325,7 +316,9 @@ std::string ShellLink::Save(const std::string& path) const {
   std::string tempPath;
   FileDescriptor file(CreateTemporaryBeside(path, tempPath));
   if (file.get() < 0) return ErrnoText("cannot create", tempPath);
-  const bool written = WriteAll(file.get(), Bytes()) && ::fsync(file.get()) == 0;
+  const std::vector<std::uint8_t> bytes = Bytes();
+  const bool written =
+      WriteFully(file.get(), bytes.data(), bytes.size()) && ::fsync(file.get()) == 0;
   std::string why;
   if (!written) why = ErrnoText("cannot write", tempPath);
   if (!file.Close() && why.empty()) why = ErrnoText("cannot close", tempPath);

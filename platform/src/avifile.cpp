@@ -136,15 +136,10 @@ HeaderBytes BuildHeader(const AVIStreamFormat& format, std::uint32_t frames,
   stream.rcFrame[2] = static_cast<std::int16_t>(format.width);
   stream.rcFrame[3] = static_cast<std::int16_t>(format.height);
 
-  BITMAPINFOHEADER bitmap{};
-  bitmap.biSize = sizeof bitmap;
-  bitmap.biWidth = format.width;
-  bitmap.biHeight = -format.height;
-  bitmap.biPlanes = 1;
-  bitmap.biBitCount = static_cast<std::uint16_t>(format.bitsPerPixel);
-  bitmap.biSizeImage = static_cast<std::uint32_t>(frameBytes);
-  bitmap.biXPelsPerMeter = format.pixelsPerMeter;
-  bitmap.biYPelsPerMeter = format.pixelsPerMeter;
+  // Negative height: rows top-down.
+  const BITMAPINFOHEADER bitmap = MakeBitmapInfoHeader(
+      format.width, -format.height, format.bitsPerPixel, static_cast<std::uint32_t>(frameBytes),
+      format.pixelsPerMeter, format.pixelsPerMeter);
   std::vector<std::uint8_t> streamFormat(sizeof bitmap);
   std::memcpy(streamFormat.data(), &bitmap, sizeof bitmap);
   if (format.bitsPerPixel == 8) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "Text.h"
 
@@ -105,8 +106,10 @@ std::optional<std::pair<std::uint32_t, std::string_view>> pciIdsEntry(std::strin
       (line.size() > 4 && !isSpace(line[4]))) {
     return std::nullopt;
   }
-  const auto id = parseHex(std::string("0x") + std::string(line.substr(0, 4)));
-  return std::make_pair(static_cast<std::uint32_t>(*id), trim(line.substr(4)));
+  // Four hex digits, checked above: the conversion cannot fail.
+  std::uint32_t id = 0;
+  std::from_chars(line.data(), line.data() + 4, id, 16);
+  return std::make_pair(id, trim(line.substr(4)));
 }
 
 // The number when it fits in 32 bits, else 0.

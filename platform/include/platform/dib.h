@@ -39,6 +39,24 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40);
 
 constexpr std::uint16_t BitmapFileType = 0x4D42;  // "BM"
 
+// The information header of an uncompressed single-plane picture; a negative
+// height stores the rows top-down.
+constexpr BITMAPINFOHEADER MakeBitmapInfoHeader(std::int32_t width, std::int32_t height,
+                                                std::int32_t bitsPerPixel, std::uint32_t imageBytes,
+                                                std::int32_t xPelsPerMeter,
+                                                std::int32_t yPelsPerMeter) {
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = static_cast<std::uint16_t>(bitsPerPixel);
+  info.biSizeImage = imageBytes;
+  info.biXPelsPerMeter = xPelsPerMeter;
+  info.biYPelsPerMeter = yPelsPerMeter;
+  return info;
+}
+
 // Bytes of one stored row: width x bits rounded up to whole 32-bit words.
 constexpr std::uint64_t DIBRowBytes(std::int32_t width, std::int32_t bitsPerPixel) {
   return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitsPerPixel) + 31) / 32 *
