@@ -558,7 +558,7 @@ ApplyLoop Loop() {
   }
 }
 
-void ApplyPart(void* job, int /*part*/, int /*parts*/) {
+void ApplyPart(void* job) {
   ApplyJob& j = *static_cast<ApplyJob*>(job);
   for (;;) {
     const size_t begin = j.nextChunk.fetch_add(1, std::memory_order_relaxed) * kChunkPixels;

@@ -16,7 +16,7 @@ int WorkerThreads() { return workerThreads.load(); }
 ApplyWorkers::ApplyWorkers(int threads) {
   // A thread that cannot be started leaves the object with fewer.
   try {
-    for (int k = 0; k < threads; ++k) threads_.emplace_back([this, k] { Work(k + 1); });
+    for (int k = 0; k < threads; ++k) threads_.emplace_back([this] { Work(); });
   } catch (...) {
   }
 }
@@ -39,13 +39,13 @@ void ApplyWorkers::Run(Part part, void* job) {
     ++generation_;
   }
   start_.notify_all();
-  part(job, 0, Parts());
+  part(job);
   std::unique_lock lock(mutex_);
   open_ = false;  // workers not yet running leave this job alone
   finished_.wait(lock, [this] { return active_ == 0; });
 }
 
-void ApplyWorkers::Work(int index) {
+void ApplyWorkers::Work() {
   std::uint64_t seen = 0;
   for (;;) {
     Part part;
@@ -60,7 +60,7 @@ void ApplyWorkers::Work(int index) {
       part = part_;
       job = job_;
     }
-    part(job, index, Parts());
+    part(job);
     bool last;
     {
       std::lock_guard lock(mutex_);

@@ -16,25 +16,23 @@ namespace imaging::cc {
 // job.
 class ApplyWorkers {
  public:
-  using Part = void (*)(void* job, int part, int parts);
+  // One share of a job: it takes its work from the job as it goes.
+  using Part = void (*)(void* job);
 
   explicit ApplyWorkers(int threads);
   ~ApplyWorkers();
   ApplyWorkers(const ApplyWorkers&) = delete;
   ApplyWorkers& operator=(const ApplyWorkers&) = delete;
 
-  // Parts a job is split into: the threads and the caller.
-  int Parts() const { return static_cast<int>(threads_.size()) + 1; }
-
-  // Runs part(job, 0, Parts()) in the calling thread and part(job, k,
-  // Parts()) in each worker k that takes the job up before the caller's own
-  // part has ended; returns when all of those have ended. A part therefore
-  // takes its work from the job as it goes (shares of a counter), so that the
-  // caller never waits for a worker that the system has not yet run.
+  // Runs part(job) in the calling thread and in each worker that takes the
+  // job up before the caller's own part has ended; returns when all of those
+  // have ended. A part therefore takes its work from the job as it goes
+  // (shares of a counter), so that the caller never waits for a worker that
+  // the system has not yet run.
   void Run(Part part, void* job);
 
  private:
-  void Work(int index);
+  void Work();
 
   std::mutex mutex_;
   std::condition_variable start_;
