@@ -332,7 +332,6 @@ class TAppForm : public QMainWindow {
   };
   bool DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame);
   void ShowFrameCounter();
-  void FillBitmapInfo(std::int32_t width, std::int32_t height, std::int32_t bits);
   void DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
                    std::int32_t bits);
   void ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,

@@ -54,21 +54,6 @@ void TAppForm::ShowFrameCounter() {
   StatusBar->repaint();
 }
 
-void TAppForm::FillBitmapInfo(std::int32_t width, std::int32_t height, std::int32_t bits) {
-  TBitmapInfoHeader& h = FrameBitmapInfo.bmiHeader;
-  h.biSize = sizeof(TBitmapInfoHeader);
-  h.biWidth = width;
-  h.biHeight = -height;  // top-down rows
-  h.biPlanes = 1;
-  h.biBitCount = static_cast<std::uint16_t>(bits);
-  h.biCompression = 0;
-  h.biSizeImage = static_cast<std::uint32_t>(std::int64_t{width} * height * bits / 8);
-  h.biXPelsPerMeter = 0;
-  h.biYPelsPerMeter = 0;
-  h.biClrUsed = 0;
-  h.biClrImportant = 0;
-}
-
 void TAppForm::DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
                            std::int32_t bits) {
   const int drawnWidth = static_cast<int>(DisplayExtent(width, Zoom));
@@ -149,7 +134,7 @@ bool TAppForm::RenderLocked() {
   if (bits == 24 && CorrectionOn && ColorCorrectionObject)
     ApplyColorCorrection(ColorCorrectionObject.get(), Image24.get(), width, height);
 
-  FillBitmapInfo(width, height, bits);
+  FillTopDownHeader(FrameBitmapInfo.bmiHeader, width, height, bits);
   DrawPicture(shown, width, height, bits);
   if (!accepted) aviFramePending_ = false;
   ServeExportRequests(frame.samples, shown, width, height, bits);
