@@ -110,14 +110,15 @@ bool TAppForm::RenderLocked() {
   if (!DecodeFrame(width, height, frame)) return false;
   ShowFrameCounter();
   if (HistogramShown())
-    HistogramView->UpdateRAW(frame.raw, width, CurrentDebayerMode == 0, frame.bits, height);
+    HistogramView->UpdateRAW(frame.raw, width, CurrentDebayerMode == DEBAYER_MONO, frame.bits,
+                             height);
 
   // Demosaic by the mode; a refusal (odd or too small sizes) leaves Image24
   // as it was, and that is drawn (but not written as a frame of the record).
   const std::uint8_t* shown = frame.samples;
   std::int32_t bits = 8;
   bool accepted = true;
-  if (CurrentDebayerMode != 0) {
+  if (CurrentDebayerMode != DEBAYER_MONO) {
     accepted = Debayer8Member(CurrentDebayerMode, DEBAYER_8TO24, BAYER_GBRG)(
                    frame.samples, width, height, Image24.get()) != 0;
     shown = Image24.get();
@@ -154,7 +155,7 @@ void TAppForm::SetDebayerMode(std::int32_t mode) {
     if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
     return;
   }
-  CurrentDebayerMode = (mode >= 1 && mode <= 7) ? mode : 0;
+  CurrentDebayerMode = (mode > DEBAYER_MONO && mode <= DEBAYER_PREVIEW) ? mode : DEBAYER_MONO;
   if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
   RepaintForm();
 }
