@@ -23,6 +23,7 @@
 #include "RAWFile.h"
 #include "RAWVideo.h"
 #include "imaging/colorcorrection.h"
+#include "imaging/debayer.h"
 
 class QAction;
 class QFileDialog;
@@ -170,7 +171,7 @@ class TAppForm : public QMainWindow {
   QString StatusText() const;
 
   // --- Fields ------------------------------------------------------------
-  std::int32_t CurrentDebayerMode = 0;
+  std::int32_t CurrentDebayerMode = DEBAYER_MONO;
   std::unique_ptr<ColorCorrection, TColorCorrectionDeleter> ColorCorrectionObject;
   bool CorrectionOn = false;
   std::int32_t Zoom = 1;
