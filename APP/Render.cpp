@@ -142,19 +142,7 @@ void CorrectFrame(const TAppCommand& command, const TFramePicture& frame) {
 }
 
 void FillDisplayHeader(const TFramePicture& frame) {
-  TBitmapInfoHeader& header = DisplayBitmapInfo.bmiHeader;
-  header.biSize = 40;
-  header.biWidth = frame.width;
-  header.biHeight = -frame.height;
-  header.biPlanes = 1;
-  header.biBitCount = static_cast<std::uint16_t>(frame.pictureBits);
-  header.biCompression = 0;
-  header.biSizeImage =
-      static_cast<std::uint32_t>(frame.width * frame.height * frame.pictureBits / 8);
-  header.biXPelsPerMeter = 0;
-  header.biYPelsPerMeter = 0;
-  header.biClrUsed = 0;
-  header.biClrImportant = 0;
+  FillTopDownHeader(DisplayBitmapInfo.bmiHeader, frame.width, frame.height, frame.pictureBits);
 }
 
 // Hands the picture to the video panel, sized for the zoom.

@@ -23,6 +23,7 @@
 
 #include "Commands.h"
 #include "CopyDataServer.h"
+#include "DebayerModes.h"
 #include "Messages.h"
 #include "VideoPanel.h"
 #include "imaging/debayer.h"
@@ -175,29 +176,22 @@ void TMainForm::CreateMenus() {
        QKeySequence(Qt::ALT | Qt::Key_S), &TMainForm::mSettingsClick);
   separator(mDevice, mN6, "mN6");
   mN6->setVisible(false);
-  struct DebayerItem {
-    QAction** action;
-    const char* name;
-    const char* caption;
-    void (TMainForm::*handler)();
-  };
-  const DebayerItem debayerItems[] = {
-      {&mDebayerMono, "mDebayerMono", "Debayer:Mono", &TMainForm::mDebayerMonoClick},
-      {&mDebayerBayer, "mDebayerBayer", "Debayer:Bayer", &TMainForm::mDebayerBayerClick},
-      {&mDebayerNearest, "mDebayerNearest", "Debayer:Nearest", &TMainForm::mDebayerNearestClick},
-      {&mDebayerBin2x2, "mDebayerBin2x2", "Debayer:Bin2x2", &TMainForm::mDebayerBin2x2Click},
-      {&mDebayerBilinear, "mDebayerBilinear", "Debayer:Bilinear",
-       &TMainForm::mDebayerBilinearClick},
-      {&mDebayerAdaptive, "mDebayerAdaptive", "Debayer:Adaptive",
-       &TMainForm::mDebayerAdaptiveClick},
-      {&mDebayerLaplacian, "mDebayerLaplacian", "Debayer:Laplacian",
-       &TMainForm::mDebayerLaplacianClick},
-      {&mDebayerPreview, "mDebayerPreview", "Debayer:Preview", &TMainForm::mDebayerPreviewClick},
-  };
-  for (int i = 0; i < 8; ++i) {
-    const DebayerItem& d = debayerItems[i];
-    hidden(*d.action, d.name, QString::fromLatin1(d.caption), d.handler);
-    (*d.action)->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + i)));
+  // Names and captions from the shared table; actions and handlers are this form's.
+  QAction** debayerActions[] = {&mDebayerMono,      &mDebayerBayer,    &mDebayerNearest,
+                                &mDebayerBin2x2,    &mDebayerBilinear, &mDebayerAdaptive,
+                                &mDebayerLaplacian, &mDebayerPreview};
+  void (TMainForm::*debayerHandlers[])() = {
+      &TMainForm::mDebayerMonoClick,      &TMainForm::mDebayerBayerClick,
+      &TMainForm::mDebayerNearestClick,   &TMainForm::mDebayerBin2x2Click,
+      &TMainForm::mDebayerBilinearClick,  &TMainForm::mDebayerAdaptiveClick,
+      &TMainForm::mDebayerLaplacianClick, &TMainForm::mDebayerPreviewClick};
+  static_assert(std::size(debayerActions) == std::size(DebayerModeItems) &&
+                std::size(debayerHandlers) == std::size(DebayerModeItems));
+  for (int i = 0; i < int(std::size(DebayerModeItems)); ++i) {
+    QAction** action = debayerActions[i];
+    hidden(*action, DebayerModeItems[i].name, QString::fromLatin1(DebayerModeItems[i].caption),
+           debayerHandlers[i]);
+    (*action)->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + i)));
   }
 
   mHelp = MainMenu->addMenu(QStringLiteral("&Help"));

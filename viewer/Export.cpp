@@ -9,9 +9,11 @@
 
 #include <sys/stat.h>
 
+#include "Format.h"
+
 namespace {
 
-QString FourDigits(std::int32_t number) { return QString::asprintf("%04d", number); }
+QString FourDigits(std::int32_t number) { return FormatText("%04d", number); }
 
 // A failing call's result as the system's error code, on the debugging
 // output: the failure itself is not shown to the user.

@@ -15,6 +15,7 @@
 
 #include <cstring>
 
+#include "DebayerModes.h"
 #include "Messages.h"
 #include "Playback.h"
 #include "RenderSteps.h"
@@ -128,28 +129,21 @@ void TAppForm::CreateMenus() {
   item(mView, mSettings, "mSettings", "Settings ...", Qt::ALT | Qt::Key_S,
        &TAppForm::mSettingsClick);
 
-  struct DebayerItem {
-    QAction** action;
-    const char* name;
-    const char* caption;
-    void (TAppForm::*handler)();
-  };
-  const DebayerItem debayerItems[] = {
-      {&mDebayerMono, "mDebayerMono", "Debayer:Mono", &TAppForm::mDebayerMonoClick},
-      {&mDebayerBayer, "mDebayerBayer", "Debayer:Bayer", &TAppForm::mDebayerBayerClick},
-      {&mDebayerNearest, "mDebayerNearest", "Debayer:Nearest", &TAppForm::mDebayerNearestClick},
-      {&mDebayerBin2x2, "mDebayerBin2x2", "Debayer:Bin2x2", &TAppForm::mDebayerBin2x2Click},
-      {&mDebayerBilinear, "mDebayerBilinear", "Debayer:Bilinear",
-       &TAppForm::mDebayerBilinearClick},
-      {&mDebayerAdaptive, "mDebayerAdaptive", "Debayer:Adaptive",
-       &TAppForm::mDebayerAdaptiveClick},
-      {&mDebayerLaplacian, "mDebayerLaplacian", "Debayer:Laplacian",
-       &TAppForm::mDebayerLaplacianClick},
-      {&mDebayerPreview, "mDebayerPreview", "Debayer:Preview", &TAppForm::mDebayerPreviewClick},
-  };
-  for (int i = 0; i < 8; ++i) {
-    const DebayerItem& d = debayerItems[i];
-    item(nullptr, *d.action, d.name, d.caption, Qt::ALT | Qt::Key(Qt::Key_0 + i), d.handler);
+  // Names and captions from the shared table; actions and handlers are this form's.
+  QAction** debayerActions[] = {&mDebayerMono,      &mDebayerBayer,    &mDebayerNearest,
+                                &mDebayerBin2x2,    &mDebayerBilinear, &mDebayerAdaptive,
+                                &mDebayerLaplacian, &mDebayerPreview};
+  void (TAppForm::*debayerHandlers[])() = {
+      &TAppForm::mDebayerMonoClick,      &TAppForm::mDebayerBayerClick,
+      &TAppForm::mDebayerNearestClick,   &TAppForm::mDebayerBin2x2Click,
+      &TAppForm::mDebayerBilinearClick,  &TAppForm::mDebayerAdaptiveClick,
+      &TAppForm::mDebayerLaplacianClick, &TAppForm::mDebayerPreviewClick};
+  static_assert(std::size(debayerActions) == std::size(DebayerModeItems) &&
+                std::size(debayerHandlers) == std::size(DebayerModeItems));
+  for (int i = 0; i < int(std::size(DebayerModeItems)); ++i) {
+    QAction** action = debayerActions[i];
+    item(nullptr, *action, DebayerModeItems[i].name, DebayerModeItems[i].caption,
+         Qt::ALT | Qt::Key(Qt::Key_0 + i), debayerHandlers[i]);
   }
 
   mHelp = menuBar()->addMenu(QStringLiteral("&Help"));

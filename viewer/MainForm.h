@@ -23,6 +23,7 @@
 #include "RAWFile.h"
 #include "RAWVideo.h"
 #include "imaging/colorcorrection.h"
+#include "imaging/debayer.h"
 
 class QAction;
 class QFileDialog;
@@ -170,7 +171,7 @@ class TAppForm : public QMainWindow {
   QString StatusText() const;
 
   // --- Fields ------------------------------------------------------------
-  std::int32_t CurrentDebayerMode = 0;
+  std::int32_t CurrentDebayerMode = DEBAYER_MONO;
   std::unique_ptr<ColorCorrection, TColorCorrectionDeleter> ColorCorrectionObject;
   bool CorrectionOn = false;
   std::int32_t Zoom = 1;
@@ -332,7 +333,6 @@ class TAppForm : public QMainWindow {
   };
   bool DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame);
   void ShowFrameCounter();
-  void FillBitmapInfo(std::int32_t width, std::int32_t height, std::int32_t bits);
   void DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
                    std::int32_t bits);
   void ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,

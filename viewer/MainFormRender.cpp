@@ -54,21 +54,6 @@ void TAppForm::ShowFrameCounter() {
   StatusBar->repaint();
 }
 
-void TAppForm::FillBitmapInfo(std::int32_t width, std::int32_t height, std::int32_t bits) {
-  TBitmapInfoHeader& h = FrameBitmapInfo.bmiHeader;
-  h.biSize = sizeof(TBitmapInfoHeader);
-  h.biWidth = width;
-  h.biHeight = -height;  // top-down rows
-  h.biPlanes = 1;
-  h.biBitCount = static_cast<std::uint16_t>(bits);
-  h.biCompression = 0;
-  h.biSizeImage = static_cast<std::uint32_t>(std::int64_t{width} * height * bits / 8);
-  h.biXPelsPerMeter = 0;
-  h.biYPelsPerMeter = 0;
-  h.biClrUsed = 0;
-  h.biClrImportant = 0;
-}
-
 void TAppForm::DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
                            std::int32_t bits) {
   const int drawnWidth = static_cast<int>(DisplayExtent(width, Zoom));
@@ -125,14 +110,15 @@ bool TAppForm::RenderLocked() {
   if (!DecodeFrame(width, height, frame)) return false;
   ShowFrameCounter();
   if (HistogramShown())
-    HistogramView->UpdateRAW(frame.raw, width, CurrentDebayerMode == 0, frame.bits, height);
+    HistogramView->UpdateRAW(frame.raw, width, CurrentDebayerMode == DEBAYER_MONO, frame.bits,
+                             height);
 
   // Demosaic by the mode; a refusal (odd or too small sizes) leaves Image24
   // as it was, and that is drawn (but not written as a frame of the record).
   const std::uint8_t* shown = frame.samples;
   std::int32_t bits = 8;
   bool accepted = true;
-  if (CurrentDebayerMode != 0) {
+  if (CurrentDebayerMode != DEBAYER_MONO) {
     accepted = Debayer8Member(CurrentDebayerMode, DEBAYER_8TO24, BAYER_GBRG)(
                    frame.samples, width, height, Image24.get()) != 0;
     shown = Image24.get();
@@ -149,7 +135,7 @@ bool TAppForm::RenderLocked() {
   if (bits == 24 && CorrectionOn && ColorCorrectionObject)
     ApplyColorCorrection(ColorCorrectionObject.get(), Image24.get(), width, height);
 
-  FillBitmapInfo(width, height, bits);
+  FillTopDownHeader(FrameBitmapInfo.bmiHeader, width, height, bits);
   DrawPicture(shown, width, height, bits);
   if (!accepted) aviFramePending_ = false;
   ServeExportRequests(frame.samples, shown, width, height, bits);
@@ -169,7 +155,7 @@ void TAppForm::SetDebayerMode(std::int32_t mode) {
     if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
     return;
   }
-  CurrentDebayerMode = (mode >= 1 && mode <= 7) ? mode : 0;
+  CurrentDebayerMode = (mode > DEBAYER_MONO && mode <= DEBAYER_PREVIEW) ? mode : DEBAYER_MONO;
   if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
   RepaintForm();
 }
