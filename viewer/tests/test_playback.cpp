@@ -17,7 +17,8 @@ namespace {
     ::testing::AddGlobalTestEnvironment(new ViewerEnvironment);
 
 // Counts the renders (each one hands the histogram its picture) and keeps
-// the frame number each one showed.
+// the frame number each one showed. `onRender` runs in the GUI thread while
+// the playback thread waits for that paint, before it reads on.
 class RenderLog : public IViewerHistogram {
  public:
   explicit RenderLog(TAppForm& form) : form_(form) {}
@@ -26,8 +27,10 @@ class RenderLog : public IViewerHistogram {
   void UpdateRAW(const void*, std::int32_t, bool, std::int32_t, std::int32_t) override {}
   void UpdateRGB(const std::uint8_t*, std::int32_t, bool, std::int32_t) override {
     frames.push_back(form_.FrameCounter);
+    if (onRender) onRender();
   }
   std::vector<std::int32_t> frames;
+  std::function<void()> onRender;
 
  private:
   TAppForm& form_;
@@ -162,9 +165,15 @@ TEST_F(PlaybackTest, AHeaderLostAtTheRewindIsReportedByTheGuiThread) {
     fromGui = fromGui && QThread::currentThread() == qApp->thread();
     messages.append(caption + QStringLiteral("|") + text);
   });
+  // Cut the file while the thread waits for the paint of the second pass's
+  // first record: its next read fails, and the rewind finds no header.
+  bool cut = false;
+  log.onRender = [&] {
+    if (log.frames.size() == 4) cut = QFile::resize(path, 1000);
+  };
   form->mStartClick();
   ASSERT_TRUE(WaitForRenders(4));
-  ASSERT_TRUE(QFile::resize(path, 1000));
+  ASSERT_TRUE(cut);
   ASSERT_TRUE(WaitUntil([&] { return form->Player == nullptr; }));
   EXPECT_TRUE(fromGui);
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error read file:") + path);
