@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -25,6 +23,7 @@
 #include "CopyDataServer.h"
 #include "DebayerModes.h"
 #include "Messages.h"
+#include "VclControls.h"
 #include "VideoPanel.h"
 #include "imaging/debayer.h"
 #include "fmSettings.h"
@@ -45,21 +44,6 @@ constexpr PanelDesign PanelDesigns[TMainForm::PanelCount] = {
     {65, "Status: ????"},        {175, "SerialNo: ?.?.?.?.?"}, {65, "1234.12 fps"},
     {70, "Zoom: 999%"},          {85, "CPU load: 999%"},       {100, "Speed: 12.12 Mb/s"},
     {50, "Packet lost: 123.12%"}};
-
-// The tool-bar pictures, in image-list order.
-QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  QFont font = painter.font();
-  font.setBold(true);
-  font.setPixelSize(glyph.size() > 1 ? 8 : 14);
-  painter.setFont(font);
-  painter.setPen(colour);
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
-  return QIcon(pixmap);
-}
 
 QList<QIcon> MakeImageList(QStyle* style) {
   return {

@@ -3,6 +3,8 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -75,4 +77,18 @@ class TDoubleClickFilter : public QObject {
 
 void OnDoubleClick(QWidget* widget, std::function<void()> handler) {
   new TDoubleClickFilter(widget, std::move(handler));
+}
+
+QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setPixelSize(glyph.size() > 1 ? 8 : 14);
+  painter.setFont(font);
+  painter.setPen(colour);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+  return QIcon(pixmap);
 }

@@ -1,16 +1,19 @@
 // Small pieces that give Qt widgets the behaviour the forms were designed
 // with: radio groups with an item index whose change handler runs for code
 // and user alike, track-bar ranges that refuse a minimum above the maximum,
-// and double-click handlers on labels and group boxes.
+// double-click handlers on labels and group boxes, and the tool-bar
+// pictures drawn from a glyph.
 #ifndef COMMON_VCLCONTROLS_H
 #define COMMON_VCLCONTROLS_H
 
 #include <QGroupBox>
+#include <QIcon>
 #include <QStringList>
 
 #include <functional>
 
 class QButtonGroup;
+class QColor;
 class QRadioButton;
 class QSlider;
 class QWidget;
@@ -47,5 +50,9 @@ void SetTrackBarMax(QSlider* trackBar, int maximum);
 
 // Runs handler when the widget is double-clicked with the left button.
 void OnDoubleClick(QWidget* widget, std::function<void()> handler);
+
+// A 16 x 16 tool-bar picture: the glyph in bold, one letter large, a short
+// word small, in the colour given.
+QIcon MakeGlyph(const QString& glyph, const QColor& colour);
 
 #endif

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -19,6 +18,7 @@
 #include "Messages.h"
 #include "Playback.h"
 #include "RenderSteps.h"
+#include "VclControls.h"
 #include "VideoPanel.h"
 
 TAppForm* AppForm = nullptr;
@@ -28,20 +28,6 @@ namespace {
 constexpr int DesignClientWidth = 800;
 constexpr int DesignClientHeight = 600;
 constexpr int StatusPanelWidth = 50;
-
-QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  QFont font = painter.font();
-  font.setBold(true);
-  font.setPixelSize(glyph.size() > 1 ? 8 : 14);
-  painter.setFont(font);
-  painter.setPen(colour);
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
-  return QIcon(pixmap);
-}
 
 }  // namespace
 
