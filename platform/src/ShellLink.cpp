@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "platform/fdwrite.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {
@@ -171,35 +172,15 @@ int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
 std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    int extra = 0;
-    char32_t cp = 0, minimum = 0;
-    if (lead < 0x80) {
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3, cp = lead & 0x07, minimum = 0x10000;
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const std::optional<char32_t> cp = DecodeUtf8(utf8, pos);
+    if (!cp) return std::nullopt;
+    if (*cp >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((*cp - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((*cp - 0x10000) & 0x3FF));
     } else {
-      return std::nullopt;
+      out += static_cast<char16_t>(*cp);
     }
-    if (utf8.size() - i <= static_cast<std::size_t>(extra)) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return std::nullopt;
-    if (cp >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += 1 + extra;
   }
   return out;
 }

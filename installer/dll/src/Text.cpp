@@ -5,52 +5,12 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/utf8.h"
+
 namespace qdvsetup {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes the UTF-8 sequence at text[pos]; advances pos by the bytes used.
-// An invalid sequence (bad lead, missing or bad continuation, overlong form,
-// surrogate, beyond U+10FFFF) uses one byte and yields nothing.
-std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& pos) {
-  assert(pos < text.size());
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t least = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1F, least = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0F, least = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07, least = 0x10000;
-  } else {
-    ++pos;
-    return std::nullopt;
-  }
-  if (text.size() - pos < length) {
-    ++pos;
-    return std::nullopt;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return std::nullopt;
-    }
-    value = (value << 6) | (next & 0x3F);
-  }
-  if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    ++pos;
-    return std::nullopt;
-  }
-  pos += length;
-  return value;
-}
 
 void appendUtf8(std::string& out, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
@@ -83,7 +43,7 @@ std::wstring toWide(std::string_view utf8) {
   std::wstring out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
-    out += static_cast<wchar_t>(decodeUtf8(utf8, pos).value_or(kReplacement));
+    out += static_cast<wchar_t>(platform::DecodeUtf8(utf8, pos).value_or(kReplacement));
   }
   return out;
 }
@@ -102,7 +62,7 @@ void copyField(char* field, std::size_t size, std::string_view utf8) {
   std::string clean;
   for (std::size_t pos = 0; pos < utf8.size();) {
     const std::size_t before = clean.size();
-    const std::optional<char32_t> c = decodeUtf8(utf8, pos);
+    const std::optional<char32_t> c = platform::DecodeUtf8(utf8, pos);
     appendUtf8(clean, c && !isControl(*c) ? *c : U'?');
     if (clean.size() > size - 1) {
       clean.resize(before);
