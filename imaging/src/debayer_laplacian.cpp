@@ -182,30 +182,52 @@ IMAGING_AVX2_INLINE void EachBlock(ptrdiff_t i0, ptrdiff_t i1, Block&& block) {
   if (i < i1) block(i1 - M);
 }
 
+// Splits the block of source row src at lane i into the row's planes even
+// and odd, and returns it.
+template <class Fmt, class L>
+IMAGING_AVX2_INLINE avx2::Halves SplitBlock(const typename Fmt::Sample* src, L* even, L* odd,
+                                            ptrdiff_t i) {
+  const avx2::Halves halves = avx2::SLanes<typename Fmt::Sample>::Split(src + 2 * i);
+  avx2::Store(even + i, halves.even);
+  avx2::Store(odd + i, halves.odd);
+  return halves;
+}
+
 // The source row y split into its planes.
 template <class Fmt, class L>
 IMAGING_AVX2_INLINE void SplitRow(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y) {
-  using H = avx2::SLanes<typename Fmt::Sample>;
   const typename Fmt::Sample* const src = f.Row(y);
   L* const even = rows.Plane(y, 0);
   L* const odd = rows.Plane(y, 1);
   EachBlock<kBlock<Fmt> / 2>(0, f.w / 2, [=](ptrdiff_t i) IMAGING_AVX2_LAMBDA {
-    const avx2::Halves halves = H::Split(src + 2 * i);
-    avx2::Store(even + i, halves.even);
-    avx2::Store(odd + i, halves.odd);
+    SplitBlock<Fmt>(src, even, odd, i);
   });
 }
 
+// Splits the first and the last lane of source row y, the columns that the
+// blocks of an inner span leave out.
+template <class Fmt, class L>
+void SplitRowEnds(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y) {
+  const typename Fmt::Sample* const src = f.Row(y);
+  const ptrdiff_t last = f.w / 2 - 1;
+  for (int parity = 0; parity < 2; ++parity) {
+    L* const plane = rows.Plane(y, parity);
+    plane[0] = src[parity];
+    plane[last] = src[2 * last + parity];
+  }
+}
+
 // Step 1 at the block at lane i of a row of parity Py: the limited greens
-// of its R/B sites. s: the source rows y - 2 .. y + 2.
+// of its R/B sites. s: the source rows y - 2 .. y + 1; s2: the block's
+// lanes of row y + 2 in the R/B columns of row y.
 template <class Fmt, int Phase, int Py, class L>
-IMAGING_AVX2_INLINE __m256i GreenBlock(const Around<L, 2, 2>& s, ptrdiff_t i) {
+IMAGING_AVX2_INLINE __m256i GreenBlock(const Around<L, 2, 1>& s, ptrdiff_t i, __m256i s2) {
   using H = avx2::SLanes<typename Fmt::Sample>;
   constexpr int q = ColourColumn(Phase, Py);
   const __m256i c = s.Get(0, q, i), w2 = s.Get(0, q, i - 1), e2 = s.Get(0, q, i + 1);
   const __m256i west = s.Get(0, 1 - q, i + q - 1), east = s.Get(0, 1 - q, i + q);
   const __m256i n = s.Get(-1, q, i), south = s.Get(1, q, i);
-  const __m256i n2 = s.Get(-2, q, i), s2 = s.Get(2, q, i);
+  const __m256i n2 = s.Get(-2, q, i);
 
   const __m256i c2 = H::Add(c, c);
   const __m256i dh = H::Sub(H::Sub(c2, w2), e2), dv = H::Sub(H::Sub(c2, n2), s2);
@@ -284,13 +306,21 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const Around<L, 1, 1>& s, const L* 
 // store may alias anything, and would otherwise make every block reload it.
 
 // Step 1 over columns [x0, x1) of inner row y (parity Py) into its green
-// lanes.
+// lanes. Row y + 2 is split on the way: step 1 reads it only at the block's
+// own lanes, and its neighbours' lanes only later rows read.
 template <class Fmt, int Phase, int Py, class L>
-IMAGING_AVX2_INLINE void GreenRow(const LaneRows<L>& rows, int32_t y, int32_t x0, int32_t x1) {
-  const Around<L, 2, 2> s = SourceAround<2, 2>(rows, y);
+IMAGING_AVX2_INLINE void GreenRow(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y,
+                                  int32_t x0, int32_t x1) {
+  constexpr int q = ColourColumn(Phase, Py);
+  const Around<L, 2, 1> s = SourceAround<2, 1>(rows, y);
+  const typename Fmt::Sample* const below2 = f.Row(y + 2);
+  L* const even2 = rows.Plane(y + 2, 0);
+  L* const odd2 = rows.Plane(y + 2, 1);
   L* const greens = rows.Greens(y);
+  SplitRowEnds(f, rows, y + 2);
   EachBlock<kBlock<Fmt> / 2>(x0 / 2, x1 / 2, [&](ptrdiff_t i) IMAGING_AVX2_LAMBDA {
-    avx2::Store(greens + i, GreenBlock<Fmt, Phase, Py>(s, i));
+    const avx2::Halves split2 = SplitBlock<Fmt>(below2, even2, odd2, i);
+    avx2::Store(greens + i, GreenBlock<Fmt, Phase, Py>(s, i, q ? split2.odd : split2.even));
   });
 }
 
@@ -309,27 +339,24 @@ IMAGING_AVX2_INLINE void OtherColoursRow(const Frame<Fmt>& f, const LaneRows<L>&
   });
 }
 
-// Rows 0 .. 4 split and step 1 of row 2, the first inner-zone row.
+// Rows 0 .. 3 split and step 1 of row 2, the first inner-zone row.
 template <class Fmt, int Phase>
 struct FirstGreens {
   static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Lane<Fmt>>& rows,
                                       int32_t x0, int32_t x1) {
-    for (int32_t y = 0; y <= 4; ++y) SplitRow(f, rows, y);
-    GreenRow<Fmt, Phase, 0>(rows, 2, x0, x1);
+    for (int32_t y = 0; y <= 3; ++y) SplitRow(f, rows, y);
+    GreenRow<Fmt, Phase, 0>(f, rows, 2, x0, x1);
   }
 };
 
-// Rows a (even) and a + 1 of the inner zone: the source rows that step 1 of
-// the rows below needs split (a + 3, and a + 4 when BelowInner), step 1 of
-// rows a + 1 and a + 2 (when BelowInner; otherwise a + 2 is the ring row,
-// whose greens are copied already), then step 2 of rows a and a + 1.
+// Rows a (even) and a + 1 of the inner zone: step 1 of rows a + 1 and a + 2
+// (when BelowInner; otherwise a + 2 is the ring row, whose greens are copied
+// already), splitting rows a + 3 and a + 4, then step 2 of rows a and a + 1.
 template <class Fmt, int Phase, bool BelowInner>
 IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const LaneRows<Lane<Fmt>>& rows,
                                  int32_t a, int32_t x0, int32_t x1) {
-  SplitRow(f, rows, a + 3);
-  if constexpr (BelowInner) SplitRow(f, rows, a + 4);
-  GreenRow<Fmt, Phase, 1>(rows, a + 1, x0, x1);
-  if constexpr (BelowInner) GreenRow<Fmt, Phase, 0>(rows, a + 2, x0, x1);
+  GreenRow<Fmt, Phase, 1>(f, rows, a + 1, x0, x1);
+  if constexpr (BelowInner) GreenRow<Fmt, Phase, 0>(f, rows, a + 2, x0, x1);
   OtherColoursRow<Fmt, Phase, 0>(f, rows, a, x0, x1);
   OtherColoursRow<Fmt, Phase, 1>(f, rows, a + 1, x0, x1);
 }
