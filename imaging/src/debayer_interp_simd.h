@@ -207,7 +207,7 @@ IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32
   using S = typename Fmt::Sample;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
-  int32_t x = x0;
+  ptrdiff_t x = x0;  // in 64 bits: no widening at each block
   for (; x + n <= x1; x += n) block(x, drow + x * ch);
   if (x < x1) {
     S part[n * ch];

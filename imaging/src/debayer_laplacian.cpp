@@ -331,7 +331,7 @@ IMAGING_AVX2_INLINE void OtherColoursRow(const Frame<Fmt>& f, const LaneRows<L>&
                                          int32_t x0, int32_t x1) {
   const Around<L, 1, 1> s = SourceAround<1, 1>(rows, y);
   const L* const g[3] = {rows.Greens(y - 1), rows.Greens(y), rows.Greens(y + 1)};
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](int32_t x, typename Fmt::Sample* out)
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](ptrdiff_t x, typename Fmt::Sample* out)
                                              IMAGING_AVX2_LAMBDA {
     const Planes planes = OtherColoursBlock<Fmt, Phase, Py>(s, g, x >> 1);
     avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, planes.row, planes.green,
