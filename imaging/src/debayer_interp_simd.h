@@ -207,7 +207,7 @@ IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32
   using S = typename Fmt::Sample;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
-  ptrdiff_t x = x0;  // in 64 bits: no widening at each block
+  ptrdiff_t x = x0;                              // in 64 bits: no widening at each block
   for (; x + n <= x1; x += n) block(x, drow + x * ch);
   if (x < x1) {
     S part[n * ch];
@@ -287,7 +287,6 @@ struct SLanes;
 
 template <>
 struct SLanes<uint8_t> {
-  static constexpr int kBits = 16;
   static IMAGING_AVX2_INLINE __m256i Low() { return _mm256_set1_epi16(0x00FF); }
   static IMAGING_AVX2_INLINE Halves Split(const uint8_t* p) {
     const __m256i v = Load(p);
@@ -321,7 +320,6 @@ struct SLanes<uint8_t> {
 
 template <>
 struct SLanes<uint16_t> {
-  static constexpr int kBits = 32;
   static IMAGING_AVX2_INLINE __m256i Low() { return _mm256_set1_epi32(0xFFFF); }
   static IMAGING_AVX2_INLINE Halves Split(const uint16_t* p) {
     const __m256i v = Load(p);

@@ -14,7 +14,7 @@
 // so the greens that step 2 reads are always made. The edges and the ring come
 // from the shared neighbour-mean code, whose greens are the step-1 greens
 // there. The vector loops keep the greens of step 1 in rows of their own
-// instead (see GreenRows), and write the image's pixels once, in step 2.
+// instead (see LaneRows), and write the image's pixels once, in step 2.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -97,9 +97,13 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
 // The vector loops' own copies of the rows they read, in half-width lanes
 // (16 bits for 8-bit samples, 32 for 16-bit ones), so that every operand of
 // a block is one plain load, at most one lane before or after the block's:
-//  - the source rows, each split by column parity into two planes (lane i of
-//    plane P is column 2i + P); eight rows, row y in slot y % 8: the six a
-//    row pair reads and the two made for the next pair;
+//  - for 8-bit frames, the source rows, each split by column parity into two
+//    planes (lane i of plane P is column 2i + P); eight rows, row y in slot
+//    y % 8: the six a row pair reads and the two made for the next pair.
+//    16-bit frames read their rows from the frame and split each block as
+//    they load it: copies of theirs, in lanes twice a sample's size, would
+//    not stay in the first-level cache with everything else a pair reads,
+//    and cost more than the split they save (see kSplitCopies);
 //  - the greens of the R and B sites of four rows (row y in slot y % 4;
 //    lane i is column 2i + the row's R/B column parity): step 1 writes them,
 //    step 2 reads them. Those of the edge and ring pixels are copied in from
@@ -107,28 +111,35 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
 // Each is written a whole row before it is read, so no load waits for a
 // store still in flight, and the image's inner pixels are written once, in
 // step 2.
-template <class L>
+template <class Fmt>
+inline constexpr bool kSplitCopies = sizeof(typename Fmt::Sample) == 1;
+
+template <class Fmt>
 struct LaneRows {
-  L* split;   // 8 rows of two planes
-  L* greens;  // 4 rows of one plane
+  using L = Lane<Fmt>;
+  L* split;        // 8 rows of two planes (8-bit frames)
+  L* greens;       // 4 rows of one plane
   ptrdiff_t half;  // lanes per plane: half the width
 
   L* Plane(int32_t y, int parity) const { return split + ((y & 7) * 2 + parity) * half; }
   L* Greens(int32_t y) const { return greens + (y & 3) * half; }
-  // The lanes for a frame of the given width: eight rows of two planes and
-  // four green rows, each plane and green row half the width.
-  static constexpr size_t Lanes(int32_t width) { return 10 * static_cast<size_t>(width); }
+  // The lanes for a frame of the given width: the green rows, after the
+  // split rows where there are any, each plane and row half the width.
+  static constexpr ptrdiff_t kSplitHalves = kSplitCopies<Fmt> ? 16 : 0;
+  static constexpr size_t Lanes(int32_t width) {
+    return static_cast<size_t>(kSplitHalves + 4) * static_cast<size_t>(width / 2);
+  }
   static LaneRows In(L* store, int32_t width) {
     const ptrdiff_t half = width / 2;
-    return {store, store + 16 * half, half};
+    return {store, store + kSplitHalves * half, half};
   }
 };
 
 // Copies the greens of the R/B sites among columns [x0, x1) of output row y
 // into its green lanes.
-template <class Fmt, int Phase, class L>
-void CopyGreens(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y, int32_t x0,
-                int32_t x1) {
+template <class Fmt, int Phase>
+void CopyGreens(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y, int32_t x0, int32_t x1) {
+  using L = Lane<Fmt>;
   constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
   const int32_t q = ColourColumn(Phase, y & 1);
   const typename Fmt::Sample* out = f.Out(y);
@@ -137,8 +148,8 @@ void CopyGreens(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y, int32_t
 }
 
 // The greens of the R/B sites of row y outside the inner columns [x0, x1).
-template <class Fmt, int Phase, class L>
-void CopyRingGreens(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y, int32_t x0,
+template <class Fmt, int Phase>
+void CopyRingGreens(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y, int32_t x0,
                     int32_t x1) {
   CopyGreens<Fmt, Phase>(f, rows, y, 0, x0);
   CopyGreens<Fmt, Phase>(f, rows, y, x1, static_cast<int32_t>(f.w));
@@ -152,22 +163,34 @@ IMAGING_AVX2_BEGIN
 // sites of the rows above and below lie at parity 1 - q. A neighbour two
 // columns to the side is the lane before or after, one load away.
 
-// The lanes of the rows y - Above .. y + Below: Get(dy, P, i) loads the
-// lanes i .. of parity P of row y + dy.
-template <class L, int Above, int Below>
+// The source rows y - Above .. y + Below: Get(dy, P, i) loads the lanes
+// i .. of parity P of row y + dy, from its split copy or (16-bit frames)
+// from the frame, split on the way.
+template <class Fmt, int Above, int Below>
 struct Around {
-  const L* planes[Above + 1 + Below][2];
+  using S = typename Fmt::Sample;
+  using Row = std::conditional_t<kSplitCopies<Fmt>, const Lane<Fmt>*, const S*>;
+  Row rows[Above + 1 + Below][2];  // per parity: the plane, or the frame's row twice
   IMAGING_AVX2_INLINE __m256i Get(int dy, int parity, ptrdiff_t i) const {
-    return avx2::Load(planes[dy + Above][parity] + i);
+    if constexpr (kSplitCopies<Fmt>) {
+      return avx2::Load(rows[dy + Above][parity] + i);
+    } else {
+      const avx2::Halves halves = avx2::SLanes<S>::Split(rows[dy + Above][parity] + 2 * i);
+      return parity ? halves.odd : halves.even;
+    }
   }
 };
 
-template <int Above, int Below, class L>
-IMAGING_AVX2_INLINE Around<L, Above, Below> SourceAround(const LaneRows<L>& rows, int32_t y) {
-  Around<L, Above, Below> r;
+template <int Above, int Below, class Fmt>
+IMAGING_AVX2_INLINE Around<Fmt, Above, Below> SourceAround(const Frame<Fmt>& f,
+                                                           const LaneRows<Fmt>& rows, int32_t y) {
+  Around<Fmt, Above, Below> r;
   for (int dy = -Above; dy <= Below; ++dy)
     for (int parity = 0; parity < 2; ++parity)
-      r.planes[dy + Above][parity] = rows.Plane(y + dy, parity);
+      if constexpr (kSplitCopies<Fmt>)
+        r.rows[dy + Above][parity] = rows.Plane(y + dy, parity);
+      else
+        r.rows[dy + Above][parity] = f.Row(y + dy);
   return r;
 }
 
@@ -182,32 +205,37 @@ IMAGING_AVX2_INLINE void EachBlock(ptrdiff_t i0, ptrdiff_t i1, Block&& block) {
   if (i < i1) block(i1 - M);
 }
 
-// Splits the block of source row src at lane i into the row's planes even
-// and odd, and returns it.
+// Splits the block of source row src at lane i, into the row's planes even
+// and odd where the frame's rows are copied, and returns it.
 template <class Fmt, class L>
 IMAGING_AVX2_INLINE avx2::Halves SplitBlock(const typename Fmt::Sample* src, L* even, L* odd,
                                             ptrdiff_t i) {
   const avx2::Halves halves = avx2::SLanes<typename Fmt::Sample>::Split(src + 2 * i);
-  avx2::Store(even + i, halves.even);
-  avx2::Store(odd + i, halves.odd);
+  if constexpr (kSplitCopies<Fmt>) {
+    avx2::Store(even + i, halves.even);
+    avx2::Store(odd + i, halves.odd);
+  }
   return halves;
 }
 
 // The source row y split into its planes.
-template <class Fmt, class L>
-IMAGING_AVX2_INLINE void SplitRow(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y) {
+template <class Fmt>
+IMAGING_AVX2_INLINE void SplitRow(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y) {
+  using L = Lane<Fmt>;
+  if constexpr (!kSplitCopies<Fmt>) return;
   const typename Fmt::Sample* const src = f.Row(y);
   L* const even = rows.Plane(y, 0);
   L* const odd = rows.Plane(y, 1);
-  EachBlock<kBlock<Fmt> / 2>(0, f.w / 2, [=](ptrdiff_t i) IMAGING_AVX2_LAMBDA {
-    SplitBlock<Fmt>(src, even, odd, i);
-  });
+  EachBlock<kBlock<Fmt> / 2>(
+      0, f.w / 2, [=](ptrdiff_t i) IMAGING_AVX2_LAMBDA { SplitBlock<Fmt>(src, even, odd, i); });
 }
 
 // Splits the first and the last lane of source row y, the columns that the
 // blocks of an inner span leave out.
-template <class Fmt, class L>
-void SplitRowEnds(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y) {
+template <class Fmt>
+void SplitRowEnds(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y) {
+  using L = Lane<Fmt>;
+  if constexpr (!kSplitCopies<Fmt>) return;
   const typename Fmt::Sample* const src = f.Row(y);
   const ptrdiff_t last = f.w / 2 - 1;
   for (int parity = 0; parity < 2; ++parity) {
@@ -220,8 +248,8 @@ void SplitRowEnds(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y) {
 // Step 1 at the block at lane i of a row of parity Py: the limited greens
 // of its R/B sites. s: the source rows y - 2 .. y + 1; s2: the block's
 // lanes of row y + 2 in the R/B columns of row y.
-template <class Fmt, int Phase, int Py, class L>
-IMAGING_AVX2_INLINE __m256i GreenBlock(const Around<L, 2, 1>& s, ptrdiff_t i, __m256i s2) {
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE __m256i GreenBlock(const Around<Fmt, 2, 1>& s, ptrdiff_t i, __m256i s2) {
   using H = avx2::SLanes<typename Fmt::Sample>;
   constexpr int q = ColourColumn(Phase, Py);
   const __m256i c = s.Get(0, q, i), w2 = s.Get(0, q, i - 1), e2 = s.Get(0, q, i + 1);
@@ -257,7 +285,7 @@ struct Planes {
 // Step 2 at the block at lane i of a row of parity Py. s: the source rows
 // y - 1 .. y + 1; g: the greens of their R/B sites.
 template <class Fmt, int Phase, int Py, class L>
-IMAGING_AVX2_INLINE Planes OtherColoursBlock(const Around<L, 1, 1>& s, const L* const (&g)[3],
+IMAGING_AVX2_INLINE Planes OtherColoursBlock(const Around<Fmt, 1, 1>& s, const L* const (&g)[3],
                                              ptrdiff_t i) {
   using H = avx2::SLanes<typename Fmt::Sample>;
   constexpr int q = ColourColumn(Phase, Py);
@@ -306,16 +334,18 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const Around<L, 1, 1>& s, const L* 
 // store may alias anything, and would otherwise make every block reload it.
 
 // Step 1 over columns [x0, x1) of inner row y (parity Py) into its green
-// lanes. Row y + 2 is split on the way: step 1 reads it only at the block's
-// own lanes, and its neighbours' lanes only later rows read.
-template <class Fmt, int Phase, int Py, class L>
-IMAGING_AVX2_INLINE void GreenRow(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y,
+// lanes. Row y + 2 is split on the way: this step reads only the block's own
+// lanes of it, and the lanes beside them are read by later rows.
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE void GreenRow(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y,
                                   int32_t x0, int32_t x1) {
+  using L = Lane<Fmt>;
   constexpr int q = ColourColumn(Phase, Py);
-  const Around<L, 2, 1> s = SourceAround<2, 1>(rows, y);
+  const Around<Fmt, 2, 1> s = SourceAround<2, 1>(f, rows, y);
   const typename Fmt::Sample* const below2 = f.Row(y + 2);
-  L* const even2 = rows.Plane(y + 2, 0);
-  L* const odd2 = rows.Plane(y + 2, 1);
+  // 16-bit frames keep no split copies (see LaneRows).
+  L* const even2 = kSplitCopies<Fmt> ? rows.Plane(y + 2, 0) : nullptr;
+  L* const odd2 = kSplitCopies<Fmt> ? rows.Plane(y + 2, 1) : nullptr;
   L* const greens = rows.Greens(y);
   SplitRowEnds(f, rows, y + 2);
   EachBlock<kBlock<Fmt> / 2>(x0 / 2, x1 / 2, [&](ptrdiff_t i) IMAGING_AVX2_LAMBDA {
@@ -326,24 +356,25 @@ IMAGING_AVX2_INLINE void GreenRow(const Frame<Fmt>& f, const LaneRows<L>& rows, 
 
 // Step 2 over columns [x0, x1) of inner row y (parity Py), written to the
 // image; the last, partial block as ForBlocks makes it.
-template <class Fmt, int Phase, int Py, class L>
-IMAGING_AVX2_INLINE void OtherColoursRow(const Frame<Fmt>& f, const LaneRows<L>& rows, int32_t y,
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE void OtherColoursRow(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y,
                                          int32_t x0, int32_t x1) {
-  const Around<L, 1, 1> s = SourceAround<1, 1>(rows, y);
+  using L = Lane<Fmt>;
+  const Around<Fmt, 1, 1> s = SourceAround<1, 1>(f, rows, y);
   const L* const g[3] = {rows.Greens(y - 1), rows.Greens(y), rows.Greens(y + 1)};
-  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1, [&](ptrdiff_t x, typename Fmt::Sample* out)
-                                             IMAGING_AVX2_LAMBDA {
-    const Planes planes = OtherColoursBlock<Fmt, Phase, Py>(s, g, x >> 1);
-    avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, planes.row, planes.green,
-                                                          planes.other);
-  });
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1,
+                       [&](ptrdiff_t x, typename Fmt::Sample* out) IMAGING_AVX2_LAMBDA {
+                         const Planes planes = OtherColoursBlock<Fmt, Phase, Py>(s, g, x >> 1);
+                         avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(
+                             out, planes.row, planes.green, planes.other);
+                       });
 }
 
 // Rows 0 .. 3 split and step 1 of row 2, the first inner-zone row.
 template <class Fmt, int Phase>
 struct FirstGreens {
-  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Lane<Fmt>>& rows,
-                                      int32_t x0, int32_t x1) {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t x0,
+                                      int32_t x1) {
     for (int32_t y = 0; y <= 3; ++y) SplitRow(f, rows, y);
     GreenRow<Fmt, Phase, 0>(f, rows, 2, x0, x1);
   }
@@ -353,8 +384,8 @@ struct FirstGreens {
 // (when BelowInner; otherwise a + 2 is the ring row, whose greens are copied
 // already), splitting rows a + 3 and a + 4, then step 2 of rows a and a + 1.
 template <class Fmt, int Phase, bool BelowInner>
-IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const LaneRows<Lane<Fmt>>& rows,
-                                 int32_t a, int32_t x0, int32_t x1) {
+IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t a,
+                                 int32_t x0, int32_t x1) {
   GreenRow<Fmt, Phase, 1>(f, rows, a + 1, x0, x1);
   if constexpr (BelowInner) GreenRow<Fmt, Phase, 0>(f, rows, a + 2, x0, x1);
   OtherColoursRow<Fmt, Phase, 0>(f, rows, a, x0, x1);
@@ -363,8 +394,8 @@ IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const LaneRows<Lane<Fmt>>&
 
 template <class Fmt, int Phase>
 struct Pair {
-  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Lane<Fmt>>& rows,
-                                      int32_t a, int32_t x0, int32_t x1, bool belowInner) {
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t a,
+                                      int32_t x0, int32_t x1, bool belowInner) {
     if (belowInner)
       RowPair<Fmt, Phase, true>(f, rows, a, x0, x1);
     else
@@ -393,9 +424,9 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
     // (a C caller gets no exception) the portable loops do the same work.
     std::unique_ptr<Lane<Fmt>[]> laneStore;
     if (x1 - x0 >= kBlock<Fmt>)
-      laneStore.reset(new (std::nothrow) Lane<Fmt>[LaneRows<Lane<Fmt>>::Lanes(width)]);
+      laneStore.reset(new (std::nothrow) Lane<Fmt>[LaneRows<Fmt>::Lanes(width)]);
     const Vectors vectors = laneStore ? ActiveVectors() : Vectors::kNone;
-    const auto rows = LaneRows<Lane<Fmt>>::In(laneStore.get(), width);
+    const auto rows = LaneRows<Fmt>::In(laneStore.get(), width);
     if (vectors != Vectors::kNone) CopyGreens<Fmt, Phase>(f, rows, 1, 0, width);
     RowAround<Fmt, Phase>(f, 2, x0, x1);
     if (vectors != Vectors::kNone) {
