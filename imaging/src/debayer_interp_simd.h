@@ -207,7 +207,7 @@ IMAGING_AVX2_INLINE void ForBlocks(typename Fmt::Sample* drow, int32_t x0, int32
   using S = typename Fmt::Sample;
   constexpr int32_t n = kBlock<Fmt>;
   constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
-  int32_t x = x0;
+  ptrdiff_t x = x0;                              // in 64 bits: no widening at each block
   for (; x + n <= x1; x += n) block(x, drow + x * ch);
   if (x < x1) {
     S part[n * ch];
@@ -287,30 +287,23 @@ struct SLanes;
 
 template <>
 struct SLanes<uint8_t> {
-  static constexpr int kBits = 16;
   static IMAGING_AVX2_INLINE __m256i Low() { return _mm256_set1_epi16(0x00FF); }
   static IMAGING_AVX2_INLINE Halves Split(const uint8_t* p) {
     const __m256i v = Load(p);
     return {_mm256_and_si256(v, Low()), _mm256_srli_epi16(v, 8)};
   }
-  template <int Odd>
-  static IMAGING_AVX2_INLINE __m256i Part(const uint8_t* p) {
-    const __m256i v = Load(p);
-    return Odd ? _mm256_srli_epi16(v, 8) : _mm256_and_si256(v, Low());
-  }
-  // The block's pixels as bytes in split order, limited to 0..255, and the
-  // even (0) or odd (1) pixels of such a block back in half-width lanes.
+  // The block's pixels as bytes in split order, limited to 0..255.
   static IMAGING_AVX2_INLINE __m256i Pack(__m256i even, __m256i odd) {
     return _mm256_packus_epi16(even, odd);
   }
-  template <int Odd>
-  static IMAGING_AVX2_INLINE __m256i Unpack(__m256i packed) {
-    const __m256i z = _mm256_setzero_si256();
-    return Odd ? _mm256_unpackhi_epi8(packed, z) : _mm256_unpacklo_epi8(packed, z);
-  }
   static IMAGING_AVX2_INLINE __m256i Add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Splat(int32_t v) {
+    return _mm256_set1_epi16(static_cast<int16_t>(v));
+  }
   static IMAGING_AVX2_INLINE __m256i Abs(__m256i a) { return _mm256_abs_epi16(a); }
+  static IMAGING_AVX2_INLINE __m256i Max(__m256i a, __m256i b) { return _mm256_max_epi16(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Min(__m256i a, __m256i b) { return _mm256_min_epi16(a, b); }
   // a with the sign of b (0 where b is 0).
   static IMAGING_AVX2_INLINE __m256i Sign(__m256i a, __m256i b) { return _mm256_sign_epi16(a, b); }
   static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi16(a, b); }
@@ -327,30 +320,21 @@ struct SLanes<uint8_t> {
 
 template <>
 struct SLanes<uint16_t> {
-  static constexpr int kBits = 32;
   static IMAGING_AVX2_INLINE __m256i Low() { return _mm256_set1_epi32(0xFFFF); }
   static IMAGING_AVX2_INLINE Halves Split(const uint16_t* p) {
     const __m256i v = Load(p);
     return {_mm256_and_si256(v, Low()), _mm256_srli_epi32(v, 16)};
   }
-  template <int Odd>
-  static IMAGING_AVX2_INLINE __m256i Part(const uint16_t* p) {
-    const __m256i v = Load(p);
-    return Odd ? _mm256_srli_epi32(v, 16) : _mm256_and_si256(v, Low());
-  }
-  // The block's pixels as u16 in split order, limited to 0..65535, and the
-  // even (0) or odd (1) pixels of such a block back in half-width lanes.
+  // The block's pixels as u16 in split order, limited to 0..65535.
   static IMAGING_AVX2_INLINE __m256i Pack(__m256i even, __m256i odd) {
     return _mm256_packus_epi32(even, odd);
   }
-  template <int Odd>
-  static IMAGING_AVX2_INLINE __m256i Unpack(__m256i packed) {
-    const __m256i z = _mm256_setzero_si256();
-    return Odd ? _mm256_unpackhi_epi16(packed, z) : _mm256_unpacklo_epi16(packed, z);
-  }
   static IMAGING_AVX2_INLINE __m256i Add(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Sub(__m256i a, __m256i b) { return _mm256_sub_epi32(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Splat(int32_t v) { return _mm256_set1_epi32(v); }
   static IMAGING_AVX2_INLINE __m256i Abs(__m256i a) { return _mm256_abs_epi32(a); }
+  static IMAGING_AVX2_INLINE __m256i Max(__m256i a, __m256i b) { return _mm256_max_epi32(a, b); }
+  static IMAGING_AVX2_INLINE __m256i Min(__m256i a, __m256i b) { return _mm256_min_epi32(a, b); }
   // a with the sign of b (0 where b is 0).
   static IMAGING_AVX2_INLINE __m256i Sign(__m256i a, __m256i b) { return _mm256_sign_epi32(a, b); }
   static IMAGING_AVX2_INLINE __m256i Gt(__m256i a, __m256i b) { return _mm256_cmpgt_epi32(a, b); }
@@ -364,23 +348,6 @@ struct SLanes<uint16_t> {
     return _mm256_srli_epi32(a, N);
   }
 };
-
-// The lanes moved one place up (lane i takes lane i + 1) with `next` entering
-// the last lane, or one place down with `previous` entering the first.
-template <class H>
-IMAGING_AVX2_INLINE __m256i NextLanes(__m256i v, int32_t next) {
-  constexpr int s = H::kBits / 8;
-  const __m256i t =
-      _mm256_permute2x128_si256(v, _mm256_castsi128_si256(_mm_cvtsi32_si128(next)), 0x21);
-  return _mm256_alignr_epi8(t, v, s);
-}
-template <class H>
-IMAGING_AVX2_INLINE __m256i PreviousLanes(__m256i v, int32_t previous) {
-  constexpr int s = H::kBits / 8;
-  const __m128i x = _mm_slli_si128(_mm_cvtsi32_si128(previous), 16 - s);
-  const __m256i t = _mm256_permute2x128_si256(v, _mm256_castsi128_si256(x), 0x02);
-  return _mm256_alignr_epi8(v, t, 16 - s);
-}
 
 // Signed division by 2^N rounding toward zero: the magnitude is divided and
 // the sign put back.

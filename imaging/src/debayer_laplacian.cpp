@@ -14,12 +14,13 @@
 // so the greens that step 2 reads are always made. The edges and the ring come
 // from the shared neighbour-mean code, whose greens are the step-1 greens
 // there. The vector loops keep the greens of step 1 in rows of their own
-// instead (see GreenRows), and write the image's pixels once, in step 2.
+// instead (see LaneRows), and write the image's pixels once, in step 2.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "debayer_interp_edges.h"
 #include "debayer_interp_simd.h"
@@ -30,6 +31,10 @@ namespace {
 // Largest output value: 255 for 8-bit images, 65535 for 16-bit ones.
 template <class Fmt>
 constexpr int32_t kMax = sizeof(typename Fmt::Sample) == 1 ? 255 : 65535;
+
+// The signed lanes of the vector loops: twice the width of a sample.
+template <class Fmt>
+using Lane = std::conditional_t<sizeof(typename Fmt::Sample) == 1, int16_t, int32_t>;
 
 template <class Fmt>
 inline int32_t Limit(int32_t v) {
@@ -89,66 +94,174 @@ void ScalarSpan(const Frame<Fmt>& f, int32_t y, int32_t x0, int32_t x1) {
   });
 }
 
-// The greens of step 1 as the vector loops keep them: four rows of the
-// image's width (row y in slot y % 4), each holding the green of every pixel
-// in natural order (the sample at a G site, the limited step-1 green at an R
-// or B site). Step 2 of a pair reads rows a - 1 .. a + 2 from here with one
-// load per block, instead of picking the G channel out of the interleaved
-// image, and the image's inner pixels are written once. The edge and ring
-// pixels' greens are copied in from the image once the shared code has made
-// them.
-template <class S>
-struct GreenRows {
-  S* base;
-  ptrdiff_t w;
-  S* Row(int32_t y) const { return base + (y & 3) * w; }
+// The vector loops' own copies of the rows they read, in half-width lanes
+// (16 bits for 8-bit samples, 32 for 16-bit ones), so that every operand of
+// a block is one plain load, at most one lane before or after the block's:
+//  - for 8-bit frames, the source rows, each split by column parity into two
+//    planes (lane i of plane P is column 2i + P); eight rows, row y in slot
+//    y % 8: the six a row pair reads and the two made for the next pair.
+//    16-bit frames read their rows from the frame and split each block as
+//    they load it: copies of theirs, in lanes twice a sample's size, would
+//    not stay in the first-level cache with everything else a pair reads,
+//    and cost more than the split they save (see kSplitCopies);
+//  - the greens of the R and B sites of four rows (row y in slot y % 4;
+//    lane i is column 2i + the row's R/B column parity): step 1 writes them,
+//    step 2 reads them. Those of the edge and ring pixels are copied in from
+//    the image once the shared code has made them.
+// Each is written a whole row before it is read, so no load waits for a
+// store still in flight, and the image's inner pixels are written once, in
+// step 2.
+template <class Fmt>
+inline constexpr bool kSplitCopies = sizeof(typename Fmt::Sample) == 1;
+
+template <class Fmt>
+struct LaneRows {
+  using L = Lane<Fmt>;
+  L* split;        // 8 rows of two planes (8-bit frames)
+  L* greens;       // 4 rows of one plane
+  ptrdiff_t half;  // lanes per plane: half the width
+
+  L* Plane(int32_t y, int parity) const { return split + ((y & 7) * 2 + parity) * half; }
+  L* Greens(int32_t y) const { return greens + (y & 3) * half; }
+  // The lanes for a frame of the given width: the green rows, after the
+  // split rows where there are any, each plane and row half the width.
+  static constexpr ptrdiff_t kSplitHalves = kSplitCopies<Fmt> ? 16 : 0;
+  static constexpr size_t Lanes(int32_t width) {
+    return static_cast<size_t>(kSplitHalves + 4) * static_cast<size_t>(width / 2);
+  }
+  static LaneRows In(L* store, int32_t width) {
+    const ptrdiff_t half = width / 2;
+    return {store, store + kSplitHalves * half, half};
+  }
 };
 
-// Copies the G channel of columns [x0, x1) of output row y into its green row.
-template <class Fmt>
-void CopyGreens(const Frame<Fmt>& f, const GreenRows<typename Fmt::Sample>& rows, int32_t y,
-                int32_t x0, int32_t x1) {
+// Copies the greens of the R/B sites among columns [x0, x1) of output row y
+// into its green lanes.
+template <class Fmt, int Phase>
+void CopyGreens(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y, int32_t x0, int32_t x1) {
+  using L = Lane<Fmt>;
   constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
+  const int32_t q = ColourColumn(Phase, y & 1);
   const typename Fmt::Sample* out = f.Out(y);
-  typename Fmt::Sample* row = rows.Row(y);
-  for (int32_t x = x0; x < x1; ++x) row[x] = out[x * ch + 1];
+  L* greens = rows.Greens(y);
+  for (int32_t x = x0 + ((x0 ^ q) & 1); x < x1; x += 2) greens[x / 2] = out[x * ch + 1];
 }
 
-// The greens of row y outside the inner columns [x0, x1).
-template <class Fmt>
-void CopyRingGreens(const Frame<Fmt>& f, const GreenRows<typename Fmt::Sample>& rows, int32_t y,
-                    int32_t x0, int32_t x1) {
-  CopyGreens(f, rows, y, 0, x0);
-  CopyGreens(f, rows, y, x1, static_cast<int32_t>(f.w));
+// The greens of the R/B sites of row y outside the inner columns [x0, x1).
+template <class Fmt, int Phase>
+void CopyRingGreens(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y, int32_t x0,
+                    int32_t x1) {
+  CopyGreens<Fmt, Phase>(f, rows, y, 0, x0);
+  CopyGreens<Fmt, Phase>(f, rows, y, x1, static_cast<int32_t>(f.w));
 }
 
 IMAGING_AVX2_BEGIN
 
-// The AVX2 steps work on half-width signed lanes: a block's R or B sites in
-// one register and its G sites in another (lane i: columns x + 2i and
-// x + 2i + 1). Blocks start at even columns; q is the parity of the R/B
-// columns of the row, so the R/B sites of the rows above and below lie at
-// parity 1 - q. A neighbour one pixel to the side in the same parity class is
-// the next or previous lane, read by loading two samples further on or back.
+// The AVX2 steps work on a block's R or B sites in one register and its G
+// sites in another (lane i: columns x + 2i and x + 2i + 1; blocks start at
+// even columns). q is the parity of the R/B columns of the row, so the R/B
+// sites of the rows above and below lie at parity 1 - q. A neighbour two
+// columns to the side is the lane before or after, one load away.
 
-// Step 1 at the block of a row at p: the block's greens, packed (the samples
-// of its G sites and the limited greens of its R/B sites).
+// The source rows y - Above .. y + Below: Get(dy, P, i) loads the lanes
+// i .. of parity P of row y + dy, from its split copy or (16-bit frames)
+// from the frame, split on the way.
+template <class Fmt, int Above, int Below>
+struct Around {
+  using S = typename Fmt::Sample;
+  using Row = std::conditional_t<kSplitCopies<Fmt>, const Lane<Fmt>*, const S*>;
+  Row rows[Above + 1 + Below][2];  // per parity: the plane, or the frame's row twice
+  IMAGING_AVX2_INLINE __m256i Get(int dy, int parity, ptrdiff_t i) const {
+    if constexpr (kSplitCopies<Fmt>) {
+      return avx2::Load(rows[dy + Above][parity] + i);
+    } else {
+      const avx2::Halves halves = avx2::SLanes<S>::Split(rows[dy + Above][parity] + 2 * i);
+      return parity ? halves.odd : halves.even;
+    }
+  }
+};
+
+template <int Above, int Below, class Fmt>
+IMAGING_AVX2_INLINE Around<Fmt, Above, Below> SourceAround(const Frame<Fmt>& f,
+                                                           const LaneRows<Fmt>& rows, int32_t y) {
+  Around<Fmt, Above, Below> r;
+  for (int dy = -Above; dy <= Below; ++dy)
+    for (int parity = 0; parity < 2; ++parity)
+      if constexpr (kSplitCopies<Fmt>)
+        r.rows[dy + Above][parity] = rows.Plane(y + dy, parity);
+      else
+        r.rows[dy + Above][parity] = f.Row(y + dy);
+  return r;
+}
+
+// Runs block(i) over the blocks of M lanes in [i0, i1), i1 - i0 being at
+// least M. The last, partial block is made over the span's last M lanes: it
+// writes some lanes again, with the same values. The loop counts lanes, so
+// that every load is a base, the one index and a constant.
+template <ptrdiff_t M, class Block>
+IMAGING_AVX2_INLINE void EachBlock(ptrdiff_t i0, ptrdiff_t i1, Block&& block) {
+  ptrdiff_t i = i0;
+  for (; i + M <= i1; i += M) block(i);
+  if (i < i1) block(i1 - M);
+}
+
+// Splits the block of source row src at lane i, into the row's planes even
+// and odd where the frame's rows are copied, and returns it.
+template <class Fmt, class L>
+IMAGING_AVX2_INLINE avx2::Halves SplitBlock(const typename Fmt::Sample* src, L* even, L* odd,
+                                            ptrdiff_t i) {
+  const avx2::Halves halves = avx2::SLanes<typename Fmt::Sample>::Split(src + 2 * i);
+  if constexpr (kSplitCopies<Fmt>) {
+    avx2::Store(even + i, halves.even);
+    avx2::Store(odd + i, halves.odd);
+  }
+  return halves;
+}
+
+// The source row y split into its planes.
+template <class Fmt>
+IMAGING_AVX2_INLINE void SplitRow(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y) {
+  using L = Lane<Fmt>;
+  if constexpr (!kSplitCopies<Fmt>) return;
+  const typename Fmt::Sample* const src = f.Row(y);
+  L* const even = rows.Plane(y, 0);
+  L* const odd = rows.Plane(y, 1);
+  EachBlock<kBlock<Fmt> / 2>(
+      0, f.w / 2, [=](ptrdiff_t i) IMAGING_AVX2_LAMBDA { SplitBlock<Fmt>(src, even, odd, i); });
+}
+
+// Splits the first and the last lane of source row y, the columns that the
+// blocks of an inner span leave out.
+template <class Fmt>
+void SplitRowEnds(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y) {
+  using L = Lane<Fmt>;
+  if constexpr (!kSplitCopies<Fmt>) return;
+  const typename Fmt::Sample* const src = f.Row(y);
+  const ptrdiff_t last = f.w / 2 - 1;
+  for (int parity = 0; parity < 2; ++parity) {
+    L* const plane = rows.Plane(y, parity);
+    plane[0] = src[parity];
+    plane[last] = src[2 * last + parity];
+  }
+}
+
+// Step 1 at the block at lane i of a row of parity Py: the limited greens
+// of its R/B sites. s: the source rows y - 2 .. y + 1; s2: the block's
+// lanes of row y + 2 in the R/B columns of row y.
 template <class Fmt, int Phase, int Py>
-IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t w) {
+IMAGING_AVX2_INLINE __m256i GreenBlock(const Around<Fmt, 2, 1>& s, ptrdiff_t i, __m256i s2) {
   using H = avx2::SLanes<typename Fmt::Sample>;
   constexpr int q = ColourColumn(Phase, Py);
-  const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
-  const __m256i c = q ? mid.odd : mid.even;
-  const __m256i w2 = q ? left.odd : left.even, e2 = q ? right.odd : right.even;
-  const __m256i west = q ? mid.even : left.odd, east = q ? right.even : mid.odd;
-  const __m256i n = H::template Part<q>(p - w), s = H::template Part<q>(p + w);
-  const __m256i n2 = H::template Part<q>(p - 2 * w), s2 = H::template Part<q>(p + 2 * w);
+  const __m256i c = s.Get(0, q, i), w2 = s.Get(0, q, i - 1), e2 = s.Get(0, q, i + 1);
+  const __m256i west = s.Get(0, 1 - q, i + q - 1), east = s.Get(0, 1 - q, i + q);
+  const __m256i n = s.Get(-1, q, i), south = s.Get(1, q, i);
+  const __m256i n2 = s.Get(-2, q, i);
 
   const __m256i c2 = H::Add(c, c);
   const __m256i dh = H::Sub(H::Sub(c2, w2), e2), dv = H::Sub(H::Sub(c2, n2), s2);
   const __m256i kh = H::Add(H::Abs(H::Sub(west, east)), H::Abs(dh));
-  const __m256i kv = H::Add(H::Abs(H::Sub(n, s)), H::Abs(dv));
-  const __m256i across = H::Add(west, east), along = H::Add(n, s);
+  const __m256i kv = H::Add(H::Abs(H::Sub(n, south)), H::Abs(dv));
+  const __m256i across = H::Add(west, east), along = H::Add(n, south);
   const __m256i horizontal = H::Gt(kv, kh), vertical = H::Gt(kh, kv);
   // Both the mean and the correction are a + b over a common divisor: the
   // horizontal terms twice, the vertical ones twice, or one of each on a tie.
@@ -160,13 +273,7 @@ IMAGING_AVX2_INLINE __m256i GreenBlock(const typename Fmt::Sample* p, ptrdiff_t 
   };
   const __m256i g =
       H::Add(H::template Sra<2>(twoOf(across, along)), avx2::TruncDiv<H, 3>(twoOf(dh, dv)));
-  return q ? H::Pack(mid.even, g) : H::Pack(g, mid.odd);
-}
-
-// Writes a block's greens, packed as GreenBlock returns them, to a green row.
-template <class S>
-IMAGING_AVX2_INLINE void StoreGreenRow(S* row, __m256i packed) {
-  avx2::Store(row, _mm256_shuffle_epi8(packed, avx2::Mask(kNaturalOrder<sizeof(S)>)));
+  return H::Min(H::Max(g, _mm256_setzero_si256()), H::Splat(kMax<Fmt>));
 }
 
 // A block's output planes, packed: the colour of the row's R/B sites, G, and
@@ -175,42 +282,28 @@ struct Planes {
   __m256i row, green, other;
 };
 
-// Step 2 at the block of a row (row parity Py) at p. greensUp, greensRow,
-// greensDown: the green rows (see GreenRows) of the row above, this row and the row below at
-// the block's first column. gUp, gRow, gDown: the greens of the R/B sites of
-// those rows; the one green beyond the block that each needs one place over
-// is read from the green rows.
-template <class Fmt, int Phase, int Py>
-IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrdiff_t w,
-                                             const typename Fmt::Sample* greensUp,
-                                             const typename Fmt::Sample* greensRow,
-                                             const typename Fmt::Sample* greensDown, __m256i gUp,
-                                             __m256i gRow, __m256i gDown) {
+// Step 2 at the block at lane i of a row of parity Py. s: the source rows
+// y - 1 .. y + 1; g: the greens of their R/B sites.
+template <class Fmt, int Phase, int Py, class L>
+IMAGING_AVX2_INLINE Planes OtherColoursBlock(const Around<Fmt, 1, 1>& s, const L* const (&g)[3],
+                                             ptrdiff_t i) {
   using H = avx2::SLanes<typename Fmt::Sample>;
-  constexpr int q = ColourColumn(Phase, Py), n = kBlock<Fmt>;
-  const avx2::Halves mid = H::Split(p), left = H::Split(p - 2), right = H::Split(p + 2);
-  const avx2::Halves up = H::Split(p - w), upLeft = H::Split(p - w - 2),
-                     upRight = H::Split(p - w + 2);
-  const avx2::Halves down = H::Split(p + w), downLeft = H::Split(p + w - 2),
-                     downRight = H::Split(p + w + 2);
+  constexpr int q = ColourColumn(Phase, Py);
+  auto green = [&](int dy, int k) { return avx2::Load(g[dy + 1] + i + k); };
   // Samples: this row's G sites and R/B sites, the G sites' W and E (R/B
   // sites of this row) and N and S (R/B sites of the rows beside), and the
   // R/B sites' diagonals.
-  const __m256i gs = q ? mid.even : mid.odd, c = q ? mid.odd : mid.even;
-  const __m256i west = q ? left.odd : mid.even, east = q ? mid.odd : right.even;
-  const __m256i nn = q ? up.even : up.odd, ss = q ? down.even : down.odd;
-  const __m256i nw = q ? up.even : upLeft.odd, ne = q ? upRight.even : up.odd;
-  const __m256i sw = q ? down.even : downLeft.odd, se = q ? downRight.even : down.odd;
-  // The greens one place over.
-  const __m256i gRowSide =
-      q ? avx2::PreviousLanes<H>(gRow, greensRow[-1]) : avx2::NextLanes<H>(gRow, greensRow[n]);
-  const __m256i gWest = q ? gRowSide : gRow, gEast = q ? gRow : gRowSide;
-  const __m256i gUpSide =
-      q ? avx2::NextLanes<H>(gUp, greensUp[n]) : avx2::PreviousLanes<H>(gUp, greensUp[-1]);
-  const __m256i gDownSide =
-      q ? avx2::NextLanes<H>(gDown, greensDown[n]) : avx2::PreviousLanes<H>(gDown, greensDown[-1]);
-  const __m256i gNw = q ? gUp : gUpSide, gNe = q ? gUpSide : gUp;
-  const __m256i gSw = q ? gDown : gDownSide, gSe = q ? gDownSide : gDown;
+  const __m256i gs = s.Get(0, 1 - q, i), c = s.Get(0, q, i);
+  const __m256i west = s.Get(0, q, i - q), east = s.Get(0, q, i + 1 - q);
+  const __m256i nn = s.Get(-1, 1 - q, i), ss = s.Get(1, 1 - q, i);
+  const __m256i nw = s.Get(-1, 1 - q, i + q - 1), ne = s.Get(-1, 1 - q, i + q);
+  const __m256i sw = s.Get(1, 1 - q, i + q - 1), se = s.Get(1, 1 - q, i + q);
+  // Greens: of this row's R/B sites and those beside them, and of the R/B
+  // sites above, below and on the diagonals.
+  const __m256i gRow = green(0, 0), gWest = green(0, -q), gEast = green(0, 1 - q);
+  const __m256i gUp = green(-1, 0), gDown = green(1, 0);
+  const __m256i gNw = green(-1, q - 1), gNe = green(-1, q);
+  const __m256i gSw = green(1, q - 1), gSe = green(1, q);
 
   // G sites: neighbour means corrected by a quarter of the green second
   // difference.
@@ -237,114 +330,71 @@ IMAGING_AVX2_INLINE Planes OtherColoursBlock(const typename Fmt::Sample* p, ptrd
   return {pack(c, across), pack(gRow, gs), pack(diag, along)};
 }
 
-template <class Fmt, int Phase, int Py>
-IMAGING_AVX2_INLINE void StorePlanes(typename Fmt::Sample* out, const Planes& planes) {
-  avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(out, planes.row, planes.green,
-                                                        planes.other);
-}
-
 // The row functions copy what they use of the frame into locals: a byte
 // store may alias anything, and would otherwise make every block reload it.
 
-// Step 1 over row 2, the first inner-zone row, into its green row. The last,
-// partial block is made over the span's last kBlock columns: it writes some
-// greens again, with the same values.
+// Step 1 over columns [x0, x1) of inner row y (parity Py) into its green
+// lanes. Row y + 2 is split on the way: this step reads only the block's own
+// lanes of it, and the lanes beside them are read by later rows.
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE void GreenRow(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y,
+                                  int32_t x0, int32_t x1) {
+  using L = Lane<Fmt>;
+  constexpr int q = ColourColumn(Phase, Py);
+  const Around<Fmt, 2, 1> s = SourceAround<2, 1>(f, rows, y);
+  const typename Fmt::Sample* const below2 = f.Row(y + 2);
+  // 16-bit frames keep no split copies (see LaneRows).
+  L* const even2 = kSplitCopies<Fmt> ? rows.Plane(y + 2, 0) : nullptr;
+  L* const odd2 = kSplitCopies<Fmt> ? rows.Plane(y + 2, 1) : nullptr;
+  L* const greens = rows.Greens(y);
+  SplitRowEnds(f, rows, y + 2);
+  EachBlock<kBlock<Fmt> / 2>(x0 / 2, x1 / 2, [&](ptrdiff_t i) IMAGING_AVX2_LAMBDA {
+    const avx2::Halves split2 = SplitBlock<Fmt>(below2, even2, odd2, i);
+    avx2::Store(greens + i, GreenBlock<Fmt, Phase, Py>(s, i, q ? split2.odd : split2.even));
+  });
+}
+
+// Step 2 over columns [x0, x1) of inner row y (parity Py), written to the
+// image; the last, partial block as ForBlocks makes it.
+template <class Fmt, int Phase, int Py>
+IMAGING_AVX2_INLINE void OtherColoursRow(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t y,
+                                         int32_t x0, int32_t x1) {
+  using L = Lane<Fmt>;
+  const Around<Fmt, 1, 1> s = SourceAround<1, 1>(f, rows, y);
+  const L* const g[3] = {rows.Greens(y - 1), rows.Greens(y), rows.Greens(y + 1)};
+  avx2::ForBlocks<Fmt>(f.Out(y), x0, x1,
+                       [&](ptrdiff_t x, typename Fmt::Sample* out) IMAGING_AVX2_LAMBDA {
+                         const Planes planes = OtherColoursBlock<Fmt, Phase, Py>(s, g, x >> 1);
+                         avx2::StoreRowPlanes<Fmt, RowColour(Phase, Py), true>(
+                             out, planes.row, planes.green, planes.other);
+                       });
+}
+
+// Rows 0 .. 3 split and step 1 of row 2, the first inner-zone row.
 template <class Fmt, int Phase>
 struct FirstGreens {
-  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f,
-                                      const GreenRows<typename Fmt::Sample>& rows, int32_t x0,
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t x0,
                                       int32_t x1) {
-    using S = typename Fmt::Sample;
-    constexpr int32_t n = kBlock<Fmt>;
-    const S* const row = f.Row(2);
-    S* const greens = rows.Row(2);
-    const ptrdiff_t w = f.w;
-    for (int32_t x = x0; x < x1; x += n) {
-      const int32_t at = x + n <= x1 ? x : x1 - n;
-      StoreGreenRow(greens + at, GreenBlock<Fmt, Phase, 0>(row + at, w));
-    }
+    for (int32_t y = 0; y <= 3; ++y) SplitRow(f, rows, y);
+    GreenRow<Fmt, Phase, 0>(f, rows, 2, x0, x1);
   }
 };
 
-// Rows a (even) and a + 1 of the inner zone, block by block: step 1 of rows
-// a + 1 and a + 2 into their green rows (when BelowInner; otherwise a + 2 is
-// the ring row, whose green row is copied already), then step 2 of rows a and
-// a + 1. Step 2 reads the greens of rows a - 1 and a from their green rows
-// and takes those of rows a + 1 and a + 2 from step 1. Step 2 also reads, from
-// the green rows, the one green just beside its block in each of its rows,
-// which may lie in the next block, so step 1 runs one block ahead. The last, partial block is made
-// over the span's last kBlock columns (see ForBlocks).
+// Rows a (even) and a + 1 of the inner zone: step 1 of rows a + 1 and a + 2
+// (when BelowInner; otherwise a + 2 is the ring row, whose greens are copied
+// already), splitting rows a + 3 and a + 4, then step 2 of rows a and a + 1.
 template <class Fmt, int Phase, bool BelowInner>
-IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const GreenRows<typename Fmt::Sample>& rows,
-                                 int32_t a, int32_t x0, int32_t x1) {
-  using S = typename Fmt::Sample;
-  using H = avx2::SLanes<S>;
-  constexpr int32_t n = kBlock<Fmt>;
-  constexpr std::ptrdiff_t ch = Fmt::kChannels;  // x * ch in 64 bits
-  constexpr int q0 = ColourColumn(Phase, 0),
-                q1 = ColourColumn(Phase, 1);  // R/B columns of rows a, a + 1
-  const ptrdiff_t w = f.w, dw = w * ch;
-  const S* const srcA = f.Row(a);
-  const S* const srcB = srcA + w;
-  const S* const srcC = srcB + w;
-  S* const dA = f.Out(a);
-  S* const dB = dA + dw;
-  const S* const gUp = rows.Row(a - 1);
-  const S* const gA = rows.Row(a);
-  S* const gB = rows.Row(a + 1);
-  S* const gC = rows.Row(a + 2);
-
-  struct Below {
-    __m256i b, c;  // greens of the R/B sites of rows a + 1 and a + 2
-  };
-  auto stepOne = [=](int32_t x) IMAGING_AVX2_LAMBDA -> Below {
-    // Ahead (within the span) of the row met here first: the source row
-    // furthest down. The output rows are written whole, block by block.
-    const int32_t ahead = x + 4 * n < x1 ? x + 4 * n : x1 - 1;
-    _mm_prefetch(reinterpret_cast<const char*>((BelowInner ? srcC : srcB) + 2 * w + ahead),
-                 _MM_HINT_T0);
-    const __m256i packedB = GreenBlock<Fmt, Phase, 1>(srcB + x, w);
-    StoreGreenRow(gB + x, packedB);
-    if constexpr (BelowInner) {
-      const __m256i packedC = GreenBlock<Fmt, Phase, 0>(srcC + x, w);
-      StoreGreenRow(gC + x, packedC);
-      return {H::template Unpack<q1>(packedB), H::template Unpack<q0>(packedC)};
-    } else {
-      return {H::template Unpack<q1>(packedB), H::template Part<q0>(gC + x)};
-    }
-  };
-  auto stepTwo = [=](int32_t x, S* outA, S* outB, const Below& below) IMAGING_AVX2_LAMBDA {
-    const __m256i greensAbove = H::template Part<q1>(gUp + x);
-    const __m256i greensA = H::template Part<q0>(gA + x);
-    const Planes planesA = OtherColoursBlock<Fmt, Phase, 0>(srcA + x, w, gUp + x, gA + x, gB + x,
-                                                            greensAbove, greensA, below.b);
-    const Planes planesB = OtherColoursBlock<Fmt, Phase, 1>(srcB + x, w, gA + x, gB + x, gC + x,
-                                                            greensA, below.b, below.c);
-    StorePlanes<Fmt, Phase, 0>(outA, planesA);
-    StorePlanes<Fmt, Phase, 1>(outB, planesB);
-  };
-
-  const int32_t last = x1 - n;
-  Below below = stepOne(x0);
-  int32_t x = x0;
-  for (; x <= last; x += n) {
-    const int32_t next = x + n < last ? x + n : last;
-    const Below belowNext = next != x ? stepOne(next) : below;
-    stepTwo(x, dA + x * ch, dB + x * ch, below);
-    below = belowNext;
-  }
-  if (x < x1) {
-    S partA[n * ch], partB[n * ch];
-    stepTwo(last, partA, partB, below);
-    std::memcpy(dA + x * ch, partA + (x - last) * ch, sizeof(S) * ch * (x1 - x));
-    std::memcpy(dB + x * ch, partB + (x - last) * ch, sizeof(S) * ch * (x1 - x));
-  }
+IMAGING_AVX2_INLINE void RowPair(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t a,
+                                 int32_t x0, int32_t x1) {
+  GreenRow<Fmt, Phase, 1>(f, rows, a + 1, x0, x1);
+  if constexpr (BelowInner) GreenRow<Fmt, Phase, 0>(f, rows, a + 2, x0, x1);
+  OtherColoursRow<Fmt, Phase, 0>(f, rows, a, x0, x1);
+  OtherColoursRow<Fmt, Phase, 1>(f, rows, a + 1, x0, x1);
 }
 
 template <class Fmt, int Phase>
 struct Pair {
-  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f,
-                                      const GreenRows<typename Fmt::Sample>& rows, int32_t a,
+  static IMAGING_AVX2_INLINE void Run(const Frame<Fmt>& f, const LaneRows<Fmt>& rows, int32_t a,
                                       int32_t x0, int32_t x1, bool belowInner) {
     if (belowInner)
       RowPair<Fmt, Phase, true>(f, rows, a, x0, x1);
@@ -370,18 +420,17 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
     // Inner rows 2 .. height-3, in pairs of an even and an odd row. Before a
     // pair, the edge and ring pixels of the two rows below it are made: step
     // 2 of the pair reads their greens.
-    using S = typename Fmt::Sample;
-    // The vector loops need the green rows; without the memory for them
+    // The vector loops need their lane rows; without the memory for them
     // (a C caller gets no exception) the portable loops do the same work.
-    std::unique_ptr<S[]> greenStore;
+    std::unique_ptr<Lane<Fmt>[]> laneStore;
     if (x1 - x0 >= kBlock<Fmt>)
-      greenStore.reset(new (std::nothrow) S[4 * static_cast<size_t>(width)]);
-    const Vectors vectors = greenStore ? ActiveVectors() : Vectors::kNone;
-    const GreenRows<S> rows{greenStore.get(), f.w};
-    if (vectors != Vectors::kNone) CopyGreens(f, rows, 1, 0, width);
+      laneStore.reset(new (std::nothrow) Lane<Fmt>[LaneRows<Fmt>::Lanes(width)]);
+    const Vectors vectors = laneStore ? ActiveVectors() : Vectors::kNone;
+    const auto rows = LaneRows<Fmt>::In(laneStore.get(), width);
+    if (vectors != Vectors::kNone) CopyGreens<Fmt, Phase>(f, rows, 1, 0, width);
     RowAround<Fmt, Phase>(f, 2, x0, x1);
     if (vectors != Vectors::kNone) {
-      CopyRingGreens(f, rows, 2, x0, x1);
+      CopyRingGreens<Fmt, Phase>(f, rows, 2, x0, x1);
       RunVectors<FirstGreens<Fmt, Phase>>(vectors, f, rows, x0, x1);
     } else {
       ScalarSpan<Fmt, Phase, 0, true>(f, 2, x0, x1);
@@ -391,11 +440,11 @@ int32_t Laplacian(const typename Fmt::Sample* src, int32_t width, int32_t height
       RowAround<Fmt, Phase>(f, a + 1, x0, x1);
       RowAround<Fmt, Phase>(f, a + 2, belowInner ? x0 : 1, belowInner ? x1 : 1);
       if (vectors != Vectors::kNone) {
-        CopyRingGreens(f, rows, a + 1, x0, x1);
+        CopyRingGreens<Fmt, Phase>(f, rows, a + 1, x0, x1);
         if (belowInner)
-          CopyRingGreens(f, rows, a + 2, x0, x1);
+          CopyRingGreens<Fmt, Phase>(f, rows, a + 2, x0, x1);
         else
-          CopyGreens(f, rows, a + 2, 0, width);
+          CopyGreens<Fmt, Phase>(f, rows, a + 2, 0, width);
         RunVectors<Pair<Fmt, Phase>>(vectors, f, rows, a, x0, x1, belowInner);
       } else {
         ScalarSpan<Fmt, Phase, 1, true>(f, a + 1, x0, x1);
