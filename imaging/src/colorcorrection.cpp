@@ -1,11 +1,11 @@
 // The colour-correction object: one block holding a 256 x 256 x 256 cube of
 // cached corrected colours followed by the settings.
 //
-// Cube entry of the input colour (B, G, R): index B * 65536 + R * 256 + G.
-// Its four bytes are the corrected blue, green and red and the stamp, the value
-// of Stamp when the entry was computed; an entry is current when its stamp
-// equals Stamp. On this little-endian target an entry reads as the u32
-// B' | G' << 8 | R' << 16 | stamp << 24.
+// The input colour (B, G, R) has the key B * 65536 + R * 256 + G; its entry
+// lies at the cube index made from the key by CubeIndex (below). Its four bytes are the corrected
+// blue, green and red and the stamp, the value of Stamp when the entry was computed; an entry is
+// current when its stamp equals Stamp. On this little-endian target an entry reads as the u32 B' |
+// G' << 8 | R' << 16 | stamp << 24.
 //
 // Keeping stamps honest across the wrap of the 8-bit Stamp:
 //   * The value 0 marks a stale entry once any setter has run. Stamp starts at
@@ -191,10 +191,34 @@ uint32_t CorrectMatrix(const ColorCorrection& c, uint32_t R, uint32_t G, uint32_
                     ToByte(m[2] * r + m[5] * g + m[8] * b + m[11]));
 }
 
+// The cube is laid out in bricks of 4 x 4 x 4 colours (256 bytes, four cache
+// lines): the high six bits of B, R and G give the brick, the low two bits
+// of each the place in it. A smooth picture moves through nearby colours,
+// and those share cache lines in bricks far more often than in rows of 256
+// greens. Only this file knows the order; every entry, stamp and result is
+// that of the colour's key.
+// Written once for a key and for vectors of keys (GCC vector types); the
+// keys are taken by reference, so that no vector passes through a call.
+template <class Keys>
+[[gnu::always_inline]] constexpr void ToCubeIndex(Keys& key) {
+  key = (key & 0xFC0003) | (key & 0xFC) << 4 | (key & 0x300) >> 6 | (key & 0xFC00) << 2 |
+        (key & 0x30000) >> 12;
+}
+constexpr uint32_t CubeIndex(uint32_t key) {
+  ToCubeIndex(key);
+  return key;
+}
+constexpr uint32_t KeyOf(uint32_t index) {
+  return (index & 0xFC0003) | (index >> 4 & 0xFC) | (index << 6 & 0x300) | (index >> 2 & 0xFC00) |
+         (index << 12 & 0x30000);
+}
+static_assert(CubeIndex(0x123456) == 0x10D562 && KeyOf(0x10D562) == 0x123456);
+
 // Computes the entry at index under the current settings, stores it with the
 // current stamp and returns it.
 [[gnu::noinline]] uint32_t FillEntry(ColorCorrection& c, uint32_t index) {
-  const uint32_t B = index >> 16, R = (index >> 8) & 0xFF, G = index & 0xFF;
+  const uint32_t key = KeyOf(index);
+  const uint32_t B = key >> 16, R = (key >> 8) & 0xFF, G = key & 0xFF;
   const uint32_t colour = (c.Mode == 0) ? CorrectGainHSL(c, R, G, B) : CorrectMatrix(c, R, G, B);
   const uint32_t entry = colour | uint32_t{c.Stamp} << 24;
   StoreEntry(c, index, entry);
@@ -230,9 +254,9 @@ void StoreHSL(ColorCorrection& c, double hueShift, double saturationGain, double
 }
 
 // Pixels are handled as words. A colour word holds B, G, R in its low three
-// bytes, the order of both the image and a cube entry; its cube index
+// bytes, the order of both the image and a cube entry; its key
 // B << 16 | R << 8 | G is the word shifted down by one byte with B put on top.
-inline uint32_t IndexOf(uint32_t bgr) { return (bgr & 0xFF) << 16 | bgr >> 8; }
+inline uint32_t IndexOf(uint32_t bgr) { return CubeIndex((bgr & 0xFF) << 16 | bgr >> 8); }
 
 // The corrected colour word of the entry at index: the entry when it is
 // current, otherwise computed and stored now.
@@ -247,10 +271,11 @@ inline uint32_t Corrected(ColorCorrection& c, uint32_t stampBits, uint32_t index
 // Cube indices of four RGB24 pixels held in the words w0 (bytes 0-7) and w1
 // (bytes 8-11); pixel k's bytes B, G, R start at byte 3k.
 inline void Indices4(uint64_t w0, uint32_t w1, uint32_t index[4]) {
-  index[0] = static_cast<uint32_t>((w0 & 0xFF) << 16 | ((w0 >> 8) & 0xFFFF));
-  index[1] = static_cast<uint32_t>(((w0 >> 8) & 0xFF0000) | ((w0 >> 32) & 0xFFFF));
-  index[2] = static_cast<uint32_t>(((w0 >> 32) & 0xFF0000) | w0 >> 56) | (w1 & 0xFF) << 8;
-  index[3] = ((w1 << 8) & 0xFF0000) | w1 >> 16;
+  index[0] = CubeIndex(static_cast<uint32_t>((w0 & 0xFF) << 16 | ((w0 >> 8) & 0xFFFF)));
+  index[1] = CubeIndex(static_cast<uint32_t>(((w0 >> 8) & 0xFF0000) | ((w0 >> 32) & 0xFFFF)));
+  index[2] =
+      CubeIndex(static_cast<uint32_t>(((w0 >> 32) & 0xFF0000) | w0 >> 56) | (w1 & 0xFF) << 8);
+  index[3] = CubeIndex(((w1 << 8) & 0xFF0000) | w1 >> 16);
 }
 
 // RGB24: four pixels (12 bytes) per step, read and written as one 8-byte and
@@ -283,7 +308,7 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
   }
   for (; n > 0; --n, p += 3) {
     const uint32_t key = uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1];
-    const uint32_t bgr = Corrected<kShared>(c, stampBits, key);
+    const uint32_t bgr = Corrected<kShared>(c, stampBits, CubeIndex(key));
     p[0] = static_cast<uint8_t>(bgr);
     p[1] = static_cast<uint8_t>(bgr >> 8);
     p[2] = static_cast<uint8_t>(bgr >> 16);
@@ -303,51 +328,40 @@ void Apply32(ColorCorrection& c, uint8_t* p, size_t n) {
 }
 
 // ---------------------------------------------------------------------------
-// AVX-512 loops: sixteen pixels a step. One byte permutation turns the
-// pixels' B, G, R bytes into sixteen cube indices (G, R, B, 0 is the index as
-// a little-endian word); the entries are then read one by one (a gather
-// instruction is slower on the processors at hand) and their colour words
-// stored straight into the pixels. When an entry of the step was not current,
-// the step's pixels are put back as they were and served one by one in order
-// by the portable loop, so a colour met twice in one step is computed once.
-// The results are those of the portable loops.
+// Vector loops: sixteen pixels a step with AVX-512, eight with AVX2.
+//
+// A step's pixels become keys by one byte permutation (G, R, B, 0 is the key
+// as a little-endian word) and cube indices by a few shifts; the indices are
+// made kIndicesAhead steps before they are used and kept in a small ring. A
+// word read from a vector stored just before must wait until that store has
+// reached the cache, and the wait would hold up every step; made early, the
+// indices are there when their step comes.
+//
+// The entries are read one by one straight into the lanes of a vector (a
+// gather instruction is slower on the processors at hand), checked for the
+// current stamp together, and their colour bytes written with one or two
+// vector stores: a scalar store per pixel would cost more than all the rest.
+// When an entry of the step is not current, the step is served again one
+// pixel at a time in order, so that a colour met twice in one step is
+// computed once. The results are those of the portable loops.
 
-// The steps of both vector loops read their entries one by one. Each returns
-// the entries' stamps compared with the current one: nonzero in the top byte
-// when an entry of the step is not current.
-
-// Reads a step's entries into `entry`.
-template <bool kShared, int kPixels>
-inline uint32_t LoadEntries(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
-                            uint32_t* entry) {
-  uint32_t stale = 0;
-  for (int k = 0; k < kPixels; ++k) {
-    entry[k] = LoadEntry<kShared>(c, index[k]);
-    stale |= entry[k] ^ stampBits;
-  }
-  return stale;
-}
-
-// Stores a step's entries into its RGB24 pixels at p: each entry's four
-// bytes go to its pixel; the fourth (the stamp) lands on the next pixel's
-// first byte and is overwritten by that pixel's entry, except after the last
-// pixel, which gets three bytes.
-template <bool kShared, int kPixels>
-inline uint32_t StoreEntries24(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
-                               uint8_t* p) {
-  uint32_t stale = 0;
-  for (int k = 0; k < kPixels - 1; ++k) {
-    const uint32_t e = LoadEntry<kShared>(c, index[k]);
-    stale |= e ^ stampBits;
-    std::memcpy(p + 3 * k, &e, 4);
-  }
-  const uint32_t e = LoadEntry<kShared>(c, index[kPixels - 1]);
-  std::memcpy(p + 3 * (kPixels - 1), &e, 2);
-  p[3 * kPixels - 1] = static_cast<uint8_t>(e >> 16);
-  return stale | (e ^ stampBits);
-}
-
+#define IMAGING_CC_AVX2 __attribute__((target("avx2")))
 #define IMAGING_CC_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+constexpr size_t kIndicesAhead = 2;
+constexpr size_t kIndexRing = 4;  // index vectors kept: ahead + 1, rounded up
+static_assert(kIndexRing > kIndicesAhead);
+
+// The course every vector loop takes: make the first steps' indices, then
+// serve steps while their entries are current (serveCurrent returns the
+// first step that has one that is not) and serve that step in order.
+template <class Make, class ServeCurrent, class ServeInOrder>
+[[gnu::always_inline]] inline void RunSteps(size_t steps, const Make& make,
+                                            const ServeCurrent& serveCurrent,
+                                            const ServeInOrder& serveInOrder) {
+  for (size_t s = 0; s < std::min(steps, kIndicesAhead); ++s) make(s);
+  for (size_t s = serveCurrent(0); s < steps; s = serveCurrent(s + 1)) serveInOrder(s);
+}
 
 bool HasAvx512Vbmi() {
   static const bool has = [] {
@@ -357,11 +371,163 @@ bool HasAvx512Vbmi() {
   return has;
 }
 
-// The AVX-512 loops run where the processor has them and the process-wide
+// The vector loops run where the processor has them and the process-wide
 // vector ceiling (lowered by tests and benchmarks) allows them.
 bool UseAvx512() {
-  return imaging::interp::ActiveVectors() == imaging::interp::Vectors::kAvx512 &&
-         HasAvx512Vbmi();
+  return imaging::interp::ActiveVectors() == imaging::interp::Vectors::kAvx512 && HasAvx512Vbmi();
+}
+bool UseAvx2() { return imaging::interp::ActiveVectors() >= imaging::interp::Vectors::kAvx2; }
+
+// Serves RGB24 pixels at p from their cube indices, one at a time in order,
+// computing the entries that are not current. Kept out of line: inlined, it
+// would crowd the registers of the loops that fall back on it.
+template <bool kShared>
+[[gnu::noinline]] void ServeInOrder24(ColorCorrection& c, uint32_t stampBits, const uint32_t* index,
+                                      uint8_t* p, int pixels) {
+  for (int k = 0; k < pixels; ++k) {
+    const uint32_t bgr = Corrected<kShared>(c, stampBits, index[k]);
+    std::memcpy(p + 3 * k, &bgr, 2);
+    p[3 * k + 2] = static_cast<uint8_t>(bgr >> 16);
+  }
+}
+
+// The entries at four indices, read into the lanes of a vector. Each entry
+// is read by one instruction of its own, as a relaxed atomic load reads it
+// (an aligned 4-byte read is indivisible on this target), so the loops may
+// run in several threads while others store entries. Written as a relaxed
+// atomic load, the compiler would not merge it into the lane insert, and the
+// extra instructions cost the loops a third of their speed.
+template <int kLane>
+IMAGING_CC_AVX2 inline __m128i InsertEntry(__m128i lanes, const ColorCorrection& c,
+                                           uint32_t index) {
+  if constexpr (kLane == 0)
+    __asm__("vmovd %1, %0" : "=x"(lanes) : "m"(c.Cube[index]));
+  else
+    __asm__("vpinsrd %2, %1, %0, %0" : "+x"(lanes) : "m"(c.Cube[index]), "i"(kLane));
+  return lanes;
+}
+
+IMAGING_CC_AVX2 inline __m128i Entries4(const ColorCorrection& c, const uint32_t* index) {
+  __m128i e = _mm_setzero_si128();
+  e = InsertEntry<0>(e, c, index[0]);
+  e = InsertEntry<1>(e, c, index[1]);
+  e = InsertEntry<2>(e, c, index[2]);
+  return InsertEntry<3>(e, c, index[3]);
+}
+
+// Byte k of each 16-byte lane of the result: G, R, B of pixel k / 4 of the
+// lane (bytes step * (k / 4) + 1, + 2, + 0 of the lane), then zero.
+template <int kStep>
+IMAGING_CC_AVX2 inline __m256i LaneIndexShuffle() {
+  alignas(32) int8_t bytes[32];
+  static constexpr int kOrder[4] = {1, 2, 0, -1};
+  for (int k = 0; k < 32; ++k) {
+    const int j = k % 16;
+    bytes[k] =
+        kOrder[j % 4] < 0 ? int8_t{-128} : static_cast<int8_t>(kStep * (j / 4) + kOrder[j % 4]);
+  }
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
+// The bytes B, G, R of each of four entries, packed into the first 12 bytes.
+IMAGING_CC_AVX2 inline __m128i PackEntries4(__m128i entries) {
+  return _mm_shuffle_epi8(entries,
+                          _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+}
+
+// CubeIndex of eight keys.
+IMAGING_CC_AVX2 inline __m256i CubeIndices(__m256i key) {
+  using Keys = uint32_t __attribute__((vector_size(32)));
+  Keys keys = reinterpret_cast<Keys>(key);
+  ToCubeIndex(keys);
+  return reinterpret_cast<__m256i>(keys);
+}
+
+// The cube indices of the eight RGB24 pixels at p, stored to index; reads
+// 32 bytes, the last 8 of them beyond the step's 24.
+IMAGING_CC_AVX2 inline void MakeIndices24(__m256i shuffle, const uint8_t* p, uint32_t* index) {
+  // Words 0-2 (pixels 0-3) to the low lane, words 3-5 (pixels 4-7) to the high.
+  const __m256i toLanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  _mm256_store_si256(
+      reinterpret_cast<__m256i*>(index),
+      CubeIndices(_mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(pixels, toLanes), shuffle)));
+}
+
+template <bool kShared>
+IMAGING_CC_AVX2 void Apply24Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  // Steps whose 32-byte read stays inside the n pixels.
+  const size_t steps = n >= 11 ? (n - 11) / 8 + 1 : 0;
+  const __m256i shuffle = LaneIndexShuffle<3>();
+  alignas(32) uint32_t ring[kIndexRing][8];
+  const auto make = [&](size_t s) IMAGING_CC_AVX2 {
+    MakeIndices24(shuffle, p + 24 * s, ring[s % kIndexRing]);
+  };
+  // As in the AVX-512 loop: steps while current, no call in the loop.
+  const auto serveCurrent = [&](size_t s) IMAGING_CC_AVX2 {
+    const __m128i stamps = _mm_set1_epi32(static_cast<int>(stampBits));
+    const __m128i stampBytes = _mm_set1_epi32(static_cast<int>(~kColourMask));
+    for (; s < steps; ++s) {
+      if (s + kIndicesAhead < steps) make(s + kIndicesAhead);
+      const uint32_t* index = ring[s % kIndexRing];
+      const __m128i low = Entries4(c, index), high = Entries4(c, index + 4);
+      const __m128i differ = _mm_or_si128(_mm_xor_si128(low, stamps), _mm_xor_si128(high, stamps));
+      if (!_mm_testz_si128(differ, stampBytes)) break;
+      // Twelve bytes each; the first store's four spare bytes are overwritten
+      // by the second, the second's by the next step (whose pixels were read
+      // already), except at the last step.
+      uint8_t* q = p + 24 * s;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(q), PackEntries4(low));
+      const __m128i packed = PackEntries4(high);
+      if (s + 1 < steps) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 12), packed);
+      } else {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(q + 12), packed);
+        const uint32_t last = static_cast<uint32_t>(_mm_extract_epi32(packed, 2));
+        std::memcpy(q + 20, &last, 4);
+      }
+    }
+    return s;
+  };
+  RunSteps(steps, make, serveCurrent, [&](size_t s) {
+    ServeInOrder24<kShared>(c, stampBits, ring[s % kIndexRing], p + 24 * s, 8);
+  });
+  Apply24<kShared>(c, p + 24 * steps, n - 8 * steps);
+}
+
+// RGB32: the pixels are read again at their step for their fourth bytes.
+template <bool kShared>
+IMAGING_CC_AVX2 void Apply32Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
+  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
+  const size_t steps = n / 8;
+  const __m256i shuffle = LaneIndexShuffle<4>();
+  alignas(32) uint32_t ring[kIndexRing][8];
+  const auto make = [&](size_t s) IMAGING_CC_AVX2 {
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * s));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(ring[s % kIndexRing]),
+                       CubeIndices(_mm256_shuffle_epi8(pixels, shuffle)));
+  };
+  // As in the RGB24 loop: steps while current, no call in the loop.
+  const auto serveCurrent = [&](size_t s) IMAGING_CC_AVX2 {
+    const __m256i stamps = _mm256_set1_epi32(static_cast<int>(stampBits));
+    const __m256i colourBytes = _mm256_set1_epi32(static_cast<int>(kColourMask));
+    for (; s < steps; ++s) {
+      if (s + kIndicesAhead < steps) make(s + kIndicesAhead);
+      const uint32_t* index = ring[s % kIndexRing];
+      const __m256i entries = _mm256_inserti128_si256(_mm256_castsi128_si256(Entries4(c, index)),
+                                                      Entries4(c, index + 4), 1);
+      if (!_mm256_testz_si256(_mm256_xor_si256(entries, stamps),
+                              _mm256_xor_si256(colourBytes, _mm256_set1_epi32(-1))))
+        break;
+      // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
+      auto* q = reinterpret_cast<__m256i*>(p + 32 * s);
+      _mm256_storeu_si256(q, _mm256_blendv_epi8(_mm256_loadu_si256(q), entries, colourBytes));
+    }
+    return s;
+  };
+  RunSteps(steps, make, serveCurrent, [&](size_t s) { Apply32<kShared>(c, p + 32 * s, 8); });
+  Apply32<kShared>(c, p + 32 * steps, n - 8 * steps);
 }
 
 constexpr uint64_t kIndexBytes = 0x7777777777777777u;  // bytes 0-2 of every word
@@ -376,107 +542,95 @@ IMAGING_CC_AVX512 inline __m512i IndexSelection() {
   return _mm512_load_si512(bytes);
 }
 
+// CubeIndex of sixteen keys.
+IMAGING_CC_AVX512 inline __m512i CubeIndices(__m512i key) {
+  using Keys = uint32_t __attribute__((vector_size(64)));
+  Keys keys = reinterpret_cast<Keys>(key);
+  ToCubeIndex(keys);
+  return reinterpret_cast<__m512i>(keys);
+}
+
+// The entries at sixteen indices.
+IMAGING_CC_AVX512 inline __m512i Entries16(const ColorCorrection& c, const uint32_t* index) {
+  __m512i e = _mm512_castsi128_si512(Entries4(c, index));
+  e = _mm512_inserti32x4(e, Entries4(c, index + 4), 1);
+  e = _mm512_inserti32x4(e, Entries4(c, index + 8), 2);
+  return _mm512_inserti32x4(e, Entries4(c, index + 12), 3);
+}
+
+// True when an entry's stamp differs from the current one.
+IMAGING_CC_AVX512 inline bool AnyStale(__m512i entries, uint32_t stampBits) {
+  const __m512i differ = _mm512_xor_si512(entries, _mm512_set1_epi32(static_cast<int>(stampBits)));
+  return _mm512_test_epi32_mask(differ, _mm512_set1_epi32(static_cast<int>(~kColourMask))) != 0;
+}
+
 template <bool kShared>
 IMAGING_CC_AVX512 void Apply24Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
-  const __m512i toIndices = IndexSelection<3>();
   constexpr __mmask64 kStepBytes = (uint64_t{1} << 48) - 1;
-  for (; n >= 16; n -= 16, p += 48) {
-    const __m512i pixels = _mm512_maskz_loadu_epi8(kStepBytes, p);
-    alignas(64) uint32_t index[16];
-    _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
-    if (StoreEntries24<kShared, 16>(c, stampBits, index, p) >> 24 != 0) [[unlikely]] {
-      _mm512_mask_storeu_epi8(p, kStepBytes, pixels);
-      Apply24<kShared>(c, p, 16);
+  const __m512i toIndices = IndexSelection<3>();
+  // Bytes B, G, R of the sixteen entries, packed into the first 48 bytes.
+  alignas(64) uint8_t pack[64];
+  for (int k = 0; k < 64; ++k) pack[k] = static_cast<uint8_t>(k < 48 ? k / 3 * 4 + k % 3 : 0);
+  const __m512i toPixels = _mm512_load_si512(pack);
+  const size_t steps = n / 16;
+  alignas(64) uint32_t ring[kIndexRing][16];
+  const auto make = [&](size_t s) IMAGING_CC_AVX512 {
+    const __m512i pixels = _mm512_maskz_loadu_epi8(kStepBytes, p + 48 * s);
+    _mm512_store_si512(ring[s % kIndexRing],
+                       CubeIndices(_mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels)));
+  };
+  // Serves steps from s on while their entries are current; returns the
+  // first step that has one that is not. The loop makes no call, so that its
+  // constants stay in registers.
+  const auto serveCurrent = [&](size_t s) IMAGING_CC_AVX512 {
+    for (; s < steps; ++s) {
+      if (s + kIndicesAhead < steps) make(s + kIndicesAhead);
+      const __m512i entries = Entries16(c, ring[s % kIndexRing]);
+      if (AnyStale(entries, stampBits)) break;
+      // A whole 64-byte store: its last 16 bytes land on the next step,
+      // whose pixels were read already and which overwrites them; a masked
+      // store is slow on some processors and is kept for the last step.
+      const __m512i packed = _mm512_maskz_permutexvar_epi8(kStepBytes, toPixels, entries);
+      if (s + 1 < steps)
+        _mm512_storeu_si512(p + 48 * s, packed);
+      else
+        _mm512_mask_storeu_epi8(p + 48 * s, kStepBytes, packed);
     }
-  }
-  Apply24<kShared>(c, p, n);
+    return s;
+  };
+  RunSteps(steps, make, serveCurrent, [&](size_t s) {
+    ServeInOrder24<kShared>(c, stampBits, ring[s % kIndexRing], p + 48 * s, 16);
+  });
+  Apply24<kShared>(c, p + 48 * steps, n - 16 * steps);
 }
 
+// RGB32: the pixels are read again at their step for their fourth bytes.
 template <bool kShared>
 IMAGING_CC_AVX512 void Apply32Avx512(ColorCorrection& c, uint8_t* p, size_t n) {
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   const __m512i toIndices = IndexSelection<4>();
-  for (; n >= 16; n -= 16, p += 64) {
-    const __m512i pixels = _mm512_loadu_si512(p);
-    alignas(64) uint32_t index[16];
-    alignas(64) uint32_t entry[16];
-    _mm512_store_si512(index, _mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels));
-    if (LoadEntries<kShared, 16>(c, stampBits, index, entry) >> 24 != 0) [[unlikely]] {
-      Apply32<kShared>(c, p, 16);
-      continue;
+  const size_t steps = n / 16;
+  alignas(64) uint32_t ring[kIndexRing][16];
+  const auto make = [&](size_t s) IMAGING_CC_AVX512 {
+    const __m512i pixels = _mm512_loadu_si512(p + 64 * s);
+    _mm512_store_si512(ring[s % kIndexRing],
+                       CubeIndices(_mm512_maskz_permutexvar_epi8(kIndexBytes, toIndices, pixels)));
+  };
+  // As in the RGB24 loop: steps while current, no call in the loop.
+  const auto serveCurrent = [&](size_t s) IMAGING_CC_AVX512 {
+    for (; s < steps; ++s) {
+      if (s + kIndicesAhead < steps) make(s + kIndicesAhead);
+      const __m512i entries = Entries16(c, ring[s % kIndexRing]);
+      if (AnyStale(entries, stampBits)) break;
+      // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
+      uint8_t* q = p + 64 * s;
+      _mm512_storeu_si512(q, _mm512_mask_blend_epi8(kIndexBytes, _mm512_loadu_si512(q), entries));
     }
-    // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
-    _mm512_storeu_si512(p, _mm512_mask_blend_epi8(kIndexBytes, pixels, _mm512_load_si512(entry)));
-  }
-  Apply32<kShared>(c, p, n);
-}
-
-// ---------------------------------------------------------------------------
-// AVX2 loops, for processors without the AVX-512 byte permutation: the same
-// steps with eight pixels each; the indices are made by a word permutation
-// that gives each 16-byte lane four pixels' bytes and one byte shuffle.
-
-#define IMAGING_CC_AVX2 __attribute__((target("avx2")))
-
-// The AVX2 loops run where the processor has AVX2 and the vector ceiling
-// allows it.
-bool UseAvx2() { return imaging::interp::ActiveVectors() >= imaging::interp::Vectors::kAvx2; }
-
-// Byte k of each 16-byte lane of the result: G, R, B of pixel k / 4 of the
-// lane (bytes step * (k / 4) + 1, + 2, + 0 of the lane), then zero.
-template <int kStep>
-IMAGING_CC_AVX2 inline __m256i LaneIndexShuffle() {
-  alignas(32) int8_t bytes[32];
-  static constexpr int kOrder[4] = {1, 2, 0, -1};
-  for (int k = 0; k < 32; ++k) {
-    const int j = k % 16;
-    bytes[k] = kOrder[j % 4] < 0 ? int8_t{-128}
-                                 : static_cast<int8_t>(kStep * (j / 4) + kOrder[j % 4]);
-  }
-  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
-}
-
-template <bool kShared>
-IMAGING_CC_AVX2 void Apply24Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
-  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
-  const __m256i shuffle = LaneIndexShuffle<3>();
-  // Words 0-2 (pixels 0-3) to the low lane, words 3-5 (pixels 4-7) to the high.
-  const __m256i toLanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
-  // A step reads 32 bytes, the last 8 of them beyond its 24.
-  for (; n >= 11; n -= 8, p += 24) {
-    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    alignas(32) uint32_t index[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(index),
-                       _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(pixels, toLanes), shuffle));
-    if (StoreEntries24<kShared, 8>(c, stampBits, index, p) >> 24 != 0) [[unlikely]] {
-      std::memcpy(p, &pixels, 24);
-      Apply24<kShared>(c, p, 8);
-    }
-  }
-  Apply24<kShared>(c, p, n);
-}
-
-template <bool kShared>
-IMAGING_CC_AVX2 void Apply32Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
-  const uint32_t stampBits = uint32_t{c.Stamp} << 24;
-  const __m256i shuffle = LaneIndexShuffle<4>();
-  const __m256i colourBytes = _mm256_set1_epi32(static_cast<int>(kColourMask));
-  for (; n >= 8; n -= 8, p += 32) {
-    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    alignas(32) uint32_t index[8];
-    alignas(32) uint32_t entry[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(index), _mm256_shuffle_epi8(pixels, shuffle));
-    if (LoadEntries<kShared, 8>(c, stampBits, index, entry) >> 24 != 0) [[unlikely]] {
-      Apply32<kShared>(c, p, 8);
-      continue;
-    }
-    // Bytes 0-2 from the entry, the fourth byte of each pixel kept.
-    const __m256i entries = _mm256_load_si256(reinterpret_cast<const __m256i*>(entry));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
-                        _mm256_blendv_epi8(pixels, entries, colourBytes));
-  }
-  Apply32<kShared>(c, p, n);
+    return s;
+  };
+  RunSteps(steps, make, serveCurrent, [&](size_t s) { Apply32<kShared>(c, p + 64 * s, 16); });
+  Apply32<kShared>(c, p + 64 * steps, n - 16 * steps);
 }
 
 // ---------------------------------------------------------------------------
@@ -593,10 +747,10 @@ ColorCorrection* CreateColorCorrection(void) {
   if (block == nullptr) return nullptr;
   auto* cc = static_cast<ColorCorrection*>(block);
   // Every entry starts as its own colour, stamp 0: current until the first change.
-  uint32_t* entry = cc->Cube;
-  for (uint32_t b = 0; b < 256; ++b)
-    for (uint32_t r = 0; r < 256; ++r)
-      for (uint32_t g = 0; g < 256; ++g) *entry++ = PackColour(r, g, b);
+  for (uint32_t index = 0; index < kCubeEntries; ++index) {
+    const uint32_t key = KeyOf(index);
+    cc->Cube[index] = PackColour((key >> 8) & 0xFF, key & 0xFF, key >> 16);
+  }
   std::memset(reinterpret_cast<unsigned char*>(cc) + offsetof(ColorCorrection, Mode), 0,
               sizeof(ColorCorrection) - offsetof(ColorCorrection, Mode));
   cc->Mode = CorrectionGainHSL;

@@ -136,9 +136,12 @@ struct Handle {
 };
 
 // The block by its layout: the cube, then Mode, Matrix, the ten doubles, Stamp.
+// The cube holds bricks of 4 x 4 x 4 colours: the high six bits of B, R, G
+// number the brick, their low two bits the entry in it.
 uint8_t* Block(ColorCorrection* cc) { return reinterpret_cast<uint8_t*>(cc); }
 uint8_t* EntryOf(ColorCorrection* cc, int R, int G, int B) {
-  return Block(cc) + 4 * (B * 65536 + R * 256 + G);
+  const int brick = (B >> 2) << 12 | (R >> 2) << 6 | G >> 2;
+  return Block(cc) + 4 * (brick << 6 | (B & 3) << 4 | (R & 3) << 2 | (G & 3));
 }
 double Field(ColorCorrection* cc, size_t offset) {
   double v;
