@@ -253,10 +253,28 @@ void StoreHSL(ColorCorrection& c, double hueShift, double saturationGain, double
   c.LightnessOffset = lightnessOffset;
 }
 
-// Pixels are handled as words. A colour word holds B, G, R in its low three
-// bytes, the order of both the image and a cube entry; its key
-// B << 16 | R << 8 | G is the word shifted down by one byte with B put on top.
-inline uint32_t IndexOf(uint32_t bgr) { return CubeIndex((bgr & 0xFF) << 16 | bgr >> 8); }
+// CubeIndex moves each bit of the key on its own, so a colour's index is the
+// OR of its three channels' parts; the portable loops look the parts up.
+struct ChannelParts {
+  uint32_t b[256], g[256], r[256];
+};
+constexpr ChannelParts MakeChannelParts() {
+  ChannelParts parts{};
+  for (uint32_t v = 0; v < 256; ++v) {
+    parts.b[v] = CubeIndex(v << 16);
+    parts.r[v] = CubeIndex(v << 8);
+    parts.g[v] = CubeIndex(v);
+  }
+  return parts;
+}
+constexpr ChannelParts kChannelParts = MakeChannelParts();
+static_assert((kChannelParts.b[0x12] | kChannelParts.r[0x34] | kChannelParts.g[0x56]) ==
+              CubeIndex(0x123456));
+
+// The cube index of the pixel whose bytes B, G, R are at px.
+inline uint32_t IndexAt(const uint8_t* px) {
+  return kChannelParts.b[px[0]] | kChannelParts.g[px[1]] | kChannelParts.r[px[2]];
+}
 
 // The corrected colour word of the entry at index: the entry when it is
 // current, otherwise computed and stored now.
@@ -268,29 +286,14 @@ inline uint32_t Corrected(ColorCorrection& c, uint32_t stampBits, uint32_t index
   return entry & kColourMask;
 }
 
-// Cube indices of four RGB24 pixels held in the words w0 (bytes 0-7) and w1
-// (bytes 8-11); pixel k's bytes B, G, R start at byte 3k.
-inline void Indices4(uint64_t w0, uint32_t w1, uint32_t index[4]) {
-  index[0] = CubeIndex(static_cast<uint32_t>((w0 & 0xFF) << 16 | ((w0 >> 8) & 0xFFFF)));
-  index[1] = CubeIndex(static_cast<uint32_t>(((w0 >> 8) & 0xFF0000) | ((w0 >> 32) & 0xFFFF)));
-  index[2] =
-      CubeIndex(static_cast<uint32_t>(((w0 >> 32) & 0xFF0000) | w0 >> 56) | (w1 & 0xFF) << 8);
-  index[3] = CubeIndex(((w1 << 8) & 0xFF0000) | w1 >> 16);
-}
-
-// RGB24: four pixels (12 bytes) per step, read and written as one 8-byte and
-// one 4-byte word; the four entries are looked up together and, when all are
+// RGB24: four pixels (12 bytes) per step, written as one 8-byte and one
+// 4-byte word; the four entries are looked up together and, when all are
 // current (the usual case), combined without a per-pixel branch.
 template <bool kShared>
 void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
   const uint32_t stampBits = uint32_t{c.Stamp} << 24;
   for (; n >= 4; n -= 4, p += 12) {
-    uint64_t w0;
-    uint32_t w1;
-    std::memcpy(&w0, p, 8);
-    std::memcpy(&w1, p + 8, 4);
-    uint32_t index[4];
-    Indices4(w0, w1, index);
+    const uint32_t index[4] = {IndexAt(p), IndexAt(p + 3), IndexAt(p + 6), IndexAt(p + 9)};
     uint32_t e[4];
     uint32_t stale = 0;
     for (int k = 0; k < 4; ++k) {
@@ -301,14 +304,14 @@ void Apply24(ColorCorrection& c, uint8_t* p, size_t n) {
       for (int k = 0; k < 4; ++k) e[k] = Corrected<kShared>(c, stampBits, index[k]);
     }
     // The stamp bytes of e[2] and e[3] fall outside the words written.
-    w0 = (e[0] & kColourMask) | uint64_t{e[1] & kColourMask} << 24 | uint64_t{e[2]} << 48;
-    w1 = ((e[2] >> 16) & 0xFF) | e[3] << 8;
+    const uint64_t w0 =
+        (e[0] & kColourMask) | uint64_t{e[1] & kColourMask} << 24 | uint64_t{e[2]} << 48;
+    const uint32_t w1 = ((e[2] >> 16) & 0xFF) | e[3] << 8;
     std::memcpy(p, &w0, 8);
     std::memcpy(p + 8, &w1, 4);
   }
   for (; n > 0; --n, p += 3) {
-    const uint32_t key = uint32_t{p[0]} << 16 | uint32_t{p[2]} << 8 | p[1];
-    const uint32_t bgr = Corrected<kShared>(c, stampBits, CubeIndex(key));
+    const uint32_t bgr = Corrected<kShared>(c, stampBits, IndexAt(p));
     p[0] = static_cast<uint8_t>(bgr);
     p[1] = static_cast<uint8_t>(bgr >> 8);
     p[2] = static_cast<uint8_t>(bgr >> 16);
@@ -322,7 +325,7 @@ void Apply32(ColorCorrection& c, uint8_t* p, size_t n) {
   for (; n > 0; --n, p += 4) {
     uint32_t w;
     std::memcpy(&w, p, 4);
-    w = (w & ~kColourMask) | Corrected<kShared>(c, stampBits, IndexOf(w & kColourMask));
+    w = (w & ~kColourMask) | Corrected<kShared>(c, stampBits, IndexAt(p));
     std::memcpy(p, &w, 4);
   }
 }
