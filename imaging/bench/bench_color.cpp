@@ -79,8 +79,8 @@ std::vector<uint8_t> GrainyScene(const std::vector<uint8_t>& scene) {
 }
 
 // RGB24 natural scene without noise: every channel a slow wave across the
-// frame in both directions (hundreds of thousands of distinct colours,
-// neighbours differing by at most one level per channel).
+// frame in both directions (about 31,000 distinct colours, neighbours
+// differing by at most one level per channel).
 std::vector<uint8_t> GradientScene() {
   std::vector<uint8_t> img(size_t(kPixels) * 3);
   for (int y = 0; y < kHeight; ++y)
