@@ -483,6 +483,58 @@ TEST(ColorCorrectionVariants, EveryLoopAloneAndInThreadsMatchesTheRules) {
   imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
 }
 
+// The vector loops write a step's pixels with whole-vector stores that run
+// past the step, and only the last step of a call or of a thread's part
+// stores exactly. For every pixel count up to a few steps, and one frame
+// split between threads: each loop, cold and warm, gives the rules' colours
+// and leaves the bytes on both sides of the image as they were.
+TEST(ColorCorrectionVariants, EveryLoopWritesOnlyItsOwnPixels) {
+  constexpr size_t kGuard = 64;
+  constexpr uint8_t kGuardByte = 0xA5;
+  const Image pool = Sample(500, 31);
+  const Settings warm = Warm();
+  std::vector<int32_t> counts;
+  for (int32_t n = 1; n <= 50; ++n) counts.push_back(n);
+  counts.push_back(2 * 65536 + 7);  // split between the caller and the workers
+  const int defaultWorkers = imaging::cc::WorkerThreads();
+  for (auto vectors : {imaging::interp::Vectors::kNone, imaging::interp::Vectors::kAvx2,
+                       imaging::interp::Vectors::kAvx512})
+    for (int workers : {0, 3})
+      for (size_t step : {3, 4}) {
+        imaging::interp::LimitVectors(vectors);
+        imaging::cc::SetWorkerThreads(workers);
+        Handle h;
+        SetParams(h.cc, warm);
+        for (const int32_t n : counts)
+          for (const char* pass : {"cold", "warm"}) {
+            SCOPED_TRACE(testing::Message() << "vectors " << int(vectors) << " workers " << workers
+                                            << " bytes " << step << " pixels " << n << " " << pass);
+            std::vector<uint8_t> buffer(kGuard + step * n + kGuard, kGuardByte);
+            uint8_t* image = buffer.data() + kGuard;
+            for (int32_t i = 0; i < n; ++i) {
+              std::memcpy(image + step * i, &pool[3 * (size_t(i) * 7 % (pool.size() / 3))], 3);
+              if (step == 4) image[4 * i + 3] = uint8_t(i);
+            }
+            const std::vector<uint8_t> in = buffer;
+            ASSERT_EQ(step == 3 ? ApplyColorCorrection(h.cc, image, n, 1)
+                                : ApplyColorCorrectionRGB32(h.cc, image, n, 1),
+                      1);
+            for (size_t k = 0; k < kGuard; ++k)
+              ASSERT_TRUE(buffer[k] == kGuardByte && buffer[buffer.size() - 1 - k] == kGuardByte);
+            for (int32_t i = 0; i < n; ++i) {
+              const uint8_t* was = &in[kGuard + step * i];
+              const auto want = Reference(warm, was[2], was[1], was[0]);
+              ASSERT_TRUE(std::memcmp(image + step * i, want.data(), 3) == 0) << "pixel " << i;
+              if (step == 4) {
+                ASSERT_EQ(image[4 * i + 3], was[3]) << "pixel " << i;
+              }
+            }
+          }
+      }
+  imaging::cc::SetWorkerThreads(defaultWorkers);
+  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
+}
+
 TEST(ColorCorrectionHue, HugeAndNonFiniteValuesGiveDefinedColours) {
   Handle h;
   const Image sample = Sample(3000);
