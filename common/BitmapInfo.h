@@ -19,17 +19,9 @@ static_assert(sizeof(TBitmapInfo) == 1064);
 // rows packed end to end as the render buffers hold them.
 inline void FillTopDownHeader(TBitmapInfoHeader& header, std::int32_t width, std::int32_t height,
                               std::int32_t bits) {
-  header.biSize = sizeof(TBitmapInfoHeader);
-  header.biWidth = width;
-  header.biHeight = -height;  // top-down rows
-  header.biPlanes = 1;
-  header.biBitCount = static_cast<std::uint16_t>(bits);
-  header.biCompression = 0;
-  header.biSizeImage = static_cast<std::uint32_t>(std::int64_t{width} * height * bits / 8);
-  header.biXPelsPerMeter = 0;
-  header.biYPelsPerMeter = 0;
-  header.biClrUsed = 0;
-  header.biClrImportant = 0;
+  header = MakeBitmapInfoHeader(width, -height, bits,
+                                static_cast<std::uint32_t>(std::int64_t{width} * height * bits / 8),
+                                0, 0);  // negative height: top-down rows
 }
 
 #endif
