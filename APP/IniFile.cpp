@@ -1,17 +1,24 @@
 #include "IniFile.h"
 
-#include <QFile>
+#include "RegularFile.h"
+
+namespace {
+// Far beyond any file of register sets; a larger file (or a device, or a
+// FIFO, which would block) reads as no file at all.
+constexpr std::int64_t IniFileLimit = 1024 * 1024;
+}  // namespace
 
 TIniFile::TIniFile(const QString& fileName) : fileName_(fileName) {}
 
 QList<TIniFile::Entry> TIniFile::Parse() const {
   QList<Entry> entries;
-  QFile file(fileName_);
-  if (!file.open(QIODevice::ReadOnly)) return entries;
+  QByteArray text;
+  QString why;
+  if (!ReadSmallFile(fileName_, IniFileLimit, text, why)) return entries;
   QString section;
   bool inSection = false;
-  while (!file.atEnd()) {
-    const QString line = QString::fromLatin1(file.readLine()).trimmed();
+  for (const QByteArray& bytes : text.split('\n')) {
+    const QString line = QString::fromLatin1(bytes).trimmed();
     if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
     if (line.startsWith(QLatin1Char('['))) {
       const qsizetype close = line.indexOf(QLatin1Char(']'));

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QSaveFile>
 #include <QSignalBlocker>
@@ -11,10 +10,13 @@
 #include <algorithm>
 #include <cassert>
 
+#include <unistd.h>
+
 #include "Commands.h"
 #include "Format.h"
 #include "Messages.h"
 #include "Parse.h"
+#include "RegularFile.h"
 #include "VclControls.h"
 #include "fmMain.h"
 #include "fmSettings.h"
@@ -35,6 +37,10 @@ constexpr ViewPortField ViewPortFields[] = {
     {"res1", &ViewPortRecord::res1},       {"res2", &ViewPortRecord::res2},
     {"res3", &ViewPortRecord::res3},       {"res4", &ViewPortRecord::res4},
     {"res5", &ViewPortRecord::res5},       {"res6", &ViewPortRecord::res6}};
+
+// No preset holds more: 35 short lines and a capture folder of at most a
+// path's length. A larger file is refused unread.
+constexpr std::int64_t PresetFileLimit = 64 * 1024;
 
 // Sentinels of the camera reads: values that the save takes for "the camera
 // did not answer".
@@ -317,6 +323,24 @@ class TPresetLoader {
   TSettingsForm* dialog_;
 };
 
+// --- Files -----------------------------------------------------------------------
+
+// Writes the text beside the old file and renames it over it, so that a
+// failed write never destroys the previous preset. The bytes are flushed and
+// on the disk before the rename: the save file's commit does not report a
+// failed last flush (a full disk), and would put an empty file in place.
+bool ReplaceFile(const QString& fileName, const QByteArray& text) {
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  const bool written =
+      file.write(text) == text.size() && file.flush() && ::fsync(file.handle()) == 0;
+  if (!written) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
 }  // namespace
 
 bool SafeStrToInt(const QString& text, std::int32_t& value) { return ParseInt32(text, value); }
@@ -366,13 +390,8 @@ TPresetSave SavePresetFile(TMainForm* form, const QString& fileName) {
   const CameraState camera = ReadCameraState();
   // A camera that did not answer leaves the previous file as it was.
   if (!camera.Answered()) return TPresetSave::CameraNotAnswering;
-  const QByteArray text = CollectEntries(form, camera).Text();
-  // Written beside the old file and renamed over it, so that a failed write
-  // never destroys the previous preset.
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-    return TPresetSave::WriteFailed;
-  return TPresetSave::Stored;
+  return ReplaceFile(fileName, CollectEntries(form, camera).Text()) ? TPresetSave::Stored
+                                                                    : TPresetSave::WriteFailed;
 }
 
 TPresetLoad LoadPresetFile(TMainForm* form, const QString& fileName) {
@@ -380,13 +399,15 @@ TPresetLoad LoadPresetFile(TMainForm* form, const QString& fileName) {
   // A load during a capture would change the region and the stream under
   // the running capture's file header.
   if (AppCommand->CaptureRunning) return TPresetLoad::Refused;
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ShowErrorMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+  // Only a regular file of a preset's size is read: a FIFO would block the
+  // start-up and a device or huge file would fill the memory.
+  QByteArray text;
+  QString why;
+  if (!ReadSmallFile(fileName, PresetFileLimit, text, why)) {
+    ShowErrorMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, why));
     return TPresetLoad::Stopped;
   }
-  const TPresetReader reader(TPresetList::FromText(file.readAll()));
-  file.close();
+  const TPresetReader reader(TPresetList::FromText(text));
   TPresetLoader loader(form, reader);
   return loader.Run() ? TPresetLoad::Loaded : TPresetLoad::Stopped;
 }

@@ -22,6 +22,7 @@
 #include "Commands.h"
 #include "CopyDataServer.h"
 #include "DebayerModes.h"
+#include "FileDialogs.h"
 #include "Messages.h"
 #include "VclControls.h"
 #include "VideoPanel.h"
@@ -68,7 +69,6 @@ QList<QIcon> MakeImageList(QStyle* style) {
 // --- Construction -------------------------------------------------------------
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
-  ExecFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("QDV-47B5 Application"));
   QFont font(QStringLiteral("Tahoma"));
@@ -407,6 +407,7 @@ namespace {
 // The preset file dialogs: the current directory, "Preset files" selected,
 // extension "pre" added to a name without one.
 void SetUpPresetDialog(QFileDialog& dialog) {
+  SetUpFileDialog(dialog);
   dialog.setDirectory(QDir::currentPath());
   dialog.setNameFilter(QStringLiteral("Preset files (*.pre)"));
   dialog.setDefaultSuffix(QStringLiteral("pre"));
@@ -423,7 +424,7 @@ void TMainForm::LoadPreset1Click() {
   SetUpPresetDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  if (!ExecFileDialog(dialog)) {
+  if (!RunFileDialog(dialog)) {
     ShowMessage(QStringLiteral("Open file was cancelled"));
     return;
   }
@@ -446,7 +447,7 @@ void TMainForm::SavePreset1Click() {
   SetUpPresetDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!ExecFileDialog(dialog)) {
+  if (!RunFileDialog(dialog)) {
     ShowMessage(QStringLiteral("Save file was cancelled"));
     return;
   }

@@ -17,7 +17,6 @@
 #include "Presets.h"
 
 class QAction;
-class QFileDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -65,9 +64,6 @@ class TMainForm : public QMainWindow, public IMainView {
   // Where an accepted matrix goes: the controller's SetCorrectionMatrix
   // unless replaced (tests).
   std::function<void(const double*)> CorrectionMatrixSink;
-  // Runs the preset file dialogs; true when the user chose a file. Tests
-  // replace it to answer the dialog.
-  std::function<bool(QFileDialog&)> ExecFileDialog;
 
   // Creation handler, run once the global MainForm refers to this window:
   // zoom shortcuts, the controller's main view and Init, the CPU timer, the

@@ -7,7 +7,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,6 +29,7 @@
 
 #include <unistd.h>
 
+#include "FileDialogs.h"
 #include "Format.h"
 #include "Messages.h"
 #include "Parse.h"
@@ -834,8 +834,8 @@ void TSettingsForm::SetExternalInputStatus(bool input1, bool input2) {
 // --- Application tab ----------------------------------------------------------------
 
 void TSettingsForm::btSetPathClick() {
-  const QString folder = QFileDialog::getExistingDirectory(
-      this, QStringLiteral("Please select working directory:"), edPath->text());
+  const QString folder =
+      ChooseExistingFolder(this, QStringLiteral("Please select working directory:"), edPath->text());
   if (!folder.isEmpty()) SetCaptureFolder(folder);
 }
 

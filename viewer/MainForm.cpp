@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "DebayerModes.h"
+#include "FileDialogs.h"
 #include "Messages.h"
 #include "Playback.h"
 #include "RenderSteps.h"
@@ -236,8 +237,7 @@ void TAppForm::CreateOpenDialog() {
   OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
   OpenDialog->setFileMode(QFileDialog::ExistingFile);
   OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  // Qt's own dialog on every desktop: the same behaviour everywhere.
-  OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
+  SetUpFileDialog(*OpenDialog);
   // The camera application names its files "VIDEO_n.RAW": both cases are
   // listed on a case-sensitive file system.
   OpenDialog->setNameFilters({QStringLiteral("Quilo RAW files (*.raw *.RAW)"),
@@ -399,7 +399,7 @@ void TAppForm::mOpenRAWfileClick() {
   if (converting_) return;
   EnsureWorkDirSlash();
   OpenDialog->setDirectory(WorkDir);
-  if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
+  if (!RunFileDialog(*OpenDialog) || OpenDialog->selectedFiles().isEmpty()) return;
   StopPlayback();
   FileName = OpenDialog->selectedFiles().constFirst();
   OpenRAWFile();

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "RAWVideo.h"
+#include "RegularFile.h"
 
 // Buffer sizes of the viewer: one record of at most RawBufferSize bytes, and
 // frames of at most Pixels16Count 10- or 12-bit samples or RawBufferSize
@@ -44,20 +45,13 @@ enum class TRecordRead {
 
 class TRAWFile {
  public:
-  TRAWFile() = default;
-  ~TRAWFile();
-  TRAWFile(const TRAWFile&) = delete;
-  TRAWFile& operator=(const TRAWFile&) = delete;
-
   // Opens an existing regular file for reading (a folder, FIFO or device is
   // refused without blocking). Closes a file open before.
   bool Open(const QString& path);
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
 
-  // Reads up to `size` bytes, repeating short reads until `size` bytes are
-  // in or the file ends; returns the bytes read, or -1 when the system
-  // refused a read before any byte came.
+  // As TRegularFile::Read.
   std::int64_t Read(void* buffer, std::int64_t size);
   bool Seek(std::int64_t position);
   std::int64_t Position() const;
@@ -67,7 +61,7 @@ class TRAWFile {
   TRecordRead ReadRecord(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& bytes);
 
  private:
-  int fd_ = -1;
+  TRegularFile file_;
 };
 
 #endif

@@ -7,7 +7,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "CurveTables.h"
+#include "FileDialogs.h"
 #include "Format.h"
 #include "Messages.h"
 
@@ -50,7 +50,7 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
   setWindowTitle(QStringLiteral("Settings"));
   setModal(false);
   ChooseFolder = [](QWidget* owner, const QString& start) {
-    return QFileDialog::getExistingDirectory(owner, QString(), start);
+    return ChooseExistingFolder(owner, QString(), start);
   };
   ExploreFolder = [](const QString& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));

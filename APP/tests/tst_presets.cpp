@@ -9,7 +9,14 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FileDialogs.h"
 #include "Format.h"
 #include "Messages.h"
 #include "QDV47B5API.h"
@@ -63,6 +70,60 @@ QByteArray WithEntry(const QByteArray& file, const char* name, const char* value
   }
   return result;
 }
+
+// Settings files that are no file to read: each is put where the program
+// looks for one.
+struct Unreadable {
+  const char* kind;
+  std::function<bool(const QString& path)> make;
+  const char* why;  // the reason the error box gives
+};
+const Unreadable UnreadableFiles[] = {
+    {"FIFO without a writer",
+     [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },
+     "Not a regular file"},
+    {"link to /dev/zero",
+     [](const QString& path) { return QFile::link(QStringLiteral("/dev/zero"), path); },
+     "Not a regular file"},
+    // Sparse: 300 MB that take no disk and must take no memory either.
+    {"300 MB file",
+     [](const QString& path) {
+       QFile file(path);
+       return file.open(QIODevice::WriteOnly) && file.resize(300 * 1000 * 1000);
+     },
+     "The file is larger than 65536 bytes"}};
+
+// Ends the test program if a step never returns: a hang shows as a failure.
+struct Watchdog {
+  Watchdog() { ::alarm(60); }
+  ~Watchdog() { ::alarm(0); }
+};
+
+// The process's own file-size limit at `bytes`, as a full disk would stop
+// a write; restored afterwards. SIGXFSZ is ignored so that the write fails
+// with an error instead of ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &savedAction_);
+    rlimit small = saved_;
+    small.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::sigaction(SIGXFSZ, &savedAction_, nullptr);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  struct sigaction savedAction_ {};
+};
 
 TPresetLoad Load(const QByteArray& bytes) {
   WriteAll(QStringLiteral("load.pre"), bytes);
@@ -277,6 +338,7 @@ class TestPresets : public QObject {
     SetUpState();
     const QByteArray base = Saved();
     const QByteArray tenMB(10 * 1024 * 1024, '9');
+    const QByteArray longLine(32 * 1024, '9');
     const QByteArray binary("\x00\x01\xff\xfe\x7f=\x80\x00", 8);
     struct Case {
       const char* name;
@@ -296,8 +358,9 @@ class TestPresets : public QObject {
         {"missing keys", "Gain=1\r\n", TPresetLoad::Stopped},
         {"binary lines", binary + "\n" + base + binary, TPresetLoad::Loaded},
         {"binary rate", WithEntry(base, "FrameRate", binary.constData() + 5), TPresetLoad::Stopped},
-        {"10 MB junk line", tenMB + "\n" + base, TPresetLoad::Loaded},
-        {"10 MB rate", WithEntry(base, "FrameRate", tenMB.constData()), TPresetLoad::Stopped},
+        {"32 KiB junk line", longLine + "\n" + base, TPresetLoad::Loaded},
+        {"32 KiB rate", WithEntry(base, "FrameRate", longLine.constData()), TPresetLoad::Stopped},
+        {"10 MB junk line", tenMB + "\n" + base, TPresetLoad::Stopped},  // refused unread
     };
     for (const Case& c : cases) {
       messages_.clear();
@@ -328,6 +391,74 @@ class TestPresets : public QObject {
              QDir().entryList({"*.pre", "*"}, QDir::Files).size());  // no temporary left
   }
 
+  // A disk that fills up under the save: the failure is reported and the
+  // old preset stays byte for byte, from the menu and at closing alike.
+  void fullDiskKeepsTheOldPreset() {
+    const QByteArray old = "Gain=7\r\nFrameRate=12.5\r\n";
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("full.pre"));
+    WriteAll(path, old);
+    WriteAll(QStringLiteral("qdv47b5.pre"), old);
+    const ScopedFileDialogRunner runner([&](QFileDialog& d) {
+      d.selectFile(path);
+      return true;
+    });
+    {
+      const FileSizeLimit full(64);  // far less than a preset
+      MainForm->SavePreset1->trigger();
+      QCOMPARE(SavePresetFile(MainForm, QStringLiteral("qdv47b5.pre")), TPresetSave::WriteFailed);
+    }
+    QCOMPARE(messages_, QStringList{"Profile : " + path + " not stored: the file could not be written"});
+    QCOMPARE(ReadAll(path), old);
+    QCOMPARE(ReadAll(QStringLiteral("qdv47b5.pre")), old);
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden).size(),
+             QDir().entryList({"*.pre"}, QDir::Files | QDir::Hidden).size());  // no temporary left
+    QFile::remove(QStringLiteral("qdv47b5.pre"));
+  }
+
+  // A FIFO, a device or a huge file as the start-up preset or as the file of
+  // register sets: the start-up goes on with the error box, and the register
+  // sets read as none; nothing blocks and nothing is read into memory.
+  void unreadableSettingsFilesAreRefused() {
+    const Watchdog watchdog;
+    TIniFile* shared = AppCommand->IniFile;
+    for (const Unreadable& file : UnreadableFiles) {
+      const QString preset = QStringLiteral("qdv47b5.pre");
+      const QString ini = QDir::current().absoluteFilePath(QStringLiteral("QDV47B5.INI"));
+      QVERIFY2(file.make(preset) && file.make(ini), file.kind);
+      messages_.clear();
+      TSettingsForm* sharedForm = SettingsForm;
+      TSettingsForm form;
+      SettingsForm = &form;
+      form.FormCreate();
+      QCOMPARE(messages_, QStringList{QStringLiteral("Cannot open file \"qdv47b5.pre\". ") +
+                                      QLatin1String(file.why)});
+      TIniFile registerSets(ini);
+      AppCommand->IniFile = &registerSets;
+      form.ReadCameraSettings();
+      AppCommand->IniFile = shared;
+      SettingsForm = sharedForm;
+      AppCommand->SettingsView = sharedForm;
+      QCOMPARE(form.cbPresets->count(), 1);
+      QCOMPARE(form.cbPresets->itemText(0), QStringLiteral("[None]"));
+      QVERIFY(QFile::remove(preset) && QFile::remove(ini));
+    }
+  }
+
+  // Every file dialog of the program is Qt's own and read-only: Qt's dialog
+  // would otherwise delete the selected file or folder tree on Delete.
+  void everyFileDialogIsReadOnly() {
+    QStringList dialogs;  // read-only and Qt's own, for each dialog shown
+    const ScopedFileDialogRunner runner([&](QFileDialog& d) {
+      dialogs << QString::number(d.testOption(QFileDialog::ReadOnly)) +
+                     QString::number(d.testOption(QFileDialog::DontUseNativeDialog));
+      return false;
+    });
+    MainForm->LoadPreset1->trigger();
+    MainForm->SavePreset1->trigger();
+    SettingsForm->btSetPathClick();
+    QCOMPARE(dialogs, (QStringList{"11", "11", "11"}));
+  }
+
   void startUpLoadLeavesThePlaceholderFrameRate() {
     WriteAll(QStringLiteral("qdv47b5.pre"), Saved());
     TSettingsForm* shared = SettingsForm;
@@ -345,7 +476,7 @@ class TestPresets : public QObject {
   void menuCommandsAndTheirMessages() {
     QStringList dialogs;
     QString answer;  // empty: cancel
-    MainForm->ExecFileDialog = [&](QFileDialog& d) {
+    const ScopedFileDialogRunner runner([&](QFileDialog& d) {
       dialogs << d.windowTitle() + '|' + d.nameFilters().join(';') + '|' + d.defaultSuffix() +
                      '|' + QString::number(d.fileMode()) + '|' +
                      QString::number(d.testOption(QFileDialog::DontConfirmOverwrite));
@@ -353,7 +484,7 @@ class TestPresets : public QObject {
       if (answer.isEmpty()) return false;
       d.selectFile(answer);
       return true;
-    };
+    });
     MainForm->SavePreset1->trigger();
     MainForm->LoadPreset1->trigger();
     const QString path = QDir::current().absoluteFilePath(QStringLiteral("menu.pre"));

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <cmath>
 
 #include "CurveTables.h"
+#include "FileDialogs.h"
 #include "TSettingsForm.h"
 #include "ViewerTestSupport.h"
 
@@ -262,6 +264,20 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   settings->ChooseFolder = [](QWidget*, const QString&) { return QString(); };
   settings->Btn_SetFramePath->click();
   EXPECT_EQ(form->WorkDir, program);
+}
+
+// Both file dialogs of the viewer are Qt's own and read-only: Qt's dialog
+// would otherwise delete the selected file or folder tree on Delete.
+TEST_F(SettingsTest, FileDialogsAreReadOnly) {
+  QStringList dialogs;  // read-only and Qt's own, for each dialog shown
+  const ScopedFileDialogRunner runner([&](QFileDialog& d) {
+    dialogs << QString::number(d.testOption(QFileDialog::ReadOnly)) +
+                   QString::number(d.testOption(QFileDialog::DontUseNativeDialog));
+    return false;
+  });
+  form->mOpenRAWfileClick();
+  settings->Btn_SetFramePath->click();
+  EXPECT_EQ(dialogs, (QStringList{"11", "11"}));
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+#include "FileDialogs.h"
+
+#include <QFileDialog>
+
+namespace {
+FileDialogRunner& Runner() {
+  static FileDialogRunner runner;
+  return runner;
+}
+}  // namespace
+
+void SetUpFileDialog(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::ReadOnly);
+}
+
+bool RunFileDialog(QFileDialog& dialog) {
+  if (Runner()) return Runner()(dialog);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+QString ChooseExistingFolder(QWidget* owner, const QString& caption, const QString& start) {
+  QFileDialog dialog(owner, caption, start);
+  SetUpFileDialog(dialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (!RunFileDialog(dialog) || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+FileDialogRunner SetFileDialogRunner(FileDialogRunner runner) {
+  FileDialogRunner previous = std::move(Runner());
+  Runner() = std::move(runner);
+  return previous;
+}

@@ -1,0 +1,45 @@
+// The file dialogs of both programs, set up and shown in one place.
+//
+// Every dialog is Qt's own (the same on every desktop) and read-only. Qt's
+// dialog otherwise deletes the selected file, or a whole folder tree, on
+// Delete and "Yes": permanently, and on the GUI thread, which stops
+// answering until it is done. Neither program deletes or renames anything
+// through a dialog.
+#ifndef COMMON_FILEDIALOGS_H
+#define COMMON_FILEDIALOGS_H
+
+#include <QString>
+
+#include <functional>
+
+class QFileDialog;
+class QWidget;
+
+// Gives a dialog the options every file dialog of both programs carries.
+void SetUpFileDialog(QFileDialog& dialog);
+
+// Shows a dialog and waits for it; true when the user chose OK.
+bool RunFileDialog(QFileDialog& dialog);
+
+// An existing folder chosen by the user, starting at `start`; empty on
+// cancel.
+QString ChooseExistingFolder(QWidget* owner, const QString& caption, const QString& start);
+
+// Tests replace the way dialogs are shown, to look at each dialog and answer
+// it (an empty runner: the dialogs again); returns the runner it replaced.
+using FileDialogRunner = std::function<bool(QFileDialog& dialog)>;
+FileDialogRunner SetFileDialogRunner(FileDialogRunner runner);
+
+class ScopedFileDialogRunner {
+ public:
+  explicit ScopedFileDialogRunner(FileDialogRunner runner)
+      : previous_(SetFileDialogRunner(std::move(runner))) {}
+  ~ScopedFileDialogRunner() { SetFileDialogRunner(std::move(previous_)); }
+  ScopedFileDialogRunner(const ScopedFileDialogRunner&) = delete;
+  ScopedFileDialogRunner& operator=(const ScopedFileDialogRunner&) = delete;
+
+ private:
+  FileDialogRunner previous_;
+};
+
+#endif

@@ -1,0 +1,94 @@
+#include "RegularFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Format.h"
+
+namespace {
+QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+}  // namespace
+
+TRegularFile::~TRegularFile() { Close(); }
+
+bool TRegularFile::Open(const QString& path) {
+  Close();
+  error_.clear();
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    error_ = SystemError(errno);
+    return false;
+  }
+  fd_ = fd;
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    error_ = QStringLiteral("Not a regular file");
+    Close();
+    return false;
+  }
+  // Regular files never block; reads go on as ordinary blocking reads.
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+  return true;
+}
+
+void TRegularFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::int64_t TRegularFile::Size() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+  return static_cast<std::int64_t>(info.st_size);
+}
+
+std::int64_t TRegularFile::Read(void* buffer, std::int64_t size) {
+  if (fd_ < 0) return -1;
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::int64_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd_, out + done, static_cast<std::size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error_ = SystemError(errno);
+      return done > 0 ? done : -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+bool ReadSmallFile(const QString& path, std::int64_t limit, QByteArray& contents, QString& why) {
+  contents.clear();
+  TRegularFile file;
+  if (!file.Open(path)) {
+    why = file.ErrorString();
+    return false;
+  }
+  const std::int64_t size = file.Size();
+  const QString tooLarge =
+      FormatText("The file is larger than %lld bytes", static_cast<long long>(limit));
+  if (size > limit) {
+    why = tooLarge;
+    return false;
+  }
+  // One byte more than the limit shows a file that grew since its size was
+  // taken; nothing past that is ever read.
+  contents.resize(static_cast<qsizetype>(limit) + 1);
+  const std::int64_t got = file.Read(contents.data(), limit + 1);
+  if (got < 0 || got > limit) {
+    why = got < 0 ? file.ErrorString() : tooLarge;
+    contents.clear();
+    return false;
+  }
+  contents.resize(static_cast<qsizetype>(got));
+  return true;
+}

@@ -1,0 +1,51 @@
+// Reading files that the user names: only regular files, opened without
+// ever blocking.
+//
+// A FIFO without a writer would hold open() until one comes, and a device
+// such as /dev/zero never ends; both would stop the GUI thread. TRegularFile
+// opens non-blocking, refuses everything that is not a regular file, and
+// then reads with ordinary blocking reads. ReadSmallFile reads a settings
+// file whole, refusing one larger than such a file can be.
+#ifndef COMMON_REGULARFILE_H
+#define COMMON_REGULARFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+class TRegularFile {
+ public:
+  TRegularFile() = default;
+  ~TRegularFile();
+  TRegularFile(const TRegularFile&) = delete;
+  TRegularFile& operator=(const TRegularFile&) = delete;
+
+  // Opens an existing regular file for reading; a folder, FIFO, socket or
+  // device is refused at once. Closes a file open before.
+  bool Open(const QString& path);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+  // The file's size now, or -1 when none is open.
+  std::int64_t Size() const;
+
+  // Reads up to `size` bytes, repeating short reads until `size` bytes are
+  // in or the file ends; returns the bytes read, or -1 when the system
+  // refused a read before any byte came.
+  std::int64_t Read(void* buffer, std::int64_t size);
+
+  // Why the last Open or Read failed, in a sentence.
+  const QString& ErrorString() const { return error_; }
+
+ private:
+  int fd_ = -1;
+  QString error_;
+};
+
+// Reads the whole of the regular file at `path` into `contents` when it
+// holds at most `limit` bytes. Otherwise false, `contents` empty, and `why`
+// says what was wrong.
+bool ReadSmallFile(const QString& path, std::int64_t limit, QByteArray& contents, QString& why);
+
+#endif
