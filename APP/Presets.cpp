@@ -329,7 +329,10 @@ class TPresetLoader {
 // failed write never destroys the previous preset. The bytes are flushed and
 // on the disk before the rename: the save file's commit does not report a
 // failed last flush (a full disk), and would put an empty file in place.
+// The save file follows links and replaces whatever is at their end: only a
+// regular file is replaced, never a FIFO or a device.
 bool ReplaceFile(const QString& fileName, const QByteArray& text) {
+  if (!IsRegularOrAbsent(fileName)) return false;
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly)) return false;
   const bool written =

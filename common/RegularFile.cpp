@@ -66,6 +66,12 @@ std::int64_t TRegularFile::Read(void* buffer, std::int64_t size) {
   return done;
 }
 
+bool IsRegularOrAbsent(const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return errno == ENOENT;
+  return S_ISREG(info.st_mode);
+}
+
 bool ReadSmallFile(const QString& path, std::int64_t limit, QByteArray& contents, QString& why) {
   contents.clear();
   TRegularFile file;

@@ -43,6 +43,12 @@ class TRegularFile {
   QString error_;
 };
 
+// Whether a file may be written at `path` by replacing what is there: true
+// when nothing is (a dangling link included) or a regular file is, links
+// followed. Replacing a FIFO or a device through a link would put a plain
+// file in place of the system's node.
+bool IsRegularOrAbsent(const QString& path);
+
 // Reads the whole of the regular file at `path` into `contents` when it
 // holds at most `limit` bytes. Otherwise false, `contents` empty, and `why`
 // says what was wrong.

@@ -77,21 +77,22 @@ struct Unreadable {
   const char* kind;
   std::function<bool(const QString& path)> make;
   const char* why;  // the reason the error box gives
+  bool saveOnto;    // a save onto it is tried (never onto a device of the system)
 };
 const Unreadable UnreadableFiles[] = {
     {"FIFO without a writer",
      [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },
-     "Not a regular file"},
+     "Not a regular file", true},
     {"link to /dev/zero",
      [](const QString& path) { return QFile::link(QStringLiteral("/dev/zero"), path); },
-     "Not a regular file"},
+     "Not a regular file", false},
     // Sparse: 300 MB that take no disk and must take no memory either.
     {"300 MB file",
      [](const QString& path) {
        QFile file(path);
        return file.open(QIODevice::WriteOnly) && file.resize(300 * 1000 * 1000);
      },
-     "The file is larger than 65536 bytes"}};
+     "The file is larger than 65536 bytes", false}};
 
 // Ends the test program if a step never returns: a hang shows as a failure.
 struct Watchdog {
@@ -417,7 +418,8 @@ class TestPresets : public QObject {
 
   // A FIFO, a device or a huge file as the start-up preset or as the file of
   // register sets: the start-up goes on with the error box, and the register
-  // sets read as none; nothing blocks and nothing is read into memory.
+  // sets read as none; nothing blocks and nothing is read into memory. The
+  // closing save does not put a plain file in place of a FIFO.
   void unreadableSettingsFilesAreRefused() {
     const Watchdog watchdog;
     TIniFile* shared = AppCommand->IniFile;
@@ -440,6 +442,11 @@ class TestPresets : public QObject {
       AppCommand->SettingsView = sharedForm;
       QCOMPARE(form.cbPresets->count(), 1);
       QCOMPARE(form.cbPresets->itemText(0), QStringLiteral("[None]"));
+      if (file.saveOnto) {
+        QCOMPARE(SavePresetFile(MainForm, preset), TPresetSave::WriteFailed);
+        struct stat node {};
+        QVERIFY(::stat(QFile::encodeName(preset).constData(), &node) == 0 && S_ISFIFO(node.st_mode));
+      }
       QVERIFY(QFile::remove(preset) && QFile::remove(ini));
     }
   }
