@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <cassert>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include <fcntl.h>
@@ -73,6 +75,7 @@ bool IsRegularOrAbsent(const QString& path) {
 }
 
 bool ReadSmallFile(const QString& path, std::int64_t limit, QByteArray& contents, QString& why) {
+  assert(limit >= 0 && limit < INT32_MAX);
   contents.clear();
   TRegularFile file;
   if (!file.Open(path)) {
@@ -87,7 +90,7 @@ bool ReadSmallFile(const QString& path, std::int64_t limit, QByteArray& contents
     return false;
   }
   // One byte more than the limit shows a file that grew since its size was
-  // taken; nothing past that is ever read.
+  // taken (or one that tells no size); nothing past that is ever read.
   contents.resize(static_cast<qsizetype>(limit) + 1);
   const std::int64_t got = file.Read(contents.data(), limit + 1);
   if (got < 0 || got > limit) {
