@@ -126,6 +126,23 @@ class FileSizeLimit {
   struct sigaction savedAction_ {};
 };
 
+// A settings dialog of its own, created as at start-up; the shared dialog
+// and the controller's INI file are restored on every way out.
+struct StartUpDialog {
+  TSettingsForm form;
+  TSettingsForm* shared = SettingsForm;
+  TIniFile* sharedIni = AppCommand->IniFile;
+  StartUpDialog() {
+    SettingsForm = &form;
+    form.FormCreate();
+  }
+  ~StartUpDialog() {
+    SettingsForm = shared;
+    AppCommand->SettingsView = shared;
+    AppCommand->IniFile = sharedIni;
+  }
+};
+
 TPresetLoad Load(const QByteArray& bytes) {
   WriteAll(QStringLiteral("load.pre"), bytes);
   return LoadPresetFile(MainForm, QStringLiteral("load.pre"));
@@ -422,26 +439,21 @@ class TestPresets : public QObject {
   // closing save does not put a plain file in place of a FIFO.
   void unreadableSettingsFilesAreRefused() {
     const Watchdog watchdog;
-    TIniFile* shared = AppCommand->IniFile;
+    const QString preset = QStringLiteral("qdv47b5.pre");
+    const QString ini = QDir::current().absoluteFilePath(QStringLiteral("QDV47B5.INI"));
     for (const Unreadable& file : UnreadableFiles) {
-      const QString preset = QStringLiteral("qdv47b5.pre");
-      const QString ini = QDir::current().absoluteFilePath(QStringLiteral("QDV47B5.INI"));
       QVERIFY2(file.make(preset) && file.make(ini), file.kind);
       messages_.clear();
-      TSettingsForm* sharedForm = SettingsForm;
-      TSettingsForm form;
-      SettingsForm = &form;
-      form.FormCreate();
-      QCOMPARE(messages_, QStringList{QStringLiteral("Cannot open file \"qdv47b5.pre\". ") +
-                                      QLatin1String(file.why)});
-      TIniFile registerSets(ini);
-      AppCommand->IniFile = &registerSets;
-      form.ReadCameraSettings();
-      AppCommand->IniFile = shared;
-      SettingsForm = sharedForm;
-      AppCommand->SettingsView = sharedForm;
-      QCOMPARE(form.cbPresets->count(), 1);
-      QCOMPARE(form.cbPresets->itemText(0), QStringLiteral("[None]"));
+      {
+        StartUpDialog started;
+        QCOMPARE(messages_, QStringList{QStringLiteral("Cannot open file \"qdv47b5.pre\". ") +
+                                        QLatin1String(file.why)});
+        TIniFile registerSets(ini);
+        AppCommand->IniFile = &registerSets;
+        started.form.ReadCameraSettings();
+        QCOMPARE(started.form.cbPresets->count(), 1);
+        QCOMPARE(started.form.cbPresets->itemText(0), QStringLiteral("[None]"));
+      }
       if (file.saveOnto) {
         QCOMPARE(SavePresetFile(MainForm, preset), TPresetSave::WriteFailed);
         struct stat node {};
