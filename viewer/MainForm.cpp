@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "DebayerModes.h"
+#include "Dialogs.h"
 #include "Messages.h"
 #include "Playback.h"
 #include "RenderSteps.h"
@@ -262,6 +263,8 @@ void TAppForm::AssignZoomShortcuts() {
   mZoomInHidden->setShortcut(QKeySequence(Qt::Key_Plus));
   mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
   mZoomOriginalHidden->setShortcut(QKeySequence(Qt::Key_Asterisk));
+  // The menu names the keypad keys as a user reads them on the keyboard.
+  ShowKeypadZoomKeys(mZoomIn, mZoomOut, mZoomOriginal);
 }
 
 void TAppForm::FormCreate(const QStringList& arguments) {
@@ -399,6 +402,8 @@ void TAppForm::mOpenRAWfileClick() {
   if (converting_) return;
   EnsureWorkDirSlash();
   OpenDialog->setDirectory(WorkDir);
+  // Above the settings dialog too, which stays on top while it is shown.
+  OpenAbove(*OpenDialog, ModalOwner());
   if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
   StopPlayback();
   FileName = OpenDialog->selectedFiles().constFirst();
