@@ -26,10 +26,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <csignal>
-#include <cstdlib>
-#include <cstdio>
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -65,8 +65,8 @@ void Type(const char* text) {
 }
 
 void Activate(QWidget* window) {
-  Run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"),
-                                  QString::number(window->winId())});
+  Run(QStringLiteral("xdotool"),
+      {QStringLiteral("windowactivate"), QString::number(window->winId())});
 }
 
 // The managed windows, bottom first, as the window manager stacks them.
@@ -158,7 +158,8 @@ class TScript : public QObject {
   }
 
   static QString Name(const QWidget* w) {
-    return w == nullptr ? QStringLiteral("none") : QString::fromLatin1(w->metaObject()->className());
+    return w == nullptr ? QStringLiteral("none")
+                        : QString::fromLatin1(w->metaObject()->className());
   }
 
   static void Finish() {
@@ -189,10 +190,10 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
        [] { return SettingsForm->isVisible() && QApplication::activeWindow() == SettingsForm; }},
       {"main-active-again", [] { Activate(MainForm); },
        [] { return QApplication::activeWindow() == MainForm; }},
-      {"about-above-settings", [] { Key("alt+a"); },
-       [] { return Above(AboutForm, SettingsForm); }},
+      {"about-above-settings", [] { Key("alt+a"); }, [] { return Above(AboutForm, SettingsForm); }},
       {"about-closed", [] { Key("space"); }, [] { return !AboutForm->isVisible(); }},
-      {"open-dialog-above-settings", [] {
+      {"open-dialog-above-settings",
+       [] {
          Activate(MainForm);
          Key("ctrl+l");
        },
@@ -205,32 +206,37 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
        [] { return Above(ViewPortForm, SettingsForm); }},
       {"region-active", [] { Activate(ViewPortForm); },
        [] { return QApplication::activeWindow() == ViewPortForm; }},
-      {"region-stays-on-esc", [&keys] {
+      {"region-stays-on-esc",
+       [&keys] {
          mark = keys.escapes;
          Key("Escape");
        },
        [&keys] { return keys.escapes > mark && ViewPortForm->isVisible(); }},
-      {"settings-active", [] {
+      {"settings-active",
+       [] {
          Activate(SettingsForm);
          SettingsForm->cbUnlimitedFrames->setChecked(false);
          SettingsForm->eFrames->setFocus();
          SettingsForm->eFrames->selectAll();
        },
        [] { return QApplication::activeWindow() == SettingsForm; }},
-      {"settings-stays-on-esc", [&keys] {
+      {"settings-stays-on-esc",
+       [&keys] {
          mark = keys.escapes;
          Key("Escape");
        },
        [&keys] { return keys.escapes > mark && SettingsForm->isVisible(); }},
       {"frame-limit-typed", [] { Type("77"); },
        [] { return SettingsForm->eFrames->text() == QStringLiteral("77"); }},
-      {"pool-size-typed", [] {
+      {"pool-size-typed",
+       [] {
          SettingsForm->eBufferPoolSize->setFocus();
          SettingsForm->eBufferPoolSize->selectAll();
          Type("8");
        },
        [] { return SettingsForm->eBufferPoolSize->text() == QStringLiteral("8"); }},
-      {"enter-applies-nothing", [&keys] {
+      {"enter-applies-nothing",
+       [&keys] {
          mark = keys.returns;
          Key("Return");
        },
@@ -238,7 +244,8 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
          return keys.returns > mark && AppCommand->Frames2Capture == 0 &&
                 AppCommand->PoolBlockSizeMB != 8 && SettingsForm->isVisible();
        }},
-      {"histogram-fed", [] {
+      {"histogram-fed",
+       [] {
          AppCommand->StartVideo();
          Activate(MainForm);
          Key("h");
@@ -251,14 +258,25 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
   };
 }
 
-const char* const ExpectedSteps[] = {
-    "main-active",           "settings-shown",         "main-active-again",
-    "about-above-settings",  "about-closed",           "open-dialog-above-settings",
-    "message-box-above-settings", "message-box-closed", "region-above-settings",
-    "region-active",         "region-stays-on-esc",    "settings-active",
-    "settings-stays-on-esc", "frame-limit-typed",      "pool-size-typed",
-    "enter-applies-nothing", "histogram-fed",          "histogram-active",
-    "histogram-closed-on-esc"};
+const char* const ExpectedSteps[] = {"main-active",
+                                     "settings-shown",
+                                     "main-active-again",
+                                     "about-above-settings",
+                                     "about-closed",
+                                     "open-dialog-above-settings",
+                                     "message-box-above-settings",
+                                     "message-box-closed",
+                                     "region-above-settings",
+                                     "region-active",
+                                     "region-stays-on-esc",
+                                     "settings-active",
+                                     "settings-stays-on-esc",
+                                     "frame-limit-typed",
+                                     "pool-size-typed",
+                                     "enter-applies-nothing",
+                                     "histogram-fed",
+                                     "histogram-active",
+                                     "histogram-closed-on-esc"};
 
 // Starts the window manager and waits until it manages the screen.
 pid_t StartWindowManager() {
