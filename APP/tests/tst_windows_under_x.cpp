@@ -162,8 +162,10 @@ class TScript : public QObject {
                         : QString::fromLatin1(w->metaObject()->className());
   }
 
-  static void Finish() {
-    // Whatever is still open is closed, then the main window ends the program.
+  void Finish() {
+    // The timer stops while the application object exists. Whatever is still
+    // open is closed, then the main window ends the program.
+    timer_.stop();
     while (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     MainForm->close();
   }
