@@ -37,7 +37,10 @@ QWidget* ModalOwner() {
   if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal->isVisible())
     return modal;
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    // Forms only: pop-up menus and tool tips are no owners.
+    const Qt::WindowType type = window->windowType();
+    if (window->isVisible() && (type == Qt::Window || type == Qt::Dialog) &&
+        window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
       return window;
   }
   return QApplication::activeWindow();
