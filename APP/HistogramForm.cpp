@@ -9,6 +9,8 @@
 #include <cassert>
 #include <cstdint>
 
+#include "Dialogs.h"
+
 namespace {
 
 // The forms' colour: 7368816, grey 112.
@@ -74,6 +76,8 @@ THistogramForm::THistogramForm(const Design& design, QWidget* parent)
     StatusBar->addWidget(label);
     panels_[i] = label;
   }
+  // Esc closes the window as its close box does, which stops its feed.
+  SetDialogKeys(*this, EscapeKey::Closes);
 }
 
 void THistogramForm::ShowWindow() {

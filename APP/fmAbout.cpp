@@ -15,6 +15,7 @@
 
 #include <initializer_list>
 
+#include "Dialogs.h"
 #include "fmMain.h"
 
 TAboutForm* AboutForm = nullptr;
@@ -159,6 +160,8 @@ void TAboutForm::CreateLinks() {
   SpeedButton1->setAutoDefault(false);
   SpeedButton1->setGeometry(ClientWidth - 83, 108, 75, 22);
   connect(SpeedButton1, &QPushButton::clicked, this, &TAboutForm::SpeedButton1Click);
+  // Every key closes the box (keyPressEvent); Enter presses no button.
+  RemoveDefaultButtons(*this);
 }
 
 void TAboutForm::FormCreate() { AppCommand->AboutView = this; }
@@ -169,6 +172,8 @@ int TAboutForm::ShowModal() {
     placed.moveCenter(MainForm->geometry().center());
     move(placed.topLeft());
   }
+  // Above the settings dialog too, which stays on top while it is shown.
+  OpenAbove(*this, ModalOwner());
   return exec();
 }
 

@@ -22,6 +22,7 @@
 #include "Commands.h"
 #include "CopyDataServer.h"
 #include "DebayerModes.h"
+#include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Messages.h"
 #include "VclControls.h"
@@ -59,7 +60,7 @@ QList<QIcon> MakeImageList(QStyle* style) {
       style->standardIcon(QStyle::SP_DialogSaveButton),   // 8 save frame
       MakeGlyph(QStringLiteral("AVI"), Qt::black),        // 9 save AVI video
       MakeGlyph(QStringLiteral("C"), Qt::black),          // 10 copy frame
-      style->standardIcon(QStyle::SP_DialogHelpButton),   // 11 help
+      MakeGlyph(QStringLiteral("?"), Qt::darkBlue),       // 11 help
       MakeGlyph(QStringLiteral("RAW"), Qt::black),        // 12 save RAW video
   };
 }
@@ -318,6 +319,8 @@ void TMainForm::AssignZoomShortcuts() {
   mZoomOut->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus));
   mZoomOriginalHidden->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Asterisk));
   mZoomOriginal->setShortcut(QKeySequence(Qt::Key_Asterisk));
+  // The menu names the keypad keys, as a user presses them.
+  ShowKeypadZoomKeys(mZoomIn, mZoomOut, mZoomOriginal);
 }
 
 void TMainForm::FormCreate() {
@@ -413,6 +416,13 @@ void SetUpPresetDialog(QFileDialog& dialog) {
   dialog.setDefaultSuffix(QStringLiteral("pre"));
 }
 
+// The preset dialogs open above the settings dialog, which stays on top,
+// when it is shown.
+QWidget* PresetDialogOwner(QWidget* mainWindow) {
+  QWidget* owner = ModalOwner();
+  return owner != nullptr ? owner : mainWindow;
+}
+
 QString ChosenFile(const QFileDialog& dialog) {
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.first();
@@ -420,7 +430,7 @@ QString ChosenFile(const QFileDialog& dialog) {
 }  // namespace
 
 void TMainForm::LoadPreset1Click() {
-  QFileDialog dialog(this);
+  QFileDialog dialog(PresetDialogOwner(this));
   SetUpPresetDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -443,7 +453,7 @@ void TMainForm::LoadPreset1Click() {
 }
 
 void TMainForm::SavePreset1Click() {
-  QFileDialog dialog(this, QStringLiteral("Select a name for new profile"));
+  QFileDialog dialog(PresetDialogOwner(this), QStringLiteral("Select a name for new profile"));
   SetUpPresetDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);

@@ -29,6 +29,7 @@
 
 #include <unistd.h>
 
+#include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Format.h"
 #include "Messages.h"
@@ -240,6 +241,9 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   CompactLayouts();
   // Handlers last: the design values above call nothing.
   ConnectHandlers();
+  // Enter applies nothing: each group's values take effect through its own
+  // "Set" button only. The dialog is hidden by its close box only.
+  SetDialogKeys(*this, EscapeKey::Ignored);
 }
 
 // The designed dialog is small: tight margins and spacing everywhere, and
@@ -784,11 +788,19 @@ void TSettingsForm::UpdateExposure() {
   std::uint32_t minimum = 0, maximum = 0, exposure = 0;
   double ms = 0.0;
   AppCommand->GetExposureInfo(minimum, maximum, exposure, ms);
-  // Each change that moves the position sends the exposure again through
-  // tbExposureChange; its own refresh returns at once.
-  SetTrackBarMin(tbExposure, ToPosition(minimum));
-  SetTrackBarMax(tbExposure, ToPosition(maximum));
-  tbExposure->setValue(ToPosition(static_cast<std::int64_t>(tbExposure->maximum()) - exposure));
+  // The range and the position are set with the handler blocked: a bound
+  // that moves past the old position would otherwise send a value nobody
+  // chose (0, from the design range, on the first refresh). When the
+  // position has then moved, the handler sends the exposure once; its own
+  // refresh returns at once.
+  const int before = tbExposure->value();
+  {
+    const QSignalBlocker quiet(tbExposure);
+    SetTrackBarMin(tbExposure, ToPosition(minimum));
+    SetTrackBarMax(tbExposure, ToPosition(maximum));
+    tbExposure->setValue(ToPosition(static_cast<std::int64_t>(tbExposure->maximum()) - exposure));
+  }
+  if (tbExposure->value() != before) tbExposureChange();
   lbExposure->setText(FormatFloat("%.3f ms", ms));
 
   ViewPortRecord viewPort{};
@@ -927,6 +939,8 @@ void TSettingsForm::cbSDRAMClick() {
 
 void TSettingsForm::btViewportClick() {
   if (ViewPortForm == nullptr) return;
+  // Above this dialog, which stays on top.
+  OpenAbove(*ViewPortForm, this);
   ViewPortForm->show();
   ViewPortForm->raise();
   ViewPortForm->activateWindow();

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "Commands.h"
+#include "Dialogs.h"
 #include "Format.h"
 #include "Parse.h"
 
@@ -92,6 +93,9 @@ TViewPortForm::TViewPortForm(QWidget* parent) : QDialog(parent) {
   TimerApply->setInterval(ApplyDelayMs);
 
   ConnectHandlers();
+  // Enter in an edit applies the region itself (Edit_OXKeyPress); the
+  // dialog is hidden by its close box only.
+  SetDialogKeys(*this, EscapeKey::Ignored);
 }
 
 void TViewPortForm::CreateMap() {

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "Dialogs.h"
+
 namespace {
 FileDialogRunner& Runner() {
   static FileDialogRunner runner;
@@ -15,6 +17,8 @@ void SetUpFileDialog(QFileDialog& dialog) {
 }
 
 bool RunFileDialog(QFileDialog& dialog) {
+  // Above the settings dialog too, which stays on top while it is shown.
+  OpenAbove(dialog, ModalOwner());
   if (Runner()) return Runner()(dialog);
   return dialog.exec() == QDialog::Accepted;
 }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "Dialogs.h"
+
 namespace {
 MessageSink& Sink() {
   static MessageSink sink;
@@ -22,8 +24,11 @@ void ShowMessageBox(MessageKind kind, const QString& caption, const QString& tex
     return;
   }
   const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
-  if (kind == MessageKind::Error)
-    QMessageBox::critical(QApplication::activeWindow(), title, text);
-  else
-    QMessageBox::information(QApplication::activeWindow(), title, text);
+  // A plain box carries no icon; the error box the stop sign.
+  QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon, title,
+                  text, QMessageBox::Ok);
+  // Without a parent, so that a box never takes on a disabled window's
+  // state; stacked above every window of the program instead.
+  OpenAbove(box, ModalOwner());
+  box.exec();
 }

@@ -11,11 +11,12 @@
 #include <functional>
 
 enum class MessageKind {
-  Information,  // the plain message box of ShowMessage / MessageBox calls
+  Information,  // the plain message box of ShowMessage / MessageBox calls: text, no icon
   Error         // the box the GUI library shows for an error (a conversion error, say)
 };
 
-// Shows text in a box with caption (an empty caption: the application's name).
+// Shows text in a box with caption (an empty caption: the application's
+// name), above every window of the program.
 void ShowMessageBox(MessageKind kind, const QString& caption, const QString& text);
 
 // A plain information box captioned with the application's name.

@@ -1,5 +1,6 @@
 #include "VclControls.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QMouseEvent>
@@ -8,6 +9,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <utility>
 
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
     : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)) {
@@ -89,6 +92,26 @@ QIcon MakeGlyph(const QString& glyph, const QColor& colour) {
   font.setPixelSize(glyph.size() > 1 ? 8 : 14);
   painter.setFont(font);
   painter.setPen(colour);
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+  // A word wider than the picture (less a pixel each side) is narrowed to
+  // fit rather than cut at both edges.
+  const QRectF area = QRectF(pixmap.rect()).adjusted(1, 0, -1, 0);
+  const qreal width = QFontMetricsF(font).boundingRect(glyph).width();
+  if (width > area.width()) {
+    const qreal narrowing = area.width() / width;
+    painter.translate(area.center().x(), 0);
+    painter.scale(narrowing, 1);
+    painter.translate(-area.center().x(), 0);
+  }
+  painter.drawText(QRectF(pixmap.rect()), Qt::AlignCenter, glyph);
   return QIcon(pixmap);
+}
+
+void ShowKeypadZoomKeys(QAction* zoomIn, QAction* zoomOut, QAction* zoomOriginal) {
+  const std::pair<QAction*, const char*> items[] = {
+      {zoomIn, "Num +"}, {zoomOut, "Num -"}, {zoomOriginal, "Num *"}};
+  for (const auto& [action, keys] : items) {
+    // A menu shows the part of the text after a tab in place of the shortcut.
+    const QString caption = action->text().section(QLatin1Char('\t'), 0, 0);
+    action->setText(caption + QLatin1Char('\t') + QString::fromLatin1(keys));
+  }
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class QAction;
 class QButtonGroup;
 class QColor;
 class QRadioButton;
@@ -52,7 +53,13 @@ void SetTrackBarMax(QSlider* trackBar, int maximum);
 void OnDoubleClick(QWidget* widget, std::function<void()> handler);
 
 // A 16 x 16 tool-bar picture: the glyph in bold, one letter large, a short
-// word small, in the colour given.
+// word small and narrowed where needed so that it fits whole, in the colour
+// given.
 QIcon MakeGlyph(const QString& glyph, const QColor& colour);
+
+// Menus name the keys of the zoom items as a user reads them on the keypad,
+// "Num +", "Num -" and "Num *", instead of the text of their shortcuts
+// (which may name another key the shortcut also serves, or read "Num++").
+void ShowKeypadZoomKeys(QAction* zoomIn, QAction* zoomOut, QAction* zoomOriginal);
 
 #endif

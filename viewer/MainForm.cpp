@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "DebayerModes.h"
+#include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Messages.h"
 #include "Playback.h"
@@ -262,6 +263,8 @@ void TAppForm::AssignZoomShortcuts() {
   mZoomInHidden->setShortcut(QKeySequence(Qt::Key_Plus));
   mZoomOutHidden->setShortcut(QKeySequence(Qt::Key_Minus));
   mZoomOriginalHidden->setShortcut(QKeySequence(Qt::Key_Asterisk));
+  // The menu names the keypad keys as a user reads them on the keyboard.
+  ShowKeypadZoomKeys(mZoomIn, mZoomOut, mZoomOriginal);
 }
 
 void TAppForm::FormCreate(const QStringList& arguments) {

@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "Dialogs.h"
+
 TAboutForm* AboutForm = nullptr;
 
 namespace {
@@ -97,6 +99,8 @@ bool TAboutForm::event(QEvent* e) {
 int TAboutForm::ShowModal() {
   if (appForm_ != nullptr) move(appForm_->geometry().center() - rect().center());
   FormActivate();
+  // Above the settings dialog too, which stays on top while it is shown.
+  OpenAbove(*this, ModalOwner());
   return exec();
 }
 

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "Dialogs.h"
+
 TFileInfo* FileInfo = nullptr;
 
 TFileInfo::TFileInfo(TAppForm* appForm, QWidget* parent)
@@ -18,6 +20,7 @@ TFileInfo::TFileInfo(TAppForm* appForm, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Memo);
   resize(396, 213);
+  SetDialogKeys(*this, EscapeKey::Closes);
   if (appForm_ != nullptr) appForm_->FileInfoView = this;
 }
 

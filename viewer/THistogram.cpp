@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Dialogs.h"
 #include "Format.h"
 #include "HistogramPicture.h"
 #include "imaging.h"
@@ -96,6 +97,8 @@ THistogram::THistogram(TAppForm* appForm, QWidget* parent)
   pbRAW->OnPaint = [this] { pbRAWPaint(); };
   pbRGB->installEventFilter(this);
   pbRAW->installEventFilter(this);
+  // Esc closes the window like its close box, which stops its updates.
+  SetDialogKeys(*this, EscapeKey::Closes);
   if (appForm_ != nullptr) appForm_->HistogramView = this;
 }
 

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "CurveTables.h"
+#include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Format.h"
 #include "Messages.h"
@@ -75,6 +76,9 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
   layout->addLayout(channels, 2, 0, 1, 3);
   resize(DesignClientWidth, DesignClientHeight);
   ConnectHandlers();
+  // Every change applies at once; Enter presses no button, and the dialog
+  // is hidden by its close box (or Exit) only.
+  SetDialogKeys(*this, EscapeKey::Ignored);
   if (appForm_ != nullptr) appForm_->Settings = this;
 }
 
@@ -405,7 +409,7 @@ void TSettingsForm::Btn_GotoClick() {
   if (appForm_ == nullptr) return;
   appForm_->WorkDir = WithSlash(appForm_->WorkDir);
   if (!QDir(appForm_->WorkDir).exists()) {
-    ShowMessageBox(MessageKind::Error, QString(),
+    ShowMessageBox(MessageKind::Error, QStringLiteral("Error"),
                    QStringLiteral("Directory does not exist : '") + appForm_->WorkDir +
                        QStringLiteral("' !"));
     appForm_->WorkDir = WithSlash(QCoreApplication::applicationDirPath());

@@ -134,6 +134,14 @@ DWORD Device::IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWO
   return ReadFrame(out, outSize, bytesReturned);
 }
 
+void Device::RecordSensorWrite(std::uint16_t word) {
+  // Only the latest writes are kept: a long run must not grow the log.
+  std::vector<std::uint16_t>& writes = state_.sensorWrites;
+  if (writes.size() == kSensorWriteLogSize)
+    writes.erase(writes.begin(), writes.begin() + kSensorWriteLogSize / 2);
+  writes.push_back(word);
+}
+
 DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                        DWORD& bytes) {
   State& s = state_;
@@ -148,7 +156,10 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
           (!answer && code == QDV_IOCTL_GET_SENSOR_REG))
         return kErrorBadRequest;
       const std::uint16_t word = Load<std::uint16_t>(in);
-      if (code == QDV_IOCTL_SET_SENSOR_REG) s.registers.Write(word);
+      if (code == QDV_IOCTL_SET_SENSOR_REG) {
+        s.registers.Write(word);
+        RecordSensorWrite(word);
+      }
       if (answer) {
         Store(out, s.registers.Read(word));
         bytes = 2;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "FrameRenderer.h"
 #include "QDV47B5API.h"
@@ -83,7 +84,10 @@ class Device : public platform::DeviceDriver {
     bool stalled = false;
     std::map<DWORD, Failure> failures;
     std::map<DWORD, std::uint64_t> requests;
+    std::vector<std::uint16_t> sensorWrites;  // oldest first, see RecordSensorWrite
   };
+  static constexpr std::size_t kSensorWriteLogSize = 4096;
+  void RecordSensorWrite(std::uint16_t word);
 
   // Request handlers; each returns ERROR_SUCCESS or an error code.
   DWORD Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,

@@ -151,6 +151,12 @@ std::uint64_t SimCamera::RequestCount(DWORD code) const {
 void SimCamera::ResetRequestCounts() {
   std::lock_guard lock(device_->mutex_);
   device_->state_.requests.clear();
+  device_->state_.sensorWrites.clear();
+}
+
+std::vector<std::uint16_t> SimCamera::SensorRegisterWrites() const {
+  std::lock_guard lock(device_->mutex_);
+  return device_->state_.sensorWrites;
 }
 
 SimCamera& Install() {

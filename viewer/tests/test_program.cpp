@@ -1,14 +1,16 @@
 // The program: its forms in order, exceptions escaping a handler, the
 // file-information lines (also for hostile headers under a decimal-comma
-// locale) and the about box.
+// locale), the about box, and the keys of every dialog.
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <clocale>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <stdexcept>
 
@@ -173,6 +175,29 @@ TEST_F(ProgramTest, AboutBoxFillsItsLabelsAndEscCloses) {
   AppForm->mAbout->trigger();
   EXPECT_FALSE(AboutForm->isVisible());
   EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ProgramTest, NoDialogHasADefaultButtonAndEscNeverJustHides) {
+  CreateForms({QStringLiteral("QDVView")});
+  // The program's own forms; the standard open dialog keeps its Open button.
+  for (QDialog* dialog :
+       std::initializer_list<QDialog*>{FileInfo, AboutForm, SettingsForm, Histogram})
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+      EXPECT_FALSE(button->autoDefault() || button->isDefault())
+          << (dialog->objectName() + '.' + button->objectName()).toStdString();
+
+  // The settings dialog is hidden by its close box only; the histogram and
+  // file-information windows close as by their close boxes (the histogram's
+  // updates follow its visibility).
+  const struct {
+    QDialog* form;
+    bool shownAfterEsc;
+  } rows[] = {{SettingsForm, true}, {Histogram, false}, {FileInfo, false}};
+  for (const auto& row : rows) {
+    row.form->show();
+    QTest::keyClick(row.form, Qt::Key_Escape);
+    EXPECT_EQ(row.form->isVisible(), row.shownAfterEsc) << row.form->objectName().toStdString();
+  }
 }
 
 }  // namespace

@@ -254,7 +254,7 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   // Deleted: reported, then the program's folder.
   ASSERT_TRUE(QDir(chosen).removeRecursively());
   settings->Btn_Goto->click();
-  EXPECT_EQ(TakeMessages(), QStringLiteral("|Directory does not exist : '") + chosen +
+  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Directory does not exist : '") + chosen +
                                 QStringLiteral("/' !"));
   const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/");
   EXPECT_EQ(form->WorkDir, program);

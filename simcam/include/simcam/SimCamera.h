@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -107,6 +108,9 @@ class SimCamera {
   // the counts, failed ones included.
   std::uint64_t RequestCount(DWORD code) const;
   void ResetRequestCounts();
+  // The sensor register words written, oldest first, since power-on or the
+  // last reset of the counts (the latest few thousand of them).
+  std::vector<std::uint16_t> SensorRegisterWrites() const;
 
  private:
   std::shared_ptr<Device> device_;
