@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include <stdio_ext.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -315,7 +316,13 @@ AVIWriteResult AVIWriter::WriteFrame(const void* pixels) {
       // The whole frame in the file before it counts: a header written
       // later never describes bytes still in the buffer.
       std::fflush(file) == 0;
-  if (!written) return AVIWriteResult::Failed;
+  if (!written) {
+    // What the failed frame left in the buffer never reaches the file: the
+    // next frame or the close starts clean.
+    __fpurge(file);
+    std::clearerr(file);
+    return AVIWriteResult::Failed;
+  }
   ++frames_;
   UpdateHeaderWhenDue();
   return AVIWriteResult::Written;
