@@ -235,8 +235,8 @@ void AVIWriter::UpdateHeaderWhenDue() {
   const auto now = std::chrono::steady_clock::now();
   if (now - headerUpdated_ < format_.headerUpdateInterval) return;
   headerUpdated_ = now;
-  // A failed update keeps the previous header, which still holds; the close
-  // writes the header again and reports a failure.
+  // A failed update keeps the previous header, which still holds for the
+  // frames it counts; the next update or the close writes it again.
   RewriteHeader(false);
 }
 
