@@ -75,8 +75,8 @@ void TAppCommand::SaveVideo() {
   SetPanel(PanelFPS, QStringLiteral("ESC - STOP"));
 
   std::int32_t count = 0;
-  std::int32_t stored = 0;
   bool writeFailed = false;
+  bool sizeLimitReached = false;
   std::int32_t remaining = Frames2Capture;
   while (CaptureRunning) {
     // Every pass counts toward the frame limit, failed reads included.
@@ -93,7 +93,7 @@ void TAppCommand::SaveVideo() {
       if (RenderFrame(QDV_STREAM_RAW8, FrameBuffer, bytes, sizeX, sizeY, mode)) {
         if (mode == DEBAYER_MONO) DebayerMono_8to24_GBRG(FrameBuffer, sizeX, sizeY, Image24);
         if (!AVINextFrameFits()) {
-          ShowCaptureError(QStringLiteral("AVI file size limit reached, capture stopped: ") + name);
+          sizeLimitReached = true;
           break;
         }
         // A frame that cannot be written ends the capture: the next ones
@@ -103,15 +103,19 @@ void TAppCommand::SaveVideo() {
           writeFailed = true;
           break;
         }
-        ++stored;
       }
     }
     QCoreApplication::processEvents();
   }
 
+  // Closed before anything is told: while a message waits, the file is
+  // complete and any program can read it.
   writeFailed = !AVIClose() || writeFailed;
   if (SettingsView != nullptr) SettingsView->SetDialogEnabled(true);
   ResumeThreads();
   CaptureRunning = false;
-  if (writeFailed) ShowCaptureWriteError(name, static_cast<std::uint64_t>(stored));
+  if (writeFailed)
+    ShowCaptureWriteError(name, AVIFramesKept());
+  else if (sizeLimitReached)
+    ShowCaptureError(QStringLiteral("AVI file size limit reached, capture stopped: ") + name);
 }

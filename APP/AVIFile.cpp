@@ -45,6 +45,8 @@ bool AVINextFrameFits() { return Writer().NextFrameFits(); }
 
 bool AVIClose() { return Writer().Close(); }
 
+std::uint32_t AVIFramesKept() { return Writer().KeptFrames(); }
+
 std::uint64_t AVISizeLimit() { return SizeLimit(); }
 
 void SetAVISizeLimit(std::uint64_t bytes) {

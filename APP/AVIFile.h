@@ -19,8 +19,11 @@ bool AVIOpen(const QString& name, std::int32_t width, std::int32_t height, std::
 bool AVIAddFrame(const void* pixels);
 // Whether a file is open and one more frame fits under the size limit.
 bool AVINextFrameFits();
-// Completes and closes the file; false when none was open.
+// Completes and closes the file; false when none was open or the file could
+// not be completed (it then keeps AVIFramesKept() frames, without an index).
 bool AVIClose();
+// The frames the file closed last holds.
+std::uint32_t AVIFramesKept();
 
 // The largest AVI file in bytes (never more than 2,000,000,000): files of
 // later AVIOpen calls stay within it.

@@ -25,6 +25,7 @@
 #include "Messages.h"
 #include "QDV47B5API.h"
 #include "RAWVideo.h"
+#include "StrictAVIReader.h"
 #include "live_video_environment.h"
 #include "raw_records.h"
 
@@ -49,17 +50,11 @@ bool RunUntil(const std::function<bool()>& condition, int milliseconds = 10000) 
 }
 
 
+// The frames of an AVI file as a strict reader finds them (-1: refused).
 int AVIFrames(const QString& name) {
-  std::string out;
-  const QString command =
-      "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-      "-of csv=p=0 " + name;
-  if (std::FILE* pipe = popen(command.toLocal8Bit().constData(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    pclose(pipe);
-  }
-  return out.empty() ? -1 : std::stoi(out);
+  const StrictAVI avi = ReadStrictAVI(name.toStdString());
+  EXPECT_TRUE(avi.Ok()) << avi.error;
+  return avi.Ok() ? static_cast<int>(avi.frames) : -1;
 }
 
 enum class Capture { RAW, AVI };
@@ -201,6 +196,9 @@ TEST_F(FaultTest, ACameraVanishingDuringACaptureLeavesTheFramesSoFar) {
 TEST_F(FaultTest, DISABLED_ChildCapturesAVIUntilKilled) {
   settings.path = qEnvironmentVariable("QDV_FAULT_FOLDER") + "/";
   if (settings.path == "/") GTEST_SKIP();
+  // At the camera's own pace: frames without pause would reach the size
+  // limit before the header is first brought up to date.
+  Sim->SetTiming(simcam::Timing::RealTime);
   AppCommand->StartVideo();
   AppCommand->Frames2Capture = 0;
   AppCommand->SaveVideo();
@@ -218,16 +216,26 @@ TEST_F(FaultTest, AnAVICaptureKilledMidwayLeavesFramesThatReadBack) {
               {"--gtest_filter=FaultTest.DISABLED_ChildCapturesAVIUntilKilled",
                "--gtest_also_run_disabled_tests"});
   ASSERT_TRUE(child.waitForStarted());
-  const qint64 frameBytes = 8 + Width * Height * 3;
-  ASSERT_TRUE(RunUntil([&] { return QFileInfo(File(Capture::AVI)).size() > 20 * frameBytes; },
-                       30000));
+  // The header on disk follows the frames while the capture runs (once a
+  // second): killed once it counts 20, the file keeps at least those.
+  const std::string file = File(Capture::AVI).toStdString();
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        const StrictAVI avi = ReadStrictAVI(file);
+        return avi.Ok() && avi.frames >= 20;
+      },
+      30000));
   child.kill();  // SIGKILL
   ASSERT_TRUE(child.waitForFinished());
-  EXPECT_GE(Frames(Capture::AVI), 20);
+  const StrictAVI avi = ReadStrictAVI(file);
+  ASSERT_TRUE(avi.Ok()) << avi.error;
+  EXPECT_GE(avi.frames, 20u);
+  EXPECT_FALSE(avi.indexed);
 }
 
 // The capture of the test below, in a child process whose files may not
-// grow past QDV_FAULT_LIMIT bytes: the messages go to "messages.txt".
+// grow past QDV_FAULT_LIMIT bytes, of QDV_FAULT_FRAMES passes: the messages
+// go to "messages.txt".
 TEST_F(FaultTest, DISABLED_ChildCapturesOntoAFullDisk) {
   const QString kind = qEnvironmentVariable("QDV_FAULT_CAPTURE");
   if (kind.isEmpty()) GTEST_SKIP();
@@ -237,7 +245,7 @@ TEST_F(FaultTest, DISABLED_ChildCapturesOntoAFullDisk) {
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &size), 0);
   std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
   AppCommand->StartVideo();
-  AppCommand->Frames2Capture = 1000;
+  AppCommand->Frames2Capture = qEnvironmentVariableIntValue("QDV_FAULT_FRAMES");
   Run(kind == "RAW" ? Capture::RAW : Capture::AVI);
   QFile file(settings.path + "messages.txt");
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -252,16 +260,28 @@ TEST_F(FaultTest, AFullDiskEndsTheCaptureWithTheFramesStoredSoFar) {
     Capture kind;
     const char* name;
     int limit;
+    int passes;
+    int frames;    // stored (-1: any)
+    bool indexed;  // the AVI has its index
   };
-  // RAW: the header and 2 of the 1 MiB blocks fit; AVI: 2.5 frames.
-  for (const Case& c : {Case{Capture::RAW, "RAW", RAWVideoHeaderSize + (5 << 19)},
-                        Case{Capture::AVI, "AVI", 224 + 8 + 5 * Width * Height * 3 / 2}}) {
-    SCOPED_TRACE(c.name);
+  // RAW: the header and 2 of the 1 MiB blocks fit. AVI (a 224-byte header,
+  // frame chunks of 8 + 74,880 bytes, the index 8 + 16 per frame): 2.5
+  // frames (the index of 2 fits); then captures of 3 frames that all fit
+  // but whose index does not, the file ending at the third frame or in the
+  // index. Every AVI is strictly readable with the frames the message counts.
+  constexpr int chunk = 8 + Width * Height * 3;
+  for (const Case& c : {Case{Capture::RAW, "RAW", RAWVideoHeaderSize + (5 << 19), 1000, -1, false},
+                        Case{Capture::AVI, "AVI", 224 + 8 + 5 * Width * Height * 3 / 2, 1000, 2, true},
+                        Case{Capture::AVI, "AVI", 224 + 3 * chunk, 3, 3, false},
+                        Case{Capture::AVI, "AVI", 224 + 3 * chunk + 8 + 16 + 3, 3, 3, false}}) {
+    SCOPED_TRACE(c.limit);
+    QFile::remove(File(c.kind));
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QDV_FAULT_CAPTURE", c.name);
     environment.insert("QDV_FAULT_FOLDER", folder.path());
     environment.insert("QDV_FAULT_LIMIT", QString::number(c.limit));
+    environment.insert("QDV_FAULT_FRAMES", QString::number(c.passes));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QFileInfo("/proc/self/exe").canonicalFilePath(),
@@ -272,6 +292,12 @@ TEST_F(FaultTest, AFullDiskEndsTheCaptureWithTheFramesStoredSoFar) {
 
     const int stored = Frames(c.kind);
     EXPECT_GT(stored, 0);
+    if (c.kind == Capture::AVI) {
+      EXPECT_EQ(stored, c.frames);
+      const StrictAVI avi = ReadStrictAVI(File(c.kind).toStdString());
+      EXPECT_EQ(avi.indexed, c.indexed);
+      EXPECT_EQ(avi.trailingBytes, 0u);
+    }
     QFile file(folder.path() + "/messages.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()),

@@ -26,6 +26,7 @@
 #include "Messages.h"
 #include "QDV47B5API.h"
 #include "SingleFrame.h"
+#include "StrictAVIReader.h"
 #include "imaging.h"
 #include "live_video_environment.h"
 
@@ -355,7 +356,21 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
   const std::uint64_t previous = AVISizeLimit();
   SetAVISizeLimit(224 + 2 * (8 + 74880 + 16) + 8);
   AppCommand->Frames2Capture = 5;
-  AppCommand->SaveVideo();
+  {
+    // While the message waits, the file is complete: a strict reader takes
+    // both frames with their index.
+    StrictAVI whileTold;
+    const ScopedMessageSink readAtMessage(
+        [&](MessageKind, const QString& caption, const QString& text) {
+          messages.push_back({caption, text});
+          whileTold = ReadStrictAVI(Path("VIDEO_0.AVI").toStdString());
+        });
+    AppCommand->SaveVideo();
+    EXPECT_TRUE(whileTold.Ok()) << whileTold.error;
+    EXPECT_EQ(whileTold.frames, 2u);
+    EXPECT_TRUE(whileTold.indexed);
+    EXPECT_EQ(whileTold.trailingBytes, 0u);
+  }
   SetAVISizeLimit(previous);
   EXPECT_EQ(Probe(Path("VIDEO_0.AVI")), "rawvideo,208,120,2997/100,2\n");
   EXPECT_EQ(messages,

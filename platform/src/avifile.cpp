@@ -1,5 +1,7 @@
 #include "platform/avifile.h"
 
+#include "platform/fdwrite.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include <stdio_ext.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -81,6 +84,8 @@ std::uint32_t ClampToU32(double value) {
 // Bytes of a file header, with list sizes patched once its end is known.
 class HeaderBytes {
  public:
+  // Room for a usual header: an 8-bit format with its palette and a short name.
+  HeaderBytes() { bytes_.reserve(2048); }
   void U32(std::uint32_t value) { Raw(&value, 4); }
   void Code(const char (&code)[5]) { U32(FourCC(code)); }
   void Raw(const void* data, std::size_t size) {
@@ -110,16 +115,16 @@ class HeaderBytes {
 };
 
 // The file's header through the 'movi' list's type, for `frames` frames of
-// frameBytes stored bytes each in a file of fileBytes.
+// frameBytes stored bytes each, followed by their index when indexed.
 HeaderBytes BuildHeader(const AVIStreamFormat& format, std::uint32_t frames,
-                        std::uint64_t frameBytes, std::uint64_t fileBytes) {
+                        std::uint64_t frameBytes, bool indexed) {
   const std::uint64_t chunkBytes = Padded(frameBytes);
   const double fps = static_cast<double>(format.rate) / format.scale;
 
   AVIMainHeader main{};
   main.dwMicroSecPerFrame = ClampToU32(1000000.0 * format.scale / format.rate);
   main.dwMaxBytesPerSec = ClampToU32(static_cast<double>(chunkBytes) * fps);
-  main.dwFlags = AVIF_HASINDEX;
+  main.dwFlags = indexed ? AVIF_HASINDEX : 0;
   main.dwTotalFrames = frames;
   main.dwStreams = 1;
   main.dwSuggestedBufferSize = static_cast<std::uint32_t>(chunkBytes);
@@ -152,7 +157,8 @@ HeaderBytes BuildHeader(const AVIStreamFormat& format, std::uint32_t frames,
 
   HeaderBytes header;
   header.Code("RIFF");
-  header.U32(static_cast<std::uint32_t>(fileBytes - ChunkHeaderBytes));
+  const std::size_t riff = header.Bytes().size();
+  header.U32(0);  // patched once the header's own size is known
   header.Code("AVI ");
   const std::size_t hdrl = header.BeginList("hdrl");
   header.Chunk("avih", &main, sizeof main);
@@ -164,13 +170,20 @@ HeaderBytes BuildHeader(const AVIStreamFormat& format, std::uint32_t frames,
   header.EndList(strl);
   header.EndList(hdrl);
   const std::size_t movi = header.BeginList("movi");
-  header.Patch(movi, static_cast<std::uint32_t>(4 + frames * (ChunkHeaderBytes + chunkBytes)));
+  const std::uint64_t moviData = frames * (ChunkHeaderBytes + chunkBytes);
+  header.Patch(movi, static_cast<std::uint32_t>(4 + moviData));
+  const std::uint64_t index = indexed ? ChunkHeaderBytes + frames * sizeof(AVIIndexEntry) : 0;
+  header.Patch(riff,
+               static_cast<std::uint32_t>(header.Bytes().size() - ChunkHeaderBytes + moviData + index));
   return header;
 }
 
 bool WriteAll(std::FILE* file, const void* data, std::size_t size) {
   return std::fwrite(data, 1, size, file) == size;
 }
+
+// Index entries written per call.
+constexpr std::size_t IndexBatch = 4096;
 
 }  // namespace
 
@@ -195,20 +208,62 @@ std::uint64_t AVIWriter::StoredFrameBytes() const {
 }
 
 std::uint64_t AVIWriter::FileBytes(std::uint64_t frames) const {
-  const std::uint64_t perFrame =
-      ChunkHeaderBytes + Padded(StoredFrameBytes()) + sizeof(AVIIndexEntry);
-  return headerBytes_ + frames * perFrame + ChunkHeaderBytes;
+  return MoviEnd(frames) + ChunkHeaderBytes + frames * sizeof(AVIIndexEntry);
+}
+
+std::uint64_t AVIWriter::MoviEnd(std::uint64_t frames) const {
+  return headerBytes_ + frames * (ChunkHeaderBytes + Padded(StoredFrameBytes()));
 }
 
 bool AVIWriter::NextFrameFits() const {
   return IsOpen() && FileBytes(std::uint64_t{frames_} + 1) <= format_.sizeLimit;
 }
 
-bool AVIWriter::WriteHeader() {
-  const HeaderBytes header = BuildHeader(format_, frames_, StoredFrameBytes(), FileBytes(frames_));
-  headerBytes_ = header.Bytes().size();
-  return fseeko(file_.get(), 0, SEEK_SET) == 0 &&
-         WriteAll(file_.get(), header.Bytes().data(), header.Bytes().size());
+// The header in place, in one positioned write: a writer killed meanwhile
+// leaves the old header or the new one, never a mix. Frames reach the file
+// before the header counts them.
+bool AVIWriter::RewriteHeader(bool indexed) {
+  const HeaderBytes header = BuildHeader(format_, frames_, StoredFrameBytes(), indexed);
+  assert(header.Bytes().size() == headerBytes_);
+  if (!WriteFullyAt(fileno(file_.get()), header.Bytes().data(), header.Bytes().size(), 0))
+    return false;
+  framesInHeader_ = frames_;
+  return true;
+}
+
+void AVIWriter::UpdateHeaderWhenDue() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - headerUpdated_ < format_.headerUpdateInterval) return;
+  headerUpdated_ = now;
+  // A failed update keeps the previous header, which still holds for the
+  // frames it counts; the next update or the close writes it again.
+  RewriteHeader(false);
+}
+
+// The index behind the last frame, a batch of entries per positioned write.
+bool AVIWriter::WriteIndex() {
+  const int fd = fileno(file_.get());
+  const std::uint64_t stored = StoredFrameBytes();
+  const std::uint64_t chunkBytes = ChunkHeaderBytes + Padded(stored);
+  std::uint64_t at = MoviEnd(frames_);
+  const std::uint32_t indexHeader[2] = {
+      FourCC("idx1"), static_cast<std::uint32_t>(frames_ * sizeof(AVIIndexEntry))};
+  if (!WriteFullyAt(fd, indexHeader, sizeof indexHeader, at)) return false;
+  at += sizeof indexHeader;
+  std::vector<AVIIndexEntry> batch;
+  batch.reserve(std::min<std::size_t>(frames_, IndexBatch));
+  for (std::uint32_t i = 0; i < frames_;) {
+    batch.clear();
+    for (; i < frames_ && batch.size() < IndexBatch; ++i) {
+      // Offsets count from the 'movi' list's type, 4 bytes before the first chunk.
+      batch.push_back({FrameChunkId, AVIIF_KEYFRAME, static_cast<std::uint32_t>(4 + i * chunkBytes),
+                       static_cast<std::uint32_t>(stored)});
+    }
+    const std::uint64_t bytes = batch.size() * sizeof(AVIIndexEntry);
+    if (!WriteFullyAt(fd, batch.data(), bytes, at)) return false;
+    at += bytes;
+  }
+  return true;
 }
 
 bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format,
@@ -222,9 +277,14 @@ bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format,
   format_ = format;
   format_.sizeLimit = std::min(format.sizeLimit, AVIMaxFileBytes);
   frames_ = 0;
+  framesInHeader_ = 0;
   file_ = CreateBinaryFile(path.c_str(), creation);
   if (file_ == nullptr) return false;
-  if (!WriteHeader()) {
+  // The header of a file without frames and index; frames follow it.
+  const HeaderBytes header = BuildHeader(format_, 0, StoredFrameBytes(), false);
+  headerBytes_ = header.Bytes().size();
+  headerUpdated_ = std::chrono::steady_clock::now();
+  if (!WriteAll(file_.get(), header.Bytes().data(), header.Bytes().size())) {
     // A file without a whole header is no AVI: it does not stay.
     file_.reset();
     std::remove(path.c_str());
@@ -252,35 +312,36 @@ AVIWriteResult AVIWriter::WriteFrame(const void* pixels) {
       WriteAll(file, chunk, sizeof chunk) &&
       WriteDIBRows(file, static_cast<const std::uint8_t*>(pixels), rowBytes,
                    DIBRowBytes(format_.width, format_.bitsPerPixel), format_.height, false) &&
-      ((stored & 1) == 0 || WriteAll(file, &pad, 1));
-  if (!written) return AVIWriteResult::Failed;
+      ((stored & 1) == 0 || WriteAll(file, &pad, 1)) &&
+      // The whole frame in the file before it counts: a header written
+      // later never describes bytes still in the buffer.
+      std::fflush(file) == 0;
+  if (!written) {
+    // What the failed frame left in the buffer never reaches the file: the
+    // next frame or the close starts clean.
+    __fpurge(file);
+    std::clearerr(file);
+    return AVIWriteResult::Failed;
+  }
   ++frames_;
+  UpdateHeaderWhenDue();
   return AVIWriteResult::Written;
 }
 
 bool AVIWriter::Close() {
   if (!IsOpen()) return false;
-  std::FILE* file = file_.get();
-  const std::uint64_t stored = StoredFrameBytes();
-  const std::uint64_t chunkBytes = ChunkHeaderBytes + Padded(stored);
-  const std::uint64_t indexAt = headerBytes_ + std::uint64_t{frames_} * chunkBytes;
-  const std::uint32_t indexHeader[2] = {
-      FourCC("idx1"), static_cast<std::uint32_t>(frames_ * sizeof(AVIIndexEntry))};
-  bool complete = fseeko(file, static_cast<off_t>(indexAt), SEEK_SET) == 0 &&
-                  WriteAll(file, indexHeader, sizeof indexHeader);
-  for (std::uint32_t i = 0; complete && i < frames_; ++i) {
-    // Offsets count from the 'movi' list's type, 4 bytes before the first chunk.
-    const AVIIndexEntry entry{FrameChunkId, AVIIF_KEYFRAME,
-                              static_cast<std::uint32_t>(4 + i * chunkBytes),
-                              static_cast<std::uint32_t>(stored)};
-    complete = WriteAll(file, &entry, sizeof entry);
-  }
-  complete = complete && WriteHeader() && std::fflush(file) == 0 &&
-             // Whatever a failed last frame left past the index goes.
-             ftruncate(fileno(file), static_cast<off_t>(FileBytes(frames_))) == 0;
-  complete = std::fclose(file_.release()) == 0 && complete;
+  // The header first, in room already taken: a full disk that stops the
+  // index still leaves every frame readable.
+  const bool kept = std::fflush(file_.get()) == 0 && RewriteHeader(false);
+  const bool indexed = kept && WriteIndex() && RewriteHeader(true);
+  // Whatever a failed frame or index write left past the end goes.
+  const bool trimmed =
+      ftruncate(fileno(file_.get()), static_cast<off_t>(indexed ? FileBytes(frames_)
+                                                                : MoviEnd(framesInHeader_))) == 0;
+  const bool closed = std::fclose(file_.release()) == 0;
+  keptFrames_ = framesInHeader_;
   frames_ = 0;
-  return complete;
+  return indexed && trimmed && closed;
 }
 
 }  // namespace platform

@@ -1,20 +1,27 @@
 // The AVI writer: the file's bytes on small hand-checked frames, what ffprobe
-// and ffmpeg read back, the size limit, refused formats, failed writes and
-// the stream rate.
+// and ffmpeg read back, what a strict reader finds in growing files and in
+// files that ran out of room, the size limit, refused formats, failed writes
+// and the stream rate.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "StrictAVIReader.h"
 #include "platform/avifile.h"
 
 namespace {
@@ -226,6 +233,134 @@ TEST_F(AVIWriterTest, RefusedFormatsAndFailedWrites) {
   EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::Failed);
   EXPECT_EQ(writer.FrameIndex(), 0u);
   EXPECT_FALSE(writer.Close());
+}
+
+// A file closed normally is the same, byte for byte, whatever is kept up to
+// date while it grows: 24-bit frames without a name, and 8-bit frames of an
+// odd width with padding, palette and a name.
+TEST_F(AVIWriterTest, NormallyClosedFilesKeepTheirExactBytes) {
+  struct Case {
+    int width, height, bits;
+    const char* name;
+    int frames;
+    std::uint64_t fnv;
+  } cases[] = {{6, 4, 24, "", 5, 0x34321beaad9e6d36ull}, {7, 3, 8, "QDV-47B5", 4, 0x729dffd0a8adbe94ull}};
+  for (const Case& c : cases) {
+    AVIStreamFormat format;
+    format.width = c.width;
+    format.height = c.height;
+    format.bitsPerPixel = c.bits;
+    format.rate = 29970;
+    format.streamName = c.name;
+    const std::string path = Path("exact.avi");
+    AVIWriter writer;
+    ASSERT_TRUE(writer.Open(path, format));
+    for (int f = 0; f < c.frames; ++f)
+      ASSERT_EQ(writer.WriteFrame(Frame(f, writer.FrameBytes()).data()), AVIWriteResult::Written);
+    ASSERT_TRUE(writer.Close());
+    std::uint64_t fnv = 0xcbf29ce484222325ull;  // FNV-1a over the whole file
+    for (const std::uint8_t byte : ReadFile(path)) fnv = (fnv ^ byte) * 0x100000001b3ull;
+    EXPECT_EQ(fnv, c.fnv) << std::hex << fnv;
+  }
+}
+
+// The formats both programs write: 24-bit frames without a name, and 8-bit
+// frames of an odd width (padded rows) with a name.
+AVIStreamFormat SmallFormat(int bits, std::chrono::milliseconds interval) {
+  AVIStreamFormat format;
+  format.width = bits == 24 ? 6 : 7;
+  format.height = 3;
+  format.bitsPerPixel = bits;
+  format.streamName = bits == 24 ? "" : "QDV-47B5";
+  format.headerUpdateInterval = interval;
+  return format;
+}
+
+// Runs body in a child process; its exit status (-1: killed or lost).
+int InChild(const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(body());
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// While a file grows, the header on disk describes the frames written up to
+// its last update, without an index: read in the middle, the file holds
+// those frames and nothing the header does not account for is read.
+TEST_F(AVIWriterTest, TheHeaderFollowsTheFramesAtEachUpdate) {
+  for (const auto interval : {std::chrono::milliseconds(0), std::chrono::milliseconds(3600000)}) {
+    const AVIStreamFormat format = SmallFormat(24, interval);
+    const std::string path = Path("growing.avi");
+    AVIWriter writer;
+    ASSERT_TRUE(writer.Open(path, format));
+    for (int f = 0; f < 3; ++f)
+      ASSERT_EQ(writer.WriteFrame(Frame(f, writer.FrameBytes()).data()), AVIWriteResult::Written);
+    const StrictAVI open = ReadStrictAVI(path);
+    ASSERT_TRUE(open.Ok()) << open.error;
+    EXPECT_EQ(open.frames, interval.count() == 0 ? 3u : 0u);
+    EXPECT_EQ(open.trailingBytes, interval.count() == 0 ? 0u : 3 * (8 + writer.StoredFrameBytes()));
+    EXPECT_FALSE(open.indexed);
+    ASSERT_TRUE(writer.Close());
+    const StrictAVI closed = ReadStrictAVI(path);
+    ASSERT_TRUE(closed.Ok()) << closed.error;
+    EXPECT_EQ(closed.frames, 3u);
+    EXPECT_TRUE(closed.indexed);
+    EXPECT_EQ(closed.trailingBytes, 0u);
+  }
+}
+
+// A disk that fills up (a file-size limit, sized to the byte): at a frame
+// boundary, inside a frame, inside the index and one byte short of the whole
+// file, the file keeps every frame written whole, without an index, and its
+// sizes say so; the close reports the failure. Where the index just fits the
+// file is complete.
+TEST_F(AVIWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
+  const AVIStreamFormat format = SmallFormat(24, std::chrono::milliseconds(3600000));
+  std::uint64_t header = 0, chunk = 0;
+  {
+    AVIWriter writer;
+    ASSERT_TRUE(writer.Open(Path("empty.avi"), format));
+    chunk = 8 + writer.StoredFrameBytes();
+    ASSERT_TRUE(writer.Close());
+    header = std::filesystem::file_size(Path("empty.avi")) - 8;
+  }
+  const std::uint64_t frames3 = header + 3 * chunk;
+  const struct {
+    const char* name;
+    std::uint64_t limit;
+    bool complete;
+  } cases[] = {{"at a frame boundary", frames3, false},
+               {"inside a frame", frames3 + 13, false},
+               {"inside the index", frames3 + 8 + 16 + 5, false},
+               {"one byte short", frames3 + 8 + 3 * 16 - 1, false},
+               {"the index just fits", frames3 + 8 + 3 * 16, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Path("full.avi");
+    std::remove(path.c_str());
+    // Exit status: frames written, plus 100 when the close succeeded.
+    const int status = InChild([&] {
+      std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
+      const rlimit size{c.limit, c.limit};
+      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) return 255;
+      AVIWriter writer;
+      if (!writer.Open(path, format)) return 254;
+      for (int f = 0; f < 10; ++f)
+        if (writer.WriteFrame(Frame(f, writer.FrameBytes()).data()) != AVIWriteResult::Written)
+          break;
+      const std::uint32_t written = writer.FrameIndex();
+      const bool closed = writer.Close();
+      if (writer.KeptFrames() != written) return 253;
+      return static_cast<int>(written) + (closed ? 100 : 0);
+    });
+    EXPECT_EQ(status, 3 + (c.complete ? 100 : 0));
+    const StrictAVI avi = ReadStrictAVI(path);
+    ASSERT_TRUE(avi.Ok()) << avi.error;
+    EXPECT_EQ(avi.frames, 3u);
+    EXPECT_EQ(avi.indexed, c.complete);
+    EXPECT_EQ(avi.trailingBytes, 0u);
+  }
 }
 
 TEST(AVIStreamRateTest, RoundingAndFallback) {

@@ -1,9 +1,14 @@
-// Conversion into AVI parts, checked with ffprobe and ffmpeg: the samples
+// Conversion into AVI parts, checked with ffprobe, ffmpeg and a strict
+// reader of our own: the samples
 // recorded by the camera application in every stream format, modes 0, 4
 // (with correction) and 7, frame for frame against the image library's
 // pictures; the stream's rate, name and format; parts split at the size
 // limit without replacing an earlier file; the rate fallback; padded rows;
-// every way a conversion fails; commands during a conversion; closing.
+// every way a conversion fails, a full disk among them; a conversion
+// killed midway; the writer's refusals; commands during a conversion;
+// closing.
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
@@ -11,8 +16,11 @@
 #include <limits>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "ExportTestSupport.h"
+#include "StrictAVIReader.h"
 
 namespace {
 
@@ -240,20 +248,113 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     if (QFile::exists(avi)) ++number;
   }
 
-  // A disk that fills up after one frame (the file size limit of the process).
+  // A disk that fills up (the file size limit of the process): after one
+  // frame, whose index still fits; and exactly after the last of the three
+  // frames, so that only the index does not fit. Either way the part is
+  // strictly readable with the frames written.
   const QString raw = SamplePath(SampleName(SampleFiles[0]));
   form->SetDebayerMode(4);
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 250000;  // one 172,800-byte frame and the index
-  setrlimit(RLIMIT_FSIZE, &small);
-  const QString text = Convert(raw);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(text, QStringLiteral("Error|Error write file:") + Part(number, 0));
-  EXPECT_EQ(Probe(Part(number, 0)).section(QLatin1Char(','), -1), QStringLiteral("1"));
+  // A 242-byte header (the stream name included), frame chunks of 8 + 172,800.
+  const struct {
+    rlim_t limit;
+    std::uint32_t frames;
+    bool indexed;
+  } full[] = {{250000, 1, true}, {242 + 3 * (8 + 172800), 3, false}};
+  for (const auto& c : full) {
+    SCOPED_TRACE(c.limit);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = c.limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const QString text = Convert(raw);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(text, QStringLiteral("Error|Error write file:") + Part(number, 0));
+    const StrictAVI avi = ReadStrictAVI(Part(number++, 0).toStdString());
+    ASSERT_TRUE(avi.Ok()) << avi.error;
+    EXPECT_EQ(avi.frames, c.frames);
+    EXPECT_EQ(avi.indexed, c.indexed);
+    EXPECT_EQ(avi.trailingBytes, 0u);
+  }
+}
+
+// The conversion's writer on its own: a part is always a new file, and a
+// frame of any other size than the part's is refused without closing it.
+TEST(AVIWriterTest, RefusesAnExistingFileAndAFrameOfTheWrongSize) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString taken = dir.filePath(QStringLiteral("taken.AVI"));
+  QFile earlier(taken);
+  ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+  earlier.write("earlier");
+  earlier.close();
+  AVIWriter writer;
+  EXPECT_FALSE(writer.Open(taken, 16, 4, 8, 25, 0));
+  EXPECT_FALSE(writer.IsOpen());
+  EXPECT_EQ(ReadBytes(taken), (std::vector<std::uint8_t>{'e', 'a', 'r', 'l', 'i', 'e', 'r'}));
+
+  const QString name = dir.filePath(QStringLiteral("new.AVI"));
+  ASSERT_TRUE(writer.Open(name, 16, 4, 8, 25, 0));
+  const std::vector<std::uint8_t> frame(16 * 4 + 1, 7);
+  EXPECT_FALSE(writer.WriteFrame(frame.data(), 16 * 4 - 1));
+  EXPECT_FALSE(writer.WriteFrame(frame.data(), 16 * 4 + 1));
+  EXPECT_TRUE(writer.IsOpen());
+  EXPECT_EQ(writer.FrameIndex(), 0u);
+  EXPECT_TRUE(writer.WriteFrame(frame.data(), 16 * 4));
+  EXPECT_TRUE(writer.Close());
+  const StrictAVI avi = ReadStrictAVI(name.toStdString());
+  ASSERT_TRUE(avi.Ok()) << avi.error;
+  EXPECT_EQ(avi.frames, 1u);
+  EXPECT_EQ(avi.Frame(0), std::vector<std::uint8_t>(16 * 4, 7));
+}
+
+// A conversion killed while it writes a part (a child process writing
+// grey frames through the conversion's writer): once the part's header
+// counts 20 frames, a kill leaves a part that a strict reader takes, with
+// every frame it counts intact.
+TEST(AVIWriterTest, AConversionKilledMidPartLeavesAStrictlyReadablePart) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString name = dir.filePath(QStringLiteral("VIDEO_0000-PART-0000.AVI"));
+  const auto frame = [](int f) {
+    std::vector<std::uint8_t> grey(18 * 5);
+    for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = std::uint8_t((f * 31 + i) % 256);
+    return grey;
+  };
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // Frames at a steady pace (about 500 a second) until killed.
+    AVIWriter writer;
+    if (!writer.Open(name, 18, 5, 8, 29.97, 0)) ::_exit(1);
+    for (int f = 0; writer.WriteFrame(frame(f).data(), 18 * 5); ++f) ::usleep(2000);
+    ::_exit(2);
+  }
+  ASSERT_GT(child, 0);
+  const QDeadlineTimer deadline(30000);
+  StrictAVI avi;
+  while (!deadline.hasExpired() && !(avi.Ok() && avi.frames >= 20)) {
+    ::usleep(10000);
+    avi = ReadStrictAVI(name.toStdString());
+  }
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself";
+  avi = ReadStrictAVI(name.toStdString());
+  ASSERT_TRUE(avi.Ok()) << avi.error;
+  EXPECT_GE(avi.frames, 20u);
+  EXPECT_FALSE(avi.indexed);
+  for (std::uint32_t f = 0; f < avi.frames; ++f) {
+    // Rows of 18 grey bytes stored in 20.
+    const auto expected = frame(static_cast<int>(f));
+    const auto stored = avi.Frame(f);
+    for (int row = 0; row < 5; ++row)
+      ASSERT_TRUE(std::equal(expected.begin() + row * 18, expected.begin() + row * 18 + 18,
+                             stored.begin() + row * 20))
+          << "frame " << f;
+  }
 }
 
 TEST_F(AVITest, CommandsDuringAConversionAddNoFrameAndMoveNothing) {

@@ -14,15 +14,23 @@
 //               4 bytes
 //     'idx1'  one entry per frame (key-frame flag, offset from 'movi')
 //
-// The header is written when the file opens and rewritten with the final
-// frame count and sizes when it closes; the index is written at the close.
-// Every frame has the same size, so nothing is kept per frame. A file never
+// The header is written when the file opens, brought up to date in place
+// while frames are written (once per update interval, one positioned write
+// of the whole header) and rewritten when it closes; the index is written at
+// the close. Until then the header describes the frames on disk without an
+// index, so a writer killed mid-file leaves a file that every reader takes,
+// losing only the frames since the last update. A close first rewrites the
+// header (its room exists already, so a full disk cannot stop it), then
+// writes the index and sets the header's index flag: a file whose index does
+// not fit keeps every frame without one. Every frame has the same size, so
+// nothing is kept per frame. A file never
 // grows past its size limit (at most 2,000,000,000 bytes, well inside what
 // the 32-bit sizes of a RIFF AVI 1.0 file can hold): a frame that would take
 // the finished file past it is refused.
 #ifndef PLATFORM_AVIFILE_H
 #define PLATFORM_AVIFILE_H
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +40,9 @@ namespace platform {
 
 // The largest file a writer produces, index included.
 inline constexpr std::uint64_t AVIMaxFileBytes = 2000000000;
+
+// How much a writer that is killed may lose: the frames of one interval.
+inline constexpr std::chrono::milliseconds AVIHeaderUpdateInterval{1000};
 
 // How a frame rate becomes the stream's integer rate over its scale.
 enum class AVIRateRounding {
@@ -60,6 +71,9 @@ struct AVIStreamFormat {
   std::string streamName;
   // The largest file size allowed (at most AVIMaxFileBytes).
   std::uint64_t sizeLimit = AVIMaxFileBytes;
+  // How often the header on disk is brought up to date while frames are
+  // written (zero: after every frame).
+  std::chrono::milliseconds headerUpdateInterval = AVIHeaderUpdateInterval;
 };
 
 enum class AVIWriteResult {
@@ -86,9 +100,12 @@ class AVIWriter {
   AVIWriteResult WriteFrame(const void* pixels);
   // Whether one more frame fits under the size limit.
   bool NextFrameFits() const;
-  // Writes the index and the final header and closes the file. False when
-  // no file was open or the file could not be completed.
+  // Writes the final header and the index and closes the file. False when
+  // no file was open or the file could not be completed (it then keeps
+  // KeptFrames() frames, without an index).
   bool Close();
+  // The frames the file closed last holds.
+  std::uint32_t KeptFrames() const { return keptFrames_; }
 
   bool IsOpen() const { return file_ != nullptr; }
   // Frames written so far (the index of the next frame).
@@ -99,12 +116,18 @@ class AVIWriter {
 
  private:
   std::uint64_t FileBytes(std::uint64_t frames) const;
-  bool WriteHeader();
+  std::uint64_t MoviEnd(std::uint64_t frames) const;
+  bool RewriteHeader(bool indexed);
+  void UpdateHeaderWhenDue();
+  bool WriteIndex();
 
   FilePtr file_;
   AVIStreamFormat format_;
   std::uint64_t headerBytes_ = 0;  // through the 'movi' list's type
   std::uint32_t frames_ = 0;
+  std::uint32_t framesInHeader_ = 0;  // the frames the header on disk describes
+  std::uint32_t keptFrames_ = 0;
+  std::chrono::steady_clock::time_point headerUpdated_;
 };
 
 }  // namespace platform
