@@ -211,8 +211,7 @@ bool AVIWriter::WriteHeader() {
          WriteAll(file_.get(), header.Bytes().data(), header.Bytes().size());
 }
 
-bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format,
-                     FileCreation creation) {
+bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format) {
   Close();
   const bool validFormat = format.width >= 1 && format.width <= MaxExtent && format.height >= 1 &&
                            format.height <= MaxExtent &&
@@ -222,7 +221,7 @@ bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format,
   format_ = format;
   format_.sizeLimit = std::min(format.sizeLimit, AVIMaxFileBytes);
   frames_ = 0;
-  file_ = CreateBinaryFile(path.c_str(), creation);
+  file_ = CreateBinaryFile(path.c_str());
   if (file_ == nullptr) return false;
   if (!WriteHeader()) {
     // A file without a whole header is no AVI: it does not stay.
