@@ -138,8 +138,7 @@ std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo) {
 std::optional<std::uint64_t> ParseCgroupBytes(std::string_view text) {
   text = Trimmed(text);
   const auto value = ParseNumber(text);
-  if (!value || text.find_first_not_of("0123456789") != std::string_view::npos)
-    return std::nullopt;
+  if (!value || text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
   return value;
 }
 

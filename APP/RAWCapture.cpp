@@ -120,8 +120,8 @@ class TRAWCapture {
   bool CreatePool() {
     const std::uint64_t blockBytes =
         static_cast<std::uint64_t>(std::max(app_.PoolBlockSizeMB, 0)) * 1048576;
-    pool_ =
-        std::make_unique<TFramePool>(file_.get(), app_.PoolBlockCount, blockBytes, WriteCaptureData);
+    pool_ = std::make_unique<TFramePool>(file_.get(), app_.PoolBlockCount, blockBytes,
+                                         WriteCaptureData);
     if (pool_->IsValid()) return true;
     pool_.reset();
     RemoveFile();

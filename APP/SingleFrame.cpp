@@ -108,8 +108,7 @@ bool SaveBMPFile(const QString& name, const std::uint8_t* picture, std::int32_t 
                  std::int32_t height, FileCreation creation) {
   double x = 0, y = 0;
   ScreenDotsPerInch(x, y);
-  return WriteBMPFile(name, picture, width, height, PixelsPerMeter(x), PixelsPerMeter(y),
-                      creation);
+  return WriteBMPFile(name, picture, width, height, PixelsPerMeter(x), PixelsPerMeter(y), creation);
 }
 
 bool SaveJPEGFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
@@ -157,9 +156,8 @@ void TAppCommand::SaveFrameFile(std::int32_t& counter, std::int32_t format,
   const QString name =
       NextCaptureFileName(folder + QStringLiteral("FRAME_"),
                           format == 0 ? QStringLiteral(".BMP") : QStringLiteral(".jpg"), counter);
-  const bool saved = format == 0
-                         ? SaveBMPFile(name, picture, width, height, FileCreation::NewOnly)
-                         : SaveJPEGFile(name, picture, width, height);
+  const bool saved = format == 0 ? SaveBMPFile(name, picture, width, height, FileCreation::NewOnly)
+                                 : SaveJPEGFile(name, picture, width, height);
   // Live video carries on either way.
   if (!saved) ShowWriteError(name);
 }

@@ -253,10 +253,12 @@ TEST_F(FaultTest, AFullDiskEndsTheCaptureWithTheFramesStoredSoFar) {
     const char* name;
     int limit;
   };
-  // RAW: the header and 2 of the 1 MiB blocks fit; AVI: 2.5 frames.
-  for (const Case& c : {Case{Capture::RAW, "RAW", RAWVideoHeaderSize + (5 << 19)},
+  // RAW: half the header, which leaves no file; the header and 2 of the
+  // 1 MiB blocks; AVI: 2.5 frames.
+  for (const Case& c : {Case{Capture::RAW, "RAW", RAWVideoHeaderSize / 2},
+                        Case{Capture::RAW, "RAW", RAWVideoHeaderSize + (5 << 19)},
                         Case{Capture::AVI, "AVI", 224 + 8 + 5 * Width * Height * 3 / 2}}) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.limit);
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QDV_FAULT_CAPTURE", c.name);
@@ -270,13 +272,15 @@ TEST_F(FaultTest, AFullDiskEndsTheCaptureWithTheFramesStoredSoFar) {
     ASSERT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitCode(), 0);
 
-    const int stored = Frames(c.kind);
-    EXPECT_GT(stored, 0);
+    const bool headerFits = c.limit > static_cast<int>(RAWVideoHeaderSize);
+    EXPECT_EQ(QFileInfo::exists(File(c.kind)), headerFits);
+    const int stored = headerFits ? Frames(c.kind) : 0;
+    EXPECT_EQ(stored > 0, headerFits);
     QFile file(folder.path() + "/messages.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              "ERROR!: Cannot write file : " + File(c.kind) + "\n" + QString::number(stored) +
-                  " frames stored.");
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), "ERROR!: Cannot write file : " + File(c.kind) +
+                                                     "\n" + QString::number(stored) +
+                                                     " frames stored.");
   }
 }
 
