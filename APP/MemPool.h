@@ -34,10 +34,11 @@ std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo);
 std::optional<std::uint64_t> ParseCgroupBytes(std::string_view text);
 // Bytes the process may still take: MemAvailable, lowered to what is left
 // under the memory limit of its cgroup and of every cgroup above it (v2 and
-// v1 hierarchies). UINT64_MAX when nothing is known.
+// v1 hierarchies). A cgroup's usage counts its page cache too, so the check
+// errs on the safe side. UINT64_MAX when nothing is known.
 std::uint64_t MemoryHeadroom(const TSystemFileReader& read);
-// Replaces how RAW captures read the system files (tests; null: the real
-// files) and returns the reader it replaced.
+// Replaces how SystemBlockAllocator's check reads the system files (tests;
+// null: the real files) and returns the reader it replaced.
 TSystemFileReader SetSystemFileReader(TSystemFileReader reader);
 
 // Memory left to the rest of the program: a pool must leave this much of
@@ -56,7 +57,7 @@ struct TBlockAllocator {
 };
 
 // Fixed blocks from the image library's allocator (pages populated at once),
-// as many as the memory headroom holds.
+// checked against MemoryHeadroom of the system files.
 TBlockAllocator SystemBlockAllocator();
 
 class TMemPool {

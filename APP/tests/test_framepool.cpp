@@ -1,4 +1,5 @@
-// The memory pool and the frame pool: allocation failures, the ring's edge
+// The memory pool and the frame pool: allocation failures, the check against
+// the memory the process may still take, the ring's edge
 // cases, the writer thread's hand-over, and a stress run whose file must equal the committed
 // records (run it under ThreadSanitizer too: the tsan preset).
 #include <gtest/gtest.h>

@@ -83,7 +83,7 @@ bool WriteWholeFile(const char* path, FileCreation creation, const FileContentWr
     platform::UniqueFd fd = platform::CreateNewFile(path);
     if (!fd) return false;
     if (FillAndClose(std::move(fd), write)) return true;
-    // A file that is not whole is no picture: it does not stay.
+    // A file not written whole is of no use to anyone: it does not stay.
     const int error = errno;
     ::unlink(path);
     errno = error;
