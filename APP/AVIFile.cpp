@@ -2,8 +2,6 @@
 
 #include <QFile>
 
-#include <cstdio>
-
 #include "platform/avifile.h"
 
 namespace {
@@ -24,8 +22,6 @@ std::uint64_t& SizeLimit() {
 bool AVIOpen(const QString& name, std::int32_t width, std::int32_t height, std::int32_t bits,
              std::int32_t scale, std::int32_t rate) {
   const QByteArray path = QFile::encodeName(name);
-  // Removed first: a link of that name is replaced, not written through.
-  std::remove(path.constData());
   if (scale <= 0 || rate <= 0) return false;
   platform::AVIStreamFormat format;
   format.width = width;

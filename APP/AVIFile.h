@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-// Replaces any file of that name with a new AVI of width x height frames of
-// `bits` bits per pixel (24: B, G, R; 8: grey), frames per second rate /
-// scale. False when the file cannot be created; nothing is open then.
+// Creates, where no file (nor link) of that name exists, a new AVI of
+// width x height frames of `bits` bits per pixel (24: B, G, R; 8: grey),
+// frames per second rate / scale. False when the file cannot be created; nothing is open then.
 bool AVIOpen(const QString& name, std::int32_t width, std::int32_t height, std::int32_t bits,
              std::int32_t scale, std::int32_t rate);
 // Writes width x height x bits / 8 bytes from pixels (rows packed, top row

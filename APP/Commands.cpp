@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QUrl>
 
 #include <cmath>
@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "Format.h"
+#include "platform/newfile.h"
 
 std::uint8_t FrameBuffer[FrameBufferSize];
 std::uint16_t Pixels16[Pixels16Count];
@@ -276,7 +277,8 @@ QString TAppCommand::NextCaptureFileName(const QString& prefix, const QString& e
                                          std::int32_t& counter) {
   for (;;) {
     const QString name = prefix + QString::number(counter) + extension;
-    if (!QFileInfo::exists(name)) return name;
+    // Any entry of that name, a dangling link or a folder too, is taken.
+    if (!platform::NameTaken(QFile::encodeName(name).constData())) return name;
     ++counter;
   }
 }

@@ -11,15 +11,53 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// --- The memory the process may still take ---------------------------------------
+//
+// Populating pages beyond what the system or the process's control group
+// (cgroup) grants gets the process killed instead of failing, so a pool is
+// checked against this headroom before any of its pages are touched.
+
+// The text of a small system file (/proc, /sys); nullopt when it cannot be
+// read.
+using TSystemFileReader = std::function<std::optional<std::string>(const std::string& path)>;
+
+// "MemAvailable:" of /proc/meminfo in bytes; nullopt when missing.
+std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo);
+// A cgroup memory file's byte count (memory.max, memory.current,
+// memory.limit_in_bytes, memory.usage_in_bytes); nullopt for "max" (no
+// limit) and for anything that is not a number.
+std::optional<std::uint64_t> ParseCgroupBytes(std::string_view text);
+// Bytes the process may still take: MemAvailable, lowered to what is left
+// under the memory limit of its cgroup and of every cgroup above it (v2 and
+// v1 hierarchies). A cgroup's usage counts its page cache too, so the check
+// errs on the safe side. UINT64_MAX when nothing is known.
+std::uint64_t MemoryHeadroom(const TSystemFileReader& read);
+// Replaces how SystemBlockAllocator's check reads the system files (tests;
+// null: the real files) and returns the reader it replaced.
+TSystemFileReader SetSystemFileReader(TSystemFileReader reader);
+
+// Memory left to the rest of the program: a pool must leave this much of
+// the headroom free.
+inline constexpr std::uint64_t PoolMemoryReserve = std::uint64_t{32} << 20;
+
+// --- Blocks --------------------------------------------------------------------------
 
 // How the blocks are obtained and returned; tests replace it to make a given
 // allocation fail.
 struct TBlockAllocator {
   void* (*Allocate)(std::size_t size);  // null when the memory cannot be had
   void (*Free)(void* block);
+  // Bytes the blocks may take in all; null: unchecked.
+  std::uint64_t (*Headroom)() = nullptr;
 };
 
-// Fixed blocks from the image library's allocator (pages populated at once).
+// Fixed blocks from the image library's allocator (pages populated at once),
+// checked against MemoryHeadroom of the system files.
 TBlockAllocator SystemBlockAllocator();
 
 class TMemPool {
@@ -37,8 +75,9 @@ class TMemPool {
 
   // Frees any blocks held, then allocates blocks 0, 1, ... in order,
   // counting each; stops at the first failure and returns false. More than
-  // MaxBlocks blocks, none, or blocks of 0 bytes are refused before anything
-  // is allocated.
+  // MaxBlocks blocks, none, blocks of 0 bytes, or blocks that would not leave
+  // PoolMemoryReserve of the allocator's headroom are refused before
+  // anything is allocated.
   bool Alloc(std::int32_t count, std::uint64_t size);
   // Frees every block, the last first.
   void Clear();

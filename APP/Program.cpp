@@ -34,6 +34,9 @@ int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
   // The program runs on the simulated camera: it answers as the device that
   // the driver API opens.
   simcam::Install();
+  // A file-size limit makes a write fail, reported like a full disk, instead
+  // of ending the process in the middle of a capture.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   QApplication application(argc, argv);
   // Forms are hidden, never destroyed, when they close; closing the main

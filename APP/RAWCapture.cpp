@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "CaptureMessages.h"
@@ -19,6 +18,7 @@
 #include "RAWVideo.h"
 #include "imaging/debayer.h"
 #include "platform/handle.h"
+#include "platform/newfile.h"
 
 // --- Preview thread ----------------------------------------------------------------
 
@@ -66,19 +66,6 @@ void SetPanel(TAppCommand& app, int index, const QString& text) {
   if (app.MainView != nullptr) app.MainView->SetPanel(index, text);
 }
 
-// The RAW file, open for writing.
-struct TFileDescriptor {
-  TFileDescriptor() = default;
-  ~TFileDescriptor() { Close(); }
-  TFileDescriptor(const TFileDescriptor&) = delete;
-  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  void Close() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-  int fd = -1;
-};
-
 // A capture started while this is set would share the frame buffer, the
 // status counters and the live-video pause with the running one.
 bool captureActive = false;
@@ -122,9 +109,8 @@ class TRAWCapture {
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
                                          app_.RAWCounter);
-    file_.fd = ::open(QFile::encodeName(fileName_).constData(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (file_.fd < 0) {
+    file_ = platform::CreateNewFile(QFile::encodeName(fileName_).constData());
+    if (!file_) {
       ShowCaptureError(QStringLiteral("Cannot open file : ") + fileName_);
       return false;
     }
@@ -134,12 +120,11 @@ class TRAWCapture {
   bool CreatePool() {
     const std::uint64_t blockBytes =
         static_cast<std::uint64_t>(std::max(app_.PoolBlockSizeMB, 0)) * 1048576;
-    pool_ =
-        std::make_unique<TFramePool>(file_.fd, app_.PoolBlockCount, blockBytes, WriteCaptureData);
+    pool_ = std::make_unique<TFramePool>(file_.get(), app_.PoolBlockCount, blockBytes,
+                                         WriteCaptureData);
     if (pool_->IsValid()) return true;
     pool_.reset();
-    file_.Close();
-    ::unlink(QFile::encodeName(fileName_).constData());
+    RemoveFile();
     ShowCaptureError(QStringLiteral("Out of memory"));
     return false;
   }
@@ -158,8 +143,9 @@ class TRAWCapture {
   bool WriteHeader() {
     std::vector<std::uint8_t> header(RAWVideoHeaderSize);
     CameraDevice->FillRAWHeader(header.data());
-    writeFailed_ = !WriteCaptureData(file_.fd, header.data(), header.size());
-    return !writeFailed_;
+    headerWritten_ = WriteCaptureData(file_.get(), header.data(), header.size());
+    writeFailed_ = !headerWritten_;
+    return headerWritten_;
   }
 
   // Steps 8 and 9: one frame read per pass until Esc, Stop Video, the frame
@@ -221,10 +207,19 @@ class TRAWCapture {
     app_.CaptureRunning = false;
     app_.ResumeThreads();
     if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(true);
-    file_.Close();
+    // Without its whole header the file holds nothing a reader could use;
+    // a file with a header keeps every whole record it got.
+    if (!headerWritten_) RemoveFile();
+    file_.reset();
     if (writeFailed_) {
       ShowCaptureWriteError(fileName_, stored);
     }
+  }
+
+  // Closes the file and removes it.
+  void RemoveFile() {
+    file_.reset();
+    ::unlink(QFile::encodeName(fileName_).constData());
   }
 
   // Takes the frame back, so that a preview step still pending renders
@@ -248,10 +243,11 @@ class TRAWCapture {
   platform::UniqueHandle device_;  // the driver device, open for the whole capture
   std::unique_ptr<TRAWThread> preview_;
   QString fileName_;
-  TFileDescriptor file_;
+  platform::UniqueFd file_;
   std::unique_ptr<TFramePool> pool_;
   long long frames_ = 0;
   long long drops_ = 0;
+  bool headerWritten_ = false;
   bool writeFailed_ = false;
 };
 

@@ -105,21 +105,19 @@ ProgramStarter SetProgramStarter(ProgramStarter starter) {
 }
 
 bool SaveBMPFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
-                 std::int32_t height) {
+                 std::int32_t height, FileCreation creation) {
   double x = 0, y = 0;
   ScreenDotsPerInch(x, y);
-  return WriteBMPFile(name, picture, width, height, PixelsPerMeter(x), PixelsPerMeter(y));
+  return WriteBMPFile(name, picture, width, height, PixelsPerMeter(x), PixelsPerMeter(y), creation);
 }
 
 bool SaveJPEGFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
                   std::int32_t height) {
   // The bitmap the JPEG is made from, kept as a file; whether it could be
   // written does not matter for the JPEG.
-  SaveBMPFile(QStringLiteral("temp.bmp"), picture, width, height);
-  FilePtr out(std::fopen(QFile::encodeName(name).constData(), "wb"));
-  if (out == nullptr) return false;
-  const bool compressed = CompressJPEG(out.get(), picture, width, height);
-  return std::fclose(out.release()) == 0 && compressed;
+  SaveBMPFile(QStringLiteral("temp.bmp"), picture, width, height, FileCreation::Replace);
+  return WriteWholeFile(QFile::encodeName(name).constData(), FileCreation::NewOnly,
+                        [&](std::FILE* out) { return CompressJPEG(out, picture, width, height); });
 }
 
 // ---------------------------------------------------------------------------
@@ -158,7 +156,7 @@ void TAppCommand::SaveFrameFile(std::int32_t& counter, std::int32_t format,
   const QString name =
       NextCaptureFileName(folder + QStringLiteral("FRAME_"),
                           format == 0 ? QStringLiteral(".BMP") : QStringLiteral(".jpg"), counter);
-  const bool saved = format == 0 ? SaveBMPFile(name, picture, width, height)
+  const bool saved = format == 0 ? SaveBMPFile(name, picture, width, height, FileCreation::NewOnly)
                                  : SaveJPEGFile(name, picture, width, height);
   // Live video carries on either way.
   if (!saved) ShowWriteError(name);
@@ -183,7 +181,7 @@ void TAppCommand::RunCorrectionTool(const std::uint8_t* picture, std::int32_t wi
                                     std::int32_t height) {
   const QString frameFile = QString::fromLatin1(CorrectionToolFrameFile);
   // Without its frame the tool would work on an older file, or none.
-  if (!SaveBMPFile(frameFile, picture, width, height)) {
+  if (!SaveBMPFile(frameFile, picture, width, height, FileCreation::Replace)) {
     ShowWriteError(frameFile);
     return;
   }

@@ -10,14 +10,17 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/newfile.h"
+
 // The picture (B, G, R bytes, rows packed, top row first) as a 24-bit BMP
-// file whose resolution is the screen's (96 dpi without a screen). False
-// when the file cannot be written.
+// file whose resolution is the screen's (96 dpi without a screen), created
+// as creation says. False when the file cannot be written whole.
 bool SaveBMPFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
-                 std::int32_t height);
-// The picture as a JPEG file with the encoder's default settings. The
-// picture is also saved as "temp.bmp" in the current directory, where it is
-// left. False when the JPEG file cannot be written.
+                 std::int32_t height, FileCreation creation);
+// The picture as a new JPEG file with the encoder's default settings. The
+// picture is also saved as "temp.bmp" in the current directory, replacing
+// the one before, where it is left. False when the JPEG file cannot be
+// written whole.
 bool SaveJPEGFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
                   std::int32_t height);
 

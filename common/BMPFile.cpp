@@ -27,12 +27,10 @@ bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int
   const BITMAPINFOHEADER info = MakeBitmapInfoHeader(
       width, height, 24, static_cast<std::uint32_t>(imageBytes), xPelsPerMeter, yPelsPerMeter);
 
-  FilePtr out = CreateBinaryFile(QFile::encodeName(fileName).constData(), creation);
-  if (out == nullptr) return false;
-  const bool written = std::fwrite(&file, sizeof file, 1, out.get()) == 1 &&
-                       std::fwrite(&info, sizeof info, 1, out.get()) == 1 &&
-                       WriteDIBRows(out.get(), picture, static_cast<std::uint64_t>(width) * 3,
-                                    rowBytes, height, true);
-  // Buffered bytes that cannot be written show up only when the file closes.
-  return std::fclose(out.release()) == 0 && written;
+  return WriteWholeFile(QFile::encodeName(fileName).constData(), creation, [&](std::FILE* out) {
+    return std::fwrite(&file, sizeof file, 1, out) == 1 &&
+           std::fwrite(&info, sizeof info, 1, out) == 1 &&
+           WriteDIBRows(out, picture, static_cast<std::uint64_t>(width) * 3, rowBytes, height,
+                        true);
+  });
 }

@@ -7,9 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include <sys/stat.h>
-
 #include "Format.h"
+#include "platform/newfile.h"
 
 namespace {
 
@@ -26,8 +25,7 @@ void ReportResult(int error) {
 }  // namespace
 
 bool FileNameTaken(const QString& name) {
-  struct stat info {};
-  return ::lstat(QFile::encodeName(name).constData(), &info) == 0;
+  return platform::NameTaken(QFile::encodeName(name).constData());
 }
 
 QString NextFreeFileName(const QString& prefix, const QString& suffix, std::int32_t& counter) {
@@ -70,7 +68,7 @@ bool AVIWriter::Open(const QString& fileName, std::int32_t width, std::int32_t h
   format.streamName = StreamName;
   format.sizeLimit = SizeLimit;
   errno = 0;
-  if (file_.Open(QFile::encodeName(fileName).toStdString(), format, FileCreation::NewOnly))
+  if (file_.Open(QFile::encodeName(fileName).toStdString(), format))
     return true;
   ReportResult(errno);
   return false;

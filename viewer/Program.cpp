@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include <csignal>
 #include <exception>
 
 #include "MainForm.h"
@@ -55,6 +56,9 @@ void DestroyForms() {
 }
 
 int RunViewer(int argc, char* argv[]) {
+  // A file-size limit makes a write fail, reported like a full disk, instead
+  // of ending the process in the middle of an export.
+  std::signal(SIGXFSZ, SIG_IGN);
   TViewerApplication application(argc, argv);
   CreateForms(QCoreApplication::arguments());
   AppForm->show();

@@ -1,4 +1,5 @@
-// The memory pool and the frame pool: allocation failures, the ring's edge
+// The memory pool and the frame pool: allocation failures, the check against
+// the memory the process may still take, the ring's edge
 // cases, the writer thread's hand-over, and a stress run whose file must equal the committed
 // records (run it under ThreadSanitizer too: the tsan preset).
 #include <gtest/gtest.h>
@@ -8,7 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <map>
+#include <optional>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -86,6 +90,80 @@ TEST(MemPool, AFailedAllocationLeavesThePoolEmpty) {
   // A block that the machine cannot hold fails at once, without touching
   // memory.
   EXPECT_FALSE(TMemPool(1, std::uint64_t{1} << 50).IsValid());
+}
+
+// What the process may still take, from the system files as a table of
+// texts; and a pool checked against it takes no block beyond it.
+TEST(MemPool, PoolsAreCheckedAgainstMemAvailableAndEveryCgroupLimit) {
+  using Files = std::map<std::string, std::string>;
+  constexpr std::uint64_t MiB = 1 << 20;
+  const std::string meminfo =
+      "MemTotal:       8000000 kB\nMemFree:  100 kB\n"
+      "MemAvailable:    1024000 kB\nCached: 5 kB\n";
+  const std::string v2 = "0::/user.slice/app.scope\n";
+  const std::string v1 = "5:cpu,memory:/box\n4:pids:/\n";
+  struct Case {
+    const char* name;
+    Files files;
+    std::uint64_t headroom;
+  };
+  const Case cases[] = {
+      {"MemAvailable only", {{"/proc/meminfo", meminfo}}, 1024000 * 1024},
+      {"nothing readable", {}, UINT64_MAX},
+      {"MemAvailable without its unit", {{"/proc/meminfo", "MemAvailable: 12\n"}}, UINT64_MAX},
+      {"cgroup v2 without a limit",
+       {{"/proc/meminfo", meminfo},
+        {"/proc/self/cgroup", v2},
+        {"/sys/fs/cgroup/user.slice/app.scope/memory.max", "max\n"},
+        {"/sys/fs/cgroup/user.slice/app.scope/memory.current", "300000000\n"}},
+       1024000 * 1024},
+      {"cgroup v2 limit less its usage, on a parent",
+       {{"/proc/meminfo", meminfo},
+        {"/proc/self/cgroup", v2},
+        {"/sys/fs/cgroup/user.slice/app.scope/memory.max", "max\n"},
+        {"/sys/fs/cgroup/user.slice/memory.max", "419430400\n"},
+        {"/sys/fs/cgroup/user.slice/memory.current", "104857600\n"}},
+       300 * MiB},
+      {"cgroup v2 beside v1 controllers, used up",
+       {{"/proc/meminfo", meminfo},
+        {"/proc/self/cgroup", "3:pids:/x\n" + v2},
+        {"/sys/fs/cgroup/unified/user.slice/app.scope/memory.max", "1000\n"},
+        {"/sys/fs/cgroup/unified/user.slice/app.scope/memory.current", "2000\n"}},
+       0},
+      {"cgroup v1 limit",
+       {{"/proc/meminfo", meminfo},
+        {"/proc/self/cgroup", v1},
+        {"/sys/fs/cgroup/memory/box/memory.limit_in_bytes", "419430400\n"},
+        {"/sys/fs/cgroup/memory/box/memory.usage_in_bytes", "52428800\n"},
+        {"/sys/fs/cgroup/memory/memory.limit_in_bytes", "9223372036854771712\n"}},
+       350 * MiB},
+  };
+  static std::uint64_t headroom = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TSystemFileReader read = [&c](const std::string& path) -> std::optional<std::string> {
+      const auto found = c.files.find(path);
+      if (found == c.files.end()) return std::nullopt;
+      return found->second;
+    };
+    headroom = MemoryHeadroom(read);
+    EXPECT_EQ(headroom, c.headroom);
+    if (headroom == UINT64_MAX) continue;
+    // Four blocks that leave exactly the reserve are taken; one byte more
+    // each, and none is allocated. The blocks are stand-ins, never touched.
+    static int allocations = 0;
+    const TBlockAllocator allocator{[](std::size_t) -> void* {
+                                      static char block;
+                                      ++allocations;
+                                      return &block;
+                                    },
+                                    [](void*) {}, [] { return headroom; }};
+    const std::uint64_t free = headroom > PoolMemoryReserve ? headroom - PoolMemoryReserve : 0;
+    if (free >= 4) EXPECT_TRUE(TMemPool(4, free / 4, allocator).IsValid());
+    allocations = 0;
+    EXPECT_FALSE(TMemPool(4, free / 4 + 1, allocator).IsValid());
+    EXPECT_EQ(allocations, 0);
+  }
 }
 
 // A writer that holds every write until released and logs the block sizes.

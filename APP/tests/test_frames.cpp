@@ -1,24 +1,31 @@
 // Single frames and AVI capture on the simulated camera: frame files read
 // back by ImageMagick, requests served by the next frame, the clipboard, the
 // colour-correction tool and its matrix; AVI files read back by ffprobe and
-// ffmpeg, refusals, the size limit.
+// ffmpeg, refusals, the size limit; links at the next free name.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "AVIFile.h"
 #include "AppTestSupport.h"
@@ -158,8 +165,21 @@ TEST_F(FramesTest, FrameFilesAreNumberedAndReadBackByImageMagick) {
   // The bitmap the JPEG was made from stays in the current directory.
   EXPECT_EQ(RunCommand("compare -metric AE temp.bmp " + Path("expected.ppm") + " null: 2>&1"), "0");
 
-  // A write that fails inside the JPEG encoder is reported, not fatal.
-  EXPECT_FALSE(SaveJPEGFile(QStringLiteral("/dev/full"), picture.data(), w, h));
+  // A disk that fills inside the JPEG encoder: reported, not fatal, and no
+  // part of the file stays (a child process under a file-size limit).
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit size{2000, 2000};
+    ::_exit(::setrlimit(RLIMIT_FSIZE, &size) == 0 &&
+                    !SaveJPEGFile(Path("full.jpg"), picture.data(), w, h)
+                ? 0
+                : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(QFileInfo::exists(Path("full.jpg")));
   AppCommand->SaveFrameFile(counter, 2, picture.data(), w, h);  // no such format
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 9);
   EXPECT_TRUE(messages.empty());
@@ -225,9 +245,25 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   std::vector<std::uint8_t> raw(64 * 32, 90);
   ASSERT_TRUE(AppCommand->RenderFrame(1, raw.data(), 64 * 32, 64, 32, 4));
   EXPECT_EQ(ReadAll(Path("FRAME.BMP")).size(), 54 + 64 * 3 * 32);
-  EXPECT_EQ(started, (std::vector<QStringList>{
-                         {QCoreApplication::applicationDirPath() + "/Tintwork.exe", "FRAME.BMP"}}));
+  const QStringList tool{QCoreApplication::applicationDirPath() + "/Tintwork.exe", "FRAME.BMP"};
+  EXPECT_EQ(started, std::vector<QStringList>{tool});
+  // The next frame replaces the file; where a folder holds its name, the
+  // failure is reported and the tool is not started on an older file.
+  std::vector<std::uint8_t> wide(128 * 32, 90);
+  AppCommand->CalibrateColors();
+  ASSERT_TRUE(AppCommand->RenderFrame(1, wide.data(), 128 * 32, 128, 32, 4));
+  EXPECT_EQ(ReadAll(Path("FRAME.BMP")).size(), 54 + 128 * 3 * 32);
+  ASSERT_TRUE(QFile::remove(Path("FRAME.BMP")) && QDir(dir.path()).mkdir("FRAME.BMP"));
+  AppCommand->CalibrateColors();
+  ASSERT_TRUE(AppCommand->RenderFrame(1, raw.data(), 64 * 32, 64, 32, 4));
+  EXPECT_EQ(started, (std::vector<QStringList>{tool, tool}));
+  EXPECT_EQ(messages.back(), (Message{"ERROR!", "Cannot write file FRAME.BMP"}));
+  EXPECT_TRUE(QFileInfo(Path("FRAME.BMP")).isDir());
+  // No temporary file stays behind.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"FRAME.BMP"});
   SetProgramStarter(previous);
+  messages.clear();
 
   // The tool's answer: only 96 bytes of finite numbers replace the matrix.
   double matrix[12] = {0, 0, 1, 0, 1, 0, 1, 0, 0, 4, 5, 6};
@@ -319,6 +355,43 @@ TEST_F(AVICaptureTest, StoresOneRenderedFramePerFrameRead) {
     EXPECT_EQ(U32(b, 132), 29970u);
   }
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(AVICaptureTest, ALinkAtTheNextNameIsPassedOverByEveryNewFile) {
+  StartStream();
+  QTemporaryDir outside;
+  const auto picture = Gradient(16, 8);
+  const std::int32_t blocks = AppCommand->PoolBlockCount, blockMB = AppCommand->PoolBlockSizeMB;
+  AppCommand->PoolBlockCount = 2;
+  AppCommand->PoolBlockSizeMB = 1;
+  AppCommand->RAWCounter = 0;
+  AppCommand->Frames2Capture = 2;
+  std::int32_t bmpCounter = 0, jpegCounter = 0;
+  const struct {
+    const char* linked;
+    const char* used;
+    std::function<void()> save;
+  } cases[] = {
+      {"VIDEO_0.RAW", "VIDEO_1.RAW", [] { AppCommand->SaveRAWVideo(); }},
+      {"VIDEO_0.AVI", "VIDEO_1.AVI", [] { AppCommand->SaveVideo(); }},
+      {"FRAME_0.BMP", "FRAME_1.BMP",
+       [&] { AppCommand->SaveFrameFile(bmpCounter, 0, picture.data(), 16, 8); }},
+      {"FRAME_0.jpg", "FRAME_1.jpg",
+       [&] { AppCommand->SaveFrameFile(jpegCounter, 1, picture.data(), 16, 8); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.linked);
+    const QString target = outside.filePath(QString::fromLatin1(c.linked));
+    ASSERT_TRUE(QFile::link(target, Path(c.linked)));
+    c.save();
+    EXPECT_TRUE(QFileInfo(Path(c.linked)).isSymLink());
+    EXPECT_GT(QFileInfo(Path(c.used)).size(), 0);
+  }
+  // Nothing was created through a link.
+  EXPECT_TRUE(QDir(outside.path()).isEmpty());
+  EXPECT_TRUE(messages.empty());
+  AppCommand->PoolBlockCount = blocks;
+  AppCommand->PoolBlockSizeMB = blockMB;
 }
 
 TEST_F(AVICaptureTest, RefusalsCreateNoFile) {

@@ -14,9 +14,13 @@
 
 #include <chrono>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "MemPool.h"
 #include "Messages.h"
 #include "RAWCapture.h"
 #include "RAWVideo.h"
@@ -74,7 +78,19 @@ class RAWCaptureTest : public CameraTestBase, public ::testing::Test {
     region.SizeY = 240;
     EXPECT_TRUE(SetViewPort(driver.handle, &region));
   }
-  ~RAWCaptureTest() override { SetRAWCaptureWriter(nullptr); }
+  ~RAWCaptureTest() override {
+    SetRAWCaptureWriter(nullptr);
+    SetSystemFileReader(nullptr);
+  }
+
+  // The system files that the memory check reads; any other is missing.
+  static void SetSystemFiles(std::map<std::string, std::string> files) {
+    SetSystemFileReader([files](const std::string& path) -> std::optional<std::string> {
+      const auto found = files.find(path);
+      if (found == files.end()) return std::nullopt;
+      return found->second;
+    });
+  }
 
   // 8-bit 320 x 240 frames: 76,804-byte records; a 1 MiB block takes
   // records while 240 + 4 rows of 640 bytes and a length are free.
@@ -173,6 +189,20 @@ TEST_F(RAWCaptureTest, SetUpFailuresAreReportedAndLeaveNoFile) {
       {"no folder", [&] { settings.path += "missing/"; },
        "ERROR!: Cannot open file : " + folder.path() + "/missing/VIDEO_0.RAW"},
       {"too many blocks", [&] { controller->PoolBlockCount = 1025; }, "ERROR!: Out of memory"},
+      // 4 blocks of 1 MiB and the reserve the rest of the program keeps.
+      {"memory short",
+       [&] {
+         SetSystemFiles({{"/proc/meminfo", "MemAvailable: 36000 kB\n"}});
+       },
+       "ERROR!: Out of memory"},
+      {"cgroup limit reached",
+       [&] {
+         SetSystemFiles({{"/proc/meminfo", "MemAvailable: 8000000 kB\n"},
+                         {"/proc/self/cgroup", "0::/app\n"},
+                         {"/sys/fs/cgroup/app/memory.max", "400000000\n"},
+                         {"/sys/fs/cgroup/app/memory.current", "370000000\n"}});
+       },
+       "ERROR!: Out of memory"},
       {"capture running", [&] { controller->CaptureRunning = true; }, QString()},
   };
   for (const Case& c : cases) {
@@ -191,6 +221,7 @@ TEST_F(RAWCaptureTest, SetUpFailuresAreReportedAndLeaveNoFile) {
     settings.path = folder.path() + "/";
     controller->PoolBlockCount = 4;
     controller->CaptureRunning = false;
+    SetSystemFileReader(nullptr);
   }
 }
 
@@ -230,7 +261,9 @@ TEST_F(RAWCaptureTest, FailedWritesEndTheCaptureAndSayWhatWasStored) {
     messages.clear();
     controller->Frames2Capture = 1000;  // ends earlier, by the failure
     controller->SaveRAWVideo();
-    // The torn block is cut off: the file ends with the last whole block.
+    // A file without its whole header is removed; otherwise the torn block
+    // is cut off and the file ends with the last whole block.
+    EXPECT_EQ(QFile::exists(FileName(controller->RAWCounter)), failingWrite != 1);
     const RAWFile file(FileName(controller->RAWCounter));
     const std::size_t stored = failingWrite == 1 ? 0 : FramesPerBlock;
     EXPECT_EQ(file.records.size(), stored);

@@ -31,7 +31,7 @@ TEST(BMPFileTest, HeaderAndPaddedBottomUpRows) {
     std::vector<std::uint8_t> picture(static_cast<std::size_t>(rowPixels) * c.height);
     for (std::size_t i = 0; i < picture.size(); ++i)
       picture[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    const QString name = dir.filePath(QStringLiteral("f.bmp"));
+    const QString name = dir.filePath(QStringLiteral("f%1.bmp").arg(c.width));
     ASSERT_TRUE(WriteBMPFile(name, picture.data(), c.width, c.height, 3780, 3781));
     QFile file(name);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -60,9 +60,8 @@ TEST(BMPFileTest, ScreenResolutionAndUnwritableFiles) {
   EXPECT_EQ(PixelsPerMeter(120), 4724);
   const std::uint8_t pixel[3] = {1, 2, 3};
   EXPECT_FALSE(WriteBMPFile(QStringLiteral("/no/such/folder/f.bmp"), pixel, 1, 1));
-  // Buffered rows that do not fit are reported when the file closes.
-  std::vector<std::uint8_t> large(3 * 256 * 256);
-  EXPECT_FALSE(WriteBMPFile(QStringLiteral("/dev/full"), large.data(), 256, 256));
+  // An existing name, a device included, is never written to.
+  EXPECT_FALSE(WriteBMPFile(QStringLiteral("/dev/full"), pixel, 1, 1));
 }
 
 TEST(BMPFileTest, ANewFileOnlyNeverReplacesOne) {
@@ -72,7 +71,7 @@ TEST(BMPFileTest, ANewFileOnlyNeverReplacesOne) {
   ASSERT_TRUE(WriteBMPFile(name, pixel, 1, 1, 0, 0, FileCreation::NewOnly));
   EXPECT_FALSE(WriteBMPFile(name, pixel, 1, 1, 0, 0, FileCreation::NewOnly));
   EXPECT_EQ(QFile(name).size(), 58);
-  EXPECT_TRUE(WriteBMPFile(name, pixel, 1, 1));
+  EXPECT_TRUE(WriteBMPFile(name, pixel, 1, 1, 0, 0, FileCreation::Replace));
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // The memory primitives. ImageAlloc stands for GlobalAlloc with
 // GMEM_FIXED: one fixed block, or null when memory cannot be had. On Linux
 // malloc does not fail (overcommit) and a shortage would kill the process at
-// first use, so the block is mapped with MAP_POPULATE: its pages are there
-// when ImageAlloc returns (the 64 MiB colour-correction object included).
+// first use, so the block's pages are faulted in (MADV_POPULATE_WRITE) before
+// ImageAlloc returns, and a block whose pages cannot be had is refused (the
+// 64 MiB colour-correction object included).
 // Large blocks are placed on 2 MiB boundaries and asked for huge pages: the
 // colour cube is read at random places per pixel, and with 4 KiB pages most
 // of those reads would miss the TLB.
 #include <sys/mman.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,14 +24,23 @@ constexpr size_t kHeader = 64;
 constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kHugeBlockMinimum = size_t{8} << 20;
 
-// Faults every page of [p, p + length) in, so that a shortage shows now.
-void Populate(void* p, size_t length) {
+// Faults every page of [p, p + length) in, so that a shortage shows now;
+// false when the pages cannot be had.
+bool Populate(void* p, size_t length) {
 #ifdef MADV_POPULATE_WRITE
-  if (madvise(p, length, MADV_POPULATE_WRITE) == 0) return;
+  for (;;) {
+    if (madvise(p, length, MADV_POPULATE_WRITE) == 0) return true;
+    if (errno == EINTR || errno == EAGAIN) continue;
+    // Only a kernel without the advice leaves the pages to be touched: after
+    // a shortage, touching them would get the process killed.
+    if (errno != EINVAL) return false;
+    break;
+  }
 #endif
   // Older kernels: touch one byte per page (the pages are zero already).
   volatile uint8_t* bytes = static_cast<volatile uint8_t*>(p);
   for (size_t i = 0; i < length; i += 4096) bytes[i] = 0;
+  return true;
 }
 
 // A mapping of `length` bytes on a 2 MiB boundary with huge pages asked
@@ -48,8 +59,9 @@ void* MapHuge(size_t length) {
 #ifdef MADV_HUGEPAGE
   madvise(base, length, MADV_HUGEPAGE);
 #endif
-  Populate(base, length);
-  return base;
+  if (Populate(base, length)) return base;
+  munmap(base, length);
+  return nullptr;
 }
 
 }  // namespace
@@ -61,9 +73,13 @@ extern "C" void* ImageAlloc(size_t size) {
   if (length >= kHugeBlockMinimum) {
     base = MapHuge(length);
   } else {
-    base = mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (base == MAP_FAILED) base = nullptr;
+    base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED) {
+      base = nullptr;
+    } else if (!Populate(base, length)) {
+      munmap(base, length);
+      base = nullptr;
+    }
   }
   if (base == nullptr) return nullptr;
   std::memcpy(base, &length, sizeof length);

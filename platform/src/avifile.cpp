@@ -266,8 +266,7 @@ bool AVIWriter::WriteIndex() {
   return true;
 }
 
-bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format,
-                     FileCreation creation) {
+bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format) {
   Close();
   const bool validFormat = format.width >= 1 && format.width <= MaxExtent && format.height >= 1 &&
                            format.height <= MaxExtent &&
@@ -278,7 +277,7 @@ bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format,
   format_.sizeLimit = std::min(format.sizeLimit, AVIMaxFileBytes);
   frames_ = 0;
   framesInHeader_ = 0;
-  file_ = CreateBinaryFile(path.c_str(), creation);
+  file_ = CreateBinaryFile(path.c_str());
   if (file_ == nullptr) return false;
   // The header of a file without frames and index; frames follow it.
   const HeaderBytes header = BuildHeader(format_, 0, StoredFrameBytes(), false);

@@ -2,11 +2,6 @@
 
 #include <cassert>
 
-FilePtr CreateBinaryFile(const char* path, FileCreation creation) {
-  // "x": the file is created exclusively (O_EXCL), also against a dangling link.
-  return FilePtr(std::fopen(path, creation == FileCreation::NewOnly ? "wbx" : "wb"));
-}
-
 bool WriteDIBRows(std::FILE* file, const std::uint8_t* pixels, std::uint64_t rowBytes,
                   std::uint64_t storedRowBytes, std::int32_t height, bool bottomUp) {
   assert(storedRowBytes >= rowBytes && storedRowBytes - rowBytes < 4);

@@ -36,8 +36,8 @@ void DivideFrameSum8Bit(uint8_t* dst, const uint32_t* sum, int32_t count, uint32
 void DivideFrameSum16Bit(uint16_t* dst, const uint32_t* sum, int32_t count, uint32_t divisor);
 
 /* One fixed block of size bytes (64-byte aligned, content undefined), or NULL
- * when memory cannot be had. The block's pages are populated at once
- * (MAP_POPULATE), so that a shortage shows here, not at first use. */
+ * when memory cannot be had. The block's pages are populated at once, so
+ * that a shortage shows here, not at first use. */
 void* ImageAlloc(size_t size);
 /* Frees a block from ImageAlloc: NULL when freed (and for NULL), else the
  * pointer. */

@@ -90,11 +90,10 @@ class AVIWriter {
   AVIWriter(const AVIWriter&) = delete;
   AVIWriter& operator=(const AVIWriter&) = delete;
 
-  // Closes any open file, then creates the file (replacing one of that name,
-  // or only when none exists) and writes its header. False when the format
+  // Closes any open file, then creates the file, only where no file (nor
+  // link) of that name exists, and writes its header. False when the format
   // is invalid or the file cannot be created or written.
-  bool Open(const std::string& path, const AVIStreamFormat& format,
-            FileCreation creation = FileCreation::Replace);
+  bool Open(const std::string& path, const AVIStreamFormat& format);
   // Writes one frame as the next key frame: height rows of
   // width x bitsPerPixel / 8 bytes, packed end to end, top row first.
   AVIWriteResult WriteFrame(const void* pixels);

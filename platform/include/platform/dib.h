@@ -8,7 +8,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
+
+#include "platform/newfile.h"
 
 // Every header below is written to files as it lies in memory.
 static_assert(std::endian::native == std::endian::little);
@@ -62,23 +63,6 @@ constexpr std::uint64_t DIBRowBytes(std::int32_t width, std::int32_t bitsPerPixe
   return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitsPerPixel) + 31) / 32 *
          4;
 }
-
-// A C file closed when its owner goes.
-struct FileCloser {
-  void operator()(std::FILE* file) const {
-    if (file != nullptr) std::fclose(file);
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// How a file is created for writing: replacing any file of that name, or
-// only when no file (nor link) of that name exists, so that nothing earlier
-// is overwritten.
-enum class FileCreation { Replace, NewOnly };
-
-// Opens path for writing binary data as creation says; null, with errno
-// telling why, when it cannot be created.
-FilePtr CreateBinaryFile(const char* path, FileCreation creation);
 
 // Writes height rows of rowBytes bytes each from pixels (rows packed end to
 // end, top row first), each followed by zero bytes up to storedRowBytes; from
