@@ -95,6 +95,16 @@ std::int32_t WindowStateValue(const TMainForm* form) {
   return 0;
 }
 
+// The frame limit as the field shows it, unless the field holds a number
+// not yet applied with "Set": then the limit the captures use, which the
+// load would otherwise replace with the pending one. A text that is no
+// number is kept as it is; the load leaves the limit alone for it.
+QString FrameLimitText(const QString& field) {
+  std::int32_t pending = 0;
+  if (!ParseInt32(field, pending) || pending == AppCommand->Frames2Capture) return field;
+  return Signed(AppCommand->Frames2Capture);
+}
+
 // Entries that mirror a setting of the camera or the controller are read
 // from there, not from the dialog's controls: the controls follow the camera
 // only once the dialog has been activated, and until then show their design
@@ -126,7 +136,7 @@ TPresetList CollectEntries(const TMainForm* form, const CameraState& camera) {
   const bool untilEsc = dialog->cbUnlimitedFrames->isChecked();
   list.Add(QStringLiteral("UseEscKey"), Flag(untilEsc));
   list.Add(QStringLiteral("Frames2Capture"),
-           untilEsc ? QStringLiteral("0") : dialog->eFrames->text());
+           untilEsc ? QStringLiteral("0") : FrameLimitText(dialog->eFrames->text()));
   list.Add(QStringLiteral("WinState"), Signed(WindowStateValue(form)));
   list.Add(QStringLiteral("WinIconic"), Flag(form != nullptr && form->isMinimized()));
   return list;
