@@ -68,6 +68,8 @@ struct CameraState {
   double exposureMs = 0.0;
   std::uint32_t frequency = UnreadFrequency;
   double frameRate = 0.0;
+  std::int32_t interPacketDelay = 0;
+  bool sdram = false;
 
   bool Answered() const {
     return viewPort.Width != 0 && viewPort.Height != 0 && exposure != UnreadExposure &&
@@ -86,6 +88,9 @@ CameraState ReadCameraState() {
   if (s.exposure != UnreadExposure) s.exposure = exposure;
   s.frequency = CameraDevice->GetFrequency();
   CameraDevice->GetFrameRate(s.frameRate);
+  double bandwidth = 0.0;
+  s.interPacketDelay = AppCommand->GetInterPacketDelay(bandwidth);
+  s.sdram = AppCommand->GetSDRAM();
   return s;
 }
 
@@ -96,6 +101,21 @@ std::int32_t WindowStateValue(const TMainForm* form) {
   return 0;
 }
 
+// The frame limit as the field shows it, unless the field holds a number
+// not yet applied with "Set": then the limit the captures use, which the
+// load would otherwise replace with the pending one. A text that is no
+// number is kept as it is; the load leaves the limit alone for it.
+QString FrameLimitText(const QString& field) {
+  std::int32_t pending = 0;
+  if (!ParseInt32(field, pending) || pending == AppCommand->Frames2Capture) return field;
+  return Signed(AppCommand->Frames2Capture);
+}
+
+// Entries that mirror a setting of the camera or the controller are read
+// from there, not from the dialog's controls: the controls follow the camera
+// only once the dialog has been activated, and until then show their design
+// values (the output mode "8 bits compress" while the controller streams
+// 8-bit), which the next start would apply.
 TPresetList CollectEntries(const TMainForm* form, const CameraState& camera) {
   const TSettingsForm* dialog = SettingsForm;
   TPresetList list;
@@ -108,21 +128,21 @@ TPresetList CollectEntries(const TMainForm* form, const CameraState& camera) {
   for (const ViewPortField& f : ViewPortFields)
     list.Add(QLatin1String(f.name), Unsigned(camera.viewPort.*f.field));
   list.Add(QStringLiteral("Frequency"), Unsigned(camera.frequency));
-  list.Add(QStringLiteral("outMode"), Signed(dialog->cbOutputMode->currentIndex()));
-  list.Add(QStringLiteral("IPDelay"), Signed(dialog->tbInterPacketDelay->value()));
-  list.Add(QStringLiteral("BayerAlgIndex"), Signed(dialog->rgDebayer->ItemIndex()));
+  list.Add(QStringLiteral("outMode"), Signed(AppCommand->GetOutMode()));
+  list.Add(QStringLiteral("IPDelay"), Signed(camera.interPacketDelay));
+  list.Add(QStringLiteral("BayerAlgIndex"), Signed(AppCommand->DebayerMode));
   list.Add(QStringLiteral("SaveImageMode"), Signed(dialog->rgSaveImageMode->ItemIndex()));
   list.Add(QStringLiteral("ZoomValue"), Signed(AppCommand->GetZoom()));
   list.Add(QStringLiteral("Gamma"), Flag(dialog->cbGammaCorrection->isChecked()));
-  const bool sdram = dialog->cbSDRAM->isChecked();
-  list.Add(QStringLiteral("SDRAM"), Flag(sdram));
+  list.Add(QStringLiteral("SDRAM"), Flag(camera.sdram));
   // The rate is set with the high-speed mode off; with it on the camera
   // reports half of that.
-  list.Add(QStringLiteral("FrameRate"), Real(sdram ? camera.frameRate * 2 : camera.frameRate));
+  list.Add(QStringLiteral("FrameRate"),
+           Real(camera.sdram ? camera.frameRate * 2 : camera.frameRate));
   const bool untilEsc = dialog->cbUnlimitedFrames->isChecked();
   list.Add(QStringLiteral("UseEscKey"), Flag(untilEsc));
   list.Add(QStringLiteral("Frames2Capture"),
-           untilEsc ? QStringLiteral("0") : dialog->eFrames->text());
+           untilEsc ? QStringLiteral("0") : FrameLimitText(dialog->eFrames->text()));
   list.Add(QStringLiteral("WinState"), Signed(WindowStateValue(form)));
   list.Add(QStringLiteral("WinIconic"), Flag(form != nullptr && form->isMinimized()));
   return list;
@@ -269,17 +289,21 @@ class TPresetLoader {
     if (file_.Int("SaveImageMode", mode)) dialog_->rgSaveImageMode->SetItemIndex(mode);
   }
 
-  // The controller's limit changes only through the check box's handler.
+  // Ticking the box sets the controller's limit to 0 through its handler. A
+  // limit in the field is applied as its "Set" would apply it, so that the
+  // next capture stops where the dialog says; a text that is no number
+  // leaves the limit as it was, without a message.
   void LoadFrameLimit() {
     std::int32_t untilEsc = 0;
     if (!file_.Int("UseEscKey", untilEsc)) return;
     if (untilEsc == 1) {
       dialog_->cbUnlimitedFrames->setChecked(true);
       dialog_->eFrames->setText(QStringLiteral("0"));
-    } else {
-      dialog_->cbUnlimitedFrames->setChecked(false);
-      dialog_->eFrames->setText(file_.Text("Frames2Capture"));
+      return;
     }
+    dialog_->cbUnlimitedFrames->setChecked(false);
+    dialog_->eFrames->setText(file_.Text("Frames2Capture"));
+    dialog_->ApplyFrameLimit();
   }
 
   bool LoadExposure() {

@@ -879,12 +879,14 @@ void TSettingsForm::cbUnlimitedFramesClick() {
 }
 
 void TSettingsForm::btSetClick() {
+  if (!ApplyFrameLimit()) ShowErrorMessage(NotAnIntegerText(eFrames->text()));
+}
+
+bool TSettingsForm::ApplyFrameLimit() {
   std::int32_t frames = 0;
-  if (!ParseInt32(eFrames->text(), frames)) {
-    ShowErrorMessage(NotAnIntegerText(eFrames->text()));
-    return;
-  }
+  if (!ParseInt32(eFrames->text(), frames)) return false;
   AppCommand->SetFrames2Capture(frames);
+  return true;
 }
 
 void TSettingsForm::btBufferPoolClick() {

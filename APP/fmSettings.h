@@ -64,6 +64,9 @@ class TSettingsForm : public QDialog, public ISettingsView {
   // it ends with one. A name holding a line break is refused with an error
   // box (false).
   bool SetCaptureFolder(QString folder);
+  // The frame limit in eFrames handed to the controller, as "Set" does;
+  // false, with the limit unchanged, when the text is no integer.
+  bool ApplyFrameLimit();
 
   // True while UpdateExposure runs and while the dialog is being created.
   bool Updating = false;

@@ -94,15 +94,17 @@ TEST_F(RegisterSetTest, SetsAreSectionsAndEachSendsAResetThenItsWords) {
       "Regs=2222\r\n"                        // a key's first line counts
       "[Odd]\r\nRegs='G123 123456'\r\n"
       "[NoRegs]\r\nRegister=1234\r\n"
+      "[After]\r\nRegs=3A01\r\n"           // a key search ends at the next section
       "[Empty]\r\nRegs=\r\n"
       "[night]\r\nRegs=4444\r\n");           // a repeated section is not read
   QStringList sets{"stale"};
   controller->GetRegisterSets(sets);
-  EXPECT_EQ(sets, QStringList({"Night", "Odd", "NoRegs", "Empty"}));
+  EXPECT_EQ(sets, QStringList({"Night", "Odd", "NoRegs", "After", "Empty"}));
 
   EXPECT_EQ(Load("NIGHT"), (std::vector<std::uint16_t>{Reset, 0x3A01, 0x3B02, 0x3C03}));
   EXPECT_EQ(Load("Odd"), (std::vector<std::uint16_t>{Reset, 0x0000, 0x3456}));
   EXPECT_TRUE(Load("NoRegs").empty());
+  EXPECT_EQ(Load("After"), (std::vector<std::uint16_t>{Reset, 0x3A01}));
   EXPECT_TRUE(Load("Empty").empty());
   EXPECT_TRUE(Load("Missing").empty());
 }

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QtTest>
 
@@ -316,6 +317,32 @@ class TestPresets : public QObject {
       GetGain(gainDriver.handle, &db);
       QCOMPARE(db, atEnd);
       QCOMPARE(SettingsForm->tbGain->value(), lowest);
+    }
+    QVERIFY(messages_.isEmpty());
+  }
+
+  // The file keeps the frame limit the captures use: a number typed but not
+  // applied with "Set" does not reach the next run; a text that is no number
+  // is kept and leaves the limit alone when loaded.
+  void theSavedFrameLimitIsTheOneCapturesUse() {
+    const struct {
+      const char* field;
+      bool set;
+      const char* saved;
+      std::int32_t loaded;
+    } cases[] = {{"25", true, "25", 25}, {"40", false, "25", 25}, {"12 frames", false, "12 frames", 7}};
+    SettingsForm->cbUnlimitedFrames->setChecked(false);
+    for (const auto& c : cases) {
+      SettingsForm->eFrames->setText(QLatin1String(c.field));
+      if (c.set) SettingsForm->btSet->click();
+      const QByteArray file = Saved();
+      QCOMPARE(Entry(file, "Frames2Capture"), QLatin1String(c.saved));
+      const std::int32_t inUse = AppCommand->Frames2Capture;
+      AppCommand->SetFrames2Capture(7);
+      QCOMPARE(Load(file), TPresetLoad::Loaded);
+      QCOMPARE(AppCommand->Frames2Capture, c.loaded);
+      QCOMPARE(SettingsForm->eFrames->text(), QLatin1String(c.saved));
+      AppCommand->SetFrames2Capture(inUse);
     }
     QVERIFY(messages_.isEmpty());
   }

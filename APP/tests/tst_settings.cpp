@@ -266,9 +266,16 @@ class TestSettings : public QObject {
 
   void advancedControlsReachTheCamera() {
     DirectDriver driver;
-    // Black level: the top end is the highest level.
+    // Black level: the manual level starts at the camera's own; the top end
+    // is the highest level.
+    SetBlackLevelValue(driver.handle, 0x42);
     SettingsForm->cbAutoBlackLevel->setChecked(false);
     QVERIFY(SettingsForm->tbBlackLevel->isEnabled());
+    QCOMPARE(SettingsForm->tbBlackLevel->value(), 255 - 0x42);
+    std::uint8_t kept = 0;
+    GetBlackLevelValue(driver.handle, &kept);
+    QCOMPARE(int(kept), 0x42);
+    QCOMPARE(SettingsForm->lbBlackLevel->text(), FormatFloat("%.3f V", 0x42 * 1.2 / 255 + 0.6));
     for (auto [position, level, text] : {std::tuple{0, 255, "1.800 V"},
                                          std::tuple{255, 0, "0.600 V"},
                                          std::tuple{128, 127, "1.198 V"}}) {
@@ -281,12 +288,15 @@ class TestSettings : public QObject {
     SettingsForm->cbAutoBlackLevel->setChecked(true);
     QVERIFY(!SettingsForm->tbBlackLevel->isEnabled());
 
-    // Frame wait timeout: seconds, rounded to milliseconds; no more than a
-    // minute.
-    Type(SettingsForm->edFrameWaitTimeout, QStringLiteral("2.5"));
-    SettingsForm->btFrameWaitTimeout->click();
-    QCOMPARE(driver.Read(GetFrameWaitTimeout), DWORD{2500});
-    QCOMPARE(SettingsForm->edFrameWaitTimeout->text(), QStringLiteral("2.500"));
+    // Frame wait timeout: seconds, rounded to the nearest millisecond (1.001
+    // s is 1000.99999... ms in a double); no more than a minute.
+    for (auto [text, ms, shown] : {std::tuple{"1.001", 1001u, "1.001"},
+                                   std::tuple{"2.5", 2500u, "2.500"}}) {
+      Type(SettingsForm->edFrameWaitTimeout, QLatin1String(text));
+      SettingsForm->btFrameWaitTimeout->click();
+      QCOMPARE(driver.Read(GetFrameWaitTimeout), DWORD{ms});
+      QCOMPARE(SettingsForm->edFrameWaitTimeout->text(), QLatin1String(shown));
+    }
     for (const char* refused : {"2,5", "nan", "-1", "61"}) {
       Type(SettingsForm->edFrameWaitTimeout, QLatin1String(refused));
       SettingsForm->btFrameWaitTimeout->click();
