@@ -255,6 +255,7 @@ TEST_F(AVIWriterTest, NormallyClosedFilesKeepTheirExactBytes) {
     format.rate = 29970;
     format.streamName = c.name;
     const std::string path = Path("exact.avi");
+    std::remove(path.c_str());  // files are created new only
     AVIWriter writer;
     ASSERT_TRUE(writer.Open(path, format));
     for (int f = 0; f < c.frames; ++f)
@@ -294,6 +295,7 @@ TEST_F(AVIWriterTest, TheHeaderFollowsTheFramesAtEachUpdate) {
   for (const auto interval : {std::chrono::milliseconds(0), std::chrono::milliseconds(3600000)}) {
     const AVIStreamFormat format = SmallFormat(24, interval);
     const std::string path = Path("growing.avi");
+    std::remove(path.c_str());  // files are created new only
     AVIWriter writer;
     ASSERT_TRUE(writer.Open(path, format));
     for (int f = 0; f < 3; ++f)
