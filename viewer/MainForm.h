@@ -351,6 +351,8 @@ class TAppForm : public QMainWindow {
   struct TConversion;
   enum class TConversionEnd { Done, Failed, Closed };
   bool BeginConversion(TConversion& c);
+  // The header decodes and gives a picture that the mode's demosaic makes.
+  bool HeaderRenders(const TConversion& c);
   bool OpenAVIPart(TConversion& c);
   TConversionEnd ConvertRecords(TConversion& c);
   void EndConversion(TConversion& c, TConversionEnd end);
