@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -37,6 +38,39 @@ const TCurveKind CurveKinds[3] = {TCurveKind::Brightness, TCurveKind::Contrast,
 const char* const DebayerCaptions[8] = {"Mono",     "Bayer",    "Nearest",           "Bin 2x2",
                                         "Bilinear", "Adaptive bilinear", "Laplacian", "Preview"};
 
+// The folder chooser: Qt's own folder dialog, which also takes a typed
+// folder that does not exist yet (the caller makes it) where the plain
+// dialog refuses it with "Directory not found".
+class TFolderChooser : public QFileDialog {
+ public:
+  TFolderChooser(QWidget* owner, const QString& start) : QFileDialog(owner, QString(), start) {
+    setFileMode(QFileDialog::Directory);
+    setOption(QFileDialog::ShowDirsOnly);
+    // The same dialog on every desktop: a native one would refuse new names.
+    setOption(QFileDialog::DontUseNativeDialog);
+  }
+
+  // The folder chosen, empty after Cancel.
+  QString Run() {
+    if (exec() != QDialog::Accepted) return {};
+    return newFolder_.isEmpty() ? selectedFiles().value(0) : newFolder_;
+  }
+
+ protected:
+  void accept() override {
+    const QString typed = selectedFiles().value(0);
+    if (typed.isEmpty() || QFileInfo::exists(typed)) {
+      QFileDialog::accept();
+      return;
+    }
+    newFolder_ = typed;
+    QDialog::accept();
+  }
+
+ private:
+  QString newFolder_;
+};
+
 QString WithSlash(QString folder) {
   if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
   return folder;
@@ -50,7 +84,7 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
   setWindowTitle(QStringLiteral("Settings"));
   setModal(false);
   ChooseFolder = [](QWidget* owner, const QString& start) {
-    return QFileDialog::getExistingDirectory(owner, QString(), start);
+    return TFolderChooser(owner, start).Run();
   };
   ExploreFolder = [](const QString& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
