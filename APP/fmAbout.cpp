@@ -129,7 +129,8 @@ void TAboutForm::CreateTexts() {
   bold.setBold(true);
   Label1->setFont(bold);
   text(Label3, "Label3", QString::fromLatin1(VersionText), QRect(8, 36, 196, 14));
-  text(Label5, "Label5", QStringLiteral("Compiled "), QRect(8, 51, 196, 14));
+  // The build date and time in the system's formats: all the room up to the picture.
+  text(Label5, "Label5", QStringLiteral("Compiled "), QRect(8, 51, ClientWidth - 108 - 4 - 8, 14));
   text(Label4, "Label4", QString::fromLatin1(NoticeText), QRect(8, 66, 196, 14));
   text(Label_OEM, "Label_OEM", QString(), QRect(8, 81, 196, 14));
 
