@@ -269,6 +269,8 @@ class TAppForm : public QMainWindow {
   QToolButton* bSettings = nullptr;
   QToolButton* bHelpIndex = nullptr;
 
+  // The status panel's text for a frame counter.
+  static QString FrameCounterText(std::int32_t counter);
   QStatusBar* StatusBar = nullptr;
   QScrollArea* VideoScrollBox = nullptr;
   TVideoPanel* VideoPanel = nullptr;
