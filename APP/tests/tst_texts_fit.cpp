@@ -128,6 +128,36 @@ class TestTextsFit : public QObject {
     for (const char* name : {"eInterval", "eSpeedMbytes", "eSpeedMbits", "eFPS", "eFPSCalc", "eFPSUser"})
       cut << textfit::CutWhenShown(SettingsForm->findChild<QLineEdit*>(QLatin1String(name)),
                                    QStringLiteral("99999.999"));
+    // Value labels and edits the dialog formats, at their widest.
+    const std::pair<const char*, const char*> values[] = {
+        {"lbExposure", "99999.999 ms"},         {"lbTotalGainValue", "-99.999 dB"},
+        {"lbViewPortValue", "9999x9999 at 9999x9999"}, {"edFrameRate", "9999.999"},
+        {"edOutputDataBandwith", "90.540"},     {"edColorEnh", "3.984"},
+        {"lbBlackLevel", "1.800 V"},            {"lbHueValue", "-180.0"},
+        {"lbLightlessValue", "2.00"},           {"lbSaturationValue", "4.00"}};
+    QStringList names;
+    for (const char* colour : {"Mono", "Red", "Green", "Blue"})
+      for (const char* row : {"Brightness", "Contrast", "Gamma"})
+        names << QStringLiteral("lb%1%2Value").arg(QLatin1String(colour), QLatin1String(row));
+    std::size_t pushed = 0;
+    for (int i = 0; i < SettingsForm->pgSettings->count(); ++i) {
+      SettingsForm->pgSettings->setCurrentIndex(i);
+      std::vector<std::pair<QWidget*, QString>> shown;
+      auto push = [&](const QString& name, const QString& text) {
+        auto* control = SettingsForm->pgSettings->widget(i)->findChild<QWidget*>(name);
+        if (control == nullptr) return;
+        if (auto* label = qobject_cast<QLabel*>(control)) label->setText(text);
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(text);
+        shown.emplace_back(control, text);
+      };
+      for (const auto& [name, text] : values) push(QLatin1String(name), QLatin1String(text));
+      for (const QString& name : names) push(name, QStringLiteral("0.25"));
+      // The layouts follow the new texts before anything is measured.
+      QCoreApplication::processEvents();
+      for (const auto& [control, text] : shown) cut << textfit::Cut(control, text);
+      pushed += shown.size();
+    }
+    QCOMPARE(pushed, std::size(values) + 12);
     SettingsForm->hide();
     cut.removeAll(QString());
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
