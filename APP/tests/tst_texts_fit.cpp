@@ -54,6 +54,7 @@ class TestTextsFit : public QObject {
   }
 
   void staticTextsFitOnEveryForm() {
+    AboutForm->InitVersionLabel();  // version, build date, maker and address
     QStringList cut;
     for (QWidget* form : std::initializer_list<QWidget*>{MainForm, SettingsForm, AboutForm, HistogramFormRGB,
                                                          HistogramFormRAW, ViewPortForm})
