@@ -1,17 +1,17 @@
 #include "VclControls.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStatusBar>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
@@ -104,7 +104,8 @@ namespace {
 // indent Qt gives a framed label on its aligned side.
 int LabelChrome(const QLabel* label, const QFontMetrics& metrics) {
   int indent = label->indent();
-  if (indent < 0) indent = label->frameWidth() > 0 ? metrics.horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+  if (indent < 0)
+    indent = label->frameWidth() > 0 ? metrics.horizontalAdvance(QLatin1Char('x')) / 2 : 0;
   const QMargins margins = label->contentsMargins();
   return margins.left() + margins.right() + 2 * label->margin() + indent;
 }
@@ -113,14 +114,16 @@ int LabelChrome(const QLabel* label, const QFontMetrics& metrics) {
 // needs a pixel for the cursor and room for glyphs that overhang.
 int LineEditWidth(const QLineEdit* edit, const QFontMetrics& metrics, const QString& text) {
   constexpr int HorizontalMargin = 2;
-  const QMargins text_margins = edit->textMargins();
+  const QMargins textMargins = edit->textMargins();
   const QMargins margins = edit->contentsMargins();
   const int overhang = qMax(0, -metrics.minLeftBearing()) + qMax(0, -metrics.minRightBearing());
   const int inner = metrics.horizontalAdvance(text) + 1 + overhang + 2 * HorizontalMargin +
-                    text_margins.left() + text_margins.right() + margins.left() + margins.right();
+                    textMargins.left() + textMargins.right() + margins.left() + margins.right();
   QStyleOptionFrame option;
   option.initFrom(edit);
-  option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+  option.lineWidth = edit->hasFrame()
+                         ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                         : 0;
   return edit->style()
       ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(inner, metrics.height()), edit)
       .width();
@@ -152,8 +155,8 @@ void FitMinimumWidth(QWidget* control, int designWidth, const QStringList& wides
   control->setMinimumWidth(WidthForTexts(control, designWidth, widestTexts));
 }
 
-void AddStatusPanel(QStatusBar* bar, QLabel* panel, int designWidth,
-                    const QStringList& widestTexts, bool stretch) {
+void AddStatusPanel(QStatusBar* bar, QLabel* panel, int designWidth, const QStringList& widestTexts,
+                    bool stretch) {
   if (stretch) {
     FitMinimumWidth(panel, designWidth, widestTexts);
     bar->addWidget(panel, 1);

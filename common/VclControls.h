@@ -71,7 +71,7 @@ void FitWidth(QWidget* control, int designWidth, const QStringList& widestTexts)
 void FitMinimumWidth(QWidget* control, int designWidth, const QStringList& widestTexts);
 // Adds a panel to a status bar at the designed width or its widest text's;
 // a stretching panel (the last) also takes the room left to the bar's edge.
-void AddStatusPanel(QStatusBar* bar, QLabel* panel, int designWidth,
-                    const QStringList& widestTexts, bool stretch);
+void AddStatusPanel(QStatusBar* bar, QLabel* panel, int designWidth, const QStringList& widestTexts,
+                    bool stretch);
 
 #endif

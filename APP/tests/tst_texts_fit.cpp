@@ -56,8 +56,8 @@ class TestTextsFit : public QObject {
   void staticTextsFitOnEveryForm() {
     AboutForm->InitVersionLabel();  // version, build date, maker and address
     QStringList cut;
-    for (QWidget* form : std::initializer_list<QWidget*>{MainForm, SettingsForm, AboutForm, HistogramFormRGB,
-                                                         HistogramFormRAW, ViewPortForm})
+    for (QWidget* form : std::initializer_list<QWidget*>{
+             MainForm, SettingsForm, AboutForm, HistogramFormRGB, HistogramFormRAW, ViewPortForm})
       cut << Walk(form);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
   }
@@ -120,22 +120,28 @@ class TestTextsFit : public QObject {
       QCoreApplication::processEvents();
     }
     cut << textfit::CutWhenShown(SettingsForm->edFrameWaitTimeout, QStringLiteral("60.000"));
-    const char* counters[] = {"ePacketCount", "ePacketLost",   "ePacketError",
-                              "eFrameCount",  "eFrameResync",  "eFrameUser",
-                              "eControlSet",  "eControlGet",   "eControlError"};
+    const char* counters[] = {"ePacketCount", "ePacketLost",  "ePacketError",
+                              "eFrameCount",  "eFrameResync", "eFrameUser",
+                              "eControlSet",  "eControlGet",  "eControlError"};
     for (const char* name : counters)
       cut << textfit::CutWhenShown(SettingsForm->findChild<QLineEdit*>(QLatin1String(name)),
                                    QStringLiteral("4294967295"));
-    for (const char* name : {"eInterval", "eSpeedMbytes", "eSpeedMbits", "eFPS", "eFPSCalc", "eFPSUser"})
+    for (const char* name :
+         {"eInterval", "eSpeedMbytes", "eSpeedMbits", "eFPS", "eFPSCalc", "eFPSUser"})
       cut << textfit::CutWhenShown(SettingsForm->findChild<QLineEdit*>(QLatin1String(name)),
                                    QStringLiteral("99999.999"));
     // Value labels and edits the dialog formats, at their widest.
     const std::pair<const char*, const char*> values[] = {
-        {"lbExposure", "99999.999 ms"},         {"lbTotalGainValue", "-99.999 dB"},
-        {"lbViewPortValue", "9999x9999 at 9999x9999"}, {"edFrameRate", "9999.999"},
-        {"edOutputDataBandwith", "90.540"},     {"edColorEnh", "3.984"},
-        {"lbBlackLevel", "1.800 V"},            {"lbHueValue", "-180.0"},
-        {"lbLightlessValue", "2.00"},           {"lbSaturationValue", "4.00"}};
+        {"lbExposure", "99999.999 ms"},
+        {"lbTotalGainValue", "-99.999 dB"},
+        {"lbViewPortValue", "9999x9999 at 9999x9999"},
+        {"edFrameRate", "9999.999"},
+        {"edOutputDataBandwith", "90.540"},
+        {"edColorEnh", "3.984"},
+        {"lbBlackLevel", "1.800 V"},
+        {"lbHueValue", "-180.0"},
+        {"lbLightlessValue", "2.00"},
+        {"lbSaturationValue", "4.00"}};
     QStringList names;
     for (const char* colour : {"Mono", "Red", "Green", "Blue"})
       for (const char* row : {"Brightness", "Contrast", "Gamma"})

@@ -35,7 +35,9 @@ inline int Metric(const QWidget* w, QStyle::PixelMetric metric) {
 inline int LabelRoom(const QLabel* label) {
   int indent = label->indent();
   if (indent < 0)
-    indent = label->frameWidth() > 0 ? QFontMetrics(label->font()).horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+    indent = label->frameWidth() > 0
+                 ? QFontMetrics(label->font()).horizontalAdvance(QLatin1Char('x')) / 2
+                 : 0;
   return label->contentsRect().width() - 2 * label->margin() - indent;
 }
 
@@ -49,7 +51,8 @@ inline int EditRoom(const QLineEdit* edit) {
   const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
   const QFontMetrics metrics(edit->font());
   const int overhang = qMax(0, -metrics.minLeftBearing()) + qMax(0, -metrics.minRightBearing());
-  return contents.width() - edit->textMargins().left() - edit->textMargins().right() - 4 - 1 - overhang;
+  return contents.width() - edit->textMargins().left() - edit->textMargins().right() - 4 - 1 -
+         overhang;
 }
 
 inline int ButtonRoom(const QAbstractButton* button) {
@@ -65,12 +68,18 @@ inline int ButtonRoom(const QAbstractButton* button) {
 // Empty when the control shows the text whole, else what is cut.
 inline QString Cut(const QWidget* w, const QString& text) {
   int room = w->width();
-  if (const auto* label = qobject_cast<const QLabel*>(w)) room = LabelRoom(label);
-  else if (const auto* edit = qobject_cast<const QLineEdit*>(w)) room = EditRoom(edit);
-  else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) room = ButtonRoom(button);
+  if (const auto* label = qobject_cast<const QLabel*>(w))
+    room = LabelRoom(label);
+  else if (const auto* edit = qobject_cast<const QLineEdit*>(w))
+    room = EditRoom(edit);
+  else if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+    room = ButtonRoom(button);
   const int need = Advance(w, text);
   if (need <= room) return {};
-  return QStringLiteral("%1 \"%2\": needs %3 px, has %4").arg(w->objectName(), text).arg(need).arg(room);
+  return QStringLiteral("%1 \"%2\": needs %3 px, has %4")
+      .arg(w->objectName(), text)
+      .arg(need)
+      .arg(room);
 }
 
 // Sets a changing control's text and checks it.
@@ -88,7 +97,8 @@ inline QStringList CutTexts(const QWidget* form) {
     if (!c.isEmpty()) cut << c;
   };
   for (const QLabel* l : form->findChildren<QLabel*>()) {
-    if (l->isVisibleTo(form) && !l->wordWrap() && l->textFormat() != Qt::RichText && !l->text().isEmpty())
+    if (l->isVisibleTo(form) && !l->wordWrap() && l->textFormat() != Qt::RichText &&
+        !l->text().isEmpty())
       add(Cut(l, l->text()));
   }
   for (const QLineEdit* e : form->findChildren<QLineEdit*>()) {
@@ -98,7 +108,8 @@ inline QStringList CutTexts(const QWidget* form) {
   }
   for (const QAbstractButton* b : form->findChildren<QAbstractButton*>()) {
     const auto* tool = qobject_cast<const QToolButton*>(b);
-    if (tool != nullptr && (tool->toolButtonStyle() == Qt::ToolButtonIconOnly || !tool->icon().isNull()))
+    if (tool != nullptr &&
+        (tool->toolButtonStyle() == Qt::ToolButtonIconOnly || !tool->icon().isNull()))
       continue;
     if (b->isVisibleTo(form) && !b->text().isEmpty()) add(Cut(b, b->text()));
   }

@@ -36,7 +36,8 @@ class TextsFitTest : public ViewerTest {
     window->show();
     QCoreApplication::processEvents();
     QStringList cut;
-    for (const QString& c : textfit::CutTexts(window)) cut << window->objectName() + QStringLiteral(": ") + c;
+    for (const QString& c : textfit::CutTexts(window))
+      cut << window->objectName() + QStringLiteral(": ") + c;
     window->hide();
     return cut;
   }
@@ -71,18 +72,20 @@ TEST_F(TextsFitTest, WidestValuesFit) {
   const struct {
     int panel;
     const char* text;
-  } panels[] = {{0, "Min:255"},      {0, "Min:256"},     {1, "Avg:255.00"},   {1, "Avg:-"},
-                {2, "Max:255"},      {2, "Max:-1"},      {3, "Delta:256"},    {3, "Delta:-256"},
-                {4, "Min:4095"},     {4, "Min:4096"},    {5, "Avg:4095.00"},  {5, "Avg:2047.50"},
-                {6, "Max:4095"},     {6, "Max:-1"},      {7, "Delta:4096"},   {7, "Delta:-4096"}};
+  } panels[] = {{0, "Min:255"},  {0, "Min:256"},  {1, "Avg:255.00"},  {1, "Avg:-"},
+                {2, "Max:255"},  {2, "Max:-1"},   {3, "Delta:256"},   {3, "Delta:-256"},
+                {4, "Min:4095"}, {4, "Min:4096"}, {5, "Avg:4095.00"}, {5, "Avg:2047.50"},
+                {6, "Max:4095"}, {6, "Max:-1"},   {7, "Delta:4096"},  {7, "Delta:-4096"}};
   histogram->SetRAWBits(8);
   histogram->show();
   QCoreApplication::processEvents();
   for (const auto& p : panels) {
-    auto* panel = histogram->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(p.panel));
+    auto* panel =
+        histogram->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(p.panel));
     cut << textfit::CutWhenShown(panel, QString::fromLatin1(p.text));
     // Inside the window, and apart from its neighbour.
-    EXPECT_LE(panel->mapTo(histogram.get(), QPoint(panel->width(), 0)).x(), histogram->width()) << p.text;
+    EXPECT_LE(panel->mapTo(histogram.get(), QPoint(panel->width(), 0)).x(), histogram->width())
+        << p.text;
   }
   cut.removeAll(QString());
   EXPECT_TRUE(cut.isEmpty()) << cut.join(QLatin1Char('\n')).toStdString();
