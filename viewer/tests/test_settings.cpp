@@ -247,11 +247,15 @@ TEST_F(SettingsTest, DebayerGroupAndShortcutsAgree) {
 }
 
 // Answers the folder chooser once it is shown: types `typed` into its name
-// field and presses Enter, or cancels it when typed is empty.
-void AnswerFolderChooser(const QString& typed, bool* answered) {
-  QTimer::singleShot(10, [typed, answered] {
+// field and presses Enter, or cancels it when typed is empty. Looks for it
+// every 10 ms for up to 30 s.
+void AnswerFolderChooser(const QString& typed, bool* answered, int tries = 3000) {
+  QTimer::singleShot(10, [typed, answered, tries] {
     auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (chooser == nullptr) return AnswerFolderChooser(typed, answered);  // not shown yet
+    if (chooser == nullptr) {  // not shown yet
+      if (tries > 1) AnswerFolderChooser(typed, answered, tries - 1);
+      return;
+    }
     *answered = true;
     if (typed.isEmpty()) return chooser->reject();
     auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
