@@ -6,10 +6,13 @@
 #include <QPainter>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 
 #include "Dialogs.h"
+#include "HistogramPicture.h"
+#include "VclControls.h"
 
 namespace {
 
@@ -17,6 +20,17 @@ namespace {
 const QColor FormColour(112, 112, 112);
 constexpr int StatusBarHeight = 20;
 constexpr int PanelWidth = 64;
+
+// The widest text each panel shows: one value at the last bin, and the
+// whole range of bins.
+std::array<QStringList, 4> WidestPanelTexts(std::int32_t binCount) {
+  const auto last = static_cast<std::uint64_t>(binCount - 1);
+  const std::array<QString, 4> single = HistogramPanelTexts({binCount - 1, binCount - 1, 1, last});
+  const std::array<QString, 4> range = HistogramPanelTexts({0, binCount - 1, 2, last});
+  std::array<QStringList, 4> widest;
+  for (std::size_t i = 0; i < widest.size(); ++i) widest[i] = {single[i], range[i]};
+  return widest;
+}
 
 // A click: the left button goes down and comes up again over the widget.
 bool IsClick(const QWidget* widget, const QMouseEvent* event) {
@@ -56,8 +70,6 @@ THistogramForm::THistogramForm(const Design& design, QWidget* parent)
   colours.setColor(QPalette::Window, FormColour);
   setPalette(colours);
   setAutoFillBackground(true);
-  setFixedSize(design.clientSize);
-
   PaintBox = new THistogramPaintBox(this);
   PaintBox->setGeometry(design.paintBox);
 
@@ -65,17 +77,17 @@ THistogramForm::THistogramForm(const Design& design, QWidget* parent)
   StatusBar->setObjectName(QStringLiteral("StatusBar"));
   StatusBar->setSizeGripEnabled(false);
   StatusBar->setAttribute(Qt::WA_NoMousePropagation);
-  StatusBar->setGeometry(0, design.statusBarTop, design.clientSize.width(), StatusBarHeight);
+  const std::array<QStringList, PanelCount> widest = WidestPanelTexts(design.binCount);
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    // The designed width; a text that needs more (other fonts than the
-    // designed one) widens its panel rather than being cut off.
-    label->setMinimumWidth(PanelWidth);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusBar->addWidget(label);
+    AddStatusPanel(StatusBar, label, PanelWidth, widest[i], i == PanelCount - 1);
     panels_[i] = label;
   }
+  setFixedHeight(design.clientSize.height());
+  StatusBar->setGeometry(0, design.statusBarTop, 0, StatusBarHeight);
+  SetClientWidth(design.clientSize.width() - 2);
   // Esc closes the window as its close box does, which stops its feed.
   SetDialogKeys(*this, EscapeKey::Closes);
 }
@@ -117,9 +129,13 @@ void THistogramForm::SetPanels(const std::array<QString, PanelCount>& texts) {
 
 void THistogramForm::SetPaintBoxWidth(int width) {
   PaintBox->resize(width, PaintBox->height());
-  const int clientWidth = width + 2;
-  setFixedSize(clientWidth, height());
-  StatusBar->resize(clientWidth, StatusBar->height());
+  SetClientWidth(width);
+}
+
+void THistogramForm::SetClientWidth(int paintBoxWidth) {
+  const int clientWidth = std::max(paintBoxWidth + 2, StatusBar->minimumSizeHint().width());
+  setFixedWidth(clientWidth);
+  StatusBar->resize(clientWidth, StatusBarHeight);
 }
 
 void THistogramForm::Paint() { PaintBox->update(); }

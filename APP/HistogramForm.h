@@ -48,6 +48,7 @@ class THistogramForm : public QDialog, public IHistogramView {
     QRect paintBox;
     int statusBarTop;
     void (TAppCommand::*show)(bool);
+    std::int32_t binCount;  // the most bins the statistics run over
   };
 
   // IHistogramView.
@@ -85,6 +86,9 @@ class THistogramForm : public QDialog, public IHistogramView {
   void SetPanels(const std::array<QString, PanelCount>& texts);
   // Client width follows the paint box (RAW window).
   void SetPaintBoxWidth(int width);
+  // The client width: the paint box's and its frame, or more where the
+  // status panels need it.
+  void SetClientWidth(int paintBoxWidth);
   // Asks for a paint of the paint box (the end of every update).
   void Paint();
 

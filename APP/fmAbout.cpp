@@ -13,9 +13,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "Dialogs.h"
+#include "VclControls.h"
 #include "fmMain.h"
 
 TAboutForm* AboutForm = nullptr;
@@ -24,6 +26,8 @@ namespace {
 
 constexpr int ClientWidth = 318;
 constexpr int ClientHeight = 153;
+// The column of texts left of the picture, as designed.
+constexpr int TextWidth = 196;
 constexpr int StripHeight = 10;
 const QColor StripColour(215, 218, 232);
 
@@ -98,6 +102,7 @@ TAboutForm::TAboutForm(QWidget* parent)
   CreateStrips();
   CreateTexts();
   CreateLinks();
+  FitTextColumn();
 
   // The box previews every key: no control takes the keyboard focus.
   for (QWidget* child : findChildren<QWidget*>()) child->setFocusPolicy(Qt::NoFocus);
@@ -130,7 +135,7 @@ void TAboutForm::CreateTexts() {
   bold.setBold(true);
   Label1->setFont(bold);
   text(Label3, "Label3", QString::fromLatin1(VersionText), QRect(8, 36, 196, 14));
-  text(Label5, "Label5", QStringLiteral("Compiled "), QRect(8, 51, 196, 14));
+  text(Label5, "Label5", QStringLiteral("Compiled "), QRect(8, 51, TextWidth, 14));
   text(Label4, "Label4", QString::fromLatin1(NoticeText), QRect(8, 66, 196, 14));
   text(Label_OEM, "Label_OEM", QString(), QRect(8, 81, 196, 14));
 
@@ -188,6 +193,20 @@ void TAboutForm::InitVersionLabel() {
                   locale.toString(built.time(), QLocale::LongFormat));
   Label_OEM->setText(QString::fromLatin1(MakerText));
   URL->setText(QString::fromLatin1(MakerAddress));
+  FitTextColumn();
+}
+
+void TAboutForm::FitTextColumn() {
+  int column = TextWidth;
+  const std::initializer_list<QLabel*> texts{Label3, Label5, Label4, Label_OEM, URL};
+  for (QLabel* label : texts) column = std::max(column, WidthForText(label, label->text()));
+  for (QLabel* label : texts) label->resize(column, label->height());
+  const int width = ClientWidth + column - TextWidth;
+  setFixedSize(width + 2, ClientHeight + 2);
+  for (QWidget* area : {TopStrip, BottomStrip, Panel}) area->resize(width, area->height());
+  // The picture and the OK button keep their places at the right edge.
+  Image1->move(width - 108, Image1->y());
+  SpeedButton1->move(width - 83, SpeedButton1->y());
 }
 
 void TAboutForm::SpeedButton1Click() { accept(); }

@@ -78,6 +78,9 @@ class TAboutForm : public QDialog, public IModalView {
   void CreateStrips();
   void CreateTexts();
   void CreateLinks();
+  // Widens the column of texts, and the box with it, where a text needs
+  // more than the designed width at the font in use.
+  void FitTextColumn();
 
   bool dragging_ = false;
   bool moving_ = false;

@@ -13,7 +13,8 @@ const THistogramForm::Design RAWDesign = {"HistogramFormRAW",
                                           QSize(260, 182),
                                           QRect(1, 1, 256, 160),
                                           162,
-                                          &TAppCommand::ShowHistogramRAW};
+                                          &TAppCommand::ShowHistogramRAW,
+                                          4096};
 
 // The builders of one sample depth: the whole frame into one array, or its
 // GBRG Bayer sites into red, green and blue.

@@ -38,14 +38,22 @@ namespace {
 constexpr int DesignClientWidth = 974;
 constexpr int DesignClientHeight = 711;
 
+// Each panel's designed width and text, and the widest texts it shows: the
+// capture counters of the longest capture, a serial number of the widest
+// fields, the largest zoom, load, speed and loss.
 struct PanelDesign {
   int width;
   const char* text;
+  std::array<const char*, 3> widest;
 };
 constexpr PanelDesign PanelDesigns[TMainForm::PanelCount] = {
-    {65, "Status: ????"},        {175, "SerialNo: ?.?.?.?.?"}, {65, "1234.12 fps"},
-    {70, "Zoom: 999%"},          {85, "CPU load: 999%"},       {100, "Speed: 12.12 Mb/s"},
-    {50, "Packet lost: 123.12%"}};
+    {65, "Status: ????", {"Status: FAIL", "2147483647(2147483647) ...", "-2147483648"}},
+    {175, "SerialNo: ?.?.?.?.?", {"SerialNo: -2147483648.65535.65535.65535.65535", "", ""}},
+    {65, "1234.12 fps", {"9999.99 fps", "ESC - STOP", "Stopped"}},
+    {70, "Zoom: 999%", {"Zoom: 800%", "", ""}},
+    {85, "CPU load: 999%", {"CPU load: 100%", "", ""}},
+    {100, "Speed: 12.12 Mb/s", {"Speed: 999.99 MB/s", "", ""}},
+    {50, "Packet lost: 123.12%", {"Packet lost: 100.00%", "", ""}}};
 
 QList<QIcon> MakeImageList(QStyle* style) {
   return {
@@ -284,11 +292,13 @@ void TMainForm::CreateStatusBar() {
   for (int i = 0; i < PanelCount; ++i) {
     auto* label = new QLabel(QString::fromLatin1(PanelDesigns[i].text), StatusBar);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    // The designed width, whatever the text: panels that grew with their
-    // text would shift their neighbours at every zoom or load change.
-    label->setFixedWidth(PanelDesigns[i].width);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusBar->addWidget(label);
+    // A width that holds the widest text from the start: panels that grew
+    // with their text would shift their neighbours at every zoom or load
+    // change. The last panel reaches the window's edge.
+    QStringList widest{label->text()};
+    for (const char* text : PanelDesigns[i].widest) widest << QString::fromLatin1(text);
+    AddStatusPanel(StatusBar, label, PanelDesigns[i].width, widest, i == PanelCount - 1);
     panels_[i] = label;
   }
 }

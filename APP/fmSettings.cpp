@@ -218,7 +218,6 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   QFont font(QStringLiteral("Tahoma"));
   font.setPointSize(8);
   setFont(font);
-  setFixedSize(DesignClientWidth, DesignClientHeight);
 
   pgSettings = Named(new QTabWidget(this), "pgSettings");
   auto* layout = new QVBoxLayout(this);
@@ -239,6 +238,8 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   CreateTriggerTab();
   CreateStatisticTab();
   CompactLayouts();
+  // The designed size, or more where the font makes the texts wider.
+  setFixedSize(QSize(DesignClientWidth, DesignClientHeight).expandedTo(minimumSizeHint()));
   // Handlers last: the design values above call nothing.
   ConnectHandlers();
   // Enter applies nothing: each group's values take effect through its own
@@ -505,6 +506,7 @@ void TSettingsForm::CreateAdvancedTab() {
   QGroupBox* wait = MakeGroup(tsAdvanced, "gbFrameWaitTimeout",
                               QStringLiteral(" Frame wait timeout "));
   edFrameWaitTimeout = MakeEdit(wait, "edFrameWaitTimeout", QStringLiteral("5"), false);
+  FitMinimumWidth(edFrameWaitTimeout, 0, {FormatFloat("%.3f", MaxFrameWaitSeconds)});
   btFrameWaitTimeout = MakeButton(wait, "btFrameWaitTimeout", QStringLiteral("Set"));
   auto* waitRow = new QHBoxLayout(wait);
   waitRow->addWidget(edFrameWaitTimeout);
@@ -624,6 +626,11 @@ void TSettingsForm::CreateStatisticTab() {
   addColumn(StatisticsLeft, 0);
   addColumn(StatisticsRight, 3);
   page->addStretch();
+  // Room for the widest values: a full 32-bit count, a rate with 3 decimals.
+  for (const StatisticsDesign& d : StatisticsLeft)
+    FitMinimumWidth(statistics_.value(QLatin1String(d.edit)), 0, {FormatText("%u", UINT32_MAX)});
+  for (const StatisticsDesign& d : StatisticsRight)
+    FitMinimumWidth(statistics_.value(QLatin1String(d.edit)), 0, {QStringLiteral("99999.999")});
 }
 
 void TSettingsForm::ConnectHandlers() {
@@ -847,8 +854,10 @@ void TSettingsForm::SetExternalInputStatus(bool input1, bool input2) {
 
 void TSettingsForm::btSetPathClick() {
   const QString folder =
-      ChooseExistingFolder(this, QStringLiteral("Please select working directory:"), edPath->text());
-  if (!folder.isEmpty()) SetCaptureFolder(folder);
+      ChooseFolderOrNew(this, QStringLiteral("Please select working directory:"), edPath->text());
+  if (folder.isEmpty()) return;
+  QDir().mkpath(folder);  // a typed folder that does not exist yet is made
+  SetCaptureFolder(folder);
 }
 
 bool TSettingsForm::SetCaptureFolder(QString folder) {

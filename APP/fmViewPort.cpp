@@ -16,6 +16,7 @@
 
 #include "Commands.h"
 #include "Dialogs.h"
+#include "VclControls.h"
 #include "Format.h"
 #include "Parse.h"
 
@@ -128,8 +129,10 @@ void TViewPortForm::CreateEdits() {
     // Up to four digits, blanks kept and shown as spaces; four blanks at
     // design.
     e->setInputMask(QStringLiteral("0000; "));
-    e->setGeometry(x, y, 40, 21);
-    x += 48;
+    // Four digits shown whole at the font in use.
+    FitWidth(e, 40, {QStringLiteral("0000")});
+    e->setGeometry(x, y, e->width(), 21);
+    x += e->width() + 8;
   };
   label(QStringLiteral("Size:"), 30);
   label(QStringLiteral("X"), 10);

@@ -1,6 +1,7 @@
 #include "FileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "Dialogs.h"
 
@@ -23,13 +24,42 @@ bool RunFileDialog(QFileDialog& dialog) {
   return dialog.exec() == QDialog::Accepted;
 }
 
-QString ChooseExistingFolder(QWidget* owner, const QString& caption, const QString& start) {
-  QFileDialog dialog(owner, caption, start);
-  SetUpFileDialog(dialog);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly);
-  if (!RunFileDialog(dialog) || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().constFirst();
+namespace {
+// Qt's own folder dialog, which also takes a typed folder that does not
+// exist yet where the plain dialog refuses it with "Directory not found".
+class TFolderChooser : public QFileDialog {
+ public:
+  TFolderChooser(QWidget* owner, const QString& caption, const QString& start)
+      : QFileDialog(owner, caption, start) {
+    SetUpFileDialog(*this);
+    setFileMode(QFileDialog::Directory);
+    setOption(QFileDialog::ShowDirsOnly);
+  }
+
+  // The folder chosen, empty after Cancel.
+  QString Run() {
+    if (!RunFileDialog(*this)) return {};
+    return newFolder_.isEmpty() ? selectedFiles().value(0) : newFolder_;
+  }
+
+ protected:
+  void accept() override {
+    const QString typed = selectedFiles().value(0);
+    if (typed.isEmpty() || QFileInfo::exists(typed)) {
+      QFileDialog::accept();
+      return;
+    }
+    newFolder_ = typed;
+    QDialog::accept();
+  }
+
+ private:
+  QString newFolder_;
+};
+}  // namespace
+
+QString ChooseFolderOrNew(QWidget* owner, const QString& caption, const QString& start) {
+  return TFolderChooser(owner, caption, start).Run();
 }
 
 FileDialogRunner SetFileDialogRunner(FileDialogRunner runner) {

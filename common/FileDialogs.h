@@ -21,9 +21,10 @@ void SetUpFileDialog(QFileDialog& dialog);
 // Shows a dialog and waits for it; true when the user chose OK.
 bool RunFileDialog(QFileDialog& dialog);
 
-// An existing folder chosen by the user, starting at `start`; empty on
-// cancel.
-QString ChooseExistingFolder(QWidget* owner, const QString& caption, const QString& start);
+// A folder chosen by the user, starting at `start`: an existing one, or a
+// typed path of one that does not exist yet (the caller makes it: the
+// read-only dialog has no button for a new folder); empty on cancel.
+QString ChooseFolderOrNew(QWidget* owner, const QString& caption, const QString& start);
 
 // Tests replace the way dialogs are shown, to look at each dialog and answer
 // it (an empty runner: the dialogs again); returns the runner it replaced.

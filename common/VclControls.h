@@ -1,8 +1,8 @@
 // Small pieces that give Qt widgets the behaviour the forms were designed
 // with: radio groups with an item index whose change handler runs for code
 // and user alike, track-bar ranges that refuse a minimum above the maximum,
-// double-click handlers on labels and group boxes, and the tool-bar
-// pictures drawn from a glyph.
+// double-click handlers on labels and group boxes, the tool-bar pictures
+// drawn from a glyph, and widths that fit the texts a control can show.
 #ifndef COMMON_VCLCONTROLS_H
 #define COMMON_VCLCONTROLS_H
 
@@ -16,7 +16,9 @@ class QAction;
 class QButtonGroup;
 class QColor;
 class QRadioButton;
+class QLabel;
 class QSlider;
+class QStatusBar;
 class QWidget;
 
 // A group box of radio buttons, one per item, with one selection or none.
@@ -61,5 +63,22 @@ QIcon MakeGlyph(const QString& glyph, const QColor& colour);
 // "Num +", "Num -" and "Num *", instead of the text of their shortcuts
 // (which may name another key the shortcut also serves, or read "Num++").
 void ShowKeypadZoomKeys(QAction* zoomIn, QAction* zoomOut, QAction* zoomOriginal);
+
+// Widths of labels and edits that show whole texts. The designed widths
+// assume a narrower font than most systems have; a number cut short reads
+// as a smaller one, so a control grows to its widest text instead.
+
+// Width a label or an edit needs to show the text whole at its font, its
+// frame, margins, indent and text cursor included.
+int WidthForText(const QWidget* control, const QString& text);
+// Fixes the control's width at the designed width, or at what the widest of
+// the texts needs where that is more.
+void FitWidth(QWidget* control, int designWidth, const QStringList& widestTexts);
+// The same as a minimum width, for controls that a layout may widen.
+void FitMinimumWidth(QWidget* control, int designWidth, const QStringList& widestTexts);
+// Adds a panel to a status bar at the designed width or its widest text's;
+// a stretching panel (the last) also takes the room left to the bar's edge.
+void AddStatusPanel(QStatusBar* bar, QLabel* panel, int designWidth, const QStringList& widestTexts,
+                    bool stretch);
 
 #endif

@@ -228,9 +228,10 @@ void TAppForm::CreateStatusBar() {
   StatusBar->setObjectName(QStringLiteral("StatusBar"));
   statusPanel_ = new QLabel(StatusBar);
   statusPanel_->setObjectName(QStringLiteral("StatusPanel0"));
-  statusPanel_->setMinimumWidth(StatusPanelWidth);
   statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  StatusBar->addWidget(statusPanel_);
+  // The one panel reaches the window's edge, and holds the largest count.
+  AddStatusPanel(StatusBar, statusPanel_, StatusPanelWidth,
+                 {FrameCounterText(INT32_MAX)}, true);
 }
 
 void TAppForm::CreateOpenDialog() {

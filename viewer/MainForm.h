@@ -269,6 +269,8 @@ class TAppForm : public QMainWindow {
   QToolButton* bSettings = nullptr;
   QToolButton* bHelpIndex = nullptr;
 
+  // The status panel's text for a frame counter.
+  static QString FrameCounterText(std::int32_t counter);
   QStatusBar* StatusBar = nullptr;
   QScrollArea* VideoScrollBox = nullptr;
   TVideoPanel* VideoPanel = nullptr;
@@ -351,6 +353,8 @@ class TAppForm : public QMainWindow {
   struct TConversion;
   enum class TConversionEnd { Done, Failed, Closed };
   bool BeginConversion(TConversion& c);
+  // The header decodes and gives a picture that the mode's demosaic makes.
+  bool HeaderRenders(const TConversion& c);
   bool OpenAVIPart(TConversion& c);
   TConversionEnd ConvertRecords(TConversion& c);
   void EndConversion(TConversion& c, TConversionEnd end);

@@ -99,14 +99,24 @@ bool TAppForm::BeginConversion(TConversion& c) {
     c.height /= 2;
   }
   c.frameRate = Header.FrameRate;
-  // A header that renders nothing makes no file.
-  const bool renders = Header.StreamStatus >= Stream8Bit &&
-                       Header.StreamStatus <= Stream10BitPacked && c.width > 0 && c.height > 0;
-  if (!renders) {
-    c.error = QStringLiteral("Error make AVI file:") + c.first;
+  // A header that renders nothing makes no file: the fault is in the RAW
+  // file, and the text names it rather than a part never tried.
+  if (!HeaderRenders(c)) {
+    c.error = QStringLiteral("Error RAW header:") + FileName;
     return false;
   }
   return OpenAVIPart(c);
+}
+
+bool TAppForm::HeaderRenders(const TConversion& c) {
+  const bool decodes = Header.StreamStatus >= Stream8Bit && Header.StreamStatus <= Stream10BitPacked;
+  if (!decodes || c.width <= 0 || c.height <= 0) return false;
+  if (CurrentDebayerMode == DEBAYER_MONO) return true;
+  // The demosaic member alone knows the sizes it refuses; asked with the
+  // render's own buffers (the header fits them), whose image the first
+  // render replaces.
+  return Debayer8Member(CurrentDebayerMode, DEBAYER_8TO24, BAYER_GBRG)(
+             Pixels8.get(), Header.Width, Header.Height, Image24.get()) != 0;
 }
 
 bool TAppForm::OpenAVIPart(TConversion& c) {

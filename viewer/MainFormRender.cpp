@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "Format.h"
 #include "MainForm.h"
 #include "RenderSteps.h"
 #include "VideoPanel.h"
@@ -49,8 +50,10 @@ bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFram
   }
 }
 
+QString TAppForm::FrameCounterText(std::int32_t counter) { return FormatText("Frame:%d", counter); }
+
 void TAppForm::ShowFrameCounter() {
-  statusPanel_->setText(QStringLiteral("Frame:") + QString::number(FrameCounter));
+  statusPanel_->setText(FrameCounterText(FrameCounter));
   StatusBar->repaint();
 }
 

@@ -14,7 +14,10 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "Dialogs.h"
+#include "VclControls.h"
 
 TAboutForm* AboutForm = nullptr;
 
@@ -23,6 +26,9 @@ namespace {
 constexpr int ClientWidth = 320;
 constexpr int ClientHeight = 155;
 constexpr int StripHeight = 10;
+// The column of texts right of the picture, as designed.
+constexpr int TextLeft = 118;
+constexpr int TextWidth = 200;
 const QColor StripColour(215, 217, 232);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
@@ -43,7 +49,7 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
   colours.setColor(QPalette::Window, StripColour);
   setPalette(colours);
   setAutoFillBackground(true);
-  auto* panel = new QWidget(this);
+  auto* panel = panel_ = new QWidget(this);
   panel->setObjectName(QStringLiteral("Panel1"));
   panel->setGeometry(0, StripHeight, ClientWidth, ClientHeight - 2 * StripHeight);
   QPalette white = panel->palette();
@@ -77,6 +83,7 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
   SpeedButton1->setText(QStringLiteral("OK"));
   SpeedButton1->setGeometry(240, 104, 70, 22);
   connect(SpeedButton1, &QToolButton::clicked, this, &TAboutForm::SpeedButton1Click);
+  FitTextColumn();
   URL->installEventFilter(this);
   lbSystemInfo->installEventFilter(this);
   if (appForm_ != nullptr) appForm_->AboutView = this;
@@ -89,6 +96,20 @@ void TAboutForm::FormActivate() {
                   QLocale::system().toString(built, QLocale::ShortFormat));
   Label_OEM->setText(QStringLiteral("Quilo Vision Systems"));
   URL->setText(QStringLiteral("http://www.quilo-vision.example"));
+  FitTextColumn();
+}
+
+void TAboutForm::FitTextColumn() {
+  int column = TextWidth;
+  for (QLabel* label : {Label1, Label3, Label5, Label_OEM, Label4, URL})
+    column = std::max(column, WidthForText(label, label->text()));
+  for (QLabel* label : {Label1, Label3, Label5, Label_OEM, Label4, URL})
+    label->resize(column, label->height());
+  const int width = ClientWidth + column - TextWidth;
+  setFixedSize(width, ClientHeight);
+  panel_->resize(width, panel_->height());
+  // The OK button keeps its place at the right edge.
+  SpeedButton1->move(width - (ClientWidth - 240), SpeedButton1->y());
 }
 
 bool TAboutForm::event(QEvent* e) {
@@ -97,8 +118,8 @@ bool TAboutForm::event(QEvent* e) {
 }
 
 int TAboutForm::ShowModal() {
+  FormActivate();  // first: the texts decide the box's width
   if (appForm_ != nullptr) move(appForm_->geometry().center() - rect().center());
-  FormActivate();
   // Above the settings dialog too, which stays on top while it is shown.
   OpenAbove(*this, ModalOwner());
   return exec();

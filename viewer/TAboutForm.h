@@ -44,7 +44,12 @@ class TAboutForm : public QDialog, public IViewerWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Widens the column of texts, and the box with it, where a text needs
+  // more than the designed width at the font in use.
+  void FitTextColumn();
+
   TAppForm* appForm_;
+  QWidget* panel_ = nullptr;
 };
 
 extern TAboutForm* AboutForm;

@@ -7,13 +7,17 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "Dialogs.h"
 #include "Format.h"
 #include "HistogramPicture.h"
+#include "VclControls.h"
 #include "imaging.h"
 
 THistogram* Histogram = nullptr;
@@ -37,6 +41,27 @@ QString AverageText(double average) {
   double rounded = average;
   std::from_chars(digits, written.ptr, rounded);
   return FormatFloat("%.2f", rounded);
+}
+
+}  // namespace
+
+namespace {
+
+// The widest text of each statistics panel over n bins: one value in the
+// last bin, values in the first and the last bin, and no counts at all.
+std::array<QStringList, 4> WidestStatisticsTexts(std::int32_t n) {
+  std::vector<std::uint32_t> bins(static_cast<std::size_t>(n), 0);
+  std::array<QStringList, 4> widest;
+  auto add = [&] {
+    const QStringList texts = HistogramStatisticsTexts(bins.data(), n);
+    for (std::size_t i = 0; i < widest.size(); ++i) widest[i] << texts[static_cast<qsizetype>(i)];
+  };
+  add();
+  bins.back() = 1;
+  add();
+  bins.front() = 1;
+  add();
+  return widest;
 }
 
 }  // namespace
@@ -80,11 +105,15 @@ THistogram::THistogram(TAppForm* appForm, QWidget* parent)
   StatusBar = new QStatusBar(this);
   StatusBar->setObjectName(QStringLiteral("StatusBar"));
   StatusBar->setSizeGripEnabled(false);
+  const std::array<QStringList, 4> widestRGB = WidestStatisticsTexts(256);
+  const std::array<QStringList, 4> widestRAW = WidestStatisticsTexts(4096);
   for (int i = 0; i < StatusPanelCount; ++i) {
     panels_[i] = new QLabel(StatusBar);
     panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    panels_[i]->setFixedWidth(PanelWidth);
-    StatusBar->addWidget(panels_[i]);
+    // Framed panels: the texts of neighbours do not run together.
+    panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    const QStringList widest = i < 4 ? widestRGB[i] : i < 8 ? widestRAW[i - 4] : QStringList();
+    AddStatusPanel(StatusBar, panels_[i], PanelWidth, widest, i == StatusPanelCount - 1);
   }
   pbRGB->setGeometry(0, LabelHeight, RGBBoxWidth, BoxHeight);
   pbRAW->setGeometry(RAWBoxLeft, LabelHeight, 1024, BoxHeight);
@@ -128,7 +157,9 @@ void THistogram::SetRAWBits(std::int32_t bits) {
   RawWidth = bits == 8 ? 256 : 1024;
   pbRAW->resize(RawWidth, BoxHeight);
   lbRAW->resize(RawWidth, LabelHeight);
-  setFixedSize(pbRGB->width() + pbRAW->width() + 3, height());
+  // Wider where the status panels need it.
+  setFixedSize(std::max(pbRGB->width() + pbRAW->width() + 3, StatusBar->minimumSizeHint().width()),
+               height());
   PlaceBoxes();
   RawBits = bits;
 }

@@ -51,7 +51,7 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
   setWindowTitle(QStringLiteral("Settings"));
   setModal(false);
   ChooseFolder = [](QWidget* owner, const QString& start) {
-    return ChooseExistingFolder(owner, QString(), start);
+    return ChooseFolderOrNew(owner, QString(), start);
   };
   ExploreFolder = [](const QString& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));

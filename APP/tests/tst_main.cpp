@@ -135,8 +135,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(labels.size(), 7);
     for (int i = 0; i < 7; ++i) {
       QCOMPARE(form.Panel(i), texts[i]);
-      QCOMPARE(labels[i]->minimumWidth(), widths[i]);
-      QCOMPARE(labels[i]->maximumWidth(), widths[i]);
+      // The designed width at least; wider where the font needs it, and
+      // only the last panel stretches.
+      QVERIFY(labels[i]->minimumWidth() >= widths[i]);
+      QCOMPARE(labels[i]->maximumWidth() == labels[i]->minimumWidth(), i < 6);
     }
     QCOMPARE(form.tmCPULoad->interval() + form.tmFPS->interval() + form.tmStatistics->interval(),
              3000 + 10000 + 5000);

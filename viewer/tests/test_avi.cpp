@@ -218,17 +218,24 @@ TEST_F(AVITest, RowsArePaddedToFourBytes) {
 
 TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
   const std::vector<std::uint8_t> frame(64, 50);
+  // A header that renders nothing is the RAW file's fault: no part is tried.
   const struct {
     const char* name;
     RAWVideoHeader header;
     std::vector<TRecordSpec> records;
     int mode;
-    const char* message;  // "make", "read" or "done"
+    const char* message;  // "header", "make", "read" or "done"
     int frames;           // in part 0 (-1: no AVI)
   } cases[] = {
-      {"status0", MakeHeader(0, 16, 4), {Record(frame)}, 4, "make", -1},
-      {"halved", MakeHeader(1, 64, 1), {Record(frame)}, 7, "make", -1},
-      {"refused", MakeHeader(1, 16, 2), {Record(std::vector<std::uint8_t>(32, 1))}, 4, "make", -1},
+      {"status0", MakeHeader(0, 16, 4), {Record(frame)}, 4, "header", -1},
+      {"status5", MakeHeader(5, 16, 4), {Record(frame)}, 1, "header", -1},
+      {"status255", MakeHeader(255, 16, 4), {Record(frame)}, 0, "header", -1},
+      {"width0", MakeHeader(1, 0, 4), {Record(frame)}, 0, "header", -1},
+      {"height0", MakeHeader(3, 16, 0), {Record(frame)}, 4, "header", -1},
+      {"halved", MakeHeader(1, 64, 1), {Record(frame)}, 7, "header", -1},
+      {"refused", MakeHeader(1, 16, 2), {Record(std::vector<std::uint8_t>(32, 1))}, 4, "header", -1},
+      {"odd", MakeHeader(1, 15, 4), {Record(frame)}, 2, "header", -1},
+      {"nofolder", MakeHeader(1, 16, 4), {Record(frame)}, 4, "make", -1},
       {"empty", MakeHeader(1, 16, 4), {}, 4, "read", -1},
       {"damaged", MakeHeader(1, 16, 4), {Record(frame), {5000000, {}}, Record(frame)}, 4, "read", 1},
       {"truncated", MakeHeader(1, 16, 4), {Record(frame), Record(frame), {64, {1, 2, 3}}}, 4, "done", 2},
@@ -239,10 +246,13 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     const QString raw = Work(QString::fromLatin1(c.name) + QStringLiteral(".raw"));
     WriteRAWFile(raw, c.header, c.records);
     form->SetDebayerMode(c.mode);
-    const QString avi = Part(number, 0);
+    const bool noFolder = std::strcmp(c.message, "make") == 0;
+    form->WorkDir = noFolder ? Work(QStringLiteral("gone/")) : dir.path();
+    const QString avi = noFolder ? Work(QStringLiteral("gone/VIDEO_0000-PART-0000.AVI")) : Part(number, 0);
     const QString text = Convert(raw);
     const QString expected =
-        std::strcmp(c.message, "make") == 0   ? QStringLiteral("Error|Error make AVI file:") + avi
+        std::strcmp(c.message, "header") == 0 ? QStringLiteral("Error|Error RAW header:") + raw
+        : noFolder                            ? QStringLiteral("Error|Error make AVI file:") + avi
         : std::strcmp(c.message, "read") == 0 ? QStringLiteral("Error|Error read file:") + raw
                                               : Done(raw, avi);
     EXPECT_EQ(text, expected);
@@ -252,6 +262,9 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     }
     if (QFile::exists(avi)) ++number;
   }
+  // Nothing but the RAW files was made.
+  EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.AVI")}, QDir::Files).size(), number);
+  form->WorkDir = dir.path();
 
   // A disk that fills up (the file size limit of the process): after one
   // frame, whose index still fits; and exactly after the last of the three

@@ -10,6 +10,12 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
 
 #include <cmath>
 
@@ -242,10 +248,39 @@ TEST_F(SettingsTest, DebayerGroupAndShortcutsAgree) {
   }
 }
 
+// Answers the folder chooser once it is shown: types `typed` into its name
+// field and presses Enter, or cancels it when typed is empty. Looks for it
+// every 10 ms for up to 30 s.
+void AnswerFolderChooser(const QString& typed, bool* answered, int tries = 3000) {
+  QTimer::singleShot(10, [typed, answered, tries] {
+    auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) {  // not shown yet
+      if (tries > 1) AnswerFolderChooser(typed, answered, tries - 1);
+      return;
+    }
+    *answered = true;
+    if (typed.isEmpty()) return chooser->reject();
+    auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(typed);
+    // A refused name shows a box over the chooser and leaves it open: close
+    // both, so that the test goes on and fails on the folder.
+    QTimer::singleShot(0, [chooser = QPointer<QFileDialog>(chooser)] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
+      if (chooser != nullptr && chooser->isVisible()) chooser->reject();
+    });
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+}
+
 TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
-  const QString chosen = dir.filePath(QStringLiteral("frames"));
-  settings->ChooseFolder = [&](QWidget*, const QString&) { return chosen; };
+  // The real chooser, given a folder two levels below one that exists.
+  const QString chosen = dir.filePath(QStringLiteral("frames/new"));
+  bool answered = false;
+  AnswerFolderChooser(chosen, &answered);
   settings->Btn_SetFramePath->click();
+  EXPECT_TRUE(answered);
+  EXPECT_TRUE(QFileInfo(chosen).isDir());
   EXPECT_EQ(form->WorkDir, chosen + QStringLiteral("/"));
   EXPECT_EQ(settings->Edit_FramePath->text(), chosen + QStringLiteral("/"));
   settings->Btn_Goto->click();
@@ -260,10 +295,17 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   EXPECT_EQ(form->WorkDir, program);
   EXPECT_EQ(settings->Edit_FramePath->text(), program);
   EXPECT_EQ(explored, program);
-  // Cancel changes nothing.
-  settings->ChooseFolder = [](QWidget*, const QString&) { return QString(); };
+  // An existing folder is taken as it is; Cancel changes nothing.
+  answered = false;
+  AnswerFolderChooser(dir.path(), &answered);
   settings->Btn_SetFramePath->click();
-  EXPECT_EQ(form->WorkDir, program);
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(form->WorkDir, dir.path() + QStringLiteral("/"));
+  answered = false;
+  AnswerFolderChooser(QString(), &answered);
+  settings->Btn_SetFramePath->click();
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(form->WorkDir, dir.path() + QStringLiteral("/"));
 }
 
 // Both file dialogs of the viewer are Qt's own and read-only: Qt's dialog
