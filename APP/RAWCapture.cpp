@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cassert>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -147,6 +148,7 @@ class TRAWCapture {
   // Step 6: live video pauses, the settings dialog is disabled. The preview
   // thread begins, still paused.
   void Start() {
+    exitAction_.emplace([this] { CompleteFileAtExit(); });
     app_.CaptureRunning = true;
     preview_->ShowFrame(nullptr, 0);
     preview_->Start();
@@ -227,6 +229,14 @@ class TRAWCapture {
     }
   }
 
+  // The process ends through exit() from inside the capture (the display
+  // was lost): the stack never unwinds, so the records stored so far are
+  // written here and the file is closed. The worker threads have ended.
+  void CompleteFileAtExit() {
+    pool_.reset();  // flushes every block that holds records
+    file_.Close();
+  }
+
   // Takes the frame back, so that a preview step still pending renders
   // nothing, then ends the thread while serving its pending step (user input
   // waits: no command runs in between). Only then may the pool be freed.
@@ -253,6 +263,7 @@ class TRAWCapture {
   long long frames_ = 0;
   long long drops_ = 0;
   bool writeFailed_ = false;
+  std::optional<TExitAction> exitAction_;  // from the start of the capture to its end
 };
 
 }  // namespace
