@@ -58,7 +58,7 @@ int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
   if (started) started();
   // The GUI library ends the process with exit() when the display goes
   // away; the threads then end and a running capture completes its file.
-  // Termination signals act at once from then on: the message loop that
+  // After that, termination signals act at once: the message loop that
   // would have served them no longer runs.
   InstallExitHook();
   const TExitAction defaultSignals([] {
