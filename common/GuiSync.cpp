@@ -104,7 +104,11 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
   std::unique_lock<std::mutex> lock(handovers.mutex);
   QMetaObject::invokeMethod(
       app,
-      [handover, &handovers] {
+      [handover] {
+        // Only the pointer captured: the captures are read before the lock
+        // is taken, where the thread sanitizer cannot see the event queue's
+        // own ordering.
+        HandoverState& handovers = Handovers();
         std::unique_lock<std::mutex> lock(handovers.mutex);
         if (handover->state != Handover::Pending) return;
         if (handovers.cancelled) {
