@@ -234,7 +234,7 @@ TEST_F(PinnerTest, NamesUpToTheFileNameLimitAreSaved) {
 // no temporary file.
 TEST_F(PinnerTest, AFileSizeLimitLeavesTheOldShortcut) {
   std::ofstream(In("old.lnk")) << "old";
-  const PinnerRun run = Pinner({In("old.lnk"), std::string(1000, 'd'), "/bin/sh"}, 100);
+  const PinnerRun run = Pinner({In("old.lnk"), std::string(4000, 'd'), "/bin/sh"}, 4096);
   EXPECT_EQ(run.out, kAllMarks);
   EXPECT_NE(run.err.find("pinner: shortcut not saved: cannot write"), std::string::npos) << run.err;
   EXPECT_EQ(run.exitCode, 0);
