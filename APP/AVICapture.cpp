@@ -8,6 +8,7 @@
 #include "CaptureMessages.h"
 #include "Commands.h"
 #include "Format.h"
+#include "GuiSync.h"
 #include "Messages.h"
 #include "QDV47B5API.h"
 #include "imaging.h"
@@ -69,6 +70,9 @@ void TAppCommand::SaveVideo() {
     return;
   }
 
+  // The process may end through exit() from inside the loop (the display
+  // was lost): the stack never unwinds, so the file is completed there.
+  const TExitAction completeAtExit([] { AVIClose(); });
   CaptureRunning = true;
   SuspendThreads();
   if (SettingsView != nullptr) SettingsView->SetDialogEnabled(false);

@@ -18,6 +18,9 @@
 
 namespace {
 
+// The object name of each client's idle timer.
+const QString IdleTimerName = QStringLiteral("idleTimer");
+
 // One connection: reads what arrives, hands it to the framer and writes
 // each answer.
 class TCopyDataReader : public QObject {
@@ -171,6 +174,11 @@ void TCopyDataServer::Close() {
   path_.clear();
 }
 
+void TCopyDataServer::SetIdleTimeout(int milliseconds) {
+  idleTimeoutMs_ = milliseconds;
+  for (QTimer* idle : findChildren<QTimer*>(IdleTimerName)) idle->start(milliseconds);
+}
+
 void TCopyDataServer::AcceptPending() {
   while (listenSocket_ >= 0) {
     const int client = ::accept4(listenSocket_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
@@ -202,6 +210,17 @@ void TCopyDataServer::Serve(int client) {
   ++connections_;
   connect(socket, &QObject::destroyed, this, [this] { --connections_; });
   connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  // Every arrival starts the idle wait anew; a client silent for the whole
+  // wait is dropped.
+  auto* idle = new QTimer(socket);
+  idle->setObjectName(IdleTimerName);
+  idle->setSingleShot(true);
+  connect(idle, &QTimer::timeout, socket, [socket] {
+    socket->abort();
+    socket->deleteLater();
+  });
+  connect(socket, &QLocalSocket::readyRead, idle, [this, idle] { idle->start(idleTimeoutMs_); });
+  idle->start(idleTimeoutMs_);
   auto* reader = new TCopyDataReader(socket, handler_, keptBytes_);
   reader->Read();
 }

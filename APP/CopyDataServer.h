@@ -16,6 +16,8 @@
 //   so a client that sends but never reads cannot make memory grow;
 // - at most MaxConnections clients are served at once; others are closed as
 //   soon as they are accepted;
+// - a client that sends nothing for the idle time-out is disconnected, so
+//   clients that connect and stay silent cannot keep the colour tool out;
 // - a failed accept (out of file descriptors) never ends listening: the
 //   server tries again a little later.
 #ifndef APP_COPYDATASERVER_H
@@ -42,6 +44,8 @@ class TCopyDataServer : public QObject {
   // Pause before accepting again after an accept failed for lack of
   // resources.
   static constexpr int AcceptRetryMs = 100;
+  // A served client that sends nothing for this long is disconnected.
+  static constexpr int DefaultIdleTimeoutMs = 5000;
 
   TCopyDataServer(Handler handler, std::uint32_t keptBytes, QObject* parent = nullptr);
   ~TCopyDataServer() override;
@@ -58,6 +62,8 @@ class TCopyDataServer : public QObject {
   QString FullServerName() const { return path_; }
   // Clients being served now.
   int ConnectionCount() const { return connections_; }
+  // Sets the idle time-out; clients served now start their wait anew.
+  void SetIdleTimeout(int milliseconds);
 
  private:
   void AcceptPending();
@@ -71,6 +77,7 @@ class TCopyDataServer : public QObject {
   QSocketNotifier* notifier_ = nullptr;
   QTimer* retry_ = nullptr;
   int connections_ = 0;
+  int idleTimeoutMs_ = DefaultIdleTimeoutMs;
 };
 
 // The message framing of the socket, apart from the socket: bytes go in as

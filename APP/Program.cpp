@@ -59,6 +59,14 @@ int RunProgram(int argc, char* argv[], const std::function<void()>& started) {
 
   MainForm->show();
   if (started) started();
+  // The GUI library ends the process with exit() when the display goes
+  // away; the threads then end and a running capture completes its file.
+  // After that, termination signals act at once: the message loop that
+  // would have served them no longer runs.
+  InstallExitHook();
+  const TExitAction defaultSignals([] {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
+  });
   const int result = QApplication::exec();
 
   // The main window has closed and Done has asked the worker threads to end.

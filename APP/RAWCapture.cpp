@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cassert>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -132,6 +133,7 @@ class TRAWCapture {
   // Step 6: live video pauses, the settings dialog is disabled. The preview
   // thread begins, still paused.
   void Start() {
+    exitAction_.emplace([this] { CompleteFileAtExit(); });
     app_.CaptureRunning = true;
     preview_->ShowFrame(nullptr, 0);
     preview_->Start();
@@ -222,6 +224,15 @@ class TRAWCapture {
     ::unlink(QFile::encodeName(fileName_).constData());
   }
 
+  // The process ends through exit() from inside the capture (the display
+  // was lost): the stack never unwinds, so the records stored so far are
+  // written here and the file is closed. The worker threads have ended.
+  void CompleteFileAtExit() {
+    pool_.reset();  // flushes every block that holds records
+    if (!headerWritten_) RemoveFile();
+    file_.reset();
+  }
+
   // Takes the frame back, so that a preview step still pending renders
   // nothing, then ends the thread while serving its pending step (user input
   // waits: no command runs in between). Only then may the pool be freed.
@@ -249,6 +260,7 @@ class TRAWCapture {
   long long drops_ = 0;
   bool headerWritten_ = false;
   bool writeFailed_ = false;
+  std::optional<TExitAction> exitAction_;  // from the start of the capture to its end
 };
 
 }  // namespace

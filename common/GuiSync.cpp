@@ -4,6 +4,9 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <chrono>
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <set>
 #include <vector>
@@ -23,14 +26,56 @@ struct Handover {
   const std::function<void()>* call = nullptr;
 };
 
-// One lock and one condition for all hand-overs: they are rare (one per live
-// frame at most) and cancellation has to reach every waiter.
-std::mutex handoverMutex;
-std::condition_variable handoverDone;
-bool handoversCancelled = false;
+// The hand-overs' shared state. One lock and one condition for all of them:
+// they are rare (one per live frame at most) and cancellation has to reach
+// every waiter. Made once and never destroyed: a thread may still wait on the
+// condition while the process ends, and destroying a condition variable with
+// a waiter blocks.
+struct HandoverState {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool cancelled = false;
+  // Set when the process ends through exit() in the GUI thread: a call the
+  // GUI thread was running then never returns, so its waiter is let go too.
+  bool releaseRunning = false;
+};
+HandoverState& Handovers() {
+  static auto* const state = new HandoverState;
+  return *state;
+}
 
-std::mutex threadListMutex;
-std::set<TThread*> threadList;
+// Every TThread in existence; never destroyed, for the same reason.
+struct ThreadList {
+  std::mutex mutex;
+  std::set<TThread*> threads;
+};
+ThreadList& Threads() {
+  static auto* const list = new ThreadList;
+  return *list;
+}
+
+std::vector<TThread*> AllThreads() {
+  ThreadList& list = Threads();
+  std::lock_guard<std::mutex> lock(list.mutex);
+  return {list.threads.begin(), list.threads.end()};
+}
+
+// The actions to run at exit(), by registration number; never destroyed.
+struct ExitActions {
+  std::mutex mutex;
+  std::uint64_t nextId = 0;
+  std::map<std::uint64_t, std::function<void()>> actions;
+  std::thread::id guiThread;
+};
+ExitActions& ExitActionList() {
+  static auto* const list = new ExitActions;
+  return *list;
+}
+
+// How long the exit handler waits for each worker thread to end. A thread
+// that has not ended by then no longer matters: nothing it waits on is
+// destroyed.
+constexpr int ThreadEndAtExitMs = 5000;
 
 bool InGuiThread() {
   QCoreApplication* app = QCoreApplication::instance();
@@ -42,9 +87,10 @@ bool InGuiThread() {
 bool SynchronizeWithGui(const std::function<void()>& call) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return false;
+  HandoverState& handovers = Handovers();
   {
-    std::lock_guard<std::mutex> lock(handoverMutex);
-    if (handoversCancelled) return false;
+    std::lock_guard<std::mutex> lock(handovers.mutex);
+    if (handovers.cancelled) return false;
   }
   if (InGuiThread()) {
     call();
@@ -55,13 +101,17 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
   // Posted under the lock that the GUI thread takes before it reads the
   // call: Qt's event queue orders the two threads with locks of its own,
   // which the thread sanitizer cannot see.
-  std::unique_lock<std::mutex> lock(handoverMutex);
+  std::unique_lock<std::mutex> lock(handovers.mutex);
   QMetaObject::invokeMethod(
       app,
       [handover] {
-        std::unique_lock<std::mutex> lock(handoverMutex);
+        // Only the pointer captured: the captures are read before the lock
+        // is taken, where the thread sanitizer cannot see the event queue's
+        // own ordering.
+        HandoverState& handovers = Handovers();
+        std::unique_lock<std::mutex> lock(handovers.mutex);
         if (handover->state != Handover::Pending) return;
-        if (handoversCancelled) {
+        if (handovers.cancelled) {
           handover->state = Handover::Abandoned;
           return;
         }
@@ -70,12 +120,13 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
         (*handover->call)();
         lock.lock();
         handover->state = Handover::Done;
-        handoverDone.notify_all();
+        handovers.done.notify_all();
       },
       Qt::QueuedConnection);
-  handoverDone.wait(lock, [&] {
+  handovers.done.wait(lock, [&] {
     return handover->state == Handover::Done ||
-           (handoversCancelled && handover->state == Handover::Pending);
+           (handovers.cancelled && handover->state == Handover::Pending) ||
+           (handovers.releaseRunning && handover->state == Handover::Running);
   });
   if (handover->state == Handover::Done) return true;
   handover->state = Handover::Abandoned;
@@ -83,32 +134,106 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
 }
 
 void CancelGuiSynchronization() {
-  std::lock_guard<std::mutex> lock(handoverMutex);
-  handoversCancelled = true;
-  handoverDone.notify_all();
+  HandoverState& handovers = Handovers();
+  std::lock_guard<std::mutex> lock(handovers.mutex);
+  handovers.cancelled = true;
+  handovers.done.notify_all();
 }
 
 void RestoreGuiSynchronization() {
-  std::lock_guard<std::mutex> lock(handoverMutex);
-  handoversCancelled = false;
+  HandoverState& handovers = Handovers();
+  std::lock_guard<std::mutex> lock(handovers.mutex);
+  handovers.cancelled = false;
 }
 
 bool GuiSynchronizationCancelled() {
-  std::lock_guard<std::mutex> lock(handoverMutex);
-  return handoversCancelled;
+  HandoverState& handovers = Handovers();
+  std::lock_guard<std::mutex> lock(handovers.mutex);
+  return handovers.cancelled;
+}
+
+// ---------------------------------------------------------------------------
+// The end of the process through exit().
+
+namespace {
+
+// Every worker thread asked to end and every hand-over released; in the GUI
+// thread also the one whose call it was running, which never returns now.
+void ReleaseThreadsAtExit(bool inGuiThread) {
+  const std::vector<TThread*> threads = AllThreads();
+  for (TThread* thread : threads) thread->Terminate();
+  {
+    HandoverState& handovers = Handovers();
+    std::lock_guard<std::mutex> lock(handovers.mutex);
+    handovers.cancelled = true;
+    handovers.releaseRunning = inGuiThread;
+    handovers.done.notify_all();
+  }
+  for (TThread* thread : threads) thread->WaitForEnd(ThreadEndAtExitMs);
+}
+
+// Takes the registered actions out of the list and runs them, newest first.
+// Only in the GUI thread: the actions finish work of the GUI thread, which
+// another thread's exit() would race with.
+void RunExitActions() {
+  std::map<std::uint64_t, std::function<void()>> actions;
+  {
+    ExitActions& list = ExitActionList();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    actions.swap(list.actions);
+  }
+  for (auto it = actions.rbegin(); it != actions.rend(); ++it) it->second();
+}
+
+extern "C" void EndAtExit() {
+  ExitActions& list = ExitActionList();
+  bool inGuiThread;
+  {
+    std::lock_guard<std::mutex> lock(list.mutex);
+    inGuiThread = list.guiThread == std::this_thread::get_id();
+  }
+  ReleaseThreadsAtExit(inGuiThread);
+  if (inGuiThread) RunExitActions();
+}
+
+}  // namespace
+
+void InstallExitHook() {
+  ExitActions& list = ExitActionList();
+  {
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.guiThread = std::this_thread::get_id();
+  }
+  static const bool installed = std::atexit(EndAtExit) == 0;
+  (void)installed;
+}
+
+TExitAction::TExitAction(std::function<void()> action) {
+  ExitActions& list = ExitActionList();
+  std::lock_guard<std::mutex> lock(list.mutex);
+  id_ = list.nextId++;
+  list.actions.emplace(id_, std::move(action));
+}
+
+TExitAction::~TExitAction() {
+  ExitActions& list = ExitActionList();
+  std::lock_guard<std::mutex> lock(list.mutex);
+  list.actions.erase(id_);
 }
 
 // ---------------------------------------------------------------------------
 
 TThread::TThread(bool createSuspended) : pauseCount_(createSuspended ? 1 : 0) {
-  std::lock_guard<std::mutex> lock(threadListMutex);
-  threadList.insert(this);
+  ThreadList& list = Threads();
+  std::lock_guard<std::mutex> lock(list.mutex);
+  list.threads.insert(this);
 }
 
 TThread::~TThread() {
   {
-    std::lock_guard<std::mutex> lock(threadListMutex);
-    threadList.erase(this);
+    ThreadList& list = Threads();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.threads.erase(this);
   }
   if (thread_.joinable()) {
     Terminate();
@@ -130,7 +255,9 @@ void TThread::Run() {
   nativeId_.store(static_cast<int>(::syscall(SYS_gettid)));
   ApplyPriority();
   Execute();
+  std::lock_guard<std::mutex> lock(mutex_);
   finished_.store(true);
+  wake_.notify_all();
 }
 
 void TThread::Suspend() {
@@ -157,6 +284,13 @@ void TThread::Terminate() {
 
 void TThread::WaitFor() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+bool TThread::WaitForEnd(int milliseconds) {
+  if (!started_.load()) return true;
+  std::unique_lock<std::mutex> lock(mutex_);
+  return wake_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                        [this] { return finished_.load(); });
 }
 
 bool TThread::WaitWhilePaused() {
@@ -197,11 +331,7 @@ void TThread::ApplyPriority() {
 }
 
 void TThread::ShutDownAll() {
-  std::vector<TThread*> threads;
-  {
-    std::lock_guard<std::mutex> lock(threadListMutex);
-    threads.assign(threadList.begin(), threadList.end());
-  }
+  const std::vector<TThread*> threads = AllThreads();
   for (TThread* thread : threads) thread->Terminate();
   CancelGuiSynchronization();
   for (TThread* thread : threads) thread->WaitFor();

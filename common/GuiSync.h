@@ -14,11 +14,23 @@
 // every call still waiting (the waiting threads return without the call having
 // run), and joins the threads, so the process never exits with a running
 // thread and never deadlocks on a waiting one.
+//
+// The program can also end through exit() called from inside the GUI thread
+// while the message loop runs: the GUI library does so when the connection to
+// the display breaks. The stack then never unwinds, so nothing above runs.
+// InstallExitHook registers a process-exit handler that does it instead: it
+// ends every thread, releases every hand-over (also one whose call the GUI
+// thread was running when exit() was called, since that call never returns),
+// waits a bounded time for the threads, then runs the TExitAction registered
+// at that moment (a running capture completes its file). The objects that
+// threads wait on are never destroyed, so no static destructor can block on a
+// thread still waiting.
 #ifndef COMMON_GUISYNC_H
 #define COMMON_GUISYNC_H
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -36,6 +48,26 @@ void CancelGuiSynchronization();
 // Allows hand-overs again (tests that run several shut-downs in one process).
 void RestoreGuiSynchronization();
 bool GuiSynchronizationCancelled();
+
+// Registers, once, the process-exit handler described above. Called by the
+// GUI thread, which is the thread whose exit() runs the exit actions, once
+// the program's static objects exist (the handler runs before their
+// destructors).
+void InstallExitHook();
+
+// While it exists, `action` runs if the process ends through exit() in the
+// GUI thread. The actions run newest first, after the worker threads have
+// ended. Created and destroyed in the GUI thread.
+class TExitAction {
+ public:
+  explicit TExitAction(std::function<void()> action);
+  ~TExitAction();
+  TExitAction(const TExitAction&) = delete;
+  TExitAction& operator=(const TExitAction&) = delete;
+
+ private:
+  std::uint64_t id_;
+};
 
 class TThread {
  public:
@@ -61,6 +93,8 @@ class TThread {
   // Waits until the thread has ended (Execute has returned). Must not be
   // called from the thread itself.
   void WaitFor();
+  // Waits at most `milliseconds` for Execute to return; true when it has.
+  bool WaitForEnd(int milliseconds);
   bool Finished() const { return finished_.load(); }
 
   void SetPriority(TThreadPriority priority);

@@ -1,6 +1,6 @@
 // The copy-data socket against clients that misbehave: a second server on a
 // running one's name, stale and foreign files at its path, a client that
-// never reads its answers, too many clients, accepts that fail for lack of
+// never reads its answers, too many clients, clients that stay silent, accepts that fail for lack of
 // file descriptors.
 #include <gtest/gtest.h>
 
@@ -167,6 +167,32 @@ TEST_F(CopyDataServerTest, ClientsBeyondTheBoundAreClosed) {
   for (int fd : clients) ::close(fd);
   clients.clear();
   EXPECT_TRUE(WaitFor([&] { return server.ConnectionCount() == 0; }));
+}
+
+// Sixteen clients that stay silent would keep the colour tool out for good:
+// past the idle time-out they are dropped and a new client is served, while
+// a client that keeps sending stays.
+TEST_F(CopyDataServerTest, IdleClientsMakeRoomForNewOnes) {
+  ASSERT_TRUE(server.Listen(name));
+  server.SetIdleTimeout(60000);
+  for (int i = 0; i < TCopyDataServer::MaxConnections; ++i) Connect();
+  ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == TCopyDataServer::MaxConnections; }));
+  const int refused = Connect();
+  EXPECT_TRUE(WaitFor([&] { return ClosedByServer(refused); }));
+
+  constexpr int IdleMs = 1000;
+  server.SetIdleTimeout(IdleMs);
+  const int active = clients.front();
+  // A message every tenth of the time-out, for two and a half time-outs.
+  for (int i = 0; i < 25; ++i) {
+    WaitFor([] { return false; }, IdleMs / 10);
+    ASSERT_EQ(Exchange(active, Message(96), 1), std::vector<std::int32_t>{2006}) << i;
+  }
+  EXPECT_EQ(server.ConnectionCount(), 1);
+  for (std::size_t i = 1; i < std::size_t{TCopyDataServer::MaxConnections}; ++i)
+    EXPECT_TRUE(ClosedByServer(clients[i])) << i;
+  EXPECT_EQ(Exchange(Connect(), Message(96), 1), std::vector<std::int32_t>{2006});
+  EXPECT_EQ(Exchange(active, Message(96), 1), std::vector<std::int32_t>{2006});
 }
 
 TEST_F(CopyDataServerTest, AFailedAcceptKeepsListening) {

@@ -123,6 +123,36 @@ TEST(HistogramPicture, EmptyHistogramIsPlainGrey) {
   EXPECT_EQ(Art(DrawHistogramColor(QSize(4, 3), none, none, none, 4)), grey);
 }
 
+// More bins than columns: the band and the bars stop at the picture's last
+// column, while the peak still counts every bin. A drawing that went on would
+// write into the next rows (changing their first pixels) and, from the last
+// row, past the picture's memory.
+TEST(HistogramPicture, BinsBeyondTheColumnsAreClipped) {
+  const std::uint32_t none[8] = {};
+  const std::uint32_t mono[8] = {0, 2, 1, 0, 2, 2, 2, 2};
+  const std::uint32_t red[8] = {0, 2, 2, 0, 2, 2, 0, 0}, green[8] = {0, 0, 2, 0, 0, 0, 2, 0},
+                      blue[8] = {0, 0, 0, 0, 0, 0, 0, 2};
+  const std::uint32_t late[8] = {0, 0, 0, 0, 3, 0, 0, 1};  // nothing in the columns drawn
+  // Peak 4 beyond the picture: the bars inside are measured against it.
+  const std::uint32_t tall[8] = {0, 2, 1, 0, 0, 0, 4, 0};
+  struct Case {
+    const char* name;
+    QImage picture;
+    std::vector<std::string> art;
+  };
+  const Case cases[] = {
+      {"mono", DrawHistogramMono(QSize(3, 3), mono, 8), {".ss", ".#s", ".##"}},
+      {"colour", DrawHistogramColor(QSize(3, 3), red, green, blue, 8), {".ss", ".RY", ".RY"}},
+      {"mono, counts only past the picture", DrawHistogramMono(QSize(3, 3), late, 8),
+       {"...", "...", "..."}},
+      {"colour, counts only past the picture", DrawHistogramColor(QSize(3, 3), late, none, none, 8),
+       {"...", "...", "..."}},
+      {"mono, peak past the picture", DrawHistogramMono(QSize(3, 4), tall, 8),
+       {".ss", ".ss", ".ss", ".#s"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Art(c.picture), c.art) << c.name;
+}
+
 TEST(HistogramPicture, TwelveBitCountsFoldToTheDrawnBins) {
   std::vector<std::uint32_t> bins(Bins12Bit, 0);
   bins[0] = 5;

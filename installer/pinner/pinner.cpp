@@ -5,6 +5,7 @@
 // Arguments are UTF-8. Progress marks go to standard output, one a line; the
 // exit code is always 0, since installers run it without looking at it. Why a
 // shortcut was not written goes to standard error.
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -88,6 +89,10 @@ void MakeShortcut(const ShortcutArguments& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write must fail, not kill the program: the save
+  // then removes its temporary file, the old shortcut stays, and the marks
+  // still reach standard output.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 4 || argc > 6) {
     std::printf(
         "Usage: pinner.exe ShortcutPath ShortcutDescription FileNamePath [WorkingDir "

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "platform/fdwrite.h"
 #include "platform/utf8.h"
@@ -156,15 +158,36 @@ std::string ErrnoText(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-// A new file beside `path`, not yet existing; -1 with errno set on failure.
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+// The process's file-creation mask, read without changing it (umask() can
+// only be read by setting it, which races with other threads creating files).
+mode_t CreationMask() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
   }
-  return -1;
+  return 022;
+}
+
+// A new file in the folder of `path`, under a short name of its own: a
+// temporary name made from the shortcut's name would pass the 255-byte limit
+// of a file name when the shortcut's own name is near it. The file gets the
+// permissions a newly created file gets (mkstemp makes it 0600).
+// -1 with errno set on failure.
+int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
+  const std::string::size_type slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  tempPath = folder + (slash == std::string::npos ? "/" : "") + ".lnk.XXXXXX";
+  const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fchmod(fd, 0666 & ~CreationMask()) != 0) {
+    const int error = errno;
+    ::close(fd);
+    ::unlink(tempPath.c_str());
+    errno = error;
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace

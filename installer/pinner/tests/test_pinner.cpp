@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -40,8 +43,10 @@ class PinnerTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
   std::string In(const std::string& name) const { return (dir_ / name).string(); }
 
-  // Runs pinner with these arguments, its output going to files.
-  PinnerRun Pinner(const std::vector<std::string>& arguments) const {
+  // Runs pinner with these arguments, its output going to files; under a
+  // file-size limit of `fileSizeLimit` bytes when it is not 0, with the
+  // signal that the limit raises in its default action.
+  PinnerRun Pinner(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0) const {
     std::vector<char*> argv{const_cast<char*>(PINNER_PROGRAM)};
     for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -51,9 +56,27 @@ class PinnerTest : public ::testing::Test {
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, (dir_ / "err").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // The child inherits the limit; this process writes no file until it is
+    // lifted again right after the start.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    if (fileSizeLimit != 0) {
+      const rlimit limit{fileSizeLimit, saved.rlim_max};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
     pid_t pid = -1;
     PinnerRun run;
-    const int spawned = posix_spawn(&pid, PINNER_PROGRAM, &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, PINNER_PROGRAM, &actions, &attributes, argv.data(), environ);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     if (spawned != 0 || ::waitpid(pid, &status, 0) != pid) return run;
@@ -178,4 +201,43 @@ TEST_F(PinnerTest, MissingFolderFailsAfterMarkSix) {
       << run.err;
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_FALSE(fs::exists(In("no")));
+}
+
+// Shortcut names of 245 to 255 bytes (the longest a file name may be) are
+// saved like any other, with the permissions of a new file; the temporary
+// file of the save never shows.
+TEST_F(PinnerTest, NamesUpToTheFileNameLimitAreSaved) {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  for (const std::size_t bytes : {245u, 251u, 255u}) {
+    // Three- and two-byte characters keep the path below 260 UTF-16 units.
+    std::string name;
+    std::size_t twoByte = 0;
+    while ((bytes - 4 - 2 * twoByte) % 3 != 0) ++twoByte;
+    for (std::size_t i = 0; i < (bytes - 4 - 2 * twoByte) / 3; ++i) name += "\u20ac";
+    for (std::size_t i = 0; i < twoByte; ++i) name += "\u00e9";
+    name += ".lnk";
+    ASSERT_EQ(name.size(), bytes);
+    const PinnerRun run = Pinner({In(name), "d", "/bin/sh"});
+    EXPECT_EQ(run.out, kAllMarks);
+    EXPECT_EQ(run.err, "");
+    ASSERT_TRUE(fs::exists(In(name))) << bytes;
+    EXPECT_EQ(fs::status(In(name)).permissions(), static_cast<fs::perms>(0666 & ~mask));
+    EXPECT_EQ(lnktest::RunLnkInfo(In(name)).fields.at("Local path"), "/bin/sh");
+    fs::remove(In(name));
+    EXPECT_TRUE(fs::is_empty(dir_)) << bytes;
+  }
+}
+
+// Past a file-size limit the write fails instead of ending the program: all
+// marks, exit code 0, why on standard error, the old shortcut as it was and
+// no temporary file.
+TEST_F(PinnerTest, AFileSizeLimitLeavesTheOldShortcut) {
+  std::ofstream(In("old.lnk")) << "old";
+  const PinnerRun run = Pinner({In("old.lnk"), std::string(4000, 'd'), "/bin/sh"}, 4096);
+  EXPECT_EQ(run.out, kAllMarks);
+  EXPECT_NE(run.err.find("pinner: shortcut not saved: cannot write"), std::string::npos) << run.err;
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(ReadText(In("old.lnk")), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
