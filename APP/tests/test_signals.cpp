@@ -28,6 +28,7 @@
 #include "Program.h"
 #include "QDV47B5API.h"
 #include "RAWVideo.h"
+#include "StrictAVIReader.h"
 #include "fmMain.h"
 #include "raw_records.h"
 #include "simcam/SimCamera.h"
@@ -147,8 +148,8 @@ TEST(Signals, ASignalDuringARAWCaptureEndsItWithWholeRecords) {
 
 
 // The program of the test below, under the X server of DISPLAY: live video
-// on the streaming camera, and a RAW capture when QDV_DISPLAY_LOSS_CAPTURE is
-// set. Writes "live" once frames are drawn, then runs until the display goes.
+// on the streaming camera, and a RAW or AVI capture when
+// QDV_DISPLAY_LOSS_CAPTURE says so. Writes "live" once frames are drawn, then runs until the display goes.
 // During the capture, the counters of the status bar are rewritten into the
 // file "counters" on every pass of the capture loop.
 TEST(DisplayLoss, DISABLED_ChildRunsUntilTheDisplayGoes) {
@@ -160,7 +161,8 @@ TEST(DisplayLoss, DISABLED_ChildRunsUntilTheDisplayGoes) {
       live->stop();
       std::puts("live");
       std::fflush(stdout);
-      if (qEnvironmentVariableIsEmpty("QDV_DISPLAY_LOSS_CAPTURE")) return;
+      const QString capture = qEnvironmentVariable("QDV_DISPLAY_LOSS_CAPTURE");
+      if (capture.isEmpty()) return;
       auto* counters = new QTimer;
       QObject::connect(counters, &QTimer::timeout, [file = std::fopen("counters", "w")] {
         std::rewind(file);
@@ -168,7 +170,10 @@ TEST(DisplayLoss, DISABLED_ChildRunsUntilTheDisplayGoes) {
         std::fflush(file);
       });
       counters->start(0);
-      AppCommand->SaveRAWVideo();
+      if (capture == "AVI")
+        AppCommand->SaveVideo();
+      else
+        AppCommand->SaveRAWVideo();
     });
     live->start(20);
   });
@@ -197,14 +202,15 @@ bool WaitForLine(QProcess& child, const QByteArray& line) {
   return false;
 }
 
-class DisplayLossTest : public ::testing::TestWithParam<bool> {};
+// What runs when the display goes: live video only, or a capture of a kind.
+class DisplayLossTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
 #ifdef __SANITIZE_THREAD__
   GTEST_SKIP() << "starting a process through Qt misleads ThreadSanitizer";
 #endif
   if (QStandardPaths::findExecutable("Xvfb").isEmpty()) GTEST_SKIP() << "Xvfb missing";
-  const bool capture = GetParam();
+  const QString capture = QString::fromLatin1(GetParam());
   QProcess server;
   ASSERT_TRUE(StartXServer(server)) << server.readAllStandardError().toStdString();
   const QString display = ":" + QString::fromLatin1(server.readLine()).trimmed();
@@ -217,14 +223,14 @@ TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
           {{"DISPLAY", display},
            {"QT_QPA_PLATFORM", "xcb"},
            {"QDV_DISPLAY_LOSS_CHILD", "1"},
-           {"QDV_DISPLAY_LOSS_CAPTURE", capture ? "1" : ""},
+           {"QDV_DISPLAY_LOSS_CAPTURE", capture},
            // The process ends through exit() with everything still allocated.
            {"ASAN_OPTIONS", "detect_leaks=0"}});
   ASSERT_TRUE(child.waitForStarted());
   ASSERT_TRUE(WaitForLine(child, "live")) << "live video did not start";
-  // A few pool blocks on disk, and more records in the pool.
-  const QString file = folder.path() + "/VIDEO_0.RAW";
-  if (capture) {
+  // A few pool blocks (or frames) on disk, and more records in the pool.
+  const QString file = folder.path() + "/VIDEO_0." + capture;
+  if (!capture.isEmpty()) {
     ASSERT_TRUE(WaitFor([&] { return QFileInfo(file).size() > RAWVideoHeaderSize + 3 * 1048576; },
                         60000));
   }
@@ -233,7 +239,7 @@ TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
   EXPECT_TRUE(child.waitForFinished(20000)) << "the program did not end without its display";
   EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
   server.waitForFinished(10000);
-  if (!capture) return;
+  if (capture.isEmpty()) return;
 
   // Every record stored before the end reached the file, those of the
   // partly filled block too, and the file ends with the last record.
@@ -241,6 +247,16 @@ TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
   ASSERT_TRUE(countersFile.open(QIODevice::ReadOnly));
   int frames = 0;
   int drops = 0;
+  if (capture == "AVI") {
+    // Completed at exit: indexed, and nothing past what its header counts.
+    const StrictAVI avi = ReadStrictAVI(file.toStdString());
+    ASSERT_TRUE(avi.Ok()) << avi.error;
+    EXPECT_TRUE(avi.indexed);
+    EXPECT_EQ(avi.trailingBytes, 0u);
+    ASSERT_EQ(std::sscanf(countersFile.readAll().constData(), "%d", &frames), 1);
+    EXPECT_GE(avi.frames, static_cast<unsigned>(frames - 1));
+    return;
+  }
   ASSERT_EQ(std::sscanf(countersFile.readAll().constData(), "%d(%d)", &frames, &drops), 2);
   const RAWRecords records(file, FrameWidth * FrameHeight);
   EXPECT_TRUE(records.endsWhole);
@@ -248,6 +264,6 @@ TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
   EXPECT_GE(records.count, frames - drops);
 }
 
-INSTANTIATE_TEST_SUITE_P(LiveVideoAndRAWCapture, DisplayLossTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(LiveVideoAndCaptures, DisplayLossTest, ::testing::Values("", "RAW", "AVI"));
 
 }  // namespace
