@@ -183,6 +183,13 @@ Box* ModalBox() {
   return qobject_cast<Box*>(QApplication::activeModalWidget());
 }
 
+// Above the other window and holding the keyboard: the window manager may
+// stack a window before it gives it the focus, and a key typed in between
+// would reach the window below.
+bool AboveAndActive(QWidget* upper, QWidget* lower) {
+  return upper != nullptr && QApplication::activeWindow() == upper && Above(upper, lower);
+}
+
 std::vector<TStep> Steps(TKeyReleases& keys) {
   static int mark = 0;
   return {
@@ -192,16 +199,17 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
        [] { return SettingsForm->isVisible() && QApplication::activeWindow() == SettingsForm; }},
       {"main-active-again", [] { Activate(MainForm); },
        [] { return QApplication::activeWindow() == MainForm; }},
-      {"about-above-settings", [] { Key("alt+a"); }, [] { return Above(AboutForm, SettingsForm); }},
+      {"about-above-settings", [] { Key("alt+a"); },
+       [] { return AboveAndActive(AboutForm, SettingsForm); }},
       {"about-closed", [] { Key("space"); }, [] { return !AboutForm->isVisible(); }},
       {"open-dialog-above-settings",
        [] {
          Activate(MainForm);
          Key("ctrl+l");
        },
-       [] { return Above(ModalBox<QFileDialog>(), SettingsForm); }},
+       [] { return AboveAndActive(ModalBox<QFileDialog>(), SettingsForm); }},
       {"message-box-above-settings", [] { Key("Escape"); },
-       [] { return Above(ModalBox<QMessageBox>(), SettingsForm); }},
+       [] { return AboveAndActive(ModalBox<QMessageBox>(), SettingsForm); }},
       {"message-box-closed", [] { Key("Return"); },
        [] { return QApplication::activeModalWidget() == nullptr; }},
       {"region-above-settings", [] { SettingsForm->btViewport->click(); },
