@@ -80,9 +80,9 @@ void TAppCommand::Init() {
                               ? arguments.at(1)
                               : QCoreApplication::applicationDirPath() +
                                     QLatin1Char('/') + QStringLiteral("QDV47B5.INI");
-  IniFile = new TIniFile(iniPath);
+  IniFile = std::make_unique<TIniFile>(iniPath);
 
-  ColorCorrectionObject = CreateColorCorrection();
+  ColorCorrectionObject = MakeColorCorrection();
   ActiveCorrection = nullptr;
   AVICounter = 0;
   RAWCounter = 0;
@@ -118,12 +118,9 @@ void TAppCommand::Done() {
   SerialRefreshPending = false;
   CorrectionToolPending = false;
 
-  FreeColorCorrection(ColorCorrectionObject);
-  ColorCorrectionObject = nullptr;
   ActiveCorrection = nullptr;
-
-  delete IniFile;
-  IniFile = nullptr;
+  ColorCorrectionObject.reset();
+  IniFile.reset();
 }
 
 void TAppCommand::StartVideo() {

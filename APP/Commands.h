@@ -29,12 +29,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "BitmapInfo.h"
 #include "Camera.h"
 #include "GuiSync.h"
 #include "IniFile.h"
-#include "imaging/colorcorrection.h"
+#include "imaging/colorcorrection_ptr.h"
 #include "platform/dib.h"
 
 // ---------------------------------------------------------------------------
@@ -314,14 +315,14 @@ class TAppCommand {
   std::uint64_t IdleTime = 0;
   std::uint64_t KernelTime = 0;
   std::uint64_t UserTime = 0;
-  ColorCorrection* ColorCorrectionObject = nullptr;
+  ColorCorrectionPtr ColorCorrectionObject;
   ColorCorrection* ActiveCorrection = nullptr;
   std::int32_t Frames2Capture = 0;
   std::int32_t AVICounter = 0;
   std::int32_t RAWCounter = 0;
   std::uint8_t LUT10[1024] = {};
   std::uint8_t LUT12[4096] = {};
-  TIniFile* IniFile = nullptr;
+  std::unique_ptr<TIniFile> IniFile;
   std::int32_t PoolBlockCount = 32;
   std::int32_t PoolBlockSizeMB = 16;
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <sys/socket.h>
@@ -66,12 +67,11 @@ bool ClaimSocketPath(const sockaddr_un& address) {
   struct stat info;
   if (::lstat(address.sun_path, &info) != 0) return errno == ENOENT;
   if (!S_ISSOCK(info.st_mode)) return false;
-  const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (probe < 0) return false;
+  const platform::UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!probe) return false;
   const int connected =
-      ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+      ::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
   const int error = errno;
-  ::close(probe);
   // Connected, or a full queue (EAGAIN): a server runs there. Only a refusal
   // shows a socket that nobody serves.
   if (connected == 0 || error != ECONNREFUSED) return false;
@@ -142,33 +142,32 @@ bool TCopyDataServer::Listen(const QString& name) {
   std::memcpy(address.sun_path, encoded.constData(), static_cast<std::size_t>(encoded.size()));
   if (!ClaimSocketPath(address)) return false;
 
-  const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (socket < 0) return false;
-  if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    ::close(socket);
+  platform::UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!socket) return false;
+  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
     return false;
-  }
   // Only this user may connect; nobody can before listen() below.
-  if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(socket, SOMAXCONN) != 0) {
-    ::close(socket);
+  if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 ||
+      ::listen(socket.get(), SOMAXCONN) != 0) {
     ::unlink(address.sun_path);
     return false;
   }
-  listenSocket_ = socket;
+  listenSocket_ = std::move(socket);
   serverName_ = name;
   path_ = path;
-  notifier_ = new QSocketNotifier(static_cast<qintptr>(socket), QSocketNotifier::Read, this);
+  notifier_ =
+      new QSocketNotifier(static_cast<qintptr>(listenSocket_.get()), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &TCopyDataServer::AcceptPending);
   return true;
 }
 
 void TCopyDataServer::Close() {
-  if (listenSocket_ < 0) return;
+  if (!listenSocket_) return;
   retry_->stop();
+  // The notifier goes before the descriptor it watches.
   delete notifier_;
   notifier_ = nullptr;
-  ::close(listenSocket_);
-  listenSocket_ = -1;
+  listenSocket_.reset();
   ::unlink(QFile::encodeName(path_).constData());
   serverName_.clear();
   path_.clear();
@@ -180,9 +179,10 @@ void TCopyDataServer::SetIdleTimeout(int milliseconds) {
 }
 
 void TCopyDataServer::AcceptPending() {
-  while (listenSocket_ >= 0) {
-    const int client = ::accept4(listenSocket_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (client < 0) {
+  while (listenSocket_) {
+    platform::UniqueFd client(
+        ::accept4(listenSocket_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    if (!client) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) return;
       // Out of descriptors or memory: the connection stays queued. Waiting
@@ -192,21 +192,18 @@ void TCopyDataServer::AcceptPending() {
       retry_->start();
       return;
     }
-    if (connections_ >= MaxConnections) {
-      ::close(client);
-      continue;
-    }
-    Serve(client);
+    // Over the limit, the client is closed as soon as it is accepted.
+    if (connections_ < MaxConnections) Serve(std::move(client));
   }
 }
 
-void TCopyDataServer::Serve(int client) {
+void TCopyDataServer::Serve(platform::UniqueFd client) {
   auto* socket = new QLocalSocket(this);
-  if (!socket->setSocketDescriptor(client)) {
-    ::close(client);
+  if (!socket->setSocketDescriptor(client.get())) {
     delete socket;
     return;
   }
+  client.release();  // the socket owns it now
   ++connections_;
   connect(socket, &QObject::destroyed, this, [this] { --connections_; });
   connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

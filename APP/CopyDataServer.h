@@ -31,6 +31,8 @@
 #include <functional>
 #include <vector>
 
+#include "platform/handle.h"
+
 class QSocketNotifier;
 class QTimer;
 
@@ -57,7 +59,7 @@ class TCopyDataServer : public QObject {
   bool Listen(const QString& name);
   // Stops listening and removes the socket file; served clients stay.
   void Close();
-  bool IsListening() const { return listenSocket_ >= 0; }
+  bool IsListening() const { return listenSocket_.valid(); }
   QString ServerName() const { return serverName_; }
   QString FullServerName() const { return path_; }
   // Clients being served now.
@@ -67,13 +69,13 @@ class TCopyDataServer : public QObject {
 
  private:
   void AcceptPending();
-  void Serve(int socket);
+  void Serve(platform::UniqueFd client);
 
   Handler handler_;
   std::uint32_t keptBytes_;
   QString serverName_;
   QString path_;
-  int listenSocket_ = -1;
+  platform::UniqueFd listenSocket_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer* retry_ = nullptr;
   int connections_ = 0;

@@ -192,6 +192,6 @@ void TAppCommand::RunCorrectionTool(const std::uint8_t* picture, std::int32_t wi
 
 void TAppCommand::SetCorrectionMatrix(const double* matrix) {
   if (ColorCorrectionObject == nullptr) return;
-  SetColorCorrectionMatrix(ColorCorrectionObject, matrix);
+  SetColorCorrectionMatrix(ColorCorrectionObject.get(), matrix);
   SetImageCorrection(2);  // matrix correction on
 }

@@ -84,12 +84,12 @@ void TAppCommand::WhiteBalanceDisable() {
 void TAppCommand::SetImageCorrection(std::int32_t kind) {
   switch (kind) {
     case 1:
-      SetColorCorrectionMode(ColorCorrectionObject, CorrectionGainHSL);
-      ActiveCorrection = ColorCorrectionObject;
+      SetColorCorrectionMode(ColorCorrectionObject.get(), CorrectionGainHSL);
+      ActiveCorrection = ColorCorrectionObject.get();
       break;
     case 2:
-      SetColorCorrectionMode(ColorCorrectionObject, CorrectionMatrix);
-      ActiveCorrection = ColorCorrectionObject;
+      SetColorCorrectionMode(ColorCorrectionObject.get(), CorrectionMatrix);
+      ActiveCorrection = ColorCorrectionObject.get();
       break;
     default:
       ActiveCorrection = nullptr;  // rendering applies no correction
@@ -98,5 +98,5 @@ void TAppCommand::SetImageCorrection(std::int32_t kind) {
 }
 
 void TAppCommand::SetHSLCorrection(double hue, double saturation, double lightness) {
-  SetColorCorrectionHSL(ColorCorrectionObject, hue, saturation, lightness, 0.0);
+  SetColorCorrectionHSL(ColorCorrectionObject.get(), hue, saturation, lightness, 0.0);
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,46 +18,38 @@ namespace {
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 }  // namespace
 
-TRegularFile::~TRegularFile() { Close(); }
-
 bool TRegularFile::Open(const QString& path) {
   Close();
   error_.clear();
   const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
+  platform::UniqueFd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd) {
     error_ = SystemError(errno);
     return false;
   }
-  fd_ = fd;
   struct stat info {};
-  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     error_ = QStringLiteral("Not a regular file");
-    Close();
     return false;
   }
   // Regular files never block; reads go on as ordinary blocking reads.
-  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  fd_ = std::move(fd);
   return true;
-}
-
-void TRegularFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
 }
 
 std::int64_t TRegularFile::Size() const {
   struct stat info {};
-  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+  if (!fd_ || ::fstat(fd_.get(), &info) != 0) return -1;
   return static_cast<std::int64_t>(info.st_size);
 }
 
 std::int64_t TRegularFile::Read(void* buffer, std::int64_t size) {
-  if (fd_ < 0) return -1;
+  if (!fd_) return -1;
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::int64_t done = 0;
   while (done < size) {
-    const ssize_t n = ::read(fd_, out + done, static_cast<std::size_t>(size - done));
+    const ssize_t n = ::read(fd_.get(), out + done, static_cast<std::size_t>(size - done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error_ = SystemError(errno);

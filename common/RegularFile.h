@@ -14,19 +14,18 @@
 
 #include <cstdint>
 
+#include "platform/handle.h"
+
 class TRegularFile {
  public:
   TRegularFile() = default;
-  ~TRegularFile();
-  TRegularFile(const TRegularFile&) = delete;
-  TRegularFile& operator=(const TRegularFile&) = delete;
 
   // Opens an existing regular file for reading; a folder, FIFO, socket or
   // device is refused at once. Closes a file open before.
   bool Open(const QString& path);
-  void Close();
-  bool IsOpen() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
+  void Close() { fd_.reset(); }
+  bool IsOpen() const { return fd_.valid(); }
+  int Descriptor() const { return fd_.get(); }
   // The file's size now, or -1 when none is open.
   std::int64_t Size() const;
 
@@ -39,7 +38,7 @@ class TRegularFile {
   const QString& ErrorString() const { return error_; }
 
  private:
-  int fd_ = -1;
+  platform::UniqueFd fd_;
   QString error_;
 };
 

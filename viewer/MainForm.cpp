@@ -277,7 +277,7 @@ void TAppForm::FormCreate(const QStringList& arguments) {
   File.Close();
   FrameBytes = 0;
   CurrentDebayerMode = 0;
-  ColorCorrectionObject.reset(CreateColorCorrection());
+  ColorCorrectionObject = MakeColorCorrection();
   CorrectionOn = false;
   Zoom = 1;
   BMPCounter = AVICounter = 0;

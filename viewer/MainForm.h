@@ -22,7 +22,7 @@
 #include "Export.h"
 #include "RAWFile.h"
 #include "RAWVideo.h"
-#include "imaging/colorcorrection.h"
+#include "imaging/colorcorrection_ptr.h"
 #include "imaging/debayer.h"
 
 class QAction;
@@ -69,10 +69,6 @@ class IViewerWindow {
   virtual ~IViewerWindow() = default;
   virtual void ShowNonModal() = 0;
   virtual int ShowModal() = 0;
-};
-
-struct TColorCorrectionDeleter {
-  void operator()(ColorCorrection* cc) const { FreeColorCorrection(cc); }
 };
 
 class TAppForm : public QMainWindow {
@@ -172,7 +168,7 @@ class TAppForm : public QMainWindow {
 
   // --- Fields ------------------------------------------------------------
   std::int32_t CurrentDebayerMode = DEBAYER_MONO;
-  std::unique_ptr<ColorCorrection, TColorCorrectionDeleter> ColorCorrectionObject;
+  ColorCorrectionPtr ColorCorrectionObject;
   bool CorrectionOn = false;
   std::int32_t Zoom = 1;
   bool CopyPending = false;

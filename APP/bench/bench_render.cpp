@@ -34,7 +34,7 @@ void Configure(std::uint32_t code, std::int32_t mode, bool correction, std::int3
   }
   AppCommand->SetDebayerMode(mode);
   AppCommand->SetZoom(zoom);
-  AppCommand->ActiveCorrection = correction ? AppCommand->ColorCorrectionObject : nullptr;
+  AppCommand->ActiveCorrection = correction ? AppCommand->ColorCorrectionObject.get() : nullptr;
 }
 
 // A frame of the given format as the camera delivers it.
@@ -133,14 +133,14 @@ void BM_Stage_Correction(benchmark::State& state) {
   const std::vector<std::uint8_t> frame = CaptureFrame(1);
   DebayerBilinear_8to24_GBRG(frame.data(), Width, Height, Image24);
   std::vector<std::uint8_t> picture(Image24, Image24 + Width * Height * 3);
-  ApplyColorCorrection(AppCommand->ColorCorrectionObject, picture.data(), Width, Height);
+  ApplyColorCorrection(AppCommand->ColorCorrectionObject.get(), picture.data(), Width, Height);
   const bool cold = state.range(0) != 0;
   for (auto _ : state) {
     state.PauseTiming();
     std::memcpy(Image24, picture.data(), picture.size());
-    if (cold) SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, Matrix);
+    if (cold) SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), Matrix);
     state.ResumeTiming();
-    ApplyColorCorrection(AppCommand->ColorCorrectionObject, Image24, Width, Height);
+    ApplyColorCorrection(AppCommand->ColorCorrectionObject.get(), Image24, Width, Height);
     benchmark::ClobberMemory();
   }
 }
@@ -192,8 +192,8 @@ int main(int argc, char** argv) {
   QApplication application(qtArgc, argv);
   StartLiveVideoApplication();
   QCoreApplication::processEvents();
-  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, Matrix);
-  SetColorCorrectionMode(AppCommand->ColorCorrectionObject, CorrectionMatrix);
+  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), Matrix);
+  SetColorCorrectionMode(AppCommand->ColorCorrectionObject.get(), CorrectionMatrix);
   // Live video as StartVideo leaves it, without the frame thread: the
   // benchmark itself calls GrabFrame.
   MainForm->SetVideoPanelFill(false);

@@ -3,6 +3,7 @@
 // split into register words and sent to the simulated camera.
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 #include <QString>
 #include <QStringList>
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   AppCommand = new TAppCommand();
   AppCommand->MainView = new FakeMainView;
   CameraDevice = new TCamera();
-  AppCommand->IniFile = new TIniFile(QStringLiteral("/proc/self/fd/%1").arg(InputFile()));
+  AppCommand->IniFile = std::make_unique<TIniFile>(QStringLiteral("/proc/self/fd/%1").arg(InputFile()));
   return 0;
 }
 

@@ -136,7 +136,7 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   controller->RGBHistogramOn = controller->RAWHistogramOn = true;
   controller->WhiteBalancePending = controller->TriggerShotArmed = true;
   controller->TriggerMode = controller->CorrectionToolPending = true;
-  controller->ActiveCorrection = controller->ColorCorrectionObject;
+  controller->ActiveCorrection = controller->ColorCorrectionObject.get();
   controller->Done();
   EXPECT_TRUE(FrameThread->Terminated());
   EXPECT_TRUE(TriggerThread->Terminated());

@@ -269,16 +269,16 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   double matrix[12] = {0, 0, 1, 0, 1, 0, 1, 0, 0, 4, 5, 6};
   double read[12] = {};
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, std::vector<double>(12, 0.5).data());
+  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), std::vector<double>(12, 0.5).data());
   for (std::uint32_t size : {95u, 97u}) EXPECT_EQ(MainForm->WMCopyData(size, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, read);
+  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[9], 0.5);
   EXPECT_EQ(MainForm->WMCopyData(96, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, read);
+  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
   EXPECT_EQ(std::memcmp(read, matrix, sizeof matrix), 0);
   matrix[4] = nan;
   EXPECT_EQ(MainForm->WMCopyData(96, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject, read);
+  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[4], 1.0);
 }
 

@@ -40,7 +40,6 @@ class RegisterSetTest : public CameraTestBase, public ::testing::Test {
     platform::RegisterDevice(simcam::kDeviceName, device);
   }
   ~RegisterSetTest() override {
-    delete controller->IniFile;
     simcam::Install();  // the simulated camera again for the next test
   }
   void WriteIni(const QByteArray& text) {
@@ -48,7 +47,7 @@ class RegisterSetTest : public CameraTestBase, public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text);
     file.close();
-    controller->IniFile = new TIniFile(file.fileName());
+    controller->IniFile = std::make_unique<TIniFile>(file.fileName());
   }
   std::vector<std::uint16_t> Load(const char* name) {
     device->log.clear();
@@ -133,7 +132,7 @@ TEST_F(RegisterSetTest, HostileFilesLoadByTheRules) {
 }
 
 TEST_F(RegisterSetTest, MissingFileListsNoSetsAndLoadsNothing) {
-  controller->IniFile = new TIniFile(folder.path() + "/none.ini");
+  controller->IniFile = std::make_unique<TIniFile>(folder.path() + "/none.ini");
   QStringList sets{"stale"};
   controller->GetRegisterSets(sets);
   EXPECT_TRUE(sets.isEmpty());

@@ -106,14 +106,14 @@ TEST_F(RenderTest, EachStreamFormatAndModeShowsTheLibraryPicture) {
   // Colour correction acts on colour pictures only.
   ColorCorrection* reference = CreateColorCorrection();
   const double swap[12] = {0, 0, 1, 0, 0.8, 0, 1, 0, 0, 0, 20, 0};
-  for (ColorCorrection* cc : {AppCommand->ColorCorrectionObject, reference}) {
+  for (ColorCorrection* cc : {AppCommand->ColorCorrectionObject.get(), reference}) {
     SetColorCorrectionMatrix(cc, swap);
     SetColorCorrectionMode(cc, CorrectionMatrix);
   }
-  AppCommand->ActiveCorrection = AppCommand->ColorCorrectionObject;
+  AppCommand->ActiveCorrection = AppCommand->ColorCorrectionObject.get();
   StartStream(4);
   for (int mode : {0, 4, 7}) GrabAndCompare(4, mode, mode == 0 ? nullptr : reference);
-  SetColorCorrectionMode(AppCommand->ColorCorrectionObject, CorrectionGainHSL);
+  SetColorCorrectionMode(AppCommand->ColorCorrectionObject.get(), CorrectionGainHSL);
   FreeColorCorrection(reference);
 }
 

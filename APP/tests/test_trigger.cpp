@@ -251,8 +251,8 @@ TEST_F(WhiteBalanceTest, RequestsCameraBalanceAndCorrectionChoice) {
     EXPECT_EQ(flags, c.flags);
   }
 
-  ColorCorrection* object = CreateColorCorrection();
-  controller->ColorCorrectionObject = object;
+  controller->ColorCorrectionObject = MakeColorCorrection();
+  ColorCorrection* const object = controller->ColorCorrectionObject.get();
   controller->SetHSLCorrection(30.0, 1.5, 0.75);
   double hsl[4] = {};
   GetColorCorrectionHSL(object, &hsl[0], &hsl[1], &hsl[2], &hsl[3]);
@@ -264,7 +264,6 @@ TEST_F(WhiteBalanceTest, RequestsCameraBalanceAndCorrectionChoice) {
     controller->SetImageCorrection(kind);
     EXPECT_EQ(controller->ActiveCorrection, active) << kind;
   }
-  FreeColorCorrection(object);
 }
 
 }  // namespace

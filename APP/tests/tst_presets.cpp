@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -132,7 +133,7 @@ class FileSizeLimit {
 struct StartUpDialog {
   TSettingsForm form;
   TSettingsForm* shared = SettingsForm;
-  TIniFile* sharedIni = AppCommand->IniFile;
+  std::unique_ptr<TIniFile> sharedIni;  // set once the controller reads another file
   StartUpDialog() {
     SettingsForm = &form;
     form.FormCreate();
@@ -140,7 +141,13 @@ struct StartUpDialog {
   ~StartUpDialog() {
     SettingsForm = shared;
     AppCommand->SettingsView = shared;
-    AppCommand->IniFile = sharedIni;
+    if (sharedIni) AppCommand->IniFile = std::move(sharedIni);
+  }
+  // The controller reads its register sets from path until the dialog goes.
+  void UseIni(const QString& path) {
+    std::unique_ptr<TIniFile> previous = std::make_unique<TIniFile>(path);
+    AppCommand->IniFile.swap(previous);
+    if (!sharedIni) sharedIni = std::move(previous);
   }
 };
 
@@ -475,8 +482,7 @@ class TestPresets : public QObject {
         StartUpDialog started;
         QCOMPARE(messages_, QStringList{QStringLiteral("Cannot open file \"qdv47b5.pre\". ") +
                                         QLatin1String(file.why)});
-        TIniFile registerSets(ini);
-        AppCommand->IniFile = &registerSets;
+        started.UseIni(ini);
         started.form.ReadCameraSettings();
         QCOMPARE(started.form.cbPresets->count(), 1);
         QCOMPARE(started.form.cbPresets->itemText(0), QStringLiteral("[None]"));

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/fdwrite.h"
+#include "platform/handle.h"
 #include "platform/utf8.h"
 
 namespace platform {
@@ -134,26 +135,6 @@ ShellLink::Status ConvertString(std::string_view utf8, std::u16string& out) {
   return ShellLink::Status::Ok;
 }
 
-// A file descriptor closed when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { Close(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded.
-  bool Close() {
-    if (fd_ < 0) return true;
-    const bool ok = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
-
 std::string ErrnoText(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
@@ -173,19 +154,18 @@ mode_t CreationMask() {
 // temporary name made from the shortcut's name would pass the 255-byte limit
 // of a file name when the shortcut's own name is near it. The file gets the
 // permissions a newly created file gets (mkstemp makes it 0600).
-// -1 with errno set on failure.
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
+// No descriptor, with errno set, on failure.
+UniqueFd CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
   const std::string::size_type slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   tempPath = folder + (slash == std::string::npos ? "/" : "") + ".lnk.XXXXXX";
-  const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
-  if (fd < 0) return -1;
-  if (::fchmod(fd, 0666 & ~CreationMask()) != 0) {
+  UniqueFd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
+  if (!fd) return fd;
+  if (::fchmod(fd.get(), 0666 & ~CreationMask()) != 0) {
     const int error = errno;
-    ::close(fd);
+    fd.reset();
     ::unlink(tempPath.c_str());
     errno = error;
-    return -1;
   }
   return fd;
 }
@@ -318,14 +298,14 @@ std::vector<std::uint8_t> ShellLink::Bytes() const {
 std::string ShellLink::Save(const std::string& path) const {
   if (path.empty()) return "no file name";
   std::string tempPath;
-  FileDescriptor file(CreateTemporaryBeside(path, tempPath));
-  if (file.get() < 0) return ErrnoText("cannot create", tempPath);
+  UniqueFd file = CreateTemporaryBeside(path, tempPath);
+  if (!file) return ErrnoText("cannot create", tempPath);
   const std::vector<std::uint8_t> bytes = Bytes();
   const bool written =
       WriteFully(file.get(), bytes.data(), bytes.size()) && ::fsync(file.get()) == 0;
   std::string why;
   if (!written) why = ErrnoText("cannot write", tempPath);
-  if (!file.Close() && why.empty()) why = ErrnoText("cannot close", tempPath);
+  if (!file.close() && why.empty()) why = ErrnoText("cannot close", tempPath);
   if (why.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0)
     why = ErrnoText("cannot replace", path);
   if (!why.empty()) ::unlink(tempPath.c_str());

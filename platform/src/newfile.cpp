@@ -11,11 +11,6 @@
 
 namespace platform {
 
-void UniqueFd::reset(int fd) {
-  const int old = std::exchange(fd_, fd);
-  if (old >= 0) ::close(old);
-}
-
 bool NameTaken(const char* path) {
   struct stat info {};
   return ::lstat(path, &info) == 0;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -144,6 +147,37 @@ TEST(Handles, UniqueHandleClosesOnceWhateverPathItTakes) {
   EXPECT_EQ(device->closes, 3);
   EXPECT_EQ(device->opens, 3);
   platform::UniqueHandle none(INVALID_HANDLE_VALUE);  // closes nothing
+}
+
+// Whether fd names an open file description in this process.
+bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+
+TEST(Handles, UniqueFdClosesOnceAndReportsAFailedClose) {
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+  {
+    platform::UniqueFd a(ends[0]);
+    platform::UniqueFd b(std::move(a));  // moved: a closes nothing
+    EXPECT_FALSE(a);
+    platform::UniqueFd c(ends[1]);
+    c = std::move(b);  // c's own descriptor closes here
+    EXPECT_FALSE(IsOpen(ends[1]));
+    EXPECT_TRUE(IsOpen(ends[0]));
+    const int kept = c.release();
+    EXPECT_FALSE(c);
+    EXPECT_TRUE(IsOpen(kept));
+    c.reset(kept);
+  }
+  EXPECT_FALSE(IsOpen(ends[0]));  // closed when its last owner went
+
+  EXPECT_TRUE(platform::UniqueFd().close());  // nothing held: nothing to fail
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+  platform::UniqueFd closedBehindItsBack(ends[0]);
+  ASSERT_EQ(::close(ends[0]), 0);
+  EXPECT_FALSE(closedBehindItsBack.close());
+  EXPECT_EQ(errno, EBADF);
+  EXPECT_FALSE(closedBehindItsBack);
+  EXPECT_TRUE(platform::UniqueFd(ends[1]).close());
 }
 
 TEST(Events, OpenFailsWhenNoneExists) {

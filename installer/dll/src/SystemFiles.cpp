@@ -10,24 +10,10 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/handle.h"
+
 namespace qdvsetup {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 struct DirectoryCloser {
   void operator()(DIR* dir) const { closedir(dir); }
@@ -37,7 +23,7 @@ struct DirectoryCloser {
 
 std::optional<std::string> readFile(const std::filesystem::path& path) {
   // Non-blocking, so that opening a FIFO returns at once; it is refused below.
-  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  const platform::UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   struct stat status {};
   if (fd.get() < 0 || fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
     return std::nullopt;

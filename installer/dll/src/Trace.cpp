@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <locale.h>
-#include <cerrno>
 #include <clocale>
 #include <cstdarg>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "Text.h"
+#include "platform/fdwrite.h"
 
 namespace {
 
@@ -65,17 +65,9 @@ std::optional<std::wstring> formatMessage(const wchar_t* format, va_list args) {
 
 void emit(std::wstring_view message) {
   const std::string text = qdvsetup::toUtf8(message);
-  // One write per message, so that messages of several threads do not mix.
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      return;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  // One write per message, so that messages of several threads do not mix;
+  // a message that cannot be written is lost without a word.
+  platform::WriteFully(STDERR_FILENO, text.data(), text.size());
 }
 
 }  // namespace

@@ -11,30 +11,9 @@
 #include <memory>
 #include <utility>
 
+#include "platform/handle.h"
+
 namespace platform {
-
-// Ownership of a file descriptor: closed when its owner goes.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
 
 // Whether a directory entry of that name exists: a file, a folder or a
 // symbolic link, also one pointing nowhere.

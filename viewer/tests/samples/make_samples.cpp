@@ -74,7 +74,7 @@ bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings
 }
 
 bool SaveAppPictures(const TSampleFile& s, const QDir& dir, const std::vector<std::uint8_t>& frame) {
-  ColorCorrection* cc = AppCommand->ColorCorrectionObject;
+  ColorCorrection* cc = AppCommand->ColorCorrectionObject.get();
   SetColorCorrectionMatrix(cc, SampleCorrectionMatrix);
   SetColorCorrectionMode(cc, CorrectionMatrix);
   for (bool corrected : {false, true}) {
