@@ -237,6 +237,8 @@ class TSettingsForm : public QDialog, public ISettingsView {
   static constexpr int LookupGroups = 4;
   static constexpr int LookupRows = 3;
 
+  // Each tab in a file of its own (fmSettings<Tab>.cpp) builds its controls
+  // and connects their handlers.
   void CreateApplicationTab();
   void CreateGeneralTab();
   void CreateLookupTableTab();
@@ -245,8 +247,12 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void CreateStatisticTab();
   void CompactLayouts();
   void ConnectHandlers();
+  void ConnectApplicationHandlers();
+  void ConnectGeneralHandlers();
   void ConnectLookupTableHandlers();
   void ConnectAdvancedHandlers();
+  void ConnectTriggerHandlers();
+  void ConnectStatisticHandlers();
 
   // The mono row's colour bars follow the mono bar, then the mono labels.
   void ShowMonoLookupValues(int row);
