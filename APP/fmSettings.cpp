@@ -122,9 +122,11 @@ void TSettingsForm::FormCreate() {
 }
 
 bool TSettingsForm::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) ReadCameraSettings();
+  if (event->type() == QEvent::WindowActivate) FormActivate();
   return QDialog::event(event);
 }
+
+void TSettingsForm::FormActivate() { ReadCameraSettings(); }
 
 void TSettingsForm::showEvent(QShowEvent* event) {
   // Placed at the centre of the main window when first shown.

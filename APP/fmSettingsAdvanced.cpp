@@ -142,14 +142,15 @@ void TSettingsForm::ConnectAdvancedHandlers() {
   connect(rgMedianFilter, &TRadioGroup::Click, this, &TSettingsForm::rgMedianFilterClick);
   connect(cbImgCorrectionSelect, &QComboBox::activated, this,
           &TSettingsForm::cbImgCorrectionSelectChange);
-  for (QSlider* bar : {tbHue, tbLightless, tbSaturation})
-    connect(bar, &QSlider::valueChanged, this, &TSettingsForm::ApplyHSLCorrection);
+  connect(tbHue, &QSlider::valueChanged, this, &TSettingsForm::tbHueChange);
+  connect(tbLightless, &QSlider::valueChanged, this, &TSettingsForm::tbLightlessChange);
+  connect(tbSaturation, &QSlider::valueChanged, this, &TSettingsForm::tbSaturationChange);
   connect(btImageCorrectionDefault, &QPushButton::clicked, this,
           &TSettingsForm::btImageCorrectionDefaultClick);
-  OnDoubleClick(gbImageCorrection, [this] { btImageCorrectionDefaultClick(); });
-  OnDoubleClick(lbHue, [this] { tbHue->setValue(0); });
-  OnDoubleClick(lbLightless, [this] { tbLightless->setValue(100); });
-  OnDoubleClick(lbSaturation, [this] { tbSaturation->setValue(100); });
+  OnDoubleClick(gbImageCorrection, [this] { gbImageCorrectionDblClick(); });
+  OnDoubleClick(lbHue, [this] { lbHueDblClick(); });
+  OnDoubleClick(lbLightless, [this] { lbLightlessDblClick(); });
+  OnDoubleClick(lbSaturation, [this] { lbSaturationDblClick(); });
   connect(btImgCorrectionCalibrate, &QPushButton::clicked, this,
           &TSettingsForm::btImgCorrectionCalibrateClick);
   connect(cbGammaCorrection, &QCheckBox::toggled, this, &TSettingsForm::cbGammaCorrectionClick);
@@ -189,11 +190,21 @@ void TSettingsForm::ApplyHSLCorrection() {
   AppCommand->SetHSLCorrection(hue, saturation, lightness);
 }
 
+void TSettingsForm::tbHueChange() { ApplyHSLCorrection(); }
+void TSettingsForm::tbLightlessChange() { ApplyHSLCorrection(); }
+void TSettingsForm::tbSaturationChange() { ApplyHSLCorrection(); }
+
+// The neutral correction: no hue shift, lightness and saturation factors 1.
 void TSettingsForm::btImageCorrectionDefaultClick() {
-  tbHue->setValue(0);
-  tbLightless->setValue(100);
-  tbSaturation->setValue(100);
+  lbHueDblClick();
+  lbLightlessDblClick();
+  lbSaturationDblClick();
 }
+
+void TSettingsForm::gbImageCorrectionDblClick() { btImageCorrectionDefaultClick(); }
+void TSettingsForm::lbHueDblClick() { tbHue->setValue(0); }
+void TSettingsForm::lbLightlessDblClick() { tbLightless->setValue(100); }
+void TSettingsForm::lbSaturationDblClick() { tbSaturation->setValue(100); }
 
 void TSettingsForm::btImgCorrectionCalibrateClick() { AppCommand->CalibrateColors(); }
 

@@ -22,8 +22,10 @@ namespace {
 const QStringList CvtTableItems = {"User", "1:1", "2:1", "4:1", "8:1", "16:1", "32:1"};
 constexpr std::int32_t CvtTableSteps[] = {0, 1, 2, 4, 8, 16, 32};
 
-// Lookup-table groups and rows: captions, names, caption colours, and the
-// base of each row's value label, base^(p / 127).
+// Lookup-table groups and rows: captions, names, caption colours, the
+// handlers of the bars, of their name and value labels' double-clicks and of
+// the group's, and the base of each row's value label, base^(p / 127).
+using Handler = void (TSettingsForm::*)();
 struct LookupGroupDesign {
   const char* name;
   const char* caption;
@@ -31,25 +33,44 @@ struct LookupGroupDesign {
   const char* bars[3];
   const char* nameLabels[3];
   const char* valueLabels[3];
+  Handler barChanged[3];
+  Handler labelDblClick[3];
+  Handler groupDblClick;
 };
+using F = TSettingsForm;
 constexpr LookupGroupDesign LookupGroupDesigns[] = {
     {"gbMono", " Mono ", Qt::black,
      {"tbMonoBrightness", "tbMonoContrast", "tbMonoGamma"},
      {"lbMonoBrightness", "lbMonoContrast", "lbMonoGamma"},
-     {"lbMonoBrightnessValue", "lbMonoContrastValue", "lbMonoGammaValue"}},
+     {"lbMonoBrightnessValue", "lbMonoContrastValue", "lbMonoGammaValue"},
+     {&F::tbMonoBrightnessChange, &F::tbMonoContrastChange, &F::tbMonoGammaChange},
+     {&F::lbMonoBrightnessDblClick, &F::lbMonoContrastDblClick, &F::lbMonoGammaDblClick},
+     &F::gbMonoDblClick},
     {"gbRed", " Red ", Qt::red,
      {"tbRedBrightness", "tbRedContrast", "tbRedGamma"},
      {"lbRedBrightless", "lbRedContrast", "lbRedGamma"},
-     {"lbRedBrightnessValue", "lbRedContrastValue", "lbRedGammaValue"}},
+     {"lbRedBrightnessValue", "lbRedContrastValue", "lbRedGammaValue"},
+     {&F::tbRedBrightnessChange, &F::tbRedContrastChange, &F::tbRedGammaChange},
+     {&F::lbRedBrightlessDblClick, &F::lbRedContrastDblClick, &F::lbRedGammaDblClick},
+     &F::gbRedDblClick},
     {"gbGreen", " Green ", Qt::darkGreen,
      {"tbGreenBrightness", "tbGreenContrast", "tbGreenGamma"},
      {"lbGreenBrightness", "lbGreenContrast", "lbGreenGamma"},
-     {"lbGreenBrightnessValue", "lbGreenContrastValue", "lbGreenGammaValue"}},
+     {"lbGreenBrightnessValue", "lbGreenContrastValue", "lbGreenGammaValue"},
+     {&F::tbGreenBrightnessChange, &F::tbGreenContrastChange, &F::tbGreenGammaChange},
+     {&F::lbGreenBrightnessDblClick, &F::lbGreenContrastDblClick, &F::lbGreenGammaDblClick},
+     &F::gbGreenDblClick},
     {"gbBlue", " Blue ", Qt::blue,
      {"tbBlueBrightness", "tbBlueContrast", "tbBlueGamma"},
      {"lbBlueBrightness", "lbBlueContrast", "lbBlueGamma"},
-     {"lbBlueBrightnessValue", "lbBlueContrastValue", "lbBlueGammaValue"}},
+     {"lbBlueBrightnessValue", "lbBlueContrastValue", "lbBlueGammaValue"},
+     {&F::tbBlueBrightnessChange, &F::tbBlueContrastChange, &F::tbBlueGammaChange},
+     {&F::lbBlueBrightnessDblClick, &F::lbBlueContrastDblClick, &F::lbBlueGammaDblClick},
+     &F::gbBlueDblClick},
 };
+// Indexes of the groups and rows above.
+enum LookupGroup { Mono, Red, Green, Blue };
+enum LookupRow { Brightness, Contrast, Gamma };
 const char* const LookupRowCaptions[] = {"Brightness", "Contrast", "Gamma"};
 constexpr double LookupRowBases[] = {2.0, 4.0, 3.0};
 constexpr int LookupBarRange = 127;
@@ -109,20 +130,16 @@ void TSettingsForm::ConnectLookupTableHandlers() {
   for (int g = 0; g < LookupGroups; ++g)
     for (int r = 0; r < LookupRows; ++r)
       nameLabels[g][r] = findChild<QLabel*>(QLatin1String(LookupGroupDesigns[g].nameLabels[r]));
-  for (int r = 0; r < LookupRows; ++r)
-    connect(lookupBars_[0][r], &QSlider::valueChanged, this, [this, r] { ShowMonoLookupValues(r); });
-  for (int g = 1; g < LookupGroups; ++g)
-    for (int r = 0; r < LookupRows; ++r)
-      connect(lookupBars_[g][r], &QSlider::valueChanged, this, [this, g] { ShowLookupValues(g); });
   // Double-clicks reset without a camera call: a group its three bars, a
   // name or value label its one bar.
   QGroupBox* groups[LookupGroups] = {gbMono, gbRed, gbGreen, gbBlue};
   for (int g = 0; g < LookupGroups; ++g) {
-    OnDoubleClick(groups[g], [this, g] { ResetLookupGroup(g); });
+    const LookupGroupDesign& d = LookupGroupDesigns[g];
+    OnDoubleClick(groups[g], [this, h = d.groupDblClick] { (this->*h)(); });
     for (int r = 0; r < LookupRows; ++r) {
-      QSlider* bar = lookupBars_[g][r];
-      OnDoubleClick(nameLabels[g][r], [bar] { bar->setValue(0); });
-      OnDoubleClick(lookupValues_[g][r], [bar] { bar->setValue(0); });
+      connect(lookupBars_[g][r], &QSlider::valueChanged, this, d.barChanged[r]);
+      for (QLabel* label : {nameLabels[g][r], lookupValues_[g][r]})
+        OnDoubleClick(label, [this, h = d.labelDblClick[r]] { (this->*h)(); });
     }
   }
   connect(btMonoSet, &QPushButton::clicked, this, &TSettingsForm::btMonoSetClick);
@@ -135,8 +152,9 @@ void TSettingsForm::ConnectLookupTableHandlers() {
 // --- Handlers ------------------------------------------------------------------
 
 void TSettingsForm::ShowMonoLookupValues(int row) {
-  for (int g = 1; g < LookupGroups; ++g) lookupBars_[g][row]->setValue(lookupBars_[0][row]->value());
-  ShowLookupValues(0);
+  for (int g = Red; g < LookupGroups; ++g)
+    lookupBars_[g][row]->setValue(lookupBars_[Mono][row]->value());
+  ShowLookupValues(Mono);
 }
 
 void TSettingsForm::ShowLookupValues(int group) {
@@ -147,9 +165,44 @@ void TSettingsForm::ShowLookupValues(int group) {
   }
 }
 
+void TSettingsForm::ShowRedLookupValues() { ShowLookupValues(Red); }
+void TSettingsForm::ShowGreenLookupValues() { ShowLookupValues(Green); }
+void TSettingsForm::ShowBlueLookupValues() { ShowLookupValues(Blue); }
+
+void TSettingsForm::tbMonoBrightnessChange() { ShowMonoLookupValues(Brightness); }
+void TSettingsForm::tbMonoContrastChange() { ShowMonoLookupValues(Contrast); }
+void TSettingsForm::tbMonoGammaChange() { ShowMonoLookupValues(Gamma); }
+void TSettingsForm::tbRedBrightnessChange() { ShowRedLookupValues(); }
+void TSettingsForm::tbRedContrastChange() { ShowRedLookupValues(); }
+void TSettingsForm::tbRedGammaChange() { ShowRedLookupValues(); }
+void TSettingsForm::tbGreenBrightnessChange() { ShowGreenLookupValues(); }
+void TSettingsForm::tbGreenContrastChange() { ShowGreenLookupValues(); }
+void TSettingsForm::tbGreenGammaChange() { ShowGreenLookupValues(); }
+void TSettingsForm::tbBlueBrightnessChange() { ShowBlueLookupValues(); }
+void TSettingsForm::tbBlueContrastChange() { ShowBlueLookupValues(); }
+void TSettingsForm::tbBlueGammaChange() { ShowBlueLookupValues(); }
+
 void TSettingsForm::ResetLookupGroup(int group) {
   for (int r = 0; r < LookupRows; ++r) lookupBars_[group][r]->setValue(0);
 }
+
+void TSettingsForm::gbMonoDblClick() { ResetLookupGroup(Mono); }
+void TSettingsForm::gbRedDblClick() { ResetLookupGroup(Red); }
+void TSettingsForm::gbGreenDblClick() { ResetLookupGroup(Green); }
+void TSettingsForm::gbBlueDblClick() { ResetLookupGroup(Blue); }
+
+void TSettingsForm::lbMonoBrightnessDblClick() { tbMonoBrightness->setValue(0); }
+void TSettingsForm::lbMonoContrastDblClick() { tbMonoContrast->setValue(0); }
+void TSettingsForm::lbMonoGammaDblClick() { tbMonoGamma->setValue(0); }
+void TSettingsForm::lbRedBrightlessDblClick() { tbRedBrightness->setValue(0); }
+void TSettingsForm::lbRedContrastDblClick() { tbRedContrast->setValue(0); }
+void TSettingsForm::lbRedGammaDblClick() { tbRedGamma->setValue(0); }
+void TSettingsForm::lbGreenBrightnessDblClick() { tbGreenBrightness->setValue(0); }
+void TSettingsForm::lbGreenContrastDblClick() { tbGreenContrast->setValue(0); }
+void TSettingsForm::lbGreenGammaDblClick() { tbGreenGamma->setValue(0); }
+void TSettingsForm::lbBlueBrightnessDblClick() { tbBlueBrightness->setValue(0); }
+void TSettingsForm::lbBlueContrastDblClick() { tbBlueContrast->setValue(0); }
+void TSettingsForm::lbBlueGammaDblClick() { tbBlueGamma->setValue(0); }
 
 void TSettingsForm::SendColorLookupTable() {
   CameraDevice->SetColorLookupTable(tbRedBrightness->value(), tbRedContrast->value(),

@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "VclControls.h"
 
 void TSettingsForm::CreateTriggerTab() {
@@ -66,23 +68,38 @@ void TSettingsForm::CreateTriggerTab() {
 }
 
 void TSettingsForm::ConnectTriggerHandlers() {
-  // Every control sends the whole trigger state; of two level
-  // buttons only the one that becomes selected does.
-  for (QCheckBox* box : {cbEnableExternalSyncronization, cbOUT1, cbOUT2})
-    connect(box, &QCheckBox::toggled, this, &TSettingsForm::TriggerClick);
-  for (QRadioButton* level : {rbHighLevelOUT1, rbLowLevelOUT1, rbHighLevelOUT2, rbLowLevelOUT2})
-    connect(level, &QRadioButton::toggled, this, [this](bool checked) {
-      if (checked) TriggerClick();
+  connect(cbEnableExternalSyncronization, &QCheckBox::toggled, this,
+          &TSettingsForm::cbEnableExternalSyncronizationClick);
+  connect(cbOUT1, &QCheckBox::toggled, this, &TSettingsForm::cbOUT1Click);
+  connect(cbOUT2, &QCheckBox::toggled, this, &TSettingsForm::cbOUT2Click);
+  // Of two level buttons only the one that becomes selected sends.
+  using Handler = void (TSettingsForm::*)();
+  const std::pair<QRadioButton*, Handler> levels[] = {
+      {rbHighLevelOUT1, &TSettingsForm::rbHighLevelOUT1Click},
+      {rbLowLevelOUT1, &TSettingsForm::rbLowLevelOUT1Click},
+      {rbHighLevelOUT2, &TSettingsForm::rbHighLevelOUT2Click},
+      {rbLowLevelOUT2, &TSettingsForm::rbLowLevelOUT2Click}};
+  for (const auto& [level, handler] : levels)
+    connect(level, &QRadioButton::toggled, this, [this, h = handler](bool checked) {
+      if (checked) (this->*h)();
     });
   connect(cbSeeStatus, &QCheckBox::toggled, this, &TSettingsForm::cbSeeStatusClick);
 }
 
 // --- Handlers ------------------------------------------------------------------
 
-void TSettingsForm::TriggerClick() {
+void TSettingsForm::SendTrigger() {
   AppCommand->SetTrigger(cbEnableExternalSyncronization->isChecked(),
                          rbHighLevelOUT1->isChecked(), rbHighLevelOUT2->isChecked(),
                          cbOUT1->isChecked(), cbOUT2->isChecked());
 }
+
+void TSettingsForm::cbEnableExternalSyncronizationClick() { SendTrigger(); }
+void TSettingsForm::cbOUT1Click() { SendTrigger(); }
+void TSettingsForm::cbOUT2Click() { SendTrigger(); }
+void TSettingsForm::rbHighLevelOUT1Click() { SendTrigger(); }
+void TSettingsForm::rbHighLevelOUT2Click() { SendTrigger(); }
+void TSettingsForm::rbLowLevelOUT1Click() { SendTrigger(); }
+void TSettingsForm::rbLowLevelOUT2Click() { SendTrigger(); }
 
 void TSettingsForm::cbSeeStatusClick() { AppCommand->SetTriggerMode(cbSeeStatus->isChecked()); }
