@@ -8,6 +8,7 @@
 
 #include <QGroupBox>
 #include <QIcon>
+#include <QRect>
 #include <QStringList>
 #include <Qt>
 
@@ -50,6 +51,13 @@ QSlider* MakeTrackBar(QWidget* parent, const char* name, Qt::Orientation orienta
 QRadioButton* MakeRadioButton(QWidget* parent, const char* name, const QString& caption);
 // A page added to the page control under the caption.
 QWidget* MakeTab(QTabWidget* pages, const char* name, const QString& caption);
+
+// The widget at its designed place, for boxes without a layout.
+template <class Widget>
+Widget* Placed(Widget* widget, const QRect& place) {
+  widget->setGeometry(place);
+  return widget;
+}
 
 // A group box of radio buttons, one per item, with one selection or none.
 // Click() is emitted whenever an item becomes selected, by the user or by

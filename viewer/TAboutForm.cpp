@@ -31,13 +31,6 @@ constexpr int TextLeft = 118;
 constexpr int TextWidth = 200;
 const QColor StripColour(215, 217, 232);
 
-// The box has no layout: each control stands where it was designed.
-template <class Widget>
-Widget* Placed(Widget* widget, const QRect& place) {
-  widget->setGeometry(place);
-  return widget;
-}
-
 QLabel* PlacedLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
   return Placed(MakeLabel(parent, name, text), place);
 }
