@@ -126,10 +126,6 @@ void TSettingsForm::CreateLookupTableTab() {
 }
 
 void TSettingsForm::ConnectLookupTableHandlers() {
-  QLabel* nameLabels[LookupGroups][LookupRows] = {};
-  for (int g = 0; g < LookupGroups; ++g)
-    for (int r = 0; r < LookupRows; ++r)
-      nameLabels[g][r] = findChild<QLabel*>(QLatin1String(LookupGroupDesigns[g].nameLabels[r]));
   // Double-clicks reset without a camera call: a group its three bars, a
   // name or value label its one bar.
   QGroupBox* groups[LookupGroups] = {gbMono, gbRed, gbGreen, gbBlue};
@@ -138,7 +134,8 @@ void TSettingsForm::ConnectLookupTableHandlers() {
     OnDoubleClick(groups[g], [this, h = d.groupDblClick] { (this->*h)(); });
     for (int r = 0; r < LookupRows; ++r) {
       connect(lookupBars_[g][r], &QSlider::valueChanged, this, d.barChanged[r]);
-      for (QLabel* label : {nameLabels[g][r], lookupValues_[g][r]})
+      QLabel* name = findChild<QLabel*>(QLatin1String(d.nameLabels[r]));
+      for (QLabel* label : {name, lookupValues_[g][r]})
         OnDoubleClick(label, [this, h = d.labelDblClick[r]] { (this->*h)(); });
     }
   }
