@@ -43,9 +43,7 @@ const char* const SystemInfoPrograms[] = {"msinfo32.exe", "hardinfo"};
 
 QWidget* ColouredArea(QWidget* parent, const char* name, const QRect& geometry,
                       const QColor& colour) {
-  auto* area = new QWidget(parent);
-  area->setObjectName(QString::fromLatin1(name));
-  area->setGeometry(geometry);
+  auto* area = Placed(Named(new QWidget(parent), name), geometry);
   QPalette colours = area->palette();
   colours.setColor(QPalette::Window, colour);
   area->setPalette(colours);
@@ -125,9 +123,7 @@ void TAboutForm::CreateStrips() {
 
 void TAboutForm::CreateTexts() {
   auto text = [this](QLabel*& label, const char* name, const QString& caption, const QRect& at) {
-    label = new QLabel(caption, Panel);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(at);
+    label = Placed(MakeLabel(Panel, name, caption), at);
   };
   text(Label1, "Label1", QString::fromLatin1(ProgramName), QRect(8, 4, 196, 30));
   Label1->setWordWrap(true);
@@ -139,18 +135,14 @@ void TAboutForm::CreateTexts() {
   text(Label4, "Label4", QString::fromLatin1(NoticeText), QRect(8, 66, 196, 14));
   text(Label_OEM, "Label_OEM", QString(), QRect(8, 81, 196, 14));
 
-  Image1 = new QLabel(Panel);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(ClientWidth - 108, 4, 100, 100);
+  Image1 = Placed(MakeLabel(Panel, "Image1", QString()), QRect(ClientWidth - 108, 4, 100, 100));
   Image1->setPixmap(QPixmap(QStringLiteral(":/fmAbout.jpg"), "JPG"));
 }
 
 void TAboutForm::CreateLinks() {
   auto link = [this](TLinkLabel*& label, const char* name, const QString& caption, const QRect& at,
                      void (TAboutForm::*handler)()) {
-    label = new TLinkLabel(caption, Panel);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(at);
+    label = Placed(Named(new TLinkLabel(caption, Panel), name), at);
     connect(label, &TLinkLabel::clicked, this, handler);
   };
   link(URL, "URL", QString(), QRect(8, 96, 196, 14), &TAboutForm::URLClick);
@@ -159,11 +151,10 @@ void TAboutForm::CreateLinks() {
   link(lbSystemInfo, "lbSystemInfo", QStringLiteral("System info..."), QRect(104, 115, 90, 14),
        &TAboutForm::lbSystemInfoClick);
 
-  SpeedButton1 = new QPushButton(QStringLiteral("OK"), Panel);
-  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton1 = Placed(MakeButton(Panel, "SpeedButton1", QStringLiteral("OK")),
+                        QRect(ClientWidth - 83, 108, 75, 22));
   SpeedButton1->setFlat(true);
   SpeedButton1->setAutoDefault(false);
-  SpeedButton1->setGeometry(ClientWidth - 83, 108, 75, 22);
   connect(SpeedButton1, &QPushButton::clicked, this, &TAboutForm::SpeedButton1Click);
   // Every key closes the box (keyPressEvent); Enter presses no button.
   RemoveDefaultButtons(*this);

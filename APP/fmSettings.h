@@ -40,6 +40,9 @@ class TSettingsForm : public QDialog, public ISettingsView {
   // "qdv47b5.pre" of the current directory when there is one. No camera call
   // of its own.
   void FormCreate();
+  // Activation handler: ReadCameraSettings each time the dialog becomes the
+  // active window.
+  void FormActivate();
 
   // ISettingsView.
   void ShowNonModal() override;
@@ -198,7 +201,37 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void cbPresetsChange();
   void tbInterPacketDelayChange();
   void gbInterPacketDelayDblClick();
-  // Color correction tab.
+  // Color correction tab. A mono bar drags the colour bars of its row; a
+  // colour bar refreshes its group's labels. Double-clicks reset bars to 0
+  // without a camera call: a group its three bars, a label its one bar.
+  void tbMonoBrightnessChange();
+  void tbMonoContrastChange();
+  void tbMonoGammaChange();
+  void tbRedBrightnessChange();
+  void tbRedContrastChange();
+  void tbRedGammaChange();
+  void tbGreenBrightnessChange();
+  void tbGreenContrastChange();
+  void tbGreenGammaChange();
+  void tbBlueBrightnessChange();
+  void tbBlueContrastChange();
+  void tbBlueGammaChange();
+  void gbMonoDblClick();
+  void gbRedDblClick();
+  void gbGreenDblClick();
+  void gbBlueDblClick();
+  void lbMonoBrightnessDblClick();
+  void lbMonoContrastDblClick();
+  void lbMonoGammaDblClick();
+  void lbRedBrightlessDblClick();
+  void lbRedContrastDblClick();
+  void lbRedGammaDblClick();
+  void lbGreenBrightnessDblClick();
+  void lbGreenContrastDblClick();
+  void lbGreenGammaDblClick();
+  void lbBlueBrightnessDblClick();
+  void lbBlueContrastDblClick();
+  void lbBlueGammaDblClick();
   void btMonoSetClick();
   void btRGBSetClick();
   void btMonoDefaultClick();
@@ -209,7 +242,14 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void rgMedianFilterClick();
   void cbImgCorrectionSelectChange();
   void ApplyHSLCorrection();
+  void tbHueChange();
+  void tbLightlessChange();
+  void tbSaturationChange();
   void btImageCorrectionDefaultClick();
+  void gbImageCorrectionDblClick();
+  void lbHueDblClick();
+  void lbLightlessDblClick();
+  void lbSaturationDblClick();
   void btImgCorrectionCalibrateClick();
   void cbGammaCorrectionClick();
   void cbAutoBlackLevelClick();
@@ -220,8 +260,14 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void bWhiteBalanceAutoClick();
   void bWhiteBalanceLockClick();
   void bWhiteBalanceDisableClick();
-  // Trigger tab.
-  void TriggerClick();
+  // Trigger tab: each control sends the whole trigger state.
+  void cbEnableExternalSyncronizationClick();
+  void cbOUT1Click();
+  void cbOUT2Click();
+  void rbHighLevelOUT1Click();
+  void rbHighLevelOUT2Click();
+  void rbLowLevelOUT1Click();
+  void rbLowLevelOUT2Click();
   void cbSeeStatusClick();
   // Statistic tab.
   void cbStatisticsChange();
@@ -237,6 +283,8 @@ class TSettingsForm : public QDialog, public ISettingsView {
   static constexpr int LookupGroups = 4;
   static constexpr int LookupRows = 3;
 
+  // Each tab in a file of its own (fmSettings<Tab>.cpp) builds its controls
+  // and connects their handlers.
   void CreateApplicationTab();
   void CreateGeneralTab();
   void CreateLookupTableTab();
@@ -245,15 +293,24 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void CreateStatisticTab();
   void CompactLayouts();
   void ConnectHandlers();
+  void ConnectApplicationHandlers();
+  void ConnectGeneralHandlers();
   void ConnectLookupTableHandlers();
   void ConnectAdvancedHandlers();
+  void ConnectTriggerHandlers();
+  void ConnectStatisticHandlers();
 
   // The mono row's colour bars follow the mono bar, then the mono labels.
   void ShowMonoLookupValues(int row);
   // One group's three value labels.
   void ShowLookupValues(int group);
+  void ShowRedLookupValues();
+  void ShowGreenLookupValues();
+  void ShowBlueLookupValues();
   void SendColorLookupTable();
   void ResetLookupGroup(int group);
+  // The trigger controls' state to the controller.
+  void SendTrigger();
 
   QSlider* lookupBars_[LookupGroups][LookupRows] = {};
   QLabel* lookupValues_[LookupGroups][LookupRows] = {};

@@ -1,5 +1,5 @@
 // Small pieces that give Qt widgets the behaviour the forms were designed
-// with: radio groups with an item index whose change handler runs for code
+// with: controls made with their name and design value, radio groups with an item index whose change handler runs for code
 // and user alike, track-bar ranges that refuse a minimum above the maximum,
 // double-click handlers on labels and group boxes, the tool-bar pictures
 // drawn from a glyph, and widths that fit the texts a control can show.
@@ -8,18 +8,56 @@
 
 #include <QGroupBox>
 #include <QIcon>
+#include <QRect>
 #include <QStringList>
+#include <Qt>
 
 #include <functional>
 
 class QAction;
 class QButtonGroup;
+class QCheckBox;
 class QColor;
-class QRadioButton;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 class QSlider;
 class QStatusBar;
+class QTabWidget;
 class QWidget;
+
+// --- Control factories: each control gets its name and its design value. ---
+
+// The widget, named: forms and tests find their controls by these names.
+template <class Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text);
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption);
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, bool checked);
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, bool readOnly);
+// A drop-down list of the items with the index selected.
+QComboBox* MakeComboBox(QWidget* parent, const char* name, const QStringList& items, int index);
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& caption);
+// A track bar moving one step per page key. Vertical track bars have their
+// minimum at the top.
+QSlider* MakeTrackBar(QWidget* parent, const char* name, Qt::Orientation orientation, int minimum,
+                      int maximum, int position);
+QRadioButton* MakeRadioButton(QWidget* parent, const char* name, const QString& caption);
+// A page added to the page control under the caption.
+QWidget* MakeTab(QTabWidget* pages, const char* name, const QString& caption);
+
+// The widget at its designed place, for boxes without a layout.
+template <class Widget>
+Widget* Placed(Widget* widget, const QRect& place) {
+  widget->setGeometry(place);
+  return widget;
+}
 
 // A group box of radio buttons, one per item, with one selection or none.
 // Click() is emitted whenever an item becomes selected, by the user or by

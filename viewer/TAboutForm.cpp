@@ -31,11 +31,8 @@ constexpr int TextLeft = 118;
 constexpr int TextWidth = 200;
 const QColor StripColour(215, 217, 232);
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setGeometry(place);
-  return label;
+QLabel* PlacedLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
+  return Placed(MakeLabel(parent, name, text), place);
 }
 
 }  // namespace
@@ -49,39 +46,36 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
   colours.setColor(QPalette::Window, StripColour);
   setPalette(colours);
   setAutoFillBackground(true);
-  auto* panel = panel_ = new QWidget(this);
-  panel->setObjectName(QStringLiteral("Panel1"));
-  panel->setGeometry(0, StripHeight, ClientWidth, ClientHeight - 2 * StripHeight);
+  auto* panel = panel_ = Placed(Named(new QWidget(this), "Panel1"),
+                                 QRect(0, StripHeight, ClientWidth, ClientHeight - 2 * StripHeight));
   QPalette white = panel->palette();
   white.setColor(QPalette::Window, Qt::white);
   panel->setPalette(white);
   panel->setAutoFillBackground(true);
 
-  Image1 = MakeLabel(panel, "Image1", QString(), QRect(8, 12, 100, 100));
+  Image1 = PlacedLabel(panel, "Image1", QString(), QRect(8, 12, 100, 100));
   Image1->setPixmap(QPixmap(QStringLiteral(":/viewer/about.jpg")));
-  Label1 = MakeLabel(panel, "Label1", QStringLiteral("QDV-47B5 Viewer and Convertor"),
+  Label1 = PlacedLabel(panel, "Label1", QStringLiteral("QDV-47B5 Viewer and Convertor"),
                      QRect(118, 8, 200, 16));
   QFont bold = Label1->font();
   bold.setBold(true);
   Label1->setFont(bold);
-  Label3 = MakeLabel(panel, "Label3", QString(), QRect(118, 26, 200, 14));
-  Label5 = MakeLabel(panel, "Label5", QString(), QRect(118, 40, 200, 14));
-  Label_OEM = MakeLabel(panel, "Label_OEM", QString(), QRect(118, 58, 200, 14));
-  Label4 = MakeLabel(panel, "Label4", QStringLiteral("RAW video viewer and AVI converter"),
+  Label3 = PlacedLabel(panel, "Label3", QString(), QRect(118, 26, 200, 14));
+  Label5 = PlacedLabel(panel, "Label5", QString(), QRect(118, 40, 200, 14));
+  Label_OEM = PlacedLabel(panel, "Label_OEM", QString(), QRect(118, 58, 200, 14));
+  Label4 = PlacedLabel(panel, "Label4", QStringLiteral("RAW video viewer and AVI converter"),
                      QRect(118, 72, 200, 14));
-  URL = MakeLabel(panel, "URL", QString(), QRect(118, 88, 200, 14));
+  URL = PlacedLabel(panel, "URL", QString(), QRect(118, 88, 200, 14));
   URL->setCursor(Qt::PointingHandCursor);
-  lbSystemInfo = MakeLabel(panel, "lbSystemInfo", QStringLiteral("System info..."),
+  lbSystemInfo = PlacedLabel(panel, "lbSystemInfo", QStringLiteral("System info..."),
                            QRect(118, 110, 90, 14));
   lbSystemInfo->setCursor(Qt::PointingHandCursor);
-  lbVersionInfo = MakeLabel(panel, "lbVersionInfo", QStringLiteral("Version info..."),
+  lbVersionInfo = PlacedLabel(panel, "lbVersionInfo", QStringLiteral("Version info..."),
                             QRect(118, 110, 90, 14));
   lbVersionInfo->setVisible(false);
   lbVersionInfo->setEnabled(false);
-  SpeedButton1 = new QToolButton(panel);
-  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton1 = Placed(Named(new QToolButton(panel), "SpeedButton1"), QRect(240, 104, 70, 22));
   SpeedButton1->setText(QStringLiteral("OK"));
-  SpeedButton1->setGeometry(240, 104, 70, 22);
   connect(SpeedButton1, &QToolButton::clicked, this, &TAboutForm::SpeedButton1Click);
   FitTextColumn();
   URL->installEventFilter(this);

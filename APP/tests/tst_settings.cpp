@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -264,6 +265,53 @@ class TestSettings : public QObject {
     QCOMPARE(camera_->RequestCount(QDV_IOCTL_LOOKUP_TABLE), requests);
     SettingsForm->btMonoDefault->click();
     QCOMPARE(SettingsForm->tbBlueBrightness->value(), 0);
+  }
+
+  void doubleClickHandlersResetTheirOwnBars() {
+    // Each handler, called by its name, resets its own bars and no others: a
+    // mono label drags its row's colour bars, the mono group all twelve.
+    const struct {
+      const char* handler;
+      const char* bar;
+      int reset;
+    } cases[] = {
+        {"lbMonoBrightnessDblClick", "tbMonoBrightness", 4},
+        {"lbMonoContrastDblClick", "tbMonoContrast", 4},
+        {"lbMonoGammaDblClick", "tbMonoGamma", 4},
+        {"lbRedBrightlessDblClick", "tbRedBrightness", 1},
+        {"lbRedContrastDblClick", "tbRedContrast", 1},
+        {"lbRedGammaDblClick", "tbRedGamma", 1},
+        {"lbGreenBrightnessDblClick", "tbGreenBrightness", 1},
+        {"lbGreenContrastDblClick", "tbGreenContrast", 1},
+        {"lbGreenGammaDblClick", "tbGreenGamma", 1},
+        {"lbBlueBrightnessDblClick", "tbBlueBrightness", 1},
+        {"lbBlueContrastDblClick", "tbBlueContrast", 1},
+        {"lbBlueGammaDblClick", "tbBlueGamma", 1},
+        {"gbMonoDblClick", "tbMonoGamma", 12},
+        {"gbRedDblClick", "tbRedGamma", 3},
+        {"gbGreenDblClick", "tbGreenBrightness", 3},
+        {"gbBlueDblClick", "tbBlueContrast", 3}};
+    const QList<QSlider*> bars = SettingsForm->tsLookupTable->findChildren<QSlider*>();
+    QCOMPARE(bars.size(), 12);
+    for (const auto& c : cases) {
+      for (QSlider* bar : bars) bar->setValue(5);
+      QVERIFY2(QMetaObject::invokeMethod(SettingsForm, c.handler), c.handler);
+      QVERIFY2(Control<QSlider>(c.bar)->value() == 0, c.handler);
+      const auto reset = std::count_if(bars.begin(), bars.end(),
+                                       [](const QSlider* bar) { return bar->value() == 0; });
+      QVERIFY2(reset == c.reset, c.handler);
+    }
+    for (QSlider* bar : bars) bar->setValue(0);
+    // The other handlers the dialog's controls are known by.
+    for (const char* slot :
+         {"tbMonoBrightnessChange()", "tbRedContrastChange()", "tbGreenGammaChange()",
+          "tbBlueBrightnessChange()", "tbHueChange()", "tbLightlessChange()",
+          "tbSaturationChange()", "gbImageCorrectionDblClick()", "lbHueDblClick()",
+          "lbLightlessDblClick()", "lbSaturationDblClick()",
+          "cbEnableExternalSyncronizationClick()", "cbOUT1Click()", "cbOUT2Click()",
+          "rbHighLevelOUT1Click()", "rbHighLevelOUT2Click()", "rbLowLevelOUT1Click()",
+          "rbLowLevelOUT2Click()"})
+      QVERIFY2(SettingsForm->metaObject()->indexOfSlot(slot) >= 0, slot);
   }
 
   void advancedControlsReachTheCamera() {
