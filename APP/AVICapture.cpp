@@ -38,8 +38,8 @@ class TAVICapture {
   }
 
  private:
-  // The device, its region and an 8-bit stream. Every failure is
-  // reported and leaves nothing behind.
+  // The device, its region and an 8-bit stream. Every failure is reported
+  // and leaves nothing behind.
   bool Prepare() {
     DWORD streamStatus = 0;
     if (!ReadCaptureStream(device_, viewPort_, streamStatus)) return false;
@@ -54,10 +54,10 @@ class TAVICapture {
     return true;
   }
 
-  // The file, its frame size fixed by the demosaicing mode of
-  // now. The mode stays for the whole file, whatever the user picks
-  // meanwhile: every frame has the size and kind the header announces. A
-  // file that cannot be made ends the capture before it starts.
+  // The file, its frame size fixed by the demosaicing mode of now: the mode
+  // stays for the whole file, whatever the user picks meanwhile, so every
+  // frame has the size and kind the header announces. A file that cannot be
+  // made ends the capture before it starts.
   bool CreateFile() {
     mode_ = app_.DebayerMode;
     const std::int32_t divisor = mode_ == DEBAYER_PREVIEW ? 2 : 1;
@@ -67,15 +67,15 @@ class TAVICapture {
                                          QStringLiteral(".AVI"), app_.AVICounter);
     const std::uint32_t rate = platform::AVIStreamRate(app_.GetFrameRate(), RateScale,
                                                        platform::AVIRateRounding::HalvesToEven);
-    if (AVIOpen(fileName_, SizeX() / divisor, SizeY() / divisor, 24, RateScale,
+    if (AVIOpen(fileName_, SizeX() / divisor, SizeY() / divisor, FrameBits, RateScale,
                 static_cast<std::int32_t>(rate)))
       return true;
     ShowCaptureError(QStringLiteral("Cannot create AVI file ") + fileName_);
     return false;
   }
 
-  // Live video paused while frames are read, rendered and
-  // written; the file is completed before live video resumes.
+  // Live video paused while frames are read, rendered and written; the file
+  // is completed before live video resumes.
   void Record() {
     // The process may end through exit() from inside the loop (the display
     // was lost): the stack never unwinds, so the file is completed there.
@@ -87,10 +87,9 @@ class TAVICapture {
     writeFailed_ = !AVIClose() || writeFailed_;
   }
 
-  // One frame read, counted, rendered and written. False when the
-  // capture has to end: the file is full, or a frame could not be written
-  // (the next ones would fail the same way; the file keeps the frames
-  // before it).
+  // One frame read, counted, rendered and written. False when the capture
+  // has to end: the file is full, or a frame could not be written (the next
+  // ones would fail the same way; the file keeps the frames before it).
   bool CapturePass() {
     DWORD bytes = 0;
     if (!GetFrame(device_.get(), FrameBuffer, FrameBufferSize, &bytes)) return true;
@@ -122,6 +121,8 @@ class TAVICapture {
 
   // The stream rate is frames per second over this scale.
   static constexpr std::int32_t RateScale = 1000;
+  // Every frame is the rendered picture, B, G, R.
+  static constexpr std::int32_t FrameBits = 24;
 
   TAppCommand& app_;
   platform::UniqueHandle device_;  // the capture's own driver handle, open for the whole capture
