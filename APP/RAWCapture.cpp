@@ -235,7 +235,7 @@ class TRAWCapture {
   long long drops_ = 0;
   bool headerWritten_ = false;
   bool writeFailed_ = false;
-  std::optional<TCapturePause> pause_;       // live video paused from Start to Finish
+  std::optional<TCapturePause> pause_;     // live video paused from Start to Finish
   std::optional<TExitAction> exitAction_;  // from the start of the capture to its end
 };
 
