@@ -1,11 +1,10 @@
 // AVI capture: the rendered live picture of an 8-bit stream recorded as an
 // uncompressed 24-bit AVI file, one key frame per frame read.
-#include <QCoreApplication>
-
 #include <cstdint>
 
 #include "AVIFile.h"
 #include "CaptureMessages.h"
+#include "CaptureSteps.h"
 #include "Commands.h"
 #include "Format.h"
 #include "GuiSync.h"
@@ -26,100 +25,121 @@ bool RegionFits(const ViewPortRecord& viewPort) {
          pixels * 3 <= Image24Size;
 }
 
+// One AVI capture from the open device to its file: the steps of SaveVideo,
+// each a member, with what the capture owns.
+class TAVICapture {
+ public:
+  explicit TAVICapture(TAppCommand& app) : app_(app), device_(OpenCamera(0)) {}
+
+  void Run() {
+    if (!Prepare() || !CreateFile()) return;
+    Record();
+    Report();
+  }
+
+ private:
+  // The device, its region and an 8-bit stream. Every failure is reported
+  // and leaves nothing behind.
+  bool Prepare() {
+    DWORD streamStatus = 0;
+    if (!ReadCaptureStream(device_, viewPort_, streamStatus)) return false;
+    if (!RegionFits(viewPort_)) {
+      ShowCaptureError(QStringLiteral("Cannot get viewport setting."));
+      return false;
+    }
+    if (streamStatus != QDV_STREAM_RAW8) {
+      ShowCaptureError(QStringLiteral("Cannot save no 8bpp video"));
+      return false;
+    }
+    return true;
+  }
+
+  // The file, its frame size fixed by the demosaicing mode of now: the mode
+  // stays for the whole file, whatever the user picks meanwhile, so every
+  // frame has the size and kind the header announces. A file that cannot be
+  // made ends the capture before it starts.
+  bool CreateFile() {
+    mode_ = app_.DebayerMode;
+    const std::int32_t divisor = mode_ == DEBAYER_PREVIEW ? 2 : 1;
+    const QString folder =
+        app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
+    fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"),
+                                         QStringLiteral(".AVI"), app_.AVICounter);
+    const std::uint32_t rate = platform::AVIStreamRate(app_.GetFrameRate(), RateScale,
+                                                       platform::AVIRateRounding::HalvesToEven);
+    if (AVIOpen(fileName_, SizeX() / divisor, SizeY() / divisor, FrameBits, RateScale,
+                static_cast<std::int32_t>(rate)))
+      return true;
+    ShowCaptureError(QStringLiteral("Cannot create AVI file ") + fileName_);
+    return false;
+  }
+
+  // Live video paused while frames are read, rendered and written; the file
+  // is completed before live video resumes.
+  void Record() {
+    // The process may end through exit() from inside the loop (the display
+    // was lost): the stack never unwinds, so the file is completed there.
+    const TExitAction completeAtExit([] { AVIClose(); });
+    const TCapturePause pause(app_);
+    RunCaptureLoop(app_, [this] { return CapturePass(); });
+    // Closed before anything is told: while a message waits, the file is
+    // complete and any program can read it.
+    writeFailed_ = !AVIClose() || writeFailed_;
+  }
+
+  // One frame read, counted, rendered and written. False when the capture
+  // has to end: the file is full, or a frame could not be written (the next
+  // ones would fail the same way; the file keeps the frames before it).
+  bool CapturePass() {
+    DWORD bytes = 0;
+    if (!GetFrame(device_.get(), FrameBuffer, FrameBufferSize, &bytes)) return true;
+    ++count_;
+    SetCapturePanel(app_, PanelStatus, FormatText("%d", count_));
+    // A frame the pipeline refuses (too short for the region) drew nothing:
+    // Image24 still holds an older picture, which is not stored again.
+    if (!app_.RenderFrame(QDV_STREAM_RAW8, FrameBuffer, bytes, SizeX(), SizeY(), mode_))
+      return true;
+    if (mode_ == DEBAYER_MONO) DebayerMono_8to24_GBRG(FrameBuffer, SizeX(), SizeY(), Image24);
+    if (!AVINextFrameFits()) {
+      sizeLimitReached_ = true;
+      return false;
+    }
+    writeFailed_ = !AVIAddFrame(Image24);
+    return !writeFailed_;
+  }
+
+  void Report() const {
+    if (writeFailed_)
+      ShowCaptureWriteError(fileName_, AVIFramesKept());
+    else if (sizeLimitReached_)
+      ShowCaptureError(QStringLiteral("AVI file size limit reached, capture stopped: ") +
+                       fileName_);
+  }
+
+  std::int32_t SizeX() const { return static_cast<std::int32_t>(viewPort_.SizeX); }
+  std::int32_t SizeY() const { return static_cast<std::int32_t>(viewPort_.SizeY); }
+
+  // The stream rate is frames per second over this scale.
+  static constexpr std::int32_t RateScale = 1000;
+  // Every frame is the rendered picture, B, G, R.
+  static constexpr std::int32_t FrameBits = 24;
+
+  TAppCommand& app_;
+  platform::UniqueHandle device_;  // the capture's own driver handle, open for the whole capture
+  ViewPortRecord viewPort_{};
+  std::int32_t mode_ = DEBAYER_MONO;
+  QString fileName_;
+  std::int32_t count_ = 0;
+  bool writeFailed_ = false;
+  bool sizeLimitReached_ = false;
+};
+
 }  // namespace
 
 void TAppCommand::SaveVideo() {
   // Another capture owns the camera, the picture buffers and the file name
   // counters until it ends.
-  if (CaptureRunning) return;
-
-  // The capture's own driver handle, held for the whole capture.
-  const platform::UniqueHandle device(OpenCamera(0));
-  if (!device) {
-    ShowCaptureError(QStringLiteral("Camera open fail."));
-    return;
-  }
-  ViewPortRecord viewPort{};
-  DWORD streamStatus = 0;
-  if (!GetViewPort(device.get(), &viewPort) || !GetStreamStatus(device.get(), &streamStatus) ||
-      !RegionFits(viewPort)) {
-    ShowCaptureError(QStringLiteral("Cannot get viewport setting."));
-    return;
-  }
-  if (streamStatus != QDV_STREAM_RAW8) {
-    ShowCaptureError(QStringLiteral("Cannot save no 8bpp video"));
-    return;
-  }
-
-  // The mode stays as it is now for the whole file, whatever the user picks
-  // meanwhile: every frame has the size and kind the header announces.
-  const std::int32_t mode = DebayerMode;
-  const auto sizeX = static_cast<std::int32_t>(viewPort.SizeX);
-  const auto sizeY = static_cast<std::int32_t>(viewPort.SizeY);
-  const std::int32_t width = mode == DEBAYER_PREVIEW ? sizeX / 2 : sizeX;
-  const std::int32_t height = mode == DEBAYER_PREVIEW ? sizeY / 2 : sizeY;
-
-  const QString folder = SettingsView != nullptr ? SettingsView->CapturePath() : QString();
-  const QString name =
-      NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".AVI"), AVICounter);
-  const std::uint32_t rate =
-      platform::AVIStreamRate(GetFrameRate(), 1000, platform::AVIRateRounding::HalvesToEven);
-  // A file that cannot be made ends the capture before it starts.
-  if (!AVIOpen(name, width, height, 24, 1000, static_cast<std::int32_t>(rate))) {
-    ShowCaptureError(QStringLiteral("Cannot create AVI file ") + name);
-    return;
-  }
-
-  // The process may end through exit() from inside the loop (the display
-  // was lost): the stack never unwinds, so the file is completed there.
-  const TExitAction completeAtExit([] { AVIClose(); });
-  CaptureRunning = true;
-  SuspendThreads();
-  if (SettingsView != nullptr) SettingsView->SetDialogEnabled(false);
-  SetPanel(PanelFPS, QStringLiteral("ESC - STOP"));
-
-  std::int32_t count = 0;
-  bool writeFailed = false;
-  bool sizeLimitReached = false;
-  std::int32_t remaining = Frames2Capture;
-  while (CaptureRunning) {
-    // Every pass counts toward the frame limit, failed reads included.
-    if (Frames2Capture > 0) {
-      if (remaining == 0) break;
-      --remaining;
-    }
-    DWORD bytes = 0;
-    if (GetFrame(device.get(), FrameBuffer, FrameBufferSize, &bytes)) {
-      ++count;
-      SetPanel(PanelStatus, FormatText("%d", count));
-      // A frame the pipeline refuses (too short for the region) drew nothing:
-      // Image24 still holds an older picture, which is not stored again.
-      if (RenderFrame(QDV_STREAM_RAW8, FrameBuffer, bytes, sizeX, sizeY, mode)) {
-        if (mode == DEBAYER_MONO) DebayerMono_8to24_GBRG(FrameBuffer, sizeX, sizeY, Image24);
-        if (!AVINextFrameFits()) {
-          sizeLimitReached = true;
-          break;
-        }
-        // A frame that cannot be written ends the capture: the next ones
-        // would fail the same way, and the file is completed with the
-        // frames before it.
-        if (!AVIAddFrame(Image24)) {
-          writeFailed = true;
-          break;
-        }
-      }
-    }
-    QCoreApplication::processEvents();
-  }
-
-  // Closed before anything is told: while a message waits, the file is
-  // complete and any program can read it.
-  writeFailed = !AVIClose() || writeFailed;
-  if (SettingsView != nullptr) SettingsView->SetDialogEnabled(true);
-  ResumeThreads();
-  CaptureRunning = false;
-  if (writeFailed)
-    ShowCaptureWriteError(name, AVIFramesKept());
-  else if (sizeLimitReached)
-    ShowCaptureError(QStringLiteral("AVI file size limit reached, capture stopped: ") + name);
+  const TCaptureClaim claim(*this);
+  if (claim) TAVICapture(*this).Run();
 }
+

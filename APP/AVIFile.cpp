@@ -6,8 +6,9 @@
 
 namespace {
 
-// One AVI file at a time in the whole program.
-platform::AVIWriter& Writer() {
+// The capture's AVI file, written through the platform's AVI writer: one
+// file at a time in the whole program.
+platform::AVIWriter& CaptureFile() {
   static platform::AVIWriter writer;
   return writer;
 }
@@ -30,18 +31,18 @@ bool AVIOpen(const QString& name, std::int32_t width, std::int32_t height, std::
   format.scale = static_cast<std::uint32_t>(scale);
   format.rate = static_cast<std::uint32_t>(rate);
   format.sizeLimit = SizeLimit();
-  return Writer().Open(path.toStdString(), format);
+  return CaptureFile().Open(path.toStdString(), format);
 }
 
 bool AVIAddFrame(const void* pixels) {
-  return Writer().WriteFrame(pixels) == platform::AVIWriteResult::Written;
+  return CaptureFile().WriteFrame(pixels) == platform::AVIWriteResult::Written;
 }
 
-bool AVINextFrameFits() { return Writer().NextFrameFits(); }
+bool AVINextFrameFits() { return CaptureFile().NextFrameFits(); }
 
-bool AVIClose() { return Writer().Close(); }
+bool AVIClose() { return CaptureFile().Close(); }
 
-std::uint32_t AVIFramesKept() { return Writer().KeptFrames(); }
+std::uint32_t AVIFramesKept() { return CaptureFile().KeptFrames(); }
 
 std::uint64_t AVISizeLimit() { return SizeLimit(); }
 

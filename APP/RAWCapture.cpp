@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "CaptureMessages.h"
+#include "CaptureSteps.h"
 #include "Commands.h"
 #include "Format.h"
 #include "Messages.h"
@@ -63,14 +64,6 @@ bool WriteCaptureData(int file, const void* data, std::uint64_t size) {
   return CaptureWriter() ? CaptureWriter()(file, data, size) : WriteRAWVideoData(file, data, size);
 }
 
-void SetPanel(TAppCommand& app, int index, const QString& text) {
-  if (app.MainView != nullptr) app.MainView->SetPanel(index, text);
-}
-
-// A capture started while this is set would share the frame buffer, the
-// status counters and the live-video pause with the running one.
-bool captureActive = false;
-
 // One RAW capture from the open device to its file: the steps of
 // SaveRAWVideo, each a member, with what the capture owns.
 class TRAWCapture {
@@ -88,16 +81,8 @@ class TRAWCapture {
   // Steps 1 to 5: device, preview thread, region and stream, file, pool.
   // Every failure is reported and leaves nothing behind.
   bool Prepare() {
-    if (!device_) {
-      ShowCaptureError(QStringLiteral("Camera open fail."));
-      return false;
-    }
     preview_ = std::make_unique<TRAWThread>();
-    if (!::GetViewPort(device_.get(), &preview_->ViewPort) ||
-        !::GetStreamStatus(device_.get(), &preview_->StreamCode)) {
-      ShowCaptureError(QStringLiteral("Cannot get viewport setting."));
-      return false;
-    }
+    if (!ReadCaptureStream(device_, preview_->ViewPort, preview_->StreamCode)) return false;
     if (preview_->StreamCode == QDV_STREAM_OFF) {
       ShowCaptureError(QStringLiteral("Cannot save video"));
       return false;
@@ -134,11 +119,9 @@ class TRAWCapture {
   // thread begins, still paused.
   void Start() {
     exitAction_.emplace([this] { CompleteFileAtExit(); });
-    app_.CaptureRunning = true;
     preview_->ShowFrame(nullptr, 0);
     preview_->Start();
-    app_.SuspendThreads();
-    if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(false);
+    pause_.emplace(app_);
   }
 
   // Step 7: the header, written directly with one write.
@@ -160,15 +143,9 @@ class TRAWCapture {
         (std::uint64_t{viewPort.Height} + 4) * std::uint64_t{viewPort.Width} * 2;
     const auto reservation = static_cast<std::uint32_t>(std::min<std::uint64_t>(bound, UINT32_MAX));
     const auto spareBound = std::min(reservation, FrameBufferSize);
-    SetPanel(app_, PanelFPS, QStringLiteral("ESC - STOP"));
-    std::int32_t remaining = app_.Frames2Capture;
     preview_->Resume();
-
-    while (app_.CaptureRunning && !pool_->WriteFailed()) {
-      if (app_.Frames2Capture > 0) {
-        if (remaining == 0) break;
-        --remaining;
-      }
+    RunCaptureLoop(app_, [&] {
+      if (pool_->WriteFailed()) return false;
       std::uint8_t* frame = pool_->Reserve(reservation);
       std::uint32_t room = reservation;
       if (frame == nullptr) {
@@ -186,17 +163,17 @@ class TRAWCapture {
           (void)stored;
         }
         preview_->ShowFrame(frame, bytes);
-        SetPanel(app_, PanelStatus, Counters(""));
+        SetCapturePanel(app_, PanelStatus, Counters(""));
       }
-      QCoreApplication::processEvents();
-    }
+      return true;
+    });
   }
 
   // Steps 10 to 13: final counters, the preview thread ended, the pool
   // flushed and freed, live video and the settings dialog back, the file
   // and the device closed.
   void Finish() {
-    SetPanel(app_, PanelStatus, Counters(" ..."));
+    SetCapturePanel(app_, PanelStatus, Counters(" ..."));
     if (app_.MainView != nullptr) app_.MainView->RepaintStatusBar();
     StopPreview();
     std::uint64_t stored = 0;
@@ -206,9 +183,7 @@ class TRAWCapture {
       stored = pool_->StoredRecords();
       pool_.reset();
     }
-    app_.CaptureRunning = false;
-    app_.ResumeThreads();
-    if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(true);
+    pause_.reset();
     // Without its whole header the file holds nothing a reader could use;
     // a file with a header keeps every whole record it got.
     if (!headerWritten_) RemoveFile();
@@ -260,6 +235,7 @@ class TRAWCapture {
   long long drops_ = 0;
   bool headerWritten_ = false;
   bool writeFailed_ = false;
+  std::optional<TCapturePause> pause_;     // live video paused from Start to Finish
   std::optional<TExitAction> exitAction_;  // from the start of the capture to its end
 };
 
@@ -273,8 +249,6 @@ TFileWriter SetRAWCaptureWriter(TFileWriter writer) {
 
 void TAppCommand::SaveRAWVideo() {
   // Refused while any capture runs.
-  if (CaptureRunning || captureActive) return;
-  captureActive = true;
-  TRAWCapture(*this).Run();
-  captureActive = false;
+  const TCaptureClaim claim(*this);
+  if (claim) TRAWCapture(*this).Run();
 }

@@ -82,7 +82,45 @@ bool InGuiThread() {
   return app != nullptr && QThread::currentThread() == app->thread();
 }
 
+// Qt's queue of posted calls is guarded by locks that the thread sanitizer
+// cannot see (the library is not instrumented for it). Posting under this
+// lock and taking it before the call runs makes the hand-over's order
+// visible. Never destroyed: a call may be posted while the process ends.
+std::mutex& PostLock() {
+  static auto* const lock = new std::mutex;
+  return *lock;
+}
+
+// GUI thread: runs the handed-over call unless its waiter gave up, and
+// tells the waiter when it has run.
+void ServeHandover(Handover& handover) {
+  HandoverState& handovers = Handovers();
+  std::unique_lock<std::mutex> lock(handovers.mutex);
+  if (handover.state != Handover::Pending) return;
+  if (handovers.cancelled) {
+    handover.state = Handover::Abandoned;
+    return;
+  }
+  handover.state = Handover::Running;
+  lock.unlock();
+  (*handover.call)();
+  lock.lock();
+  handover.state = Handover::Done;
+  handovers.done.notify_all();
+}
+
 }  // namespace
+
+void PostToGui(QObject* receiver, std::function<void()> call) {
+  const std::lock_guard<std::mutex> lock(PostLock());
+  QMetaObject::invokeMethod(
+      receiver,
+      [call = std::move(call)] {
+        { const std::lock_guard<std::mutex> order(PostLock()); }
+        call();
+      },
+      Qt::QueuedConnection);
+}
 
 bool SynchronizeWithGui(const std::function<void()>& call) {
   QCoreApplication* app = QCoreApplication::instance();
@@ -98,31 +136,9 @@ bool SynchronizeWithGui(const std::function<void()>& call) {
   }
   auto handover = std::make_shared<Handover>();
   handover->call = &call;
-  // Posted under the lock that the GUI thread takes before it reads the
-  // call: Qt's event queue orders the two threads with locks of its own,
-  // which the thread sanitizer cannot see.
+  PostToGui(app, [handover] { ServeHandover(*handover); });
+  // The call may have run already: the state says so.
   std::unique_lock<std::mutex> lock(handovers.mutex);
-  QMetaObject::invokeMethod(
-      app,
-      [handover] {
-        // Only the pointer captured: the captures are read before the lock
-        // is taken, where the thread sanitizer cannot see the event queue's
-        // own ordering.
-        HandoverState& handovers = Handovers();
-        std::unique_lock<std::mutex> lock(handovers.mutex);
-        if (handover->state != Handover::Pending) return;
-        if (handovers.cancelled) {
-          handover->state = Handover::Abandoned;
-          return;
-        }
-        handover->state = Handover::Running;
-        lock.unlock();
-        (*handover->call)();
-        lock.lock();
-        handover->state = Handover::Done;
-        handovers.done.notify_all();
-      },
-      Qt::QueuedConnection);
   handovers.done.wait(lock, [&] {
     return handover->state == Handover::Done ||
            (handovers.cancelled && handover->state == Handover::Pending) ||

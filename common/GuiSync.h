@@ -35,7 +35,15 @@
 #include <mutex>
 #include <thread>
 
+class QObject;
+
 enum class TThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
+
+// Queues `call` to run in the thread of `receiver` (the GUI thread for the
+// application object and every form) and returns at once; the call is
+// dropped when the receiver is destroyed first. What the posting thread
+// wrote before is seen by the call.
+void PostToGui(QObject* receiver, std::function<void()> call);
 
 // Runs `call` in the GUI thread (the thread of the application object) and
 // waits until it has run; called from the GUI thread itself it runs the call

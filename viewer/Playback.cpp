@@ -1,30 +1,6 @@
 #include "Playback.h"
 
-#include <QMetaObject>
-
 #include "MainForm.h"
-
-namespace {
-
-// Qt's queue of posted calls is guarded by locks that the thread checker
-// cannot see (the library is not instrumented for it). Posting under this
-// lock and taking it before the call runs makes the hand-over's order
-// visible: what the posting thread wrote is seen by the GUI thread.
-std::mutex postLock;
-
-template <typename Call>
-void PostToForm(TAppForm* form, Call call) {
-  const std::lock_guard<std::mutex> lock(postLock);
-  QMetaObject::invokeMethod(
-      form,
-      [call = std::move(call)] {
-        { const std::lock_guard<std::mutex> order(postLock); }
-        call();
-      },
-      Qt::QueuedConnection);
-}
-
-}  // namespace
 
 VideoThread::VideoThread(TAppForm& form)
     : TThread(false), form_(form), channel_(std::make_shared<TPaintChannel>()) {
@@ -46,7 +22,7 @@ void VideoThread::Execute() {
   // end is forgotten by the one who asked.
   if (!Terminated()) {
     TAppForm* form = &form_;
-    PostToForm(form, [form] { form->PlaybackEnded(); });
+    PostToGui(form, [form] { form->PlaybackEnded(); });
   }
 }
 
@@ -73,7 +49,7 @@ void VideoThread::RepaintForm() {
   }
   channel_->changed.notify_all();
   TAppForm* form = &form_;
-  PostToForm(form, [channel = channel_, form] { ServePaint(*channel, *form); });
+  PostToGui(form, [channel = channel_, form] { ServePaint(*channel, *form); });
   std::unique_lock<std::mutex> lock(channel_->mutex);
   channel_->changed.wait(lock, [this] { return !channel_->paintRequested; });
 }

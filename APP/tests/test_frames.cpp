@@ -420,6 +420,38 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
   EXPECT_FALSE(AppCommand->CaptureRunning);
 }
 
+// A capture holds the camera from its first message to its last: commands
+// run while a message waits (the box's own event loop), and a capture they
+// start would share the frame buffer and the live-video pause with it.
+TEST_F(AVICaptureTest, NoCaptureStartsWhileAnotherShowsAMessage) {
+  StartStream();
+  AppCommand->Frames2Capture = 1;
+  const struct {
+    const char* name;
+    void (TAppCommand::*capture)();
+  } cases[] = {{"AVI", &TAppCommand::SaveVideo}, {"RAW", &TAppCommand::SaveRAWVideo}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    messages.clear();
+    const ScopedMessageSink startOthers(
+        [&](MessageKind, const QString& caption, const QString& text) {
+          messages.push_back({caption, text});
+          Sim->SetAbsent(false);
+          AppCommand->SaveVideo();
+          AppCommand->SaveRAWVideo();
+          EXPECT_FALSE(AppCommand->CaptureRunning);
+        });
+    Sim->SetAbsent(true);
+    (AppCommand->*c.capture)();
+    Sim->SetAbsent(false);
+    EXPECT_EQ(messages, (std::vector<Message>{{"ERROR!", "Camera open fail."}}));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+  }
+  // Once the first has ended, a capture starts again.
+  AppCommand->SaveVideo();
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"VIDEO_0.AVI"});
+}
+
 TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
   if (!HaveTools()) GTEST_SKIP() << "ImageMagick or ffmpeg not installed";
   StartStream();
