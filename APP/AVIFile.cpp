@@ -8,8 +8,8 @@ namespace {
 
 // The capture's AVI file, written through the platform's AVI writer: one
 // file at a time in the whole program.
-platform::AVIWriter& CaptureFile() {
-  static platform::AVIWriter writer;
+platform::AVIFileWriter& CaptureFile() {
+  static platform::AVIFileWriter writer;
   return writer;
 }
 

@@ -26,7 +26,7 @@ QString AVIPartFileName(const QString& prefix, std::int32_t fileNumber, std::int
 // no part exists (prefix + "nnnn-PART-*.AVI"); counter stays at that number.
 QString NextFreeAVIFileName(const QString& prefix, std::int32_t& counter);
 
-// The conversion's writer of AVI parts, over the platform's AVI writer (one
+// The conversion's writer of AVI parts, over the platform's AVIFileWriter (one
 // file each): uncompressed frames of the rendered image, 8 bits
 // with a grey palette or 24 bits, each a key frame, at the file's frame rate
 // over a scale of 1,000, under the stream name "QDV-47B5". Each part is a new
@@ -66,7 +66,7 @@ class AVIWriter {
   std::uint64_t SizeLimit = platform::AVIMaxFileBytes;
 
  private:
-  platform::AVIWriter file_;
+  platform::AVIFileWriter file_;
 };
 
 #endif

@@ -20,7 +20,7 @@ void WriteFrames(benchmark::State& state) {
   format.height = 1080;
   const std::string path = "/tmp/bench_avifile_" + std::to_string(::getpid()) + ".avi";
   const std::vector<std::uint8_t> frame(static_cast<std::size_t>(format.width) * 1080 * 3, 0x5A);
-  platform::AVIWriter writer;
+  platform::AVIFileWriter writer;
   writer.Open(path, format);
   for (auto _ : state) {
     if (!writer.NextFrameFits()) {

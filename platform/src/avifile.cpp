@@ -195,34 +195,34 @@ std::uint32_t AVIStreamRate(double fps, std::uint32_t scale, AVIRateRounding rou
   return static_cast<std::uint32_t>(rate);
 }
 
-AVIWriter::~AVIWriter() { Close(); }
+AVIFileWriter::~AVIFileWriter() { Close(); }
 
-std::uint64_t AVIWriter::FrameBytes() const {
+std::uint64_t AVIFileWriter::FrameBytes() const {
   return static_cast<std::uint64_t>(format_.width) * static_cast<std::uint64_t>(format_.height) *
          static_cast<std::uint64_t>(format_.bitsPerPixel / 8);
 }
 
-std::uint64_t AVIWriter::StoredFrameBytes() const {
+std::uint64_t AVIFileWriter::StoredFrameBytes() const {
   return DIBRowBytes(format_.width, format_.bitsPerPixel) *
          static_cast<std::uint64_t>(format_.height);
 }
 
-std::uint64_t AVIWriter::FileBytes(std::uint64_t frames) const {
+std::uint64_t AVIFileWriter::FileBytes(std::uint64_t frames) const {
   return MoviEnd(frames) + ChunkHeaderBytes + frames * sizeof(AVIIndexEntry);
 }
 
-std::uint64_t AVIWriter::MoviEnd(std::uint64_t frames) const {
+std::uint64_t AVIFileWriter::MoviEnd(std::uint64_t frames) const {
   return headerBytes_ + frames * (ChunkHeaderBytes + Padded(StoredFrameBytes()));
 }
 
-bool AVIWriter::NextFrameFits() const {
+bool AVIFileWriter::NextFrameFits() const {
   return IsOpen() && FileBytes(std::uint64_t{frames_} + 1) <= format_.sizeLimit;
 }
 
 // The header in place, in one positioned write: a writer killed meanwhile
 // leaves the old header or the new one, never a mix. Frames reach the file
 // before the header counts them.
-bool AVIWriter::RewriteHeader(bool indexed) {
+bool AVIFileWriter::RewriteHeader(bool indexed) {
   const HeaderBytes header = BuildHeader(format_, frames_, StoredFrameBytes(), indexed);
   assert(header.Bytes().size() == headerBytes_);
   if (!WriteFullyAt(fileno(file_.get()), header.Bytes().data(), header.Bytes().size(), 0))
@@ -231,7 +231,7 @@ bool AVIWriter::RewriteHeader(bool indexed) {
   return true;
 }
 
-void AVIWriter::UpdateHeaderWhenDue() {
+void AVIFileWriter::UpdateHeaderWhenDue() {
   const auto now = std::chrono::steady_clock::now();
   if (now - headerUpdated_ < format_.headerUpdateInterval) return;
   headerUpdated_ = now;
@@ -241,7 +241,7 @@ void AVIWriter::UpdateHeaderWhenDue() {
 }
 
 // The index behind the last frame, a batch of entries per positioned write.
-bool AVIWriter::WriteIndex() {
+bool AVIFileWriter::WriteIndex() {
   const int fd = fileno(file_.get());
   const std::uint64_t stored = StoredFrameBytes();
   const std::uint64_t chunkBytes = ChunkHeaderBytes + Padded(stored);
@@ -266,7 +266,7 @@ bool AVIWriter::WriteIndex() {
   return true;
 }
 
-bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format) {
+bool AVIFileWriter::Open(const std::string& path, const AVIStreamFormat& format) {
   Close();
   const bool validFormat = format.width >= 1 && format.width <= MaxExtent && format.height >= 1 &&
                            format.height <= MaxExtent &&
@@ -292,7 +292,7 @@ bool AVIWriter::Open(const std::string& path, const AVIStreamFormat& format) {
   return true;
 }
 
-AVIWriteResult AVIWriter::WriteFrame(const void* pixels) {
+AVIWriteResult AVIFileWriter::WriteFrame(const void* pixels) {
   if (!IsOpen()) return AVIWriteResult::NotOpen;
   if (!NextFrameFits()) return AVIWriteResult::SizeLimit;
   assert(pixels != nullptr);
@@ -327,7 +327,7 @@ AVIWriteResult AVIWriter::WriteFrame(const void* pixels) {
   return AVIWriteResult::Written;
 }
 
-bool AVIWriter::Close() {
+bool AVIFileWriter::Close() {
   if (!IsOpen()) return false;
   // The header first, in room already taken: a full disk that stops the
   // index still leaves every frame readable.

@@ -30,7 +30,7 @@ namespace {
 using platform::AVIRateRounding;
 using platform::AVIStreamFormat;
 using platform::AVIStreamRate;
-using platform::AVIWriter;
+using platform::AVIFileWriter;
 using platform::AVIWriteResult;
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
@@ -63,7 +63,7 @@ std::string RunCommand(const std::string& command) {
 
 bool HaveFFmpeg() { return !RunCommand("command -v ffprobe && command -v ffmpeg").empty(); }
 
-class AVIWriterTest : public ::testing::Test {
+class AVIFileWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = std::filesystem::temp_directory_path() /
@@ -85,7 +85,7 @@ class AVIWriterTest : public ::testing::Test {
   std::filesystem::path dir;
 };
 
-TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
+TEST_F(AVIFileWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
   // 5 x 3 at 24 bits: rows of 15 bytes stored as 16, frames of 48 bytes.
   AVIStreamFormat format;
   format.width = 5;
@@ -93,7 +93,7 @@ TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
   format.rate = 29970;
   format.streamName = "QDV-47B5";
   format.pixelsPerMeter = 10000;
-  AVIWriter writer;
+  AVIFileWriter writer;
   const std::string path = Path("a.avi");
   ASSERT_TRUE(writer.Open(path, format));
   for (int f = 0; f < 3; ++f)
@@ -150,7 +150,7 @@ TEST_F(AVIWriterTest, FileBytesOfThreeOddWidthFramesWithAName) {
 
 // ffprobe and ffmpeg read both formats back exactly, padded rows included;
 // ffmpeg gives each 8-bit frame followed by its 256-entry palette (B, G, R, A).
-TEST_F(AVIWriterTest, FFmpegReadsBackEveryFrame) {
+TEST_F(AVIFileWriterTest, FFmpegReadsBackEveryFrame) {
   if (!HaveFFmpeg()) GTEST_SKIP() << "ffprobe/ffmpeg not installed";
   for (const int bits : {24, 8}) {
     SCOPED_TRACE(bits);
@@ -164,7 +164,7 @@ TEST_F(AVIWriterTest, FFmpegReadsBackEveryFrame) {
     const std::string path = Path(bits == 8 ? "grey.avi" : "colour.avi");
     std::string expected;
     {
-      AVIWriter writer;
+      AVIFileWriter writer;
       ASSERT_TRUE(writer.Open(path, format));
       for (int f = 0; f < 4; ++f) {
         const auto frame = Frame(f, frameBytes);
@@ -184,12 +184,12 @@ TEST_F(AVIWriterTest, FFmpegReadsBackEveryFrame) {
   }
 }
 
-TEST_F(AVIWriterTest, AFrameThatWouldPassTheSizeLimitIsRefused) {
+TEST_F(AVIFileWriterTest, AFrameThatWouldPassTheSizeLimitIsRefused) {
   AVIStreamFormat format;
   format.width = 4;
   format.height = 2;
   const std::string path = Path("limit.avi");
-  AVIWriter writer;
+  AVIFileWriter writer;
   ASSERT_TRUE(writer.Open(path, format));
   // Header 224 bytes, each frame 8 + 24 bytes of chunk and 16 of index, the
   // index header 8: two frames make 328 bytes.
@@ -208,11 +208,11 @@ TEST_F(AVIWriterTest, AFrameThatWouldPassTheSizeLimitIsRefused) {
   EXPECT_EQ(writer.WriteFrame(frame.data()), AVIWriteResult::NotOpen);
 }
 
-TEST_F(AVIWriterTest, RefusedFormatsAndFailedWrites) {
+TEST_F(AVIFileWriterTest, RefusedFormatsAndFailedWrites) {
   AVIStreamFormat good;
   good.width = 64;
   good.height = 64;
-  AVIWriter writer;
+  AVIFileWriter writer;
   for (auto change :
        {+[](AVIStreamFormat& f) { f.bitsPerPixel = 16; }, +[](AVIStreamFormat& f) { f.width = 0; },
         +[](AVIStreamFormat& f) { f.height = 40000; }, +[](AVIStreamFormat& f) { f.rate = 0; }}) {
@@ -240,7 +240,7 @@ TEST_F(AVIWriterTest, RefusedFormatsAndFailedWrites) {
 // A file closed normally is the same, byte for byte, whatever is kept up to
 // date while it grows: 24-bit frames without a name, and 8-bit frames of an
 // odd width with padding, palette and a name.
-TEST_F(AVIWriterTest, NormallyClosedFilesKeepTheirExactBytes) {
+TEST_F(AVIFileWriterTest, NormallyClosedFilesKeepTheirExactBytes) {
   struct Case {
     int width, height, bits;
     const char* name;
@@ -256,7 +256,7 @@ TEST_F(AVIWriterTest, NormallyClosedFilesKeepTheirExactBytes) {
     format.streamName = c.name;
     const std::string path = Path("exact.avi");
     std::remove(path.c_str());  // files are created new only
-    AVIWriter writer;
+    AVIFileWriter writer;
     ASSERT_TRUE(writer.Open(path, format));
     for (int f = 0; f < c.frames; ++f)
       ASSERT_EQ(writer.WriteFrame(Frame(f, writer.FrameBytes()).data()), AVIWriteResult::Written);
@@ -291,12 +291,12 @@ int InChild(const std::function<int()>& body) {
 // While a file grows, the header on disk describes the frames written up to
 // its last update, without an index: read in the middle, the file holds
 // those frames and nothing the header does not account for is read.
-TEST_F(AVIWriterTest, TheHeaderFollowsTheFramesAtEachUpdate) {
+TEST_F(AVIFileWriterTest, TheHeaderFollowsTheFramesAtEachUpdate) {
   for (const auto interval : {std::chrono::milliseconds(0), std::chrono::milliseconds(3600000)}) {
     const AVIStreamFormat format = SmallFormat(24, interval);
     const std::string path = Path("growing.avi");
     std::remove(path.c_str());  // files are created new only
-    AVIWriter writer;
+    AVIFileWriter writer;
     ASSERT_TRUE(writer.Open(path, format));
     for (int f = 0; f < 3; ++f)
       ASSERT_EQ(writer.WriteFrame(Frame(f, writer.FrameBytes()).data()), AVIWriteResult::Written);
@@ -319,11 +319,11 @@ TEST_F(AVIWriterTest, TheHeaderFollowsTheFramesAtEachUpdate) {
 // file, the file keeps every frame written whole, without an index, and its
 // sizes say so; the close reports the failure. Where the index just fits the
 // file is complete.
-TEST_F(AVIWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
+TEST_F(AVIFileWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
   const AVIStreamFormat format = SmallFormat(24, std::chrono::milliseconds(3600000));
   std::uint64_t header = 0, chunk = 0;
   {
-    AVIWriter writer;
+    AVIFileWriter writer;
     ASSERT_TRUE(writer.Open(Path("empty.avi"), format));
     chunk = 8 + writer.StoredFrameBytes();
     ASSERT_TRUE(writer.Close());
@@ -348,7 +348,7 @@ TEST_F(AVIWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
       std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
       const rlimit size{c.limit, c.limit};
       if (::setrlimit(RLIMIT_FSIZE, &size) != 0) return 255;
-      AVIWriter writer;
+      AVIFileWriter writer;
       if (!writer.Open(path, format)) return 254;
       for (int f = 0; f < 10; ++f)
         if (writer.WriteFrame(Frame(f, writer.FrameBytes()).data()) != AVIWriteResult::Written)

@@ -163,7 +163,7 @@ TEST_F(AVITest, PartsSplitAtTheLimitAndEarlierFilesStay) {
 
   // Under the real limit a part holds 321 colour or 964 grey 1080p frames.
   for (const auto& [bits, frames] : {std::pair{24, 321u}, std::pair{8, 964u}}) {
-    platform::AVIWriter writer;
+    platform::AVIFileWriter writer;
     platform::AVIStreamFormat format;
     format.width = 1920;
     format.height = 1080;

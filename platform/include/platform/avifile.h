@@ -83,12 +83,15 @@ enum class AVIWriteResult {
   Failed      // the write failed; the frame is not in the file
 };
 
-class AVIWriter {
+// One AVI file of uncompressed frames, written as it grows: the platform's
+// layer under both programs' AVI writers (the camera application's
+// AVIOpen/AVIAddFrame/AVIClose and the viewer's AVIWriter of parts).
+class AVIFileWriter {
  public:
-  AVIWriter() = default;
-  ~AVIWriter();
-  AVIWriter(const AVIWriter&) = delete;
-  AVIWriter& operator=(const AVIWriter&) = delete;
+  AVIFileWriter() = default;
+  ~AVIFileWriter();
+  AVIFileWriter(const AVIFileWriter&) = delete;
+  AVIFileWriter& operator=(const AVIFileWriter&) = delete;
 
   // Closes any open file, then creates the file, only where no file (nor
   // link) of that name exists, and writes its header. False when the format
