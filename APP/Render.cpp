@@ -260,21 +260,12 @@ void TAppCommand::SetZoomPercent(std::int32_t percent) {
 }
 
 void TAppCommand::ZoomIn() {
-  // Codes 0 and -1 have no step of their own: 0 counts as 100 %, and a
-  // step up to -1 lands on 100 %.
-  std::int32_t code = Zoom == 0 ? ZoomCodeOriginal : Zoom;
-  code = code < ZoomCodeLargest ? code + 1 : ZoomCodeLargest;
-  if (code == -1) code = ZoomCodeOriginal;
-  Zoom = code;
+  Zoom = ZoomCodeIn(Zoom, ZoomCodeLargest);
   ShowZoom();
 }
 
 void TAppCommand::ZoomOut() {
-  // A step down from 100 % skips 0 and -1 and lands on 50 %.
-  std::int32_t code = Zoom == 0 ? ZoomCodeOriginal : Zoom;
-  code = code > ZoomCodeSmallest ? code - 1 : ZoomCodeSmallest;
-  if (code == 0) code = ZoomStepOfPercent(50).code;
-  Zoom = code;
+  Zoom = ZoomCodeOut(Zoom);
   ShowZoom();
 }
 

@@ -170,23 +170,13 @@ class TMainForm : public QMainWindow, public IMainView {
   void mZoomOutClick();
   void mZoomOriginalClick();
   void mSettingsClick();
-  void mDebayerMonoClick();
-  void mDebayerBayerClick();
-  void mDebayerNearestClick();
-  void mDebayerBin2x2Click();
-  void mDebayerBilinearClick();
-  void mDebayerAdaptiveClick();
-  void mDebayerLaplacianClick();
-  void mDebayerPreviewClick();
+  // mDebayerMono ... mDebayerPreview: the mode is the action's data.
+  void mDebayerClick();
   void mHelpIndexClick();
   void mAboutClick();
   void btRAWCaptureClick();
-  void mZoom25Click();
-  void mZoom33Click();
-  void mZoom50Click();
-  void mZoom200Click();
-  void mZoom300Click();
-  void mZoom400Click();
+  // The pop-up's items: the percentage is the action's data.
+  void mZoomStepClick();
   void tmCPULoadTimer();
   void tmFPSTimer();
   void tmStatisticsTimer();

@@ -182,13 +182,13 @@ void TAppForm::CenterVideoPanel() {
 void TAppForm::WhiteBalance8(std::uint8_t* image, std::int32_t pixels) {
   double gOverR = 0, gOverB = 0;
   WhiteBalanceRGB24(image, pixels, &gOverR, &gOverB);
-  TChannelGains gains{};
+  double gains[3];  // red, green, blue
   if (!WhiteBalanceGains(gOverR, gOverB, gains)) return;
   auto slider = [](double gain) {
     return static_cast<std::int32_t>(std::min(gain, 2.0) * 100 + 0.5);
   };
   if (Settings != nullptr)
-    Settings->SetGainSliders(slider(gains.red), slider(gains.green), slider(gains.blue));
+    Settings->SetGainSliders(slider(gains[0]), slider(gains[1]), slider(gains[2]));
 }
 
 void TAppForm::WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width,
@@ -196,11 +196,10 @@ void TAppForm::WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width,
   if (bits != 10 && bits != 12) return;
   double gOverR = 0, gOverB = 0;
   WhiteBalanceBayer16Bit_GBRG(frame, width, height, &gOverR, &gOverB);
-  TChannelGains gains{};
+  double gains[3];  // red, green, blue
   if (!WhiteBalanceGains(gOverR, gOverB, gains)) return;
-  const double channelGain[3] = {gains.red, gains.green, gains.blue};
   for (int c = 0; c < 3; ++c) {
-    BuildGainTable(RAWTable12[c], 4095, channelGain[c]);
-    BuildGainTable(RAWTable10[c], 1023, channelGain[c]);
+    BuildGainTable(RAWTable12[c], 4095, gains[c]);
+    BuildGainTable(RAWTable10[c], 1023, gains[c]);
   }
 }
