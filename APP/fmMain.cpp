@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -377,6 +378,25 @@ void TMainForm::SetVideoPanelFill(bool fill) {
     // Running: the render pipeline sizes the panel to the zoomed picture.
     VideoScrollBox->setWidgetResizable(false);
   }
+}
+
+void TMainForm::ShowPicture(const std::uint8_t* picture, int width, int height, int bits,
+                            int drawnWidth, int drawnHeight) {
+  if (VideoPanel->width() != drawnWidth || VideoPanel->height() != drawnHeight) {
+    VideoPanel->resize(drawnWidth, drawnHeight);
+    CenterVideoPanel();
+  }
+  VideoPanel->SetPicture(picture, width, height, bits);
+}
+
+void TMainForm::CenterVideoPanel() {
+  const QSize client = VideoScrollBox->viewport()->size();
+  auto place = [](int clientExtent, int panelExtent, int scrollPosition) {
+    return clientExtent <= panelExtent ? -scrollPosition : (clientExtent - panelExtent) / 2;
+  };
+  VideoPanel->move(
+      place(client.width(), VideoPanel->width(), VideoScrollBox->horizontalScrollBar()->value()),
+      place(client.height(), VideoPanel->height(), VideoScrollBox->verticalScrollBar()->value()));
 }
 
 // --- Handlers -----------------------------------------------------------------

@@ -20,12 +20,12 @@ bool TAppForm::HistogramShown() const { return HistogramView != nullptr && Histo
 bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame) {
   const std::int32_t count = width * height;  // within the buffers (HeaderFitsBuffers)
   switch (Header.StreamStatus) {
-    case Stream8Bit:
+    case STREAM_RAW8:
       frame = {RawBuffer.get(), RawBuffer.get(), 8};
       return true;
-    case Stream12BitPacked:
-    case Stream10BitPacked: {
-      const bool twelve = Header.StreamStatus == Stream12BitPacked;
+    case STREAM_PACKED12:
+    case STREAM_PACKED10: {
+      const bool twelve = Header.StreamStatus == STREAM_PACKED12;
       (twelve ? Unpack12Bit : Unpack10Bit)(RawBuffer.get(), width, height, Pixels16.get());
       if (WhiteBalanceRAWPending) {
         WhiteBalanceRAWPending = false;
@@ -41,7 +41,7 @@ bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFram
       frame = {Pixels8.get(), Pixels16.get(), twelve ? 12 : 10};
       return true;
     }
-    case StreamCompressed:
+    case STREAM_COMPRESSED8:
       DecodeCompressedLines(RawBuffer.get(), FrameBytes, width, height, Pixels8.get());
       frame = {Pixels8.get(), Pixels8.get(), 8};
       return true;
