@@ -11,7 +11,8 @@
 // the narrow interfaces below, which each form sets on AppCommand when it is
 // created (and which tests replace with fakes):
 //   IMainView        - TMainForm: status panels, the frame-rate and
-//                      statistics timers, the video panel's fill mode.
+//                      statistics timers, the video panel's fill mode, the
+//                      picture it shows and its centring.
 //                      TMainForm sets AppCommand->MainView before calling Init.
 //   ISettingsView    - TSettingsForm: the few controls the controller sets or
 //                      reads.
@@ -33,6 +34,7 @@
 
 #include "BitmapInfo.h"
 #include "Camera.h"
+#include "FrameBuffers.h"
 #include "GuiSync.h"
 #include "IniFile.h"
 #include "imaging/colorcorrection_ptr.h"
@@ -41,11 +43,8 @@
 // ---------------------------------------------------------------------------
 // Program-wide buffers.
 
-// Bytes of FrameBuffer, Pixels16 and Pixels8: one 1920 x 1080 frame of
-// 16-bit samples with room to spare.
-constexpr std::uint32_t FrameBufferSize = 4393504;
-constexpr std::uint32_t Pixels16Count = FrameBufferSize / 2;
-constexpr std::uint32_t Image24Size = 3 * FrameBufferSize;
+// Sized by FrameBuffers.h: FrameBufferSize bytes of FrameBuffer and Pixels8,
+// Pixels16Count samples of Pixels16, Image24Size bytes of Image24.
 
 // Live frames as the camera delivers them.
 extern std::uint8_t FrameBuffer[FrameBufferSize];
@@ -88,6 +87,14 @@ class IMainView {
   // true: the video panel fills its scroll box (video stopped); false: the
   // render pipeline sizes it to the picture.
   virtual void SetVideoPanelFill(bool fill) = 0;
+  // A rendered picture (width x height pixels of `bits` bits, copied) drawn
+  // at drawnWidth x drawnHeight; a change of the drawn size also centres the
+  // panel.
+  virtual void ShowPicture(const std::uint8_t* picture, int width, int height, int bits,
+                           int drawnWidth, int drawnHeight) = 0;
+  // The video panel centred in its scroll box where it is smaller, at the
+  // scroll position where it is larger.
+  virtual void CenterVideoPanel() = 0;
 };
 
 class ISettingsView {

@@ -1,17 +1,13 @@
 // Live video: the frame thread, GrabFrame, the render pipeline, the
 // demosaicing mode and the zoom.
 #include <QCoreApplication>
-#include <QScrollArea>
-#include <QScrollBar>
 
 #include <cstdint>
 
 #include "Commands.h"
 #include "Format.h"
 #include "QDV47B5API.h"
-#include "VideoPanel.h"
 #include "Zoom.h"
-#include "fmMain.h"
 #include "imaging.h"
 
 namespace {
@@ -145,18 +141,12 @@ void FillDisplayHeader(const TFramePicture& frame) {
   FillTopDownHeader(DisplayBitmapInfo.bmiHeader, frame.width, frame.height, frame.pictureBits);
 }
 
-// Hands the picture to the video panel, sized for the zoom.
-void PresentFrame(TAppCommand& command, const TFramePicture& frame) {
+// Hands the picture to the main window, sized for the zoom.
+void PresentFrame(const TAppCommand& command, const TFramePicture& frame) {
+  if (command.MainView == nullptr) return;
   const TZoomStep& zoom = ZoomStepOfCode(command.Zoom);
-  const std::int32_t drawnWidth = zoom.Extent(frame.width);
-  const std::int32_t drawnHeight = zoom.Extent(frame.height);
-  if (MainForm == nullptr || MainForm->VideoPanel == nullptr) return;
-  TVideoPanel* panel = MainForm->VideoPanel;
-  if (panel->width() != drawnWidth || panel->height() != drawnHeight) {
-    panel->resize(drawnWidth, drawnHeight);
-    command.CenterVideoPanel();
-  }
-  panel->SetPicture(frame.picture, frame.width, frame.height, frame.pictureBits);
+  command.MainView->ShowPicture(frame.picture, frame.width, frame.height, frame.pictureBits,
+                                zoom.Extent(frame.width), zoom.Extent(frame.height));
 }
 
 // A grey picture copied or saved goes out as 24-bit grey.
@@ -260,21 +250,12 @@ void TAppCommand::SetZoomPercent(std::int32_t percent) {
 }
 
 void TAppCommand::ZoomIn() {
-  // Codes 0 and -1 have no step of their own: 0 counts as 100 %, and a
-  // step up to -1 lands on 100 %.
-  std::int32_t code = Zoom == 0 ? ZoomCodeOriginal : Zoom;
-  code = code < ZoomCodeLargest ? code + 1 : ZoomCodeLargest;
-  if (code == -1) code = ZoomCodeOriginal;
-  Zoom = code;
+  Zoom = ZoomCodeIn(Zoom, ZoomCodeLargest);
   ShowZoom();
 }
 
 void TAppCommand::ZoomOut() {
-  // A step down from 100 % skips 0 and -1 and lands on 50 %.
-  std::int32_t code = Zoom == 0 ? ZoomCodeOriginal : Zoom;
-  code = code > ZoomCodeSmallest ? code - 1 : ZoomCodeSmallest;
-  if (code == 0) code = ZoomStepOfPercent(50).code;
-  Zoom = code;
+  Zoom = ZoomCodeOut(Zoom);
   ShowZoom();
 }
 
@@ -289,14 +270,5 @@ void TAppCommand::ShowZoom() {
 }
 
 void TAppCommand::CenterVideoPanel() {
-  if (MainForm == nullptr || MainForm->VideoPanel == nullptr || MainForm->VideoScrollBox == nullptr)
-    return;
-  QScrollArea* box = MainForm->VideoScrollBox;
-  TVideoPanel* panel = MainForm->VideoPanel;
-  const QSize client = box->viewport()->size();
-  auto place = [](int clientExtent, int panelExtent, int scrollPosition) {
-    return clientExtent <= panelExtent ? -scrollPosition : (clientExtent - panelExtent) / 2;
-  };
-  panel->move(place(client.width(), panel->width(), box->horizontalScrollBar()->value()),
-              place(client.height(), panel->height(), box->verticalScrollBar()->value()));
+  if (MainView != nullptr) MainView->CenterVideoPanel();
 }

@@ -4,7 +4,6 @@
 #include "WhiteBalance.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 
 #include "Commands.h"
@@ -18,13 +17,6 @@ using ColorTable = std::array<std::uint16_t, 3 * TableEntries>;
 static_assert(sizeof(ColorTable) == QDV_COLOR_LOOKUP_BYTES);
 
 }  // namespace
-
-std::array<double, 3> WhiteBalanceGains(double r, double b) {
-  assert(r > 0 && b > 0);
-  const double n = 0.3 * r + 0.59 + 0.11 * b;
-  const double k = 1 / n;
-  return {r * k, k, b * k};
-}
 
 void ScaleLookupTable(std::uint16_t* table, std::uint32_t count, double gain,
                       std::uint16_t maximum) {
@@ -53,8 +45,8 @@ void TAppCommand::AutoWhiteBalance(const void* raw, std::int32_t width, std::int
     return;  // 12-bit frames: the request is used up without effect
   }
   // A channel without signal gives no ratio: the tables stay as they are.
-  if (!(r > 0 && b > 0)) return;
-  const std::array<double, 3> gains = WhiteBalanceGains(r, b);
+  double gains[3];
+  if (!WhiteBalanceGains(r, b, gains)) return;
 
   // The table read back is scaled and written; when it cannot be read,
   // nothing is written (the failure shows in the status bar).

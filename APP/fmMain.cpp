@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -24,9 +25,11 @@
 #include "DebayerModes.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
+#include "Format.h"
 #include "Messages.h"
 #include "VclControls.h"
 #include "VideoPanel.h"
+#include "Zoom.h"
 #include "imaging/debayer.h"
 #include "fmSettings.h"
 
@@ -117,6 +120,7 @@ void TMainForm::CreateMenus() {
                               void (TMainForm::*handler)()) {
     item(nullptr, action, name, caption, QKeySequence(), handler);
     addAction(action);
+    return action;
   };
   auto separator = [this](QMenu* menu, QAction*& action, const char* name) {
     action = menu->addSeparator();
@@ -169,22 +173,17 @@ void TMainForm::CreateMenus() {
        QKeySequence(Qt::ALT | Qt::Key_S), &TMainForm::mSettingsClick);
   separator(mDevice, mN6, "mN6");
   mN6->setVisible(false);
-  // Names and captions from the shared table; actions and handlers are this form's.
+  // Names and captions from the shared table; each action carries its mode.
   QAction** debayerActions[] = {&mDebayerMono,      &mDebayerBayer,    &mDebayerNearest,
                                 &mDebayerBin2x2,    &mDebayerBilinear, &mDebayerAdaptive,
                                 &mDebayerLaplacian, &mDebayerPreview};
-  void (TMainForm::*debayerHandlers[])() = {
-      &TMainForm::mDebayerMonoClick,      &TMainForm::mDebayerBayerClick,
-      &TMainForm::mDebayerNearestClick,   &TMainForm::mDebayerBin2x2Click,
-      &TMainForm::mDebayerBilinearClick,  &TMainForm::mDebayerAdaptiveClick,
-      &TMainForm::mDebayerLaplacianClick, &TMainForm::mDebayerPreviewClick};
-  static_assert(std::size(debayerActions) == std::size(DebayerModeItems) &&
-                std::size(debayerHandlers) == std::size(DebayerModeItems));
+  static_assert(std::size(debayerActions) == std::size(DebayerModeItems));
   for (int i = 0; i < int(std::size(DebayerModeItems)); ++i) {
-    QAction** action = debayerActions[i];
-    hidden(*action, DebayerModeItems[i].name, QString::fromLatin1(DebayerModeItems[i].caption),
-           debayerHandlers[i]);
-    (*action)->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + i)));
+    QAction* action = hidden(*debayerActions[i], DebayerModeItems[i].name,
+                             QString::fromLatin1(DebayerModeItems[i].caption),
+                             &TMainForm::mDebayerClick);
+    action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + i)));
+    action->setData(DEBAYER_MONO + i);
   }
 
   mHelp = MainMenu->addMenu(QStringLiteral("&Help"));
@@ -197,20 +196,18 @@ void TMainForm::CreateMenus() {
 
   ZoomMenu = new QMenu(this);
   ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
-  item(ZoomMenu, mZoom25, "mZoom25", QStringLiteral("25%"), QKeySequence(),
-       &TMainForm::mZoom25Click);
-  item(ZoomMenu, mZoom33, "mZoom33", QStringLiteral("33%"), QKeySequence(),
-       &TMainForm::mZoom33Click);
-  item(ZoomMenu, mZoom50, "mZoom50", QStringLiteral("50%"), QKeySequence(),
-       &TMainForm::mZoom50Click);
-  item(ZoomMenu, mZoom100, "mZoom100", QStringLiteral("100%"), QKeySequence(),
-       &TMainForm::mZoomOriginalClick);
-  item(ZoomMenu, mZoom200, "mZoom200", QStringLiteral("200%"), QKeySequence(),
-       &TMainForm::mZoom200Click);
-  item(ZoomMenu, mZoom300, "mZoom300", QStringLiteral("300%"), QKeySequence(),
-       &TMainForm::mZoom300Click);
-  item(ZoomMenu, mZoom400, "mZoom400", QStringLiteral("400%"), QKeySequence(),
-       &TMainForm::mZoom400Click);
+  // The pop-up offers the steps up to 400 % (800 % is reached by stepping);
+  // each action carries its percentage.
+  QAction** zoomItems[] = {&mZoom25, &mZoom33, &mZoom50, &mZoom100,
+                           &mZoom200, &mZoom300, &mZoom400};
+  static_assert(ZoomSteps[std::size(zoomItems) - 1].code == ViewerZoomCodeLargest);
+  for (std::size_t i = 0; i < std::size(zoomItems); ++i) {
+    const std::int32_t percent = ZoomSteps[i].percent;
+    const QByteArray name = "mZoom" + QByteArray::number(percent);
+    item(ZoomMenu, *zoomItems[i], name.constData(), FormatText("%d%%", percent), QKeySequence(),
+         &TMainForm::mZoomStepClick)
+        ->setData(percent);
+  }
 }
 
 void TMainForm::CreateToolBar() {
@@ -383,6 +380,25 @@ void TMainForm::SetVideoPanelFill(bool fill) {
   }
 }
 
+void TMainForm::ShowPicture(const std::uint8_t* picture, int width, int height, int bits,
+                            int drawnWidth, int drawnHeight) {
+  if (VideoPanel->width() != drawnWidth || VideoPanel->height() != drawnHeight) {
+    VideoPanel->resize(drawnWidth, drawnHeight);
+    CenterVideoPanel();
+  }
+  VideoPanel->SetPicture(picture, width, height, bits);
+}
+
+void TMainForm::CenterVideoPanel() {
+  const QSize client = VideoScrollBox->viewport()->size();
+  auto place = [](int clientExtent, int panelExtent, int scrollPosition) {
+    return clientExtent <= panelExtent ? -scrollPosition : (clientExtent - panelExtent) / 2;
+  };
+  VideoPanel->move(
+      place(client.width(), VideoPanel->width(), VideoScrollBox->horizontalScrollBar()->value()),
+      place(client.height(), VideoPanel->height(), VideoScrollBox->verticalScrollBar()->value()));
+}
+
 // --- Handlers -----------------------------------------------------------------
 
 void TMainForm::mCopyClick() { AppCommand->CopyFrame(); }
@@ -398,21 +414,9 @@ void TMainForm::mHistogramRGBClick() { AppCommand->ShowHistogramRGB(true); }
 void TMainForm::mZoomInClick() { AppCommand->ZoomIn(); }
 void TMainForm::mZoomOutClick() { AppCommand->ZoomOut(); }
 void TMainForm::mZoomOriginalClick() { AppCommand->SetZoomPercent(100); }
-void TMainForm::mZoom25Click() { AppCommand->SetZoomPercent(25); }
-void TMainForm::mZoom33Click() { AppCommand->SetZoomPercent(33); }
-void TMainForm::mZoom50Click() { AppCommand->SetZoomPercent(50); }
-void TMainForm::mZoom200Click() { AppCommand->SetZoomPercent(200); }
-void TMainForm::mZoom300Click() { AppCommand->SetZoomPercent(300); }
-void TMainForm::mZoom400Click() { AppCommand->SetZoomPercent(400); }
+void TMainForm::mZoomStepClick() { AppCommand->SetZoomPercent(TriggeredActionData(sender())); }
 void TMainForm::mSettingsClick() { AppCommand->ShowSettings(); }
-void TMainForm::mDebayerMonoClick() { AppCommand->SetDebayerMode(DEBAYER_MONO); }
-void TMainForm::mDebayerBayerClick() { AppCommand->SetDebayerMode(DEBAYER_BAYER); }
-void TMainForm::mDebayerNearestClick() { AppCommand->SetDebayerMode(DEBAYER_NEAREST); }
-void TMainForm::mDebayerBin2x2Click() { AppCommand->SetDebayerMode(DEBAYER_BIN2X2); }
-void TMainForm::mDebayerBilinearClick() { AppCommand->SetDebayerMode(DEBAYER_BILINEAR); }
-void TMainForm::mDebayerAdaptiveClick() { AppCommand->SetDebayerMode(DEBAYER_ADAPTIVE); }
-void TMainForm::mDebayerLaplacianClick() { AppCommand->SetDebayerMode(DEBAYER_LAPLACIAN); }
-void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(DEBAYER_PREVIEW); }
+void TMainForm::mDebayerClick() { AppCommand->SetDebayerMode(TriggeredActionData(sender())); }
 void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
 void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
 

@@ -45,13 +45,16 @@ class TMainForm : public QMainWindow, public IMainView {
 
   // IMainView. Status bar panels 0 to 6 (an index out of range is ignored,
   // its text is empty), the two timers the controller switches and the video
-  // panel's fill mode.
+  // panel: fill mode, picture and centring.
   void SetPanel(int index, const QString& text) override;
   QString Panel(int index) const override;
   void RepaintStatusBar() override;
   void SetFPSTimerEnabled(bool enabled) override;
   void SetStatisticsTimer(int intervalMs, bool enabled) override;
   void SetVideoPanelFill(bool fill) override;
+  void ShowPicture(const std::uint8_t* picture, int width, int height, int bits, int drawnWidth,
+                   int drawnHeight) override;
+  void CenterVideoPanel() override;
 
   // The colour-correction tool's message: size and data of its block. Exactly
   // 96 bytes of twelve finite doubles set the correction matrix; anything
@@ -170,23 +173,13 @@ class TMainForm : public QMainWindow, public IMainView {
   void mZoomOutClick();
   void mZoomOriginalClick();
   void mSettingsClick();
-  void mDebayerMonoClick();
-  void mDebayerBayerClick();
-  void mDebayerNearestClick();
-  void mDebayerBin2x2Click();
-  void mDebayerBilinearClick();
-  void mDebayerAdaptiveClick();
-  void mDebayerLaplacianClick();
-  void mDebayerPreviewClick();
+  // mDebayerMono ... mDebayerPreview: the mode is the action's data.
+  void mDebayerClick();
   void mHelpIndexClick();
   void mAboutClick();
   void btRAWCaptureClick();
-  void mZoom25Click();
-  void mZoom33Click();
-  void mZoom50Click();
-  void mZoom200Click();
-  void mZoom300Click();
-  void mZoom400Click();
+  // The pop-up's items: the percentage is the action's data.
+  void mZoomStepClick();
   void tmCPULoadTimer();
   void tmFPSTimer();
   void tmStatisticsTimer();

@@ -38,7 +38,7 @@ struct RAWVideoHeader {
   std::uint8_t DeviceID[16];  // the camera's identity record as delivered
   std::int32_t Width;
   std::int32_t Height;
-  std::int32_t StreamStatus;  // 1 8-bit, 2 12-bit packed, 3 compressed 8-bit, 4 10-bit packed
+  std::int32_t StreamStatus;  // the frames' StreamFormat (imaging/streamformat.h)
   std::uint32_t HeaderFlags;
   double Frequency;  // sensor clock in Hz
   double Exposure;   // milliseconds

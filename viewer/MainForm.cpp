@@ -17,11 +17,13 @@
 #include "DebayerModes.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
+#include "Format.h"
 #include "Messages.h"
 #include "Playback.h"
 #include "RenderSteps.h"
 #include "VclControls.h"
 #include "VideoPanel.h"
+#include "Zoom.h"
 
 TAppForm* AppForm = nullptr;
 
@@ -117,21 +119,15 @@ void TAppForm::CreateMenus() {
   item(mView, mSettings, "mSettings", "Settings ...", Qt::ALT | Qt::Key_S,
        &TAppForm::mSettingsClick);
 
-  // Names and captions from the shared table; actions and handlers are this form's.
+  // Names and captions from the shared table; each action carries its mode.
   QAction** debayerActions[] = {&mDebayerMono,      &mDebayerBayer,    &mDebayerNearest,
                                 &mDebayerBin2x2,    &mDebayerBilinear, &mDebayerAdaptive,
                                 &mDebayerLaplacian, &mDebayerPreview};
-  void (TAppForm::*debayerHandlers[])() = {
-      &TAppForm::mDebayerMonoClick,      &TAppForm::mDebayerBayerClick,
-      &TAppForm::mDebayerNearestClick,   &TAppForm::mDebayerBin2x2Click,
-      &TAppForm::mDebayerBilinearClick,  &TAppForm::mDebayerAdaptiveClick,
-      &TAppForm::mDebayerLaplacianClick, &TAppForm::mDebayerPreviewClick};
-  static_assert(std::size(debayerActions) == std::size(DebayerModeItems) &&
-                std::size(debayerHandlers) == std::size(DebayerModeItems));
+  static_assert(std::size(debayerActions) == std::size(DebayerModeItems));
   for (int i = 0; i < int(std::size(DebayerModeItems)); ++i) {
-    QAction** action = debayerActions[i];
-    item(nullptr, *action, DebayerModeItems[i].name, DebayerModeItems[i].caption,
-         Qt::ALT | Qt::Key(Qt::Key_0 + i), debayerHandlers[i]);
+    item(nullptr, *debayerActions[i], DebayerModeItems[i].name, DebayerModeItems[i].caption,
+         Qt::ALT | Qt::Key(Qt::Key_0 + i), &TAppForm::mDebayerClick)
+        ->setData(DEBAYER_MONO + i);
   }
 
   mHelp = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -141,15 +137,16 @@ void TAppForm::CreateMenus() {
 
   ZoomMenu = new QMenu(this);
   ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
+  // The zoom steps up to the viewer's largest; each action carries its code.
   QAction** zoomItems[] = {&mZoom25, &mZoom33, &mZoom50, &mZoom100,
                            &mZoom200, &mZoom300, &mZoom400};
-  void (TAppForm::*zoomHandlers[])() = {
-      &TAppForm::mZoom25Click,  &TAppForm::mZoom33Click,  &TAppForm::mZoom50Click,
-      &TAppForm::bZoomClick,    &TAppForm::mZoom200Click, &TAppForm::mZoom300Click,
-      &TAppForm::mZoom400Click};
-  for (std::size_t i = 0; i < std::size(ZoomSteps); ++i) {
-    const QByteArray name = "mZoom" + QByteArray(ZoomSteps[i].caption).chopped(1);
-    item(ZoomMenu, *zoomItems[i], name.constData(), ZoomSteps[i].caption, {}, zoomHandlers[i]);
+  static_assert(ZoomSteps[std::size(zoomItems) - 1].code == ViewerZoomCodeLargest);
+  for (std::size_t i = 0; i < std::size(zoomItems); ++i) {
+    const QByteArray caption = FormatText("%d%%", ZoomSteps[i].percent).toLatin1();
+    const QByteArray name = "mZoom" + QByteArray::number(ZoomSteps[i].percent);
+    item(ZoomMenu, *zoomItems[i], name.constData(), caption.constData(), {},
+         &TAppForm::mZoomStepClick)
+        ->setData(ZoomSteps[i].code);
   }
 }
 
@@ -276,10 +273,10 @@ void TAppForm::FormCreate(const QStringList& arguments) {
   EnsureWorkDirSlash();
   File.Close();
   FrameBytes = 0;
-  CurrentDebayerMode = 0;
+  CurrentDebayerMode = DEBAYER_MONO;
   ColorCorrectionObject = MakeColorCorrection();
   CorrectionOn = false;
-  Zoom = 1;
+  Zoom = ZoomCodeOriginal;
   BMPCounter = AVICounter = 0;
   CopyPending = SavePending = false;
   WhiteBalance8Pending = WhiteBalanceRAWPending = false;
@@ -475,29 +472,17 @@ void TAppForm::mHistogramClick() {
   RepaintForm();
 }
 
-void TAppForm::mZoomInClick() { SetZoom(ZoomStepIn(Zoom)); }
-void TAppForm::mZoomOutClick() { SetZoom(ZoomStepOut(Zoom)); }
-void TAppForm::mZoomOriginalClick() { SetZoom(1); }
-void TAppForm::bZoomClick() { SetZoom(1); }
-void TAppForm::mZoom25Click() { SetZoom(-4); }
-void TAppForm::mZoom33Click() { SetZoom(-3); }
-void TAppForm::mZoom50Click() { SetZoom(-2); }
-void TAppForm::mZoom200Click() { SetZoom(2); }
-void TAppForm::mZoom300Click() { SetZoom(3); }
-void TAppForm::mZoom400Click() { SetZoom(4); }
+void TAppForm::mZoomInClick() { SetZoom(ZoomCodeIn(Zoom, ViewerZoomCodeLargest)); }
+void TAppForm::mZoomOutClick() { SetZoom(ZoomCodeOut(Zoom)); }
+void TAppForm::mZoomOriginalClick() { SetZoom(ZoomCodeOriginal); }
+void TAppForm::bZoomClick() { SetZoom(ZoomCodeOriginal); }
+void TAppForm::mZoomStepClick() { SetZoom(TriggeredActionData(sender())); }
 
 void TAppForm::mSettingsClick() {
   if (Settings != nullptr) Settings->ShowNonModal();
 }
 
-void TAppForm::mDebayerMonoClick() { SetDebayerMode(0); }
-void TAppForm::mDebayerBayerClick() { SetDebayerMode(1); }
-void TAppForm::mDebayerNearestClick() { SetDebayerMode(2); }
-void TAppForm::mDebayerBin2x2Click() { SetDebayerMode(3); }
-void TAppForm::mDebayerBilinearClick() { SetDebayerMode(4); }
-void TAppForm::mDebayerAdaptiveClick() { SetDebayerMode(5); }
-void TAppForm::mDebayerLaplacianClick() { SetDebayerMode(6); }
-void TAppForm::mDebayerPreviewClick() { SetDebayerMode(7); }
+void TAppForm::mDebayerClick() { SetDebayerMode(TriggeredActionData(sender())); }
 
 void TAppForm::mHelpIndexClick() {}
 

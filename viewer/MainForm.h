@@ -289,21 +289,11 @@ class TAppForm : public QMainWindow {
   void mZoomOutClick();
   void mZoomOriginalClick();
   void bZoomClick();
-  void mZoom25Click();
-  void mZoom33Click();
-  void mZoom50Click();
-  void mZoom200Click();
-  void mZoom300Click();
-  void mZoom400Click();
+  // The pop-up's steps other than 100 %: the code is the action's data.
+  void mZoomStepClick();
   void mSettingsClick();
-  void mDebayerMonoClick();
-  void mDebayerBayerClick();
-  void mDebayerNearestClick();
-  void mDebayerBin2x2Click();
-  void mDebayerBilinearClick();
-  void mDebayerAdaptiveClick();
-  void mDebayerLaplacianClick();
-  void mDebayerPreviewClick();
+  // mDebayerMono ... mDebayerPreview: the mode is the action's data.
+  void mDebayerClick();
   void mHelpIndexClick();
   void mAboutClick();
   void FormResize();

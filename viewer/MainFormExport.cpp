@@ -109,7 +109,7 @@ bool TAppForm::BeginConversion(TConversion& c) {
 }
 
 bool TAppForm::HeaderRenders(const TConversion& c) {
-  const bool decodes = Header.StreamStatus >= Stream8Bit && Header.StreamStatus <= Stream10BitPacked;
+  const bool decodes = Header.StreamStatus >= STREAM_RAW8 && Header.StreamStatus <= STREAM_PACKED10;
   if (!decodes || c.width <= 0 || c.height <= 0) return false;
   if (CurrentDebayerMode == DEBAYER_MONO) return true;
   // The demosaic member alone knows the sizes it refuses; asked with the

@@ -20,12 +20,12 @@ bool TAppForm::HistogramShown() const { return HistogramView != nullptr && Histo
 bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame) {
   const std::int32_t count = width * height;  // within the buffers (HeaderFitsBuffers)
   switch (Header.StreamStatus) {
-    case Stream8Bit:
+    case STREAM_RAW8:
       frame = {RawBuffer.get(), RawBuffer.get(), 8};
       return true;
-    case Stream12BitPacked:
-    case Stream10BitPacked: {
-      const bool twelve = Header.StreamStatus == Stream12BitPacked;
+    case STREAM_PACKED12:
+    case STREAM_PACKED10: {
+      const bool twelve = Header.StreamStatus == STREAM_PACKED12;
       (twelve ? Unpack12Bit : Unpack10Bit)(RawBuffer.get(), width, height, Pixels16.get());
       if (WhiteBalanceRAWPending) {
         WhiteBalanceRAWPending = false;
@@ -41,7 +41,7 @@ bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFram
       frame = {Pixels8.get(), Pixels16.get(), twelve ? 12 : 10};
       return true;
     }
-    case StreamCompressed:
+    case STREAM_COMPRESSED8:
       DecodeCompressedLines(RawBuffer.get(), FrameBytes, width, height, Pixels8.get());
       frame = {Pixels8.get(), Pixels8.get(), 8};
       return true;
@@ -182,13 +182,13 @@ void TAppForm::CenterVideoPanel() {
 void TAppForm::WhiteBalance8(std::uint8_t* image, std::int32_t pixels) {
   double gOverR = 0, gOverB = 0;
   WhiteBalanceRGB24(image, pixels, &gOverR, &gOverB);
-  TChannelGains gains{};
+  double gains[3];  // red, green, blue
   if (!WhiteBalanceGains(gOverR, gOverB, gains)) return;
   auto slider = [](double gain) {
     return static_cast<std::int32_t>(std::min(gain, 2.0) * 100 + 0.5);
   };
   if (Settings != nullptr)
-    Settings->SetGainSliders(slider(gains.red), slider(gains.green), slider(gains.blue));
+    Settings->SetGainSliders(slider(gains[0]), slider(gains[1]), slider(gains[2]));
 }
 
 void TAppForm::WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width,
@@ -196,11 +196,10 @@ void TAppForm::WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width,
   if (bits != 10 && bits != 12) return;
   double gOverR = 0, gOverB = 0;
   WhiteBalanceBayer16Bit_GBRG(frame, width, height, &gOverR, &gOverB);
-  TChannelGains gains{};
+  double gains[3];  // red, green, blue
   if (!WhiteBalanceGains(gOverR, gOverB, gains)) return;
-  const double channelGain[3] = {gains.red, gains.green, gains.blue};
   for (int c = 0; c < 3; ++c) {
-    BuildGainTable(RAWTable12[c], 4095, channelGain[c]);
-    BuildGainTable(RAWTable10[c], 1023, channelGain[c]);
+    BuildGainTable(RAWTable12[c], 4095, gains[c]);
+    BuildGainTable(RAWTable10[c], 1023, gains[c]);
   }
 }

@@ -99,10 +99,10 @@ void TAppForm::ListFileInfo(QStringList& lines) const {
     lines << QStringLiteral("DeviceID: ?.?.?.?.?");
   lines << FormatText("ViewPort: %dx%d", h.Width, h.Height);
   switch (h.StreamStatus) {
-    case Stream8Bit: lines << QStringLiteral("Video Type: 8 bpp"); break;
-    case Stream12BitPacked: lines << QStringLiteral("Video Type: 12 bpp"); break;
-    case StreamCompressed: lines << QStringLiteral("Video Type: 8 bpp compressed"); break;
-    case Stream10BitPacked: lines << QStringLiteral("Video Type: 10 bpp"); break;
+    case STREAM_RAW8: lines << QStringLiteral("Video Type: 8 bpp"); break;
+    case STREAM_PACKED12: lines << QStringLiteral("Video Type: 12 bpp"); break;
+    case STREAM_COMPRESSED8: lines << QStringLiteral("Video Type: 8 bpp compressed"); break;
+    case STREAM_PACKED10: lines << QStringLiteral("Video Type: 10 bpp"); break;
     default: lines << QStringLiteral("Video Type: ???"); break;
   }
   lines << FormatFloat("Frequency: %.3f Mhz", h.Frequency * 0.000001);

@@ -6,11 +6,11 @@ bool HeaderFitsBuffers(const RAWVideoHeader& header) {
   if (header.Width < 0 || header.Height < 0) return false;
   const std::int64_t samples = std::int64_t{header.Width} * header.Height;
   switch (header.StreamStatus) {
-    case Stream12BitPacked:
-    case Stream10BitPacked:
+    case STREAM_PACKED12:
+    case STREAM_PACKED10:
       return samples <= Pixels16Count;
-    case Stream8Bit:
-    case StreamCompressed:
+    case STREAM_RAW8:
+    case STREAM_COMPRESSED8:
       return samples <= RawBufferSize;
     default:
       return true;

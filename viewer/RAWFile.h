@@ -10,23 +10,16 @@
 
 #include <cstdint>
 
+#include "FrameBuffers.h"
 #include "RAWVideo.h"
 #include "RegularFile.h"
+#include "imaging/streamformat.h"
 
-// Buffer sizes of the viewer: one record of at most RawBufferSize bytes, and
-// frames of at most Pixels16Count 10- or 12-bit samples or RawBufferSize
-// 8-bit samples.
-constexpr std::uint32_t RawBufferSize = 4393504;
-constexpr std::uint32_t Pixels16Count = RawBufferSize / 2;
-constexpr std::uint32_t Image24Size = 3 * RawBufferSize;
-
-// The stream formats a header's StreamStatus names.
-enum TStreamStatus : std::int32_t {
-  Stream8Bit = 1,
-  Stream12BitPacked = 2,
-  StreamCompressed = 3,
-  Stream10BitPacked = 4
-};
+// Buffer sizes of the viewer (FrameBuffers.h): one record of at most
+// RawBufferSize bytes, and frames of at most Pixels16Count 10- or 12-bit
+// samples or RawBufferSize 8-bit samples. A header's StreamStatus names a
+// StreamFormat of the image library.
+constexpr std::uint32_t RawBufferSize = FrameBufferSize;
 
 // Whether the frames a header describes fit the viewer's buffers: width and
 // height not negative and width x height (64-bit) within Pixels16Count

@@ -4,26 +4,15 @@
 
 #include <algorithm>
 
+#include "Zoom.h"
+
 std::int32_t ValidZoom(std::int32_t code) {
-  for (const TZoomStep& step : ZoomSteps)
-    if (step.code == code) return code;
-  return 1;
-}
-
-std::int32_t ZoomStepIn(std::int32_t code) {
-  if (code == -2) return 1;
-  return code < 4 ? code + 1 : 4;
-}
-
-std::int32_t ZoomStepOut(std::int32_t code) {
-  if (code == 1) return -2;
-  return code <= -4 ? -4 : code - 1;
+  const TZoomStep& step = ZoomStepOfCode(code);
+  return step.code <= ViewerZoomCodeLargest ? step.code : ZoomCodeOriginal;
 }
 
 std::int64_t DisplayExtent(std::int64_t extent, std::int32_t code) {
-  std::int64_t drawn = extent;
-  if (code >= 2) drawn = extent * code;
-  if (code < 0) drawn = extent / -std::int64_t{code};
+  const std::int64_t drawn = ZoomStepOfCode(ValidZoom(code)).Extent(extent);
   return std::clamp<std::int64_t>(drawn, 0, QWIDGETSIZE_MAX);
 }
 
@@ -43,15 +32,6 @@ void ApplyRAWChannelTables(std::uint16_t* frame, std::int32_t width, std::int32_
     }
     if (x < width) row[x] = evenColumn[row[x]];
   }
-}
-
-bool WhiteBalanceGains(double gOverR, double gOverB, TChannelGains& gains) {
-  if (gOverR <= 0 || gOverB <= 0) return false;
-  const double s = 0.3 * gOverR + 0.59 + 0.11 * gOverB;
-  gains.red = gOverR / s;
-  gains.green = 1 / s;
-  gains.blue = gOverB / s;
-  return true;
 }
 
 void BuildGainTable(std::uint16_t* table, std::int32_t maxValue, double gain) {

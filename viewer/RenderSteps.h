@@ -1,27 +1,15 @@
 // The viewer's render steps that need no form: zoom codes, display sizes,
-// the per-channel RAW tables and the white-balance gains.
+// the per-channel RAW tables and the gain tables.
 #ifndef VIEWER_RENDERSTEPS_H
 #define VIEWER_RENDERSTEPS_H
 
 #include <cstdint>
 
-// ZoomCode values of the viewer, with the text of their pop-up item.
-struct TZoomStep {
-  std::int32_t code;
-  const char* caption;
-};
-inline constexpr TZoomStep ZoomSteps[] = {{-4, "25%"}, {-3, "33%"},  {-2, "50%"}, {1, "100%"},
-                                          {2, "200%"}, {3, "300%"}, {4, "400%"}};
-
-// A code the viewer draws with (-4, -3, -2, 1, 2, 3, 4); any other is 1.
+// A code the viewer draws with (-4, -3, -2, 1, 2, 3, 4: the steps of
+// Zoom.h up to ViewerZoomCodeLargest); any other is 1.
 std::int32_t ValidZoom(std::int32_t code);
-// One step larger: -4 -> -3 -> -2 -> 1 -> 2 -> 3 -> 4 -> 4.
-std::int32_t ZoomStepIn(std::int32_t code);
-// One step smaller: 4 -> 3 -> 2 -> 1 -> -2 -> -3 -> -4 -> -4.
-std::int32_t ZoomStepOut(std::int32_t code);
-// Drawn length of an image side under a zoom code: multiplied for codes of 2
-// or more, divided (truncating) for negative codes, kept otherwise; never
-// beyond Qt's largest widget size.
+// Drawn length of an image side under a zoom code, as its step scales it
+// (truncating); never beyond Qt's largest widget size.
 std::int64_t DisplayExtent(std::int64_t extent, std::int32_t code);
 
 // Per-channel RAW tables on a GBRG mosaic, in place: in even rows the even
@@ -33,16 +21,6 @@ std::int64_t DisplayExtent(std::int64_t extent, std::int32_t code);
 void ApplyRAWChannelTables(std::uint16_t* frame, std::int32_t width, std::int32_t height,
                            const std::uint16_t* blue, const std::uint16_t* green,
                            const std::uint16_t* red);
-
-// Channel gains from white-balance ratios (green over red, green over
-// blue), normalised so that the luminance 0.3 R + 0.59 G + 0.11 B keeps its
-// level. False (gains untouched) when either ratio is not positive.
-struct TChannelGains {
-  double red;
-  double green;
-  double blue;
-};
-bool WhiteBalanceGains(double gOverR, double gOverB, TChannelGains& gains);
 
 // A table whose entry i is trunc(i x gain + 0.5) clamped to 0..maxValue, for
 // i in 0..maxValue.

@@ -98,15 +98,15 @@ void BM_Stage_Decode(benchmark::State& state) {
   const std::vector<std::uint8_t> frame = CaptureFrame(code);
   for (auto _ : state) {
     switch (code) {
-      case 2:
+      case QDV_STREAM_PACKED12:
         Unpack12Bit(frame.data(), Width, Height, Pixels16);
         ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT12, Pixels8);
         break;
-      case 3:
+      case QDV_STREAM_COMPRESSED8:
         DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), Width,
                               Height, Pixels8);
         break;
-      case 4:
+      case QDV_STREAM_PACKED10:
         Unpack10Bit(frame.data(), Width, Height, Pixels16);
         ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT10, Pixels8);
         break;

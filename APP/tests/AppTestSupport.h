@@ -37,6 +37,21 @@ class FakeMainView : public IMainView {
     statisticsTimer = enabled;
   }
   void SetVideoPanelFill(bool fill) override { videoPanelFill = fill; }
+  void ShowPicture(const std::uint8_t* picture, int width, int height, int bits, int drawnWidth,
+                   int drawnHeight) override {
+    shown = {picture, width, height, bits, drawnWidth, drawnHeight};
+    ++pictures;
+  }
+  void CenterVideoPanel() override { ++centrings; }
+
+  // The last picture shown.
+  struct Picture {
+    const std::uint8_t* data = nullptr;
+    int width = 0, height = 0, bits = 0, drawnWidth = 0, drawnHeight = 0;
+  };
+  Picture shown;
+  int pictures = 0;
+  int centrings = 0;
 
   std::array<QString, StatusPanelCount> panels;
   int repaints = 0;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/resource.h>
@@ -224,6 +225,37 @@ TEST_F(FramesTest, RequestsAreServedByTheNextRenderedFrame) {
   TBitmapInfo grey8 = DisplayBitmapInfo;
   grey8.bmiHeader.biBitCount = 8;
   EXPECT_FALSE(AppCommand->CopyBitmapToClipboard(64, 32, Image24, grey8));
+}
+
+// The render path hands the main window the picture it drew: the 8-bit
+// samples as they came, or the 24-bit picture (half size for Preview), at
+// the zoom's drawn size.
+TEST_F(FramesTest, RenderedPictureGoesToTheMainViewAtTheZoom) {
+  FakeMainView view;
+  IMainView* const previous = std::exchange(AppCommand->MainView, &view);
+  std::vector<std::uint8_t> grey(64 * 32, 90);
+  const std::uint8_t* const raw = grey.data();
+  const struct {
+    int percent, mode;
+    FakeMainView::Picture shown;
+  } cases[] = {
+      {200, DEBAYER_MONO, {raw, 64, 32, 8, 128, 64}},
+      {33, DEBAYER_BILINEAR, {Image24, 64, 32, 24, 21, 10}},
+      {800, DEBAYER_PREVIEW, {Image24, 32, 16, 24, 256, 128}},
+  };
+  for (const auto& c : cases) {
+    AppCommand->SetZoomPercent(c.percent);
+    ASSERT_TRUE(AppCommand->RenderFrame(QDV_STREAM_RAW8, raw, 64 * 32, 64, 32, c.mode));
+    const FakeMainView::Picture& s = view.shown;
+    EXPECT_TRUE(s.data == c.shown.data && s.width == c.shown.width &&
+                s.height == c.shown.height && s.bits == c.shown.bits &&
+                s.drawnWidth == c.shown.drawnWidth && s.drawnHeight == c.shown.drawnHeight)
+        << c.percent << "% mode " << c.mode << ": " << s.width << "x" << s.height << "x"
+        << s.bits << " drawn " << s.drawnWidth << "x" << s.drawnHeight;
+  }
+  EXPECT_EQ(view.pictures, 3);
+  AppCommand->SetZoomPercent(100);
+  AppCommand->MainView = previous;
 }
 
 TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "imaging/streamformat.h"
 #include "platform/win32.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -92,12 +93,13 @@ constexpr std::uint8_t QDV_CMD_11 = 0x11;
 // ---------------------------------------------------------------------------
 // Values and records
 
-// StreamStatus: output mode and frame format; 0 stops the stream.
-constexpr DWORD QDV_STREAM_OFF = 0;
-constexpr DWORD QDV_STREAM_RAW8 = 1;
-constexpr DWORD QDV_STREAM_PACKED12 = 2;
-constexpr DWORD QDV_STREAM_COMPRESSED8 = 3;
-constexpr DWORD QDV_STREAM_PACKED10 = 4;
+// StreamStatus: output mode and frame format (the image library's stream
+// formats); 0 stops the stream.
+constexpr DWORD QDV_STREAM_OFF = STREAM_OFF;
+constexpr DWORD QDV_STREAM_RAW8 = STREAM_RAW8;
+constexpr DWORD QDV_STREAM_PACKED12 = STREAM_PACKED12;
+constexpr DWORD QDV_STREAM_COMPRESSED8 = STREAM_COMPRESSED8;
+constexpr DWORD QDV_STREAM_PACKED10 = STREAM_PACKED10;
 
 // TriggerControlFlags.
 constexpr DWORD QDV_TRIGGER_EXTERNAL_SYNC = 16;

@@ -4,6 +4,7 @@
 #ifndef IMAGING_H
 #define IMAGING_H
 
+#include "imaging/streamformat.h"
 #include "imaging/decode.h"
 #include "imaging/encode.h"
 #include "imaging/debayer.h"

@@ -123,4 +123,13 @@ IMAGING_DEFINE_BAYER_WHITE_BALANCE(GBRG)
 IMAGING_DEFINE_BAYER_WHITE_BALANCE(RGGB)
 IMAGING_DEFINE_BAYER_WHITE_BALANCE(BGGR)
 
+int32_t WhiteBalanceGains(double gOverR, double gOverB, double* gains) {
+  if (!(gOverR > 0 && gOverB > 0)) return 0;  // NaN included
+  const double n = 0.3 * gOverR + 0.59 + 0.11 * gOverB;
+  gains[0] = gOverR / n;
+  gains[1] = 1 / n;
+  gains[2] = gOverB / n;
+  return 1;
+}
+
 }  // extern "C"

@@ -1,6 +1,7 @@
 // White-balance ratios against sums made here sample by sample.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -137,6 +138,23 @@ TEST(WhiteBalance, SumsBeyondThirtyTwoBits) {
   Ratios q;
   WhiteBalanceRGB48(img.data(), 1100000, &q.gOverR, &q.gOverB);
   EXPECT_EQ(q, (Ratios{1.0, 1.0}));
+}
+
+// Gains keep the luminance 0.3 R + 0.59 G + 0.11 B of a grey level; a ratio
+// that is not positive leaves the gains as they were.
+TEST(WhiteBalance, GainsKeepLuminanceAndRefuseRatiosWithoutSignal) {
+  double gains[3];
+  ASSERT_EQ(WhiteBalanceGains(1.2, 0.8, gains), 1);  // n = 1.038
+  EXPECT_NEAR(gains[0], 1.156069, 1e-6);
+  EXPECT_NEAR(gains[1], 0.963391, 1e-6);
+  EXPECT_NEAR(gains[2], 0.770713, 1e-6);
+  EXPECT_DOUBLE_EQ(0.3 * gains[0] + 0.59 * gains[1] + 0.11 * gains[2], 1.0);
+  const double refused[][2] = {{0, 1}, {1, 0}, {-1, 1}, {1, -1}, {NAN, 1}, {1, NAN}};
+  for (const auto& r : refused) {
+    double untouched[3] = {7, 8, 9};
+    EXPECT_EQ(WhiteBalanceGains(r[0], r[1], untouched), 0) << r[0] << " " << r[1];
+    EXPECT_EQ(untouched[0] + untouched[1] + untouched[2], 24.0);
+  }
 }
 
 }  // namespace

@@ -59,16 +59,16 @@ void Decode(Buffers& b, const RAWVideoHeader& h, std::uint32_t bytes) {
   const std::int32_t height = h.Height;
   const std::uint8_t* samples = b.raw.get();
   switch (h.StreamStatus) {
-    case Stream8Bit:
+    case STREAM_RAW8:
       break;
-    case Stream12BitPacked:
-    case Stream10BitPacked:
-      (h.StreamStatus == Stream12BitPacked ? Unpack12Bit : Unpack10Bit)(b.raw.get(), width, height,
+    case STREAM_PACKED12:
+    case STREAM_PACKED10:
+      (h.StreamStatus == STREAM_PACKED12 ? Unpack12Bit : Unpack10Bit)(b.raw.get(), width, height,
                                                                         b.pixels16.get());
       ApplyLookupTable16To8(b.pixels16.get(), width * height, b.lut, b.pixels8.get());
       samples = b.pixels8.get();
       break;
-    case StreamCompressed:
+    case STREAM_COMPRESSED8:
       DecodeCompressedLines(b.raw.get(), bytes, width, height, b.pixels8.get());
       samples = b.pixels8.get();
       break;

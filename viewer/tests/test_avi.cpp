@@ -391,7 +391,7 @@ TEST_F(AVITest, CommandsDuringAConversionAddNoFrameAndMoveNothing) {
     form->mNextFrameClick();
     form->mGotoBeginClick();
     form->mStartClick();
-    form->mDebayerMonoClick();
+    form->mDebayerMono->trigger();
     form->mSaveAVIClick();
     form->mOpenRAWfileClick();
   });

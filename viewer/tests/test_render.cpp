@@ -9,6 +9,7 @@
 
 #include "RenderSteps.h"
 #include "ViewerTestSupport.h"
+#include "Zoom.h"
 
 namespace {
 
@@ -38,9 +39,10 @@ class RenderTest : public ViewerTest {
 
 TEST(ZoomSteps, InOutAndValidCodes) {
   const std::int32_t in[][2] = {{-4, -3}, {-3, -2}, {-2, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 4}};
-  for (const auto& step : in) EXPECT_EQ(ZoomStepIn(step[0]), step[1]) << step[0];
+  for (const auto& step : in)
+    EXPECT_EQ(ZoomCodeIn(step[0], ViewerZoomCodeLargest), step[1]) << step[0];
   const std::int32_t out[][2] = {{4, 3}, {3, 2}, {2, 1}, {1, -2}, {-2, -3}, {-3, -4}, {-4, -4}};
-  for (const auto& step : out) EXPECT_EQ(ZoomStepOut(step[0]), step[1]) << step[0];
+  for (const auto& step : out) EXPECT_EQ(ZoomCodeOut(step[0]), step[1]) << step[0];
   for (std::int32_t code : {-5, -1, 0, 5, 800}) EXPECT_EQ(ValidZoom(code), 1) << code;
   EXPECT_EQ(DisplayExtent(1000, -3), 333);
   EXPECT_EQ(DisplayExtent(4393504, 4), QWIDGETSIZE_MAX);

@@ -1,10 +1,11 @@
 /* RAW line decoders and the 16-to-8-bit lookup.
  *
- * The camera sends each frame in the format its StreamStatus names:
- *   1  plain 8-bit samples (nothing to decode)
- *   2  12-bit packed      -> Unpack12Bit, then ApplyLookupTable16To8 (4096-entry table)
- *   3  compressed 8-bit   -> DecodeCompressedLines
- *   4  10-bit packed      -> Unpack10Bit, then ApplyLookupTable16To8 (1024-entry table)
+ * The camera sends each frame in the format its StreamStatus names
+ * (StreamFormat, streamformat.h):
+ *   STREAM_RAW8         plain 8-bit samples (nothing to decode)
+ *   STREAM_PACKED12     -> Unpack12Bit, then ApplyLookupTable16To8 (4096-entry table)
+ *   STREAM_COMPRESSED8  -> DecodeCompressedLines
+ *   STREAM_PACKED10     -> Unpack10Bit, then ApplyLookupTable16To8 (1024-entry table)
  * Every function works on caller-owned buffers, allocates nothing, keeps no
  * state and reports no error. Rows are packed end to end, top row first.
  *
@@ -34,6 +35,8 @@
 #define IMAGING_DECODE_H
 
 #include <stdint.h>
+
+#include "imaging/streamformat.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -96,6 +96,14 @@ void WhiteBalanceBayer16Bit_RGGB(const uint16_t* src, int32_t width, int32_t hei
 void WhiteBalanceBayer16Bit_BGGR(const uint16_t* src, int32_t width, int32_t height,
                                  double* gOverR, double* gOverB);
 
+/* Channel gains from the ratios gOverR and gOverB: gains[0..2] receive the
+ * red, green and blue gains gOverR / n, 1 / n and gOverB / n, where
+ * n = 0.3 gOverR + 0.59 + 0.11 gOverB, so that the luminance
+ * 0.3 R + 0.59 G + 0.11 B keeps its level. Returns 1; returns 0 and leaves
+ * gains untouched unless both ratios are positive (a channel without signal
+ * gives no balance). */
+int32_t WhiteBalanceGains(double gOverR, double gOverB, double* gains);
+
 #ifdef __cplusplus
 }
 #endif
