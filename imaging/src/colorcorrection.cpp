@@ -33,6 +33,7 @@
 #include <unordered_map>
 
 #include "colorcorrection_workers.h"
+#include "cpu_features.h"
 #include "debayer_interp_simd.h"
 #include "imaging/pixelutil.h"
 
@@ -366,18 +367,11 @@ template <class Make, class ServeCurrent, class ServeInOrder>
   for (size_t s = serveCurrent(0); s < steps; s = serveCurrent(s + 1)) serveInOrder(s);
 }
 
-bool HasAvx512Vbmi() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512vbmi") != 0;
-  }();
-  return has;
-}
-
 // The vector loops run where the processor has them and the process-wide
 // vector ceiling (lowered by tests and benchmarks) allows them.
 bool UseAvx512() {
-  return imaging::interp::ActiveVectors() == imaging::interp::Vectors::kAvx512 && HasAvx512Vbmi();
+  return imaging::interp::ActiveVectors() == imaging::interp::Vectors::kAvx512 &&
+         imaging::cpu::HasAvx512Vbmi();
 }
 bool UseAvx2() { return imaging::interp::ActiveVectors() >= imaging::interp::Vectors::kAvx2; }
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cpu_features.h"
 #include "debayer_interp_edges.h"
 
 namespace imaging::interp {
@@ -30,13 +31,8 @@ namespace imaging::interp {
 enum class Vectors : int { kNone = 0, kAvx2 = 1, kAvx512 = 2 };
 
 inline Vectors SupportedVectors() {
-  static const Vectors supported = [] {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
-      return Vectors::kAvx512;
-    return __builtin_cpu_supports("avx2") ? Vectors::kAvx2 : Vectors::kNone;
-  }();
-  return supported;
+  if (cpu::HasAvx512BwVl()) return Vectors::kAvx512;
+  return cpu::HasAvx2() ? Vectors::kAvx2 : Vectors::kNone;
 }
 
 // A process-wide ceiling on the vector code, not per-call state: tests and
