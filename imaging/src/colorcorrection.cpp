@@ -14,7 +14,6 @@
 #include "colorcorrection_loops.h"
 #include "colorcorrection_workers.h"
 #include "cpu_features.h"
-#include "debayer_interp_simd.h"
 #include "imaging/pixelutil.h"
 
 using namespace imaging::cc;
@@ -42,10 +41,10 @@ void StoreHSL(ColorCorrection& c, double hueShift, double saturationGain, double
 // The vector loops run where the processor has them and the process-wide
 // vector ceiling (lowered by tests and benchmarks) allows them.
 bool UseAvx512() {
-  return imaging::interp::ActiveVectors() == imaging::interp::Vectors::kAvx512 &&
+  return imaging::cpu::ActiveVectors() == imaging::cpu::Vectors::kAvx512 &&
          imaging::cpu::HasAvx512Vbmi();
 }
-bool UseAvx2() { return imaging::interp::ActiveVectors() >= imaging::interp::Vectors::kAvx2; }
+bool UseAvx2() { return imaging::cpu::ActiveVectors() >= imaging::cpu::Vectors::kAvx2; }
 
 // Smaller images are served by the caller alone: waking the workers would
 // cost more than it saves.

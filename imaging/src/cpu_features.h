@@ -1,9 +1,12 @@
-// What the processor offers, asked once per process. Every vector loop of the
-// library (demosaics, pixel stores, colour correction, display conversions)
-// chooses its code through these checks and through nothing else, so that one
-// answer holds for the whole process.
+// What the processor offers, asked once per process, and how much of it the
+// library's loops may use. Every vector loop of the library (demosaics, pixel
+// stores, colour correction, display conversions) chooses its code through
+// these checks and through nothing else, so that one answer holds for the
+// whole process.
 #ifndef IMAGING_CPU_FEATURES_H
 #define IMAGING_CPU_FEATURES_H
+
+#include <atomic>
 
 namespace imaging::cpu {
 
@@ -41,6 +44,33 @@ inline bool HasAvx512Vbmi() {
     return __builtin_cpu_supports("avx512vbmi") != 0;
   }();
   return has;
+}
+
+// The vector code the library's inner loops may use: none (the portable
+// loops), AVX2, or AVX-512 (the demosaics' AVX2 code compiled with the VL
+// and BW extensions, 32 vector registers and mask-register compares and
+// blends at the same 256-bit width; the colour correction's 512-bit loops,
+// which also need VBMI). All give the same bytes.
+enum class Vectors : int { kNone = 0, kAvx2 = 1, kAvx512 = 2 };
+
+inline Vectors SupportedVectors() {
+  if (HasAvx512BwVl()) return Vectors::kAvx512;
+  return HasAvx2() ? Vectors::kAvx2 : Vectors::kNone;
+}
+
+// A process-wide ceiling on the vector code, not per-call state: tests and
+// benchmarks lower it to run the other loops on the same machine.
+inline std::atomic<int>& VectorCeiling() {
+  static std::atomic<int> ceiling{static_cast<int>(Vectors::kAvx512)};
+  return ceiling;
+}
+inline void LimitVectors(Vectors ceiling) {
+  VectorCeiling().store(static_cast<int>(ceiling), std::memory_order_relaxed);
+}
+inline Vectors ActiveVectors() {
+  const int ceiling = VectorCeiling().load(std::memory_order_relaxed);
+  const int supported = static_cast<int>(SupportedVectors());
+  return static_cast<Vectors>(ceiling < supported ? ceiling : supported);
 }
 
 }  // namespace imaging::cpu

@@ -24,31 +24,10 @@
 
 namespace imaging::interp {
 
-// The vector code the inner loops may use: none (the portable loops), AVX2,
-// or AVX2 code compiled with the AVX-512 VL and BW extensions (32 vector
-// registers and mask-register compares and blends at the same 256-bit
-// width). All give the same bytes.
-enum class Vectors : int { kNone = 0, kAvx2 = 1, kAvx512 = 2 };
-
-inline Vectors SupportedVectors() {
-  if (cpu::HasAvx512BwVl()) return Vectors::kAvx512;
-  return cpu::HasAvx2() ? Vectors::kAvx2 : Vectors::kNone;
-}
-
-// A process-wide ceiling on the vector code, not per-call state: tests and
-// benchmarks lower it to run the other loops on the same machine.
-inline std::atomic<int>& VectorCeiling() {
-  static std::atomic<int> ceiling{static_cast<int>(Vectors::kAvx512)};
-  return ceiling;
-}
-inline void LimitVectors(Vectors ceiling) {
-  VectorCeiling().store(static_cast<int>(ceiling), std::memory_order_relaxed);
-}
-inline Vectors ActiveVectors() {
-  const int ceiling = VectorCeiling().load(std::memory_order_relaxed);
-  const int supported = static_cast<int>(SupportedVectors());
-  return static_cast<Vectors>(ceiling < supported ? ceiling : supported);
-}
+// The ceiling on vector code is the library's (cpu_features.h); the
+// demosaics name it as their own.
+using cpu::ActiveVectors;
+using cpu::Vectors;
 
 // Pixels per block.
 template <class Fmt>
