@@ -10,41 +10,30 @@
 
 namespace imaging::cpu {
 
-// __builtin_cpu_init makes the answers valid even when a check runs before
-// the runtime's own initialisation (from another static initialiser).
-inline bool HasSsse3() {
-  static const bool has = [] {
+// The processor's answers, read once. __builtin_cpu_init makes them valid
+// even when the first check runs before the runtime's own initialisation
+// (from another static initialiser).
+struct Features {
+  bool ssse3;
+  bool avx2;
+  bool avx512BwVl;  // the AVX-512 byte and word instructions at every vector width
+  bool avx512Vbmi;  // the AVX-512 byte permutations across a whole register
+};
+inline const Features& Processor() {
+  static const Features features = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") != 0;
+    return Features{__builtin_cpu_supports("ssse3") != 0, __builtin_cpu_supports("avx2") != 0,
+                    __builtin_cpu_supports("avx512bw") != 0 &&
+                        __builtin_cpu_supports("avx512vl") != 0,
+                    __builtin_cpu_supports("avx512vbmi") != 0};
   }();
-  return has;
+  return features;
 }
 
-inline bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
-
-// The AVX-512 byte and word instructions at every vector width.
-inline bool HasAvx512BwVl() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vl") != 0;
-  }();
-  return has;
-}
-
-// The AVX-512 byte permutations across a whole register.
-inline bool HasAvx512Vbmi() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512vbmi") != 0;
-  }();
-  return has;
-}
+inline bool HasSsse3() { return Processor().ssse3; }
+inline bool HasAvx2() { return Processor().avx2; }
+inline bool HasAvx512BwVl() { return Processor().avx512BwVl; }
+inline bool HasAvx512Vbmi() { return Processor().avx512Vbmi; }
 
 // The vector code the library's inner loops may use: none (the portable
 // loops), AVX2, or AVX-512 (the demosaics' AVX2 code compiled with the VL
