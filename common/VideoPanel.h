@@ -73,9 +73,4 @@ class TVideoPanel : public QFrame {
   QString caption_;
 };
 
-// Pixel conversions behind SetPicture, exposed for tests and benchmarks:
-// count pixels to opaque 32-bit pixels (B, G, R, 0xff in memory).
-void ConvertGreyToRGB32(const std::uint8_t* grey, std::uint32_t* dst, std::int64_t count);
-void ConvertBGR24ToRGB32(const std::uint8_t* bgr, std::uint32_t* dst, std::int64_t count);
-
 #endif

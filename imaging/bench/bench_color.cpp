@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "../src/colorcorrection_workers.h"
-#include "../src/debayer_interp_simd.h"
+#include "../src/cpu_features.h"
 #include "imaging/colorcorrection.h"
 #include "imaging/histogram.h"
 
@@ -156,7 +156,7 @@ void SetWarmLook(ColorCorrection* cc) {
 // Args: the picture, the inner loops (0 portable, 1 AVX2, 2 AVX-512 where
 // the processor has them) and the worker threads of the object.
 void ApplyFrames(benchmark::State& state, bool cold) {
-  imaging::interp::LimitVectors(static_cast<imaging::interp::Vectors>(state.range(1)));
+  imaging::cpu::LimitVectors(static_cast<imaging::cpu::Vectors>(state.range(1)));
   const int defaultWorkers = imaging::cc::WorkerThreads();
   imaging::cc::SetWorkerThreads(int(state.range(2)));
   ColorCorrection* cc = CreateColorCorrection();
@@ -176,7 +176,7 @@ void ApplyFrames(benchmark::State& state, bool cold) {
   state.SetItemsProcessed(state.iterations() * kPixels);
   state.SetLabel(PictureName(int(state.range(0))));
   FreeColorCorrection(cc);
-  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
+  imaging::cpu::LimitVectors(imaging::cpu::Vectors::kAvx512);
 }
 void BM_ApplyColorCorrection_Warm(benchmark::State& state) { ApplyFrames(state, false); }
 void BM_ApplyColorCorrection_Cold(benchmark::State& state) { ApplyFrames(state, true); }

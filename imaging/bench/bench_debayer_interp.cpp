@@ -55,33 +55,33 @@ using Member = int32_t (*)(const S*, int32_t, int32_t, S*);
 
 template <class S>
 void Demosaic(benchmark::State& state, Member<S> member, int channels,
-              imaging::interp::Vectors vectors) {
+              imaging::cpu::Vectors vectors) {
   const std::vector<S>* src;
   if constexpr (sizeof(S) == 1)
     src = &Frame8();
   else
     src = &Frame16();
   std::vector<S> dst(static_cast<size_t>(kWidth) * kHeight * channels);
-  imaging::interp::LimitVectors(vectors);
+  imaging::cpu::LimitVectors(vectors);
   for (auto _ : state) {
     benchmark::DoNotOptimize(member(src->data(), kWidth, kHeight, dst.data()));
     benchmark::ClobberMemory();
   }
-  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
+  imaging::cpu::LimitVectors(imaging::cpu::Vectors::kAvx512);
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
 }
 void Demosaic8(benchmark::State& state, Member<uint8_t> member, int channels,
-               imaging::interp::Vectors vectors) {
+               imaging::cpu::Vectors vectors) {
   Demosaic<uint8_t>(state, member, channels, vectors);
 }
 void Demosaic16(benchmark::State& state, Member<uint16_t> member, int channels,
-                imaging::interp::Vectors vectors) {
+                imaging::cpu::Vectors vectors) {
   Demosaic<uint16_t>(state, member, channels, vectors);
 }
 
-constexpr auto kBest = imaging::interp::Vectors::kAvx512;  // the best this processor has
-constexpr auto kAvx2 = imaging::interp::Vectors::kAvx2;
-constexpr auto kPortable = imaging::interp::Vectors::kNone;
+constexpr auto kBest = imaging::cpu::Vectors::kAvx512;  // the best this processor has
+constexpr auto kAvx2 = imaging::cpu::Vectors::kAvx2;
+constexpr auto kPortable = imaging::cpu::Vectors::kNone;
 
 #define BENCH_MEMBER(Runner, Family, fmt, channels, vectors, suffix)                       \
   BENCHMARK_CAPTURE(Runner, Family##_##fmt##_GBRG##suffix, Debayer##Family##_##fmt##_GBRG, \

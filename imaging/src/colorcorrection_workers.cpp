@@ -1,6 +1,8 @@
 #include "colorcorrection_workers.h"
 
 #include <atomic>
+#include <memory>
+#include <unordered_map>
 
 namespace imaging::cc {
 
@@ -69,5 +71,54 @@ void ApplyWorkers::Work() {
     if (last) finished_.notify_all();
   }
 }
+
+// ---------------------------------------------------------------------------
+// The registry of each live object's workers.
+
+namespace {
+
+// The worker threads of each live object, found by its handle.
+struct WorkerRegistry {
+  std::mutex mutex;
+  std::unordered_map<const ColorCorrection*, std::unique_ptr<ApplyWorkers>> objects;
+};
+WorkerRegistry& Workers() {
+  static WorkerRegistry registry;
+  return registry;
+}
+
+}  // namespace
+
+ApplyWorkers* WorkersOf(const ColorCorrection* cc) {
+  WorkerRegistry& r = Workers();
+  std::lock_guard lock(r.mutex);
+  const auto it = r.objects.find(cc);
+  return it == r.objects.end() ? nullptr : it->second.get();
+}
+
+void StartWorkers(const ColorCorrection* cc) {
+  const int threads = WorkerThreads();
+  if (threads <= 0) return;
+  try {
+    auto workers = std::make_unique<ApplyWorkers>(threads);
+    WorkerRegistry& r = Workers();
+    std::lock_guard lock(r.mutex);
+    r.objects[cc] = std::move(workers);
+  } catch (...) {
+    // Without workers every call runs in its caller.
+  }
+}
+
+void StopWorkers(const ColorCorrection* cc) {
+  std::unique_ptr<ApplyWorkers> workers;
+  WorkerRegistry& r = Workers();
+  {
+    std::lock_guard lock(r.mutex);
+    const auto it = r.objects.find(cc);
+    if (it == r.objects.end()) return;
+    workers = std::move(it->second);
+    r.objects.erase(it);
+  }
+}  // the threads end and are joined here, outside the lock
 
 }  // namespace imaging::cc

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+struct ColorCorrection;
+
 namespace imaging::cc {
 
 // Threads that run the parts of one job at a time. Nothing is allocated per
@@ -45,6 +47,14 @@ class ApplyWorkers {
   void* job_ = nullptr;
   std::vector<std::thread> threads_;
 };
+
+// The workers of each live object, found by its handle: StartWorkers gives
+// a new object its threads (none when threads cannot be had: every call
+// then runs in its caller), StopWorkers ends and joins them before the
+// object is freed, WorkersOf finds them (nullptr without).
+void StartWorkers(const ColorCorrection* cc);
+void StopWorkers(const ColorCorrection* cc);
+ApplyWorkers* WorkersOf(const ColorCorrection* cc);
 
 // Worker threads a new object starts (0: apply runs in the caller only).
 // Process-wide; tests and benchmarks change it to run every variant.

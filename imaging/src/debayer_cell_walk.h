@@ -88,7 +88,6 @@ void StoreSixByteItems(const uint64_t* items, ptrdiff_t n, void* out);
 void PackPixels8to24Scalar(const uint32_t* words, ptrdiff_t n, uint8_t* out);
 void PackPixels8to24Ssse3(const uint32_t* words, ptrdiff_t n, uint8_t* out);  // needs SSSE3
 void PackPixels8to24(const uint32_t* words, ptrdiff_t n, uint8_t* out);       // chooses
-bool HasSsse3();
 }  // namespace detail
 
 // Writes n pixel words as n pixels of format Fmt.

@@ -19,40 +19,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cpu_features.h"
 #include "debayer_interp_edges.h"
 
 namespace imaging::interp {
 
-// The vector code the inner loops may use: none (the portable loops), AVX2,
-// or AVX2 code compiled with the AVX-512 VL and BW extensions (32 vector
-// registers and mask-register compares and blends at the same 256-bit
-// width). All give the same bytes.
-enum class Vectors : int { kNone = 0, kAvx2 = 1, kAvx512 = 2 };
-
-inline Vectors SupportedVectors() {
-  static const Vectors supported = [] {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
-      return Vectors::kAvx512;
-    return __builtin_cpu_supports("avx2") ? Vectors::kAvx2 : Vectors::kNone;
-  }();
-  return supported;
-}
-
-// A process-wide ceiling on the vector code, not per-call state: tests and
-// benchmarks lower it to run the other loops on the same machine.
-inline std::atomic<int>& VectorCeiling() {
-  static std::atomic<int> ceiling{static_cast<int>(Vectors::kAvx512)};
-  return ceiling;
-}
-inline void LimitVectors(Vectors ceiling) {
-  VectorCeiling().store(static_cast<int>(ceiling), std::memory_order_relaxed);
-}
-inline Vectors ActiveVectors() {
-  const int ceiling = VectorCeiling().load(std::memory_order_relaxed);
-  const int supported = static_cast<int>(SupportedVectors());
-  return static_cast<Vectors>(ceiling < supported ? ceiling : supported);
-}
+// The ceiling on vector code is the library's (cpu_features.h); the
+// demosaics name it as their own.
+using cpu::ActiveVectors;
+using cpu::Vectors;
 
 // Pixels per block.
 template <class Fmt>

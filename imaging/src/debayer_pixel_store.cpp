@@ -10,6 +10,7 @@
 #include <tmmintrin.h>
 #endif
 
+#include "cpu_features.h"
 #include "debayer_cell_walk.h"
 
 namespace imaging::detail {
@@ -117,13 +118,8 @@ __attribute__((target("ssse3"))) void PackPixels8to24Ssse3(const uint32_t* __res
   PackPixels8to24Scalar(words + i, n - i, out + 3 * i);
 }
 
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3") != 0;
-  return has;
-}
-
 void PackPixels8to24(const uint32_t* __restrict words, ptrdiff_t n, uint8_t* __restrict out) {
-  if (HasSsse3())
+  if (cpu::HasSsse3())
     PackPixels8to24Ssse3(words, n, out);
   else
     PackPixels8to24Scalar(words, n, out);
@@ -134,7 +130,6 @@ void PackPixels8to24(const uint32_t* __restrict words, ptrdiff_t n, uint8_t* __r
 void PackPixels8to24Ssse3(const uint32_t* words, ptrdiff_t n, uint8_t* out) {
   PackPixels8to24Scalar(words, n, out);
 }
-bool HasSsse3() { return false; }
 void PackPixels8to24(const uint32_t* words, ptrdiff_t n, uint8_t* out) {
   PackPixels8to24Scalar(words, n, out);
 }

@@ -261,14 +261,14 @@ inline const std::vector<std::pair<int, int>>& CheckedSizes() {
   return sizes;
 }
 
-using imaging::interp::Vectors;
+using imaging::cpu::Vectors;
 
 // The inner loops this processor can run: the portable ones, and the AVX2
 // and AVX-512 ones where it has them.
 inline std::vector<Vectors> AvailableVectors() {
   std::vector<Vectors> all = {Vectors::kNone};
-  if (imaging::interp::SupportedVectors() >= Vectors::kAvx2) all.push_back(Vectors::kAvx2);
-  if (imaging::interp::SupportedVectors() >= Vectors::kAvx512) all.push_back(Vectors::kAvx512);
+  if (imaging::cpu::SupportedVectors() >= Vectors::kAvx2) all.push_back(Vectors::kAvx2);
+  if (imaging::cpu::SupportedVectors() >= Vectors::kAvx512) all.push_back(Vectors::kAvx512);
   return all;
 }
 inline const char* VectorsName(Vectors v) {
@@ -281,7 +281,7 @@ inline const char* VectorsName(Vectors v) {
 // comparisons tie often.
 inline void CheckAgainstReference(Family family, const char* name, const Members& m) {
   for (Vectors vectors : AvailableVectors()) {
-    imaging::interp::LimitVectors(vectors);
+    imaging::cpu::LimitVectors(vectors);
     uint32_t seed = 1;
     for (auto [w, h] : CheckedSizes())
       for (int format = 0; format < 4; ++format)
@@ -296,7 +296,7 @@ inline void CheckAgainstReference(Family family, const char* name, const Members
           }
         }
   }
-  imaging::interp::LimitVectors(Vectors::kAvx512);
+  imaging::cpu::LimitVectors(Vectors::kAvx512);
 }
 
 // Refused sizes return 0 and leave the whole destination as it was.

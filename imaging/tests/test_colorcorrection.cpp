@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../src/colorcorrection_workers.h"
-#include "../src/debayer_interp_simd.h"
+#include "../src/cpu_features.h"
 #include "imaging/colorcorrection.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -455,11 +455,11 @@ TEST(ColorCorrectionVariants, EveryLoopAloneAndInThreadsMatchesTheRules) {
   for (size_t i = 0; i < frame.size(); i += 3)
     frame32.insert(frame32.end(), {frame[i], frame[i + 1], frame[i + 2], uint8_t(i * 7)});
   const int defaultWorkers = imaging::cc::WorkerThreads();
-  for (auto vectors : {imaging::interp::Vectors::kNone, imaging::interp::Vectors::kAvx2,
-                       imaging::interp::Vectors::kAvx512})
+  for (auto vectors : {imaging::cpu::Vectors::kNone, imaging::cpu::Vectors::kAvx2,
+                       imaging::cpu::Vectors::kAvx512})
     for (int workers : {0, 3}) {
       SCOPED_TRACE(testing::Message() << "vectors " << int(vectors) << " workers " << workers);
-      imaging::interp::LimitVectors(vectors);
+      imaging::cpu::LimitVectors(vectors);
       imaging::cc::SetWorkerThreads(workers);
       Handle h;
       Settings s;
@@ -480,7 +480,7 @@ TEST(ColorCorrectionVariants, EveryLoopAloneAndInThreadsMatchesTheRules) {
       }
     }
   imaging::cc::SetWorkerThreads(defaultWorkers);
-  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
+  imaging::cpu::LimitVectors(imaging::cpu::Vectors::kAvx512);
 }
 
 // The vector loops write a step's pixels with whole-vector stores that run
@@ -497,11 +497,11 @@ TEST(ColorCorrectionVariants, EveryLoopWritesOnlyItsOwnPixels) {
   for (int32_t n = 1; n <= 50; ++n) counts.push_back(n);
   counts.push_back(2 * 65536 + 7);  // split between the caller and the workers
   const int defaultWorkers = imaging::cc::WorkerThreads();
-  for (auto vectors : {imaging::interp::Vectors::kNone, imaging::interp::Vectors::kAvx2,
-                       imaging::interp::Vectors::kAvx512})
+  for (auto vectors : {imaging::cpu::Vectors::kNone, imaging::cpu::Vectors::kAvx2,
+                       imaging::cpu::Vectors::kAvx512})
     for (int workers : {0, 3})
       for (size_t step : {3, 4}) {
-        imaging::interp::LimitVectors(vectors);
+        imaging::cpu::LimitVectors(vectors);
         imaging::cc::SetWorkerThreads(workers);
         Handle h;
         SetParams(h.cc, warm);
@@ -532,7 +532,7 @@ TEST(ColorCorrectionVariants, EveryLoopWritesOnlyItsOwnPixels) {
           }
       }
   imaging::cc::SetWorkerThreads(defaultWorkers);
-  imaging::interp::LimitVectors(imaging::interp::Vectors::kAvx512);
+  imaging::cpu::LimitVectors(imaging::cpu::Vectors::kAvx512);
 }
 
 TEST(ColorCorrectionHue, HugeAndNonFiniteValuesGiveDefinedColours) {

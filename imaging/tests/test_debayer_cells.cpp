@@ -238,6 +238,7 @@ TEST(DebayerCellFamilies, RefusalRules) {
 }  // namespace
 
 // ---- The 3-channel writers: SIMD forms against the scalar ones ----
+#include "../src/cpu_features.h"
 #include "../src/debayer_cell_walk.h"
 
 namespace {
@@ -247,7 +248,7 @@ TEST(PixelWriters, Pack8to24FormsAgree) {
     auto words = rawtest::RandomSamples<uint32_t>(static_cast<size_t>(n), 300 + static_cast<uint32_t>(n), 0xFFFFFF);
     std::vector<uint8_t> a(3 * n + 8, kCanary8), b(3 * n + 8, kCanary8), c(3 * n + 8, kCanary8);
     imaging::detail::PackPixels8to24Scalar(words.data(), n, a.data());
-    if (imaging::detail::HasSsse3()) imaging::detail::PackPixels8to24Ssse3(words.data(), n, b.data());
+    if (imaging::cpu::HasSsse3()) imaging::detail::PackPixels8to24Ssse3(words.data(), n, b.data());
     else b = a;
     imaging::detail::PackPixels8to24(words.data(), n, c.data());
     for (ptrdiff_t i = 0; i < n; ++i)

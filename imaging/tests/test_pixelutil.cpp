@@ -1,4 +1,4 @@
-// The defect-pixel filter, frame averaging and memory helpers.
+// The defect-pixel filter, frame averaging, display pixels and memory helpers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -188,6 +188,38 @@ TEST(FrameAveraging, NonPositiveCountDoesNothing) {
   DivideFrameSum8Bit(out.data(), sum.data(), 0, 1);
   EXPECT_EQ(sum, std::vector<uint32_t>(4, 7));
   EXPECT_EQ(out, std::vector<uint8_t>(4, rawtest::kCanary8));
+}
+
+TEST(DisplayPixels, ByteExactForEveryLengthUpToSeveralSteps) {
+  const std::uint8_t grey[] = {0, 128, 255};
+  std::uint32_t out[4] = {0, 0, 0, 7};
+  ConvertGreyToRGB32(grey, out, 3);
+  EXPECT_TRUE(out[0] == 0xff000000u && out[1] == 0xff808080u && out[2] == 0xffffffffu);
+  // B, G, R bytes; the source ends right after the last pixel.
+  const std::uint8_t bgr[] = {1, 2, 3, 0xff, 0x80, 0x00};
+  ConvertBGR24ToRGB32(bgr, out, 2);
+  EXPECT_TRUE(out[0] == 0xff030201u && out[1] == 0xff0080ffu && out[3] == 7);
+
+  for (int count = 1; count <= 37; ++count) {
+    std::vector<std::uint8_t> src(count);
+    for (int i = 0; i < count; ++i) src[i] = static_cast<std::uint8_t>(i * 53 + 11);
+    std::vector<std::uint32_t> dst(count + 1, 7);
+    ConvertGreyToRGB32(src.data(), dst.data(), count);
+    for (int i = 0; i < count; ++i) ASSERT_EQ(dst[i], 0xff000000u | src[i] * 0x010101u);
+    ASSERT_EQ(dst[count], 7u);
+  }
+  // Every length up to a few vector steps, each source exactly 3 x count
+  // bytes (the sanitizer build catches a read past it).
+  for (int count = 1; count <= 37; ++count) {
+    std::vector<std::uint8_t> src(3 * count);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 37 + 5);
+    std::vector<std::uint32_t> dst(count + 1, 7);
+    ConvertBGR24ToRGB32(src.data(), dst.data(), count);
+    for (int i = 0; i < count; ++i)
+      ASSERT_EQ(dst[i], 0xff000000u | src[3 * i + 2] << 16 | src[3 * i + 1] << 8 | src[3 * i])
+          << "count " << count << " pixel " << i;
+    ASSERT_EQ(dst[count], 7u);
+  }
 }
 
 TEST(MemoryHelpers, AllocFreeZeroCopy) {

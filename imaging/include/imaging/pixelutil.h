@@ -1,4 +1,4 @@
-/* Defect-pixel filter, frame averaging and memory helpers.
+/* Defect-pixel filter, frame averaging, display pixels and memory helpers.
  * Plain functions on caller-owned buffers; none reports an error. */
 #ifndef IMAGING_PIXELUTIL_H
 #define IMAGING_PIXELUTIL_H
@@ -34,6 +34,12 @@ void UpdateFrameSum16Bit(uint32_t* sum, const uint16_t* newest, const uint16_t* 
  * The divisor must not be 0 (a divisor of 0 does nothing here). */
 void DivideFrameSum8Bit(uint8_t* dst, const uint32_t* sum, int32_t count, uint32_t divisor);
 void DivideFrameSum16Bit(uint16_t* dst, const uint32_t* sum, int32_t count, uint32_t divisor);
+
+/* Display pixels: count grey samples, or count B, G, R pixels (3 bytes
+ * each), to opaque 32-bit pixels (B, G, R, 0xff in memory). Nothing beyond
+ * the count source pixels is read; a count <= 0 does nothing. */
+void ConvertGreyToRGB32(const uint8_t* grey, uint32_t* dst, int64_t count);
+void ConvertBGR24ToRGB32(const uint8_t* bgr, uint32_t* dst, int64_t count);
 
 /* One fixed block of size bytes (64-byte aligned, content undefined), or NULL
  * when memory cannot be had. The block's pages are populated at once, so
