@@ -3,14 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalBlocker>
 #include <QSlider>
 
 #include <algorithm>
 #include <cassert>
-
-#include <unistd.h>
+#include <cstdio>
 
 #include "Commands.h"
 #include "Format.h"
@@ -18,6 +18,7 @@
 #include "Parse.h"
 #include "RegularFile.h"
 #include "VclControls.h"
+#include "platform/newfile.h"
 #include "fmMain.h"
 #include "fmSettings.h"
 
@@ -349,23 +350,20 @@ class TPresetLoader {
 
 // --- Files -----------------------------------------------------------------------
 
-// Writes the text beside the old file and renames it over it, so that a
-// failed write never destroys the previous preset. The bytes are flushed and
-// on the disk before the rename: the save file's commit does not report a
-// failed last flush (a full disk), and would put an empty file in place.
-// The save file follows links and replaces whatever is at their end: only a
-// regular file is replaced, never a FIFO or a device.
+// Writes the text beside the old file and renames it over it (the
+// platform's replace-through-a-temporary-file), so that a failed write,
+// a full disk included, never destroys the previous preset. Only a regular
+// file is replaced, never a FIFO or a device; a preset reached through a
+// link is replaced where the link points, as a user who linked it expects.
 bool ReplaceFile(const QString& fileName, const QByteArray& text) {
   if (!IsRegularOrAbsent(fileName)) return false;
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  const bool written =
-      file.write(text) == text.size() && file.flush() && ::fsync(file.handle()) == 0;
-  if (!written) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  const QFileInfo info(fileName);
+  const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
+  return WriteWholeFile(QFile::encodeName(target).constData(), FileCreation::Replace,
+                        [&text](std::FILE* file) {
+                          const auto size = static_cast<std::size_t>(text.size());
+                          return std::fwrite(text.constData(), 1, size, file) == size;
+                        });
 }
 
 }  // namespace
