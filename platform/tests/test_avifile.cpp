@@ -16,11 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "FileSizeLimit.h"
 #include "StrictAVIReader.h"
 #include "platform/avifile.h"
@@ -279,15 +274,6 @@ AVIStreamFormat SmallFormat(int bits, std::chrono::milliseconds interval) {
   return format;
 }
 
-// Runs body in a child process; its exit status (-1: killed or lost).
-int InChild(const std::function<int()>& body) {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(body());
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
 // While a file grows, the header on disk describes the frames written up to
 // its last update, without an index: read in the middle, the file holds
 // those frames and nothing the header does not account for is read.
@@ -344,10 +330,7 @@ TEST_F(AVIFileWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
     const std::string path = Path("full.avi");
     std::remove(path.c_str());
     // Exit status: frames written, plus 100 when the close succeeded.
-    const int status = InChild([&] {
-      std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
-      const rlimit size{c.limit, c.limit};
-      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) return 255;
+    const int status = InChildUnderFileSizeLimit(c.limit, [&] {
       AVIFileWriter writer;
       if (!writer.Open(path, format)) return 254;
       for (int f = 0; f < 10; ++f)
