@@ -43,12 +43,9 @@ inline constexpr TMenuItemLink<Form> DebayerItemLinks[] = {
 // application reaches its 800 % step by zooming in.)
 template <class Form>
 inline constexpr TMenuItemLink<Form> ZoomItemLinks[] = {
-    {25, &Form::mZoom25, &Form::mZoom25Click},
-    {33, &Form::mZoom33, &Form::mZoom33Click},
-    {50, &Form::mZoom50, &Form::mZoom50Click},
-    {100, &Form::mZoom100, &Form::mZoomOriginalClick},
-    {200, &Form::mZoom200, &Form::mZoom200Click},
-    {300, &Form::mZoom300, &Form::mZoom300Click},
+    {25, &Form::mZoom25, &Form::mZoom25Click},    {33, &Form::mZoom33, &Form::mZoom33Click},
+    {50, &Form::mZoom50, &Form::mZoom50Click},    {100, &Form::mZoom100, &Form::mZoomOriginalClick},
+    {200, &Form::mZoom200, &Form::mZoom200Click}, {300, &Form::mZoom300, &Form::mZoom300Click},
     {400, &Form::mZoom400, &Form::mZoom400Click},
 };
 
@@ -58,7 +55,8 @@ template <class Form>
 constexpr bool MenuGroupsFollowTheirTables() {
   static_assert(std::size(DebayerItemLinks<Form>) == std::size(DebayerModeItems));
   for (std::size_t i = 0; i < std::size(DebayerItemLinks<Form>); ++i)
-    if (DebayerItemLinks<Form>[i].value != static_cast<std::int32_t>(DEBAYER_MONO + i)) return false;
+    if (DebayerItemLinks<Form>[i].value != static_cast<std::int32_t>(DEBAYER_MONO + i))
+      return false;
   for (std::size_t i = 0; i < std::size(ZoomItemLinks<Form>); ++i)
     if (ZoomItemLinks<Form>[i].value != ZoomSteps[i].percent) return false;
   return ZoomSteps[std::size(ZoomItemLinks<Form>) - 1].code == ViewerZoomCodeLargest;

@@ -149,8 +149,8 @@ class TestMainWindow : public QObject {
   void keysAndButtonsForwardToTheController() {
     // Every demosaicing item sets its own method, by its key and when
     // clicked; every item of the zoom pop-up sets its own step.
-    const char* const debayer[] = {"mDebayerMono",     "mDebayerBayer",    "mDebayerNearest",
-                                   "mDebayerBin2x2",   "mDebayerBilinear", "mDebayerAdaptive",
+    const char* const debayer[] = {"mDebayerMono",      "mDebayerBayer",    "mDebayerNearest",
+                                   "mDebayerBin2x2",    "mDebayerBilinear", "mDebayerAdaptive",
                                    "mDebayerLaplacian", "mDebayerPreview"};
     for (int mode = 7; mode >= 0; --mode) {
       QTest::keyClick(MainForm, Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
@@ -163,7 +163,7 @@ class TestMainWindow : public QObject {
     const struct {
       const char* item;
       int zoom;
-    } zoomItems[] = {{"mZoom25", -4},  {"mZoom33", -3},  {"mZoom50", -2}, {"mZoom100", 1},
+    } zoomItems[] = {{"mZoom25", -4}, {"mZoom33", -3}, {"mZoom50", -2}, {"mZoom100", 1},
                      {"mZoom200", 2}, {"mZoom300", 3}, {"mZoom400", 4}};
     AppCommand->SetZoomPercent(800);
     for (const auto& z : zoomItems) {

@@ -106,8 +106,8 @@ TEST_F(RenderTest, EachMenuItemSetsItsOwnModeOrZoom) {
   OpenFrame(1, 16, 8, std::vector<std::uint8_t>(128, 40));
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-  const char* const debayer[] = {"mDebayerMono",     "mDebayerBayer",    "mDebayerNearest",
-                                 "mDebayerBin2x2",   "mDebayerBilinear", "mDebayerAdaptive",
+  const char* const debayer[] = {"mDebayerMono",      "mDebayerBayer",    "mDebayerNearest",
+                                 "mDebayerBin2x2",    "mDebayerBilinear", "mDebayerAdaptive",
                                  "mDebayerLaplacian", "mDebayerPreview"};
   for (int mode = 7; mode >= 0; --mode) {
     QTest::keyClick(form.get(), Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
@@ -122,7 +122,7 @@ TEST_F(RenderTest, EachMenuItemSetsItsOwnModeOrZoom) {
     const char* item;
     std::int32_t zoom;
     QSize drawn;  // of the 16 x 8 frame, halved by the Preview method
-  } zoomItems[] = {{"mZoom25", -4, {2, 1}},  {"mZoom33", -3, {2, 1}}, {"mZoom50", -2, {4, 2}},
+  } zoomItems[] = {{"mZoom25", -4, {2, 1}},  {"mZoom33", -3, {2, 1}},  {"mZoom50", -2, {4, 2}},
                    {"mZoom100", 1, {8, 4}},  {"mZoom200", 2, {16, 8}}, {"mZoom300", 3, {24, 12}},
                    {"mZoom400", 4, {32, 16}}};
   for (const auto& z : zoomItems) {
