@@ -29,6 +29,7 @@
 #include "FileSizeLimit.h"
 #include "Messages.h"
 #include "QDV47B5API.h"
+#include "ShellCommand.h"
 #include "SingleFrame.h"
 #include "StrictAVIReader.h"
 #include "imaging.h"
@@ -36,16 +37,8 @@
 
 namespace {
 
-// Standard output of a shell command.
 std::string RunCommand(const QString& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.toLocal8Bit().constData(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
+  return ::RunCommand(command.toLocal8Bit().toStdString());
 }
 
 bool HaveTools() {

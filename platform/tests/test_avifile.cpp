@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "FileSizeLimit.h"
+#include "ShellCommand.h"
 #include "StrictAVIReader.h"
 #include "platform/avifile.h"
 
@@ -42,18 +43,6 @@ std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
 std::string Text(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n = 4) {
   return std::string(b.begin() + static_cast<std::ptrdiff_t>(at),
                      b.begin() + static_cast<std::ptrdiff_t>(at + n));
-}
-
-// Standard output of a shell command.
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
 }
 
 bool HaveFFmpeg() { return !RunCommand("command -v ffprobe && command -v ffmpeg").empty(); }
