@@ -1,6 +1,6 @@
-// The two groups of menu items both main forms carry, one table each for
-// every form: the hidden demosaicing items and the zoom pop-up's items. A
-// form names its items and their handlers as the tables do. Each entry gives
+// The two groups of menu items both main forms carry, one table per group
+// that serves either form: the hidden demosaicing items and the zoom
+// pop-up's items. A form names its items and their handlers as the tables do. Each entry gives
 // the item's value (its demosaic mode, its zoom percentage), which makes its
 // name, caption and key, where the form keeps the item, and the handler of
 // the item's own name that its clicks run.
