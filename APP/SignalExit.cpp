@@ -11,9 +11,9 @@
 
 namespace {
 
-// The self-pipe: the handler writes, the GUI thread reads. Written by the
-// handler, so plain ints set before any handler is installed.
-int pipeRead = -1;
+// The self-pipe's writing end as the handler sees it: a plain int, set
+// before any handler is installed and cleared after they are all removed.
+// The TSignalExit object owns both ends.
 int pipeWrite = -1;
 
 extern "C" void WriteSignal(int signal) {
@@ -33,12 +33,13 @@ struct TSignalExit::Previous {
 
 TSignalExit::TSignalExit(std::initializer_list<int> signalNumbers, std::function<void(int)> onSignal)
     : exit_(std::move(onSignal)) {
-  assert(pipeRead < 0);
+  assert(pipeWrite < 0);
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  pipeRead = fds[0];
-  pipeWrite = fds[1];
-  notifier_ = new QSocketNotifier(pipeRead, QSocketNotifier::Read, this);
+  pipeRead_.reset(fds[0]);
+  pipeWrite_.reset(fds[1]);
+  pipeWrite = pipeWrite_.get();
+  notifier_ = new QSocketNotifier(pipeRead_.get(), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadSignals(); });
 
   struct sigaction action {};
@@ -55,16 +56,13 @@ TSignalExit::TSignalExit(std::initializer_list<int> signalNumbers, std::function
 TSignalExit::~TSignalExit() {
   for (const Previous& previous : previous_) ::sigaction(previous.signal, &previous.action, nullptr);
   delete notifier_;
-  if (pipeRead >= 0) {
-    ::close(pipeRead);
-    ::close(pipeWrite);
-  }
-  pipeRead = pipeWrite = -1;
+  // No handler writes any more; the members close both ends.
+  pipeWrite = -1;
 }
 
 void TSignalExit::ReadSignals() {
   unsigned char byte = 0;
-  while (::read(pipeRead, &byte, 1) == 1) {
+  while (::read(pipeRead_.get(), &byte, 1) == 1) {
     if (exit_) exit_(byte);
   }
 }

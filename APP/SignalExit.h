@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/handle.h"
+
 class QSocketNotifier;
 
 // While it exists, the listed signals no longer end the process: the
@@ -34,6 +36,8 @@ class TSignalExit : public QObject {
   struct Previous;
   std::vector<Previous> previous_;
   std::function<void(int)> exit_;
+  platform::UniqueFd pipeRead_;
+  platform::UniqueFd pipeWrite_;
   QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -26,6 +26,7 @@
 #include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Format.h"
+#include "MenuGroups.h"
 #include "Messages.h"
 #include "VclControls.h"
 #include "VideoPanel.h"
@@ -75,6 +76,8 @@ QList<QIcon> MakeImageList(QStyle* style) {
       MakeGlyph(QStringLiteral("RAW"), Qt::black),        // 12 save RAW video
   };
 }
+
+static_assert(MenuGroupsFollowTheirTables<TMainForm>());
 
 }  // namespace
 
@@ -173,17 +176,10 @@ void TMainForm::CreateMenus() {
        QKeySequence(Qt::ALT | Qt::Key_S), &TMainForm::mSettingsClick);
   separator(mDevice, mN6, "mN6");
   mN6->setVisible(false);
-  // Names and captions from the shared table; each action carries its mode.
-  QAction** debayerActions[] = {&mDebayerMono,      &mDebayerBayer,    &mDebayerNearest,
-                                &mDebayerBin2x2,    &mDebayerBilinear, &mDebayerAdaptive,
-                                &mDebayerLaplacian, &mDebayerPreview};
-  static_assert(std::size(debayerActions) == std::size(DebayerModeItems));
-  for (int i = 0; i < int(std::size(DebayerModeItems)); ++i) {
-    QAction* action = hidden(*debayerActions[i], DebayerModeItems[i].name,
-                             QString::fromLatin1(DebayerModeItems[i].caption),
-                             &TMainForm::mDebayerClick);
-    action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + i)));
-    action->setData(DEBAYER_MONO + i);
+  for (const TMenuItemLink<TMainForm>& link : DebayerItemLinks<TMainForm>) {
+    const TDebayerModeItem& design = DebayerModeItems[link.value];
+    hidden(this->*link.action, design.name, QString::fromLatin1(design.caption), link.click)
+        ->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + link.value)));
   }
 
   mHelp = MainMenu->addMenu(QStringLiteral("&Help"));
@@ -196,17 +192,10 @@ void TMainForm::CreateMenus() {
 
   ZoomMenu = new QMenu(this);
   ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
-  // The pop-up offers the steps up to 400 % (800 % is reached by stepping);
-  // each action carries its percentage.
-  QAction** zoomItems[] = {&mZoom25, &mZoom33, &mZoom50, &mZoom100,
-                           &mZoom200, &mZoom300, &mZoom400};
-  static_assert(ZoomSteps[std::size(zoomItems) - 1].code == ViewerZoomCodeLargest);
-  for (std::size_t i = 0; i < std::size(zoomItems); ++i) {
-    const std::int32_t percent = ZoomSteps[i].percent;
-    const QByteArray name = "mZoom" + QByteArray::number(percent);
-    item(ZoomMenu, *zoomItems[i], name.constData(), FormatText("%d%%", percent), QKeySequence(),
-         &TMainForm::mZoomStepClick)
-        ->setData(percent);
+  for (const TMenuItemLink<TMainForm>& link : ZoomItemLinks<TMainForm>) {
+    const QByteArray name = "mZoom" + QByteArray::number(link.value);
+    item(ZoomMenu, this->*link.action, name.constData(), FormatText("%d%%", link.value),
+         QKeySequence(), link.click);
   }
 }
 
@@ -414,9 +403,21 @@ void TMainForm::mHistogramRGBClick() { AppCommand->ShowHistogramRGB(true); }
 void TMainForm::mZoomInClick() { AppCommand->ZoomIn(); }
 void TMainForm::mZoomOutClick() { AppCommand->ZoomOut(); }
 void TMainForm::mZoomOriginalClick() { AppCommand->SetZoomPercent(100); }
-void TMainForm::mZoomStepClick() { AppCommand->SetZoomPercent(TriggeredActionData(sender())); }
+void TMainForm::mZoom25Click() { AppCommand->SetZoomPercent(25); }
+void TMainForm::mZoom33Click() { AppCommand->SetZoomPercent(33); }
+void TMainForm::mZoom50Click() { AppCommand->SetZoomPercent(50); }
+void TMainForm::mZoom200Click() { AppCommand->SetZoomPercent(200); }
+void TMainForm::mZoom300Click() { AppCommand->SetZoomPercent(300); }
+void TMainForm::mZoom400Click() { AppCommand->SetZoomPercent(400); }
 void TMainForm::mSettingsClick() { AppCommand->ShowSettings(); }
-void TMainForm::mDebayerClick() { AppCommand->SetDebayerMode(TriggeredActionData(sender())); }
+void TMainForm::mDebayerMonoClick() { AppCommand->SetDebayerMode(DEBAYER_MONO); }
+void TMainForm::mDebayerBayerClick() { AppCommand->SetDebayerMode(DEBAYER_BAYER); }
+void TMainForm::mDebayerNearestClick() { AppCommand->SetDebayerMode(DEBAYER_NEAREST); }
+void TMainForm::mDebayerBin2x2Click() { AppCommand->SetDebayerMode(DEBAYER_BIN2X2); }
+void TMainForm::mDebayerBilinearClick() { AppCommand->SetDebayerMode(DEBAYER_BILINEAR); }
+void TMainForm::mDebayerAdaptiveClick() { AppCommand->SetDebayerMode(DEBAYER_ADAPTIVE); }
+void TMainForm::mDebayerLaplacianClick() { AppCommand->SetDebayerMode(DEBAYER_LAPLACIAN); }
+void TMainForm::mDebayerPreviewClick() { AppCommand->SetDebayerMode(DEBAYER_PREVIEW); }
 void TMainForm::mHelpIndexClick() { AppCommand->ShowHelp(); }
 void TMainForm::mAboutClick() { AppCommand->ShowAbout(); }
 

@@ -173,13 +173,26 @@ class TMainForm : public QMainWindow, public IMainView {
   void mZoomOutClick();
   void mZoomOriginalClick();
   void mSettingsClick();
-  // mDebayerMono ... mDebayerPreview: the mode is the action's data.
-  void mDebayerClick();
+  // The hidden demosaicing items: each sets its method.
+  void mDebayerMonoClick();
+  void mDebayerBayerClick();
+  void mDebayerNearestClick();
+  void mDebayerBin2x2Click();
+  void mDebayerBilinearClick();
+  void mDebayerAdaptiveClick();
+  void mDebayerLaplacianClick();
+  void mDebayerPreviewClick();
   void mHelpIndexClick();
   void mAboutClick();
   void btRAWCaptureClick();
-  // The pop-up's items: the percentage is the action's data.
-  void mZoomStepClick();
+  // The pop-up's items other than 100 % (mZoomOriginalClick): each sets its
+  // percentage.
+  void mZoom25Click();
+  void mZoom33Click();
+  void mZoom50Click();
+  void mZoom200Click();
+  void mZoom300Click();
+  void mZoom400Click();
   void tmCPULoadTimer();
   void tmFPSTimer();
   void tmStatisticsTimer();

@@ -179,11 +179,6 @@ void ShowKeypadZoomKeys(QAction* zoomIn, QAction* zoomOut, QAction* zoomOriginal
   }
 }
 
-int TriggeredActionData(const QObject* sender) {
-  const auto* action = qobject_cast<const QAction*>(sender);
-  return action != nullptr ? action->data().toInt() : 0;
-}
-
 namespace {
 
 // Room a QLabel's text does not get: frame, contents margins, margin and the

@@ -102,11 +102,6 @@ QIcon MakeGlyph(const QString& glyph, const QColor& colour);
 // (which may name another key the shortcut also serves, or read "Num++").
 void ShowKeypadZoomKeys(QAction* zoomIn, QAction* zoomOut, QAction* zoomOriginal);
 
-// The code a menu item carries as its data (a zoom code, a demosaic mode),
-// for one slot that serves a whole group of items; `sender` is the slot's
-// sender(). 0 when the sender is not an action.
-int TriggeredActionData(const QObject* sender);
-
 // Widths of labels and edits that show whole texts. The designed widths
 // assume a narrower font than most systems have; a number cut short reads
 // as a smaller one, so a control grows to its widest text instead.

@@ -18,6 +18,7 @@
 #include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Format.h"
+#include "MenuGroups.h"
 #include "Messages.h"
 #include "Playback.h"
 #include "RenderSteps.h"
@@ -32,6 +33,8 @@ namespace {
 constexpr int DesignClientWidth = 800;
 constexpr int DesignClientHeight = 600;
 constexpr int StatusPanelWidth = 50;
+
+static_assert(MenuGroupsFollowTheirTables<TAppForm>());
 
 }  // namespace
 
@@ -119,15 +122,10 @@ void TAppForm::CreateMenus() {
   item(mView, mSettings, "mSettings", "Settings ...", Qt::ALT | Qt::Key_S,
        &TAppForm::mSettingsClick);
 
-  // Names and captions from the shared table; each action carries its mode.
-  QAction** debayerActions[] = {&mDebayerMono,      &mDebayerBayer,    &mDebayerNearest,
-                                &mDebayerBin2x2,    &mDebayerBilinear, &mDebayerAdaptive,
-                                &mDebayerLaplacian, &mDebayerPreview};
-  static_assert(std::size(debayerActions) == std::size(DebayerModeItems));
-  for (int i = 0; i < int(std::size(DebayerModeItems)); ++i) {
-    item(nullptr, *debayerActions[i], DebayerModeItems[i].name, DebayerModeItems[i].caption,
-         Qt::ALT | Qt::Key(Qt::Key_0 + i), &TAppForm::mDebayerClick)
-        ->setData(DEBAYER_MONO + i);
+  for (const TMenuItemLink<TAppForm>& link : DebayerItemLinks<TAppForm>) {
+    const TDebayerModeItem& design = DebayerModeItems[link.value];
+    item(nullptr, this->*link.action, design.name, design.caption,
+         Qt::ALT | Qt::Key(Qt::Key_0 + link.value), link.click);
   }
 
   mHelp = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -137,16 +135,10 @@ void TAppForm::CreateMenus() {
 
   ZoomMenu = new QMenu(this);
   ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
-  // The zoom steps up to the viewer's largest; each action carries its code.
-  QAction** zoomItems[] = {&mZoom25, &mZoom33, &mZoom50, &mZoom100,
-                           &mZoom200, &mZoom300, &mZoom400};
-  static_assert(ZoomSteps[std::size(zoomItems) - 1].code == ViewerZoomCodeLargest);
-  for (std::size_t i = 0; i < std::size(zoomItems); ++i) {
-    const QByteArray caption = FormatText("%d%%", ZoomSteps[i].percent).toLatin1();
-    const QByteArray name = "mZoom" + QByteArray::number(ZoomSteps[i].percent);
-    item(ZoomMenu, *zoomItems[i], name.constData(), caption.constData(), {},
-         &TAppForm::mZoomStepClick)
-        ->setData(ZoomSteps[i].code);
+  for (const TMenuItemLink<TAppForm>& link : ZoomItemLinks<TAppForm>) {
+    const QByteArray caption = FormatText("%d%%", link.value).toLatin1();
+    const QByteArray name = "mZoom" + QByteArray::number(link.value);
+    item(ZoomMenu, this->*link.action, name.constData(), caption.constData(), {}, link.click);
   }
 }
 
@@ -476,13 +468,25 @@ void TAppForm::mZoomInClick() { SetZoom(ZoomCodeIn(Zoom, ViewerZoomCodeLargest))
 void TAppForm::mZoomOutClick() { SetZoom(ZoomCodeOut(Zoom)); }
 void TAppForm::mZoomOriginalClick() { SetZoom(ZoomCodeOriginal); }
 void TAppForm::bZoomClick() { SetZoom(ZoomCodeOriginal); }
-void TAppForm::mZoomStepClick() { SetZoom(TriggeredActionData(sender())); }
+void TAppForm::mZoom25Click() { SetZoom(ZoomStepOfPercent(25).code); }
+void TAppForm::mZoom33Click() { SetZoom(ZoomStepOfPercent(33).code); }
+void TAppForm::mZoom50Click() { SetZoom(ZoomStepOfPercent(50).code); }
+void TAppForm::mZoom200Click() { SetZoom(ZoomStepOfPercent(200).code); }
+void TAppForm::mZoom300Click() { SetZoom(ZoomStepOfPercent(300).code); }
+void TAppForm::mZoom400Click() { SetZoom(ZoomStepOfPercent(400).code); }
 
 void TAppForm::mSettingsClick() {
   if (Settings != nullptr) Settings->ShowNonModal();
 }
 
-void TAppForm::mDebayerClick() { SetDebayerMode(TriggeredActionData(sender())); }
+void TAppForm::mDebayerMonoClick() { SetDebayerMode(DEBAYER_MONO); }
+void TAppForm::mDebayerBayerClick() { SetDebayerMode(DEBAYER_BAYER); }
+void TAppForm::mDebayerNearestClick() { SetDebayerMode(DEBAYER_NEAREST); }
+void TAppForm::mDebayerBin2x2Click() { SetDebayerMode(DEBAYER_BIN2X2); }
+void TAppForm::mDebayerBilinearClick() { SetDebayerMode(DEBAYER_BILINEAR); }
+void TAppForm::mDebayerAdaptiveClick() { SetDebayerMode(DEBAYER_ADAPTIVE); }
+void TAppForm::mDebayerLaplacianClick() { SetDebayerMode(DEBAYER_LAPLACIAN); }
+void TAppForm::mDebayerPreviewClick() { SetDebayerMode(DEBAYER_PREVIEW); }
 
 void TAppForm::mHelpIndexClick() {}
 

@@ -289,11 +289,24 @@ class TAppForm : public QMainWindow {
   void mZoomOutClick();
   void mZoomOriginalClick();
   void bZoomClick();
-  // The pop-up's steps other than 100 %: the code is the action's data.
-  void mZoomStepClick();
+  // The pop-up's steps other than 100 % (mZoomOriginalClick): each sets its
+  // zoom.
+  void mZoom25Click();
+  void mZoom33Click();
+  void mZoom50Click();
+  void mZoom200Click();
+  void mZoom300Click();
+  void mZoom400Click();
   void mSettingsClick();
-  // mDebayerMono ... mDebayerPreview: the mode is the action's data.
-  void mDebayerClick();
+  // The hidden demosaicing items: each sets its method.
+  void mDebayerMonoClick();
+  void mDebayerBayerClick();
+  void mDebayerNearestClick();
+  void mDebayerBin2x2Click();
+  void mDebayerBilinearClick();
+  void mDebayerAdaptiveClick();
+  void mDebayerLaplacianClick();
+  void mDebayerPreviewClick();
   void mHelpIndexClick();
   void mAboutClick();
   void FormResize();

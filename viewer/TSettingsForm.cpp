@@ -23,6 +23,7 @@
 #include "FileDialogs.h"
 #include "Format.h"
 #include "Messages.h"
+#include "VclControls.h"
 
 TSettingsForm* SettingsForm = nullptr;
 
@@ -30,6 +31,9 @@ namespace {
 
 constexpr int DesignClientWidth = 809;
 constexpr int DesignClientHeight = 400;
+// A page key moves a slider ten positions (the lookup and correction
+// sliders span hundreds).
+constexpr int SliderPageStep = 10;
 
 const char* const ChannelNames[3] = {"Red", "Green", "Blue"};
 const char* const CurveNames[3] = {"Brightness", "Contrast", "Gamma"};
@@ -83,37 +87,18 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
 }
 
 QSlider* TSettingsForm::Slider(const char* name, int minimum, int maximum, int value) {
-  auto* s = new QSlider(Qt::Horizontal, this);
-  s->setObjectName(QString::fromLatin1(name));
-  s->setRange(minimum, maximum);
-  s->setValue(value);
-  s->setTickPosition(QSlider::NoTicks);
-  return s;
-}
-
-QLabel* TSettingsForm::Label(const char* name, const char* text) {
-  auto* l = new QLabel(QString::fromLatin1(text), this);
-  l->setObjectName(QString::fromLatin1(name));
-  return l;
-}
-
-QPushButton* TSettingsForm::Button(const char* name, const char* caption) {
-  auto* b = new QPushButton(QString::fromLatin1(caption), this);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAutoDefault(false);
-  return b;
+  QSlider* slider = MakeTrackBar(this, name, Qt::Horizontal, minimum, maximum, value);
+  slider->setPageStep(SliderPageStep);
+  return slider;
 }
 
 void TSettingsForm::CreateWorkingDirectoryGroup() {
-  gbWorkingDirectory = new QGroupBox(QStringLiteral(" Working directory "), this);
-  gbWorkingDirectory->setObjectName(QStringLiteral("gbWorkingDirectory"));
-  Edit_FramePath = new QLineEdit(this);
-  Edit_FramePath->setObjectName(QStringLiteral("Edit_FramePath"));
-  Edit_FramePath->setReadOnly(true);
-  if (appForm_ != nullptr) Edit_FramePath->setText(appForm_->WorkDir);
-  Btn_SetFramePath = Button("Btn_SetFramePath", "...");
+  gbWorkingDirectory = MakeGroup(this, "gbWorkingDirectory", QStringLiteral(" Working directory "));
+  Edit_FramePath =
+      MakeEdit(this, "Edit_FramePath", appForm_ != nullptr ? appForm_->WorkDir : QString(), true);
+  Btn_SetFramePath = MakeButton(this, "Btn_SetFramePath", QStringLiteral("..."));
   Btn_SetFramePath->setToolTip(QStringLiteral("Choose File Store Folder"));
-  Btn_Goto = Button("Btn_Goto", "Explore");
+  Btn_Goto = MakeButton(this, "Btn_Goto", QStringLiteral("Explore"));
   Btn_Goto->setToolTip(QStringLiteral("Explore File Store Folder"));
   auto* row = new QHBoxLayout(gbWorkingDirectory);
   row->addWidget(Edit_FramePath, 1);
@@ -122,12 +107,10 @@ void TSettingsForm::CreateWorkingDirectoryGroup() {
 }
 
 void TSettingsForm::CreateCorrectionGroup() {
-  gbImageCorrection = new QGroupBox(QStringLiteral(" Software 8bit image correction "), this);
-  gbImageCorrection->setObjectName(QStringLiteral("gbImageCorrection"));
-  cbImgCorrectionSelect = new QComboBox(this);
-  cbImgCorrectionSelect->setObjectName(QStringLiteral("cbImgCorrectionSelect"));
-  cbImgCorrectionSelect->addItems({QStringLiteral("Disable"), QStringLiteral("Enable")});
-  cbImgCorrectionSelect->setCurrentIndex(0);
+  gbImageCorrection =
+      MakeGroup(this, "gbImageCorrection", QStringLiteral(" Software 8bit image correction "));
+  cbImgCorrectionSelect = MakeComboBox(this, "cbImgCorrectionSelect",
+                                       {QStringLiteral("Disable"), QStringLiteral("Enable")}, 0);
   struct Row {
     QSlider** slider;
     QLabel** label;
@@ -151,16 +134,18 @@ void TSettingsForm::CreateCorrectionGroup() {
   for (const Row& r : rows) {
     *r.slider = Slider(r.sliderName, r.minimum, r.maximum, r.value);
     (*r.slider)->setEnabled(false);  // until "Enable"
-    *r.label = Label(r.labelName, r.text);
+    *r.label = MakeLabel(this, r.labelName, QString::fromLatin1(r.text));
     (*r.label)->installEventFilter(this);  // double-click resets the slider
     grid->addWidget(new QLabel(QString::fromLatin1(r.caption), this), line, 0);
     grid->addWidget(*r.slider, line, 1);
     grid->addWidget(*r.label, line, 2);
     ++line;
   }
-  btImageCorrectionDefault = Button("btImageCorrectionDefault", "Default");
-  btWhiteBalance = Button("btWhiteBalance", "White balance");
-  btImgCorrectionCalibrate = Button("btImgCorrectionCalibrate", "Calibrate");
+  btImageCorrectionDefault =
+      MakeButton(this, "btImageCorrectionDefault", QStringLiteral("Default"));
+  btWhiteBalance = MakeButton(this, "btWhiteBalance", QStringLiteral("White balance"));
+  btImgCorrectionCalibrate =
+      MakeButton(this, "btImgCorrectionCalibrate", QStringLiteral("Calibrate"));
   btImgCorrectionCalibrate->setVisible(false);
   btImgCorrectionCalibrate->setEnabled(false);
   auto* buttons = new QHBoxLayout;
@@ -171,8 +156,8 @@ void TSettingsForm::CreateCorrectionGroup() {
 }
 
 void TSettingsForm::CreateLookupGroup() {
-  gbLookupTable = new QGroupBox(QStringLiteral(" Lookup table for 10/12 bit raw video "), this);
-  gbLookupTable->setObjectName(QStringLiteral("gbLookupTable"));
+  gbLookupTable =
+      MakeGroup(this, "gbLookupTable", QStringLiteral(" Lookup table for 10/12 bit raw video "));
   QSlider** sliders[3] = {&tbMonoBrightness, &tbMonoContrast, &tbMonoGamma};
   QLabel** labels[3] = {&lbMonoBrightnessValue, &lbMonoContrastValue, &lbMonoGammaValue};
   const char* designTexts[3] = {"0", "0", "1.00"};
@@ -181,45 +166,47 @@ void TSettingsForm::CreateLookupGroup() {
     const QByteArray name = QByteArray("tbMono") + CurveNames[k];
     *sliders[k] = Slider(name.constData(), CurveMin, CurveMax, 0);
     const QByteArray label = QByteArray("lbMono") + CurveNames[k] + "Value";
-    *labels[k] = Label(label.constData(), designTexts[k]);
+    *labels[k] = MakeLabel(this, label.constData(), QString::fromLatin1(designTexts[k]));
     grid->addWidget(new QLabel(QString::fromLatin1(CurveNames[k]), this), k, 0);
     grid->addWidget(*sliders[k], k, 1);
     grid->addWidget(*labels[k], k, 2);
   }
-  btDefaultLookupTable = Button("btDefaultLookupTable", "Default");
+  btDefaultLookupTable = MakeButton(this, "btDefaultLookupTable", QStringLiteral("Default"));
   grid->addWidget(btDefaultLookupTable, 3, 0, 1, 3);
 }
 
 void TSettingsForm::CreateChannelGroups() {
   const char* designTexts[3] = {"0", "0", "1.00"};
   for (int c = 0; c < 3; ++c) {
-    gbChannel[c] = new QGroupBox(QStringLiteral(" %1 ").arg(QLatin1String(ChannelNames[c])), this);
-    gbChannel[c]->setObjectName(QStringLiteral("gb%1").arg(QLatin1String(ChannelNames[c])));
+    const QByteArray group = QByteArray("gb") + ChannelNames[c];
+    gbChannel[c] = MakeGroup(this, group.constData(),
+                             QStringLiteral(" %1 ").arg(QLatin1String(ChannelNames[c])));
     auto* grid = new QGridLayout(gbChannel[c]);
     for (int k = 0; k < 3; ++k) {
       const QByteArray name = QByteArray("tb") + ChannelNames[c] + CurveNames[k];
       tbChannel[c][k] = Slider(name.constData(), CurveMin, CurveMax, 0);
       const QByteArray label = QByteArray("lb") + ChannelNames[c] + CurveNames[k] + "Value";
-      lbChannelValue[c][k] = Label(label.constData(), designTexts[k]);
+      lbChannelValue[c][k] =
+          MakeLabel(this, label.constData(), QString::fromLatin1(designTexts[k]));
       grid->addWidget(new QLabel(QString::fromLatin1(CurveNames[k]), this), k, 0);
       grid->addWidget(tbChannel[c][k], k, 1);
       grid->addWidget(lbChannelValue[c][k], k, 2);
     }
   }
-  btDefaultRGBTable = Button("btDefaultRGBTable", "Default");
-  btWhiteBalanceRAW = Button("btWhiteBalanceRAW", "White Balance");
-  cbRAWColorCorrection = new QCheckBox(QStringLiteral("RAW Color correction"), this);
-  cbRAWColorCorrection->setObjectName(QStringLiteral("cbRAWColorCorrection"));
+  btDefaultRGBTable = MakeButton(this, "btDefaultRGBTable", QStringLiteral("Default"));
+  btWhiteBalanceRAW = MakeButton(this, "btWhiteBalanceRAW", QStringLiteral("White Balance"));
+  cbRAWColorCorrection =
+      MakeCheckBox(this, "cbRAWColorCorrection", QStringLiteral("RAW Color correction"), false);
 }
 
 void TSettingsForm::CreateDebayerGroup() {
-  rgDebayer = new QGroupBox(QStringLiteral(" Debayer algorithm "), this);
-  rgDebayer->setObjectName(QStringLiteral("rgDebayer"));
+  rgDebayer = MakeGroup(this, "rgDebayer", QStringLiteral(" Debayer algorithm "));
   rgDebayerButtons = new QButtonGroup(this);
   auto* column = new QVBoxLayout(rgDebayer);
   for (int i = 0; i < 8; ++i) {
-    auto* b = new QRadioButton(QString::fromLatin1(DebayerCaptions[i]), rgDebayer);
-    b->setObjectName(QStringLiteral("rgDebayerItem%1").arg(i));
+    const QByteArray name = "rgDebayerItem" + QByteArray::number(i);
+    QRadioButton* b =
+        MakeRadioButton(rgDebayer, name.constData(), QString::fromLatin1(DebayerCaptions[i]));
     rgDebayerButtons->addButton(b, i);
     column->addWidget(b);
   }

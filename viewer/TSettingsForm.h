@@ -116,9 +116,8 @@ class TSettingsForm : public QDialog, public IViewerSettings {
   void CreateChannelGroups();
   void CreateDebayerGroup();
   void ConnectHandlers();
+  // A track bar of the dialog: horizontal, ten positions a page.
   QSlider* Slider(const char* name, int minimum, int maximum, int value);
-  QLabel* Label(const char* name, const char* text);
-  QPushButton* Button(const char* name, const char* caption);
   void SetCurveLabels(QSlider* const* sliders, QLabel* const* labels);
   void SetRGBSlidersToZero();
   // The correction group's value labels: slider, divisor, format and the

@@ -15,7 +15,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -24,15 +23,13 @@
 #include <utility>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "AVIFile.h"
 #include "AppTestSupport.h"
 #include "BMPFile.h"
+#include "FileSizeLimit.h"
 #include "Messages.h"
 #include "QDV47B5API.h"
+#include "ShellCommand.h"
 #include "SingleFrame.h"
 #include "StrictAVIReader.h"
 #include "imaging.h"
@@ -40,16 +37,8 @@
 
 namespace {
 
-// Standard output of a shell command.
 std::string RunCommand(const QString& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.toLocal8Bit().constData(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
+  return ::RunCommand(command.toLocal8Bit().toStdString());
 }
 
 bool HaveTools() {
@@ -168,18 +157,8 @@ TEST_F(FramesTest, FrameFilesAreNumberedAndReadBackByImageMagick) {
 
   // A disk that fills inside the JPEG encoder: reported, not fatal, and no
   // part of the file stays (a child process under a file-size limit).
-  const pid_t child = ::fork();
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit size{2000, 2000};
-    ::_exit(::setrlimit(RLIMIT_FSIZE, &size) == 0 &&
-                    !SaveJPEGFile(Path("full.jpg"), picture.data(), w, h)
-                ? 0
-                : 1);
-  }
-  int status = -1;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(InChildWithFileSizeLimit(
+      2000, [&] { return !SaveJPEGFile(Path("full.jpg"), picture.data(), w, h); }));
   EXPECT_FALSE(QFileInfo::exists(Path("full.jpg")));
   AppCommand->SaveFrameFile(counter, 2, picture.data(), w, h);  // no such format
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 9);

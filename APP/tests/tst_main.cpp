@@ -147,9 +147,30 @@ class TestMainWindow : public QObject {
   }
 
   void keysAndButtonsForwardToTheController() {
-    for (int mode : {7, 3, 0, 3}) {
+    // Every demosaicing item sets its own method, by its key and when
+    // clicked; every item of the zoom pop-up sets its own step.
+    const char* const debayer[] = {"mDebayerMono",      "mDebayerBayer",    "mDebayerNearest",
+                                   "mDebayerBin2x2",    "mDebayerBilinear", "mDebayerAdaptive",
+                                   "mDebayerLaplacian", "mDebayerPreview"};
+    for (int mode = 7; mode >= 0; --mode) {
       QTest::keyClick(MainForm, Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
       QCOMPARE(AppCommand->DebayerMode, mode);
+    }
+    for (int mode = 0; mode < 8; ++mode) {
+      MainForm->findChild<QAction*>(debayer[mode])->trigger();
+      QCOMPARE(AppCommand->DebayerMode, mode);
+    }
+    const struct {
+      const char* item;
+      int zoom;
+    } zoomItems[] = {{"mZoom25", -4}, {"mZoom33", -3}, {"mZoom50", -2}, {"mZoom100", 1},
+                     {"mZoom200", 2}, {"mZoom300", 3}, {"mZoom400", 4}};
+    AppCommand->SetZoomPercent(800);
+    for (const auto& z : zoomItems) {
+      QAction* item = MainForm->findChild<QAction*>(z.item);
+      item->trigger();
+      QCOMPARE(AppCommand->Zoom, z.zoom);
+      QCOMPARE(MainForm->Panel(PanelZoom), QStringLiteral("Zoom: ") + item->text());
     }
     // Both "+" keys zoom in, both "-" keys zoom out, keypad "*" and Shift+8
     // (reported as "*" with Shift) return to 100 %; the tool buttons' names
@@ -175,8 +196,6 @@ class TestMainWindow : public QObject {
     QCOMPARE(AppCommand->Zoom, -2);
     MainForm->btZoom->click();
     QCOMPARE(AppCommand->Zoom, 1);
-    MainForm->mZoom400->trigger();
-    QCOMPARE(MainForm->Panel(PanelZoom), QStringLiteral("Zoom: 400%"));
 
     QTest::keyClick(MainForm, Qt::Key_H);
     QVERIFY(AppCommand->RGBHistogramOn && !AppCommand->RAWHistogramOn);

@@ -16,12 +16,8 @@
 #include <string>
 #include <vector>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "FileSizeLimit.h"
+#include "ShellCommand.h"
 #include "StrictAVIReader.h"
 #include "platform/avifile.h"
 
@@ -47,18 +43,6 @@ std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
 std::string Text(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n = 4) {
   return std::string(b.begin() + static_cast<std::ptrdiff_t>(at),
                      b.begin() + static_cast<std::ptrdiff_t>(at + n));
-}
-
-// Standard output of a shell command.
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
 }
 
 bool HaveFFmpeg() { return !RunCommand("command -v ffprobe && command -v ffmpeg").empty(); }
@@ -279,15 +263,6 @@ AVIStreamFormat SmallFormat(int bits, std::chrono::milliseconds interval) {
   return format;
 }
 
-// Runs body in a child process; its exit status (-1: killed or lost).
-int InChild(const std::function<int()>& body) {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(body());
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
 // While a file grows, the header on disk describes the frames written up to
 // its last update, without an index: read in the middle, the file holds
 // those frames and nothing the header does not account for is read.
@@ -344,10 +319,7 @@ TEST_F(AVIFileWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
     const std::string path = Path("full.avi");
     std::remove(path.c_str());
     // Exit status: frames written, plus 100 when the close succeeded.
-    const int status = InChild([&] {
-      std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
-      const rlimit size{c.limit, c.limit};
-      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) return 255;
+    const int status = InChildUnderFileSizeLimit(c.limit, [&] {
       AVIFileWriter writer;
       if (!writer.Open(path, format)) return 254;
       for (int f = 0; f < 10; ++f)

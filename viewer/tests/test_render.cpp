@@ -99,6 +99,39 @@ TEST_F(RenderTest, DebayerModeOutOfRangeIsMono) {
   EXPECT_EQ(form->FrameBitmapInfo.bmiHeader.biHeight, -8);
 }
 
+// Every demosaicing item sets its own method (the dialog follows), by its
+// key and when clicked; every item of the zoom pop-up sets its own step.
+TEST_F(RenderTest, EachMenuItemSetsItsOwnModeOrZoom) {
+  form->Settings = &settings;
+  OpenFrame(1, 16, 8, std::vector<std::uint8_t>(128, 40));
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  const char* const debayer[] = {"mDebayerMono",      "mDebayerBayer",    "mDebayerNearest",
+                                 "mDebayerBin2x2",    "mDebayerBilinear", "mDebayerAdaptive",
+                                 "mDebayerLaplacian", "mDebayerPreview"};
+  for (int mode = 7; mode >= 0; --mode) {
+    QTest::keyClick(form.get(), Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
+    EXPECT_EQ(form->CurrentDebayerMode, mode);
+  }
+  for (int mode = 0; mode < 8; ++mode) {
+    form->findChild<QAction*>(debayer[mode])->trigger();
+    EXPECT_EQ(form->CurrentDebayerMode, mode) << debayer[mode];
+    EXPECT_EQ(settings.debayer, mode) << debayer[mode];
+  }
+  const struct {
+    const char* item;
+    std::int32_t zoom;
+    QSize drawn;  // of the 16 x 8 frame, halved by the Preview method
+  } zoomItems[] = {{"mZoom25", -4, {2, 1}},  {"mZoom33", -3, {2, 1}},  {"mZoom50", -2, {4, 2}},
+                   {"mZoom100", 1, {8, 4}},  {"mZoom200", 2, {16, 8}}, {"mZoom300", 3, {24, 12}},
+                   {"mZoom400", 4, {32, 16}}};
+  for (const auto& z : zoomItems) {
+    form->findChild<QAction*>(z.item)->trigger();
+    EXPECT_EQ(form->Zoom, z.zoom) << z.item;
+    EXPECT_EQ(form->VideoPanel->size(), z.drawn) << z.item;
+  }
+}
+
 // The lookup maps exactly width x height samples: the bytes after them in
 // Pixels8 stay as they were, for 10- and 12-bit frames alike.
 TEST_F(RenderTest, LookupMapsExactlyTheFrame) {
