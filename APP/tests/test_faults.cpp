@@ -320,7 +320,9 @@ TEST_F(FaultTest, AFullDiskEndsTheCaptureWithTheFramesStoredSoFar) {
     EXPECT_EQ(QFileInfo::exists(File(c.kind)), headerFits);
     const int stored = headerFits ? Frames(c.kind) : 0;
     EXPECT_EQ(stored > 0, headerFits);
-    if (c.frames >= 0) EXPECT_EQ(stored, c.frames);
+    if (c.frames >= 0) {
+      EXPECT_EQ(stored, c.frames);
+    }
     if (c.kind == Capture::AVI) {
       const StrictAVI avi = ReadStrictAVI(File(c.kind).toStdString());
       EXPECT_EQ(avi.indexed, c.indexed);
