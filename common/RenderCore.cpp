@@ -79,10 +79,8 @@ void DemosaicFrame(TRenderFrame& frame, std::int32_t mode, const TRenderBuffers&
                          frame.samples, frame.width, frame.height, buffers.image24) != 0;
   frame.picture = buffers.image24;
   frame.pictureBits = 24;
-  if (family == DEBAYER_PREVIEW) {
-    frame.width /= 2;
-    frame.height /= 2;
-  }
+  frame.width = PictureExtent(family, frame.width);
+  frame.height = PictureExtent(family, frame.height);
 }
 
 void WidenGreyPicture(const TRenderFrame& frame, const TRenderBuffers& buffers,

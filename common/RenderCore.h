@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "BitmapInfo.h"
+#include "imaging/debayer.h"
 
 // The caller's render buffers, sized by FrameBuffers.h: Pixels16Count
 // samples of pixels16, FrameBufferSize samples of pixels8 and Image24Size
@@ -59,6 +60,11 @@ std::uint64_t FrameBytesNeeded(std::uint32_t format, std::int32_t width, std::in
 // The display mode in force for a requested one: a mode outside the
 // demosaic families shows the samples themselves (DEBAYER_MONO).
 std::int32_t KnownDebayerMode(std::int32_t mode);
+
+// A picture side as a display mode draws it: the preview family halves it.
+constexpr std::int32_t PictureExtent(std::int32_t mode, std::int32_t extent) {
+  return mode == DEBAYER_PREVIEW ? extent / 2 : extent;
+}
 
 // First decode step: 8-bit samples are used where they lie, packed samples
 // are unpacked into pixels16 (exactly width x height of them) and compressed
