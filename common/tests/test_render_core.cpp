@@ -6,7 +6,6 @@
 // arithmetic of the video panel.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "FrameBuffers.h"
