@@ -10,6 +10,7 @@
 #include "GuiSync.h"
 #include "Messages.h"
 #include "QDV47B5API.h"
+#include "RenderCore.h"
 #include "imaging.h"
 #include "platform/avifile.h"
 #include "platform/handle.h"
@@ -60,15 +61,14 @@ class TAVICapture {
   // made ends the capture before it starts.
   bool CreateFile() {
     mode_ = app_.DebayerMode;
-    const std::int32_t divisor = mode_ == DEBAYER_PREVIEW ? 2 : 1;
     const QString folder =
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"),
                                          QStringLiteral(".AVI"), app_.AVICounter);
     const std::uint32_t rate = platform::AVIStreamRate(app_.GetFrameRate(), RateScale,
                                                        platform::AVIRateRounding::HalvesToEven);
-    if (AVIOpen(fileName_, SizeX() / divisor, SizeY() / divisor, FrameBits, RateScale,
-                static_cast<std::int32_t>(rate)))
+    if (AVIOpen(fileName_, PictureExtent(mode_, SizeX()), PictureExtent(mode_, SizeY()), FrameBits,
+                RateScale, static_cast<std::int32_t>(rate)))
       return true;
     ShowCaptureError(QStringLiteral("Cannot create AVI file ") + fileName_);
     return false;

@@ -371,22 +371,11 @@ void TMainForm::SetVideoPanelFill(bool fill) {
 
 void TMainForm::ShowPicture(const std::uint8_t* picture, int width, int height, int bits,
                             int drawnWidth, int drawnHeight) {
-  if (VideoPanel->width() != drawnWidth || VideoPanel->height() != drawnHeight) {
-    VideoPanel->resize(drawnWidth, drawnHeight);
-    CenterVideoPanel();
-  }
+  SizePanelToPicture(*VideoScrollBox, *VideoPanel, drawnWidth, drawnHeight);
   VideoPanel->SetPicture(picture, width, height, bits);
 }
 
-void TMainForm::CenterVideoPanel() {
-  const QSize client = VideoScrollBox->viewport()->size();
-  auto place = [](int clientExtent, int panelExtent, int scrollPosition) {
-    return clientExtent <= panelExtent ? -scrollPosition : (clientExtent - panelExtent) / 2;
-  };
-  VideoPanel->move(
-      place(client.width(), VideoPanel->width(), VideoScrollBox->horizontalScrollBar()->value()),
-      place(client.height(), VideoPanel->height(), VideoScrollBox->verticalScrollBar()->value()));
-}
+void TMainForm::CenterVideoPanel() { CenterPanelInScrollBox(*VideoScrollBox, *VideoPanel); }
 
 // --- Handlers -----------------------------------------------------------------
 

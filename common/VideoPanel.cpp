@@ -2,6 +2,8 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "imaging/pixelutil.h"
 
@@ -74,4 +76,17 @@ void TVideoPanel::paintEvent(QPaintEvent* event) {
   drawFrame(&painter);
   painter.setPen(palette().color(QPalette::WindowText));
   painter.drawText(contentsRect(), Qt::AlignCenter, caption_);
+}
+
+void CenterPanelInScrollBox(QScrollArea& box, QWidget& panel) {
+  const QSize client = box.viewport()->size();
+  panel.move(
+      CenteredPanelOffset(client.width(), panel.width(), box.horizontalScrollBar()->value()),
+      CenteredPanelOffset(client.height(), panel.height(), box.verticalScrollBar()->value()));
+}
+
+void SizePanelToPicture(QScrollArea& box, QWidget& panel, int drawnWidth, int drawnHeight) {
+  if (panel.width() == drawnWidth && panel.height() == drawnHeight) return;
+  panel.resize(drawnWidth, drawnHeight);
+  CenterPanelInScrollBox(box, panel);
 }

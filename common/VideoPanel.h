@@ -6,7 +6,9 @@
 // buffers are rewritten by the next frame, and paints that copy scaled to its
 // whole client area: smoothly for the live picture, or unsmoothed (each
 // picture pixel repeated or dropped, as the viewer draws RAW frames). Without
-// a picture it shows its caption ("Stopped") on a raised bevel.
+// a picture it shows its caption ("Stopped") on a raised bevel. Both programs
+// size it to the zoomed picture and place it in their scroll box by the
+// free functions at the end.
 #ifndef COMMON_VIDEOPANEL_H
 #define COMMON_VIDEOPANEL_H
 
@@ -16,6 +18,8 @@
 
 #include <cstdint>
 #include <memory>
+
+class QScrollArea;
 
 // How a picture is scaled onto the panel.
 enum class TPanelScaling {
@@ -72,5 +76,19 @@ class TVideoPanel : public QFrame {
   bool hasPicture_ = false;
   QString caption_;
 };
+
+// Where a panel side of panelExtent pixels goes in a scroll box's client
+// side of clientExtent pixels: centred where the panel is smaller, at the
+// scroll position where it is not.
+constexpr int CenteredPanelOffset(int clientExtent, int panelExtent, int scrollPosition) {
+  return panelExtent < clientExtent ? (clientExtent - panelExtent) / 2 : -scrollPosition;
+}
+
+// Places the panel, which the scroll box holds, by CenteredPanelOffset on
+// both axes.
+void CenterPanelInScrollBox(QScrollArea& box, QWidget& panel);
+
+// Gives the panel the picture's drawn size; a change of size also centres it.
+void SizePanelToPicture(QScrollArea& box, QWidget& panel, int drawnWidth, int drawnHeight);
 
 #endif

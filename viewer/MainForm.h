@@ -35,6 +35,8 @@ class QToolBar;
 class QToolButton;
 class TVideoPanel;
 class VideoThread;
+struct TRenderBuffers;
+struct TRenderFrame;
 
 // What the render needs of the settings dialog.
 class IViewerSettings {
@@ -327,17 +329,14 @@ class TAppForm : public QMainWindow {
   void EnsureWorkDirSlash();
 
   // Render steps.
-  struct TDecodedFrame {
-    const std::uint8_t* samples = nullptr;  // the 8-bit frame fed to demosaicing
-    const void* raw = nullptr;              // RAW data for the histogram
-    std::int32_t bits = 8;
-  };
-  bool DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame);
+  TRenderBuffers RenderBuffers() const;
+  bool DecodeFrame(std::int32_t width, std::int32_t height, TRenderFrame& frame);
+  void RAWSteps(const TRenderFrame& frame);
   void ShowFrameCounter();
   void DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
                    std::int32_t bits);
-  void ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,
-                           std::int32_t width, std::int32_t height, std::int32_t bits);
+  void WhiteBalanceFrame(const TRenderFrame& frame);
+  void ServeExportRequests(const TRenderFrame& frame);
   bool HistogramShown() const;
   bool RenderLocked();
   // The viewer's failures: a box captioned "Error" with an OK button.

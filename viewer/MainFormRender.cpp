@@ -4,49 +4,44 @@
 // zoomed size, the export requests and the histograms.
 #include <QLabel>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStatusBar>
 
 #include <algorithm>
 
 #include "Format.h"
 #include "MainForm.h"
+#include "RenderCore.h"
 #include "RenderSteps.h"
 #include "VideoPanel.h"
 #include "imaging.h"
 
 bool TAppForm::HistogramShown() const { return HistogramView != nullptr && HistogramView->IsShown(); }
 
-bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TDecodedFrame& frame) {
-  const std::int32_t count = width * height;  // within the buffers (HeaderFitsBuffers)
-  switch (Header.StreamStatus) {
-    case STREAM_RAW8:
-      frame = {RawBuffer.get(), RawBuffer.get(), 8};
-      return true;
-    case STREAM_PACKED12:
-    case STREAM_PACKED10: {
-      const bool twelve = Header.StreamStatus == STREAM_PACKED12;
-      (twelve ? Unpack12Bit : Unpack10Bit)(RawBuffer.get(), width, height, Pixels16.get());
-      if (WhiteBalanceRAWPending) {
-        WhiteBalanceRAWPending = false;
-        WhiteBalanceRAW(Pixels16.get(), width, height, twelve ? 12 : 10);
-      }
-      if (RAWCorrectionOn) {
-        const std::uint16_t* red = twelve ? RAWTable12[0] : RAWTable10[0];
-        const std::uint16_t* green = twelve ? RAWTable12[1] : RAWTable10[1];
-        const std::uint16_t* blue = twelve ? RAWTable12[2] : RAWTable10[2];
-        ApplyRAWChannelTables(Pixels16.get(), width, height, blue, green, red);
-      }
-      ApplyLookupTable16To8(Pixels16.get(), count, twelve ? LUT12 : LUT10, Pixels8.get());
-      frame = {Pixels8.get(), Pixels16.get(), twelve ? 12 : 10};
-      return true;
-    }
-    case STREAM_COMPRESSED8:
-      DecodeCompressedLines(RawBuffer.get(), FrameBytes, width, height, Pixels8.get());
-      frame = {Pixels8.get(), Pixels8.get(), 8};
-      return true;
-    default:
-      return false;
+TRenderBuffers TAppForm::RenderBuffers() const {
+  return {Pixels16.get(), Pixels8.get(), Image24.get()};
+}
+
+bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TRenderFrame& frame) {
+  // The size is within the buffers (HeaderFitsBuffers).
+  if (!UnpackFrame(Header.StreamStatus, RawBuffer.get(), FrameBytes, width, height,
+                   RenderBuffers(), frame))
+    return false;
+  if (frame.rawBits > 8) RAWSteps(frame);
+  MapFrameTo8Bit(frame, {LUT10, LUT12}, RenderBuffers());
+  return true;
+}
+
+void TAppForm::RAWSteps(const TRenderFrame& frame) {
+  const bool twelve = frame.rawBits == 12;
+  if (WhiteBalanceRAWPending) {
+    WhiteBalanceRAWPending = false;
+    WhiteBalanceRAW(Pixels16.get(), frame.width, frame.height, frame.rawBits);
+  }
+  if (RAWCorrectionOn) {
+    const std::uint16_t* red = twelve ? RAWTable12[0] : RAWTable10[0];
+    const std::uint16_t* green = twelve ? RAWTable12[1] : RAWTable10[1];
+    const std::uint16_t* blue = twelve ? RAWTable12[2] : RAWTable10[2];
+    ApplyRAWChannelTables(Pixels16.get(), frame.width, frame.height, blue, green, red);
   }
 }
 
@@ -59,38 +54,30 @@ void TAppForm::ShowFrameCounter() {
 
 void TAppForm::DrawPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
                            std::int32_t bits) {
-  const int drawnWidth = static_cast<int>(DisplayExtent(width, Zoom));
-  const int drawnHeight = static_cast<int>(DisplayExtent(height, Zoom));
-  if (VideoPanel->width() != drawnWidth || VideoPanel->height() != drawnHeight) {
-    VideoPanel->resize(drawnWidth, drawnHeight);
-    CenterVideoPanel();
-  }
+  SizePanelToPicture(*VideoScrollBox, *VideoPanel, static_cast<int>(DisplayExtent(width, Zoom)),
+                     static_cast<int>(DisplayExtent(height, Zoom)));
   // The panel copies the picture (Qt paints later, and the buffers change
   // with the next frame); an empty frame leaves it without one.
   if (!VideoPanel->SetPicture(image, width, height, bits)) VideoPanel->ClearPicture();
   VideoPanel->repaint();
 }
 
-void TAppForm::ServeExportRequests(const std::uint8_t* samples, const std::uint8_t* shown,
-                                   std::int32_t width, std::int32_t height, std::int32_t bits) {
+void TAppForm::ServeExportRequests(const TRenderFrame& frame) {
   // Only the render a conversion drives writes a frame: a paint, a setting
   // change or a copy during the conversion would repeat the record.
   if (AVIRecording && aviFramePending_) {
     aviFramePending_ = false;
-    aviFrameWritten_ = WriteAVIFrame(shown, FrameBitmapInfo.bmiHeader.biSizeImage);
+    aviFrameWritten_ = WriteAVIFrame(frame.picture, FrameBitmapInfo.bmiHeader.biSizeImage);
   }
   if (CopyPending) {
     CopyPending = false;
-    if (bits == 8) {
-      DebayerMono_8to24_GBRG(samples, width, height, Image24.get());
-      FrameBitmapInfo.bmiHeader.biBitCount = 24;
-    }
-    CopyFrameToClipboard(width, height, Image24.get(), FrameBitmapInfo);
+    WidenGreyPicture(frame, RenderBuffers(), FrameBitmapInfo.bmiHeader);
+    CopyFrameToClipboard(frame.width, frame.height, Image24.get(), FrameBitmapInfo);
   }
   if (SavePending) {
     SavePending = false;
-    if (bits == 8) DebayerMono_8to24_GBRG(samples, width, height, Image24.get());
-    SaveFrameBMP(Image24.get(), width, height);
+    WidenGreyPicture(frame, RenderBuffers(), FrameBitmapInfo.bmiHeader);
+    SaveFrameBMP(Image24.get(), frame.width, frame.height);
   }
 }
 
@@ -107,43 +94,33 @@ bool TAppForm::RenderFrame() {
 
 bool TAppForm::RenderLocked() {
   if (!File.IsOpen()) return false;
-  std::int32_t width = Header.Width;
-  std::int32_t height = Header.Height;
-  TDecodedFrame frame;
-  if (!DecodeFrame(width, height, frame)) return false;
+  TRenderFrame frame;
+  if (!DecodeFrame(Header.Width, Header.Height, frame)) return false;
   ShowFrameCounter();
   if (HistogramShown())
-    HistogramView->UpdateRAW(frame.raw, width, CurrentDebayerMode == DEBAYER_MONO, frame.bits,
-                             height);
+    HistogramView->UpdateRAW(frame.raw, frame.width, CurrentDebayerMode == DEBAYER_MONO,
+                             frame.rawBits, frame.height);
+  // A refusal (odd or too small sizes) leaves Image24 as it was, and that is
+  // drawn (but not written as a frame of the record).
+  DemosaicFrame(frame, CurrentDebayerMode, RenderBuffers());
+  WhiteBalanceFrame(frame);
+  if (frame.pictureBits == 24 && CorrectionOn && ColorCorrectionObject)
+    ApplyColorCorrection(ColorCorrectionObject.get(), Image24.get(), frame.width, frame.height);
 
-  // Demosaic by the mode; a refusal (odd or too small sizes) leaves Image24
-  // as it was, and that is drawn (but not written as a frame of the record).
-  const std::uint8_t* shown = frame.samples;
-  std::int32_t bits = 8;
-  bool accepted = true;
-  if (CurrentDebayerMode != DEBAYER_MONO) {
-    accepted = Debayer8Member(CurrentDebayerMode, DEBAYER_8TO24, BAYER_GBRG)(
-                   frame.samples, width, height, Image24.get()) != 0;
-    shown = Image24.get();
-    bits = 24;
-    if (CurrentDebayerMode == DEBAYER_PREVIEW) {
-      width /= 2;
-      height /= 2;
-    }
-  }
-  if (WhiteBalance8Pending) {
-    WhiteBalance8Pending = false;
-    if (bits == 24) WhiteBalance8(Image24.get(), width * height);
-  }
-  if (bits == 24 && CorrectionOn && ColorCorrectionObject)
-    ApplyColorCorrection(ColorCorrectionObject.get(), Image24.get(), width, height);
-
-  FillTopDownHeader(FrameBitmapInfo.bmiHeader, width, height, bits);
-  DrawPicture(shown, width, height, bits);
-  if (!accepted) aviFramePending_ = false;
-  ServeExportRequests(frame.samples, shown, width, height, bits);
-  if (HistogramShown()) HistogramView->UpdateRGB(shown, width, bits == 8, height);
+  FillTopDownHeader(FrameBitmapInfo.bmiHeader, frame.width, frame.height, frame.pictureBits);
+  DrawPicture(frame.picture, frame.width, frame.height, frame.pictureBits);
+  if (!frame.demosaiced) aviFramePending_ = false;
+  ServeExportRequests(frame);
+  if (HistogramShown())
+    HistogramView->UpdateRGB(frame.picture, frame.width, frame.pictureBits == 8, frame.height);
   return true;
+}
+
+// A pending 8-bit white balance reads a colour picture; in grey it is dropped.
+void TAppForm::WhiteBalanceFrame(const TRenderFrame& frame) {
+  if (!WhiteBalance8Pending) return;
+  WhiteBalance8Pending = false;
+  if (frame.pictureBits == 24) WhiteBalance8(Image24.get(), frame.width * frame.height);
 }
 
 void TAppForm::RepaintForm() {
@@ -158,7 +135,7 @@ void TAppForm::SetDebayerMode(std::int32_t mode) {
     if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
     return;
   }
-  CurrentDebayerMode = (mode > DEBAYER_MONO && mode <= DEBAYER_PREVIEW) ? mode : DEBAYER_MONO;
+  CurrentDebayerMode = KnownDebayerMode(mode);
   if (Settings != nullptr) Settings->SetDebayerSelection(CurrentDebayerMode);
   RepaintForm();
 }
@@ -168,16 +145,7 @@ void TAppForm::SetZoom(std::int32_t code) {
   if (File.IsOpen()) RepaintForm();
 }
 
-void TAppForm::CenterVideoPanel() {
-  const QSize client = VideoScrollBox->viewport()->size();
-  auto place = [](int clientExtent, int panelExtent, int scrollPosition) {
-    return panelExtent < clientExtent ? (clientExtent - panelExtent) / 2 : -scrollPosition;
-  };
-  VideoPanel->move(place(client.width(), VideoPanel->width(),
-                         VideoScrollBox->horizontalScrollBar()->value()),
-                   place(client.height(), VideoPanel->height(),
-                         VideoScrollBox->verticalScrollBar()->value()));
-}
+void TAppForm::CenterVideoPanel() { CenterPanelInScrollBox(*VideoScrollBox, *VideoPanel); }
 
 void TAppForm::WhiteBalance8(std::uint8_t* image, std::int32_t pixels) {
   double gOverR = 0, gOverB = 0;
