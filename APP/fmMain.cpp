@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>

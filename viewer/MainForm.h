@@ -105,6 +105,7 @@ class TAppForm : public QMainWindow {
   bool RenderFrame();
   // Repaints the form: renders the current frame once (a file open), then
   // the panel shows it. Qt's own paint events only draw the panel's copy.
+  void FormPaint();
   void RepaintForm();
   void SetDebayerMode(std::int32_t mode);
   void SetZoom(std::int32_t code);

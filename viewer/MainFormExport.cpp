@@ -15,6 +15,7 @@
 #include "BMPFile.h"
 #include "MainForm.h"
 #include "Messages.h"
+#include "RenderCore.h"
 #include "imaging.h"
 
 // --- Single frames ------------------------------------------------------------
@@ -92,12 +93,8 @@ bool TAppForm::BeginConversion(TConversion& c) {
     return false;
   }
   c.bits = CurrentDebayerMode == DEBAYER_MONO ? 8 : 24;
-  c.width = Header.Width;
-  c.height = Header.Height;
-  if (CurrentDebayerMode == DEBAYER_PREVIEW) {
-    c.width /= 2;
-    c.height /= 2;
-  }
+  c.width = PictureExtent(CurrentDebayerMode, Header.Width);
+  c.height = PictureExtent(CurrentDebayerMode, Header.Height);
   c.frameRate = Header.FrameRate;
   // A header that renders nothing makes no file: the fault is in the RAW
   // file, and the text names it rather than a part never tried.
@@ -109,8 +106,7 @@ bool TAppForm::BeginConversion(TConversion& c) {
 }
 
 bool TAppForm::HeaderRenders(const TConversion& c) {
-  const bool decodes = Header.StreamStatus >= STREAM_RAW8 && Header.StreamStatus <= STREAM_PACKED10;
-  if (!decodes || c.width <= 0 || c.height <= 0) return false;
+  if (!StreamFormatDecodes(Header.StreamStatus) || c.width <= 0 || c.height <= 0) return false;
   if (CurrentDebayerMode == DEBAYER_MONO) return true;
   // The demosaic member alone knows the sizes it refuses; asked with the
   // render's own buffers (the header fits them), whose image the first

@@ -123,8 +123,15 @@ void TAppForm::WhiteBalanceFrame(const TRenderFrame& frame) {
   if (frame.pictureBits == 24) WhiteBalance8(Image24.get(), frame.width * frame.height);
 }
 
-void TAppForm::RepaintForm() {
+// What the form's paint runs: the current record drawn when a file is open.
+void TAppForm::FormPaint() {
   if (File.IsOpen()) RenderFrame();
+}
+
+// A repaint paints at once (FormPaint) rather than at Qt's next paint, so
+// the caller's frame is drawn before it goes on.
+void TAppForm::RepaintForm() {
+  FormPaint();
   update();
 }
 
