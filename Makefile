@@ -1,8 +1,9 @@
 # make run   - install what is missing, build, start the camera application
 #              on the simulated camera
-# make test  - install what is missing, build, run every test (release and
-#              sanitizer builds), the fuzz targets' short runs and, under
-#              ThreadSanitizer, the tests that start threads
+# make test  - install what is missing, check the source style, build, run
+#              every test (release and sanitizer builds), the fuzz targets'
+#              short runs and, under ThreadSanitizer, the tests that start
+#              threads
 # make bench - build and run the benchmarks
 # make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
 # make soak  - the camera application under load for SOAK_SECONDS (default 600)
@@ -11,7 +12,7 @@ JOBS ?= $(shell nproc)
 # so that another clone of the tree reuses the same cache entries.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: setup build run test test-release test-sanitize test-tsan test-fuzz fuzz bench soak clean
+.PHONY: setup build run test check-format test-release test-sanitize test-tsan test-fuzz fuzz bench soak clean
 
 setup:
 	@scripts/setup.sh
@@ -49,7 +50,11 @@ fuzz: setup
 	cmake --build --preset fuzz -j $(JOBS)
 	QDV_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz -j $(JOBS) --timeout $$(( $(FUZZ_SECONDS) + 120 ))
 
-test: test-release test-sanitize test-tsan test-fuzz
+# clang-format and include paths (scripts/check-format.sh --fix formats).
+check-format: setup
+	@scripts/check-format.sh
+
+test: check-format test-release test-sanitize test-tsan test-fuzz
 
 bench: build
 	@for b in $$(find build/release -name '*_bench_*' -type f -executable | sort); do echo "== $$b"; $$b; done

@@ -23,12 +23,14 @@
 namespace {
 
 // The names the loader reads.
+// clang-format off
 constexpr const char* kNames[] = {
     "Capture File Path", "OutMode", "Frequency", "Gain", "Width", "Height", "StartX", "StartY",
     "SizeX", "SizeY", "DecBinX", "DecBinY", "OffsetX", "OffsetY", "res1", "res2", "res3", "res4",
     "res5", "res6", "ZoomValue", "Gamma", "FrameRate", "IPDelay", "BayerAlgIndex",
     "SaveImageMode", "UseEscKey", "Frames2Capture", "Exposure", "ExpMin", "ExpMax", "ExpMs",
     "SDRAM", "WinState", "WinIconic"};
+// clang-format on
 
 SettingsApplication* Settings = nullptr;
 

@@ -72,22 +72,28 @@ class TestMainWindow : public QObject {
     QCOMPARE(form.VideoPanel->Caption(), QStringLiteral("Stopped"));
     QVERIFY(form.VideoScrollBox->widgetResizable());
     // Menu items in menu order: name, caption, shortcut ("-" a separator).
+    // clang-format off
     const QStringList file = {"mCopy|&Copy Frame|Ctrl+C", "mSaveFrame|Save &Frame|F2",
                               "mSaveVideo|Save AVI &Video |F3", "LoadPreset1|Load Preset|Ctrl+L",
                               "SavePreset1|Save Preset|Ctrl+M", "mSaveRAWVideo|Save &RAW Video|F4",
                               "mN1|-|", "mExit|E&xit|Alt+X"};
+    // clang-format on
+    // clang-format off
     const QStringList device = {
         "mStartVideo|Start Video|F5",  "mStopVideo|Stop Video|F6", "mN4|-|",
         "mHistogramRAW|Histogram RAW|Ctrl+H", "mHistogramRGB|Histogram RGB|H", "mN2|-|",
         "mZoomIn|Zoom In|", "mZoomOut|Zoom Out|", "mZoomOriginal|Zoom 100%|", "mN3|-|",
         "mSettings|Settings...|Alt+S", "mN6|-|"};
+    // clang-format on
     const QStringList help = {"mHelpIndex|Help|F1", "mN5|-|", "mAbout|About...|Alt+A"};
+    // clang-format off
     const QStringList hidden = {
         "mZoomInHidden|Zoom In|", "mZoomOutHidden|Zoom Out|", "mZoomOriginalHidden|Zoom 100%|",
         "mDebayerMono|Debayer:Mono|Alt+0", "mDebayerBayer|Debayer:Bayer|Alt+1",
         "mDebayerNearest|Debayer:Nearest|Alt+2", "mDebayerBin2x2|Debayer:Bin2x2|Alt+3",
         "mDebayerBilinear|Debayer:Bilinear|Alt+4", "mDebayerAdaptive|Debayer:Adaptive|Alt+5",
         "mDebayerLaplacian|Debayer:Laplacian|Alt+6", "mDebayerPreview|Debayer:Preview|Alt+7"};
+    // clang-format on
     auto check = [](const QList<QAction*>& actions, const QStringList& items) {
       QCOMPARE(actions.size(), items.size());
       for (int i = 0; i < items.size(); ++i) {

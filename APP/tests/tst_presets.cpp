@@ -28,6 +28,7 @@
 
 namespace {
 
+// clang-format off
 const QStringList EntryNames = {
     "Capture File Path", "Gain",    "Exposure", "ExpMin",  "ExpMax",        "ExpMs",
     "Width",             "Height",  "StartX",   "StartY",  "SizeX",         "SizeY",
@@ -36,6 +37,7 @@ const QStringList EntryNames = {
     "IPDelay",           "BayerAlgIndex",       "SaveImageMode",            "ZoomValue",
     "Gamma",             "SDRAM",   "FrameRate", "UseEscKey", "Frames2Capture", "WinState",
     "WinIconic"};
+// clang-format on
 
 QByteArray ReadAll(const QString& name) {
   QFile file(name);

@@ -651,6 +651,7 @@ TEST_F(Sensor, ClosedHandleFailsWith87AndSendsNothing) {
   DWORD u = 5, v = 5;
   double d = 5, e = 5;
   std::uint8_t b = 5;
+  // clang-format off
   const BOOL results[] = {
       GetLineAndFrameClocks(h, &u, &v), GetLineAndFrameTime(h, &d, &e), GetExposureClocks(h, &u),
       GetExposureMs(h, &d),             GetExposureMinMax(h, &u, &v),   SetExposure(h, 1),
@@ -658,6 +659,7 @@ TEST_F(Sensor, ClosedHandleFailsWith87AndSendsNothing) {
       GetFrameRate(h, &d),              GetGain(h, &d),                 SetGain(h, 0),
       GetBlackLevelValue(h, &b),        SetBlackLevelValue(h, 1),       GetBlackLevelStatus(h, &u),
       SetBlackLevelStatus(h, 1)};
+  // clang-format on
   for (BOOL result : results) EXPECT_EQ(result, 0);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   EXPECT_TRUE(device->requests.empty());

@@ -226,6 +226,7 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     int mode;
     const char* message;  // "header", "make", "read" or "done"
     int frames;           // in part 0 (-1: no AVI)
+  // clang-format off
   } cases[] = {
       {"status0", MakeHeader(0, 16, 4), {Record(frame)}, 4, "header", -1},
       {"status5", MakeHeader(5, 16, 4), {Record(frame)}, 1, "header", -1},
@@ -240,6 +241,7 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
       {"damaged", MakeHeader(1, 16, 4), {Record(frame), {5000000, {}}, Record(frame)}, 4, "read", 1},
       {"truncated", MakeHeader(1, 16, 4), {Record(frame), Record(frame), {64, {1, 2, 3}}}, 4, "done", 2},
   };
+  // clang-format on
   int number = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
