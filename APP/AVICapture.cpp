@@ -2,15 +2,15 @@
 // uncompressed 24-bit AVI file, one key frame per frame read.
 #include <cstdint>
 
-#include "AVIFile.h"
-#include "CaptureMessages.h"
-#include "CaptureSteps.h"
-#include "Commands.h"
-#include "Format.h"
-#include "GuiSync.h"
-#include "Messages.h"
+#include "APP/AVIFile.h"
+#include "APP/CaptureMessages.h"
+#include "APP/CaptureSteps.h"
+#include "APP/Commands.h"
+#include "common/Format.h"
+#include "common/GuiSync.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "RenderCore.h"
+#include "common/RenderCore.h"
 #include "imaging.h"
 #include "platform/avifile.h"
 #include "platform/handle.h"

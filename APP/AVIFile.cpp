@@ -1,4 +1,4 @@
-#include "AVIFile.h"
+#include "APP/AVIFile.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
-#include "Camera.h"
+#include "APP/Camera.h"
 
 #include <array>
 #include <cstring>
 
-#include "Commands.h"
-#include "Format.h"
+#include "APP/Commands.h"
+#include "common/Format.h"
 #include "platform/handle.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "QDV47B5API.h"
-#include "RAWVideo.h"
+#include "common/RAWVideo.h"
 
 class TCamera {
  public:

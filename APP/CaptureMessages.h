@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "Format.h"
-#include "Messages.h"
+#include "common/Format.h"
+#include "common/Messages.h"
 
 inline void ShowCaptureError(const QString& text) {
   ShowMessageBox(MessageKind::Information, QStringLiteral("ERROR!"), text);

@@ -1,9 +1,9 @@
-#include "CaptureSteps.h"
+#include "APP/CaptureSteps.h"
 
 #include <QCoreApplication>
 
-#include "CaptureMessages.h"
-#include "Commands.h"
+#include "APP/CaptureMessages.h"
+#include "APP/Commands.h"
 
 namespace {
 

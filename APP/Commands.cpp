@@ -1,4 +1,4 @@
-#include "Commands.h"
+#include "APP/Commands.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-#include "Format.h"
+#include "common/Format.h"
 #include "platform/newfile.h"
 
 std::uint8_t FrameBuffer[FrameBufferSize];

@@ -32,11 +32,11 @@
 #include <functional>
 #include <memory>
 
-#include "BitmapInfo.h"
-#include "Camera.h"
-#include "FrameBuffers.h"
-#include "GuiSync.h"
-#include "IniFile.h"
+#include "common/BitmapInfo.h"
+#include "APP/Camera.h"
+#include "common/FrameBuffers.h"
+#include "common/GuiSync.h"
+#include "APP/IniFile.h"
 #include "imaging/colorcorrection_ptr.h"
 #include "platform/dib.h"
 

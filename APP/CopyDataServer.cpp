@@ -1,4 +1,4 @@
-#include "CopyDataServer.h"
+#include "APP/CopyDataServer.h"
 
 #include <QDir>
 #include <QFile>

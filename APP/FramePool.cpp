@@ -1,4 +1,4 @@
-#include "FramePool.h"
+#include "APP/FramePool.h"
 
 #include <cassert>
 #include <limits>
@@ -6,7 +6,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include "RAWVideo.h"
+#include "common/RAWVideo.h"
 
 void TAutoResetEvent::Signal() {
   {

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "MemPool.h"
+#include "APP/MemPool.h"
 
 // An unnamed auto-reset event: a signal stays set until one wait takes it,
 // so a signal given while nobody waits is not lost.

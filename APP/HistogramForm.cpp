@@ -1,4 +1,4 @@
-#include "HistogramForm.h"
+#include "APP/HistogramForm.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -10,9 +10,9 @@
 #include <cassert>
 #include <cstdint>
 
-#include "Dialogs.h"
-#include "HistogramPicture.h"
-#include "VclControls.h"
+#include "common/Dialogs.h"
+#include "common/HistogramPicture.h"
+#include "common/VclControls.h"
 
 namespace {
 

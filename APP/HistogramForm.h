@@ -13,7 +13,7 @@
 #include <array>
 #include <cstdint>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 
 class QLabel;
 class QStatusBar;

@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "APP/IniFile.h"
 
-#include "RegularFile.h"
+#include "common/RegularFile.h"
 
 namespace {
 // Far beyond any file of register sets; a larger file (or a device, or a

@@ -1,4 +1,4 @@
-#include "MemPool.h"
+#include "APP/MemPool.h"
 
 #include <algorithm>
 #include <charconv>

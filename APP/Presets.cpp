@@ -1,4 +1,4 @@
-#include "Presets.h"
+#include "APP/Presets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,15 +12,15 @@
 #include <cassert>
 #include <cstdio>
 
-#include "Commands.h"
-#include "Format.h"
-#include "Messages.h"
-#include "Parse.h"
-#include "RegularFile.h"
-#include "VclControls.h"
+#include "APP/Commands.h"
+#include "common/Format.h"
+#include "common/Messages.h"
+#include "common/Parse.h"
+#include "common/RegularFile.h"
+#include "common/VclControls.h"
 #include "platform/newfile.h"
-#include "fmMain.h"
-#include "fmSettings.h"
+#include "APP/fmMain.h"
+#include "APP/fmSettings.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
-#include "Program.h"
+#include "APP/Program.h"
 
 #include <QApplication>
 
 #include <csignal>
 
-#include "Commands.h"
-#include "SignalExit.h"
-#include "fmAbout.h"
-#include "fmHistogramRAW.h"
-#include "fmHistogramRGB.h"
-#include "fmMain.h"
-#include "fmSettings.h"
-#include "fmViewPort.h"
+#include "APP/Commands.h"
+#include "APP/SignalExit.h"
+#include "APP/fmAbout.h"
+#include "APP/fmHistogramRAW.h"
+#include "APP/fmHistogramRGB.h"
+#include "APP/fmMain.h"
+#include "APP/fmSettings.h"
+#include "APP/fmViewPort.h"
 #include "simcam/SimCamera.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "RAWCapture.h"
+#include "APP/RAWCapture.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,12 +12,12 @@
 
 #include <unistd.h>
 
-#include "CaptureMessages.h"
-#include "CaptureSteps.h"
-#include "Commands.h"
-#include "Format.h"
-#include "Messages.h"
-#include "RAWVideo.h"
+#include "APP/CaptureMessages.h"
+#include "APP/CaptureSteps.h"
+#include "APP/Commands.h"
+#include "common/Format.h"
+#include "common/Messages.h"
+#include "common/RAWVideo.h"
 #include "imaging/debayer.h"
 #include "platform/handle.h"
 #include "platform/newfile.h"

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "FramePool.h"
-#include "GuiSync.h"
+#include "APP/FramePool.h"
+#include "common/GuiSync.h"
 #include "QDV47B5API.h"
 
 // The preview thread of one capture: hands one RAWPreviewSync after another

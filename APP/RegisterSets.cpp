@@ -1,11 +1,11 @@
 // Register sets: the section names of the INI file, and sending one set's
 // register words to the sensor after a sensor reset.
-#include "RegisterSets.h"
+#include "APP/RegisterSets.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-#include "Commands.h"
-#include "Format.h"
+#include "APP/Commands.h"
+#include "common/Format.h"
 #include "QDV47B5API.h"
-#include "RenderCore.h"
-#include "Zoom.h"
+#include "common/RenderCore.h"
+#include "common/Zoom.h"
 #include "imaging.h"
 
 namespace {

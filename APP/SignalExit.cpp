@@ -1,4 +1,4 @@
-#include "SignalExit.h"
+#include "APP/SignalExit.h"
 
 #include <QSocketNotifier>
 

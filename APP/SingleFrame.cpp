@@ -1,6 +1,6 @@
 // Single frames: the save-frame, copy-frame and calibrate requests, frame
 // files, the clipboard, the colour-correction tool and its matrix.
-#include "SingleFrame.h"
+#include "APP/SingleFrame.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -16,9 +16,9 @@
 
 #include <jpeglib.h>
 
-#include "BMPFile.h"
-#include "Commands.h"
-#include "Messages.h"
+#include "common/BMPFile.h"
+#include "APP/Commands.h"
+#include "common/Messages.h"
 #include "imaging/debayer.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // thread waits for it itself, so that the GUI thread is never held by the
 // wait; only the device read and the update of the two input boxes run in
 // the GUI thread.
-#include "Commands.h"
+#include "APP/Commands.h"
 #include "platform/handle.h"
 
 namespace {

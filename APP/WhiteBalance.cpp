@@ -1,12 +1,12 @@
 // White balance and the choice of colour correction: the one-shot balance
 // that rewrites the camera's colour lookup table, the camera's own white
 // balance, and which correction rendering applies.
-#include "WhiteBalance.h"
+#include "APP/WhiteBalance.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 #include "imaging/histogram.h"
 
 namespace {

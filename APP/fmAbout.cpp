@@ -1,4 +1,4 @@
-#include "fmAbout.h"
+#include "APP/fmAbout.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,9 +16,9 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "Dialogs.h"
-#include "VclControls.h"
-#include "fmMain.h"
+#include "common/Dialogs.h"
+#include "common/VclControls.h"
+#include "APP/fmMain.h"
 
 TAboutForm* AboutForm = nullptr;
 

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 
 class QPushButton;
 

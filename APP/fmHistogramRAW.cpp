@@ -1,4 +1,4 @@
-#include "fmHistogramRAW.h"
+#include "APP/fmHistogramRAW.h"
 
 #include <algorithm>
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "HistogramForm.h"
-#include "HistogramPicture.h"
+#include "APP/HistogramForm.h"
+#include "common/HistogramPicture.h"
 
 class THistogramFormRAW : public THistogramForm {
   Q_OBJECT

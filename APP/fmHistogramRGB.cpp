@@ -1,8 +1,8 @@
-#include "fmHistogramRGB.h"
+#include "APP/fmHistogramRGB.h"
 
 #include <cstring>
 
-#include "HistogramPicture.h"
+#include "common/HistogramPicture.h"
 #include "imaging.h"
 
 THistogramFormRGB* HistogramFormRGB = nullptr;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "HistogramForm.h"
+#include "APP/HistogramForm.h"
 
 class THistogramFormRGB : public THistogramForm {
   Q_OBJECT

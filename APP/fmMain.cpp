@@ -1,4 +1,4 @@
-#include "fmMain.h"
+#include "APP/fmMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,19 +19,19 @@
 #include <cmath>
 #include <cstring>
 
-#include "Commands.h"
-#include "CopyDataServer.h"
-#include "DebayerModes.h"
-#include "Dialogs.h"
-#include "FileDialogs.h"
-#include "Format.h"
-#include "MenuGroups.h"
-#include "Messages.h"
-#include "VclControls.h"
-#include "VideoPanel.h"
-#include "Zoom.h"
+#include "APP/Commands.h"
+#include "APP/CopyDataServer.h"
+#include "common/DebayerModes.h"
+#include "common/Dialogs.h"
+#include "common/FileDialogs.h"
+#include "common/Format.h"
+#include "common/MenuGroups.h"
+#include "common/Messages.h"
+#include "common/VclControls.h"
+#include "common/VideoPanel.h"
+#include "common/Zoom.h"
 #include "imaging/debayer.h"
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 TMainForm* MainForm = nullptr;
 

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "Commands.h"
-#include "Presets.h"
+#include "APP/Commands.h"
+#include "APP/Presets.h"
 
 class QAction;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "Dialogs.h"
-#include "Format.h"
-#include "VclControls.h"
-#include "fmMain.h"
+#include "common/Dialogs.h"
+#include "common/Format.h"
+#include "common/VclControls.h"
+#include "APP/fmMain.h"
 
 TSettingsForm* SettingsForm = nullptr;
 

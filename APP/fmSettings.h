@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,7 +1,7 @@
 // The settings dialog's Advanced tab: demosaicing, the camera's median
 // filter, gamma, black level, frame wait timeout, colour enhancement and
 // white balance, and the program's own colour correction.
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,10 +17,10 @@
 #include <cmath>
 #include <tuple>
 
-#include "Format.h"
-#include "Messages.h"
-#include "Parse.h"
-#include "VclControls.h"
+#include "common/Format.h"
+#include "common/Messages.h"
+#include "common/Parse.h"
+#include "common/VclControls.h"
 #include "imaging/debayer.h"
 
 namespace {

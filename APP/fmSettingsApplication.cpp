@@ -1,6 +1,6 @@
 // The settings dialog's Application tab: the capture folder, the frame
 // limit of video captures, the RAW frame pool and the still-image format.
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -20,11 +20,11 @@
 
 #include <unistd.h>
 
-#include "FileDialogs.h"
-#include "Format.h"
-#include "Messages.h"
-#include "Parse.h"
-#include "VclControls.h"
+#include "common/FileDialogs.h"
+#include "common/Format.h"
+#include "common/Messages.h"
+#include "common/Parse.h"
+#include "common/VclControls.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The settings dialog's Color correction tab: the camera's mono and colour
 // lookup tables from brightness, contrast and gamma, and its predefined
 // tables. The track bars only show values until a button sends them.
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,8 +13,8 @@
 #include <cmath>
 #include <iterator>
 
-#include "Format.h"
-#include "VclControls.h"
+#include "common/Format.h"
+#include "common/VclControls.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The settings dialog's General tab: the camera's clock, output mode, frame
 // rate, high-speed shutter, region, exposure, gain, register sets and
 // inter-packet delay.
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,12 +14,12 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "Dialogs.h"
-#include "Format.h"
-#include "Messages.h"
-#include "Parse.h"
-#include "VclControls.h"
-#include "fmViewPort.h"
+#include "common/Dialogs.h"
+#include "common/Format.h"
+#include "common/Messages.h"
+#include "common/Parse.h"
+#include "common/VclControls.h"
+#include "APP/fmViewPort.h"
 
 namespace {
 

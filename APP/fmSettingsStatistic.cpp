@@ -1,6 +1,6 @@
 // The settings dialog's Statistic tab: the statistics interval and the
 // fifteen read-outs the controller fills at every statistics tick.
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <iterator>
 
-#include "Format.h"
-#include "VclControls.h"
+#include "common/Format.h"
+#include "common/VclControls.h"
 
 namespace {
 

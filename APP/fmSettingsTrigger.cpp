@@ -1,6 +1,6 @@
 // The settings dialog's Trigger tab: the camera's external synchronisation,
 // its two general-purpose outputs and the shown state of its two inputs.
-#include "fmSettings.h"
+#include "APP/fmSettings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,7 +11,7 @@
 
 #include <utility>
 
-#include "VclControls.h"
+#include "common/VclControls.h"
 
 void TSettingsForm::CreateTriggerTab() {
   auto* page = new QVBoxLayout(tsTrigger);

@@ -1,4 +1,4 @@
-#include "fmViewPort.h"
+#include "APP/fmViewPort.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -14,11 +14,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Commands.h"
-#include "Dialogs.h"
-#include "VclControls.h"
-#include "Format.h"
-#include "Parse.h"
+#include "APP/Commands.h"
+#include "common/Dialogs.h"
+#include "common/VclControls.h"
+#include "common/Format.h"
+#include "common/Parse.h"
 
 TViewPortForm* ViewPortForm = nullptr;
 

@@ -1,4 +1,4 @@
 // The camera application.
-#include "Program.h"
+#include "APP/Program.h"
 
 int main(int argc, char* argv[]) { return RunProgram(argc, argv); }

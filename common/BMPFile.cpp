@@ -1,4 +1,4 @@
-#include "BMPFile.h"
+#include "common/BMPFile.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 
 #include <QApplication>
 #include <QDialog>

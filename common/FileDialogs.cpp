@@ -1,9 +1,9 @@
-#include "FileDialogs.h"
+#include "common/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 
 namespace {
 FileDialogRunner& Runner() {

@@ -1,4 +1,4 @@
-#include "GuiSync.h"
+#include "common/GuiSync.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,11 +1,11 @@
-#include "HistogramPicture.h"
+#include "common/HistogramPicture.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstring>
 
-#include "Format.h"
+#include "common/Format.h"
 
 namespace {
 

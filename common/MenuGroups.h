@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <iterator>
 
-#include "DebayerModes.h"
-#include "Zoom.h"
+#include "common/DebayerModes.h"
+#include "common/Zoom.h"
 #include "imaging/debayer.h"
 
 class QAction;

@@ -1,9 +1,9 @@
-#include "Messages.h"
+#include "common/Messages.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 
 namespace {
 MessageSink& Sink() {

@@ -1,4 +1,4 @@
-#include "Parse.h"
+#include "common/Parse.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "RAWVideo.h"
+#include "common/RAWVideo.h"
 
 #include "platform/fdwrite.h"
 

@@ -1,4 +1,4 @@
-#include "RegularFile.h"
+#include "common/RegularFile.h"
 
 #include <QFile>
 
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Format.h"
+#include "common/Format.h"
 
 namespace {
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }

@@ -1,4 +1,4 @@
-#include "RenderCore.h"
+#include "common/RenderCore.h"
 
 #include <cassert>
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "BitmapInfo.h"
+#include "common/BitmapInfo.h"
 #include "imaging/debayer.h"
 
 // The caller's render buffers, sized by FrameBuffers.h: Pixels16Count

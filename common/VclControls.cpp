@@ -1,4 +1,4 @@
-#include "VclControls.h"
+#include "common/VclControls.h"
 
 #include <QAction>
 #include <QButtonGroup>

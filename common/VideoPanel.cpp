@@ -1,4 +1,4 @@
-#include "VideoPanel.h"
+#include "common/VideoPanel.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "CurveTables.h"
+#include "viewer/CurveTables.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "Export.h"
+#include "viewer/Export.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "Format.h"
+#include "common/Format.h"
 #include "platform/newfile.h"
 
 namespace {

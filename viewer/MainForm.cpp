@@ -1,4 +1,4 @@
-#include "MainForm.h"
+#include "viewer/MainForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,17 +14,17 @@
 
 #include <cstring>
 
-#include "DebayerModes.h"
-#include "Dialogs.h"
-#include "FileDialogs.h"
-#include "Format.h"
-#include "MenuGroups.h"
-#include "Messages.h"
-#include "Playback.h"
-#include "RenderSteps.h"
-#include "VclControls.h"
-#include "VideoPanel.h"
-#include "Zoom.h"
+#include "common/DebayerModes.h"
+#include "common/Dialogs.h"
+#include "common/FileDialogs.h"
+#include "common/Format.h"
+#include "common/MenuGroups.h"
+#include "common/Messages.h"
+#include "viewer/Playback.h"
+#include "viewer/RenderSteps.h"
+#include "common/VclControls.h"
+#include "common/VideoPanel.h"
+#include "common/Zoom.h"
 
 TAppForm* AppForm = nullptr;
 

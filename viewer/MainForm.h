@@ -18,10 +18,10 @@
 #include <memory>
 #include <mutex>
 
-#include "BitmapInfo.h"
-#include "Export.h"
-#include "RAWFile.h"
-#include "RAWVideo.h"
+#include "common/BitmapInfo.h"
+#include "viewer/Export.h"
+#include "viewer/RAWFile.h"
+#include "common/RAWVideo.h"
 #include "imaging/colorcorrection_ptr.h"
 #include "imaging/debayer.h"
 

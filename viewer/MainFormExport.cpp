@@ -12,10 +12,10 @@
 #include <cassert>
 #include <utility>
 
-#include "BMPFile.h"
-#include "MainForm.h"
-#include "Messages.h"
-#include "RenderCore.h"
+#include "common/BMPFile.h"
+#include "viewer/MainForm.h"
+#include "common/Messages.h"
+#include "common/RenderCore.h"
 #include "imaging.h"
 
 // --- Single frames ------------------------------------------------------------

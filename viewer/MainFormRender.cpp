@@ -8,11 +8,11 @@
 
 #include <algorithm>
 
-#include "Format.h"
-#include "MainForm.h"
-#include "RenderCore.h"
-#include "RenderSteps.h"
-#include "VideoPanel.h"
+#include "common/Format.h"
+#include "viewer/MainForm.h"
+#include "common/RenderCore.h"
+#include "viewer/RenderSteps.h"
+#include "common/VideoPanel.h"
 #include "imaging.h"
 
 bool TAppForm::HistogramShown() const { return HistogramView != nullptr && HistogramView->IsShown(); }

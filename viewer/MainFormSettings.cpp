@@ -3,9 +3,9 @@
 // description for the file-information window.
 #include <cstring>
 
-#include "CurveTables.h"
-#include "Format.h"
-#include "MainForm.h"
+#include "viewer/CurveTables.h"
+#include "common/Format.h"
+#include "viewer/MainForm.h"
 
 void TAppForm::SetImageCorrection(bool on, double gainR, double offsetR, double gainG,
                                   double offsetG, double gainB, double offsetB, double hueShift,

@@ -1,6 +1,6 @@
-#include "Playback.h"
+#include "viewer/Playback.h"
 
-#include "MainForm.h"
+#include "viewer/MainForm.h"
 
 VideoThread::VideoThread(TAppForm& form)
     : TThread(false), form_(form), channel_(std::make_shared<TPaintChannel>()) {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <mutex>
 
-#include "GuiSync.h"
+#include "common/GuiSync.h"
 
 class TAppForm;
 

@@ -1,14 +1,14 @@
-#include "Program.h"
+#include "viewer/Program.h"
 
 #include <csignal>
 #include <exception>
 
-#include "MainForm.h"
-#include "Messages.h"
-#include "TAboutForm.h"
-#include "TFileInfo.h"
-#include "THistogram.h"
-#include "TSettingsForm.h"
+#include "viewer/MainForm.h"
+#include "common/Messages.h"
+#include "viewer/TAboutForm.h"
+#include "viewer/TFileInfo.h"
+#include "viewer/THistogram.h"
+#include "viewer/TSettingsForm.h"
 
 TViewerApplication::TViewerApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QString::fromLatin1(Title));

@@ -1,4 +1,4 @@
-#include "RAWFile.h"
+#include "viewer/RAWFile.h"
 
 #include <unistd.h>
 

@@ -10,9 +10,9 @@
 
 #include <cstdint>
 
-#include "FrameBuffers.h"
-#include "RAWVideo.h"
-#include "RegularFile.h"
+#include "common/FrameBuffers.h"
+#include "common/RAWVideo.h"
+#include "common/RegularFile.h"
 #include "imaging/streamformat.h"
 
 // Buffer sizes of the viewer (FrameBuffers.h): one record of at most

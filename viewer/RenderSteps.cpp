@@ -1,10 +1,10 @@
-#include "RenderSteps.h"
+#include "viewer/RenderSteps.h"
 
 #include <QWidget>
 
 #include <algorithm>
 
-#include "Zoom.h"
+#include "common/Zoom.h"
 
 std::int32_t ValidZoom(std::int32_t code) {
   const TZoomStep& step = ZoomStepOfCode(code);

@@ -1,4 +1,4 @@
-#include "TAboutForm.h"
+#include "viewer/TAboutForm.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,8 +16,8 @@
 
 #include <algorithm>
 
-#include "Dialogs.h"
-#include "VclControls.h"
+#include "common/Dialogs.h"
+#include "common/VclControls.h"
 
 TAboutForm* AboutForm = nullptr;
 

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "MainForm.h"
+#include "viewer/MainForm.h"
 
 class QLabel;
 class QToolButton;

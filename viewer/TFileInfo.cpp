@@ -1,10 +1,10 @@
-#include "TFileInfo.h"
+#include "viewer/TFileInfo.h"
 
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 
 TFileInfo* FileInfo = nullptr;
 

@@ -1,4 +1,4 @@
-#include "THistogram.h"
+#include "viewer/THistogram.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -14,10 +14,10 @@
 #include <cstring>
 #include <vector>
 
-#include "Dialogs.h"
-#include "Format.h"
-#include "HistogramPicture.h"
-#include "VclControls.h"
+#include "common/Dialogs.h"
+#include "common/Format.h"
+#include "common/HistogramPicture.h"
+#include "common/VclControls.h"
 #include "imaging.h"
 
 THistogram* Histogram = nullptr;

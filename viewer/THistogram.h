@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "MainForm.h"
+#include "viewer/MainForm.h"
 
 class QLabel;
 class QStatusBar;

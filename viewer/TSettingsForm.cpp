@@ -1,4 +1,4 @@
-#include "TSettingsForm.h"
+#include "viewer/TSettingsForm.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,12 +18,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "CurveTables.h"
-#include "Dialogs.h"
-#include "FileDialogs.h"
-#include "Format.h"
-#include "Messages.h"
-#include "VclControls.h"
+#include "viewer/CurveTables.h"
+#include "common/Dialogs.h"
+#include "common/FileDialogs.h"
+#include "common/Format.h"
+#include "common/Messages.h"
+#include "common/VclControls.h"
 
 TSettingsForm* SettingsForm = nullptr;
 

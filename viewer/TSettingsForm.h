@@ -12,7 +12,7 @@
 #include <array>
 #include <functional>
 
-#include "MainForm.h"
+#include "viewer/MainForm.h"
 
 class QButtonGroup;
 class QCheckBox;

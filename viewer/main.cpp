@@ -1,3 +1,3 @@
-#include "Program.h"
+#include "viewer/Program.h"
 
 int main(int argc, char* argv[]) { return RunViewer(argc, argv); }

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "Commands.h"
-#include "fmHistogramRAW.h"
-#include "fmHistogramRGB.h"
+#include "APP/Commands.h"
+#include "APP/fmHistogramRAW.h"
+#include "APP/fmHistogramRGB.h"
 
 namespace {
 

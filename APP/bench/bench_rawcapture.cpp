@@ -29,12 +29,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "../tests/test_render_setup.h"
-#include "Commands.h"
-#include "MemPool.h"
+#include "APP/tests/test_render_setup.h"
+#include "APP/Commands.h"
+#include "APP/MemPool.h"
 #include "QDV47B5API.h"
-#include "RAWCapture.h"
-#include "RAWVideo.h"
+#include "APP/RAWCapture.h"
+#include "common/RAWVideo.h"
 #include "simcam/SimCamera.h"
 
 namespace {

@@ -11,13 +11,13 @@
 #include <cstring>
 #include <vector>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 #include "QDV47B5API.h"
-#include "VideoPanel.h"
-#include "fmMain.h"
+#include "common/VideoPanel.h"
+#include "APP/fmMain.h"
 #include "imaging.h"
 #include "simcam/SimCamera.h"
-#include "../tests/test_render_setup.h"
+#include "APP/tests/test_render_setup.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "CopyDataServer.h"
+#include "APP/CopyDataServer.h"
 
 namespace {
 

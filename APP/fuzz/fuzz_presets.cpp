@@ -13,12 +13,12 @@
 #include <QFile>
 #include <QString>
 
-#include "Messages.h"
-#include "Parse.h"
-#include "Presets.h"
-#include "Zoom.h"
+#include "common/Messages.h"
+#include "common/Parse.h"
+#include "APP/Presets.h"
+#include "common/Zoom.h"
 #include "imaging/debayer.h"
-#include "test_settings_setup.h"
+#include "APP/tests/test_settings_setup.h"
 
 namespace {
 

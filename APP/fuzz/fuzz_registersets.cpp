@@ -11,8 +11,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "AppTestSupport.h"
-#include "IniFile.h"
+#include "APP/tests/AppTestSupport.h"
+#include "APP/IniFile.h"
 
 namespace {
 

@@ -28,11 +28,11 @@
 
 #include <unistd.h>
 
-#include "Commands.h"
-#include "Program.h"
+#include "APP/Commands.h"
+#include "APP/Program.h"
 #include "QDV47B5API.h"
-#include "fmMain.h"
-#include "fmSettings.h"
+#include "APP/fmMain.h"
+#include "APP/fmSettings.h"
 #include "imaging/debayer.h"
 #include "platform/handle.h"
 #include "simcam/SimCamera.h"

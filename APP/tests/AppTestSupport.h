@@ -10,7 +10,7 @@
 #include <array>
 #include <memory>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 #include "QDV47B5API.h"
 #include "simcam/SimCamera.h"
 

@@ -8,7 +8,7 @@
 
 #include <QApplication>
 
-#include "test_render_setup.h"
+#include "APP/tests/test_render_setup.h"
 
 inline simcam::SimCamera* Sim = nullptr;
 

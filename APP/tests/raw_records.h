@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "RAWVideo.h"
+#include "common/RAWVideo.h"
 
 struct RAWRecords {
   RAWRecords(const QString& name, std::uint32_t frameBytes) {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "Format.h"
+#include "APP/tests/AppTestSupport.h"
+#include "common/Format.h"
 
 namespace {
 

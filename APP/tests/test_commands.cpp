@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "AppTestSupport.h"
+#include "APP/tests/AppTestSupport.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "AppTestSupport.h"
-#include "CopyDataServer.h"
+#include "APP/tests/AppTestSupport.h"
+#include "APP/CopyDataServer.h"
 
 namespace {
 

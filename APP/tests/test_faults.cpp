@@ -21,13 +21,13 @@
 
 #include <sys/resource.h>
 
-#include "AppTestSupport.h"
-#include "Messages.h"
+#include "APP/tests/AppTestSupport.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "RAWVideo.h"
-#include "StrictAVIReader.h"
-#include "live_video_environment.h"
-#include "raw_records.h"
+#include "common/RAWVideo.h"
+#include "platform/tests/StrictAVIReader.h"
+#include "APP/tests/live_video_environment.h"
+#include "APP/tests/raw_records.h"
 
 namespace {
 

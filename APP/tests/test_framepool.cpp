@@ -19,9 +19,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "FramePool.h"
-#include "MemPool.h"
-#include "RAWVideo.h"
+#include "APP/FramePool.h"
+#include "APP/MemPool.h"
+#include "common/RAWVideo.h"
 
 namespace {
 

@@ -23,17 +23,17 @@
 #include <utility>
 #include <vector>
 
-#include "AVIFile.h"
-#include "AppTestSupport.h"
-#include "BMPFile.h"
-#include "FileSizeLimit.h"
-#include "Messages.h"
+#include "APP/AVIFile.h"
+#include "APP/tests/AppTestSupport.h"
+#include "common/BMPFile.h"
+#include "platform/tests/FileSizeLimit.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "ShellCommand.h"
-#include "SingleFrame.h"
-#include "StrictAVIReader.h"
+#include "platform/tests/ShellCommand.h"
+#include "APP/SingleFrame.h"
+#include "platform/tests/StrictAVIReader.h"
 #include "imaging.h"
-#include "live_video_environment.h"
+#include "APP/tests/live_video_environment.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include <chrono>
 
-#include "Commands.h"
-#include "Program.h"
+#include "APP/Commands.h"
+#include "APP/Program.h"
 #include "QDV47B5API.h"
-#include "fmMain.h"
+#include "APP/fmMain.h"
 #include "simcam/SimCamera.h"
 
 namespace {

@@ -19,11 +19,11 @@
 #include <string>
 #include <thread>
 
-#include "AppTestSupport.h"
-#include "MemPool.h"
-#include "Messages.h"
-#include "RAWCapture.h"
-#include "RAWVideo.h"
+#include "APP/tests/AppTestSupport.h"
+#include "APP/MemPool.h"
+#include "common/Messages.h"
+#include "APP/RAWCapture.h"
+#include "common/RAWVideo.h"
 #include "platform/device.h"
 
 // Texts in failure messages.

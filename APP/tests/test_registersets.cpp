@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "RegisterSets.h"
+#include "APP/tests/AppTestSupport.h"
+#include "APP/RegisterSets.h"
 #include "platform/device.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "QDV47B5API.h"
-#include "VideoPanel.h"
+#include "common/VideoPanel.h"
 #include "imaging.h"
-#include "live_video_environment.h"
+#include "APP/tests/live_video_environment.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "VideoPanel.h"
+#include "common/VideoPanel.h"
 
 namespace {
 

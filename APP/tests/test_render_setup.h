@@ -5,8 +5,8 @@
 #ifndef APP_TESTS_TEST_RENDER_SETUP_H
 #define APP_TESTS_TEST_RENDER_SETUP_H
 
-#include "Commands.h"
-#include "fmMain.h"
+#include "APP/Commands.h"
+#include "APP/fmMain.h"
 #include "simcam/SimCamera.h"
 
 inline simcam::SimCamera& StartLiveVideoApplication() {

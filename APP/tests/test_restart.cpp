@@ -17,14 +17,14 @@
 #include <map>
 #include <string>
 
-#include "Commands.h"
-#include "GuiSync.h"
-#include "Messages.h"
-#include "Program.h"
+#include "APP/Commands.h"
+#include "common/GuiSync.h"
+#include "common/Messages.h"
+#include "APP/Program.h"
 #include "QDV47B5API.h"
-#include "RAWVideo.h"
-#include "fmMain.h"
-#include "raw_records.h"
+#include "common/RAWVideo.h"
+#include "APP/fmMain.h"
+#include "APP/tests/raw_records.h"
 #include "simcam/SimCamera.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "Messages.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "fmSettings.h"
-#include "test_render_setup.h"
+#include "APP/fmSettings.h"
+#include "APP/tests/test_render_setup.h"
 
 class SettingsApplication {
  public:

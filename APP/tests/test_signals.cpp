@@ -24,13 +24,13 @@
 #include <utility>
 #include <thread>
 
-#include "Commands.h"
-#include "Program.h"
+#include "APP/Commands.h"
+#include "APP/Program.h"
 #include "QDV47B5API.h"
-#include "RAWVideo.h"
-#include "StrictAVIReader.h"
-#include "fmMain.h"
-#include "raw_records.h"
+#include "common/RAWVideo.h"
+#include "platform/tests/StrictAVIReader.h"
+#include "APP/fmMain.h"
+#include "APP/tests/raw_records.h"
 #include "simcam/SimCamera.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "AppTestSupport.h"
-#include "Format.h"
-#include "GuiSync.h"
+#include "APP/tests/AppTestSupport.h"
+#include "common/Format.h"
+#include "common/GuiSync.h"
 
 namespace {
 

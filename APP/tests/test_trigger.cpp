@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "GuiSync.h"
-#include "WhiteBalance.h"
+#include "APP/tests/AppTestSupport.h"
+#include "common/GuiSync.h"
+#include "APP/WhiteBalance.h"
 
 namespace {
 

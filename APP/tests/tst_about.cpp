@@ -3,8 +3,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "Commands.h"
-#include "fmAbout.h"
+#include "APP/Commands.h"
+#include "APP/fmAbout.h"
 
 namespace {
 

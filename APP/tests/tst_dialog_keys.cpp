@@ -8,13 +8,13 @@
 #include <QSlider>
 #include <QtTest>
 
-#include "Commands.h"
+#include "APP/Commands.h"
 #include "SensorMath.h"
-#include "fmAbout.h"
-#include "fmHistogramRAW.h"
-#include "fmHistogramRGB.h"
-#include "fmViewPort.h"
-#include "test_settings_setup.h"
+#include "APP/fmAbout.h"
+#include "APP/fmHistogramRAW.h"
+#include "APP/fmHistogramRGB.h"
+#include "APP/fmViewPort.h"
+#include "APP/tests/test_settings_setup.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <limits>
 #include <vector>
 
-#include "VideoPanel.h"
-#include "test_render_setup.h"
+#include "common/VideoPanel.h"
+#include "APP/tests/test_render_setup.h"
 
 class TestMainWindow : public QObject {
   Q_OBJECT

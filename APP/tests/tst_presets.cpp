@@ -18,13 +18,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "FileDialogs.h"
-#include "Format.h"
-#include "Messages.h"
+#include "common/FileDialogs.h"
+#include "common/Format.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "VclControls.h"
-#include "fmSettings.h"
-#include "test_settings_setup.h"
+#include "common/VclControls.h"
+#include "APP/fmSettings.h"
+#include "APP/tests/test_settings_setup.h"
 
 namespace {
 

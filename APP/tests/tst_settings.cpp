@@ -17,13 +17,13 @@
 #include <cmath>
 #include <vector>
 
-#include "Format.h"
-#include "Messages.h"
+#include "common/Format.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "VclControls.h"
-#include "fmSettings.h"
+#include "common/VclControls.h"
+#include "APP/fmSettings.h"
 #include "imaging/colorcorrection.h"
-#include "test_settings_setup.h"
+#include "APP/tests/test_settings_setup.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "../../common/tests/TextFit.h"
-#include "fmAbout.h"
-#include "fmHistogramRAW.h"
-#include "fmHistogramRGB.h"
-#include "fmMain.h"
-#include "fmSettings.h"
-#include "fmViewPort.h"
-#include "test_settings_setup.h"
+#include "common/tests/TextFit.h"
+#include "APP/fmAbout.h"
+#include "APP/fmHistogramRAW.h"
+#include "APP/fmHistogramRGB.h"
+#include "APP/fmMain.h"
+#include "APP/fmSettings.h"
+#include "APP/fmViewPort.h"
+#include "APP/tests/test_settings_setup.h"
 
 class TestTextsFit : public QObject {
   Q_OBJECT

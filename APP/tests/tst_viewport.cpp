@@ -11,8 +11,8 @@
 
 #include <optional>
 
-#include "AppTestSupport.h"
-#include "fmViewPort.h"
+#include "APP/tests/AppTestSupport.h"
+#include "APP/fmViewPort.h"
 
 namespace {
 

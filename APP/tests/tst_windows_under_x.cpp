@@ -39,13 +39,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "Commands.h"
-#include "Program.h"
-#include "fmAbout.h"
-#include "fmHistogramRGB.h"
-#include "fmMain.h"
-#include "fmSettings.h"
-#include "fmViewPort.h"
+#include "APP/Commands.h"
+#include "APP/Program.h"
+#include "APP/fmAbout.h"
+#include "APP/fmHistogramRGB.h"
+#include "APP/fmMain.h"
+#include "APP/fmSettings.h"
+#include "APP/fmViewPort.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "test_render_setup.h"
+#include "APP/tests/test_render_setup.h"
 
 namespace {
 

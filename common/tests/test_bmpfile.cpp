@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "BMPFile.h"
+#include "common/BMPFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <clocale>
 #include <string>
 
-#include "Format.h"
+#include "common/Format.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "HistogramPicture.h"
+#include "common/HistogramPicture.h"
 
 namespace {
 

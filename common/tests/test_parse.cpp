@@ -5,7 +5,7 @@
 #include <clocale>
 #include <cstdint>
 
-#include "Parse.h"
+#include "common/Parse.h"
 
 namespace {
 

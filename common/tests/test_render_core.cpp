@@ -8,9 +8,9 @@
 
 #include <vector>
 
-#include "FrameBuffers.h"
-#include "RenderCore.h"
-#include "VideoPanel.h"
+#include "common/FrameBuffers.h"
+#include "common/RenderCore.h"
+#include "common/VideoPanel.h"
 #include "imaging.h"
 #include "imaging/encode.h"
 

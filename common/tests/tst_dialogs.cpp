@@ -12,9 +12,9 @@
 
 #include <functional>
 
-#include "Dialogs.h"
-#include "Messages.h"
-#include "VclControls.h"
+#include "common/Dialogs.h"
+#include "common/Messages.h"
+#include "common/VclControls.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "FileDialogs.h"
+#include "common/FileDialogs.h"
 
 class TestFileDialogs : public QObject {
   Q_OBJECT

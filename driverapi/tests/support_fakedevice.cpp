@@ -1,4 +1,4 @@
-#include "support_fakedevice.h"
+#include "driverapi/tests/support_fakedevice.h"
 
 #include <algorithm>
 #include <cstring>

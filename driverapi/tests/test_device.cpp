@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "QDV47B5API.h"
-#include "support_fakedevice.h"
+#include "driverapi/tests/support_fakedevice.h"
 
 using fake::DeviceTest;
 using fake::kUntouchedError;

@@ -9,7 +9,7 @@
 
 #include "QDV47B5API.h"
 #include "SensorMath.h"
-#include "support_fakedevice.h"
+#include "driverapi/tests/support_fakedevice.h"
 
 using fake::kUntouchedError;
 using fake::Read;

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "../src/colorcorrection_workers.h"
-#include "../src/cpu_features.h"
+#include "imaging/src/colorcorrection_workers.h"
+#include "imaging/src/cpu_features.h"
 #include "imaging/colorcorrection.h"
 #include "imaging/histogram.h"
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "../src/debayer_interp_simd.h"
+#include "imaging/src/debayer_interp_simd.h"
 #include "imaging/debayer.h"
 
 #ifdef QDV_BENCH_WITH_OPENCV

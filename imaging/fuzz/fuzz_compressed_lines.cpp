@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "fuzz_input.h"
+#include "imaging/fuzz/fuzz_input.h"
 #include "imaging.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

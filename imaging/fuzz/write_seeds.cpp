@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_input.h"
+#include "imaging/fuzz/fuzz_input.h"
 #include "imaging.h"
 #include "imaging/encode.h"
 

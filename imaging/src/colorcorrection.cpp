@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "colorcorrection_cube.h"
-#include "colorcorrection_loops.h"
-#include "colorcorrection_workers.h"
-#include "cpu_features.h"
+#include "imaging/src/colorcorrection_cube.h"
+#include "imaging/src/colorcorrection_loops.h"
+#include "imaging/src/colorcorrection_workers.h"
+#include "imaging/src/cpu_features.h"
 #include "imaging/pixelutil.h"
 
 using namespace imaging::cc;

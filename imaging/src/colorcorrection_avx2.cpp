@@ -1,7 +1,7 @@
 // The AVX2 apply loops: eight pixels a step (see colorcorrection_simd.h).
 // The whole file is compiled for AVX2; it is reached only where the
 // processor has it.
-#include "colorcorrection_simd.h"
+#include "imaging/src/colorcorrection_simd.h"
 
 namespace imaging::cc {
 namespace {

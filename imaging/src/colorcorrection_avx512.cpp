@@ -1,7 +1,7 @@
 // The AVX-512 apply loops: sixteen pixels a step (see
 // colorcorrection_simd.h). The whole file is compiled for AVX-512 F, BW, VL
 // and VBMI; it is reached only where the processor has them.
-#include "colorcorrection_simd.h"
+#include "imaging/src/colorcorrection_simd.h"
 
 #if !defined(__AVX512VBMI__)
 #error "colorcorrection_avx512.cpp is compiled with the AVX-512 flags"

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "colorcorrection_cube.h"
+#include "imaging/src/colorcorrection_cube.h"
 
 namespace imaging::cc {
 

@@ -2,7 +2,7 @@
 // code, and the vector loops' fallback (see colorcorrection_loops.h).
 #include <cstring>
 
-#include "colorcorrection_loops.h"
+#include "imaging/src/colorcorrection_loops.h"
 
 namespace imaging::cc {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "colorcorrection_cube.h"
+#include "imaging/src/colorcorrection_cube.h"
 
 namespace imaging::cc {
 namespace {

@@ -28,7 +28,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "colorcorrection_loops.h"
+#include "imaging/src/colorcorrection_loops.h"
 
 #if !defined(__AVX2__)
 #error "colorcorrection_simd.h is for files compiled with AVX2 or more"

@@ -1,4 +1,4 @@
-#include "colorcorrection_workers.h"
+#include "imaging/src/colorcorrection_workers.h"
 
 #include <atomic>
 #include <memory>

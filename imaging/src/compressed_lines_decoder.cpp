@@ -27,7 +27,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "difference_code.h"
+#include "imaging/src/difference_code.h"
 #include "imaging/decode.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "difference_code.h"
+#include "imaging/src/difference_code.h"
 #include "imaging/encode.h"
 
 namespace {

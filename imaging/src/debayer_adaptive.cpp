@@ -6,8 +6,8 @@
 // come from the shared neighbour-mean code.
 #include <cstdlib>
 
-#include "debayer_interp_edges.h"
-#include "debayer_interp_simd.h"
+#include "imaging/src/debayer_interp_edges.h"
+#include "imaging/src/debayer_interp_simd.h"
 
 namespace imaging::interp {
 namespace {

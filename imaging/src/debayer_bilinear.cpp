@@ -2,8 +2,8 @@
 // each missing colour from the mean of the nearest samples of that colour.
 // The edges come from the shared neighbour-mean code; the inner loop applies
 // the interior rule to columns 1 .. width-2 of rows 1 .. height-2.
-#include "debayer_interp_edges.h"
-#include "debayer_interp_simd.h"
+#include "imaging/src/debayer_interp_edges.h"
+#include "imaging/src/debayer_interp_simd.h"
 
 namespace imaging::interp {
 namespace {

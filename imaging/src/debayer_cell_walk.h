@@ -24,7 +24,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "debayer_scheme.h"
+#include "imaging/src/debayer_scheme.h"
 
 namespace imaging {
 

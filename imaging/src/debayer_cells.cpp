@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "debayer_cell_walk.h"
-#include "debayer_scheme.h"
+#include "imaging/src/debayer_cell_walk.h"
+#include "imaging/src/debayer_scheme.h"
 
 namespace imaging {
 namespace {

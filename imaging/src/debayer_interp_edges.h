@@ -20,7 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "debayer_scheme.h"
+#include "imaging/src/debayer_scheme.h"
 
 namespace imaging::interp {
 

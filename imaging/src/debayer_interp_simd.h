@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "cpu_features.h"
-#include "debayer_interp_edges.h"
+#include "imaging/src/cpu_features.h"
+#include "imaging/src/debayer_interp_edges.h"
 
 namespace imaging::interp {
 

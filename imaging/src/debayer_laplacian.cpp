@@ -22,8 +22,8 @@
 #include <new>
 #include <type_traits>
 
-#include "debayer_interp_edges.h"
-#include "debayer_interp_simd.h"
+#include "imaging/src/debayer_interp_edges.h"
+#include "imaging/src/debayer_interp_simd.h"
 
 namespace imaging::interp {
 namespace {

@@ -10,8 +10,8 @@
 #include <tmmintrin.h>
 #endif
 
-#include "cpu_features.h"
-#include "debayer_cell_walk.h"
+#include "imaging/src/cpu_features.h"
+#include "imaging/src/debayer_cell_walk.h"
 
 namespace imaging::detail {
 

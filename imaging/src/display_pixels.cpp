@@ -8,7 +8,7 @@
 #include <tmmintrin.h>
 #endif
 
-#include "cpu_features.h"
+#include "imaging/src/cpu_features.h"
 #include "imaging/pixelutil.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "debayer_scheme.h"
+#include "imaging/src/debayer_scheme.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #endif
 
 #include "imaging/decode.h"
-#include "raw_unpack_kernels.h"
+#include "imaging/src/raw_unpack_kernels.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "debayer_scheme.h"
+#include "imaging/src/debayer_scheme.h"
 #include "imaging/histogram.h"
 
 namespace {

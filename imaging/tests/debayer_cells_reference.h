@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "raw_test_support.h"
+#include "imaging/tests/raw_test_support.h"
 
 namespace rawtest {
 

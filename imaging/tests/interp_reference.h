@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "../src/debayer_interp_simd.h"
+#include "imaging/src/debayer_interp_simd.h"
 #include "imaging/debayer.h"
 
 namespace interp_test {

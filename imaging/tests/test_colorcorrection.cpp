@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "../src/colorcorrection_workers.h"
-#include "../src/cpu_features.h"
+#include "imaging/src/colorcorrection_workers.h"
+#include "imaging/src/cpu_features.h"
 #include "imaging/colorcorrection.h"
 
 #if defined(__SANITIZE_ADDRESS__)

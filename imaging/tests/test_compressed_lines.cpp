@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "../src/difference_code.h"
+#include "imaging/src/difference_code.h"
 #include "imaging/decode.h"
 #include "imaging/encode.h"
-#include "raw_test_support.h"
+#include "imaging/tests/raw_test_support.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // frames, and every member against a per-pixel reference on random frames.
 #include <gtest/gtest.h>
 
-#include "interp_reference.h"
+#include "imaging/tests/interp_reference.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // per-pixel reference on random frames.
 #include <gtest/gtest.h>
 
-#include "interp_reference.h"
+#include "imaging/tests/interp_reference.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "debayer_cells_reference.h"
+#include "imaging/tests/debayer_cells_reference.h"
 #include "imaging/debayer.h"
-#include "raw_test_support.h"
+#include "imaging/tests/raw_test_support.h"
 
 namespace {
 
@@ -238,8 +238,8 @@ TEST(DebayerCellFamilies, RefusalRules) {
 }  // namespace
 
 // ---- The 3-channel writers: SIMD forms against the scalar ones ----
-#include "../src/cpu_features.h"
-#include "../src/debayer_cell_walk.h"
+#include "imaging/src/cpu_features.h"
+#include "imaging/src/debayer_cell_walk.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // extreme frames, and every member against a per-pixel reference.
 #include <gtest/gtest.h>
 
-#include "interp_reference.h"
+#include "imaging/tests/interp_reference.h"
 
 namespace {
 

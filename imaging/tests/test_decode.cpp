@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "imaging/decode.h"
-#include "raw_test_support.h"
+#include "imaging/tests/raw_test_support.h"
 
 namespace {
 
@@ -272,7 +272,7 @@ TEST(Unpack12BitTo8Bit, WidthNotMultipleOf4StaysInsideTheBuffer) {
 }  // namespace
 
 // ---- The SSE2 row kernels against the scalar ones ----
-#include "../src/raw_unpack_kernels.h"
+#include "imaging/src/raw_unpack_kernels.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/pixelutil.h"
-#include "raw_test_support.h"
+#include "imaging/tests/raw_test_support.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "LnkInfoReader.h"
+#include "platform/tests/LnkInfoReader.h"
 #include "platform/ShellLink.h"
 
 namespace fs = std::filesystem;

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "FileSizeLimit.h"
-#include "ShellCommand.h"
-#include "StrictAVIReader.h"
+#include "platform/tests/FileSizeLimit.h"
+#include "platform/tests/ShellCommand.h"
+#include "platform/tests/StrictAVIReader.h"
 #include "platform/avifile.h"
 
 namespace {

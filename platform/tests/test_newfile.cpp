@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSizeLimit.h"
+#include "platform/tests/FileSizeLimit.h"
 #include "platform/newfile.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // The simulated camera's request handling and stream timing.
-#include "Device.h"
+#include "simcam/src/Device.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "Scene.h"
+#include "simcam/src/Scene.h"
 
 namespace simcam {
 

@@ -17,9 +17,9 @@
 #include <optional>
 #include <vector>
 
-#include "FrameRenderer.h"
+#include "simcam/src/FrameRenderer.h"
 #include "QDV47B5API.h"
-#include "Registers.h"
+#include "simcam/src/Registers.h"
 #include "platform/device.h"
 #include "simcam/SimCamera.h"
 

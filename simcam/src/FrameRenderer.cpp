@@ -1,11 +1,11 @@
 // Frame production for the four stream formats.
-#include "FrameRenderer.h"
+#include "simcam/src/FrameRenderer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "Scene.h"
+#include "simcam/src/Scene.h"
 #include "simcam/SimCamera.h"
 #include "imaging/encode.h"
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "Sensor.h"
+#include "simcam/src/Sensor.h"
 #include "platform/win32.h"
 
 namespace simcam {

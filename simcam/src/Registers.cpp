@@ -1,5 +1,5 @@
 // The sensor's register file and its power-on values.
-#include "Registers.h"
+#include "simcam/src/Registers.h"
 
 namespace simcam {
 

@@ -1,5 +1,5 @@
 // Rendering of the synthetic scene.
-#include "Scene.h"
+#include "simcam/src/Scene.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Exposure, gain, black level, gamma and frame period from the registers.
-#include "Sensor.h"
+#include "simcam/src/Sensor.h"
 
 #include <cmath>
 

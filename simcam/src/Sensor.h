@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "Registers.h"
+#include "simcam/src/Registers.h"
 
 namespace simcam {
 

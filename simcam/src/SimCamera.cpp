@@ -1,7 +1,7 @@
 // The control surface of the simulated camera, and its installation.
 #include "simcam/SimCamera.h"
 
-#include "Device.h"
+#include "simcam/src/Device.h"
 #include "platform/device.h"
 
 namespace simcam {

@@ -1,5 +1,5 @@
 // Shared helpers of the simulated camera's tests.
-#include "support_camera.h"
+#include "simcam/tests/support_camera.h"
 
 #include "imaging/decode.h"
 

@@ -8,7 +8,7 @@
 
 #include "imaging/decode.h"
 #include "imaging/encode.h"
-#include "support_camera.h"
+#include "simcam/tests/support_camera.h"
 
 namespace simcam_test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "support_camera.h"
+#include "simcam/tests/support_camera.h"
 
 namespace simcam_test {
 namespace {

@@ -3,7 +3,7 @@
 // worked examples for frame rate, exposure and gain.
 #include <gtest/gtest.h>
 
-#include "support_camera.h"
+#include "simcam/tests/support_camera.h"
 
 namespace simcam_test {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "support_camera.h"
+#include "simcam/tests/support_camera.h"
 
 namespace simcam_test {
 namespace {

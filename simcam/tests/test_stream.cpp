@@ -8,7 +8,7 @@
 #include <cmath>
 #include <thread>
 
-#include "support_camera.h"
+#include "simcam/tests/support_camera.h"
 
 namespace simcam_test {
 namespace {

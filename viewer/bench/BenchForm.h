@@ -4,7 +4,7 @@
 #ifndef VIEWER_BENCH_BENCHFORM_H
 #define VIEWER_BENCH_BENCHFORM_H
 
-#include "MainForm.h"
+#include "viewer/MainForm.h"
 
 inline TAppForm* BenchForm() {
   static TAppForm* form = [] {

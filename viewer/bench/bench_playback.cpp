@@ -10,9 +10,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "BenchForm.h"
-#include "Messages.h"
-#include "SampleFiles.h"
+#include "viewer/bench/BenchForm.h"
+#include "common/Messages.h"
+#include "viewer/tests/samples/SampleFiles.h"
 
 namespace {
 

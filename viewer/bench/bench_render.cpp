@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QDir>
 
-#include "BenchForm.h"
-#include "SampleFiles.h"
+#include "viewer/bench/BenchForm.h"
+#include "viewer/tests/samples/SampleFiles.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <QDir>
 #include <QSlider>
 
-#include "Program.h"
-#include "SampleFiles.h"
-#include "THistogram.h"
-#include "TSettingsForm.h"
+#include "viewer/Program.h"
+#include "viewer/tests/samples/SampleFiles.h"
+#include "viewer/THistogram.h"
+#include "viewer/TSettingsForm.h"
 #include "imaging.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "RAWFile.h"
+#include "viewer/RAWFile.h"
 #include "imaging.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "ViewerTestSupport.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 // Standard output of a program (standard error is dropped).
 inline QByteArray RunTool(const QString& program, const QStringList& arguments) {

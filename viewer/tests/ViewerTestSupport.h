@@ -18,12 +18,12 @@
 #include <memory>
 #include <vector>
 
-#include "MainForm.h"
-#include "RenderSteps.h"
-#include "Messages.h"
-#include "RAWVideo.h"
-#include "SampleFiles.h"
-#include "VideoPanel.h"
+#include "viewer/MainForm.h"
+#include "viewer/RenderSteps.h"
+#include "common/Messages.h"
+#include "common/RAWVideo.h"
+#include "viewer/tests/samples/SampleFiles.h"
+#include "common/VideoPanel.h"
 #include "imaging.h"
 
 // Texts in failure messages.

@@ -19,8 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "ExportTestSupport.h"
-#include "StrictAVIReader.h"
+#include "viewer/tests/ExportTestSupport.h"
+#include "platform/tests/StrictAVIReader.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "Export.h"
-#include "ExportTestSupport.h"
+#include "viewer/Export.h"
+#include "viewer/tests/ExportTestSupport.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "THistogram.h"
-#include "ViewerTestSupport.h"
+#include "viewer/THistogram.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "Playback.h"
-#include "ViewerTestSupport.h"
+#include "viewer/Playback.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <limits>
 #include <stdexcept>
 
-#include "Program.h"
-#include "TAboutForm.h"
-#include "TFileInfo.h"
-#include "THistogram.h"
-#include "TSettingsForm.h"
-#include "ViewerTestSupport.h"
+#include "viewer/Program.h"
+#include "viewer/TAboutForm.h"
+#include "viewer/TFileInfo.h"
+#include "viewer/THistogram.h"
+#include "viewer/TSettingsForm.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

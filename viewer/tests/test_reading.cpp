@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "ViewerTestSupport.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "RenderSteps.h"
-#include "ViewerTestSupport.h"
-#include "Zoom.h"
+#include "viewer/RenderSteps.h"
+#include "viewer/tests/ViewerTestSupport.h"
+#include "common/Zoom.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // every stream format and demosaicing mode, with and without colour
 // correction: the viewer shows exactly the image library's picture of the
 // camera's frame and the camera application's picture of it.
-#include "ViewerTestSupport.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

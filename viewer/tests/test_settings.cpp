@@ -19,10 +19,10 @@
 
 #include <cmath>
 
-#include "CurveTables.h"
-#include "FileDialogs.h"
-#include "TSettingsForm.h"
-#include "ViewerTestSupport.h"
+#include "viewer/CurveTables.h"
+#include "common/FileDialogs.h"
+#include "viewer/TSettingsForm.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 // each histogram panel. A cut number reads as a smaller one.
 #include <QStatusBar>
 
-#include "../../common/tests/TextFit.h"
-#include "TAboutForm.h"
-#include "TFileInfo.h"
-#include "THistogram.h"
-#include "TSettingsForm.h"
-#include "ViewerTestSupport.h"
+#include "common/tests/TextFit.h"
+#include "viewer/TAboutForm.h"
+#include "viewer/TFileInfo.h"
+#include "viewer/THistogram.h"
+#include "viewer/TSettingsForm.h"
+#include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
 

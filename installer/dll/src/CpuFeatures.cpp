@@ -1,11 +1,11 @@
-#include "CpuFeatures.h"
+#include "installer/dll/src/CpuFeatures.h"
 
 #include <cpuid.h>
 
 #include <array>
 
 #include "QDVsetup.h"
-#include "Trace.h"
+#include "installer/dll/src/Trace.h"
 
 namespace qdvsetup {
 namespace {

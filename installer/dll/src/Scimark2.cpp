@@ -1,4 +1,4 @@
-#include "Scimark2.h"
+#include "installer/dll/src/Scimark2.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <new>
 
 #include "QDVsetup.h"
-#include "Trace.h"
+#include "installer/dll/src/Trace.h"
 
 namespace qdvsetup {
 namespace {

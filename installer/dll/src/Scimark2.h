@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "ScimarkKernels.h"
+#include "installer/dll/src/ScimarkKernels.h"
 
 namespace qdvsetup {
 

@@ -1,11 +1,11 @@
-#include "ScimarkKernels.h"
+#include "installer/dll/src/ScimarkKernels.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
 
-#include "Trace.h"
+#include "installer/dll/src/Trace.h"
 
 namespace qdvsetup {
 namespace {

@@ -1,10 +1,10 @@
-#include "SystemFacts.h"
+#include "installer/dll/src/SystemFacts.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
-#include "Text.h"
+#include "installer/dll/src/Text.h"
 
 namespace qdvsetup {
 namespace {

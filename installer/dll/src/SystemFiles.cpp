@@ -1,4 +1,4 @@
-#include "SystemFiles.h"
+#include "installer/dll/src/SystemFiles.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "SystemProbe.h"
+#include "installer/dll/src/SystemProbe.h"
 
 #include <array>
 #include <cstdio>
@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "SystemFacts.h"
-#include "SystemFiles.h"
-#include "Text.h"
-#include "Trace.h"
+#include "installer/dll/src/SystemFacts.h"
+#include "installer/dll/src/SystemFiles.h"
+#include "installer/dll/src/Text.h"
+#include "installer/dll/src/Trace.h"
 
 namespace qdvsetup {
 namespace {

@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "installer/dll/src/Text.h"
 
 #include <cassert>
 #include <cmath>

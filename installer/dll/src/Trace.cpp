@@ -1,4 +1,4 @@
-#include "Trace.h"
+#include "installer/dll/src/Trace.h"
 
 #include <unistd.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Text.h"
+#include "installer/dll/src/Text.h"
 #include "platform/fdwrite.h"
 
 namespace {

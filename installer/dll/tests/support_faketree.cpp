@@ -1,4 +1,4 @@
-#include "support_faketree.h"
+#include "installer/dll/tests/support_faketree.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "SystemProbe.h"
+#include "installer/dll/src/SystemProbe.h"
 
 namespace fs = std::filesystem;
 

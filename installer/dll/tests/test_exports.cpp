@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "support_faketree.h"
+#include "installer/dll/tests/support_faketree.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "SystemProbe.h"
-#include "support_faketree.h"
+#include "installer/dll/src/SystemProbe.h"
+#include "installer/dll/tests/support_faketree.h"
 
 using faketree::FakeTree;
 using faketree::probe;

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "CpuFeatures.h"
+#include "installer/dll/src/CpuFeatures.h"
 #include "QDVsetup.h"
-#include "support_faketree.h"
+#include "installer/dll/tests/support_faketree.h"
 
 using faketree::TraceCapture;
 

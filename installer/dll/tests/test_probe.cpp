@@ -5,7 +5,7 @@
 #include <string>
 
 #include "QDVsetup.h"
-#include "support_faketree.h"
+#include "installer/dll/tests/support_faketree.h"
 
 using faketree::FakeTree;
 using faketree::probe;

@@ -15,9 +15,9 @@
 #include <thread>
 
 #include "QDVsetup.h"
-#include "Scimark2.h"
-#include "ScimarkKernels.h"
-#include "support_faketree.h"
+#include "installer/dll/src/Scimark2.h"
+#include "installer/dll/src/ScimarkKernels.h"
+#include "installer/dll/tests/support_faketree.h"
 
 namespace qdvsetup {
 namespace {

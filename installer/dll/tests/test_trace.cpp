@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "Trace.h"
-#include "support_faketree.h"
+#include "installer/dll/src/Trace.h"
+#include "installer/dll/tests/support_faketree.h"
 
 using faketree::TraceCapture;
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "QDVsetup.h"
-#include "SystemProbe.h"
+#include "installer/dll/src/SystemProbe.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "LnkInfoReader.h"
+#include "platform/tests/LnkInfoReader.h"
 
 namespace fs = std::filesystem;
 

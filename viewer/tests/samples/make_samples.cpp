@@ -13,15 +13,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "Commands.h"
-#include "Messages.h"
+#include "APP/tests/AppTestSupport.h"
+#include "APP/Commands.h"
+#include "common/Messages.h"
 #include "QDV47B5API.h"
-#include "SampleFiles.h"
-#include "VideoPanel.h"
-#include "fmMain.h"
+#include "viewer/tests/samples/SampleFiles.h"
+#include "common/VideoPanel.h"
+#include "APP/fmMain.h"
 #include "simcam/SimCamera.h"
-#include "test_render_setup.h"
+#include "APP/tests/test_render_setup.h"
 
 namespace {
 
