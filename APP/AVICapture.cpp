@@ -6,10 +6,10 @@
 #include "APP/CaptureMessages.h"
 #include "APP/CaptureSteps.h"
 #include "APP/Commands.h"
+#include "QDV47B5API.h"
 #include "common/Format.h"
 #include "common/GuiSync.h"
 #include "common/Messages.h"
-#include "QDV47B5API.h"
 #include "common/RenderCore.h"
 #include "imaging.h"
 #include "platform/avifile.h"
@@ -63,8 +63,8 @@ class TAVICapture {
     mode_ = app_.DebayerMode;
     const QString folder =
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
-    fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"),
-                                         QStringLiteral(".AVI"), app_.AVICounter);
+    fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".AVI"),
+                                         app_.AVICounter);
     const std::uint32_t rate = platform::AVIStreamRate(app_.GetFrameRate(), RateScale,
                                                        platform::AVIRateRounding::HalvesToEven);
     if (AVIOpen(fileName_, PictureExtent(mode_, SizeX()), PictureExtent(mode_, SizeY()), FrameBits,
@@ -142,4 +142,3 @@ void TAppCommand::SaveVideo() {
   const TCaptureClaim claim(*this);
   if (claim) TAVICapture(*this).Run();
 }
-

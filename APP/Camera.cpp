@@ -88,7 +88,8 @@ std::uint32_t TCamera::GetFrequency() {
 }
 
 void TCamera::SetMedianFilterType(std::uint32_t type) {
-  WriteSetting(cameraIndex_, ::SetMedianFilterType, type, QStringLiteral("SetMedianFilterType FAIL!"));
+  WriteSetting(cameraIndex_, ::SetMedianFilterType, type,
+               QStringLiteral("SetMedianFilterType FAIL!"));
 }
 
 void TCamera::UpdateViewPort(ViewPortRecord& viewPort) {
@@ -104,11 +105,13 @@ void TCamera::GetViewPort(ViewPortRecord& viewPort) {
 }
 
 void TCamera::SetFrameWaitTimeout(std::uint32_t ms) {
-  WriteSetting(cameraIndex_, ::SetFrameWaitTimeout, ms, QStringLiteral("SetFrameWaitTimeout FAIL!"));
+  WriteSetting(cameraIndex_, ::SetFrameWaitTimeout, ms,
+               QStringLiteral("SetFrameWaitTimeout FAIL!"));
 }
 
 std::uint32_t TCamera::GetFrameWaitTimeout() {
-  return ReadSetting(cameraIndex_, ::GetFrameWaitTimeout, 5000, QStringLiteral("GetFrameWaitTimeout get error!"));
+  return ReadSetting(cameraIndex_, ::GetFrameWaitTimeout, 5000,
+                     QStringLiteral("GetFrameWaitTimeout get error!"));
 }
 
 void TCamera::GetFrame(void* buffer, std::uint32_t size, std::uint32_t& bytes) {
@@ -257,7 +260,8 @@ void TCamera::SetTriggerControl(std::uint32_t flags) {
 }
 
 std::uint32_t TCamera::GetTriggerControl() {
-  return ReadSetting(cameraIndex_, ::GetTriggerControl, 0, QStringLiteral("GetTriggerControl FAIL!"));
+  return ReadSetting(cameraIndex_, ::GetTriggerControl, 0,
+                     QStringLiteral("GetTriggerControl FAIL!"));
 }
 
 void TCamera::SetFrameRate(double fps) {
@@ -390,23 +394,28 @@ void TCamera::ResetSensor() {
 }
 
 void TCamera::SetInterPacketGapDelay(std::uint32_t delay) {
-  WriteSetting(cameraIndex_, ::SetInterPacketGapDelay, delay, QStringLiteral("SetInterPacketGapDelay FAIL!"));
+  WriteSetting(cameraIndex_, ::SetInterPacketGapDelay, delay,
+               QStringLiteral("SetInterPacketGapDelay FAIL!"));
 }
 
 std::uint32_t TCamera::GetInterPacketGapDelay() {
-  return ReadSetting(cameraIndex_, ::GetInterPacketGapDelay, 0, QStringLiteral("GetInterPacketGapDelay FAIL!"));
+  return ReadSetting(cameraIndex_, ::GetInterPacketGapDelay, 0,
+                     QStringLiteral("GetInterPacketGapDelay FAIL!"));
 }
 
 void TCamera::SetColorEnhancement(std::uint32_t level) {
-  WriteSetting(cameraIndex_, ::SetColorEnhancement, level, QStringLiteral("SetColorEnhancement FAIL!"));
+  WriteSetting(cameraIndex_, ::SetColorEnhancement, level,
+               QStringLiteral("SetColorEnhancement FAIL!"));
 }
 
 std::uint32_t TCamera::GetColorEnhancement() {
-  return ReadSetting(cameraIndex_, ::GetColorEnhancement, 64, QStringLiteral("GetColorEnhancement FAIL!"));
+  return ReadSetting(cameraIndex_, ::GetColorEnhancement, 64,
+                     QStringLiteral("GetColorEnhancement FAIL!"));
 }
 
 void TCamera::SetWhiteBalanceFlags(std::uint32_t flags) {
-  WriteSetting(cameraIndex_, ::SetWhiteBalanceFlags, flags, QStringLiteral("SetWhiteBalanceFlags FAIL!"));
+  WriteSetting(cameraIndex_, ::SetWhiteBalanceFlags, flags,
+               QStringLiteral("SetWhiteBalanceFlags FAIL!"));
 }
 
 void TCamera::GetSerialNumber(QString& text) {

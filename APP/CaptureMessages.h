@@ -16,9 +16,9 @@ inline void ShowCaptureError(const QString& text) {
 }
 
 inline void ShowCaptureWriteError(const QString& fileName, std::uint64_t framesStored) {
-  ShowCaptureError(QStringLiteral("Cannot write file : ") + fileName +
-                   FormatText("\n%llu frames stored.",
-                              static_cast<unsigned long long>(framesStored)));
+  ShowCaptureError(
+      QStringLiteral("Cannot write file : ") + fileName +
+      FormatText("\n%llu frames stored.", static_cast<unsigned long long>(framesStored)));
 }
 
 #endif

@@ -78,8 +78,8 @@ void TAppCommand::Init() {
   const QStringList arguments = QCoreApplication::arguments();
   const QString iniPath = arguments.size() == 2
                               ? arguments.at(1)
-                              : QCoreApplication::applicationDirPath() +
-                                    QLatin1Char('/') + QStringLiteral("QDV47B5.INI");
+                              : QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                    QStringLiteral("QDV47B5.INI");
   IniFile = std::make_unique<TIniFile>(iniPath);
 
   ColorCorrectionObject = MakeColorCorrection();
@@ -209,8 +209,8 @@ void TAppCommand::ShowCPULoad() {
     UserTime = user;
     // With no time elapsed between two samples there is no load to show.
     if (total > 0) {
-      const auto percent = static_cast<long long>(
-          std::nearbyint(static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
+      const auto percent = static_cast<long long>(std::nearbyint(
+          static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
       if (percent >= 0) load = FormatText("%lld%%", percent);
     }
   }
@@ -236,9 +236,7 @@ void TAppCommand::ShowStatistics(double /*seconds*/) {
   const double megabits =
       seconds != 0 ? static_cast<double>(packets) * 1496 * 8 / (seconds * 1000 * 1000) : 0.0;
   const double lostShare = packets > 0 ? static_cast<double>(lost) * 100 / packets : 0.0;
-  auto perSecond = [seconds](std::uint32_t count) {
-    return seconds != 0 ? count / seconds : 0.0;
-  };
+  auto perSecond = [seconds](std::uint32_t count) { return seconds != 0 ? count / seconds : 0.0; };
 
   if (SettingsView != nullptr) {
     const std::pair<const char*, std::uint32_t> counters[] = {
@@ -250,9 +248,12 @@ void TAppCommand::ShowStatistics(double /*seconds*/) {
     for (const auto& [edit, value] : counters) {
       SettingsView->SetStatisticsText(QLatin1String(edit), FormatText("%u", value));
     }
-    SettingsView->SetStatisticsText(QStringLiteral("eFPS"), FormatFloat("%.3f", perSecond(record.FrameCount)));
-    SettingsView->SetStatisticsText(QStringLiteral("eFPSCalc"), FormatFloat("%.3f", GetFrameRate()));
-    SettingsView->SetStatisticsText(QStringLiteral("eFPSUser"), FormatFloat("%.3f", perSecond(record.FrameUser)));
+    SettingsView->SetStatisticsText(QStringLiteral("eFPS"),
+                                    FormatFloat("%.3f", perSecond(record.FrameCount)));
+    SettingsView->SetStatisticsText(QStringLiteral("eFPSCalc"),
+                                    FormatFloat("%.3f", GetFrameRate()));
+    SettingsView->SetStatisticsText(QStringLiteral("eFPSUser"),
+                                    FormatFloat("%.3f", perSecond(record.FrameUser)));
     SettingsView->SetStatisticsText(QStringLiteral("eInterval"), FormatFloat("%.3f", seconds));
     SettingsView->SetStatisticsText(QStringLiteral("eSpeedMbytes"), FormatFloat("%.3f", megabytes));
     SettingsView->SetStatisticsText(QStringLiteral("eSpeedMbits"), FormatFloat("%.3f", megabits));
@@ -346,7 +347,8 @@ void TAppCommand::SetOutMode(std::int32_t index) {
 
 std::int32_t TAppCommand::GetOutMode() const {
   for (std::size_t i = 0; i < std::size(OutModeStreams); ++i)
-    if (static_cast<std::int32_t>(OutModeStreams[i]) == OutMode) return static_cast<std::int32_t>(i);
+    if (static_cast<std::int32_t>(OutModeStreams[i]) == OutMode)
+      return static_cast<std::int32_t>(i);
   return 0;
 }
 

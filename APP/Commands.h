@@ -32,11 +32,11 @@
 #include <functional>
 #include <memory>
 
-#include "common/BitmapInfo.h"
 #include "APP/Camera.h"
+#include "APP/IniFile.h"
+#include "common/BitmapInfo.h"
 #include "common/FrameBuffers.h"
 #include "common/GuiSync.h"
-#include "APP/IniFile.h"
 #include "imaging/colorcorrection_ptr.h"
 #include "platform/dib.h"
 
@@ -270,8 +270,8 @@ class TAppCommand {
   void CalibrateColors();
   void SaveFrameFile(std::int32_t& counter, std::int32_t format, const std::uint8_t* picture,
                      std::int32_t width, std::int32_t height);
-  bool CopyBitmapToClipboard(std::int32_t width, std::int32_t height,
-                             const std::uint8_t* picture, const TBitmapInfo& bitmapInfo);
+  bool CopyBitmapToClipboard(std::int32_t width, std::int32_t height, const std::uint8_t* picture,
+                             const TBitmapInfo& bitmapInfo);
   void RunCorrectionTool(const std::uint8_t* picture, std::int32_t width, std::int32_t height);
   // matrix: twelve doubles, four rows (red, green, blue, constant) of three.
   void SetCorrectionMatrix(const double* matrix);

@@ -147,8 +147,7 @@ bool TCopyDataServer::Listen(const QString& name) {
   if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
     return false;
   // Only this user may connect; nobody can before listen() below.
-  if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 ||
-      ::listen(socket.get(), SOMAXCONN) != 0) {
+  if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(socket.get(), SOMAXCONN) != 0) {
     ::unlink(address.sun_path);
     return false;
   }

@@ -21,8 +21,7 @@ class TIniFile {
   QStringList ReadSections() const;
   bool SectionExists(const QString& section) const;
   bool ValueExists(const QString& section, const QString& key) const;
-  QString ReadString(const QString& section, const QString& key,
-                     const QString& defaultValue) const;
+  QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
 
  private:
   struct Entry {
@@ -32,8 +31,7 @@ class TIniFile {
   };
   QList<Entry> Parse() const;
   // The key's line in the first section of the name; null when none.
-  static const Entry* Find(const QList<Entry>& entries, const QString& section,
-                           const QString& key);
+  static const Entry* Find(const QList<Entry>& entries, const QString& section, const QString& key);
 
   QString fileName_;
 };

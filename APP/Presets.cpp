@@ -2,9 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
 
@@ -13,14 +13,14 @@
 #include <cstdio>
 
 #include "APP/Commands.h"
+#include "APP/fmMain.h"
+#include "APP/fmSettings.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
 #include "common/RegularFile.h"
 #include "common/VclControls.h"
 #include "platform/newfile.h"
-#include "APP/fmMain.h"
-#include "APP/fmSettings.h"
 
 namespace {
 
@@ -163,9 +163,7 @@ class TPresetReader {
     return value;
   }
   bool Int(const char* name, std::int32_t& value) const { return SafeStrToInt(Text(name), value); }
-  bool UInt(const char* name, std::uint32_t& value) const {
-    return ParseUInt32(Text(name), value);
-  }
+  bool UInt(const char* name, std::uint32_t& value) const { return ParseUInt32(Text(name), value); }
   // A real entry that is missing or no number stops the load with the
   // conversion error box.
   bool Real(const char* name, double& value) const {

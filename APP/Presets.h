@@ -40,15 +40,15 @@ class TPresetList {
 };
 
 enum class TPresetSave {
-  Stored,             // the file was written (through a temporary file)
-  CameraNotAnswering, // a camera read failed: the file was left as it was
-  WriteFailed         // the file could not be written: the old one is intact
+  Stored,              // the file was written (through a temporary file)
+  CameraNotAnswering,  // a camera read failed: the file was left as it was
+  WriteFailed          // the file could not be written: the old one is intact
 };
 
 enum class TPresetLoad {
-  Loaded,    // every entry applied
-  Stopped,   // an error box was shown; the entries before it stay applied
-  Refused    // a capture runs: nothing applied
+  Loaded,   // every entry applied
+  Stopped,  // an error box was shown; the entries before it stay applied
+  Refused   // a capture runs: nothing applied
 };
 
 // `form` is the main window, whose state is saved and which "WinIconic"

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "APP/FramePool.h"
-#include "common/GuiSync.h"
 #include "QDV47B5API.h"
+#include "common/GuiSync.h"
 
 // The preview thread of one capture: hands one RAWPreviewSync after another
 // to the GUI thread, which renders the frame last handed over.

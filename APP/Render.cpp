@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "APP/Commands.h"
-#include "common/Format.h"
 #include "QDV47B5API.h"
+#include "common/Format.h"
 #include "common/RenderCore.h"
 #include "common/Zoom.h"
 #include "imaging.h"
@@ -46,8 +46,7 @@ TRenderFrame DecodeFrame(const TAppCommand& command, std::uint32_t code, const s
 // The RAW histogram and a pending white balance read the undemosaiced samples.
 void MeasureFrame(TAppCommand& command, const TRenderFrame& frame) {
   if (command.RAWHistogramOn && command.HistogramRAWView != nullptr)
-    command.HistogramRAWView->UpdateHistogram(frame.raw, frame.width, frame.height,
-                                              frame.rawBits);
+    command.HistogramRAWView->UpdateHistogram(frame.raw, frame.width, frame.height, frame.rawBits);
   if (command.WhiteBalancePending) {
     command.WhiteBalancePending = false;
     command.AutoWhiteBalance(frame.raw, frame.width, frame.height, frame.rawBits);

@@ -31,7 +31,8 @@ struct TSignalExit::Previous {
   struct sigaction action;
 };
 
-TSignalExit::TSignalExit(std::initializer_list<int> signalNumbers, std::function<void(int)> onSignal)
+TSignalExit::TSignalExit(std::initializer_list<int> signalNumbers,
+                         std::function<void(int)> onSignal)
     : exit_(std::move(onSignal)) {
   assert(pipeWrite < 0);
   int fds[2];
@@ -54,7 +55,8 @@ TSignalExit::TSignalExit(std::initializer_list<int> signalNumbers, std::function
 }
 
 TSignalExit::~TSignalExit() {
-  for (const Previous& previous : previous_) ::sigaction(previous.signal, &previous.action, nullptr);
+  for (const Previous& previous : previous_)
+    ::sigaction(previous.signal, &previous.action, nullptr);
   delete notifier_;
   // No handler writes any more; the members close both ends.
   pipeWrite = -1;

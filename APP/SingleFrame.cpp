@@ -16,8 +16,8 @@
 
 #include <jpeglib.h>
 
-#include "common/BMPFile.h"
 #include "APP/Commands.h"
+#include "common/BMPFile.h"
 #include "common/Messages.h"
 #include "imaging/debayer.h"
 

@@ -26,11 +26,8 @@ void TTriggerThread::Execute() {
           if (AppCommand != nullptr) AppCommand->PollExternalInputs();
         });
         break;
-      case TWaitResult::NoEvent:
-        Pause(RetryMs);
-        break;
-      case TWaitResult::TimedOut:
-        break;
+      case TWaitResult::NoEvent: Pause(RetryMs); break;
+      case TWaitResult::TimedOut: break;
     }
   }
 }
@@ -55,11 +52,10 @@ void TTriggerThread::Pause(DWORD ms) {
 
 void TAppCommand::SetTrigger(bool extSync, bool out1High, bool out2High, bool out1Enabled,
                              bool out2Enabled) {
-  const DWORD flags = (extSync ? QDV_TRIGGER_EXTERNAL_SYNC : 0) |
-                      (out1High ? QDV_TRIGGER_OUT1_HIGH : 0) |
-                      (out2High ? QDV_TRIGGER_OUT2_HIGH : 0) |
-                      (out1Enabled ? QDV_TRIGGER_OUT1_ENABLED : 0) |
-                      (out2Enabled ? QDV_TRIGGER_OUT2_ENABLED : 0);
+  const DWORD flags =
+      (extSync ? QDV_TRIGGER_EXTERNAL_SYNC : 0) | (out1High ? QDV_TRIGGER_OUT1_HIGH : 0) |
+      (out2High ? QDV_TRIGGER_OUT2_HIGH : 0) | (out1Enabled ? QDV_TRIGGER_OUT1_ENABLED : 0) |
+      (out2Enabled ? QDV_TRIGGER_OUT2_ENABLED : 0);
   CameraDevice->SetTriggerControl(flags);
   if (extSync) {
     if (!Running) StartVideo();

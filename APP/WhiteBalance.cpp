@@ -58,9 +58,7 @@ void TAppCommand::AutoWhiteBalance(const void* raw, std::int32_t width, std::int
   CameraDevice->WriteColorLookupTable(table.data());
 }
 
-void TAppCommand::WhiteBalanceAuto() {
-  CameraDevice->SetWhiteBalanceFlags(QDV_WHITE_BALANCE_AUTO);
-}
+void TAppCommand::WhiteBalanceAuto() { CameraDevice->SetWhiteBalanceFlags(QDV_WHITE_BALANCE_AUTO); }
 
 void TAppCommand::WhiteBalanceLock() {
   CameraDevice->SetWhiteBalanceFlags(QDV_WHITE_BALANCE_LOCKED);

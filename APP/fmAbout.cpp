@@ -16,9 +16,9 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "APP/fmMain.h"
 #include "common/Dialogs.h"
 #include "common/VclControls.h"
-#include "APP/fmMain.h"
 
 TAboutForm* AboutForm = nullptr;
 
@@ -255,11 +255,8 @@ bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
       PanelMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
       return true;
-    case QEvent::MouseButtonRelease:
-      PanelMouseUp();
-      return true;
-    default:
-      return QDialog::eventFilter(watched, event);
+    case QEvent::MouseButtonRelease: PanelMouseUp(); return true;
+    default: return QDialog::eventFilter(watched, event);
   }
 }
 

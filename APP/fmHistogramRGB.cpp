@@ -8,10 +8,13 @@
 THistogramFormRGB* HistogramFormRGB = nullptr;
 
 namespace {
-const THistogramForm::Design RGBDesign = {
-    "HistogramFormRGB",    "Histogram", QSize(258, 137),
-    QRect(1, 1, 256, 115), 117,         &TAppCommand::ShowHistogramRGB,
-    256};
+const THistogramForm::Design RGBDesign = {"HistogramFormRGB",
+                                          "Histogram",
+                                          QSize(258, 137),
+                                          QRect(1, 1, 256, 115),
+                                          117,
+                                          &TAppCommand::ShowHistogramRGB,
+                                          256};
 }  // namespace
 
 THistogramFormRGB::THistogramFormRGB(QWidget* parent) : THistogramForm(RGBDesign, parent) {}

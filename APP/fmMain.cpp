@@ -21,6 +21,7 @@
 
 #include "APP/Commands.h"
 #include "APP/CopyDataServer.h"
+#include "APP/fmSettings.h"
 #include "common/DebayerModes.h"
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
@@ -31,7 +32,6 @@
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
 #include "imaging/debayer.h"
-#include "APP/fmSettings.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -60,19 +60,19 @@ constexpr PanelDesign PanelDesigns[TMainForm::PanelCount] = {
 
 QList<QIcon> MakeImageList(QStyle* style) {
   return {
-      style->standardIcon(QStyle::SP_MediaPlay),          // 0 start video
-      style->standardIcon(QStyle::SP_MediaStop),          // 1 stop video
-      MakeGlyph(QStringLiteral("+"), Qt::darkBlue),       // 2 zoom in
-      MakeGlyph(QStringLiteral("-"), Qt::darkBlue),       // 3 zoom out
-      MakeGlyph(QStringLiteral("1:1"), Qt::darkBlue),     // 4 zoom
-      MakeGlyph(QStringLiteral("R"), Qt::darkRed),        // 5 RAW histogram
-      MakeGlyph(QStringLiteral("H"), Qt::darkGreen),      // 6 frame histogram
+      style->standardIcon(QStyle::SP_MediaPlay),               // 0 start video
+      style->standardIcon(QStyle::SP_MediaStop),               // 1 stop video
+      MakeGlyph(QStringLiteral("+"), Qt::darkBlue),            // 2 zoom in
+      MakeGlyph(QStringLiteral("-"), Qt::darkBlue),            // 3 zoom out
+      MakeGlyph(QStringLiteral("1:1"), Qt::darkBlue),          // 4 zoom
+      MakeGlyph(QStringLiteral("R"), Qt::darkRed),             // 5 RAW histogram
+      MakeGlyph(QStringLiteral("H"), Qt::darkGreen),           // 6 frame histogram
       style->standardIcon(QStyle::SP_FileDialogDetailedView),  // 7 settings
-      style->standardIcon(QStyle::SP_DialogSaveButton),   // 8 save frame
-      MakeGlyph(QStringLiteral("AVI"), Qt::black),        // 9 save AVI video
-      MakeGlyph(QStringLiteral("C"), Qt::black),          // 10 copy frame
-      MakeGlyph(QStringLiteral("?"), Qt::darkBlue),       // 11 help
-      MakeGlyph(QStringLiteral("RAW"), Qt::black),        // 12 save RAW video
+      style->standardIcon(QStyle::SP_DialogSaveButton),        // 8 save frame
+      MakeGlyph(QStringLiteral("AVI"), Qt::black),             // 9 save AVI video
+      MakeGlyph(QStringLiteral("C"), Qt::black),               // 10 copy frame
+      MakeGlyph(QStringLiteral("?"), Qt::darkBlue),            // 11 help
+      MakeGlyph(QStringLiteral("RAW"), Qt::black),             // 12 save RAW video
   };
 }
 
@@ -149,8 +149,8 @@ void TMainForm::CreateMenus() {
 
   mDevice = MainMenu->addMenu(QStringLiteral("&Device"));
   mDevice->setObjectName(QStringLiteral("mDevice"));
-  item(mDevice, mStartVideo, "mStartVideo", QStringLiteral("Start Video"),
-       QKeySequence(Qt::Key_F5), &TMainForm::mStartVideoClick);
+  item(mDevice, mStartVideo, "mStartVideo", QStringLiteral("Start Video"), QKeySequence(Qt::Key_F5),
+       &TMainForm::mStartVideoClick);
   item(mDevice, mStopVideo, "mStopVideo", QStringLiteral("Stop Video"), QKeySequence(Qt::Key_F6),
        &TMainForm::mStopVideoClick);
   separator(mDevice, mN4, "mN4");

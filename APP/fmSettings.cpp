@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "APP/fmMain.h"
 #include "common/Dialogs.h"
 #include "common/Format.h"
 #include "common/VclControls.h"
-#include "APP/fmMain.h"
 
 TSettingsForm* SettingsForm = nullptr;
 
@@ -198,10 +198,9 @@ void TSettingsForm::UpdateExposure() {
 
   ViewPortRecord viewPort{};
   CameraDevice->GetViewPort(viewPort);
-  lbViewPortValue->setText(FormatText("%dx%d at %dx%d", static_cast<int>(viewPort.Width),
-                                      static_cast<int>(viewPort.Height),
-                                      static_cast<int>(viewPort.StartX),
-                                      static_cast<int>(viewPort.StartY)));
+  lbViewPortValue->setText(FormatText(
+      "%dx%d at %dx%d", static_cast<int>(viewPort.Width), static_cast<int>(viewPort.Height),
+      static_cast<int>(viewPort.StartX), static_cast<int>(viewPort.StartY)));
   edFrameRate->setText(FormatFloat("%.3f", AppCommand->GetFrameRate()));
 }
 

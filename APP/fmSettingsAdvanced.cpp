@@ -44,10 +44,10 @@ void TSettingsForm::CreateAdvancedTab() {
                          "rgMedianFilter");
   rgMedianFilter->SetItemIndex(0);
 
-  gbImageCorrection = MakeGroup(tsAdvanced, "gbImageCorrection",
-                                QStringLiteral(" Software image correction "));
-  cbImgCorrectionSelect = MakeComboBox(gbImageCorrection, "cbImgCorrectionSelect",
-                                       {"None", "HSL", "Matrix"}, 0);
+  gbImageCorrection =
+      MakeGroup(tsAdvanced, "gbImageCorrection", QStringLiteral(" Software image correction "));
+  cbImgCorrectionSelect =
+      MakeComboBox(gbImageCorrection, "cbImgCorrectionSelect", {"None", "HSL", "Matrix"}, 0);
   tbHue = MakeTrackBar(gbImageCorrection, "tbHue", Qt::Horizontal, -1800, 1800, 0);
   lbHue = MakeLabel(gbImageCorrection, "lbHue", QStringLiteral("Hue"));
   lbHueValue = MakeLabel(gbImageCorrection, "lbHueValue", QStringLiteral("0.0"));
@@ -57,10 +57,10 @@ void TSettingsForm::CreateAdvancedTab() {
   tbSaturation = MakeTrackBar(gbImageCorrection, "tbSaturation", Qt::Horizontal, 1, 400, 100);
   lbSaturation = MakeLabel(gbImageCorrection, "lbSaturation", QStringLiteral("Saturation"));
   lbSaturationValue = MakeLabel(gbImageCorrection, "lbSaturationValue", QStringLiteral("1.00"));
-  btImageCorrectionDefault = MakeButton(gbImageCorrection, "btImageCorrectionDefault",
-                                        QStringLiteral("Default"));
-  btImgCorrectionCalibrate = MakeButton(gbImageCorrection, "btImgCorrectionCalibrate",
-                                        QStringLiteral("Calibrate"));
+  btImageCorrectionDefault =
+      MakeButton(gbImageCorrection, "btImageCorrectionDefault", QStringLiteral("Default"));
+  btImgCorrectionCalibrate =
+      MakeButton(gbImageCorrection, "btImgCorrectionCalibrate", QStringLiteral("Calibrate"));
   auto* correction = new QGridLayout(gbImageCorrection);
   correction->setVerticalSpacing(0);
   correction->addWidget(cbImgCorrectionSelect, 0, 0, 1, 3);
@@ -76,10 +76,10 @@ void TSettingsForm::CreateAdvancedTab() {
   correction->addWidget(btImageCorrectionDefault, row, 0);
   correction->addWidget(btImgCorrectionCalibrate, row, 1, 1, 2);
 
-  QGroupBox* gamma = MakeGroup(tsAdvanced, "gbGammaCorrection",
-                               QStringLiteral(" Hardware gamma correction "));
-  cbGammaCorrection = MakeCheckBox(gamma, "cbGammaCorrection",
-                                   QStringLiteral("Enable gamma correction"), false);
+  QGroupBox* gamma =
+      MakeGroup(tsAdvanced, "gbGammaCorrection", QStringLiteral(" Hardware gamma correction "));
+  cbGammaCorrection =
+      MakeCheckBox(gamma, "cbGammaCorrection", QStringLiteral("Enable gamma correction"), false);
   (new QVBoxLayout(gamma))->addWidget(cbGammaCorrection);
 
   QGroupBox* black = MakeGroup(tsAdvanced, "gbBlackLevel", QStringLiteral(" Black level "));
@@ -92,8 +92,8 @@ void TSettingsForm::CreateAdvancedTab() {
   blackColumn->addWidget(tbBlackLevel, 1, Qt::AlignHCenter);
   blackColumn->addWidget(lbBlackLevel, 0, Qt::AlignHCenter);
 
-  QGroupBox* wait = MakeGroup(tsAdvanced, "gbFrameWaitTimeout",
-                              QStringLiteral(" Frame wait timeout "));
+  QGroupBox* wait =
+      MakeGroup(tsAdvanced, "gbFrameWaitTimeout", QStringLiteral(" Frame wait timeout "));
   edFrameWaitTimeout = MakeEdit(wait, "edFrameWaitTimeout", QStringLiteral("5"), false);
   FitMinimumWidth(edFrameWaitTimeout, 0, {FormatFloat("%.3f", MaxFrameWaitSeconds)});
   btFrameWaitTimeout = MakeButton(wait, "btFrameWaitTimeout", QStringLiteral("Set"));
@@ -102,8 +102,8 @@ void TSettingsForm::CreateAdvancedTab() {
   waitRow->addWidget(MakeLabel(wait, "lbFrameWaitTimeoutUnit", QStringLiteral("sec")));
   waitRow->addWidget(btFrameWaitTimeout);
 
-  gbColorEnhancement = MakeGroup(tsAdvanced, "gbColorEnhancement",
-                                 QStringLiteral(" Color enhancement "));
+  gbColorEnhancement =
+      MakeGroup(tsAdvanced, "gbColorEnhancement", QStringLiteral(" Color enhancement "));
   tbColorEnh = MakeTrackBar(gbColorEnhancement, "tbColorEnh", Qt::Horizontal, 0, 128, 64);
   edColorEnh = MakeEdit(gbColorEnhancement, "edColorEnh", QStringLiteral("1.000"), true);
   auto* enhancementRow = new QHBoxLayout(gbColorEnhancement);

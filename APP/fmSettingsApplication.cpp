@@ -46,8 +46,8 @@ std::uint64_t PhysicalMemoryBytes() {
 void TSettingsForm::CreateApplicationTab() {
   auto* page = new QVBoxLayout(tsApplication);
 
-  QGroupBox* directory = MakeGroup(tsApplication, "gbWorkingDirectory",
-                                   QStringLiteral(" Working directory "));
+  QGroupBox* directory =
+      MakeGroup(tsApplication, "gbWorkingDirectory", QStringLiteral(" Working directory "));
   edPath = MakeEdit(directory, "edPath", QStringLiteral("./"), true);
   edPath->setStyleSheet(QStringLiteral("QLineEdit { background: palette(window); }"));
   btSetPath = Named(new QToolButton(directory), "btSetPath");
@@ -82,17 +82,19 @@ void TSettingsForm::CreateApplicationTab() {
   eBufferPoolCount = MakeEdit(memory, "eBufferPoolCount", QStringLiteral("32"), false);
   btBufferPool = MakeButton(memory, "btBufferPool", QStringLiteral("Set"));
   auto* memoryGrid = new QGridLayout(memory);
-  memoryGrid->addWidget(MakeLabel(memory, "lbBufferPoolSize", QStringLiteral("Buffer pool size, MB:")), 0, 0);
+  memoryGrid->addWidget(
+      MakeLabel(memory, "lbBufferPoolSize", QStringLiteral("Buffer pool size, MB:")), 0, 0);
   memoryGrid->addWidget(eBufferPoolSize, 0, 1);
-  memoryGrid->addWidget(MakeLabel(memory, "lbBufferPoolCount", QStringLiteral("Buffer pool count:")), 1, 0);
+  memoryGrid->addWidget(
+      MakeLabel(memory, "lbBufferPoolCount", QStringLiteral("Buffer pool count:")), 1, 0);
   memoryGrid->addWidget(eBufferPoolCount, 1, 1);
   memoryGrid->addWidget(btBufferPool, 1, 2);
   page->addWidget(memory);
 
-  rgSaveImageMode = Named(new TRadioGroup(QStringLiteral("Image Format"),
-                                          {QStringLiteral("BMP"), QStringLiteral("JPEG")},
-                                          tsApplication),
-                          "rgSaveImageMode");
+  rgSaveImageMode =
+      Named(new TRadioGroup(QStringLiteral("Image Format"),
+                            {QStringLiteral("BMP"), QStringLiteral("JPEG")}, tsApplication),
+            "rgSaveImageMode");
   rgSaveImageMode->SetItemIndex(0);
   page->addWidget(rgSaveImageMode);
   page->addStretch();
@@ -168,8 +170,8 @@ void TSettingsForm::btBufferPoolClick() {
   const std::uint64_t bytes =
       static_cast<std::uint64_t>(size) * static_cast<std::uint64_t>(count) * (1ull << 20);
   if (bytes > PhysicalMemoryBytes()) {
-    ShowErrorMessage(FormatText("A buffer pool of %d blocks of %d MB does not fit into memory",
-                                count, size));
+    ShowErrorMessage(
+        FormatText("A buffer pool of %d blocks of %d MB does not fit into memory", count, size));
     return;
   }
   AppCommand->SetBufferPool(count, size);

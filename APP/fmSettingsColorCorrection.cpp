@@ -39,28 +39,36 @@ struct LookupGroupDesign {
 };
 using F = TSettingsForm;
 constexpr LookupGroupDesign LookupGroupDesigns[] = {
-    {"gbMono", " Mono ", Qt::black,
+    {"gbMono",
+     " Mono ",
+     Qt::black,
      {"tbMonoBrightness", "tbMonoContrast", "tbMonoGamma"},
      {"lbMonoBrightness", "lbMonoContrast", "lbMonoGamma"},
      {"lbMonoBrightnessValue", "lbMonoContrastValue", "lbMonoGammaValue"},
      {&F::tbMonoBrightnessChange, &F::tbMonoContrastChange, &F::tbMonoGammaChange},
      {&F::lbMonoBrightnessDblClick, &F::lbMonoContrastDblClick, &F::lbMonoGammaDblClick},
      &F::gbMonoDblClick},
-    {"gbRed", " Red ", Qt::red,
+    {"gbRed",
+     " Red ",
+     Qt::red,
      {"tbRedBrightness", "tbRedContrast", "tbRedGamma"},
      {"lbRedBrightless", "lbRedContrast", "lbRedGamma"},
      {"lbRedBrightnessValue", "lbRedContrastValue", "lbRedGammaValue"},
      {&F::tbRedBrightnessChange, &F::tbRedContrastChange, &F::tbRedGammaChange},
      {&F::lbRedBrightlessDblClick, &F::lbRedContrastDblClick, &F::lbRedGammaDblClick},
      &F::gbRedDblClick},
-    {"gbGreen", " Green ", Qt::darkGreen,
+    {"gbGreen",
+     " Green ",
+     Qt::darkGreen,
      {"tbGreenBrightness", "tbGreenContrast", "tbGreenGamma"},
      {"lbGreenBrightness", "lbGreenContrast", "lbGreenGamma"},
      {"lbGreenBrightnessValue", "lbGreenContrastValue", "lbGreenGammaValue"},
      {&F::tbGreenBrightnessChange, &F::tbGreenContrastChange, &F::tbGreenGammaChange},
      {&F::lbGreenBrightnessDblClick, &F::lbGreenContrastDblClick, &F::lbGreenGammaDblClick},
      &F::gbGreenDblClick},
-    {"gbBlue", " Blue ", Qt::blue,
+    {"gbBlue",
+     " Blue ",
+     Qt::blue,
      {"tbBlueBrightness", "tbBlueContrast", "tbBlueGamma"},
      {"lbBlueBrightness", "lbBlueContrast", "lbBlueGamma"},
      {"lbBlueBrightnessValue", "lbBlueContrastValue", "lbBlueGammaValue"},
@@ -94,8 +102,8 @@ void TSettingsForm::CreateLookupTableTab() {
     auto* grid = new QGridLayout(group);
     grid->setVerticalSpacing(0);
     for (int r = 0; r < LookupRows; ++r) {
-      QSlider* bar = MakeTrackBar(group, d.bars[r], Qt::Horizontal, -LookupBarRange,
-                                  LookupBarRange, 0);
+      QSlider* bar =
+          MakeTrackBar(group, d.bars[r], Qt::Horizontal, -LookupBarRange, LookupBarRange, 0);
       QLabel* value = MakeLabel(group, d.valueLabels[r], QStringLiteral("1.00"));
       grid->addWidget(MakeLabel(group, d.nameLabels[r], QLatin1String(LookupRowCaptions[r])), r, 0);
       grid->addWidget(bar, r, 1);
@@ -202,11 +210,10 @@ void TSettingsForm::lbBlueContrastDblClick() { tbBlueContrast->setValue(0); }
 void TSettingsForm::lbBlueGammaDblClick() { tbBlueGamma->setValue(0); }
 
 void TSettingsForm::SendColorLookupTable() {
-  CameraDevice->SetColorLookupTable(tbRedBrightness->value(), tbRedContrast->value(),
-                                    tbRedGamma->value(), tbGreenBrightness->value(),
-                                    tbGreenContrast->value(), tbGreenGamma->value(),
-                                    tbBlueBrightness->value(), tbBlueContrast->value(),
-                                    tbBlueGamma->value());
+  CameraDevice->SetColorLookupTable(
+      tbRedBrightness->value(), tbRedContrast->value(), tbRedGamma->value(),
+      tbGreenBrightness->value(), tbGreenContrast->value(), tbGreenGamma->value(),
+      tbBlueBrightness->value(), tbBlueContrast->value(), tbBlueGamma->value());
 }
 
 void TSettingsForm::btMonoSetClick() {

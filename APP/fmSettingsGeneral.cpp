@@ -14,12 +14,12 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "APP/fmViewPort.h"
 #include "common/Dialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
 #include "common/VclControls.h"
-#include "APP/fmViewPort.h"
 
 namespace {
 
@@ -82,16 +82,17 @@ void TSettingsForm::CreateGeneralTab() {
   cbPresets = MakeComboBox(presets, "cbPresets", {QStringLiteral("[default]")}, 0);
   (new QVBoxLayout(presets))->addWidget(cbPresets);
 
-  gbInterPacketDelay = MakeGroup(tsGeneral, "gbInterPacketDelay",
-                                 QStringLiteral(" InterPacket Delay "));
-  tbInterPacketDelay = MakeTrackBar(gbInterPacketDelay, "tbInterPacketDelay", Qt::Horizontal, 0,
-                                    65535, 0);
-  edOutputDataBandwith = MakeEdit(gbInterPacketDelay, "edOutputDataBandwith",
-                                  QStringLiteral("0000.00"), true);
+  gbInterPacketDelay =
+      MakeGroup(tsGeneral, "gbInterPacketDelay", QStringLiteral(" InterPacket Delay "));
+  tbInterPacketDelay =
+      MakeTrackBar(gbInterPacketDelay, "tbInterPacketDelay", Qt::Horizontal, 0, 65535, 0);
+  edOutputDataBandwith =
+      MakeEdit(gbInterPacketDelay, "edOutputDataBandwith", QStringLiteral("0000.00"), true);
   auto* delayGrid = new QGridLayout(gbInterPacketDelay);
   delayGrid->addWidget(tbInterPacketDelay, 0, 0, 1, 3);
   delayGrid->addWidget(MakeLabel(gbInterPacketDelay, "lbOutputDataBandwith",
-                                 QStringLiteral("Output data bandwith:")), 1, 0);
+                                 QStringLiteral("Output data bandwith:")),
+                       1, 0);
   delayGrid->addWidget(edOutputDataBandwith, 1, 1);
   delayGrid->addWidget(MakeLabel(gbInterPacketDelay, "lbMBytePerSec", QStringLiteral("MByte/sec")),
                        1, 2);
@@ -121,7 +122,8 @@ void TSettingsForm::ConnectGeneralHandlers() {
   connect(tbGain, &QSlider::valueChanged, this, &TSettingsForm::tbGainChange);
   OnDoubleClick(lbTotalGainValue, [this] { lbTotalGainValueDblClick(); });
   connect(cbPresets, &QComboBox::activated, this, &TSettingsForm::cbPresetsChange);
-  connect(tbInterPacketDelay, &QSlider::valueChanged, this, &TSettingsForm::tbInterPacketDelayChange);
+  connect(tbInterPacketDelay, &QSlider::valueChanged, this,
+          &TSettingsForm::tbInterPacketDelayChange);
   OnDoubleClick(gbInterPacketDelay, [this] { gbInterPacketDelayDblClick(); });
 }
 

@@ -29,15 +29,15 @@ struct StatisticsDesign {
   const char* unit;
 };
 constexpr StatisticsDesign StatisticsLeft[] = {
-    {"Packet count", "ePacketCount", ""},        {"Packet lost", "ePacketLost", ""},
-    {"Packet errors", "ePacketError", ""},       {"Frame count", "eFrameCount", ""},
-    {"Frame resync", "eFrameResync", ""},        {"Frame user", "eFrameUser", ""},
-    {"Control packet send", "eControlSet", ""},  {"Control packet recv", "eControlGet", ""},
+    {"Packet count", "ePacketCount", ""},         {"Packet lost", "ePacketLost", ""},
+    {"Packet errors", "ePacketError", ""},        {"Frame count", "eFrameCount", ""},
+    {"Frame resync", "eFrameResync", ""},         {"Frame user", "eFrameUser", ""},
+    {"Control packet send", "eControlSet", ""},   {"Control packet recv", "eControlGet", ""},
     {"Control packet error", "eControlError", ""}};
 constexpr StatisticsDesign StatisticsRight[] = {
-    {"Interval", "eInterval", "sec"},   {"Speed", "eSpeedMbytes", "Mbytes/sec"},
+    {"Interval", "eInterval", "sec"},      {"Speed", "eSpeedMbytes", "Mbytes/sec"},
     {"Speed", "eSpeedMbits", "Mbits/sec"}, {"Driver fps", "eFPS", ""},
-    {"Camera fps", "eFPSCalc", ""},     {"User fps", "eFPSUser", ""}};
+    {"Camera fps", "eFPSCalc", ""},        {"User fps", "eFPSUser", ""}};
 
 }  // namespace
 
@@ -58,7 +58,8 @@ void TSettingsForm::CreateStatisticTab() {
       statistics_.insert(QLatin1String(d.edit), edit);
       grid->addWidget(new QLabel(QLatin1String(d.label), information), row, column);
       grid->addWidget(edit, row, column + 1);
-      if (*d.unit != '\0') grid->addWidget(new QLabel(QLatin1String(d.unit), information), row, column + 2);
+      if (*d.unit != '\0')
+        grid->addWidget(new QLabel(QLatin1String(d.unit), information), row, column + 2);
       ++row;
     }
   };

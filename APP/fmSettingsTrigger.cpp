@@ -15,8 +15,8 @@
 
 void TSettingsForm::CreateTriggerTab() {
   auto* page = new QVBoxLayout(tsTrigger);
-  QGroupBox* trigger = MakeGroup(tsTrigger, "gbExternalTrigger",
-                                 QStringLiteral(" External trigger "));
+  QGroupBox* trigger =
+      MakeGroup(tsTrigger, "gbExternalTrigger", QStringLiteral(" External trigger "));
   auto* triggerColumn = new QVBoxLayout(trigger);
   page->addWidget(trigger);
   page->addStretch();
@@ -89,9 +89,8 @@ void TSettingsForm::ConnectTriggerHandlers() {
 // --- Handlers ------------------------------------------------------------------
 
 void TSettingsForm::SendTrigger() {
-  AppCommand->SetTrigger(cbEnableExternalSyncronization->isChecked(),
-                         rbHighLevelOUT1->isChecked(), rbHighLevelOUT2->isChecked(),
-                         cbOUT1->isChecked(), cbOUT2->isChecked());
+  AppCommand->SetTrigger(cbEnableExternalSyncronization->isChecked(), rbHighLevelOUT1->isChecked(),
+                         rbHighLevelOUT2->isChecked(), cbOUT1->isChecked(), cbOUT2->isChecked());
 }
 
 void TSettingsForm::cbEnableExternalSyncronizationClick() { SendTrigger(); }

@@ -16,9 +16,9 @@
 
 #include "APP/Commands.h"
 #include "common/Dialogs.h"
-#include "common/VclControls.h"
 #include "common/Format.h"
 #include "common/Parse.h"
+#include "common/VclControls.h"
 
 TViewPortForm* ViewPortForm = nullptr;
 
@@ -351,14 +351,9 @@ bool TViewPortForm::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseMove:
         WhiteBoxMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
         return true;
-      case QEvent::MouseButtonRelease:
-        WhiteBoxMouseUp();
-        return true;
-      case QEvent::MouseButtonDblClick:
-        WhiteBoxDblClick();
-        return true;
-      default:
-        break;
+      case QEvent::MouseButtonRelease: WhiteBoxMouseUp(); return true;
+      case QEvent::MouseButtonDblClick: WhiteBoxDblClick(); return true;
+      default: break;
     }
   } else if (event->type() == QEvent::KeyPress) {
     auto* edit = qobject_cast<QLineEdit*>(watched);

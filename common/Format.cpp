@@ -1,9 +1,9 @@
 #include "common/Format.h"
 
+#include <locale.h>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
-#include <locale.h>
 #include <vector>
 
 namespace {
@@ -47,6 +47,4 @@ QString FormatText(const char* format, ...) {
   return text;
 }
 
-QString FormatFloat(const char* format, double value) {
-  return FormatText(format, value);
-}
+QString FormatFloat(const char* format, double value) { return FormatText(format, value); }

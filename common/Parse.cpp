@@ -45,7 +45,8 @@ bool ParseReal(const QString& text, double& value) {
   const char* first = SkipPlus(chars.constData(), last);
   double parsed = 0.0;
   const auto [end, error] = std::from_chars(first, last, parsed, std::chars_format::general);
-  if (chars.isEmpty() || error != std::errc() || end != last || !std::isfinite(parsed)) return false;
+  if (chars.isEmpty() || error != std::errc() || end != last || !std::isfinite(parsed))
+    return false;
   value = parsed;
   return true;
 }

@@ -40,10 +40,10 @@ struct RAWVideoHeader {
   std::int32_t Height;
   std::int32_t StreamStatus;  // the frames' StreamFormat (imaging/streamformat.h)
   std::uint32_t HeaderFlags;
-  double Frequency;  // sensor clock in Hz
-  double Exposure;   // milliseconds
-  double FrameRate;  // frames per second
-  double Gain;       // dB
+  double Frequency;                         // sensor clock in Hz
+  double Exposure;                          // milliseconds
+  double FrameRate;                         // frames per second
+  double Gain;                              // dB
   std::uint16_t ColorLookupTable[3][4096];  // red, green, blue
   std::uint8_t Reserved[8120];              // zero
 };

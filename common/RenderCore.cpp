@@ -12,16 +12,11 @@ std::uint64_t FrameBytesNeeded(std::uint32_t format, std::int32_t width, std::in
   const std::uint64_t w = static_cast<std::uint64_t>(width);
   const std::uint64_t h = static_cast<std::uint64_t>(height);
   switch (format) {
-    case STREAM_RAW8:
-      return w * h;
-    case STREAM_PACKED12:
-      return w * 3 / 2 * h;
-    case STREAM_PACKED10:
-      return w * 10 / 8 * h;
-    case STREAM_COMPRESSED8:
-      return 1;
-    default:
-      return 0;
+    case STREAM_RAW8: return w * h;
+    case STREAM_PACKED12: return w * 3 / 2 * h;
+    case STREAM_PACKED10: return w * 10 / 8 * h;
+    case STREAM_COMPRESSED8: return 1;
+    default: return 0;
   }
 }
 
@@ -38,9 +33,7 @@ bool UnpackFrame(std::uint32_t format, const std::uint8_t* bytes, std::uint32_t 
   frame.width = width;
   frame.height = height;
   switch (format) {
-    case STREAM_RAW8:
-      frame.samples = bytes;
-      break;
+    case STREAM_RAW8: frame.samples = bytes; break;
     case STREAM_PACKED12:
     case STREAM_PACKED10: {
       // The unpackers write exactly width x height samples, so the lookup

@@ -1,8 +1,8 @@
 // Small pieces that give Qt widgets the behaviour the forms were designed
-// with: controls made with their name and design value, radio groups with an item index whose change handler runs for code
-// and user alike, track-bar ranges that refuse a minimum above the maximum,
-// double-click handlers on labels and group boxes, the tool-bar pictures
-// drawn from a glyph, and widths that fit the texts a control can show.
+// with: controls made with their name and design value, radio groups with an item index whose
+// change handler runs for code and user alike, track-bar ranges that refuse a minimum above the
+// maximum, double-click handlers on labels and group boxes, the tool-bar pictures drawn from a
+// glyph, and widths that fit the texts a control can show.
 #ifndef COMMON_VCLCONTROLS_H
 #define COMMON_VCLCONTROLS_H
 

@@ -65,6 +65,7 @@ constexpr std::int32_t ZoomCodeOut(std::int32_t code) {
 
 static_assert(ZoomStepOfCode(ZoomCodeOriginal).percent == 100);
 static_assert(ZoomStepOfCode(ViewerZoomCodeLargest).percent == 400);
-static_assert(ZoomStepOfCode(0).code == ZoomCodeOriginal && ZoomStepOfCode(-1).code == ZoomCodeOriginal);
+static_assert(ZoomStepOfCode(0).code == ZoomCodeOriginal &&
+              ZoomStepOfCode(-1).code == ZoomCodeOriginal);
 
 #endif

@@ -66,6 +66,8 @@ void BuildCurveTable16(std::int32_t b, std::int32_t c, std::int32_t g, std::uint
 }
 
 double CurveLabelValue(TCurveKind kind, std::int32_t v) {
-  const double base = kind == TCurveKind::Brightness ? 2.0 : kind == TCurveKind::Contrast ? 4.0 : 3.0;
+  const double base = kind == TCurveKind::Brightness ? 2.0
+                      : kind == TCurveKind::Contrast ? 4.0
+                                                     : 3.0;
   return std::pow(base, v / 127.0);
 }

@@ -68,8 +68,7 @@ bool AVIWriter::Open(const QString& fileName, std::int32_t width, std::int32_t h
   format.streamName = StreamName;
   format.sizeLimit = SizeLimit;
   errno = 0;
-  if (file_.Open(QFile::encodeName(fileName).toStdString(), format))
-    return true;
+  if (file_.Open(QFile::encodeName(fileName).toStdString(), format)) return true;
   ReportResult(errno);
   return false;
 }

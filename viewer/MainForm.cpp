@@ -20,11 +20,11 @@
 #include "common/Format.h"
 #include "common/MenuGroups.h"
 #include "common/Messages.h"
-#include "viewer/Playback.h"
-#include "viewer/RenderSteps.h"
 #include "common/VclControls.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
+#include "viewer/Playback.h"
+#include "viewer/RenderSteps.h"
 
 TAppForm* AppForm = nullptr;
 
@@ -159,8 +159,8 @@ void TAppForm::CreateToolBar() {
     connect(b, &QToolButton::clicked, this, handler);
     ToolBar->addWidget(b);
   };
-  button(bOpenRAWfile, "bOpenRAWfile", "Open RAW file", s->standardIcon(QStyle::SP_DialogOpenButton),
-         &TAppForm::mOpenRAWfileClick);
+  button(bOpenRAWfile, "bOpenRAWfile", "Open RAW file",
+         s->standardIcon(QStyle::SP_DialogOpenButton), &TAppForm::mOpenRAWfileClick);
   button(bFileInfo, "bFileInfo", "File info", s->standardIcon(QStyle::SP_FileDialogInfoView),
          &TAppForm::mFileInfoClick);
   ToolBar->addSeparator();
@@ -219,8 +219,7 @@ void TAppForm::CreateStatusBar() {
   statusPanel_->setObjectName(QStringLiteral("StatusPanel0"));
   statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   // The one panel reaches the window's edge, and holds the largest count.
-  AddStatusPanel(StatusBar, statusPanel_, StatusPanelWidth,
-                 {FrameCounterText(INT32_MAX)}, true);
+  AddStatusPanel(StatusBar, statusPanel_, StatusPanelWidth, {FrameCounterText(INT32_MAX)}, true);
 }
 
 void TAppForm::CreateOpenDialog() {
@@ -231,8 +230,8 @@ void TAppForm::CreateOpenDialog() {
   SetUpFileDialog(*OpenDialog);
   // The camera application names its files "VIDEO_n.RAW": both cases are
   // listed on a case-sensitive file system.
-  OpenDialog->setNameFilters({QStringLiteral("Quilo RAW files (*.raw *.RAW)"),
-                              QStringLiteral("All files (*)")});
+  OpenDialog->setNameFilters(
+      {QStringLiteral("Quilo RAW files (*.raw *.RAW)"), QStringLiteral("All files (*)")});
 }
 
 QString TAppForm::StatusText() const { return statusPanel_->text(); }

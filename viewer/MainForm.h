@@ -19,11 +19,11 @@
 #include <mutex>
 
 #include "common/BitmapInfo.h"
-#include "viewer/Export.h"
-#include "viewer/RAWFile.h"
 #include "common/RAWVideo.h"
 #include "imaging/colorcorrection_ptr.h"
 #include "imaging/debayer.h"
+#include "viewer/Export.h"
+#include "viewer/RAWFile.h"
 
 class QAction;
 class QFileDialog;
@@ -125,8 +125,8 @@ class TAppForm : public QMainWindow {
   // The six RAW tables from three curves, red first. Repaints.
   void SetRGBCurves(std::int32_t redBrightness, std::int32_t redContrast, std::int32_t redGamma,
                     std::int32_t greenBrightness, std::int32_t greenContrast,
-                    std::int32_t greenGamma, std::int32_t blueBrightness,
-                    std::int32_t blueContrast, std::int32_t blueGamma);
+                    std::int32_t greenGamma, std::int32_t blueBrightness, std::int32_t blueContrast,
+                    std::int32_t blueGamma);
   // LUT12[i] = i >> 4, LUT10[i] = i >> 2 (no repaint).
   void DefaultLookupTables();
   // The six RAW tables: identity.
@@ -189,13 +189,13 @@ class TAppForm : public QMainWindow {
   TRAWFile File;
   alignas(8) RAWVideoHeader Header{};
   std::uint32_t FrameBytes = 0;
-  std::unique_ptr<std::uint8_t[]> RawBuffer;    // RawBufferSize bytes
-  std::unique_ptr<std::uint16_t[]> Pixels16;    // Pixels16Count samples
-  std::unique_ptr<std::uint8_t[]> Pixels8;      // RawBufferSize samples
-  std::unique_ptr<std::uint8_t[]> Image24;      // Image24Size bytes
-  std::unique_ptr<VideoThread> Player;          // the playback thread, when one runs
-  AVIWriter Writer;                             // the AVI part being written
-  QString WorkDir;                              // always ends with "/"
+  std::unique_ptr<std::uint8_t[]> RawBuffer;  // RawBufferSize bytes
+  std::unique_ptr<std::uint16_t[]> Pixels16;  // Pixels16Count samples
+  std::unique_ptr<std::uint8_t[]> Pixels8;    // RawBufferSize samples
+  std::unique_ptr<std::uint8_t[]> Image24;    // Image24Size bytes
+  std::unique_ptr<VideoThread> Player;        // the playback thread, when one runs
+  AVIWriter Writer;                           // the AVI part being written
+  QString WorkDir;                            // always ends with "/"
   std::int32_t FrameCounter = 0;
   bool WhiteBalance8Pending = false;
   bool WhiteBalanceRAWPending = false;

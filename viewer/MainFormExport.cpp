@@ -13,10 +13,10 @@
 #include <utility>
 
 #include "common/BMPFile.h"
-#include "viewer/MainForm.h"
 #include "common/Messages.h"
 #include "common/RenderCore.h"
 #include "imaging.h"
+#include "viewer/MainForm.h"
 
 // --- Single frames ------------------------------------------------------------
 

@@ -9,13 +9,15 @@
 #include <algorithm>
 
 #include "common/Format.h"
-#include "viewer/MainForm.h"
 #include "common/RenderCore.h"
-#include "viewer/RenderSteps.h"
 #include "common/VideoPanel.h"
 #include "imaging.h"
+#include "viewer/MainForm.h"
+#include "viewer/RenderSteps.h"
 
-bool TAppForm::HistogramShown() const { return HistogramView != nullptr && HistogramView->IsShown(); }
+bool TAppForm::HistogramShown() const {
+  return HistogramView != nullptr && HistogramView->IsShown();
+}
 
 TRenderBuffers TAppForm::RenderBuffers() const {
   return {Pixels16.get(), Pixels8.get(), Image24.get()};
@@ -23,8 +25,8 @@ TRenderBuffers TAppForm::RenderBuffers() const {
 
 bool TAppForm::DecodeFrame(std::int32_t width, std::int32_t height, TRenderFrame& frame) {
   // The size is within the buffers (HeaderFitsBuffers).
-  if (!UnpackFrame(Header.StreamStatus, RawBuffer.get(), FrameBytes, width, height,
-                   RenderBuffers(), frame))
+  if (!UnpackFrame(Header.StreamStatus, RawBuffer.get(), FrameBytes, width, height, RenderBuffers(),
+                   frame))
     return false;
   if (frame.rawBits > 8) RAWSteps(frame);
   MapFrameTo8Bit(frame, {LUT10, LUT12}, RenderBuffers());
@@ -166,8 +168,8 @@ void TAppForm::WhiteBalance8(std::uint8_t* image, std::int32_t pixels) {
     Settings->SetGainSliders(slider(gains[0]), slider(gains[1]), slider(gains[2]));
 }
 
-void TAppForm::WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width,
-                               std::int32_t height, std::int32_t bits) {
+void TAppForm::WhiteBalanceRAW(const std::uint16_t* frame, std::int32_t width, std::int32_t height,
+                               std::int32_t bits) {
   if (bits != 10 && bits != 12) return;
   double gOverR = 0, gOverB = 0;
   WhiteBalanceBayer16Bit_GBRG(frame, width, height, &gOverR, &gOverB);

@@ -3,8 +3,8 @@
 // description for the file-information window.
 #include <cstring>
 
-#include "viewer/CurveTables.h"
 #include "common/Format.h"
+#include "viewer/CurveTables.h"
 #include "viewer/MainForm.h"
 
 void TAppForm::SetImageCorrection(bool on, double gainR, double offsetR, double gainG,
@@ -79,8 +79,9 @@ void TAppForm::ListFileInfo(QStringList& lines) const {
     h = Header;
   }
   lines << QStringLiteral("FileName: '") + FileName + QStringLiteral("'");
-  lines << (std::memcmp(h.Signature, RAWVideoSignature, 4) == 0 ? QStringLiteral("Siganture: Ok")
-                                                                 : QStringLiteral("Siganture: BAD!"));
+  lines << (std::memcmp(h.Signature, RAWVideoSignature, 4) == 0
+                ? QStringLiteral("Siganture: Ok")
+                : QStringLiteral("Siganture: BAD!"));
   if (h.BayerMatrix[0] != 0 || h.BayerMatrix[1] != 0 || h.BayerMatrix[2] != 0 ||
       h.BayerMatrix[3] != 0)
     lines << FormatText("BayerMatrix: %c%c%c%c", Printable(h.BayerMatrix[0]),

@@ -28,16 +28,13 @@ void VideoThread::Execute() {
 
 bool VideoThread::PlayNextFrame() {
   switch (form_.ReadForPlayback()) {
-    case TAppForm::TPlaybackRead::Frame:
-      RepaintForm();
-      return true;
+    case TAppForm::TPlaybackRead::Frame: RepaintForm(); return true;
     case TAppForm::TPlaybackRead::HeaderLost: {
       const std::lock_guard<std::mutex> lock(channel_->mutex);
       channel_->headerLost = true;
       return false;
     }
-    case TAppForm::TPlaybackRead::End:
-      break;
+    case TAppForm::TPlaybackRead::End: break;
   }
   return false;
 }

@@ -3,8 +3,8 @@
 #include <csignal>
 #include <exception>
 
-#include "viewer/MainForm.h"
 #include "common/Messages.h"
+#include "viewer/MainForm.h"
 #include "viewer/TAboutForm.h"
 #include "viewer/TFileInfo.h"
 #include "viewer/THistogram.h"

@@ -7,13 +7,10 @@ bool HeaderFitsBuffers(const RAWVideoHeader& header) {
   const std::int64_t samples = std::int64_t{header.Width} * header.Height;
   switch (header.StreamStatus) {
     case STREAM_PACKED12:
-    case STREAM_PACKED10:
-      return samples <= Pixels16Count;
+    case STREAM_PACKED10: return samples <= Pixels16Count;
     case STREAM_RAW8:
-    case STREAM_COMPRESSED8:
-      return samples <= RawBufferSize;
-    default:
-      return true;
+    case STREAM_COMPRESSED8: return samples <= RawBufferSize;
+    default: return true;
   }
 }
 
@@ -29,8 +26,7 @@ bool TRAWFile::Seek(std::int64_t position) {
 }
 
 std::int64_t TRAWFile::Position() const {
-  return file_.IsOpen() ? static_cast<std::int64_t>(::lseek(file_.Descriptor(), 0, SEEK_CUR))
-                        : -1;
+  return file_.IsOpen() ? static_cast<std::int64_t>(::lseek(file_.Descriptor(), 0, SEEK_CUR)) : -1;
 }
 
 TRecordRead TRAWFile::ReadRecord(std::uint8_t* buffer, std::uint32_t capacity,

@@ -40,8 +40,10 @@ void BuildGainTable(std::uint16_t* table, std::int32_t maxValue, double gain) {
     // Clamped before the conversion, so no gain (not even a NaN) makes it
     // overflow.
     std::int32_t entry = maxValue;
-    if (v < 0) entry = 0;
-    else if (v < maxValue) entry = static_cast<std::int32_t>(v);
+    if (v < 0)
+      entry = 0;
+    else if (v < maxValue)
+      entry = static_cast<std::int32_t>(v);
     table[i] = static_cast<std::uint16_t>(entry);
   }
 }

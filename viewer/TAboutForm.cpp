@@ -47,7 +47,7 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
   setPalette(colours);
   setAutoFillBackground(true);
   auto* panel = panel_ = Placed(Named(new QWidget(this), "Panel1"),
-                                 QRect(0, StripHeight, ClientWidth, ClientHeight - 2 * StripHeight));
+                                QRect(0, StripHeight, ClientWidth, ClientHeight - 2 * StripHeight));
   QPalette white = panel->palette();
   white.setColor(QPalette::Window, Qt::white);
   panel->setPalette(white);
@@ -56,7 +56,7 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
   Image1 = PlacedLabel(panel, "Image1", QString(), QRect(8, 12, 100, 100));
   Image1->setPixmap(QPixmap(QStringLiteral(":/viewer/about.jpg")));
   Label1 = PlacedLabel(panel, "Label1", QStringLiteral("QDV-47B5 Viewer and Convertor"),
-                     QRect(118, 8, 200, 16));
+                       QRect(118, 8, 200, 16));
   QFont bold = Label1->font();
   bold.setBold(true);
   Label1->setFont(bold);
@@ -64,14 +64,14 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
   Label5 = PlacedLabel(panel, "Label5", QString(), QRect(118, 40, 200, 14));
   Label_OEM = PlacedLabel(panel, "Label_OEM", QString(), QRect(118, 58, 200, 14));
   Label4 = PlacedLabel(panel, "Label4", QStringLiteral("RAW video viewer and AVI converter"),
-                     QRect(118, 72, 200, 14));
+                       QRect(118, 72, 200, 14));
   URL = PlacedLabel(panel, "URL", QString(), QRect(118, 88, 200, 14));
   URL->setCursor(Qt::PointingHandCursor);
-  lbSystemInfo = PlacedLabel(panel, "lbSystemInfo", QStringLiteral("System info..."),
-                           QRect(118, 110, 90, 14));
+  lbSystemInfo =
+      PlacedLabel(panel, "lbSystemInfo", QStringLiteral("System info..."), QRect(118, 110, 90, 14));
   lbSystemInfo->setCursor(Qt::PointingHandCursor);
   lbVersionInfo = PlacedLabel(panel, "lbVersionInfo", QStringLiteral("Version info..."),
-                            QRect(118, 110, 90, 14));
+                              QRect(118, 110, 90, 14));
   lbVersionInfo->setVisible(false);
   lbVersionInfo->setEnabled(false);
   SpeedButton1 = Placed(Named(new QToolButton(panel), "SpeedButton1"), QRect(240, 104, 70, 22));

@@ -75,8 +75,8 @@ QStringList HistogramStatisticsTexts(const std::uint32_t* bins, std::int32_t n) 
   const QString average =
       s.Empty() ? QStringLiteral("-")
                 : AverageText(static_cast<double>(s.Weighted) / static_cast<double>(s.Total));
-  return {FormatText("Min:%d", first), QStringLiteral("Avg:") + average,
-          FormatText("Max:%d", last), FormatText("Delta:%d", last - first + 1)};
+  return {FormatText("Min:%d", first), QStringLiteral("Avg:") + average, FormatText("Max:%d", last),
+          FormatText("Delta:%d", last - first + 1)};
 }
 
 // --- The window --------------------------------------------------------------------
@@ -132,8 +132,8 @@ THistogram::THistogram(TAppForm* appForm, QWidget* parent)
 }
 
 void THistogram::PlaceBoxes() {
-  StatusBar->setGeometry(0, height() - (DesignClientHeight - LabelHeight - BoxHeight),
-                         width(), DesignClientHeight - LabelHeight - BoxHeight);
+  StatusBar->setGeometry(0, height() - (DesignClientHeight - LabelHeight - BoxHeight), width(),
+                         DesignClientHeight - LabelHeight - BoxHeight);
 }
 
 QString THistogram::Panel(int index) const {
@@ -222,8 +222,8 @@ void THistogram::UpdateRAW(const void* data, std::int32_t width, bool mono, std:
         HistogramBayer8Bit_GBRG(static_cast<const std::uint8_t*>(data), width, height, RAWBins[1],
                                 RAWBins[2], RAWBins[3]);
       else
-        HistogramBayer10Bit_GBRG(static_cast<const std::uint16_t*>(data), width, height,
-                                 RAWBins[1], RAWBins[2], RAWBins[3]);
+        HistogramBayer10Bit_GBRG(static_cast<const std::uint16_t*>(data), width, height, RAWBins[1],
+                                 RAWBins[2], RAWBins[3]);
       for (std::int32_t i = 0; i < n; ++i)
         RAWBins[0][i] = RAWBins[1][i] + RAWBins[2][i] + RAWBins[3][i];
     }
@@ -277,8 +277,12 @@ void THistogram::DrawRAW() {
   rawPicture_ = DrawBins(pbRAW, bins, RawWidth);
 }
 
-void THistogram::pbRGBPaint() { ShowPicture(pbRGB, PaintingRGB, rgbPicture_, [this] { DrawRGB(); }); }
-void THistogram::pbRAWPaint() { ShowPicture(pbRAW, PaintingRAW, rawPicture_, [this] { DrawRAW(); }); }
+void THistogram::pbRGBPaint() {
+  ShowPicture(pbRGB, PaintingRGB, rgbPicture_, [this] { DrawRGB(); });
+}
+void THistogram::pbRAWPaint() {
+  ShowPicture(pbRAW, PaintingRAW, rawPicture_, [this] { DrawRAW(); });
+}
 
 void THistogram::ShowPicture(TPaintBox* box, bool& painting, const QImage& picture,
                              const std::function<void()>& draw) {

@@ -18,12 +18,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "viewer/CurveTables.h"
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/VclControls.h"
+#include "viewer/CurveTables.h"
 
 TSettingsForm* SettingsForm = nullptr;
 
@@ -37,10 +37,9 @@ constexpr int SliderPageStep = 10;
 
 const char* const ChannelNames[3] = {"Red", "Green", "Blue"};
 const char* const CurveNames[3] = {"Brightness", "Contrast", "Gamma"};
-const TCurveKind CurveKinds[3] = {TCurveKind::Brightness, TCurveKind::Contrast,
-                                  TCurveKind::Gamma};
-const char* const DebayerCaptions[8] = {"Mono",     "Bayer",    "Nearest",           "Bin 2x2",
-                                        "Bilinear", "Adaptive bilinear", "Laplacian", "Preview"};
+const TCurveKind CurveKinds[3] = {TCurveKind::Brightness, TCurveKind::Contrast, TCurveKind::Gamma};
+const char* const DebayerCaptions[8] = {
+    "Mono", "Bayer", "Nearest", "Bin 2x2", "Bilinear", "Adaptive bilinear", "Laplacian", "Preview"};
 
 QString WithSlash(QString folder) {
   if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
@@ -73,8 +72,8 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
   auto* channels = new QHBoxLayout;
   for (QGroupBox* g : gbChannel) channels->addWidget(g);
   auto* rawButtons = new QVBoxLayout;
-  for (QWidget* w : std::initializer_list<QWidget*>{btDefaultRGBTable, btWhiteBalanceRAW,
-                                                    cbRAWColorCorrection})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{btDefaultRGBTable, btWhiteBalanceRAW, cbRAWColorCorrection})
     rawButtons->addWidget(w);
   channels->addLayout(rawButtons);
   layout->addLayout(channels, 2, 0, 1, 3);
@@ -224,7 +223,8 @@ void TSettingsForm::ConnectHandlers() {
   for (QSlider* s : {tbMonoBrightness, tbMonoContrast, tbMonoGamma})
     connect(s, &QSlider::valueChanged, this, &TSettingsForm::ApplyMonoCurve);
   for (auto& channel : tbChannel)
-    for (QSlider* s : channel) connect(s, &QSlider::valueChanged, this, &TSettingsForm::ApplyRGBCurves);
+    for (QSlider* s : channel)
+      connect(s, &QSlider::valueChanged, this, &TSettingsForm::ApplyRGBCurves);
   connect(btImageCorrectionDefault, &QPushButton::clicked, this,
           &TSettingsForm::btImageCorrectionDefaultClick);
   connect(btWhiteBalance, &QPushButton::clicked, this, &TSettingsForm::btWhiteBalanceClick);
@@ -294,7 +294,8 @@ void TSettingsForm::ApplyImageCorrection() {
   const bool on = cbImgCorrectionSelect->currentIndex() == 1;
   for (QSlider* s : {tbRed, tbGreen, tbBlue, tbHue, tbLightless, tbSaturation}) s->setEnabled(on);
   if (!on) {
-    if (appForm_ != nullptr) appForm_->SetImageCorrection(false, 1.0, 0, 1.0, 0, 1.0, 0, 0, 1.0, 1.0, 0);
+    if (appForm_ != nullptr)
+      appForm_->SetImageCorrection(false, 1.0, 0, 1.0, 0, 1.0, 0, 0, 1.0, 1.0, 0);
     return;
   }
   if (appForm_ != nullptr)
@@ -396,9 +397,9 @@ void TSettingsForm::Btn_GotoClick() {
   if (appForm_ == nullptr) return;
   appForm_->WorkDir = WithSlash(appForm_->WorkDir);
   if (!QDir(appForm_->WorkDir).exists()) {
-    ShowMessageBox(MessageKind::Error, QStringLiteral("Error"),
-                   QStringLiteral("Directory does not exist : '") + appForm_->WorkDir +
-                       QStringLiteral("' !"));
+    ShowMessageBox(
+        MessageKind::Error, QStringLiteral("Error"),
+        QStringLiteral("Directory does not exist : '") + appForm_->WorkDir + QStringLiteral("' !"));
     appForm_->WorkDir = WithSlash(QCoreApplication::applicationDirPath());
     Edit_FramePath->setText(appForm_->WorkDir);
   }

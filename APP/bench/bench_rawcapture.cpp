@@ -29,11 +29,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "APP/tests/test_render_setup.h"
 #include "APP/Commands.h"
 #include "APP/MemPool.h"
-#include "QDV47B5API.h"
 #include "APP/RAWCapture.h"
+#include "APP/tests/test_render_setup.h"
+#include "QDV47B5API.h"
 #include "common/RAWVideo.h"
 #include "simcam/SimCamera.h"
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "APP/Commands.h"
+#include "APP/fmMain.h"
+#include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/VideoPanel.h"
-#include "APP/fmMain.h"
 #include "imaging.h"
 #include "simcam/SimCamera.h"
-#include "APP/tests/test_render_setup.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ void BM_LivePath(benchmark::State& state) {
             static_cast<std::int32_t>(state.range(3)));
   WarmUp();
   for (auto _ : state) benchmark::DoNotOptimize(AppCommand->GrabFrame());
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // RenderFrame alone on a frame read once (no camera): the same arguments.
@@ -73,10 +73,10 @@ void BM_RenderFrame(benchmark::State& state) {
   const auto bytes = static_cast<std::uint32_t>(frame.size());
   AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height, AppCommand->DebayerMode);
   for (auto _ : state)
-    benchmark::DoNotOptimize(AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height,
-                                                     AppCommand->DebayerMode));
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+    benchmark::DoNotOptimize(
+        AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height, AppCommand->DebayerMode));
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // The camera's part: stream status, region of interest and one frame.
@@ -103,15 +103,14 @@ void BM_Stage_Decode(benchmark::State& state) {
         ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT12, Pixels8);
         break;
       case QDV_STREAM_COMPRESSED8:
-        DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), Width,
-                              Height, Pixels8);
+        DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), Width, Height,
+                              Pixels8);
         break;
       case QDV_STREAM_PACKED10:
         Unpack10Bit(frame.data(), Width, Height, Pixels16);
         ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT10, Pixels8);
         break;
-      default:
-        break;
+      default: break;
     }
     benchmark::ClobberMemory();
   }
@@ -158,8 +157,8 @@ void BM_Stage_PanelCopy(benchmark::State& state) {
 void BM_Stage_Paint(benchmark::State& state) {
   const std::vector<std::uint8_t> frame = CaptureFrame(1);
   Configure(1, 4, false, static_cast<std::int32_t>(state.range(0)));
-  AppCommand->RenderFrame(1, frame.data(), static_cast<std::uint32_t>(frame.size()), Width,
-                          Height, 4);
+  AppCommand->RenderFrame(1, frame.data(), static_cast<std::uint32_t>(frame.size()), Width, Height,
+                          4);
   TVideoPanel* panel = MainForm->VideoPanel;
   for (auto _ : state) panel->repaint();
 }
@@ -182,7 +181,13 @@ BENCHMARK(BM_Stage_Decode)->ArgName("code")->DenseRange(2, 4)->Unit(benchmark::k
 BENCHMARK(BM_Stage_Demosaic)->ArgName("mode")->DenseRange(1, 7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stage_Correction)->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stage_PanelCopy)->ArgName("bits")->Arg(8)->Arg(24)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Stage_Paint)->ArgName("zoom")->Arg(-4)->Arg(-2)->Arg(1)->Arg(2)->Arg(5)
+BENCHMARK(BM_Stage_Paint)
+    ->ArgName("zoom")
+    ->Arg(-4)
+    ->Arg(-2)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(5)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -13,12 +13,12 @@
 #include <QFile>
 #include <QString>
 
+#include "APP/Presets.h"
+#include "APP/tests/test_settings_setup.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
-#include "APP/Presets.h"
 #include "common/Zoom.h"
 #include "imaging/debayer.h"
-#include "APP/tests/test_settings_setup.h"
 
 namespace {
 
@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const TPresetList list =
-      TPresetList::FromText(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const TPresetList list = TPresetList::FromText(
+      QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
   for (const char* name : kNames) {
     QString value;
     if (!list.Find(QLatin1String(name), value)) continue;

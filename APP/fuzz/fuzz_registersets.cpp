@@ -11,8 +11,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "APP/tests/AppTestSupport.h"
 #include "APP/IniFile.h"
+#include "APP/tests/AppTestSupport.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   AppCommand = new TAppCommand();
   AppCommand->MainView = new FakeMainView;
   CameraDevice = new TCamera();
-  AppCommand->IniFile = std::make_unique<TIniFile>(QStringLiteral("/proc/self/fd/%1").arg(InputFile()));
+  AppCommand->IniFile =
+      std::make_unique<TIniFile>(QStringLiteral("/proc/self/fd/%1").arg(InputFile()));
   return 0;
 }
 

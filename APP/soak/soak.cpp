@@ -30,9 +30,9 @@
 
 #include "APP/Commands.h"
 #include "APP/Program.h"
-#include "QDV47B5API.h"
 #include "APP/fmMain.h"
 #include "APP/fmSettings.h"
+#include "QDV47B5API.h"
 #include "imaging/debayer.h"
 #include "platform/handle.h"
 #include "simcam/SimCamera.h"
@@ -114,15 +114,16 @@ struct Soak {
   // Frames produced while the capture loop ran: those it did not store were
   // dropped (a full pool) or never read (the loop too slow).
   void CountCapture(long long made) {
-    const auto match = QRegularExpression(R"(^(\d+)\((\d+)\) \.\.\.$)")
-                           .match(MainForm->Panel(PanelStatus));
+    const auto match =
+        QRegularExpression(R"(^(\d+)\((\d+)\) \.\.\.$)").match(MainForm->Panel(PanelStatus));
     const long long read = match.captured(1).toLongLong();
     const long long drops = match.captured(2).toLongLong();
     made = std::max(made, read);
-    std::printf("capture %d: %lld frames produced, %lld read, %lld stored, %lld dropped; "
-                "%lld ms from the command to the first frame read\n",
-                ++captures, made, read, read - drops, made - (read - drops),
-                static_cast<long long>(loopStartedAt - captureCalled));
+    std::printf(
+        "capture %d: %lld frames produced, %lld read, %lld stored, %lld dropped; "
+        "%lld ms from the command to the first frame read\n",
+        ++captures, made, read, read - drops, made - (read - drops),
+        static_cast<long long>(loopStartedAt - captureCalled));
     std::fflush(stdout);
     produced += made;
     stored += read - drops;
@@ -175,13 +176,13 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(5000, [&soak] { soak.Capture(); });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&soak] {
       soak.Report();
-      std::printf("%lld s, %d captures: %lld frames produced, %lld stored, %lld dropped; "
-                  "largest GUI stall %lld ms (at %lld s), inside the capture loops %lld ms\n",
-                  static_cast<long long>(soak.clock.elapsed() / 1000), soak.captures,
-                  soak.produced, soak.stored, soak.dropped,
-                  static_cast<long long>(soak.largestStall),
-                  static_cast<long long>(soak.stallAt / 1000),
-                  static_cast<long long>(soak.largestLoopStall));
+      std::printf(
+          "%lld s, %d captures: %lld frames produced, %lld stored, %lld dropped; "
+          "largest GUI stall %lld ms (at %lld s), inside the capture loops %lld ms\n",
+          static_cast<long long>(soak.clock.elapsed() / 1000), soak.captures, soak.produced,
+          soak.stored, soak.dropped, static_cast<long long>(soak.largestStall),
+          static_cast<long long>(soak.stallAt / 1000),
+          static_cast<long long>(soak.largestLoopStall));
     });
   });
 }

@@ -20,9 +20,9 @@ inline QCoreApplication& TestApplication() {
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
-  static QCoreApplication* application =
-      QCoreApplication::instance() != nullptr ? QCoreApplication::instance()
-                                              : new QCoreApplication(argc, argv);
+  static QCoreApplication* application = QCoreApplication::instance() != nullptr
+                                             ? QCoreApplication::instance()
+                                             : new QCoreApplication(argc, argv);
   return *application;
 }
 

@@ -72,8 +72,8 @@ TEST(CommandsUnit, CreationDefaults) {
   EXPECT_EQ(c.Zoom, 1);
   EXPECT_EQ(c.OutMode, 1);
   EXPECT_FALSE(c.CaptureRunning || c.SavePending || c.CopyPending || c.RGBHistogramOn ||
-               c.RAWHistogramOn || c.WhiteBalancePending || c.TriggerMode ||
-               c.TriggerShotArmed || c.CorrectionToolPending);
+               c.RAWHistogramOn || c.WhiteBalancePending || c.TriggerMode || c.TriggerShotArmed ||
+               c.CorrectionToolPending);
   EXPECT_TRUE(c.SerialRefreshPending);
   EXPECT_EQ(c.FrameFileCounter, 0);
   EXPECT_EQ(c.IdleTime + c.KernelTime + c.UserTime, 0u);
@@ -140,11 +140,11 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   controller->Done();
   EXPECT_TRUE(FrameThread->Terminated());
   EXPECT_TRUE(TriggerThread->Terminated());
-  EXPECT_FALSE(controller->CaptureRunning || controller->SavePending ||
-               controller->CopyPending || controller->RGBHistogramOn ||
-               controller->RAWHistogramOn || controller->WhiteBalancePending ||
-               controller->TriggerShotArmed || controller->TriggerMode ||
-               controller->SerialRefreshPending || controller->CorrectionToolPending);
+  EXPECT_FALSE(controller->CaptureRunning || controller->SavePending || controller->CopyPending ||
+               controller->RGBHistogramOn || controller->RAWHistogramOn ||
+               controller->WhiteBalancePending || controller->TriggerShotArmed ||
+               controller->TriggerMode || controller->SerialRefreshPending ||
+               controller->CorrectionToolPending);
   EXPECT_EQ(controller->ColorCorrectionObject, nullptr);
   EXPECT_EQ(controller->ActiveCorrection, nullptr);
   EXPECT_EQ(controller->IniFile, nullptr);
@@ -354,7 +354,8 @@ TEST_F(CommandsTest, StatisticsTexts) {
   {
     Driver driver;
     DWORD bytes = 0;
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(GetFrame(driver.handle, FrameBuffer, FrameBufferSize, &bytes));
+    for (int i = 0; i < 10; ++i)
+      ASSERT_TRUE(GetFrame(driver.handle, FrameBuffer, FrameBufferSize, &bytes));
   }
   StatisticsRecord record{};
   {
@@ -367,18 +368,20 @@ TEST_F(CommandsTest, StatisticsTexts) {
 
   const double seconds = static_cast<double>(record.Interval) / 10000000;
   const double megabytes = static_cast<double>(record.PacketCount) * 1496 / (seconds * 1024 * 1024);
-  const double megabits = static_cast<double>(record.PacketCount) * 1496 * 8 / (seconds * 1000 * 1000);
+  const double megabits =
+      static_cast<double>(record.PacketCount) * 1496 * 8 / (seconds * 1000 * 1000);
   const double lost = static_cast<double>(record.PacketLost) * 100 / record.PacketCount;
   EXPECT_EQ(mainView.panels[PanelSpeed], QString::asprintf("Speed: %.2f MB/s", megabytes));
   EXPECT_EQ(mainView.panels[PanelPacketLost], QString::asprintf("Packet lost: %.2f%%", lost));
   // eControlGet also counts the controller's own statistics read.
   const std::pair<const char*, std::uint32_t> counters[] = {
-      {"ePacketCount", record.PacketCount}, {"ePacketLost", record.PacketLost},
-      {"ePacketError", record.PacketError}, {"eControlSet", record.ControlSet},
+      {"ePacketCount", record.PacketCount},   {"ePacketLost", record.PacketLost},
+      {"ePacketError", record.PacketError},   {"eControlSet", record.ControlSet},
       {"eControlGet", record.ControlGet + 1}, {"eControlError", record.ControlError},
-      {"eFrameCount", record.FrameCount},   {"eFrameResync", record.FrameResync},
+      {"eFrameCount", record.FrameCount},     {"eFrameResync", record.FrameResync},
       {"eFrameUser", record.FrameUser}};
-  for (const auto& [edit, value] : counters) EXPECT_EQ(settings.texts[edit], QString::number(value)) << edit;
+  for (const auto& [edit, value] : counters)
+    EXPECT_EQ(settings.texts[edit], QString::number(value)) << edit;
   EXPECT_EQ(settings.texts["eFPS"], QString::asprintf("%.3f", record.FrameCount / seconds));
   EXPECT_EQ(settings.texts["eFPSUser"], QString::asprintf("%.3f", record.FrameUser / seconds));
   EXPECT_EQ(settings.texts["eInterval"], QString::asprintf("%.3f", seconds));

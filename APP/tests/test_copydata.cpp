@@ -1,7 +1,7 @@
 // The copy-data socket against clients that misbehave: a second server on a
 // running one's name, stale and foreign files at its path, a client that
-// never reads its answers, too many clients, clients that stay silent, accepts that fail for lack of
-// file descriptors.
+// never reads its answers, too many clients, clients that stay silent, accepts that fail for lack
+// of file descriptors.
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
@@ -19,8 +19,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "APP/tests/AppTestSupport.h"
 #include "APP/CopyDataServer.h"
+#include "APP/tests/AppTestSupport.h"
 
 namespace {
 
@@ -239,9 +239,8 @@ TEST(CopyDataFramer, MessagesSurviveEveryCutAndADropStopsTheFeed) {
     std::vector<Seen> seen;
     TCopyDataFramer framer(
         [&seen](std::uint32_t size, const void* data) {
-          seen.push_back({size, data != nullptr
-                                    ? QByteArray(static_cast<const char*>(data), size)
-                                    : QByteArray()});
+          seen.push_back({size, data != nullptr ? QByteArray(static_cast<const char*>(data), size)
+                                                : QByteArray()});
           return static_cast<std::int32_t>(size);
         },
         8);

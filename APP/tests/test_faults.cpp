@@ -22,12 +22,12 @@
 #include <sys/resource.h>
 
 #include "APP/tests/AppTestSupport.h"
-#include "common/Messages.h"
-#include "QDV47B5API.h"
-#include "common/RAWVideo.h"
-#include "platform/tests/StrictAVIReader.h"
 #include "APP/tests/live_video_environment.h"
 #include "APP/tests/raw_records.h"
+#include "QDV47B5API.h"
+#include "common/Messages.h"
+#include "common/RAWVideo.h"
+#include "platform/tests/StrictAVIReader.h"
 
 namespace {
 
@@ -48,7 +48,6 @@ bool RunUntil(const std::function<bool()>& condition, int milliseconds = 10000) 
   }
   return condition();
 }
-
 
 // The frames of an AVI file as a strict reader finds them (-1: refused).
 int AVIFrames(const QString& name) {

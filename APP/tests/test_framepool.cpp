@@ -159,7 +159,9 @@ TEST(MemPool, PoolsAreCheckedAgainstMemAvailableAndEveryCgroupLimit) {
                                     },
                                     [](void*) {}, [] { return headroom; }};
     const std::uint64_t free = headroom > PoolMemoryReserve ? headroom - PoolMemoryReserve : 0;
-    if (free >= 4) EXPECT_TRUE(TMemPool(4, free / 4, allocator).IsValid());
+    if (free >= 4) {
+      EXPECT_TRUE(TMemPool(4, free / 4, allocator).IsValid());
+    }
     allocations = 0;
     EXPECT_FALSE(TMemPool(4, free / 4 + 1, allocator).IsValid());
     EXPECT_EQ(allocations, 0);

@@ -24,16 +24,16 @@
 #include <vector>
 
 #include "APP/AVIFile.h"
-#include "APP/tests/AppTestSupport.h"
-#include "common/BMPFile.h"
-#include "platform/tests/FileSizeLimit.h"
-#include "common/Messages.h"
-#include "QDV47B5API.h"
-#include "platform/tests/ShellCommand.h"
 #include "APP/SingleFrame.h"
-#include "platform/tests/StrictAVIReader.h"
-#include "imaging.h"
+#include "APP/tests/AppTestSupport.h"
 #include "APP/tests/live_video_environment.h"
+#include "QDV47B5API.h"
+#include "common/BMPFile.h"
+#include "common/Messages.h"
+#include "imaging.h"
+#include "platform/tests/FileSizeLimit.h"
+#include "platform/tests/ShellCommand.h"
+#include "platform/tests/StrictAVIReader.h"
 
 namespace {
 
@@ -226,11 +226,11 @@ TEST_F(FramesTest, RenderedPictureGoesToTheMainViewAtTheZoom) {
     AppCommand->SetZoomPercent(c.percent);
     ASSERT_TRUE(AppCommand->RenderFrame(QDV_STREAM_RAW8, raw, 64 * 32, 64, 32, c.mode));
     const FakeMainView::Picture& s = view.shown;
-    EXPECT_TRUE(s.data == c.shown.data && s.width == c.shown.width &&
-                s.height == c.shown.height && s.bits == c.shown.bits &&
-                s.drawnWidth == c.shown.drawnWidth && s.drawnHeight == c.shown.drawnHeight)
-        << c.percent << "% mode " << c.mode << ": " << s.width << "x" << s.height << "x"
-        << s.bits << " drawn " << s.drawnWidth << "x" << s.drawnHeight;
+    EXPECT_TRUE(s.data == c.shown.data && s.width == c.shown.width && s.height == c.shown.height &&
+                s.bits == c.shown.bits && s.drawnWidth == c.shown.drawnWidth &&
+                s.drawnHeight == c.shown.drawnHeight)
+        << c.percent << "% mode " << c.mode << ": " << s.width << "x" << s.height << "x" << s.bits
+        << " drawn " << s.drawnWidth << "x" << s.drawnHeight;
   }
   EXPECT_EQ(view.pictures, 3);
   AppCommand->SetZoomPercent(100);
@@ -280,7 +280,8 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   double matrix[12] = {0, 0, 1, 0, 1, 0, 1, 0, 0, 4, 5, 6};
   double read[12] = {};
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), std::vector<double>(12, 0.5).data());
+  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(),
+                           std::vector<double>(12, 0.5).data());
   for (std::uint32_t size : {95u, 97u}) EXPECT_EQ(MainForm->WMCopyData(size, matrix), 2006);
   GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[9], 0.5);

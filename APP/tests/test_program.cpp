@@ -13,8 +13,8 @@
 
 #include "APP/Commands.h"
 #include "APP/Program.h"
-#include "QDV47B5API.h"
 #include "APP/fmMain.h"
+#include "QDV47B5API.h"
 #include "simcam/SimCamera.h"
 
 namespace {

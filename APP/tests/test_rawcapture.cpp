@@ -19,10 +19,10 @@
 #include <string>
 #include <thread>
 
-#include "APP/tests/AppTestSupport.h"
 #include "APP/MemPool.h"
-#include "common/Messages.h"
 #include "APP/RAWCapture.h"
+#include "APP/tests/AppTestSupport.h"
+#include "common/Messages.h"
 #include "common/RAWVideo.h"
 #include "platform/device.h"
 

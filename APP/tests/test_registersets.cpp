@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "APP/tests/AppTestSupport.h"
 #include "APP/RegisterSets.h"
+#include "APP/tests/AppTestSupport.h"
 #include "platform/device.h"
 
 namespace {
@@ -78,24 +78,26 @@ TEST(RegisterSetText, HexWords) {
   const struct {
     const char* item;
     std::uint16_t word;
-  } cases[] = {{"3a01", 0x3A01}, {"G123", 0},          {"123456", 0x3456}, {"FFFFFFFF", 0xFFFF},
-               {"100000000", 0}, {"000000001", 0x0001}, {"$12", 0},         {"-1", 0},
-               {" 12", 0},       {"", 0}};
+  } cases[] = {{"3a01", 0x3A01},   {"G123", 0},
+               {"123456", 0x3456}, {"FFFFFFFF", 0xFFFF},
+               {"100000000", 0},   {"000000001", 0x0001},
+               {"$12", 0},         {"-1", 0},
+               {" 12", 0},         {"", 0}};
   for (const auto& c : cases) EXPECT_EQ(RegisterWordFromHex(c.item), c.word) << c.item;
 }
 
 TEST_F(RegisterSetTest, SetsAreSectionsAndEachSendsAResetThenItsWords) {
   WriteIni(
       "; register sets\r\n"
-      "Regs=1111\r\n"                        // before any section: ignored
+      "Regs=1111\r\n"  // before any section: ignored
       "[Night]\r\n"
       "  regs =  3A01,  3B02,,3C03  \r\n"
-      "Regs=2222\r\n"                        // a key's first line counts
+      "Regs=2222\r\n"  // a key's first line counts
       "[Odd]\r\nRegs='G123 123456'\r\n"
       "[NoRegs]\r\nRegister=1234\r\n"
-      "[After]\r\nRegs=3A01\r\n"           // a key search ends at the next section
+      "[After]\r\nRegs=3A01\r\n"  // a key search ends at the next section
       "[Empty]\r\nRegs=\r\n"
-      "[night]\r\nRegs=4444\r\n");           // a repeated section is not read
+      "[night]\r\nRegs=4444\r\n");  // a repeated section is not read
   QStringList sets{"stale"};
   controller->GetRegisterSets(sets);
   EXPECT_EQ(sets, QStringList({"Night", "Odd", "NoRegs", "After", "Empty"}));

@@ -15,10 +15,10 @@
 #include <cstring>
 #include <vector>
 
+#include "APP/tests/live_video_environment.h"
 #include "QDV47B5API.h"
 #include "common/VideoPanel.h"
 #include "imaging.h"
-#include "APP/tests/live_video_environment.h"
 
 namespace {
 
@@ -129,8 +129,8 @@ TEST_F(RenderTest, DrawnSizeFollowsZoomAndPanelIsPlaced) {
   // Code 5 draws at 800 %, as its label says; -1 and 0 at 100 %.
   std::vector<std::uint8_t> frame(1920 * 1080, 77);
   const int codes[] = {-4, -3, -2, -1, 0, 3, 5};
-  const QSize drawn[] = {{250, 150}, {333, 200}, {500, 300}, {1000, 600}, {1000, 600},
-                         {3000, 1800}, {8000, 4800}};
+  const QSize drawn[] = {{250, 150},  {333, 200},   {500, 300},  {1000, 600},
+                         {1000, 600}, {3000, 1800}, {8000, 4800}};
   for (int i = 0; i < 7; ++i) {
     AppCommand->SetZoom(codes[i]);
     ASSERT_TRUE(AppCommand->RenderFrame(1, frame.data(), 1000 * 600, 1000, 600, 1));
@@ -157,8 +157,8 @@ TEST_F(RenderTest, TwelveBitFrameMapsExactlyWidthTimesHeightSamples) {
   std::vector<std::uint8_t> frame(64 * 4 * 3 / 2);
   for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7);
   std::memset(Pixels8, 0xAB, FrameBufferSize);
-  ASSERT_TRUE(AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()),
-                                      64, 4, 1));
+  ASSERT_TRUE(
+      AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()), 64, 4, 1));
   std::vector<std::uint16_t> wide(64 * 4);
   Unpack12Bit(frame.data(), 64, 4, wide.data());
   for (int i = 0; i < 64 * 4; ++i) ASSERT_EQ(Pixels8[i], wide[i] >> 4) << i;
@@ -173,10 +173,10 @@ TEST_F(RenderTest, RefusesFramesThatDoNotFitTheirBuffers) {
     std::uint32_t code, bytes;
     int width, height;
   };
-  for (const Case& c : {Case{0, all, 64, 64}, Case{5, all, 64, 64}, Case{1, all, 0, 64},
-                        Case{1, all, 64, -2}, Case{1, all, 1922, 1080}, Case{1, all, 1920, 1082},
-                        Case{1, 64 * 64 - 1, 64, 64}, Case{2, 66 * 3 / 2 * 64 - 1, 66, 64},
-                        Case{4, 64 * 80 - 1, 64, 64}})
+  for (const Case& c :
+       {Case{0, all, 64, 64}, Case{5, all, 64, 64}, Case{1, all, 0, 64}, Case{1, all, 64, -2},
+        Case{1, all, 1922, 1080}, Case{1, all, 1920, 1082}, Case{1, 64 * 64 - 1, 64, 64},
+        Case{2, 66 * 3 / 2 * 64 - 1, 66, 64}, Case{4, 64 * 80 - 1, 64, 64}})
     EXPECT_FALSE(AppCommand->RenderFrame(c.code, frame.data(), c.bytes, c.width, c.height, 1))
         << c.code << " " << c.bytes << " " << c.width << "x" << c.height;
   EXPECT_FALSE(AppCommand->RenderFrame(1, nullptr, all, 64, 64, 1));
@@ -196,8 +196,8 @@ TEST_F(RenderTest, RequestsAreServedByTheNextFrame) {
   // a correction-tool request for a grey picture is dropped.
   std::vector<std::uint8_t> frame(64 * 32 * 3 / 2, 0x9C);
   AppCommand->CopyPending = AppCommand->CorrectionToolPending = AppCommand->SavePending = true;
-  ASSERT_TRUE(AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()),
-                                      64, 32, 0));
+  ASSERT_TRUE(AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()), 64,
+                                      32, 0));
   EXPECT_FALSE(AppCommand->CopyPending || AppCommand->CorrectionToolPending ||
                AppCommand->SavePending);
   EXPECT_EQ(DisplayBitmapInfo.bmiHeader.biBitCount, 24);

@@ -18,13 +18,13 @@
 #include <string>
 
 #include "APP/Commands.h"
-#include "common/GuiSync.h"
-#include "common/Messages.h"
 #include "APP/Program.h"
-#include "QDV47B5API.h"
-#include "common/RAWVideo.h"
 #include "APP/fmMain.h"
 #include "APP/tests/raw_records.h"
+#include "QDV47B5API.h"
+#include "common/GuiSync.h"
+#include "common/Messages.h"
+#include "common/RAWVideo.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -38,7 +38,8 @@ Entries ReadEntries(const QString& fileName) {
   if (!file.open(QIODevice::ReadOnly)) return entries;
   for (const QByteArray& line : file.readAll().split('\n')) {
     const qsizetype equals = line.indexOf('=');
-    if (equals > 0) entries[line.left(equals).toStdString()] = line.mid(equals + 1).trimmed().toStdString();
+    if (equals > 0)
+      entries[line.left(equals).toStdString()] = line.mid(equals + 1).trimmed().toStdString();
   }
   return entries;
 }

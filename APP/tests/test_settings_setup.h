@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "common/Messages.h"
-#include "QDV47B5API.h"
 #include "APP/fmSettings.h"
 #include "APP/tests/test_render_setup.h"
+#include "QDV47B5API.h"
+#include "common/Messages.h"
 
 class SettingsApplication {
  public:

@@ -21,16 +21,16 @@
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
-#include <utility>
 #include <thread>
+#include <utility>
 
 #include "APP/Commands.h"
 #include "APP/Program.h"
+#include "APP/fmMain.h"
+#include "APP/tests/raw_records.h"
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"
 #include "platform/tests/StrictAVIReader.h"
-#include "APP/fmMain.h"
-#include "APP/tests/raw_records.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -146,12 +146,11 @@ TEST(Signals, ASignalDuringARAWCaptureEndsItWithWholeRecords) {
   EXPECT_GT(records.count, 3 * 12);
 }
 
-
 // The program of the test below, under the X server of DISPLAY: live video
 // on the streaming camera, and a RAW or AVI capture when
-// QDV_DISPLAY_LOSS_CAPTURE says so. Writes "live" once frames are drawn, then runs until the display goes.
-// During the capture, the counters of the status bar are rewritten into the
-// file "counters" on every pass of the capture loop.
+// QDV_DISPLAY_LOSS_CAPTURE says so. Writes "live" once frames are drawn, then runs until the
+// display goes. During the capture, the counters of the status bar are rewritten into the file
+// "counters" on every pass of the capture loop.
 TEST(DisplayLoss, DISABLED_ChildRunsUntilTheDisplayGoes) {
   if (qEnvironmentVariableIsEmpty("QDV_DISPLAY_LOSS_CHILD")) GTEST_SKIP();
   RunOnStreamingCamera([] {
@@ -231,8 +230,8 @@ TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
   // A few pool blocks (or frames) on disk, and more records in the pool.
   const QString file = folder.path() + "/VIDEO_0." + capture;
   if (!capture.isEmpty()) {
-    ASSERT_TRUE(WaitFor([&] { return QFileInfo(file).size() > RAWVideoHeaderSize + 3 * 1048576; },
-                        60000));
+    ASSERT_TRUE(
+        WaitFor([&] { return QFileInfo(file).size() > RAWVideoHeaderSize + 3 * 1048576; }, 60000));
   }
 
   ASSERT_EQ(::kill(static_cast<pid_t>(server.processId()), SIGKILL), 0);
@@ -264,6 +263,7 @@ TEST_P(DisplayLossTest, TheProgramEndsAndACaptureKeepsEveryRecord) {
   EXPECT_GE(records.count, frames - drops);
 }
 
-INSTANTIATE_TEST_SUITE_P(LiveVideoAndCaptures, DisplayLossTest, ::testing::Values("", "RAW", "AVI"));
+INSTANTIATE_TEST_SUITE_P(LiveVideoAndCaptures, DisplayLossTest,
+                         ::testing::Values("", "RAW", "AVI"));
 
 }  // namespace

@@ -151,8 +151,8 @@ TEST(Format, PointIsTheDecimalSeparatorWhateverTheLocale) {
   const char* locale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
   if (locale == nullptr) {
     const std::string folder = ::testing::TempDir() + "app_locales";
-    const std::string command = "localedef -i de_DE -f UTF-8 " + folder +
-                                "/de_DE.UTF-8 >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 " + folder + "/de_DE.UTF-8 >/dev/null 2>&1";
     if (std::system(command.c_str()) == 0) {
       ::setenv("LOCPATH", folder.c_str(), 1);
       locale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");

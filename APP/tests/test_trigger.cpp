@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "APP/WhiteBalance.h"
 #include "APP/tests/AppTestSupport.h"
 #include "common/GuiSync.h"
-#include "APP/WhiteBalance.h"
 
 namespace {
 
@@ -181,9 +181,9 @@ TEST_F(WhiteBalanceTest, TenBitFrameScalesTheTablesAndClampsAt1023) {
   const std::uint16_t* red = table.data();
   const std::uint16_t* green = red + 4096;
   const std::uint16_t* blue = green + 4096;
-  EXPECT_EQ(red[100], 116);     // 115.61
-  EXPECT_EQ(red[884], 1022);    // 1021.96
-  EXPECT_EQ(red[885], 1023);    // 1023.12, clamped
+  EXPECT_EQ(red[100], 116);   // 115.61
+  EXPECT_EQ(red[884], 1022);  // 1021.96
+  EXPECT_EQ(red[885], 1023);  // 1023.12, clamped
   EXPECT_EQ(red[4095], 1023);
   EXPECT_EQ(green[100], 96);    // 96.34
   EXPECT_EQ(green[1023], 986);  // 985.55
@@ -197,8 +197,8 @@ TEST_F(WhiteBalanceTest, EightBitFrameClampsAt255) {
   controller->AutoWhiteBalance(cell.data(), 2, 2, 8);
   const Table table = CameraTable();
   EXPECT_EQ(table[100], 116);
-  EXPECT_EQ(table[221], 255);  // 255.49
-  EXPECT_EQ(table[220], 254);  // 254.34
+  EXPECT_EQ(table[221], 255);         // 255.49
+  EXPECT_EQ(table[220], 254);         // 254.34
   EXPECT_EQ(table[4096 + 255], 246);  // 245.66
 }
 

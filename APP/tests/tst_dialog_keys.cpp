@@ -9,12 +9,12 @@
 #include <QtTest>
 
 #include "APP/Commands.h"
-#include "SensorMath.h"
 #include "APP/fmAbout.h"
 #include "APP/fmHistogramRAW.h"
 #include "APP/fmHistogramRGB.h"
 #include "APP/fmViewPort.h"
 #include "APP/tests/test_settings_setup.h"
+#include "SensorMath.h"
 
 namespace {
 

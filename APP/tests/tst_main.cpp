@@ -19,8 +19,8 @@
 #include <limits>
 #include <vector>
 
-#include "common/VideoPanel.h"
 #include "APP/tests/test_render_setup.h"
+#include "common/VideoPanel.h"
 
 class TestMainWindow : public QObject {
   Q_OBJECT
@@ -112,32 +112,33 @@ class TestMainWindow : public QObject {
     // Hidden items are the window's own, in no menu, so that their keys work.
     check(form.actions(), hidden);
     QList<QAction*> zoom = form.ZoomMenu->actions();
-    check(zoom, {"mZoom25|25%|", "mZoom33|33%|", "mZoom50|50%|", "mZoom100|100%|",
-                 "mZoom200|200%|", "mZoom300|300%|", "mZoom400|400%|"});
+    check(zoom, {"mZoom25|25%|", "mZoom33|33%|", "mZoom50|50%|", "mZoom100|100%|", "mZoom200|200%|",
+                 "mZoom300|300%|", "mZoom400|400%|"});
 
     QStringList bar;
     for (QAction* a : form.ToolBar->actions()) {
       QWidget* w = form.ToolBar->widgetForAction(a);
       auto* button = qobject_cast<QToolButton*>(w);
-      bar << (a->isSeparator() ? a->objectName()
+      bar << (a->isSeparator()    ? a->objectName()
               : button != nullptr ? button->objectName() + QLatin1Char('|') + button->toolTip()
                                   : w->objectName());
     }
-    QCOMPARE(bar, (QStringList{"btRun|Start video", "btStop|Stop video", "btSP1",
-                               "btCopy|Copy frame", "btFrameCapture|Save frame",
-                               "btVideoCapture|Save AVI video", "btRAWCapture|Save RAW video",
-                               "btSP3", "btZoom|Zoom", "btZoomOut|Zoom In", "btZoomIn|Zoom Out",
-                               "btSP2", "btHistogramRAW|RAW histogram",
-                               "btHistogramRGB|Frame histogram", "btSP4", "btSettings|Settings",
-                               "btSP5", "btHelp|Help"}));
+    QCOMPARE(bar,
+             (QStringList{"btRun|Start video", "btStop|Stop video", "btSP1", "btCopy|Copy frame",
+                          "btFrameCapture|Save frame", "btVideoCapture|Save AVI video",
+                          "btRAWCapture|Save RAW video", "btSP3", "btZoom|Zoom",
+                          "btZoomOut|Zoom In", "btZoomIn|Zoom Out", "btSP2",
+                          "btHistogramRAW|RAW histogram", "btHistogramRGB|Frame histogram", "btSP4",
+                          "btSettings|Settings", "btSP5", "btHelp|Help"}));
     QCOMPARE(form.btZoom->menu(), form.ZoomMenu);
     QCOMPARE(form.ToolBar->height(), 22);
 
     const int widths[] = {65, 175, 65, 70, 85, 100, 50};
-    const QStringList texts = {"Status: ????",     "SerialNo: ?.?.?.?.?", "1234.12 fps",
-                               "Zoom: 999%",       "CPU load: 999%",      "Speed: 12.12 Mb/s",
+    const QStringList texts = {"Status: ????",        "SerialNo: ?.?.?.?.?", "1234.12 fps",
+                               "Zoom: 999%",          "CPU load: 999%",      "Speed: 12.12 Mb/s",
                                "Packet lost: 123.12%"};
-    const auto labels = form.StatusBar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    const auto labels =
+        form.StatusBar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
     QCOMPARE(labels.size(), 7);
     for (int i = 0; i < 7; ++i) {
       QCOMPARE(form.Panel(i), texts[i]);
@@ -187,11 +188,12 @@ class TestMainWindow : public QObject {
       int zoom;
     };
     AppCommand->SetZoomPercent(100);
-    for (Step s : {Step{Qt::Key_Plus, Qt::KeypadModifier, 2}, Step{Qt::Key_Plus, Qt::ShiftModifier, 3},
-                   Step{Qt::Key_Minus, Qt::KeypadModifier, 2}, Step{Qt::Key_Minus, {}, 1},
-                   Step{Qt::Key_Minus, {}, -2}, Step{Qt::Key_Asterisk, Qt::KeypadModifier, 1},
-                   Step{Qt::Key_Plus, Qt::KeypadModifier, 2},
-                   Step{Qt::Key_Asterisk, Qt::ShiftModifier, 1}}) {
+    for (Step s :
+         {Step{Qt::Key_Plus, Qt::KeypadModifier, 2}, Step{Qt::Key_Plus, Qt::ShiftModifier, 3},
+          Step{Qt::Key_Minus, Qt::KeypadModifier, 2}, Step{Qt::Key_Minus, {}, 1},
+          Step{Qt::Key_Minus, {}, -2}, Step{Qt::Key_Asterisk, Qt::KeypadModifier, 1},
+          Step{Qt::Key_Plus, Qt::KeypadModifier, 2},
+          Step{Qt::Key_Asterisk, Qt::ShiftModifier, 1}}) {
       QTest::keyClick(MainForm, s.key, s.modifiers);
       QCOMPARE(AppCommand->Zoom, s.zoom);
     }
@@ -281,7 +283,8 @@ class TestMainWindow : public QObject {
     // through without being kept.
     const QByteArray whole = Message(m96);
     QCOMPARE(Exchange({whole.left(3), whole.mid(3, 50),
-                       whole.mid(53) + Message(QByteArray(100000, 'z')) + whole}, 3),
+                       whole.mid(53) + Message(QByteArray(100000, 'z')) + whole},
+                      3),
              (QList<qint32>{2006, 2006, 2006}));
     QCOMPARE(matrices_.size(), std::size_t{3});
     QCOMPARE(MainForm->WMCopyData(96, nullptr), 2006);

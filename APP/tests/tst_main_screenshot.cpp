@@ -63,8 +63,8 @@ int PressKey(const char* key) {
   event.keycode = XCALL(XKeysymToKeycode)(display, XCALL(XStringToKeysym)(key + (alt ? 4 : 0)));
   for (int type : {KeyPress, KeyRelease}) {
     event.type = type;
-    XCALL(XSendEvent)(display, event.window, True, KeyPressMask | KeyReleaseMask,
-                      reinterpret_cast<XEvent*>(&event));
+    XCALL(XSendEvent)
+    (display, event.window, True, KeyPressMask | KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
     XCALL(XSync)(display, False);
   }
   XCALL(XCloseDisplay)(display);
@@ -99,18 +99,18 @@ class TestScreenshot : public QObject {
     env.insert(QStringLiteral("SELF"), QCoreApplication::applicationFilePath());
     env.insert(QStringLiteral("SHOT"), shot);
     run.setProcessEnvironment(env);
-    run.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
-                        QStringLiteral("-screen 0 1280x1024x24"), QStringLiteral("sh"),
-                        QStringLiteral("-c"),
-                        QStringLiteral("\"$APP\" & app=$!\n"
-                                       // Keys go to the window once it is shown,
-                                       // however long a loaded machine takes.
-                                       "timeout 60 xdotool search --sync --onlyvisible "
-                                       "--class QDV47B5 >/dev/null\n"
-                                       "\"$SELF\" --press-key F5 || echo key-failed\n"
-                                       "\"$SELF\" --press-key Alt+4 || echo key-failed\n"
-                                       "sleep 3\nimport -window root \"$SHOT\"\n"
-                                       "kill $app; wait $app\n")});
+    run.start(xvfbRun,
+              {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
+               QStringLiteral("sh"), QStringLiteral("-c"),
+               QStringLiteral("\"$APP\" & app=$!\n"
+                              // Keys go to the window once it is shown,
+                              // however long a loaded machine takes.
+                              "timeout 60 xdotool search --sync --onlyvisible "
+                              "--class QDV47B5 >/dev/null\n"
+                              "\"$SELF\" --press-key F5 || echo key-failed\n"
+                              "\"$SELF\" --press-key Alt+4 || echo key-failed\n"
+                              "sleep 3\nimport -window root \"$SHOT\"\n"
+                              "kill $app; wait $app\n")});
     QVERIFY(run.waitForFinished(120000));
     const QByteArray output = run.readAllStandardOutput() + run.readAllStandardError();
     QVERIFY2(!output.contains("key-failed"), output.constData());
@@ -124,8 +124,9 @@ class TestScreenshot : public QObject {
       for (int x = 0; x < image.width(); x += 2, ++sampled) {
         const QRgb c = image.pixel(x, y);
         colours.insert(c & 0xffffff);
-        strong += std::max({qRed(c), qGreen(c), qBlue(c)}) -
-                      std::min({qRed(c), qGreen(c), qBlue(c)}) > 40;
+        strong +=
+            std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)}) >
+            40;
       }
     QVERIFY2(colours.size() > 200, qPrintable(QString::number(colours.size())));
     QVERIFY2(strong > sampled / 20, qPrintable(QString::number(strong)));

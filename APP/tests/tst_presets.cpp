@@ -18,13 +18,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "APP/fmSettings.h"
+#include "APP/tests/test_settings_setup.h"
+#include "QDV47B5API.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "QDV47B5API.h"
 #include "common/VclControls.h"
-#include "APP/fmSettings.h"
-#include "APP/tests/test_settings_setup.h"
 
 namespace {
 
@@ -58,7 +58,8 @@ QByteArray Saved() {
 
 QString Entry(const QByteArray& file, const QString& name) {
   for (const QByteArray& line : file.split('\n'))
-    if (line.startsWith(name.toLatin1() + '=')) return QString::fromLatin1(line.mid(name.size() + 1)).trimmed();
+    if (line.startsWith(name.toLatin1() + '='))
+      return QString::fromLatin1(line.mid(name.size() + 1)).trimmed();
   return {};
 }
 
@@ -198,9 +199,7 @@ class TestPresets : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    camera_ = &application_.Start();
-  }
+  void initTestCase() { camera_ = &application_.Start(); }
 
   void init() {
     messages_.clear();
@@ -339,7 +338,8 @@ class TestPresets : public QObject {
       bool set;
       const char* saved;
       std::int32_t loaded;
-    } cases[] = {{"25", true, "25", 25}, {"40", false, "25", 25}, {"12 frames", false, "12 frames", 7}};
+    } cases[] = {
+        {"25", true, "25", 25}, {"40", false, "25", 25}, {"12 frames", false, "12 frames", 7}};
     SettingsForm->cbUnlimitedFrames->setChecked(false);
     for (const auto& c : cases) {
       SettingsForm->eFrames->setText(QLatin1String(c.field));
@@ -365,7 +365,7 @@ class TestPresets : public QObject {
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(Load(WithEntry(base, "FrameRate", nullptr)), TPresetLoad::Stopped);
     QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});
-    QCOMPARE(AppCommand->Zoom, 3);                         // before: applied
+    QCOMPARE(AppCommand->Zoom, 3);                          // before: applied
     QVERIFY(SettingsForm->cbGammaCorrection->isChecked());  // the last one applied
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{0});
     QCOMPARE(SettingsForm->tbInterPacketDelay->value(), 0);  // after: not applied
@@ -403,9 +403,10 @@ class TestPresets : public QObject {
         {"huge rate", WithEntry(base, "FrameRate", "1e308"), TPresetLoad::Loaded},
         {"negative rate", WithEntry(base, "FrameRate", "-1e308"), TPresetLoad::Loaded},
         {"huge exposure", WithEntry(base, "ExpMs", "1e308"), TPresetLoad::Loaded},
-        {"huge integers", WithEntry(WithEntry(WithEntry(base, "SizeX", "99999999999999999999"),
-                                              "ZoomValue", "2147483647"),
-                                    "Gain", "-2147483648"),
+        {"huge integers",
+         WithEntry(
+             WithEntry(WithEntry(base, "SizeX", "99999999999999999999"), "ZoomValue", "2147483647"),
+             "Gain", "-2147483648"),
          TPresetLoad::Loaded},
         {"huge region", WithEntry(WithEntry(base, "SizeX", "4294967295"), "StartX", "4294967295"),
          TPresetLoad::Loaded},
@@ -461,7 +462,8 @@ class TestPresets : public QObject {
       MainForm->SavePreset1->trigger();
       QCOMPARE(SavePresetFile(MainForm, QStringLiteral("qdv47b5.pre")), TPresetSave::WriteFailed);
     }
-    QCOMPARE(messages_, QStringList{"Profile : " + path + " not stored: the file could not be written"});
+    QCOMPARE(messages_,
+             QStringList{"Profile : " + path + " not stored: the file could not be written"});
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(ReadAll(QStringLiteral("qdv47b5.pre")), old);
     QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden).size(),
@@ -492,7 +494,8 @@ class TestPresets : public QObject {
       if (file.saveOnto) {
         QCOMPARE(SavePresetFile(MainForm, preset), TPresetSave::WriteFailed);
         struct stat node {};
-        QVERIFY(::stat(QFile::encodeName(preset).constData(), &node) == 0 && S_ISFIFO(node.st_mode));
+        QVERIFY(::stat(QFile::encodeName(preset).constData(), &node) == 0 &&
+                S_ISFIFO(node.st_mode));
       }
       QVERIFY(QFile::remove(preset) && QFile::remove(ini));
     }
@@ -531,8 +534,8 @@ class TestPresets : public QObject {
     QStringList dialogs;
     QString answer;  // empty: cancel
     const ScopedFileDialogRunner runner([&](QFileDialog& d) {
-      dialogs << d.windowTitle() + '|' + d.nameFilters().join(';') + '|' + d.defaultSuffix() +
-                     '|' + QString::number(d.fileMode()) + '|' +
+      dialogs << d.windowTitle() + '|' + d.nameFilters().join(';') + '|' + d.defaultSuffix() + '|' +
+                     QString::number(d.fileMode()) + '|' +
                      QString::number(d.testOption(QFileDialog::DontConfirmOverwrite));
       if (d.directory().absolutePath() != QDir::currentPath()) return false;
       if (answer.isEmpty()) return false;
@@ -548,12 +551,13 @@ class TestPresets : public QObject {
     camera_->SetAbsent(true);
     MainForm->SavePreset1->trigger();
     camera_->SetAbsent(false);
-    QCOMPARE(dialogs.first(), QStringLiteral("Select a name for new profile|Preset files (*.pre)|pre|0|1"));
+    QCOMPARE(dialogs.first(),
+             QStringLiteral("Select a name for new profile|Preset files (*.pre)|pre|0|1"));
     QCOMPARE(dialogs.at(1).section('|', 1, 3), QStringLiteral("Preset files (*.pre)|pre|1"));
-    QCOMPARE(messages_, (QStringList{"Save file was cancelled", "Open file was cancelled",
-                                     "Profile : " + path + "  Stored OK",
-                                     "File : " + path + " Loaded OK",
-                                     "Profile : " + path + " not stored: the camera does not answer"}));
+    QCOMPARE(messages_,
+             (QStringList{"Save file was cancelled", "Open file was cancelled",
+                          "Profile : " + path + "  Stored OK", "File : " + path + " Loaded OK",
+                          "Profile : " + path + " not stored: the camera does not answer"}));
   }
 
   // Last: closing the program keeps the settings in "qdv47b5.pre".

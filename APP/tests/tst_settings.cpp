@@ -17,25 +17,27 @@
 #include <cmath>
 #include <vector>
 
+#include "APP/fmSettings.h"
+#include "APP/tests/test_settings_setup.h"
+#include "QDV47B5API.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "QDV47B5API.h"
 #include "common/VclControls.h"
-#include "APP/fmSettings.h"
 #include "imaging/colorcorrection.h"
-#include "APP/tests/test_settings_setup.h"
 
 namespace {
 
 // Control codes of every request the camera object can make.
-constexpr DWORD AllRequests[] = {
-    QDV_IOCTL_COMMAND,          QDV_IOCTL_SET_SENSOR_REG, QDV_IOCTL_LOOKUP_TABLE,
-    QDV_IOCTL_FRAME_WAIT_TIMEOUT, QDV_IOCTL_GET_FRAME,     QDV_IOCTL_STREAM_STATUS,
-    QDV_IOCTL_VIEWPORT,         QDV_IOCTL_STATISTICS,     QDV_IOCTL_FREQUENCY,
-    QDV_IOCTL_TRIGGER_CONTROL,  QDV_IOCTL_EXTERNAL_INPUT, QDV_IOCTL_CAMERA_INFO,
-    QDV_IOCTL_GET_SENSOR_REG,   QDV_IOCTL_SDRAM_STATUS,   QDV_IOCTL_MEDIAN_FILTER,
-    QDV_IOCTL_INTER_PACKET_GAP, QDV_IOCTL_PARAM227,       QDV_IOCTL_WHITE_BALANCE,
-    QDV_IOCTL_COLOR_ENHANCEMENT};
+constexpr DWORD AllRequests[] = {QDV_IOCTL_COMMAND,          QDV_IOCTL_SET_SENSOR_REG,
+                                 QDV_IOCTL_LOOKUP_TABLE,     QDV_IOCTL_FRAME_WAIT_TIMEOUT,
+                                 QDV_IOCTL_GET_FRAME,        QDV_IOCTL_STREAM_STATUS,
+                                 QDV_IOCTL_VIEWPORT,         QDV_IOCTL_STATISTICS,
+                                 QDV_IOCTL_FREQUENCY,        QDV_IOCTL_TRIGGER_CONTROL,
+                                 QDV_IOCTL_EXTERNAL_INPUT,   QDV_IOCTL_CAMERA_INFO,
+                                 QDV_IOCTL_GET_SENSOR_REG,   QDV_IOCTL_SDRAM_STATUS,
+                                 QDV_IOCTL_MEDIAN_FILTER,    QDV_IOCTL_INTER_PACKET_GAP,
+                                 QDV_IOCTL_PARAM227,         QDV_IOCTL_WHITE_BALANCE,
+                                 QDV_IOCTL_COLOR_ENHANCEMENT};
 
 std::vector<std::uint16_t> BuiltTable(int brightness, int contrast, int gamma) {
   std::vector<std::uint16_t> table(QDV_LOOKUP_ENTRIES);
@@ -54,9 +56,7 @@ void Choose(QComboBox* box, int index) {
   emit box->activated(index);
 }
 
-void Type(QLineEdit* edit, const QString& text) {
-  edit->setText(text);
-}
+void Type(QLineEdit* edit, const QString& text) { edit->setText(text); }
 
 void Activate() {
   QEvent activate(QEvent::WindowActivate);
@@ -73,9 +73,7 @@ class TestSettings : public QObject {
   QStringList& messages_ = application_.Messages;
 
  private slots:
-  void initTestCase() {
-    camera_ = &application_.Start();
-  }
+  void initTestCase() { camera_ = &application_.Start(); }
 
   void init() { messages_.clear(); }
 
@@ -274,23 +272,22 @@ class TestSettings : public QObject {
       const char* handler;
       const char* bar;
       int reset;
-    } cases[] = {
-        {"lbMonoBrightnessDblClick", "tbMonoBrightness", 4},
-        {"lbMonoContrastDblClick", "tbMonoContrast", 4},
-        {"lbMonoGammaDblClick", "tbMonoGamma", 4},
-        {"lbRedBrightlessDblClick", "tbRedBrightness", 1},
-        {"lbRedContrastDblClick", "tbRedContrast", 1},
-        {"lbRedGammaDblClick", "tbRedGamma", 1},
-        {"lbGreenBrightnessDblClick", "tbGreenBrightness", 1},
-        {"lbGreenContrastDblClick", "tbGreenContrast", 1},
-        {"lbGreenGammaDblClick", "tbGreenGamma", 1},
-        {"lbBlueBrightnessDblClick", "tbBlueBrightness", 1},
-        {"lbBlueContrastDblClick", "tbBlueContrast", 1},
-        {"lbBlueGammaDblClick", "tbBlueGamma", 1},
-        {"gbMonoDblClick", "tbMonoGamma", 12},
-        {"gbRedDblClick", "tbRedGamma", 3},
-        {"gbGreenDblClick", "tbGreenBrightness", 3},
-        {"gbBlueDblClick", "tbBlueContrast", 3}};
+    } cases[] = {{"lbMonoBrightnessDblClick", "tbMonoBrightness", 4},
+                 {"lbMonoContrastDblClick", "tbMonoContrast", 4},
+                 {"lbMonoGammaDblClick", "tbMonoGamma", 4},
+                 {"lbRedBrightlessDblClick", "tbRedBrightness", 1},
+                 {"lbRedContrastDblClick", "tbRedContrast", 1},
+                 {"lbRedGammaDblClick", "tbRedGamma", 1},
+                 {"lbGreenBrightnessDblClick", "tbGreenBrightness", 1},
+                 {"lbGreenContrastDblClick", "tbGreenContrast", 1},
+                 {"lbGreenGammaDblClick", "tbGreenGamma", 1},
+                 {"lbBlueBrightnessDblClick", "tbBlueBrightness", 1},
+                 {"lbBlueContrastDblClick", "tbBlueContrast", 1},
+                 {"lbBlueGammaDblClick", "tbBlueGamma", 1},
+                 {"gbMonoDblClick", "tbMonoGamma", 12},
+                 {"gbRedDblClick", "tbRedGamma", 3},
+                 {"gbGreenDblClick", "tbGreenBrightness", 3},
+                 {"gbBlueDblClick", "tbBlueContrast", 3}};
     const QList<QSlider*> bars = SettingsForm->tsLookupTable->findChildren<QSlider*>();
     QCOMPARE(bars.size(), 12);
     for (const auto& c : cases) {
@@ -326,9 +323,9 @@ class TestSettings : public QObject {
     GetBlackLevelValue(driver.handle, &kept);
     QCOMPARE(int(kept), 0x42);
     QCOMPARE(SettingsForm->lbBlackLevel->text(), FormatFloat("%.3f V", 0x42 * 1.2 / 255 + 0.6));
-    for (auto [position, level, text] : {std::tuple{0, 255, "1.800 V"},
-                                         std::tuple{255, 0, "0.600 V"},
-                                         std::tuple{128, 127, "1.198 V"}}) {
+    for (auto [position, level, text] :
+         {std::tuple{0, 255, "1.800 V"}, std::tuple{255, 0, "0.600 V"},
+          std::tuple{128, 127, "1.198 V"}}) {
       SettingsForm->tbBlackLevel->setValue(position);
       std::uint8_t value = 0;
       GetBlackLevelValue(driver.handle, &value);
@@ -340,8 +337,8 @@ class TestSettings : public QObject {
 
     // Frame wait timeout: seconds, rounded to the nearest millisecond (1.001
     // s is 1000.99999... ms in a double); no more than a minute.
-    for (auto [text, ms, shown] : {std::tuple{"1.001", 1001u, "1.001"},
-                                   std::tuple{"2.5", 2500u, "2.500"}}) {
+    for (auto [text, ms, shown] :
+         {std::tuple{"1.001", 1001u, "1.001"}, std::tuple{"2.5", 2500u, "2.500"}}) {
       Type(SettingsForm->edFrameWaitTimeout, QLatin1String(text));
       SettingsForm->btFrameWaitTimeout->click();
       QCOMPARE(driver.Read(GetFrameWaitTimeout), DWORD{ms});
@@ -372,12 +369,14 @@ class TestSettings : public QObject {
   void hslCorrectionInHueSaturationLightnessOrder() {
     double hue = -1, saturation = -1, lightness = -1, offset = -1;
     AppCommand->SetHSLCorrection(1, 2, 3);
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness, &offset);
+    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
+                          &offset);
     if (hue != 1) QSKIP("the controller's colour correction is not built yet");
     SettingsForm->tbHue->setValue(-300);
     SettingsForm->tbSaturation->setValue(150);
     SettingsForm->tbLightless->setValue(50);
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness, &offset);
+    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
+                          &offset);
     QCOMPARE(hue, -30.0);
     QCOMPARE(saturation, 1.5);
     QCOMPARE(lightness, 0.5);
@@ -385,14 +384,16 @@ class TestSettings : public QObject {
                  SettingsForm->lbLightlessValue->text(),
              QStringLiteral("-30.01.500.50"));
     SettingsForm->btImageCorrectionDefault->click();
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness, &offset);
+    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
+                          &offset);
     QVERIFY(hue == 0 && saturation == 1 && lightness == 1);
   }
 
   void triggerFlagCombinations() {
     DirectDriver driver;
     AppCommand->SetTrigger(false, false, false, true, false);
-    if (driver.Read(GetTriggerControl) != 2) QSKIP("the controller's trigger control is not built yet");
+    if (driver.Read(GetTriggerControl) != 2)
+      QSKIP("the controller's trigger control is not built yet");
     SettingsForm->cbOUT2->setChecked(false);
     SettingsForm->rbLowLevelOUT2->setChecked(true);
     SettingsForm->rbLowLevelOUT1->setChecked(true);

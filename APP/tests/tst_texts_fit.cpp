@@ -9,7 +9,6 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "common/tests/TextFit.h"
 #include "APP/fmAbout.h"
 #include "APP/fmHistogramRAW.h"
 #include "APP/fmHistogramRGB.h"
@@ -17,6 +16,7 @@
 #include "APP/fmSettings.h"
 #include "APP/fmViewPort.h"
 #include "APP/tests/test_settings_setup.h"
+#include "common/tests/TextFit.h"
 
 class TestTextsFit : public QObject {
   Q_OBJECT

@@ -11,8 +11,8 @@
 
 #include <optional>
 
-#include "APP/tests/AppTestSupport.h"
 #include "APP/fmViewPort.h"
+#include "APP/tests/AppTestSupport.h"
 
 namespace {
 

@@ -28,9 +28,9 @@ struct KeyStep {
 };
 // From 100 %: keypad plus, Shift + main plus, keypad minus, main minus twice,
 // keypad multiply, keypad plus, Shift+8.
-constexpr KeyStep KeySteps[] = {{"KP_Add", 2},   {"shift+equal", 3}, {"KP_Subtract", 2},
-                                {"minus", 1},    {"minus", -2},      {"KP_Multiply", 1},
-                                {"KP_Add", 2},   {"shift+8", 1}};
+constexpr KeyStep KeySteps[] = {{"KP_Add", 2}, {"shift+equal", 3}, {"KP_Subtract", 2},
+                                {"minus", 1},  {"minus", -2},      {"KP_Multiply", 1},
+                                {"KP_Add", 2}, {"shift+8", 1}};
 
 // Processes events until the zoom code is `zoom`, then a little longer to see
 // that one press does not act twice.

@@ -143,11 +143,14 @@ TEST(HistogramPicture, BinsBeyondTheColumnsAreClipped) {
   const Case cases[] = {
       {"mono", DrawHistogramMono(QSize(3, 3), mono, 8), {".ss", ".#s", ".##"}},
       {"colour", DrawHistogramColor(QSize(3, 3), red, green, blue, 8), {".ss", ".RY", ".RY"}},
-      {"mono, counts only past the picture", DrawHistogramMono(QSize(3, 3), late, 8),
+      {"mono, counts only past the picture",
+       DrawHistogramMono(QSize(3, 3), late, 8),
        {"...", "...", "..."}},
-      {"colour, counts only past the picture", DrawHistogramColor(QSize(3, 3), late, none, none, 8),
+      {"colour, counts only past the picture",
+       DrawHistogramColor(QSize(3, 3), late, none, none, 8),
        {"...", "...", "..."}},
-      {"mono, peak past the picture", DrawHistogramMono(QSize(3, 4), tall, 8),
+      {"mono, peak past the picture",
+       DrawHistogramMono(QSize(3, 4), tall, 8),
        {".ss", ".ss", ".ss", ".#s"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Art(c.picture), c.art) << c.name;

@@ -55,10 +55,10 @@ TEST(Parse, RealsWithAPointAndFiniteOnly) {
     double value;
   };
   const Case cases[] = {
-      {"2.5", true, 2.5},     {" 50.0 ", true, 50.0}, {"-.5", true, -0.5}, {"+1e3", true, 1000.0},
-      {"7", true, 7.0},       {"2,5", false, 0},      {"", false, 0},      {"inf", false, 0},
-      {"-INF", false, 0},     {"nan", false, 0},      {"1e400", false, 0}, {"0x10", false, 0},
-      {"1.5.2", false, 0},    {"abc", false, 0},
+      {"2.5", true, 2.5},  {" 50.0 ", true, 50.0}, {"-.5", true, -0.5}, {"+1e3", true, 1000.0},
+      {"7", true, 7.0},    {"2,5", false, 0},      {"", false, 0},      {"inf", false, 0},
+      {"-INF", false, 0},  {"nan", false, 0},      {"1e400", false, 0}, {"0x10", false, 0},
+      {"1.5.2", false, 0}, {"abc", false, 0},
   };
   for (const Case& c : cases) {
     double v = -1.0;
@@ -72,8 +72,10 @@ TEST(Parse, ConversionErrorTexts) {
   EXPECT_EQ(NotAnIntegerText("abc"), "'abc' is not a valid integer value");
   EXPECT_EQ(NotARealText("1,5"), "'1,5' is not a valid floating point value");
   // Texts from files: control characters shown as '?', long ones cut.
-  EXPECT_EQ(NotAnIntegerText(QString::fromLatin1("1\x01\x7f\n2")), "'1???2' is not a valid integer value");
-  EXPECT_EQ(NotARealText(QString(63, '9')), "'" + QString(63, '9') + "' is not a valid floating point value");
+  EXPECT_EQ(NotAnIntegerText(QString::fromLatin1("1\x01\x7f\n2")),
+            "'1???2' is not a valid integer value");
+  EXPECT_EQ(NotARealText(QString(63, '9')),
+            "'" + QString(63, '9') + "' is not a valid floating point value");
   EXPECT_EQ(NotARealText(QString(10 << 20, '9')),
             "'" + QString(60, '9') + "...' is not a valid floating point value");
 }

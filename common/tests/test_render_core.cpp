@@ -32,7 +32,8 @@ std::vector<std::uint8_t> Pack10(const std::vector<std::uint16_t>& s) {
     for (int k = 0; k < 16; ++k) out.push_back(static_cast<std::uint8_t>(s[b + k]));
     for (int k = 0; k < 4; ++k) {
       std::uint8_t high = 0;
-      for (int j = 0; j < 4; ++j) high |= static_cast<std::uint8_t>((s[b + 4 * k + j] >> 8) << (2 * j));
+      for (int j = 0; j < 4; ++j)
+        high |= static_cast<std::uint8_t>((s[b + 4 * k + j] >> 8) << (2 * j));
       out.push_back(high);
     }
   }
@@ -102,8 +103,7 @@ EncodedFrame Encode(std::uint32_t format, const Lookup& lookup) {
 
 TEST(RenderCore, EachFormatDecodesAndEachModeDemosaics) {
   const Lookup lookup;
-  for (std::uint32_t format :
-       {STREAM_RAW8, STREAM_PACKED12, STREAM_COMPRESSED8, STREAM_PACKED10}) {
+  for (std::uint32_t format : {STREAM_RAW8, STREAM_PACKED12, STREAM_COMPRESSED8, STREAM_PACKED10}) {
     const EncodedFrame encoded = Encode(format, lookup);
     ASSERT_GE(encoded.bytes.size(), FrameBytesNeeded(format, W, H));
     for (int mode = -1; mode <= DEBAYER_PREVIEW + 1; ++mode) {
@@ -192,9 +192,12 @@ TEST(RenderCore, BytesAFrameNeedsAndKnownModes) {
     std::uint64_t bytes;
   };
   const Case cases[] = {
-      {STREAM_RAW8, 1920, 1080, 1920u * 1080},   {STREAM_PACKED12, 1920, 1080, 2880u * 1080},
-      {STREAM_PACKED10, 1920, 1080, 2400u * 1080}, {STREAM_PACKED12, 5, 3, 7 * 3},
-      {STREAM_PACKED10, 15, 2, 18 * 2},           {STREAM_COMPRESSED8, 1920, 1080, 1},
+      {STREAM_RAW8, 1920, 1080, 1920u * 1080},
+      {STREAM_PACKED12, 1920, 1080, 2880u * 1080},
+      {STREAM_PACKED10, 1920, 1080, 2400u * 1080},
+      {STREAM_PACKED12, 5, 3, 7 * 3},
+      {STREAM_PACKED10, 15, 2, 18 * 2},
+      {STREAM_COMPRESSED8, 1920, 1080, 1},
   };
   for (const Case& c : cases)
     EXPECT_EQ(FrameBytesNeeded(c.format, c.width, c.height), c.bytes) << c.format << " " << c.width;
@@ -207,7 +210,7 @@ TEST(VideoPanelPlacement, CentredWhenSmallerAtTheScrollPositionOtherwise) {
     int client, panel, scroll, offset;
   };
   const Case cases[] = {
-      {100, 50, 7, 25}, {100, 51, 7, 24}, {100, 99, 0, 0},
+      {100, 50, 7, 25},  {100, 51, 7, 24},    {100, 99, 0, 0},
       {100, 100, 7, -7}, {100, 150, 30, -30}, {0, 10, 0, 0},
   };
   for (const Case& c : cases)

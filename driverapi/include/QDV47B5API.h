@@ -120,7 +120,7 @@ constexpr DWORD QDV_WHITE_BALANCE_LOCKED = 3;
 // Lookup tables: 4096 u16 entries indexed by the 12-bit sample; a colour
 // table is three of them back to back (red, green, blue).
 constexpr DWORD QDV_LOOKUP_ENTRIES = 4096;
-constexpr DWORD QDV_MONO_LOOKUP_BYTES = QDV_LOOKUP_ENTRIES * 2;       // 8,192
+constexpr DWORD QDV_MONO_LOOKUP_BYTES = QDV_LOOKUP_ENTRIES * 2;      // 8,192
 constexpr DWORD QDV_COLOR_LOOKUP_BYTES = 3 * QDV_MONO_LOOKUP_BYTES;  // 24,576
 
 #pragma pack(push, 1)

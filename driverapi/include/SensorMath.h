@@ -309,7 +309,9 @@ constexpr std::uint16_t BlackLevelWord(std::uint8_t value) {
 }
 
 // 1 when the black level is set by hand, 0 when automatic.
-constexpr std::uint32_t BlackLevelManual(std::uint16_t FC) { return (FC & kBlackLevelManualBit) >> 1; }
+constexpr std::uint32_t BlackLevelManual(std::uint16_t FC) {
+  return (FC & kBlackLevelManualBit) >> 1;
+}
 
 // The word read from 0xFC with the manual bit set or cleared.
 constexpr std::uint16_t WithBlackLevelManual(std::uint16_t FC, bool manual) {

@@ -226,7 +226,7 @@ BOOL ResetStatistics(DeviceHandle h) {
 // --- Settings --------------------------------------------------------------
 
 // A u32 setting: the get receives 4 bytes, the set sends 4 bytes, on one code.
-#define QDV_U32_SETTING(Name, code) \
+#define QDV_U32_SETTING(Name, code)                                            \
   BOOL Get##Name(DeviceHandle h, DWORD* value) { return Get(h, code, value); } \
   BOOL Set##Name(DeviceHandle h, DWORD value) { return Set(h, code, &value); }
 

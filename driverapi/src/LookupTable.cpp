@@ -193,8 +193,8 @@ constexpr std::int32_t Clamp127(std::int32_t v) { return v < -127 ? -127 : (v > 
 
 }  // namespace
 
-extern "C" BOOL BuildLookupTable(std::int32_t brightness, std::int32_t contrast,
-                                 std::int32_t gamma, std::uint16_t* table, std::uint16_t max) {
+extern "C" BOOL BuildLookupTable(std::int32_t brightness, std::int32_t contrast, std::int32_t gamma,
+                                 std::uint16_t* table, std::uint16_t max) {
   if (table == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

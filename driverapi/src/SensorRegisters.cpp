@@ -73,10 +73,8 @@ bool ReadExposureMax(HANDLE h, DWORD& maxRows) {
     return false;
   }
   std::uint16_t da = 0, db = 0, cb = 0, fc = 0;
-  if (!ReadRegisters(h, {{Select(0xDA), &da},
-                         {Select(0xDB), &db},
-                         {Select(0xCB), &cb},
-                         {Select(0xFC), &fc}}))
+  if (!ReadRegisters(
+          h, {{Select(0xDA), &da}, {Select(0xDB), &db}, {Select(0xCB), &cb}, {Select(0xFC), &fc}}))
     return false;
   maxRows = SensorMath::ExposureMaxRows(da, db, cb);
   return true;
@@ -155,8 +153,7 @@ BOOL GetExposure(DeviceHandle h, DWORD* rows) {
   if (rows == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD max = 0;
   std::uint16_t exposure = 0;
-  if (!ReadExposureMax(h, max) || !ReadRegister(h, SensorMath::kExposureSelect, exposure))
-    return 0;
+  if (!ReadExposureMax(h, max) || !ReadRegister(h, SensorMath::kExposureSelect, exposure)) return 0;
   *rows = SensorMath::ExposureRows(max, exposure);
   return 1;
 }

@@ -62,10 +62,10 @@ class Device : public platform::DeviceDriver {
   int opens = 0;
   int closes = 0;
 
-  bool failAll = false;                       // every request fails
-  std::set<DWORD> failCodes;                  // requests with these codes fail
-  std::set<std::uint16_t> failReads;          // register reads of these selects fail
-  std::set<std::uint16_t> failWrites;         // register writes of these words fail
+  bool failAll = false;                                // every request fails
+  std::set<DWORD> failCodes;                           // requests with these codes fail
+  std::set<std::uint16_t> failReads;                   // register reads of these selects fail
+  std::set<std::uint16_t> failWrites;                  // register writes of these words fail
   std::map<DWORD, std::vector<std::uint8_t>> replies;  // bytes copied into the output
   std::map<std::uint16_t, std::uint16_t> registers;
 };

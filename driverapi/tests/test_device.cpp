@@ -161,8 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         U32Setting{"ExternalInputStatus", 0x120870, GetExternalInputStatus, nullptr},
         U32Setting{"SDRAMStatus", 0x120890, GetSDRAMStatus, SetSDRAMStatus},
         U32Setting{"MedianFilterType", 0x120894, GetMedianFilterType, SetMedianFilterType},
-        U32Setting{"InterPacketGapDelay", 0x120898, GetInterPacketGapDelay,
-                   SetInterPacketGapDelay},
+        U32Setting{"InterPacketGapDelay", 0x120898, GetInterPacketGapDelay, SetInterPacketGapDelay},
         U32Setting{"Param227", 0x12089C, GetParam227, SetParam227},
         U32Setting{"WhiteBalanceFlags", 0x1208A0, GetWhiteBalanceFlags, SetWhiteBalanceFlags},
         U32Setting{"ColorEnhancement", 0x1208A4, GetColorEnhancement, SetColorEnhancement}),
@@ -554,7 +553,7 @@ INSTANTIATE_TEST_SUITE_P(BothCodes, FrameReads,
 using FrequencyMhz = DeviceTest;
 
 TEST_F(FrequencyMhz, MapsEveryCode) {
-  const double expected[9] = {9.765625, 18.0,      19.53125,  26.041666, 36.0,
+  const double expected[9] = {9.765625,  18.0, 19.53125,  26.041666, 36.0,
                               52.083333, 64.8, 74.769231, 69.428571};
   for (std::uint32_t code = 0; code < 9; ++code) {
     device->ReplyU32(QDV_IOCTL_FREQUENCY, code);

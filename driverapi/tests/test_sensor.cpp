@@ -47,8 +47,8 @@ const std::vector<RegisterAccess> kExposureMaxReads = Reads({0xDA00, 0xDB00, 0xC
 
 // The search written the obvious way, for comparison.
 SensorMath::LineAndRowFields SearchByEveryPair(const TimingRegisters& r, std::uint16_t A8,
-                                               std::uint16_t AC, std::uint16_t CC,
-                                               std::uint16_t CD, std::uint32_t target) {
+                                               std::uint16_t AC, std::uint16_t CC, std::uint16_t CD,
+                                               std::uint32_t target) {
   const std::uint32_t a0 = std::max(A8 & 0x3FFu, AC & 0x3FFu);
   const std::uint32_t c0 = std::max(CC & 0xFFu, CD & 0xFFu);
   SensorMath::LineAndRowFields best{a0, c0};
@@ -159,8 +159,8 @@ TEST(SensorMathTiming, FramePeriodTargetRefusesUnusableRates) {
 }
 
 TEST(SensorMathSearch, WorkedExample) {
-  const auto best = SensorMath::SearchFramePeriod(WorkedTiming(), 0xA800, 0xAC00, 0xCC00, 0xCD00,
-                                                  1'440'000);
+  const auto best =
+      SensorMath::SearchFramePeriod(WorkedTiming(), 0xA800, 0xAC00, 0xCC00, 0xCD00, 1'440'000);
   EXPECT_EQ(best.a, 265u);
   EXPECT_EQ(best.c, 162u);
 }
@@ -262,12 +262,12 @@ TEST(SensorMathSearch, AgreesWithTheSearchOverEveryPair) {
         cc = 0xCC00;
         cd = 0xCD00;
         break;
-      default:
-        break;
+      default: break;
     }
     // Half of the targets are periods that some pair reaches exactly.
     std::uint32_t target = random();
-    if (round % 7 == 0) target = round % 2 == 0 ? 0 : 0xFFFFFFFFu;
+    if (round % 7 == 0)
+      target = round % 2 == 0 ? 0 : 0xFFFFFFFFu;
     else if (round % 2 == 0)
       target = static_cast<std::uint32_t>(SensorMath::RowsWith(r, 200 + random() % 56)) *
                SensorMath::LineLengthWith(r, 600 + random() % 424);
@@ -299,7 +299,7 @@ class Sensor : public fake::DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    device->SetRegister(0xDB78);  // 0xDB = 120, everything else 0
+    device->SetRegister(0xDB78);               // 0xDB = 120, everything else 0
     device->ReplyU32(QDV_IOCTL_FREQUENCY, 4);  // 36 MHz
     device->ReplyU32(QDV_IOCTL_SDRAM_STATUS, 0);
   }
@@ -585,16 +585,15 @@ TEST_F(Sensor, SetGainCountsAFailedReadAsZero) {
   device->SetRegister(0xEBF1);
   device->failReads = {0xEC00};
   EXPECT_NE(SetGain(handle, 0), 0);
-  ExpectLog({Read(0xB800), Read(0xEC00), Write(0xEC00), Read(0x6C00), Read(0xB000),
-             Read(0xEB00)});
+  ExpectLog({Read(0xB800), Read(0xEC00), Write(0xEC00), Read(0x6C00), Read(0xB000), Read(0xEB00)});
 }
 
 TEST_F(Sensor, SetGainStopsAtAFailedWrite) {
   device->failWrites = {0x6C66};
   EXPECT_EQ(SetGain(handle, 4000), 0);
   EXPECT_EQ(GetLastError(), ERROR_IO_DEVICE);
-  ExpectLog({Read(0xB800), Write(0xB844), Read(0xEC00), Write(0xEC66), Read(0x6C00),
-             Write(0x6C66)});
+  ExpectLog(
+      {Read(0xB800), Write(0xB844), Read(0xEC00), Write(0xEC66), Read(0x6C00), Write(0x6C66)});
   EXPECT_EQ(device->Register(0xEC00), 0xEC66);  // words already written stay
 }
 

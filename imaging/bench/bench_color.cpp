@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/src/colorcorrection_workers.h"
-#include "imaging/src/cpu_features.h"
 #include "imaging/colorcorrection.h"
 #include "imaging/histogram.h"
+#include "imaging/src/colorcorrection_workers.h"
+#include "imaging/src/cpu_features.h"
 
 namespace {
 

@@ -25,7 +25,8 @@ void RunMember(benchmark::State& state, Debayer8Func member) {
     benchmark::DoNotOptimize(member(src.data(), kWidth, kHeight, dst.data()));
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kSamples));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(kSamples));
 }
 
 void BM_DebayerMono_8to24_GBRG(benchmark::State& s) { RunMember(s, DebayerMono_8to24_GBRG); }

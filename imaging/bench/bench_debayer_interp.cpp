@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "imaging/src/debayer_interp_simd.h"
 #include "imaging/debayer.h"
+#include "imaging/src/debayer_interp_simd.h"
 
 #ifdef QDV_BENCH_WITH_OPENCV
 #include <opencv2/core.hpp>

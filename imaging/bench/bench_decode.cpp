@@ -32,7 +32,8 @@ std::vector<uint8_t> SceneFrame() {
   std::vector<uint8_t> f(kSamples);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
-      double v = 40 + 120.0 * x / kWidth + 60.0 * y / kHeight + ((x & 1) ^ (y & 1)) * 25 + noise(rng);
+      double v =
+          40 + 120.0 * x / kWidth + 60.0 * y / kHeight + ((x & 1) ^ (y & 1)) * 25 + noise(rng);
       if (((x / 150) + (y / 90)) % 4 == 0) v += 50;
       f[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
     }
@@ -47,7 +48,8 @@ void BM_Unpack10Bit(benchmark::State& state) {
     benchmark::DoNotOptimize(dst.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(src.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(src.size()));
 }
 BENCHMARK(BM_Unpack10Bit)->Unit(benchmark::kMicrosecond);
 
@@ -58,7 +60,8 @@ void BM_Unpack12Bit(benchmark::State& state) {
     benchmark::DoNotOptimize(Unpack12Bit(src.data(), kWidth, kHeight, dst.data()));
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(src.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(src.size()));
 }
 BENCHMARK(BM_Unpack12Bit)->Unit(benchmark::kMicrosecond);
 
@@ -74,7 +77,8 @@ void BM_ApplyLookupTable16To8(benchmark::State& state) {
     benchmark::DoNotOptimize(dst.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kSamples * 2));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(kSamples * 2));
 }
 BENCHMARK(BM_ApplyLookupTable16To8)->Unit(benchmark::kMicrosecond);
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/fuzz/fuzz_input.h"
 #include "imaging.h"
+#include "imaging/fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   imaging_fuzz::Input in;

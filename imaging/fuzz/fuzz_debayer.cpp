@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/fuzz/fuzz_input.h"
 #include "imaging.h"
+#include "imaging/fuzz/fuzz_input.h"
 
 namespace {
 
@@ -16,7 +16,8 @@ constexpr int kChannels[4] = {3, 4, 3, 4};
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   imaging_fuzz::Input in;
   if (!imaging_fuzz::Parse(data, size, in)) return 0;
-  const int family = in.selector & 7, format = (in.selector >> 3) & 3, phase = (in.selector >> 5) & 3;
+  const int family = in.selector & 7, format = (in.selector >> 3) & 3,
+            phase = (in.selector >> 5) & 3;
   const size_t samples = static_cast<size_t>(in.width) * in.height;
   const size_t values = samples * kChannels[format];
   if (format < DEBAYER_16TO48) {

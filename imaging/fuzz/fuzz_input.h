@@ -33,7 +33,8 @@ inline bool Parse(const uint8_t* data, size_t size, Input& in) {
   in.bytes = data + kHeaderBytes;
   in.size = size - kHeaderBytes;
   // Wide frames stay wide; the height gives way to the sample budget.
-  if (in.width > 0) in.height = static_cast<int32_t>(std::min<int64_t>(in.height, kMaxSamples / in.width));
+  if (in.width > 0)
+    in.height = static_cast<int32_t>(std::min<int64_t>(in.height, kMaxSamples / in.width));
   return true;
 }
 

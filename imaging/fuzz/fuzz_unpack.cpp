@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/fuzz/fuzz_input.h"
 #include "imaging.h"
+#include "imaging/fuzz/fuzz_input.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!imaging_fuzz::Parse(data, size, in)) return 0;
   const int selector = in.selector % 4;
   const int64_t samples = static_cast<int64_t>(in.width) * in.height;
-  std::vector<uint8_t> src = imaging_fuzz::Exactly(in, static_cast<size_t>(PackedBytes(selector, in.width, in.height)));
+  std::vector<uint8_t> src =
+      imaging_fuzz::Exactly(in, static_cast<size_t>(PackedBytes(selector, in.width, in.height)));
   if (selector < 2) {
     std::vector<uint16_t> dst(static_cast<size_t>(samples));
     if (selector == 0)

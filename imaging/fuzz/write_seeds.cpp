@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/fuzz/fuzz_input.h"
 #include "imaging.h"
 #include "imaging/encode.h"
+#include "imaging/fuzz/fuzz_input.h"
 
 namespace {
 
@@ -35,7 +35,8 @@ std::vector<uint8_t> Pack(const std::vector<uint8_t>& scene, int width, int heig
   return out;
 }
 
-void Write(const fs::path& dir, const std::string& target, int index, const std::vector<uint8_t>& v) {
+void Write(const fs::path& dir, const std::string& target, int index,
+           const std::vector<uint8_t>& v) {
   fs::create_directories(dir / target);
   const fs::path path = dir / target / ("seed_" + std::to_string(index));
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
@@ -58,7 +59,8 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> encoded(CompressedLinesBound(w, h));
     encoded.resize(EncodeCompressedLines(scene.data(), w, h, encoded.data(),
                                          static_cast<uint32_t>(encoded.size())));
-    Write(dir, "compressed_lines", index, imaging_fuzz::Seed(w, h, 0, encoded.data(), encoded.size()));
+    Write(dir, "compressed_lines", index,
+          imaging_fuzz::Seed(w, h, 0, encoded.data(), encoded.size()));
     for (int selector = 0; selector < 4; ++selector) {
       const std::vector<uint8_t> packed = Pack(scene, w, h, selector % 2 == 0 ? 10 : 12);
       Write(dir, "unpack", 4 * index + selector,

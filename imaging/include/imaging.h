@@ -4,12 +4,12 @@
 #ifndef IMAGING_H
 #define IMAGING_H
 
-#include "imaging/streamformat.h"
+#include "imaging/colorcorrection.h"
+#include "imaging/debayer.h"
 #include "imaging/decode.h"
 #include "imaging/encode.h"
-#include "imaging/debayer.h"
-#include "imaging/pixelutil.h"
-#include "imaging/colorcorrection.h"
 #include "imaging/histogram.h"
+#include "imaging/pixelutil.h"
+#include "imaging/streamformat.h"
 
 #endif

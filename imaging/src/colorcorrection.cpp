@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "imaging/pixelutil.h"
 #include "imaging/src/colorcorrection_cube.h"
 #include "imaging/src/colorcorrection_loops.h"
 #include "imaging/src/colorcorrection_workers.h"
 #include "imaging/src/cpu_features.h"
-#include "imaging/pixelutil.h"
 
 using namespace imaging::cc;
 
@@ -216,4 +216,3 @@ int32_t ApplyColorCorrectionRGB32(ColorCorrection* cc, uint8_t* image, int32_t w
 }
 
 }  // extern "C"
-

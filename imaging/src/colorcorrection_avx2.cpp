@@ -54,9 +54,7 @@ void Apply24Avx2(ColorCorrection& c, uint8_t* p, size_t n) {
   const size_t steps = n >= 11 ? (n - 11) / 8 + 1 : 0;
   const __m256i shuffle = LaneIndexShuffle<3>();
   alignas(32) uint32_t ring[kIndexRing][8];
-  const auto make = [&](size_t s) {
-    MakeIndices24(shuffle, p + 24 * s, ring[s % kIndexRing]);
-  };
+  const auto make = [&](size_t s) { MakeIndices24(shuffle, p + 24 * s, ring[s % kIndexRing]); };
   // As in the AVX-512 loop: steps while current, no call in the loop.
   const auto serveCurrent = [&](size_t s) {
     const __m128i stamps = _mm_set1_epi32(static_cast<int>(stampBits));

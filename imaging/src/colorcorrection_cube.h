@@ -82,7 +82,6 @@ void FillIdentity(ColorCorrection& c);
 
 namespace {
 
-
 // When the parts of one apply call run in several threads (kShared), cube
 // entries are read and written as relaxed atomic words: two threads that
 // meet the same stale colour both compute it and store the same value. On

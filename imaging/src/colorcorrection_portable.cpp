@@ -50,7 +50,6 @@ void Apply32(ColorCorrection& c, uint8_t* p, size_t n) {
   }
 }
 
-
 template void Apply24<false>(ColorCorrection&, uint8_t*, size_t);
 template void Apply24<true>(ColorCorrection&, uint8_t*, size_t);
 template void Apply32<false>(ColorCorrection&, uint8_t*, size_t);

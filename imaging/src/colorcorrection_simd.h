@@ -72,8 +72,7 @@ template <bool kShared>
 // atomic load, the compiler would not merge it into the lane insert, and the
 // extra instructions cost the loops a third of their speed.
 template <int kLane>
-inline __m128i InsertEntry(__m128i lanes, const ColorCorrection& c,
-                                           uint32_t index) {
+inline __m128i InsertEntry(__m128i lanes, const ColorCorrection& c, uint32_t index) {
   if constexpr (kLane == 0)
     __asm__("vmovd %1, %0" : "=x"(lanes) : "m"(c.Cube[index]));
   else

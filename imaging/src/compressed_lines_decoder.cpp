@@ -27,8 +27,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "imaging/src/difference_code.h"
 #include "imaging/decode.h"
+#include "imaging/src/difference_code.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ static_assert(std::endian::native == std::endian::little,
 using imaging::CodeLengthTable;
 using imaging::CodeValueTable;
 
-constexpr uint32_t kHeaderBytes = 4;      // PayloadLength, LineNumber
+constexpr uint32_t kHeaderBytes = 4;  // PayloadLength, LineNumber
 constexpr uint32_t kFirstSamples = 4;
 
 inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -54,7 +54,7 @@ struct BitReader {
   uint64_t bits = 0;   // the buffered bits, next bit in bit 0
   uint32_t count = 0;  // number of valid buffered bits; bit `count` is bit 0 of data[pos]
   const uint8_t* data;
-  size_t pos = 0;      // first byte not yet wholly in the buffer
+  size_t pos = 0;  // first byte not yet wholly in the buffer
   size_t size;
 
   // Makes at least 56 bits valid.
@@ -207,11 +207,14 @@ extern "C" uint32_t DecodeCompressedLines(const uint8_t* src, uint32_t srcBytes,
   uint32_t consumed = 0;
   uint32_t rest = srcBytes;
   const uint8_t* at = src;
-  auto rowOf = [&](const RecordView& r) { return dst + static_cast<ptrdiff_t>(r.line - 1) * width; };
+  auto rowOf = [&](const RecordView& r) {
+    return dst + static_cast<ptrdiff_t>(r.line - 1) * width;
+  };
   RecordView first;
   while (ReadRecord(at, rest, height, first)) {
     RecordView second;
-    if (ReadRecord(at + first.bytes, rest - first.bytes, height, second) && second.line != first.line) {
+    if (ReadRecord(at + first.bytes, rest - first.bytes, height, second) &&
+        second.line != first.line) {
       // Two records of different rows: decode them side by side.
       RowDecoder rows[2];
       rows[0].Start(first.body, first.bodyBytes, rowOf(first));

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/src/difference_code.h"
 #include "imaging/encode.h"
+#include "imaging/src/difference_code.h"
 
 namespace {
 

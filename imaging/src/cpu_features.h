@@ -22,10 +22,10 @@ struct Features {
 inline const Features& Processor() {
   static const Features features = [] {
     __builtin_cpu_init();
-    return Features{__builtin_cpu_supports("ssse3") != 0, __builtin_cpu_supports("avx2") != 0,
-                    __builtin_cpu_supports("avx512bw") != 0 &&
-                        __builtin_cpu_supports("avx512vl") != 0,
-                    __builtin_cpu_supports("avx512vbmi") != 0};
+    return Features{
+        __builtin_cpu_supports("ssse3") != 0, __builtin_cpu_supports("avx2") != 0,
+        __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vl") != 0,
+        __builtin_cpu_supports("avx512vbmi") != 0};
   }();
   return features;
 }

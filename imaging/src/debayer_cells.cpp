@@ -21,7 +21,7 @@ int32_t Nearest(const typename Fmt::Sample* src, int32_t width, int32_t height,
   using L = CellLayout<Phase>;
   const CellSizes sizes = ClassifyCellSizes(width, height);
   if (sizes != CellSizes::kCells) return sizes == CellSizes::kRefused ? 0 : 1;
-  WalkCellsFullSize<Fmt>(src, width, height, dst, [](const uint32_t (&s)[4]) {
+  WalkCellsFullSize<Fmt>(src, width, height, dst, [](const uint32_t(&s)[4]) {
     const auto top = PackPixel<Fmt>(s[L::kR], s[L::kGt], s[L::kB]);
     const auto bottom = PackPixel<Fmt>(s[L::kR], s[L::kGb], s[L::kB]);
     return CellPixels<Fmt>{top, top, bottom, bottom};
@@ -35,7 +35,7 @@ int32_t Bin2x2(const typename Fmt::Sample* src, int32_t width, int32_t height,
   using L = CellLayout<Phase>;
   const CellSizes sizes = ClassifyCellSizes(width, height);
   if (sizes != CellSizes::kCells) return sizes == CellSizes::kRefused ? 0 : 1;
-  WalkCellsFullSize<Fmt>(src, width, height, dst, [](const uint32_t (&s)[4]) {
+  WalkCellsFullSize<Fmt>(src, width, height, dst, [](const uint32_t(&s)[4]) {
     const uint32_t gm = (s[L::kGt] + s[L::kGb]) >> 1;
     const auto pixel = PackPixel<Fmt>(s[L::kR], gm, s[L::kB]);
     return CellPixels<Fmt>{pixel, pixel, pixel, pixel};
@@ -49,7 +49,7 @@ int32_t Preview(const typename Fmt::Sample* src, int32_t width, int32_t height,
   using L = CellLayout<Phase>;
   const CellSizes sizes = ClassifyCellSizes(width, height);
   if (sizes != CellSizes::kCells) return sizes == CellSizes::kRefused ? 0 : 1;
-  WalkCellsHalfSize<Fmt>(src, width, height, dst, [](const uint32_t (&s)[4]) {
+  WalkCellsHalfSize<Fmt>(src, width, height, dst, [](const uint32_t(&s)[4]) {
     const uint32_t gm = (s[L::kGt] + s[L::kGb]) >> 1;
     return PackPixel<Fmt>(s[L::kR], gm, s[L::kB]);
   });

@@ -18,7 +18,8 @@ template <class Fmt, int Phase>
 int32_t Mono(const typename Fmt::Sample* src, int32_t width, int32_t height,
              typename Fmt::Sample* dst) {
   // n as the defined signed 32-bit product (wrapping as the original did).
-  const int32_t n = static_cast<int32_t>(static_cast<uint32_t>(width) * static_cast<uint32_t>(height));
+  const int32_t n =
+      static_cast<int32_t>(static_cast<uint32_t>(width) * static_cast<uint32_t>(height));
   // The frame is one run of n pixels: rows follow each other end to end in
   // both the frame and the image.
   const typename Fmt::Sample* __restrict in = src;
@@ -41,9 +42,10 @@ int32_t Bayer(const typename Fmt::Sample* src, int32_t width, int32_t height,
   using L = CellLayout<Phase>;
   const CellSizes sizes = ClassifyCellSizes(width, height);
   if (sizes != CellSizes::kCells) return sizes == CellSizes::kRefused ? 0 : 1;
-  WalkCellsFullSize<Fmt>(src, width, height, dst, [](const uint32_t (&s)[4]) {
-    return CellPixels<Fmt>{MosaicPixel<Fmt, L::kColour[0]>(s[0]), MosaicPixel<Fmt, L::kColour[1]>(s[1]),
-                           MosaicPixel<Fmt, L::kColour[2]>(s[2]), MosaicPixel<Fmt, L::kColour[3]>(s[3])};
+  WalkCellsFullSize<Fmt>(src, width, height, dst, [](const uint32_t(&s)[4]) {
+    return CellPixels<Fmt>{
+        MosaicPixel<Fmt, L::kColour[0]>(s[0]), MosaicPixel<Fmt, L::kColour[1]>(s[1]),
+        MosaicPixel<Fmt, L::kColour[2]>(s[2]), MosaicPixel<Fmt, L::kColour[3]>(s[3])};
   });
   return 1;
 }

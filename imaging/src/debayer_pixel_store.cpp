@@ -32,7 +32,8 @@ namespace {
 inline __m128i JoinTwo(__m128i v) {
   const __m128i firstItem = _mm_setr_epi16(-1, -1, -1, 0, 0, 0, 0, 0);
   // Shifted down two bytes, b lands on bytes 6-11 (its two zero bytes on 12-13).
-  return _mm_or_si128(_mm_and_si128(v, firstItem), _mm_andnot_si128(firstItem, _mm_srli_si128(v, 2)));
+  return _mm_or_si128(_mm_and_si128(v, firstItem),
+                      _mm_andnot_si128(firstItem, _mm_srli_si128(v, 2)));
 }
 
 }  // namespace
@@ -98,7 +99,7 @@ inline __m128i Mask(int o, int v) {
 }  // namespace
 
 __attribute__((target("ssse3"))) void PackPixels8to24Ssse3(const uint32_t* __restrict words,
-                                                            ptrdiff_t n, uint8_t* __restrict out) {
+                                                           ptrdiff_t n, uint8_t* __restrict out) {
   const __m128i m00 = Mask(0, 0), m01 = Mask(0, 1), m11 = Mask(1, 1), m12 = Mask(1, 2);
   const __m128i m22 = Mask(2, 2), m23 = Mask(2, 3);
   ptrdiff_t i = 0;

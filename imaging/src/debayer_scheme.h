@@ -62,28 +62,28 @@ inline void StorePixel(typename Fmt::Sample* p, uint32_t r, uint32_t g, uint32_t
 
 }  // namespace imaging
 
-#define IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, phase)                                          \
-  extern "C" int32_t Debayer##Name##_8to24_##phase(const uint8_t* s, int32_t w, int32_t h,         \
-                                                   uint8_t* d) {                                   \
-    return Family<::imaging::Fmt8to24, BAYER_##phase>(s, w, h, d);                                 \
-  }                                                                                                \
-  extern "C" int32_t Debayer##Name##_8to32_##phase(const uint8_t* s, int32_t w, int32_t h,         \
-                                                   uint8_t* d) {                                   \
-    return Family<::imaging::Fmt8to32, BAYER_##phase>(s, w, h, d);                                 \
-  }                                                                                                \
-  extern "C" int32_t Debayer##Name##_16to48_##phase(const uint16_t* s, int32_t w, int32_t h,       \
-                                                    uint16_t* d) {                                 \
-    return Family<::imaging::Fmt16to48, BAYER_##phase>(s, w, h, d);                                \
-  }                                                                                                \
-  extern "C" int32_t Debayer##Name##_16to64_##phase(const uint16_t* s, int32_t w, int32_t h,       \
-                                                    uint16_t* d) {                                 \
-    return Family<::imaging::Fmt16to64, BAYER_##phase>(s, w, h, d);                                \
+#define IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, phase)                                    \
+  extern "C" int32_t Debayer##Name##_8to24_##phase(const uint8_t* s, int32_t w, int32_t h,   \
+                                                   uint8_t* d) {                             \
+    return Family<::imaging::Fmt8to24, BAYER_##phase>(s, w, h, d);                           \
+  }                                                                                          \
+  extern "C" int32_t Debayer##Name##_8to32_##phase(const uint8_t* s, int32_t w, int32_t h,   \
+                                                   uint8_t* d) {                             \
+    return Family<::imaging::Fmt8to32, BAYER_##phase>(s, w, h, d);                           \
+  }                                                                                          \
+  extern "C" int32_t Debayer##Name##_16to48_##phase(const uint16_t* s, int32_t w, int32_t h, \
+                                                    uint16_t* d) {                           \
+    return Family<::imaging::Fmt16to48, BAYER_##phase>(s, w, h, d);                          \
+  }                                                                                          \
+  extern "C" int32_t Debayer##Name##_16to64_##phase(const uint16_t* s, int32_t w, int32_t h, \
+                                                    uint16_t* d) {                           \
+    return Family<::imaging::Fmt16to64, BAYER_##phase>(s, w, h, d);                          \
   }
 
-#define IMAGING_DEFINE_DEBAYER_MEMBERS(Name, Family)   \
-  IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, RGGB)     \
-  IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, GRBG)     \
-  IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, GBRG)     \
+#define IMAGING_DEFINE_DEBAYER_MEMBERS(Name, Family) \
+  IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, RGGB)   \
+  IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, GRBG)   \
+  IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, GBRG)   \
   IMAGING_DEFINE_DEBAYER_PHASE(Name, Family, BGGR)
 
 #endif

@@ -7,26 +7,28 @@
 
 namespace {
 
-#define IMAGING_TABLE_PHASES(Family, format)                                              \
-  {Debayer##Family##_##format##_RGGB, Debayer##Family##_##format##_GRBG,                  \
-   Debayer##Family##_##format##_GBRG, Debayer##Family##_##format##_BGGR}
+#define IMAGING_TABLE_PHASES(Family, format)                                 \
+  {                                                                          \
+    Debayer##Family##_##format##_RGGB, Debayer##Family##_##format##_GRBG,    \
+        Debayer##Family##_##format##_GBRG, Debayer##Family##_##format##_BGGR \
+  }
 
 #define IMAGING_TABLE_FAMILY8(Family) \
-  {IMAGING_TABLE_PHASES(Family, 8to24), IMAGING_TABLE_PHASES(Family, 8to32)}
+  { IMAGING_TABLE_PHASES(Family, 8to24), IMAGING_TABLE_PHASES(Family, 8to32) }
 #define IMAGING_TABLE_FAMILY16(Family) \
-  {IMAGING_TABLE_PHASES(Family, 16to48), IMAGING_TABLE_PHASES(Family, 16to64)}
+  { IMAGING_TABLE_PHASES(Family, 16to48), IMAGING_TABLE_PHASES(Family, 16to64) }
 
 // [family][format - first format of this sample width][phase]
 constexpr Debayer8Func kMembers8[8][2][4] = {
-    IMAGING_TABLE_FAMILY8(Mono),     IMAGING_TABLE_FAMILY8(Bayer),
-    IMAGING_TABLE_FAMILY8(Nearest),  IMAGING_TABLE_FAMILY8(Bin2x2),
-    IMAGING_TABLE_FAMILY8(Bilinear), IMAGING_TABLE_FAMILY8(Adaptive),
+    IMAGING_TABLE_FAMILY8(Mono),      IMAGING_TABLE_FAMILY8(Bayer),
+    IMAGING_TABLE_FAMILY8(Nearest),   IMAGING_TABLE_FAMILY8(Bin2x2),
+    IMAGING_TABLE_FAMILY8(Bilinear),  IMAGING_TABLE_FAMILY8(Adaptive),
     IMAGING_TABLE_FAMILY8(Laplacian), IMAGING_TABLE_FAMILY8(Preview),
 };
 constexpr Debayer16Func kMembers16[8][2][4] = {
-    IMAGING_TABLE_FAMILY16(Mono),     IMAGING_TABLE_FAMILY16(Bayer),
-    IMAGING_TABLE_FAMILY16(Nearest),  IMAGING_TABLE_FAMILY16(Bin2x2),
-    IMAGING_TABLE_FAMILY16(Bilinear), IMAGING_TABLE_FAMILY16(Adaptive),
+    IMAGING_TABLE_FAMILY16(Mono),      IMAGING_TABLE_FAMILY16(Bayer),
+    IMAGING_TABLE_FAMILY16(Nearest),   IMAGING_TABLE_FAMILY16(Bin2x2),
+    IMAGING_TABLE_FAMILY16(Bilinear),  IMAGING_TABLE_FAMILY16(Adaptive),
     IMAGING_TABLE_FAMILY16(Laplacian), IMAGING_TABLE_FAMILY16(Preview),
 };
 

@@ -41,7 +41,7 @@ inline void FilterSegment(const Sample* __restrict x, ptrdiff_t first, ptrdiff_t
 
 template <class Sample, class Wide, int D>
 void FilterRow(Sample* row, int32_t width, Sample* buffer /* kRowBuffer + 2D */) {
-  const ptrdiff_t first = 2 * D;          // positions [first, last) may change
+  const ptrdiff_t first = 2 * D;  // positions [first, last) may change
   const ptrdiff_t last = static_cast<ptrdiff_t>(width) - 2 * D;
   if (last <= first) return;
   // buffer[0, held) are new values of positions [start - held, start).

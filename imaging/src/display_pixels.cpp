@@ -8,8 +8,8 @@
 #include <tmmintrin.h>
 #endif
 
-#include "imaging/src/cpu_features.h"
 #include "imaging/pixelutil.h"
+#include "imaging/src/cpu_features.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ constexpr GreyTable kGreyPixels = MakeGreyTable();
 // into B, G, R, 0 words and the opaque alpha ORed in. Needs 16 readable bytes
 // at each step, so the caller leaves the last pixels to the plain loop.
 // Returns the pixels done.
-__attribute__((target("ssse3"))) int64_t ConvertBGR24ToRGB32Ssse3(const uint8_t* bgr,
-                                                                  uint32_t* dst, int64_t count) {
+__attribute__((target("ssse3"))) int64_t ConvertBGR24ToRGB32Ssse3(const uint8_t* bgr, uint32_t* dst,
+                                                                  int64_t count) {
   const __m128i shuffle = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(kOpaque));
   int64_t i = 0;
@@ -46,8 +46,8 @@ __attribute__((target("ssse3"))) int64_t ConvertBGR24ToRGB32Ssse3(const uint8_t*
 }
 
 // Sixteen grey samples per step, each spread to B = G = R with opaque alpha.
-__attribute__((target("ssse3"))) int64_t ConvertGreyToRGB32Ssse3(const uint8_t* grey,
-                                                                 uint32_t* dst, int64_t count) {
+__attribute__((target("ssse3"))) int64_t ConvertGreyToRGB32Ssse3(const uint8_t* grey, uint32_t* dst,
+                                                                 int64_t count) {
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(kOpaque));
   const __m128i spread[4] = {
       _mm_setr_epi8(0, 0, 0, -1, 1, 1, 1, -1, 2, 2, 2, -1, 3, 3, 3, -1),

@@ -88,8 +88,10 @@ void Unpack10RowSimd(const uint8_t* __restrict in, int64_t blocks, uint16_t* __r
     const __m128i h23 = _mm_unpackhi_epi32(h, h);                       // h2 x4, h3 x4
     const __m128i hi01 = _mm_and_si128(_mm_mullo_epi16(h01, scale), highMask);
     const __m128i hi23 = _mm_and_si128(_mm_mullo_epi16(h23, scale), highMask);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_unpacklo_epi8(low, zero), hi01));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_or_si128(_mm_unpackhi_epi8(low, zero), hi23));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_or_si128(_mm_unpacklo_epi8(low, zero), hi01));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8),
+                     _mm_or_si128(_mm_unpackhi_epi8(low, zero), hi23));
   }
 }
 

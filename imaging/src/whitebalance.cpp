@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/src/debayer_scheme.h"
 #include "imaging/histogram.h"
+#include "imaging/src/debayer_scheme.h"
 
 namespace {
 

@@ -17,8 +17,8 @@ struct Rgb {
 
 // The sample of colour `want` in the cell holding (x, y), looking in rows
 // firstRow..lastRow of the cell (0 = top).
-inline uint32_t CellSample(const std::vector<uint32_t>& f, int w, int phase, int x, int y, char want,
-                           int firstRow, int lastRow) {
+inline uint32_t CellSample(const std::vector<uint32_t>& f, int w, int phase, int x, int y,
+                           char want, int firstRow, int lastRow) {
   const int x0 = x - x % 2, y0 = y - y % 2;
   for (int dy = firstRow; dy <= lastRow; ++dy)
     for (int dx = 0; dx < 2; ++dx)
@@ -28,7 +28,8 @@ inline uint32_t CellSample(const std::vector<uint32_t>& f, int w, int phase, int
 
 // family: 0 Mono, 1 Bayer, 2 Nearest, 3 Bin2x2, 7 Preview; (x, y) is a pixel
 // of the output image (for Preview a cell).
-inline Rgb ReferencePixel(int family, const std::vector<uint32_t>& f, int w, int phase, int x, int y) {
+inline Rgb ReferencePixel(int family, const std::vector<uint32_t>& f, int w, int phase, int x,
+                          int y) {
   switch (family) {
     case 0: {
       const uint32_t s = f[y * w + x];
@@ -41,7 +42,8 @@ inline Rgb ReferencePixel(int family, const std::vector<uint32_t>& f, int w, int
     }
     case 2: {
       const int row = y % 2;  // the green of the pixel's own row
-      return {CellSample(f, w, phase, x, y, 'R', 0, 1), CellSample(f, w, phase, x, y, 'G', row, row),
+      return {CellSample(f, w, phase, x, y, 'R', 0, 1),
+              CellSample(f, w, phase, x, y, 'G', row, row),
               CellSample(f, w, phase, x, y, 'B', 0, 1)};
     }
     case 3:

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/src/debayer_interp_simd.h"
 #include "imaging/debayer.h"
+#include "imaging/src/debayer_interp_simd.h"
 
 namespace interp_test {
 

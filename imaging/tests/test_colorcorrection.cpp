@@ -11,9 +11,9 @@
 #include <random>
 #include <vector>
 
+#include "imaging/colorcorrection.h"
 #include "imaging/src/colorcorrection_workers.h"
 #include "imaging/src/cpu_features.h"
-#include "imaging/colorcorrection.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define CC_SANITIZED 1
@@ -455,8 +455,8 @@ TEST(ColorCorrectionVariants, EveryLoopAloneAndInThreadsMatchesTheRules) {
   for (size_t i = 0; i < frame.size(); i += 3)
     frame32.insert(frame32.end(), {frame[i], frame[i + 1], frame[i + 2], uint8_t(i * 7)});
   const int defaultWorkers = imaging::cc::WorkerThreads();
-  for (auto vectors : {imaging::cpu::Vectors::kNone, imaging::cpu::Vectors::kAvx2,
-                       imaging::cpu::Vectors::kAvx512})
+  for (auto vectors :
+       {imaging::cpu::Vectors::kNone, imaging::cpu::Vectors::kAvx2, imaging::cpu::Vectors::kAvx512})
     for (int workers : {0, 3}) {
       SCOPED_TRACE(testing::Message() << "vectors " << int(vectors) << " workers " << workers);
       imaging::cpu::LimitVectors(vectors);
@@ -497,8 +497,8 @@ TEST(ColorCorrectionVariants, EveryLoopWritesOnlyItsOwnPixels) {
   for (int32_t n = 1; n <= 50; ++n) counts.push_back(n);
   counts.push_back(2 * 65536 + 7);  // split between the caller and the workers
   const int defaultWorkers = imaging::cc::WorkerThreads();
-  for (auto vectors : {imaging::cpu::Vectors::kNone, imaging::cpu::Vectors::kAvx2,
-                       imaging::cpu::Vectors::kAvx512})
+  for (auto vectors :
+       {imaging::cpu::Vectors::kNone, imaging::cpu::Vectors::kAvx2, imaging::cpu::Vectors::kAvx512})
     for (int workers : {0, 3})
       for (size_t step : {3, 4}) {
         imaging::cpu::LimitVectors(vectors);

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "imaging/src/difference_code.h"
 #include "imaging/decode.h"
 #include "imaging/encode.h"
+#include "imaging/src/difference_code.h"
 #include "imaging/tests/raw_test_support.h"
 
 namespace {
@@ -49,10 +49,14 @@ int ReadDifference(BitSource& in, int* length = nullptr) {
       extra = b2 ? 3 : 2, base = b2 ? 4 : 2;  // 1 0 1 / 1 0 0
     } else {
       const int b3 = in.Next();
-      if (!b2 && !b3) extra = 4, base = 8;        // 1 1 0 0
-      else if (!b2 && b3) extra = 5, base = 16;   // 1 1 0 1
-      else if (b2 && !b3) extra = 6, base = 32;   // 1 1 1 0
-      else extra = 10, base = 0;                  // 1 1 1 1
+      if (!b2 && !b3)
+        extra = 4, base = 8;  // 1 1 0 0
+      else if (!b2 && b3)
+        extra = 5, base = 16;  // 1 1 0 1
+      else if (b2 && !b3)
+        extra = 6, base = 32;  // 1 1 1 0
+      else
+        extra = 10, base = 0;  // 1 1 1 1
     }
   }
   uint32_t e = 0;
@@ -66,7 +70,8 @@ uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)
 
 // The decoding algorithm with the library's documented rule for the hole:
 // each record is read only inside its own bytes, missing bytes read 0.
-uint32_t ReferenceDecode(const std::vector<uint8_t>& src, int width, int height, std::vector<uint8_t>& dst) {
+uint32_t ReferenceDecode(const std::vector<uint8_t>& src, int width, int height,
+                         std::vector<uint8_t>& dst) {
   if (width < 4) return 0;
   uint32_t consumed = 0;
   size_t at = 0;
@@ -94,8 +99,9 @@ uint32_t ReferenceDecode(const std::vector<uint8_t>& src, int width, int height,
 // refill while fewer than 14 bits, the two tables), reading past a record's end
 // as the reference decoder does; `src` must be padded so that this stays inside
 // it. Reports the words each record took.
-uint32_t LiteralReferenceDecode(const std::vector<uint8_t>& src, uint32_t srcBytes, int width, int height,
-                           std::vector<uint8_t>& dst, std::vector<uint32_t>* wordsTaken) {
+uint32_t LiteralReferenceDecode(const std::vector<uint8_t>& src, uint32_t srcBytes, int width,
+                                int height, std::vector<uint8_t>& dst,
+                                std::vector<uint32_t>* wordsTaken) {
   uint32_t consumed = 0, rest = srcBytes;
   const uint8_t* at = src.data();
   if (rest <= 4) return 0;
@@ -136,9 +142,9 @@ struct RecordBuilder {
     std::vector<uint8_t> code((bits.size() + 15) / 16 * 2, 0);
     for (size_t k = 0; k < bits.size(); ++k)
       if (bits[k]) code[k / 8] |= static_cast<uint8_t>(1u << (k % 8));
-    const uint32_t payload =
-        payloadOverride >= 0 ? static_cast<uint32_t>(payloadOverride)
-                             : static_cast<uint32_t>(first.size() + code.size());
+    const uint32_t payload = payloadOverride >= 0
+                                 ? static_cast<uint32_t>(payloadOverride)
+                                 : static_cast<uint32_t>(first.size() + code.size());
     bytes.push_back(static_cast<uint8_t>(payload));
     bytes.push_back(static_cast<uint8_t>(payload >> 8));
     bytes.push_back(static_cast<uint8_t>(line));
@@ -191,7 +197,14 @@ TEST(DifferenceCode, EncoderPicksTheShortestWord) {
     EXPECT_EQ(static_cast<uint8_t>(value), d);
     EXPECT_EQ(length, cw.length);
     const int m = std::min(d, 256 - d);
-    const int expected = m == 0 ? 2 : m == 1 ? 3 : m < 4 ? 5 : m < 8 ? 6 : m < 16 ? 8 : m < 32 ? 9 : m < 64 ? 10 : 14;
+    const int expected = m == 0   ? 2
+                         : m == 1 ? 3
+                         : m < 4  ? 5
+                         : m < 8  ? 6
+                         : m < 16 ? 8
+                         : m < 32 ? 9
+                         : m < 64 ? 10
+                                  : 14;
     EXPECT_EQ(cw.length, expected) << d;
   }
 }
@@ -214,8 +227,11 @@ TEST(DecodeCompressedLines, LineZeroOrBeyondHeightEndsDecoding) {
     r.Add(stopLine, {5, 6, 7, 8}, {});
     r.Add(2, {9, 9, 9, 9}, {});  // valid, but after the stop
     std::vector<uint8_t> dst(8, kCanary8);
-    EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 2, dst.data()), 8u);
-    EXPECT_EQ(dst, (std::vector<uint8_t>{1, 2, 3, 4, kCanary8, kCanary8, kCanary8, kCanary8})) << stopLine;
+    EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 2,
+                                    dst.data()),
+              8u);
+    EXPECT_EQ(dst, (std::vector<uint8_t>{1, 2, 3, 4, kCanary8, kCanary8, kCanary8, kCanary8}))
+        << stopLine;
   }
 }
 
@@ -224,7 +240,8 @@ TEST(DecodeCompressedLines, ZeroCodeAddsNoDifference) {
   RecordBuilder r;
   r.Add(1, {100, 0, 200, 0}, {0, 0});
   std::vector<uint8_t> dst(5, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 5, 1, dst.data()),
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 5, 1,
+                                  dst.data()),
             static_cast<uint32_t>(r.bytes.size()));
   EXPECT_EQ(dst, (std::vector<uint8_t>{100, 0, 200, 0, 44}));
 }
@@ -235,7 +252,9 @@ TEST(DecodeCompressedLines, WidthFourSetsOnlyTheFirstSamples) {
   RecordBuilder r;
   r.Add(2, {11, 12, 13, 14}, {});
   std::vector<uint8_t> dst(8, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 2, dst.data()), 8u);
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 2,
+                                  dst.data()),
+            8u);
   EXPECT_EQ(dst, (std::vector<uint8_t>{kCanary8, kCanary8, kCanary8, kCanary8, 11, 12, 13, 14}));
 }
 
@@ -243,7 +262,8 @@ TEST(DecodeCompressedLines, RowsWithoutRecordsKeepTheirContent) {
   const int w = 8, h = 4;
   auto frame = rawtest::RandomSamples<uint8_t>(w * h, 5, 255);
   std::vector<uint8_t> all(CompressedLinesBound(w, h));
-  const uint32_t n = EncodeCompressedLines(frame.data(), w, h, all.data(), static_cast<uint32_t>(all.size()));
+  const uint32_t n =
+      EncodeCompressedLines(frame.data(), w, h, all.data(), static_cast<uint32_t>(all.size()));
   ASSERT_GT(n, 0u);
   // Keep the records of rows 2 and 4 only (records are in row order).
   std::vector<uint8_t> some;
@@ -254,7 +274,9 @@ TEST(DecodeCompressedLines, RowsWithoutRecordsKeepTheirContent) {
     at += len;
   }
   std::vector<uint8_t> dst(w * h, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(some.data(), static_cast<uint32_t>(some.size()), w, h, dst.data()), some.size());
+  EXPECT_EQ(
+      DecodeCompressedLines(some.data(), static_cast<uint32_t>(some.size()), w, h, dst.data()),
+      some.size());
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       EXPECT_EQ(dst[y * w + x], (y == 1 || y == 3) ? frame[y * w + x] : kCanary8) << x << "," << y;
@@ -277,8 +299,11 @@ TEST(DecodeCompressedLines, RecordsInAnyOrderAndLaterRecordsOverwrite) {
   r.Add(3, {7, 7, 7, 7}, {});
   r.End();
   std::vector<uint8_t> dst(12, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 3, dst.data()), 24u);
-  EXPECT_EQ(dst, (std::vector<uint8_t>{1, 1, 1, 1, kCanary8, kCanary8, kCanary8, kCanary8, 7, 7, 7, 7}));
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 3,
+                                  dst.data()),
+            24u);
+  EXPECT_EQ(dst,
+            (std::vector<uint8_t>{1, 1, 1, 1, kCanary8, kCanary8, kCanary8, kCanary8, 7, 7, 7, 7}));
 }
 
 TEST(DecodeCompressedLines, RecordRunningPastTheSourceEndsDecoding) {
@@ -286,7 +311,9 @@ TEST(DecodeCompressedLines, RecordRunningPastTheSourceEndsDecoding) {
   r.Add(1, {1, 2, 3, 4}, {});
   r.Add(2, {5, 6, 7, 8}, {}, 400);  // claims 400 bytes
   std::vector<uint8_t> dst(8, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 2, dst.data()), 8u);
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 2,
+                                  dst.data()),
+            8u);
   EXPECT_EQ(dst, (std::vector<uint8_t>{1, 2, 3, 4, kCanary8, kCanary8, kCanary8, kCanary8}));
 }
 
@@ -294,8 +321,12 @@ TEST(DecodeCompressedLines, NonPositiveHeightDecodesNothing) {
   RecordBuilder r;
   r.Add(1, {1, 2, 3, 4}, {});
   std::vector<uint8_t> dst(4, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 0, dst.data()), 0u);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, -1, dst.data()), 0u);
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, 0,
+                                  dst.data()),
+            0u);
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), 4, -1,
+                                  dst.data()),
+            0u);
   EXPECT_EQ(dst, std::vector<uint8_t>(4, kCanary8));
 }
 
@@ -306,7 +337,9 @@ TEST(DecodeCompressedLines, WidthBelowFourWritesNothing) {
   r.Add(1, {1, 2, 3, 4}, {});
   for (int w : {3, 1, 0, -4}) {
     std::vector<uint8_t> dst(8, kCanary8);
-    EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), w, 2, dst.data()), 0u);
+    EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), w, 2,
+                                    dst.data()),
+              0u);
     EXPECT_EQ(dst, std::vector<uint8_t>(8, kCanary8));
   }
 }
@@ -319,10 +352,12 @@ TEST(DecodeCompressedLines, CodeWordsRunningOutRepeatThePrediction) {
   r.Add(2, {1, 2, 3, 4}, {0, 0, 0, 0});
   const int w = 24;  // 20 code words: far more than the one word holds
   std::vector<uint8_t> dst(2 * w, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), w, 2, dst.data()),
+  EXPECT_EQ(DecodeCompressedLines(r.bytes.data(), static_cast<uint32_t>(r.bytes.size()), w, 2,
+                                  dst.data()),
             static_cast<uint32_t>(r.bytes.size()));
   std::vector<uint8_t> expected = {10, 20, 30, 40, 49};
-  for (int i = 5; i < w; ++i) expected.push_back(static_cast<uint8_t>(2 * expected[i - 2] - expected[i - 4]));
+  for (int i = 5; i < w; ++i)
+    expected.push_back(static_cast<uint8_t>(2 * expected[i - 2] - expected[i - 4]));
   std::vector<uint8_t> row2 = {1, 2, 3, 4};
   for (int i = 4; i < w; ++i) row2.push_back(static_cast<uint8_t>(2 * row2[i - 2] - row2[i - 4]));
   expected.insert(expected.end(), row2.begin(), row2.end());
@@ -347,7 +382,8 @@ TEST(DecodeCompressedLines, CodeWordCutByTheRecordEndIsCompletedWithZeros) {
   // Sample 8: e = 1 0 1 1 0 0 0 0 0 0 read LSB first = 13: magnitude 6, +.
   std::vector<uint8_t> expected = {50, 60, 70, 80};
   for (int i = 4; i < w; ++i)
-    expected.push_back(static_cast<uint8_t>(2 * expected[i - 2] - expected[i - 4] - (i == 8 ? 6 : 0)));
+    expected.push_back(
+        static_cast<uint8_t>(2 * expected[i - 2] - expected[i - 4] - (i == 8 ? 6 : 0)));
   EXPECT_EQ(dst, expected);
 }
 
@@ -356,7 +392,8 @@ TEST(DecodeCompressedLines, PayloadShorterThanFirstSamplesReadsZeros) {
   // the next record follows 6 bytes after this one.
   std::vector<uint8_t> src = {2, 0, 1, 0, 9, 8, /* next */ 4, 0, 2, 0, 1, 2, 3, 4};
   std::vector<uint8_t> dst(8, kCanary8);
-  EXPECT_EQ(DecodeCompressedLines(src.data(), static_cast<uint32_t>(src.size()), 4, 2, dst.data()), 14u);
+  EXPECT_EQ(DecodeCompressedLines(src.data(), static_cast<uint32_t>(src.size()), 4, 2, dst.data()),
+            14u);
   EXPECT_EQ(dst, (std::vector<uint8_t>{9, 8, 0, 0, 1, 2, 3, 4}));
 }
 
@@ -372,11 +409,13 @@ TEST(EncodeCompressedLines, RoundTripsAndMatchesTheReferenceDecoder) {
     const auto frame = c.noise ? rawtest::RandomSamples<uint8_t>(c.w * c.h, c.w * 7 + c.h, 255)
                                : rawtest::SceneFrame(c.w, c.h, 3);
     std::vector<uint8_t> enc(CompressedLinesBound(c.w, c.h));
-    const uint32_t n = EncodeCompressedLines(frame.data(), c.w, c.h, enc.data(), static_cast<uint32_t>(enc.size()));
+    const uint32_t n = EncodeCompressedLines(frame.data(), c.w, c.h, enc.data(),
+                                             static_cast<uint32_t>(enc.size()));
     ASSERT_GT(n, 0u);
     enc.resize(n);
     std::vector<uint8_t> dst(c.w * c.h, kCanary8);
-    EXPECT_EQ(DecodeCompressedLines(enc.data(), n, c.w, c.h, dst.data()), n - 4);  // all but the terminator
+    EXPECT_EQ(DecodeCompressedLines(enc.data(), n, c.w, c.h, dst.data()),
+              n - 4);  // all but the terminator
     EXPECT_EQ(dst, frame) << c.w << "x" << c.h;
 
     // The literal reference decoder (which may read past a record) gives the
@@ -452,7 +491,8 @@ TEST(DecodeCompressedLinesFuzz, TruncatedAndMutatedEncodedFrames) {
     const int h = 1 + static_cast<int>(rng() % 5);
     const auto frame = rawtest::RandomSamples<uint8_t>(static_cast<size_t>(w) * h, rng(), 255);
     std::vector<uint8_t> enc(CompressedLinesBound(w, h));
-    const uint32_t n = EncodeCompressedLines(frame.data(), w, h, enc.data(), static_cast<uint32_t>(enc.size()));
+    const uint32_t n =
+        EncodeCompressedLines(frame.data(), w, h, enc.data(), static_cast<uint32_t>(enc.size()));
     ASSERT_GT(n, 0u);
     enc.resize(n);
     // Every truncation.
@@ -463,7 +503,8 @@ TEST(DecodeCompressedLinesFuzz, TruncatedAndMutatedEncodedFrames) {
     for (int m = 0; m < 40; ++m) {
       std::vector<uint8_t> bad = enc;
       const int flips = 1 + static_cast<int>(rng() % 4);
-      for (int f = 0; f < flips; ++f) bad[rng() % bad.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
+      for (int f = 0; f < flips; ++f)
+        bad[rng() % bad.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
       CheckAgainstReference(bad, w, h, 0x22);
     }
     for (int m = 0; m < 10; ++m) {

@@ -82,7 +82,8 @@ TEST(Unpack10Bit, FullHdFrameReturnsZero) {
   EXPECT_EQ(Unpack10Bit(src.data(), w, h, dst.data()), 0);
   for (int y : {0, 539, 1079})
     for (int x : {0, 1, 15, 16, 1903, 1919})
-      EXPECT_EQ(dst[static_cast<size_t>(y) * w + x], Sample10(src.data() + static_cast<size_t>(y) * 2400, x));
+      EXPECT_EQ(dst[static_cast<size_t>(y) * w + x],
+                Sample10(src.data() + static_cast<size_t>(y) * 2400, x));
 }
 
 TEST(ApplyLookupTable16To8, CountZeroWritesNothing) {
@@ -133,7 +134,8 @@ TEST(Unpack10BitTo8Bit, KeepsLowBytesInPlace) {
     EXPECT_EQ(Unpack10BitTo8Bit(buf.data(), w, h), w * h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        ASSERT_EQ(buf[static_cast<size_t>(y) * w + x], Sample10(packed.data() + y * rowBytes, x) & 0xFF)
+        ASSERT_EQ(buf[static_cast<size_t>(y) * w + x],
+                  Sample10(packed.data() + y * rowBytes, x) & 0xFF)
             << "w=" << w << " x=" << x << " y=" << y;
   }
 }
@@ -147,7 +149,8 @@ TEST(Unpack12BitTo8Bit, KeepsTopBitsInPlace) {
     EXPECT_EQ(Unpack12BitTo8Bit(buf.data(), w, h), w * h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        ASSERT_EQ(buf[static_cast<size_t>(y) * w + x], Sample12(packed.data() + y * rowBytes, x) >> 4)
+        ASSERT_EQ(buf[static_cast<size_t>(y) * w + x],
+                  Sample12(packed.data() + y * rowBytes, x) >> 4)
             << "w=" << w << " x=" << x << " y=" << y;
   }
 }
@@ -180,7 +183,8 @@ TEST(ApplyLookupTable16To8, DefaultTablesOfTheCallers) {
 
 TEST(Unpackers, NonPositiveSizesWriteNothing) {
   const std::vector<uint8_t> src(64, 0x5A);
-  for (auto [w, h] : std::vector<std::pair<int, int>>{{0, 4}, {16, 0}, {-16, 4}, {16, -1}, {-4, -4}}) {
+  for (auto [w, h] :
+       std::vector<std::pair<int, int>>{{0, 4}, {16, 0}, {-16, 4}, {16, -1}, {-4, -4}}) {
     std::vector<uint16_t> dst(64, kCanary16);
     EXPECT_EQ(Unpack10Bit(src.data(), w, h, dst.data()), 0);
     EXPECT_EQ(dst, std::vector<uint16_t>(64, kCanary16)) << w << "x" << h;
@@ -216,7 +220,8 @@ TEST(Unpack10Bit, WidthNotMultipleOf16DecodesWholeBlocksAndZeroesTheRest) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const uint16_t expected = x < whole ? Sample10(src.data() + y * rowBytes, x) : 0;
-        ASSERT_EQ(dst[static_cast<size_t>(y) * w + x], expected) << "w=" << w << " x=" << x << " y=" << y;
+        ASSERT_EQ(dst[static_cast<size_t>(y) * w + x], expected)
+            << "w=" << w << " x=" << x << " y=" << y;
       }
   }
 }
@@ -232,7 +237,8 @@ TEST(Unpack12Bit, WidthNotMultipleOf4DecodesWholeGroupsAndZeroesTheRest) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const uint16_t expected = x < 4 * groups ? Sample12(src.data() + y * rowBytes, x) : 0;
-        ASSERT_EQ(dst[static_cast<size_t>(y) * w + x], expected) << "w=" << w << " x=" << x << " y=" << y;
+        ASSERT_EQ(dst[static_cast<size_t>(y) * w + x], expected)
+            << "w=" << w << " x=" << x << " y=" << y;
       }
   }
 }
@@ -292,7 +298,8 @@ TEST(UnpackKernels, SimdMatchesScalar12WhateverIsReadable) {
     // readable from exactly the groups' bytes up to 4 more
     for (int extra : {0, 1, 2, 3, 4}) {
       const int64_t readable = 6 * groups + extra;
-      const auto in = RandomSamples<uint8_t>(static_cast<size_t>(readable), 200 + groups * 5 + extra, 255);
+      const auto in =
+          RandomSamples<uint8_t>(static_cast<size_t>(readable), 200 + groups * 5 + extra, 255);
       std::vector<uint16_t> a(4 * groups + 1, kCanary16), b(4 * groups + 1, kCanary16);
       imaging::detail::Unpack12RowScalar(in.data(), groups, a.data());
       imaging::detail::Unpack12RowSimd(in.data(), groups, readable, b.data());

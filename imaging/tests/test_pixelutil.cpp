@@ -31,7 +31,9 @@ void ReferenceFilter(std::vector<Sample>& frame, int w, int h, bool bayer) {
   }
 }
 
-std::vector<uint8_t> Row(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }
+std::vector<uint8_t> Row(std::initializer_list<int> v) {
+  return std::vector<uint8_t>(v.begin(), v.end());
+}
 
 TEST(FilterDefectPixels, IsolatedSpikeAmongEqualNeighboursStays) {
   auto row = Row({50, 50, 50, 50, 50, 50, 200, 50, 50, 50, 50, 50});
@@ -162,7 +164,8 @@ TEST(FrameAveraging, SlidingSumOfFrames) {
     EXPECT_EQ(mean[i], s / 4);
   }
   // 8-bit forms
-  std::vector<uint8_t> a = rawtest::RandomSamples<uint8_t>(n, 60, 255), b = rawtest::RandomSamples<uint8_t>(n, 61, 255);
+  std::vector<uint8_t> a = rawtest::RandomSamples<uint8_t>(n, 60, 255),
+                       b = rawtest::RandomSamples<uint8_t>(n, 61, 255);
   std::vector<uint32_t> s8(n, 0);
   AccumulateFrame8Bit(s8.data(), a.data(), n);
   AccumulateFrame8Bit(s8.data(), a.data(), n);

@@ -190,14 +190,11 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
 
 const char* ShellLinkStatusText(ShellLink::Status status) {
   switch (status) {
-    case ShellLink::Status::Ok:
-      return "ok";
-    case ShellLink::Status::InvalidUtf8:
-      return "not valid UTF-8";
+    case ShellLink::Status::Ok: return "ok";
+    case ShellLink::Status::InvalidUtf8: return "not valid UTF-8";
     case ShellLink::Status::TooLong:
       return "too long for a shortcut (more than 65535 UTF-16 units)";
-    case ShellLink::Status::Empty:
-      return "empty";
+    case ShellLink::Status::Empty: return "empty";
     case ShellLink::Status::NoCurrentFolder:
       return "relative, and the current folder cannot be read";
   }

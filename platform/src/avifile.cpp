@@ -173,8 +173,8 @@ HeaderBytes BuildHeader(const AVIStreamFormat& format, std::uint32_t frames,
   const std::uint64_t moviData = frames * (ChunkHeaderBytes + chunkBytes);
   header.Patch(movi, static_cast<std::uint32_t>(4 + moviData));
   const std::uint64_t index = indexed ? ChunkHeaderBytes + frames * sizeof(AVIIndexEntry) : 0;
-  header.Patch(riff,
-               static_cast<std::uint32_t>(header.Bytes().size() - ChunkHeaderBytes + moviData + index));
+  header.Patch(riff, static_cast<std::uint32_t>(header.Bytes().size() - ChunkHeaderBytes +
+                                                moviData + index));
   return header;
 }
 
@@ -335,8 +335,8 @@ bool AVIFileWriter::Close() {
   const bool indexed = kept && WriteIndex() && RewriteHeader(true);
   // Whatever a failed frame or index write left past the end goes.
   const bool trimmed =
-      ftruncate(fileno(file_.get()), static_cast<off_t>(indexed ? FileBytes(frames_)
-                                                                : MoviEnd(framesInHeader_))) == 0;
+      ftruncate(fileno(file_.get()),
+                static_cast<off_t>(indexed ? FileBytes(frames_) : MoviEnd(framesInHeader_))) == 0;
   const bool closed = std::fclose(file_.release()) == 0;
   keptFrames_ = framesInHeader_;
   frames_ = 0;

@@ -12,14 +12,15 @@ namespace platform {
 namespace {
 
 // Writes at the file position, or at *offset when there is one.
-bool WriteLoop(int file, const void* data, std::uint64_t size, std::optional<std::uint64_t> offset) {
+bool WriteLoop(int file, const void* data, std::uint64_t size,
+               std::optional<std::uint64_t> offset) {
   // Linux moves at most 0x7ffff000 bytes per write call.
   constexpr std::uint64_t maxChunk = 0x7ffff000;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   while (size > 0) {
     const auto n = static_cast<size_t>(std::min(size, maxChunk));
-    const ssize_t written = offset ? ::pwrite(file, bytes, n, static_cast<off_t>(*offset))
-                                   : ::write(file, bytes, n);
+    const ssize_t written =
+        offset ? ::pwrite(file, bytes, n, static_cast<off_t>(*offset)) : ::write(file, bytes, n);
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;

@@ -20,9 +20,9 @@ struct StrictAVI {
   std::string error;  // empty: every check held
   std::uint32_t frames = 0;
   bool indexed = false;
-  std::uint64_t trailingBytes = 0;  // file bytes past the RIFF chunk
-  std::uint32_t frameBytes = 0;     // stored bytes of each frame
-  std::vector<std::uint8_t> bytes;  // the whole file
+  std::uint64_t trailingBytes = 0;   // file bytes past the RIFF chunk
+  std::uint32_t frameBytes = 0;      // stored bytes of each frame
+  std::vector<std::uint8_t> bytes;   // the whole file
   std::vector<std::size_t> frameAt;  // where each frame's bytes start
 
   bool Ok() const { return error.empty(); }

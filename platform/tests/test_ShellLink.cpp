@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/tests/LnkInfoReader.h"
 #include "platform/ShellLink.h"
+#include "platform/tests/LnkInfoReader.h"
 
 namespace fs = std::filesystem;
 using platform::ShellLink;

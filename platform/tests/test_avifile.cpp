@@ -9,24 +9,24 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "platform/avifile.h"
 #include "platform/tests/FileSizeLimit.h"
 #include "platform/tests/ShellCommand.h"
 #include "platform/tests/StrictAVIReader.h"
-#include "platform/avifile.h"
 
 namespace {
 
+using platform::AVIFileWriter;
 using platform::AVIRateRounding;
 using platform::AVIStreamFormat;
 using platform::AVIStreamRate;
-using platform::AVIFileWriter;
 using platform::AVIWriteResult;
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
@@ -230,7 +230,8 @@ TEST_F(AVIFileWriterTest, NormallyClosedFilesKeepTheirExactBytes) {
     const char* name;
     int frames;
     std::uint64_t fnv;
-  } cases[] = {{6, 4, 24, "", 5, 0x34321beaad9e6d36ull}, {7, 3, 8, "QDV-47B5", 4, 0x729dffd0a8adbe94ull}};
+  } cases[] = {{6, 4, 24, "", 5, 0x34321beaad9e6d36ull},
+               {7, 3, 8, "QDV-47B5", 4, 0x729dffd0a8adbe94ull}};
   for (const Case& c : cases) {
     AVIStreamFormat format;
     format.width = c.width;

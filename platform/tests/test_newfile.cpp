@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/tests/FileSizeLimit.h"
 #include "platform/newfile.h"
+#include "platform/tests/FileSizeLimit.h"
 
 namespace {
 

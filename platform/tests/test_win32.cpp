@@ -26,7 +26,8 @@ class RecordingDevice : public platform::DeviceDriver {
   DWORD IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                   DWORD& bytesReturned) override {
     lastCode = code;
-    lastIn.assign(static_cast<const uint8_t*>(in), static_cast<const uint8_t*>(in) + (in ? inSize : 0));
+    lastIn.assign(static_cast<const uint8_t*>(in),
+                  static_cast<const uint8_t*>(in) + (in ? inSize : 0));
     lastInNull = in == nullptr;
     lastOutNull = out == nullptr;
     lastOutSize = outSize;

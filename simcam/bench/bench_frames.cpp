@@ -21,7 +21,8 @@ HANDLE OpenStream(DWORD format) {
   HANDLE h = CreateFileA(QDV_DEVICE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD returned = 0;
-  DeviceIoControl(h, QDV_IOCTL_STREAM_STATUS, &format, sizeof format, nullptr, 0, &returned, nullptr);
+  DeviceIoControl(h, QDV_IOCTL_STREAM_STATUS, &format, sizeof format, nullptr, 0, &returned,
+                  nullptr);
   return h;
 }
 
@@ -44,8 +45,8 @@ void ReadFrames(benchmark::State& state, HANDLE h, bool changeGain) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * bytes);
   state.counters["frame_bytes"] = bytes;
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   CloseHandle(h);
 }
 
@@ -53,12 +54,21 @@ void BM_GetFrame(benchmark::State& state) {
   ReadFrames(state, OpenStream(static_cast<DWORD>(state.range(0))), false);
 }
 // 1 raw 8-bit, 2 12-bit packed, 3 compressed 8-bit lines, 4 10-bit packed.
-BENCHMARK(BM_GetFrame)->ArgName("format")->DenseRange(1, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GetFrame)
+    ->ArgName("format")
+    ->DenseRange(1, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_GetFrameWhileGainChanges(benchmark::State& state) {
   ReadFrames(state, OpenStream(static_cast<DWORD>(state.range(0))), true);
 }
-BENCHMARK(BM_GetFrameWhileGainChanges)->ArgName("format")->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GetFrameWhileGainChanges)
+    ->ArgName("format")
+    ->Arg(1)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_GetFrameWithSensorGamma(benchmark::State& state) {
   HANDLE h = OpenStream(1);

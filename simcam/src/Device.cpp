@@ -31,8 +31,8 @@ void Store(void* p, const T& v) {
 // A get (output only) or a set (input only) of one u32 setting; `apply`
 // validates and stores a new value and returns an error code.
 template <class Apply>
-DWORD GetOrSet(const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes,
-               DWORD current, Apply apply) {
+DWORD GetOrSet(const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes, DWORD current,
+               Apply apply) {
   if (in != nullptr && out == nullptr) {
     if (inSize < sizeof(DWORD)) return kErrorBadRequest;
     return apply(Load<DWORD>(in));
@@ -81,7 +81,9 @@ ViewPortRecord Grant(const ViewPortRecord& want) {
   return v;
 }
 
-bool IsFrameRead(DWORD code) { return code == QDV_IOCTL_GET_FRAME || code == QDV_IOCTL_GET_FRAME_ALT; }
+bool IsFrameRead(DWORD code) {
+  return code == QDV_IOCTL_GET_FRAME || code == QDV_IOCTL_GET_FRAME_ALT;
+}
 
 }  // namespace
 
@@ -108,7 +110,8 @@ DWORD Device::IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWO
     std::lock_guard lock(mutex_);
     ++state_.requests[code];
     StatisticsRecord& c = state_.counters;
-    if (auto it = state_.failures.find(code); it != state_.failures.end() && it->second.remaining != 0) {
+    if (auto it = state_.failures.find(code);
+        it != state_.failures.end() && it->second.remaining != 0) {
       Failure& f = it->second;
       if (f.remaining > 0) --f.remaining;
       if (!IsFrameRead(code)) ++c.ControlError;
@@ -146,8 +149,7 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
                        DWORD& bytes) {
   State& s = state_;
   switch (code) {
-    case QDV_IOCTL_COMMAND:
-      return Command(in, inSize);
+    case QDV_IOCTL_COMMAND: return Command(in, inSize);
     case QDV_IOCTL_SET_SENSOR_REG:
     case QDV_IOCTL_GET_SENSOR_REG: {
       // A word in; the register's word back (a set may go without it).
@@ -166,20 +168,19 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
       }
       return ERROR_SUCCESS;
     }
-    case QDV_IOCTL_LOOKUP_TABLE:
-      return LookupTable(in, inSize, out, outSize, bytes);
+    case QDV_IOCTL_LOOKUP_TABLE: return LookupTable(in, inSize, out, outSize, bytes);
     case QDV_IOCTL_FRAME_WAIT_TIMEOUT:
       return GetOrSet(in, inSize, out, outSize, bytes, s.timeoutMs, Into(s.timeoutMs));
     case QDV_IOCTL_STREAM_STATUS:
       return GetOrSet(in, inSize, out, outSize, bytes, s.stream,
                       [this](DWORD v) { return StreamStatus(v); });
-    case QDV_IOCTL_VIEWPORT:
-      return ViewPort(in, inSize, out, outSize, bytes);
+    case QDV_IOCTL_VIEWPORT: return ViewPort(in, inSize, out, outSize, bytes);
     case QDV_IOCTL_STATISTICS:
       return in != nullptr ? kErrorBadRequest : Statistics(out, outSize, bytes);
     case QDV_IOCTL_FREQUENCY:
-      return GetOrSet(in, inSize, out, outSize, bytes, s.clockCode,
-                      IntoChecked(s.clockCode, static_cast<DWORD>(SensorMath::kPixelClockMhz.size() - 1)));
+      return GetOrSet(
+          in, inSize, out, outSize, bytes, s.clockCode,
+          IntoChecked(s.clockCode, static_cast<DWORD>(SensorMath::kPixelClockMhz.size() - 1)));
     case QDV_IOCTL_TRIGGER_CONTROL:
       return GetOrSet(in, inSize, out, outSize, bytes, s.trigger, [&s](DWORD v) {
         // Once synchronised, only frames of later pulses are handed out.
@@ -211,8 +212,7 @@ DWORD Device::Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWOR
     case QDV_IOCTL_COLOR_ENHANCEMENT:
       return GetOrSet(in, inSize, out, outSize, bytes, s.colorEnhancement,
                       Into(s.colorEnhancement));
-    default:
-      return kErrorUnknownRequest;
+    default: return kErrorUnknownRequest;
   }
 }
 
@@ -234,10 +234,8 @@ DWORD Device::Command(const void* in, DWORD inSize) {
     case QDV_CMD_0B:
     case QDV_CMD_0C:
     case QDV_CMD_10:
-    case QDV_CMD_11:
-      return ERROR_SUCCESS;
-    default:
-      return kErrorBadRequest;
+    case QDV_CMD_11: return ERROR_SUCCESS;
+    default: return kErrorBadRequest;
   }
 }
 
@@ -365,7 +363,8 @@ void Device::AdvanceLocked(Clock::time_point now) {
   const double due = std::min(std::floor(late / period) + 1, 1e15);
   const auto count = static_cast<std::uint64_t>(due);
   ProduceLocked(count);
-  s.nextDue += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due * period));
+  s.nextDue +=
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due * period));
 }
 
 // Starts, stops or re-times the real-time schedule after a change of state:
@@ -395,7 +394,8 @@ void Device::ProduceLocked(std::uint64_t count) {
   State& s = state_;
   // A compressed frame counts the size of the last one handed out (or of an
   // 8-bit frame before the first).
-  const int width = static_cast<int>(s.viewPort.Width), height = static_cast<int>(s.viewPort.Height);
+  const int width = static_cast<int>(s.viewPort.Width),
+            height = static_cast<int>(s.viewPort.Height);
   std::uint64_t frameBytes = FrameBytesBound(s.format, width, height);
   if (s.format == kFormatCompressed8)
     frameBytes = s.lastCompressedBytes != 0 ? s.lastCompressedBytes
@@ -415,7 +415,8 @@ void Device::ProduceLocked(std::uint64_t count) {
 std::int64_t Device::IntervalLocked(Clock::time_point now) const {
   double interval = state_.intervalBase;
   if (state_.timing == Timing::RealTime)
-    interval += std::chrono::duration<double, std::ratio<1, 10000000>>(now - state_.realSince).count();
+    interval +=
+        std::chrono::duration<double, std::ratio<1, 10000000>>(now - state_.realSince).count();
   return std::llround(interval);
 }
 

@@ -17,11 +17,11 @@
 #include <optional>
 #include <vector>
 
-#include "simcam/src/FrameRenderer.h"
 #include "QDV47B5API.h"
-#include "simcam/src/Registers.h"
 #include "platform/device.h"
 #include "simcam/SimCamera.h"
+#include "simcam/src/FrameRenderer.h"
+#include "simcam/src/Registers.h"
 
 namespace simcam {
 
@@ -90,8 +90,7 @@ class Device : public platform::DeviceDriver {
   void RecordSensorWrite(std::uint16_t word);
 
   // Request handlers; each returns ERROR_SUCCESS or an error code.
-  DWORD Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
-                 DWORD& bytes);
+  DWORD Dispatch(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes);
   DWORD Command(const void* in, DWORD inSize);
   DWORD LookupTable(const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes);
   DWORD ViewPort(const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& bytes);

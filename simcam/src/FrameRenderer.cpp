@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "simcam/src/Scene.h"
-#include "simcam/SimCamera.h"
 #include "imaging/encode.h"
+#include "simcam/SimCamera.h"
+#include "simcam/src/Scene.h"
 
 namespace simcam {
 
@@ -54,8 +54,9 @@ void Pack10(const std::uint16_t* s, int width, std::uint8_t* out) {
     for (int j = 0; j < 16; ++j) block[j] = static_cast<std::uint8_t>(v[j]);
     for (int k = 0; k < 4; ++k) {
       const std::uint16_t* q = v + 4 * k;
-      block[16 + k] = static_cast<std::uint8_t>(((q[0] >> 8) & 3) | (((q[1] >> 8) & 3) << 2) |
-                                                (((q[2] >> 8) & 3) << 4) | (((q[3] >> 8) & 3) << 6));
+      block[16 + k] =
+          static_cast<std::uint8_t>(((q[0] >> 8) & 3) | (((q[1] >> 8) & 3) << 2) |
+                                    (((q[2] >> 8) & 3) << 4) | (((q[3] >> 8) & 3) << 6));
     }
     std::memcpy(out, block, sizeof block);
   }
@@ -141,18 +142,14 @@ std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response
 }
 
 std::uint64_t FrameBytesBound(std::uint32_t format, int width, int height) {
-  const std::uint64_t samples = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  const std::uint64_t samples =
+      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
   switch (format) {
-    case kFormatRaw8:
-      return samples;
-    case kFormatPacked12:
-      return samples * 3 / 2;
-    case kFormatPacked10:
-      return samples * 10 / 8;
-    case kFormatCompressed8:
-      return CompressedLinesBound(width, height);
-    default:
-      return 0;
+    case kFormatRaw8: return samples;
+    case kFormatPacked12: return samples * 3 / 2;
+    case kFormatPacked10: return samples * 10 / 8;
+    case kFormatCompressed8: return CompressedLinesBound(width, height);
+    default: return 0;
   }
 }
 
@@ -165,8 +162,10 @@ DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DW
     thread_local std::vector<std::uint8_t> frame8;
     frame8.resize(static_cast<std::size_t>(width) * height);
     RenderNarrow(job, frame8.data());
-    const std::uint32_t capacity = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
-    const std::uint32_t written = EncodeCompressedLines(frame8.data(), width, height, out, capacity);
+    const std::uint32_t capacity =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
+    const std::uint32_t written =
+        EncodeCompressedLines(frame8.data(), width, height, out, capacity);
     if (written == 0) return kErrorBufferTooSmall;
     bytes = written;
     return ERROR_SUCCESS;
@@ -174,17 +173,14 @@ DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DW
   const std::uint64_t need = FrameBytesBound(format, width, height);
   if (need > size || need > 0xFFFFFFFFu) return kErrorBufferTooSmall;
   switch (format) {
-    case kFormatRaw8:
-      RenderNarrow(job, out);
-      break;
+    case kFormatRaw8: RenderNarrow(job, out); break;
     case kFormatPacked12:
       RenderWide(job, out, static_cast<std::size_t>(width) * 3 / 2, Pack12);
       break;
     case kFormatPacked10:
       RenderWide(job, out, static_cast<std::size_t>(width) * 10 / 8, Pack10);
       break;
-    default:
-      return kErrorBadRequest;
+    default: return kErrorBadRequest;
   }
   bytes = static_cast<DWORD>(need);
   return ERROR_SUCCESS;

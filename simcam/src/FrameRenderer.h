@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "simcam/src/Sensor.h"
 #include "platform/win32.h"
+#include "simcam/src/Sensor.h"
 
 namespace simcam {
 
@@ -42,12 +42,11 @@ struct ToneTables {
 };
 
 std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response,
-                                                  std::uint32_t format,
-                                                  const ColourTables& lookup);
+                                                  std::uint32_t format, const ColourTables& lookup);
 
 struct Region {
-  int x = 0;  // even
-  int y = 0;  // even
+  int x = 0;       // even
+  int y = 0;       // even
   int width = 0;   // multiple of 16
   int height = 0;  // even
 };

@@ -17,22 +17,19 @@ struct DefaultValue {
 // 2 x 64.8 MHz is 30 frames per second. The exposure field 562 gives 562 of
 // the 1124 possible rows; the gain words are those of 0 dB.
 constexpr DefaultValue kDefaults[] = {
-    {0x80, 562},            // exposure field e
-    {0xA0, 933},            // line-length field a
-    {0xA8, 477}, {0xAC, 470},  // lower bounds of a for the frame-rate search
-    {0xB0, 0},              // fine gain
-    {0xB8, 0x44},           // coarse gain
+    {0x80, 562},                 // exposure field e
+    {0xA0, 933},                 // line-length field a
+    {0xA8, 477},  {0xAC, 470},   // lower bounds of a for the frame-rate search
+    {0xB0, 0},                   // fine gain
+    {0xB8, 0x44},                // coarse gain
     {0xEC, 0x00}, {0x6C, 0x00},  // gain step
-    {0xEB, 0xF1},           // gain mode 1
-    {0xC6, 16},             // black level value (used when manual)
-    {0xCB, 10},             // row-count field c
-    {0xCC, 8}, {0xCD, 4},   // lower bounds of c for the frame-rate search
-    {0xCE, 0}, {0xCF, 4}, {0xD0, 4}, {0xD1, 2}, {0xD3, 56}, {0xD4, 8},
-    {0xD8, 0}, {0xD9, 0},
-    {0xDA, 0}, {0xDB, 123},
-    {0xF2, 0},
-    {0xFC, 0},              // black level automatic
-    {0x70, 0},              // sensor gamma off
+    {0xEB, 0xF1},                // gain mode 1
+    {0xC6, 16},                  // black level value (used when manual)
+    {0xCB, 10},                  // row-count field c
+    {0xCC, 8},    {0xCD, 4},     // lower bounds of c for the frame-rate search
+    {0xCE, 0},    {0xCF, 4},    {0xD0, 4},   {0xD1, 2}, {0xD3, 56}, {0xD4, 8}, {0xD8, 0},
+    {0xD9, 0},    {0xDA, 0},    {0xDB, 123}, {0xF2, 0}, {0xFC, 0},  // black level automatic
+    {0x70, 0},                                                      // sensor gamma off
 };
 
 }  // namespace
@@ -44,10 +41,8 @@ RegisterFile::Field RegisterFile::Decode(std::uint16_t word) {
     case 0xA0:
     case 0xA8:
     case 0xAC:
-    case 0xB0:
-      return {static_cast<std::uint8_t>(high & 0xFC), 0x3FF};
-    default:
-      return {high, 0xFF};
+    case 0xB0: return {static_cast<std::uint8_t>(high & 0xFC), 0x3FF};
+    default: return {high, 0xFF};
   }
 }
 

@@ -33,8 +33,8 @@ class RegisterFile {
 
  private:
   struct Field {
-    std::uint8_t reg;     // storage slot: the register's high byte
-    std::uint16_t mask;   // value bits
+    std::uint8_t reg;    // storage slot: the register's high byte
+    std::uint16_t mask;  // value bits
   };
   static Field Decode(std::uint16_t word);
 

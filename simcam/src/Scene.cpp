@@ -25,11 +25,11 @@ Rgb Grey(double v) { return {v, v, v}; }
 
 // The 24 patches of a colour-checker chart, row by row (sRGB, 8 bits).
 constexpr int kChartColours[24][3] = {
-    {115, 82, 68},   {194, 150, 130}, {98, 122, 157},  {87, 108, 67},   {133, 128, 177},
-    {103, 189, 170}, {214, 126, 44},  {80, 91, 166},   {193, 90, 99},   {94, 60, 108},
-    {157, 188, 64},  {224, 163, 46},  {56, 61, 150},   {70, 148, 73},   {175, 54, 60},
-    {231, 199, 31},  {187, 86, 149},  {8, 133, 161},   {243, 243, 242}, {200, 200, 200},
-    {160, 160, 160}, {122, 122, 121}, {85, 85, 85},    {52, 52, 52}};
+    {115, 82, 68},   {194, 150, 130}, {98, 122, 157}, {87, 108, 67},   {133, 128, 177},
+    {103, 189, 170}, {214, 126, 44},  {80, 91, 166},  {193, 90, 99},   {94, 60, 108},
+    {157, 188, 64},  {224, 163, 46},  {56, 61, 150},  {70, 148, 73},   {175, 54, 60},
+    {231, 199, 31},  {187, 86, 149},  {8, 133, 161},  {243, 243, 242}, {200, 200, 200},
+    {160, 160, 160}, {122, 122, 121}, {85, 85, 85},   {52, 52, 52}};
 
 // Layout, in sensor pixels.
 constexpr int kChartLeft = 48, kChartTop = 48, kChartRight = 928, kChartBottom = 640;
@@ -161,7 +161,8 @@ Scene::Scene()
     return (static_cast<double>(state >> 11) + 0.5) / 9007199254740992.0;
   };
   for (std::size_t i = 0; i < kNoisePeriod; ++i) {
-    const double g = std::sqrt(-2 * std::log(uniform())) * std::cos(2 * std::numbers::pi * uniform());
+    const double g =
+        std::sqrt(-2 * std::log(uniform())) * std::cos(2 * std::numbers::pi * uniform());
     noise_[i] = static_cast<std::uint8_t>(
         kNoiseBias + std::clamp(std::nearbyint(5 * g), -(kNoiseBias - 1.0), kNoiseBias - 1.0));
   }

@@ -37,10 +37,11 @@ SensorResponse ResponseOf(const RegisterFile& registers, std::uint32_t clockCode
                          registers.Read(SensorMath::kFineGainSelect));
   r.scale = kScaleAtPowerOn * (ExposureMs(registers, clockCode) / PowerOnExposureMs()) *
             std::pow(10.0, db / 20);
-  const std::uint16_t status = registers.Read(SensorMath::Select(SensorMath::kBlackLevelStatusRegister));
+  const std::uint16_t status =
+      registers.Read(SensorMath::Select(SensorMath::kBlackLevelStatusRegister));
   r.pedestal = SensorMath::BlackLevelManual(status) != 0
-                   ? 4 * static_cast<std::int32_t>(SensorMath::ByteValue(registers.Read(
-                             SensorMath::Select(SensorMath::kBlackLevelRegister))))
+                   ? 4 * static_cast<std::int32_t>(SensorMath::ByteValue(
+                             registers.Read(SensorMath::Select(SensorMath::kBlackLevelRegister))))
                    : kAutomaticBlackLevel;
   r.gamma = (registers.Read(0x7000) & 0x80) != 0;
   return r;

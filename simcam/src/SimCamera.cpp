@@ -1,8 +1,8 @@
 // The control surface of the simulated camera, and its installation.
 #include "simcam/SimCamera.h"
 
-#include "simcam/src/Device.h"
 #include "platform/device.h"
+#include "simcam/src/Device.h"
 
 namespace simcam {
 

@@ -65,9 +65,7 @@ std::vector<std::uint8_t> DecodeTo8(DWORD format, const std::vector<std::uint8_t
   const std::size_t count = static_cast<std::size_t>(width) * height;
   std::vector<std::uint8_t> picture(count);
   switch (format) {
-    case QDV_STREAM_RAW8:
-      picture.assign(frame.begin(), frame.end());
-      break;
+    case QDV_STREAM_RAW8: picture.assign(frame.begin(), frame.end()); break;
     case QDV_STREAM_COMPRESSED8:
       DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), width, height,
                             picture.data());
@@ -83,8 +81,7 @@ std::vector<std::uint8_t> DecodeTo8(DWORD format, const std::vector<std::uint8_t
                             picture.data());
       break;
     }
-    default:
-      ADD_FAILURE() << "unknown format " << format;
+    default: ADD_FAILURE() << "unknown format " << format;
   }
   return picture;
 }

@@ -97,9 +97,10 @@ TEST_F(ControlTest, RequestsAreCountedPerControlCode) {
 // Everything the driver API reads back, as one comparable list.
 std::vector<std::uint64_t> ReadBack(DeviceHandle h) {
   std::vector<std::uint64_t> values;
-  for (auto get : {GetStreamStatus, GetFrameWaitTimeout, GetFrequency, GetTriggerControl,
-                   GetExternalInputStatus, GetSDRAMStatus, GetMedianFilterType,
-                   GetInterPacketGapDelay, GetParam227, GetWhiteBalanceFlags, GetColorEnhancement}) {
+  for (auto get :
+       {GetStreamStatus, GetFrameWaitTimeout, GetFrequency, GetTriggerControl,
+        GetExternalInputStatus, GetSDRAMStatus, GetMedianFilterType, GetInterPacketGapDelay,
+        GetParam227, GetWhiteBalanceFlags, GetColorEnhancement}) {
     DWORD v = 0xBAD;
     EXPECT_TRUE(get(h, &v));
     values.push_back(v);
@@ -146,7 +147,7 @@ TEST_F(ControlTest, PowerOnRestoresEverything) {
   EXPECT_EQ(camera_->FrameNumber(), 0u);
   EXPECT_EQ(camera_->Seed(), seed);
   EXPECT_EQ(camera_->RequestCount(QDV_IOCTL_STREAM_STATUS), 0u);
-  EXPECT_EQ(ReadBack(h_), powerOn);  // statistics no longer failing, too
+  EXPECT_EQ(ReadBack(h_), powerOn);    // statistics no longer failing, too
   DeviceHandle other = OpenCamera(0);  // present again
   EXPECT_NE(other, INVALID_HANDLE_VALUE);
   CloseHandle(other);
@@ -188,7 +189,7 @@ TEST_F(ControlTest, MalformedRequestsAreRefused) {
   DWORD returned = 0;
   struct Case {
     DWORD code;
-    DWORD inSize;  // 0: no input
+    DWORD inSize;   // 0: no input
     DWORD outSize;  // 0: no output
     DWORD error;
   };
@@ -207,7 +208,8 @@ TEST_F(ControlTest, MalformedRequestsAreRefused) {
       {QDV_IOCTL_GET_FRAME, 0, 0, simcam::kErrorBadRequest},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.code << " in " << c.inSize << " out " << c.outSize);
+    SCOPED_TRACE(testing::Message()
+                 << std::hex << c.code << " in " << c.inSize << " out " << c.outSize);
     EXPECT_FALSE(DeviceIoControl(h_, c.code, c.inSize ? buffer : nullptr, c.inSize,
                                  c.outSize ? buffer : nullptr, c.outSize, &returned, nullptr));
     EXPECT_EQ(GetLastError(), c.error);

@@ -18,12 +18,9 @@ constexpr DWORD kFormats[] = {QDV_STREAM_RAW8, QDV_STREAM_PACKED12, QDV_STREAM_C
 
 std::size_t FixedSize(DWORD format, std::size_t width, std::size_t height) {
   switch (format) {
-    case QDV_STREAM_RAW8:
-      return width * height;
-    case QDV_STREAM_PACKED12:
-      return width * height * 3 / 2;
-    default:
-      return width * height * 10 / 8;
+    case QDV_STREAM_RAW8: return width * height;
+    case QDV_STREAM_PACKED12: return width * height * 3 / 2;
+    default: return width * height * 10 / 8;
   }
 }
 

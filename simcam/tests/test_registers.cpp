@@ -50,7 +50,8 @@ TEST_F(RegisterTest, WideFieldsHaveShorterSelects) {
 TEST_F(RegisterTest, ResetSensorRestoresThePowerOnRegisters) {
   std::vector<std::uint16_t> before;
   for (std::uint32_t reg = 0; reg < 256; ++reg) before.push_back(ReadRegister(reg << 8));
-  for (std::uint32_t reg = 0; reg < 256; ++reg) WriteRegister(static_cast<std::uint16_t>(reg << 8 | 0x5A));
+  for (std::uint32_t reg = 0; reg < 256; ++reg)
+    WriteRegister(static_cast<std::uint16_t>(reg << 8 | 0x5A));
   ASSERT_TRUE(ResetSensor(h_));
   for (std::uint32_t reg = 0; reg < 256; ++reg) EXPECT_EQ(ReadRegister(reg << 8), before[reg]);
 }

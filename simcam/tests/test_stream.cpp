@@ -26,7 +26,8 @@ double MeasureRate(DeviceHandle h, int frames) {
   EXPECT_TRUE(GetFrame(h, buffer.data(), kFrameBufferBytes, &bytes));
   EXPECT_TRUE(GetFrame(h, buffer.data(), kFrameBufferBytes, &bytes));
   const Clock::time_point start = Clock::now();
-  for (int i = 0; i < frames; ++i) EXPECT_TRUE(GetFrame(h, buffer.data(), kFrameBufferBytes, &bytes));
+  for (int i = 0; i < frames; ++i)
+    EXPECT_TRUE(GetFrame(h, buffer.data(), kFrameBufferBytes, &bytes));
   return frames / Seconds(Clock::now() - start);
 }
 

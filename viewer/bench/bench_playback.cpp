@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "viewer/bench/BenchForm.h"
 #include "common/Messages.h"
+#include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
 namespace {
@@ -62,10 +62,12 @@ void BM_PlaybackThread(benchmark::State& state) {
   form->StartPlayback();
   for (auto _ : state) {
     const std::int64_t before = counter.renders;
-    while (counter.renders == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (counter.renders == before)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   form->StopPlayback();
-  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // The same reads and paints in the GUI thread alone.
@@ -77,7 +79,8 @@ void BM_ReadAndRepaint(benchmark::State& state) {
     form->RepaintForm();
     QCoreApplication::processEvents();
   }
-  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 bool longFileMade = false;
@@ -135,11 +138,25 @@ void BM_Convert(benchmark::State& state) {
 }
 
 // Wall-clock rates: the playback thread's reads are not the main thread's time.
-BENCHMARK(BM_PlaybackThread)->Arg(0)->Arg(4)->ArgName("mode")->UseRealTime()
+BENCHMARK(BM_PlaybackThread)
+    ->Arg(0)
+    ->Arg(4)
+    ->ArgName("mode")
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadAndRepaint)->Arg(0)->Arg(4)->ArgName("mode")->UseRealTime()
+BENCHMARK(BM_ReadAndRepaint)
+    ->Arg(0)
+    ->Arg(4)
+    ->ArgName("mode")
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Convert)->Arg(0)->Arg(1)->Arg(2)->ArgName("target")->Iterations(2)->UseRealTime()
+BENCHMARK(BM_Convert)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("target")
+    ->Iterations(2)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

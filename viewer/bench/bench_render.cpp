@@ -39,16 +39,16 @@ void BM_ReadAndRender(benchmark::State& state) {
     if (!form->ReadNextFrame()) form->RewindRAWFile();
     benchmark::DoNotOptimize(form->RenderFrame());
   }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_RenderFrame(benchmark::State& state) {
   if (!OpenSample(state, static_cast<std::int32_t>(state.range(0)))) return;
   TAppForm* form = Form();
   for (auto _ : state) benchmark::DoNotOptimize(form->RenderFrame());
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void Arguments(benchmark::internal::Benchmark* b) {

@@ -9,11 +9,11 @@
 #include <QDir>
 #include <QSlider>
 
+#include "imaging.h"
 #include "viewer/Program.h"
-#include "viewer/tests/samples/SampleFiles.h"
 #include "viewer/THistogram.h"
 #include "viewer/TSettingsForm.h"
-#include "imaging.h"
+#include "viewer/tests/samples/SampleFiles.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "viewer/RAWFile.h"
 #include "imaging.h"
+#include "viewer/RAWFile.h"
 
 namespace {
 
@@ -46,8 +46,10 @@ bool WriteFile(int fd, const std::uint8_t* data, std::size_t size) {
   const std::size_t fields = std::min(size, kHeaderFields);
   std::memcpy(file.data(), data, fields);
   // A file shorter than its header holds only the bytes given.
-  if (size < kHeaderFields) file.resize(size);
-  else file.insert(file.end(), data + kHeaderFields, data + size);
+  if (size < kHeaderFields)
+    file.resize(size);
+  else
+    file.insert(file.end(), data + kHeaderFields, data + size);
   return ftruncate(fd, 0) == 0 &&
          pwrite(fd, file.data(), file.size(), 0) == static_cast<ssize_t>(file.size());
 }
@@ -59,12 +61,11 @@ void Decode(Buffers& b, const RAWVideoHeader& h, std::uint32_t bytes) {
   const std::int32_t height = h.Height;
   const std::uint8_t* samples = b.raw.get();
   switch (h.StreamStatus) {
-    case STREAM_RAW8:
-      break;
+    case STREAM_RAW8: break;
     case STREAM_PACKED12:
     case STREAM_PACKED10:
       (h.StreamStatus == STREAM_PACKED12 ? Unpack12Bit : Unpack10Bit)(b.raw.get(), width, height,
-                                                                        b.pixels16.get());
+                                                                      b.pixels16.get());
       ApplyLookupTable16To8(b.pixels16.get(), width * height, b.lut, b.pixels8.get());
       samples = b.pixels8.get();
       break;
@@ -72,8 +73,7 @@ void Decode(Buffers& b, const RAWVideoHeader& h, std::uint32_t bytes) {
       DecodeCompressedLines(b.raw.get(), bytes, width, height, b.pixels8.get());
       samples = b.pixels8.get();
       break;
-    default:
-      return;  // never rendered
+    default: return;  // never rendered
   }
   DebayerBilinear_8to24_GBRG(samples, width, height, b.image24.get());
 }
@@ -93,8 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t bytes = 0;
     const TRecordRead read = file.ReadRecord(buffers.raw.get(), RawBufferSize, bytes);
     if (bytes > RawBufferSize) std::abort();
-    if (read == TRecordRead::Done) Decode(buffers, header, bytes);
-    else if (read != TRecordRead::TooLong) break;
+    if (read == TRecordRead::Done)
+      Decode(buffers, header, bytes);
+    else if (read != TRecordRead::TooLong)
+      break;
     else if (file.ReadRecord(buffers.raw.get(), RawBufferSize, bytes) != TRecordRead::TooLong)
       std::abort();  // a record too long stays where it is
   }

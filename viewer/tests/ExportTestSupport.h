@@ -54,8 +54,8 @@ inline QByteArray BGRBytes(const QImage& picture) {
 // identical).
 inline QString DifferingPixels(const QString& a, const QString& b) {
   QProcess process;
-  process.start(QStringLiteral("compare"), {QStringLiteral("-metric"), QStringLiteral("AE"), a, b,
-                                            QStringLiteral("null:")});
+  process.start(QStringLiteral("compare"),
+                {QStringLiteral("-metric"), QStringLiteral("AE"), a, b, QStringLiteral("null:")});
   process.waitForFinished(60000);
   return QString::fromLatin1(process.readAllStandardError()).trimmed();
 }

@@ -14,20 +14,22 @@
 #include <QTemporaryDir>
 
 #include <cstring>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <vector>
 
-#include "viewer/MainForm.h"
-#include "viewer/RenderSteps.h"
 #include "common/Messages.h"
 #include "common/RAWVideo.h"
-#include "viewer/tests/samples/SampleFiles.h"
 #include "common/VideoPanel.h"
 #include "imaging.h"
+#include "viewer/MainForm.h"
+#include "viewer/RenderSteps.h"
+#include "viewer/tests/samples/SampleFiles.h"
 
 // Texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 // One QApplication for the whole test program.
 class ViewerEnvironment : public ::testing::Environment {
@@ -106,7 +108,8 @@ inline QImage LibraryPicture(std::int32_t status, const std::vector<std::uint8_t
                              const TRenderTables& tables = {}) {
   const int count = width * height;
   std::vector<std::uint8_t> samples(count);
-  if (status == 1) std::memcpy(samples.data(), frame.data(), std::min<std::size_t>(count, frame.size()));
+  if (status == 1)
+    std::memcpy(samples.data(), frame.data(), std::min<std::size_t>(count, frame.size()));
   if (status == 3)
     DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), width, height,
                           samples.data());
@@ -114,10 +117,12 @@ inline QImage LibraryPicture(std::int32_t status, const std::vector<std::uint8_t
     std::vector<std::uint16_t> wide(count);
     (status == 2 ? Unpack12Bit : Unpack10Bit)(frame.data(), width, height, wide.data());
     if (tables.raw[0] != nullptr)
-      ApplyRAWChannelTables(wide.data(), width, height, tables.raw[2], tables.raw[1], tables.raw[0]);
+      ApplyRAWChannelTables(wide.data(), width, height, tables.raw[2], tables.raw[1],
+                            tables.raw[0]);
     for (int i = 0; i < count; ++i)
-      samples[i] = tables.lookup != nullptr ? tables.lookup[wide[i]]
-                                            : static_cast<std::uint8_t>(wide[i] >> (status == 2 ? 4 : 2));
+      samples[i] = tables.lookup != nullptr
+                       ? tables.lookup[wide[i]]
+                       : static_cast<std::uint8_t>(wide[i] >> (status == 2 ? 4 : 2));
   }
   if (mode < 1 || mode > 7) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -126,7 +131,8 @@ inline QImage LibraryPicture(std::int32_t status, const std::vector<std::uint8_t
     return image;
   }
   std::vector<std::uint8_t> bgr(std::size_t(count) * 3);
-  if (Debayer8Member(mode, DEBAYER_8TO24, BAYER_GBRG)(samples.data(), width, height, bgr.data()) == 0)
+  if (Debayer8Member(mode, DEBAYER_8TO24, BAYER_GBRG)(samples.data(), width, height, bgr.data()) ==
+      0)
     return QImage();
   if (mode == 7) width /= 2, height /= 2;
   if (correction != nullptr) ApplyColorCorrection(correction, bgr.data(), width, height);

@@ -19,8 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "viewer/tests/ExportTestSupport.h"
 #include "platform/tests/StrictAVIReader.h"
+#include "viewer/tests/ExportTestSupport.h"
 
 namespace {
 
@@ -43,9 +43,10 @@ std::size_t Find(const std::vector<std::uint8_t>& b, const char* code) {
 QString Probe(const QString& avi) {
   return QString::fromLatin1(
              RunTool(QStringLiteral("ffprobe"),
-                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                      QStringLiteral("-show_entries"),
-                      QStringLiteral("stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames"),
+                     {QStringLiteral("-v"), QStringLiteral("error"),
+                      QStringLiteral("-count_frames"), QStringLiteral("-show_entries"),
+                      QStringLiteral(
+                          "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames"),
                       QStringLiteral("-of"), QStringLiteral("csv=p=0"), avi}))
       .trimmed();
 }
@@ -125,7 +126,8 @@ TEST_F(AVITest, SamplesInEveryFormatAndModeRoundTrip) {
                                 .arg(h)
                                 .arg(mode == 0 ? "pal8" : "bgr24")
                                 .arg(s.frames));
-      EXPECT_TRUE(Decoded(avi) == Expected(raw, form->Header, mode, mode == 4 ? reference : nullptr));
+      EXPECT_TRUE(Decoded(avi) ==
+                  Expected(raw, form->Header, mode, mode == 4 ? reference : nullptr));
       // The stream header's exact rate over scale, its name and format.
       const std::vector<std::uint8_t> b = ReadBytes(avi);
       const std::size_t strh = Find(b, "strh"), strf = Find(b, "strf");
@@ -226,7 +228,7 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     int mode;
     const char* message;  // "header", "make", "read" or "done"
     int frames;           // in part 0 (-1: no AVI)
-  // clang-format off
+    // clang-format off
   } cases[] = {
       {"status0", MakeHeader(0, 16, 4), {Record(frame)}, 4, "header", -1},
       {"status5", MakeHeader(5, 16, 4), {Record(frame)}, 1, "header", -1},
@@ -250,7 +252,8 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     form->SetDebayerMode(c.mode);
     const bool noFolder = std::strcmp(c.message, "make") == 0;
     form->WorkDir = noFolder ? Work(QStringLiteral("gone/")) : dir.path();
-    const QString avi = noFolder ? Work(QStringLiteral("gone/VIDEO_0000-PART-0000.AVI")) : Part(number, 0);
+    const QString avi =
+        noFolder ? Work(QStringLiteral("gone/VIDEO_0000-PART-0000.AVI")) : Part(number, 0);
     const QString text = Convert(raw);
     const QString expected =
         std::strcmp(c.message, "header") == 0 ? QStringLiteral("Error|Error RAW header:") + raw

@@ -57,7 +57,8 @@ TEST_F(ExportTest, SaveFrameTakesTheNextFreeNumber) {
   EXPECT_EQ(std::vector<std::uint8_t>(bmp.begin() + 54, bmp.end()), rows);
   EXPECT_EQ(bmp[38] | bmp[42], 0);  // no resolution
   // 4 pixels: rows of 12 bytes, no filler.
-  WriteRAWFile(Work(QStringLiteral("g.raw")), MakeHeader(1, 4, 2), {Record({1, 2, 3, 4, 5, 6, 7, 8})});
+  WriteRAWFile(Work(QStringLiteral("g.raw")), MakeHeader(1, 4, 2),
+               {Record({1, 2, 3, 4, 5, 6, 7, 8})});
   OpenAt(Work(QStringLiteral("g.raw")), 1);
   form->mSaveFrameClick();
   EXPECT_EQ(ReadBytes(Work(QStringLiteral("FRAME_0004.BMP"))).size(), 54u + 2 * 12);
@@ -91,12 +92,13 @@ TEST_F(ExportTest, BMPAndClipboardEqualTheRenderedPicture) {
 }
 
 TEST_F(ExportTest, ABMPThatCannotBeWrittenIsReported) {
-  WriteRAWFile(Work(QStringLiteral("f.raw")), MakeHeader(1, 4, 2), {Record(std::vector<std::uint8_t>(8, 9))});
+  WriteRAWFile(Work(QStringLiteral("f.raw")), MakeHeader(1, 4, 2),
+               {Record(std::vector<std::uint8_t>(8, 9))});
   OpenAt(Work(QStringLiteral("f.raw")), 1);
   form->WorkDir = Work(QStringLiteral("missing"));
   form->mSaveFrameClick();
-  EXPECT_EQ(TakeMessages(),
-            QStringLiteral("Error|Error write file:") + Work(QStringLiteral("missing/FRAME_0000.BMP")));
+  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error write file:") +
+                                Work(QStringLiteral("missing/FRAME_0000.BMP")));
   // No file open: the request waits for the next render that draws.
   form->FormClose();
   form->mSaveFrameClick();

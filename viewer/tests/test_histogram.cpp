@@ -37,12 +37,14 @@ TEST(HistogramStatisticsTexts, AverageRoundingAndEmpty) {
   std::vector<std::uint32_t> bins(4096, 0);
   bins[1234] = 433;
   bins[1235] = 567;  // mean 1234.567
-  EXPECT_EQ(HistogramStatisticsTexts(bins.data(), 4096), Texts("Min:1234", "Avg:1234.60", "Max:1235", "Delta:2"));
+  EXPECT_EQ(HistogramStatisticsTexts(bins.data(), 4096),
+            Texts("Min:1234", "Avg:1234.60", "Max:1235", "Delta:2"));
   bins.assign(4096, 0);
   bins[4000] = 1920 * 1080;  // weighted sum 8,294,400,000: beyond 32 bits
   EXPECT_EQ(HistogramStatisticsTexts(bins.data(), 4096)[1], QStringLiteral("Avg:4000.00"));
   bins.assign(1024, 0);
-  EXPECT_EQ(HistogramStatisticsTexts(bins.data(), 1024), Texts("Min:1024", "Avg:-", "Max:-1", "Delta:-1024"));
+  EXPECT_EQ(HistogramStatisticsTexts(bins.data(), 1024),
+            Texts("Min:1024", "Avg:-", "Max:-1", "Delta:-1024"));
 }
 
 TEST_F(HistogramTest, TwelveBitFullScaleFoldsToTheLastColumn) {

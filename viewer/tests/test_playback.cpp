@@ -121,9 +121,7 @@ TEST_F(PlaybackTest, CommandsAndRendersWhilePlaying) {
         form->mGotoBeginClick();
         EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
         break;
-      case 1:
-        form->mStopClick();
-        break;
+      case 1: form->mStopClick(); break;
       case 2:
         form->StopPlayback();
         form->FileName = round % 2 == 0 ? second : dir.filePath(QStringLiteral("first.raw"));

@@ -71,7 +71,8 @@ TEST_F(ProgramTest, FormsInOrderWithTheFileOpenedFirst) {
   EXPECT_EQ(AppForm->FrameCounter, 1);
   EXPECT_EQ(AppForm->Settings, SettingsForm);
   EXPECT_EQ(AppForm->HistogramView, Histogram);
-  EXPECT_EQ(QApplication::applicationName(), QStringLiteral("QDV47B5 RAW video viewer and convertor"));
+  EXPECT_EQ(QApplication::applicationName(),
+            QStringLiteral("QDV47B5 RAW video viewer and convertor"));
 }
 
 TEST_F(ProgramTest, AnEscapingExceptionIsShownAndTheProgramGoesOn) {
@@ -119,10 +120,10 @@ TEST_F(ProgramTest, FileInformationOfASampleAndOfOddHeaders) {
 
   const RAWVideoHeader zero{};
   OpenHeader(zero);
-  EXPECT_EQ(Info().mid(1), QStringList({"Siganture: BAD!", "Bayer Matrix: Monochrome",
-                                        "DeviceID: ?.?.?.?.?", "ViewPort: 0x0", "Video Type: ???",
-                                        "Frequency: 0.000 Mhz", "Exposure: 0.000 ms",
-                                        "FrameRate: 0.000 fps", "Gain: 0.000 dB"}));
+  EXPECT_EQ(Info().mid(1),
+            QStringList({"Siganture: BAD!", "Bayer Matrix: Monochrome", "DeviceID: ?.?.?.?.?",
+                         "ViewPort: 0x0", "Video Type: ???", "Frequency: 0.000 Mhz",
+                         "Exposure: 0.000 ms", "FrameRate: 0.000 fps", "Gain: 0.000 dB"}));
 }
 
 TEST_F(ProgramTest, HostileHeaderUnderADecimalCommaLocale) {

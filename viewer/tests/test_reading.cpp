@@ -125,7 +125,9 @@ TEST_F(ReadingTest, CommandLineOpensOnlyASingleArgument) {
       {{QStringLiteral("QDVView"), path}, true, {}},
       {{QStringLiteral("QDVView"), path, path}, false, {}},
       {{QStringLiteral("QDVView")}, false, {}},
-      {{QStringLiteral("QDVView"), missing}, false, QStringLiteral("Error|Error open file:") + missing},
+      {{QStringLiteral("QDVView"), missing},
+       false,
+       QStringLiteral("Error|Error open file:") + missing},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -203,7 +205,7 @@ TEST_F(ReadingTest, HeadersBeyondTheBuffersAreUnreadable) {
       {1, -16, 8, false},       {1, 16, -2, false},     {2, 65536, 65536, false},
       {1, 65536, 65536, false}, {2, 2048, 1073, false}, {2, 2048, 1072, true},
       {1, 4096, 1072, true},    {3, 4096, 1073, false}, {1, 0, 0, true},
-      {5, 65536, 65536, true}, {5, -1, 2, false},
+      {5, 65536, 65536, true},  {5, -1, 2, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.status << ": " << c.width << " x " << c.height);
@@ -246,9 +248,7 @@ TEST_F(ReadingTest, MutatedFilesGiveMessagesNotCrashes) {
       const int edits = 1 + static_cast<int>(random() % 8);
       for (int e = 0; e < edits; ++e) {
         // Mostly the fields that steer the reading: size, format, counts.
-        const std::size_t at = random() % 3 == 0
-                                   ? 24 + random() % 12
-                                   : random() % bytes.size();
+        const std::size_t at = random() % 3 == 0 ? 24 + random() % 12 : random() % bytes.size();
         bytes[at] = static_cast<std::uint8_t>(random());
       }
       if (random() % 4 == 0) bytes.resize(random() % bytes.size());

@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "common/Zoom.h"
 #include "viewer/RenderSteps.h"
 #include "viewer/tests/ViewerTestSupport.h"
-#include "common/Zoom.h"
 
 namespace {
 
@@ -174,8 +174,7 @@ TEST_F(RenderTest, RAWWhiteBalanceBuildsBothTableSets) {
   const double gains[3] = {2 / s, 1 / s, 4 / s};
   for (int c = 0; c < 3; ++c) {
     for (int i : {0, 1, 100, 1023}) {
-      EXPECT_EQ(form->RAWTable10[c][i],
-                std::min(1023, static_cast<int>(i * gains[c] + 0.5)));
+      EXPECT_EQ(form->RAWTable10[c][i], std::min(1023, static_cast<int>(i * gains[c] + 0.5)));
     }
     for (int i : {0, 7, 2000, 4095}) {
       EXPECT_EQ(form->RAWTable12[c][i], std::min(4095, static_cast<int>(i * gains[c] + 0.5)));
@@ -238,7 +237,7 @@ TEST_F(RenderTest, CommandsEnabledOnlyWithAFile) {
   EXPECT_FALSE(form->RenderFrame());
   OpenFrame(1, 16, 4, std::vector<std::uint8_t>(64, 100));
   for (QAction* a : form->findChildren<QAction*>(QRegularExpression(QStringLiteral("^m[A-Z]")),
-                                                  Qt::FindDirectChildrenOnly))
+                                                 Qt::FindDirectChildrenOnly))
     EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
   EXPECT_FALSE(form->VideoScrollBox->widgetResizable());
   form->mVideoLoopClick();

@@ -1,26 +1,25 @@
 // The settings dialog: curve tables, every slider's effect on the rendered
 // picture against the image library with the same values, labels, resets,
 // both white balances, the demosaicing choice and the working directory.
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <QApplication>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QPointer>
 
 #include <cmath>
 
-#include "viewer/CurveTables.h"
 #include "common/FileDialogs.h"
+#include "viewer/CurveTables.h"
 #include "viewer/TSettingsForm.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
@@ -87,16 +86,15 @@ TEST_F(SettingsTest, CorrectionSlidersRenderAsTheLibraryDoes) {
   struct Step {
     QSlider* slider;
     int value;
-  } steps[] = {{settings->tbRed, 150},  {settings->tbGreen, 80},        {settings->tbBlue, 120},
+  } steps[] = {{settings->tbRed, 150},  {settings->tbGreen, 80},       {settings->tbBlue, 120},
                {settings->tbHue, -450}, {settings->tbSaturation, 250}, {settings->tbLightless, 70}};
   for (const Step& step : steps) {
     SCOPED_TRACE(step.slider->objectName().toStdString());
     step.slider->setValue(step.value);
-    SetColorCorrectionParams(reference, settings->tbRed->value() / 100.0, 0,
-                             settings->tbGreen->value() / 100.0, 0, settings->tbBlue->value() / 100.0,
-                             0, settings->tbHue->value() / 10.0,
-                             settings->tbSaturation->value() / 100.0,
-                             settings->tbLightless->value() / 100.0, 0);
+    SetColorCorrectionParams(
+        reference, settings->tbRed->value() / 100.0, 0, settings->tbGreen->value() / 100.0, 0,
+        settings->tbBlue->value() / 100.0, 0, settings->tbHue->value() / 10.0,
+        settings->tbSaturation->value() / 100.0, settings->tbLightless->value() / 100.0, 0);
     EXPECT_TRUE(Shown() == LibraryPicture(1, frame, 320, 180, 4, reference));
   }
   EXPECT_EQ(settings->lbHue->text(), QStringLiteral("-45.0"));
@@ -151,12 +149,12 @@ TEST_F(SettingsTest, CurveLabelsFollowTheSliders) {
   const struct {
     int value;
     const char *brightness, *contrast, *gamma;
-  } cases[] = {{-127, "0.50", "0.25", "0.33"}, {0, "1.00", "1.00", "1.00"},
-               {127, "2.00", "4.00", "3.00"}};
+  } cases[] = {
+      {-127, "0.50", "0.25", "0.33"}, {0, "1.00", "1.00", "1.00"}, {127, "2.00", "4.00", "3.00"}};
   for (const auto& c : cases) {
-    for (QSlider* s : {settings->tbMonoBrightness, settings->tbMonoContrast, settings->tbMonoGamma,
-                       settings->tbChannel[2][0], settings->tbChannel[2][1],
-                       settings->tbChannel[2][2]}) {
+    for (QSlider* s :
+         {settings->tbMonoBrightness, settings->tbMonoContrast, settings->tbMonoGamma,
+          settings->tbChannel[2][0], settings->tbChannel[2][1], settings->tbChannel[2][2]}) {
       s->setValue(c.value == 0 ? 1 : c.value);  // moves, so the handler runs
       s->setValue(c.value);
     }
@@ -289,8 +287,8 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   // Deleted: reported, then the program's folder.
   ASSERT_TRUE(QDir(chosen).removeRecursively());
   settings->Btn_Goto->click();
-  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Directory does not exist : '") + chosen +
-                                QStringLiteral("/' !"));
+  EXPECT_EQ(TakeMessages(),
+            QStringLiteral("Error|Directory does not exist : '") + chosen + QStringLiteral("/' !"));
   const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/");
   EXPECT_EQ(form->WorkDir, program);
   EXPECT_EQ(settings->Edit_FramePath->text(), program);

@@ -17,20 +17,20 @@
 extern "C" {
 #endif
 
-#define IMAGING_DECLARE_DEBAYER_PHASE(Family, phase)                                              \
-  int32_t Debayer##Family##_8to24_##phase(const uint8_t* src, int32_t width, int32_t height,      \
-                                          uint8_t* dst);                                          \
-  int32_t Debayer##Family##_8to32_##phase(const uint8_t* src, int32_t width, int32_t height,      \
-                                          uint8_t* dst);                                          \
-  int32_t Debayer##Family##_16to48_##phase(const uint16_t* src, int32_t width, int32_t height,    \
-                                           uint16_t* dst);                                        \
-  int32_t Debayer##Family##_16to64_##phase(const uint16_t* src, int32_t width, int32_t height,    \
+#define IMAGING_DECLARE_DEBAYER_PHASE(Family, phase)                                           \
+  int32_t Debayer##Family##_8to24_##phase(const uint8_t* src, int32_t width, int32_t height,   \
+                                          uint8_t* dst);                                       \
+  int32_t Debayer##Family##_8to32_##phase(const uint8_t* src, int32_t width, int32_t height,   \
+                                          uint8_t* dst);                                       \
+  int32_t Debayer##Family##_16to48_##phase(const uint16_t* src, int32_t width, int32_t height, \
+                                           uint16_t* dst);                                     \
+  int32_t Debayer##Family##_16to64_##phase(const uint16_t* src, int32_t width, int32_t height, \
                                            uint16_t* dst);
 
-#define IMAGING_DECLARE_DEBAYER_FAMILY(Family)      \
-  IMAGING_DECLARE_DEBAYER_PHASE(Family, RGGB)       \
-  IMAGING_DECLARE_DEBAYER_PHASE(Family, GRBG)       \
-  IMAGING_DECLARE_DEBAYER_PHASE(Family, GBRG)       \
+#define IMAGING_DECLARE_DEBAYER_FAMILY(Family) \
+  IMAGING_DECLARE_DEBAYER_PHASE(Family, RGGB)  \
+  IMAGING_DECLARE_DEBAYER_PHASE(Family, GRBG)  \
+  IMAGING_DECLARE_DEBAYER_PHASE(Family, GBRG)  \
   IMAGING_DECLARE_DEBAYER_PHASE(Family, BGGR)
 
 IMAGING_DECLARE_DEBAYER_FAMILY(Mono)

@@ -87,14 +87,14 @@ void WhiteBalanceBayer8Bit_RGGB(const uint8_t* src, int32_t width, int32_t heigh
                                 double* gOverB);
 void WhiteBalanceBayer8Bit_BGGR(const uint8_t* src, int32_t width, int32_t height, double* gOverR,
                                 double* gOverB);
-void WhiteBalanceBayer16Bit_GRBG(const uint16_t* src, int32_t width, int32_t height,
-                                 double* gOverR, double* gOverB);
-void WhiteBalanceBayer16Bit_GBRG(const uint16_t* src, int32_t width, int32_t height,
-                                 double* gOverR, double* gOverB);
-void WhiteBalanceBayer16Bit_RGGB(const uint16_t* src, int32_t width, int32_t height,
-                                 double* gOverR, double* gOverB);
-void WhiteBalanceBayer16Bit_BGGR(const uint16_t* src, int32_t width, int32_t height,
-                                 double* gOverR, double* gOverB);
+void WhiteBalanceBayer16Bit_GRBG(const uint16_t* src, int32_t width, int32_t height, double* gOverR,
+                                 double* gOverB);
+void WhiteBalanceBayer16Bit_GBRG(const uint16_t* src, int32_t width, int32_t height, double* gOverR,
+                                 double* gOverB);
+void WhiteBalanceBayer16Bit_RGGB(const uint16_t* src, int32_t width, int32_t height, double* gOverR,
+                                 double* gOverB);
+void WhiteBalanceBayer16Bit_BGGR(const uint16_t* src, int32_t width, int32_t height, double* gOverR,
+                                 double* gOverB);
 
 /* Channel gains from the ratios gOverR and gOverB: gains[0..2] receive the
  * red, green and blue gains gOverR / n, 1 / n and gOverB / n, where

@@ -6,11 +6,11 @@
 #define IMAGING_STREAMFORMAT_H
 
 enum StreamFormat {
-  STREAM_OFF = 0,          /* no stream: the camera sends nothing */
-  STREAM_RAW8 = 1,         /* plain 8-bit samples */
-  STREAM_PACKED12 = 2,     /* 12-bit packed */
-  STREAM_COMPRESSED8 = 3,  /* compressed 8-bit line records */
-  STREAM_PACKED10 = 4      /* 10-bit packed */
+  STREAM_OFF = 0,         /* no stream: the camera sends nothing */
+  STREAM_RAW8 = 1,        /* plain 8-bit samples */
+  STREAM_PACKED12 = 2,    /* 12-bit packed */
+  STREAM_COMPRESSED8 = 3, /* compressed 8-bit line records */
+  STREAM_PACKED10 = 4     /* 10-bit packed */
 };
 
 #endif

@@ -154,9 +154,7 @@ double ScimarkRandom::nextDouble() {
   return kInverseModulus * static_cast<double>(k);
 }
 
-void fftTransform(int n2, double* data) {
-  fftTransformInternal(n2, data, -1);
-}
+void fftTransform(int n2, double* data) { fftTransformInternal(n2, data, -1); }
 
 void fftInverse(int n2, double* data) {
   fftTransformInternal(n2, data, +1);
@@ -263,9 +261,7 @@ double sorFlops(int m, int n, std::uint64_t cycles) {
   return (md - 1) * (nd - 1) * static_cast<double>(cycles) * 6.0;
 }
 
-double monteCarloFlops(std::uint64_t cycles) {
-  return static_cast<double>(cycles) * 4.0;
-}
+double monteCarloFlops(std::uint64_t cycles) { return static_cast<double>(cycles) * 4.0; }
 
 double sparseFlops(int n, int nz, std::uint64_t cycles) {
   const int actualNz = (nz / n) * n;

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "installer/dll/src/CpuFeatures.h"
 #include "QDVsetup.h"
+#include "installer/dll/src/CpuFeatures.h"
 #include "installer/dll/tests/support_faketree.h"
 
 using faketree::TraceCapture;

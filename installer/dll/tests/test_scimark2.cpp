@@ -138,8 +138,10 @@ TEST(ScimarkMeasure, FrozenClockGivesUpWithZero) {
 TEST(ScimarkMeasure, ScoresRoundHalfToEvenAndClamp) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::pair<double, std::int32_t> cases[] = {
-      {2.5, 2},   {3.5, 4},   {2.49, 2},       {0.5, 0},           {-3.0, 0},
-      {inf, 0},   {-inf, 0},  {std::nan(""), 0}, {2147483646.6, 2147483647}, {1e12, 2147483647},
+      {2.5, 2},           {3.5, 4},          {2.49, 2},
+      {0.5, 0},           {-3.0, 0},         {inf, 0},
+      {-inf, 0},          {std::nan(""), 0}, {2147483646.6, 2147483647},
+      {1e12, 2147483647},
   };
   for (const auto& [score, rounded] : cases) {
     EXPECT_EQ(roundScore(score), rounded) << score;
@@ -149,8 +151,8 @@ TEST(ScimarkMeasure, ScoresRoundHalfToEvenAndClamp) {
 
 TEST(Scimark2Run, NullPointersStillMeasureAndTrace) {
   faketree::TraceCapture trace;
-  const std::int32_t composite = runScimark2({0.001, steadySeconds}, nullptr, nullptr, nullptr,
-                                             nullptr, nullptr);
+  const std::int32_t composite =
+      runScimark2({0.001, steadySeconds}, nullptr, nullptr, nullptr, nullptr, nullptr);
   const std::string text = trace.finish();
   const std::vector<double> scores = tracedScores(text);
   ASSERT_EQ(scores.size(), 6u) << text;

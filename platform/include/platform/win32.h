@@ -16,7 +16,6 @@ using HANDLE = void*;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~std::uintptr_t{0});
 
-
 // Error codes used by the system.
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
@@ -52,8 +51,8 @@ void Sleep(DWORD milliseconds);
 
 // Devices. Only device paths ("\\.\NAME") are served; any other path, or a
 // name with no registered driver, fails with ERROR_FILE_NOT_FOUND.
-HANDLE CreateFileA(const char* path, DWORD access, DWORD shareMode, void* security,
-                   DWORD creation, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(const char* path, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
 BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                      DWORD* bytesReturned, void* overlapped);
 // Closes a device or event handle; an unknown handle fails with

@@ -35,12 +35,12 @@ inline constexpr char kTriggerEventName[] = "QDV47B5TriggerEvent";
 // Error codes with which the simulated driver fails a request (the driver API
 // replaces them by its own codes; they are seen by direct DeviceIoControl
 // callers and by CreateFileA).
-inline constexpr DWORD kErrorUnknownRequest = 1;         // ERROR_INVALID_FUNCTION
-inline constexpr DWORD kErrorBadRequest = 87;            // ERROR_INVALID_PARAMETER
-inline constexpr DWORD kErrorFrameTimeout = 121;         // ERROR_SEM_TIMEOUT
-inline constexpr DWORD kErrorBufferTooSmall = 122;       // ERROR_INSUFFICIENT_BUFFER
-inline constexpr DWORD kErrorDeviceAbsent = 2;           // ERROR_FILE_NOT_FOUND (open)
-inline constexpr DWORD kErrorInjectedDefault = 1117;     // ERROR_IO_DEVICE
+inline constexpr DWORD kErrorUnknownRequest = 1;      // ERROR_INVALID_FUNCTION
+inline constexpr DWORD kErrorBadRequest = 87;         // ERROR_INVALID_PARAMETER
+inline constexpr DWORD kErrorFrameTimeout = 121;      // ERROR_SEM_TIMEOUT
+inline constexpr DWORD kErrorBufferTooSmall = 122;    // ERROR_INSUFFICIENT_BUFFER
+inline constexpr DWORD kErrorDeviceAbsent = 2;        // ERROR_FILE_NOT_FOUND (open)
+inline constexpr DWORD kErrorInjectedDefault = 1117;  // ERROR_IO_DEVICE
 
 // Frame timing.
 //   RealTime: frames are paced by the sensor's frame period (the register

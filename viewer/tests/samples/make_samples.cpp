@@ -13,15 +13,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "APP/tests/AppTestSupport.h"
 #include "APP/Commands.h"
-#include "common/Messages.h"
-#include "QDV47B5API.h"
-#include "viewer/tests/samples/SampleFiles.h"
-#include "common/VideoPanel.h"
 #include "APP/fmMain.h"
-#include "simcam/SimCamera.h"
+#include "APP/tests/AppTestSupport.h"
 #include "APP/tests/test_render_setup.h"
+#include "QDV47B5API.h"
+#include "common/Messages.h"
+#include "common/VideoPanel.h"
+#include "simcam/SimCamera.h"
+#include "viewer/tests/samples/SampleFiles.h"
 
 namespace {
 
@@ -73,7 +73,8 @@ bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings
   return true;
 }
 
-bool SaveAppPictures(const TSampleFile& s, const QDir& dir, const std::vector<std::uint8_t>& frame) {
+bool SaveAppPictures(const TSampleFile& s, const QDir& dir,
+                     const std::vector<std::uint8_t>& frame) {
   ColorCorrection* cc = AppCommand->ColorCorrectionObject.get();
   SetColorCorrectionMatrix(cc, SampleCorrectionMatrix);
   SetColorCorrectionMode(cc, CorrectionMatrix);
