@@ -184,13 +184,18 @@ class TRAWCapture {
       pool_.reset();
     }
     pause_.reset();
-    // Without its whole header the file holds nothing a reader could use;
-    // a file with a header keeps every whole record it got.
-    if (!headerWritten_) RemoveFile();
-    file_.reset();
+    CloseFile();
     if (writeFailed_) {
       ShowCaptureWriteError(fileName_, stored);
     }
+  }
+
+  // Closes the file. Without its whole header it holds nothing a reader
+  // could use and is removed; a file with a header keeps every whole record
+  // it got.
+  void CloseFile() {
+    if (!headerWritten_) RemoveFile();
+    file_.reset();
   }
 
   // Closes the file and removes it.
@@ -204,8 +209,7 @@ class TRAWCapture {
   // written here and the file is closed. The worker threads have ended.
   void CompleteFileAtExit() {
     pool_.reset();  // flushes every block that holds records
-    if (!headerWritten_) RemoveFile();
-    file_.reset();
+    CloseFile();
   }
 
   // Takes the frame back, so that a preview step still pending renders

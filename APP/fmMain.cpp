@@ -419,13 +419,6 @@ void SetUpPresetDialog(QFileDialog& dialog) {
   dialog.setDefaultSuffix(QStringLiteral("pre"));
 }
 
-// The preset dialogs open above the settings dialog, which stays on top,
-// when it is shown.
-QWidget* PresetDialogOwner(QWidget* mainWindow) {
-  QWidget* owner = ModalOwner();
-  return owner != nullptr ? owner : mainWindow;
-}
-
 QString ChosenFile(const QFileDialog& dialog) {
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.first();
@@ -433,7 +426,7 @@ QString ChosenFile(const QFileDialog& dialog) {
 }  // namespace
 
 void TMainForm::LoadPreset1Click() {
-  QFileDialog dialog(PresetDialogOwner(this));
+  QFileDialog dialog(this);
   SetUpPresetDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -456,7 +449,7 @@ void TMainForm::LoadPreset1Click() {
 }
 
 void TMainForm::SavePreset1Click() {
-  QFileDialog dialog(PresetDialogOwner(this), QStringLiteral("Select a name for new profile"));
+  QFileDialog dialog(this, QStringLiteral("Select a name for new profile"));
   SetUpPresetDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);

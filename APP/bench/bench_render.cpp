@@ -15,6 +15,7 @@
 #include "APP/fmMain.h"
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
+#include "common/RenderCore.h"
 #include "common/VideoPanel.h"
 #include "imaging.h"
 #include "simcam/SimCamera.h"
@@ -92,26 +93,19 @@ void BM_Stage_Camera(benchmark::State& state) {
   }
 }
 
-// Decoding to 8-bit samples (with the display table for 10 and 12 bits).
+// Decoding to 8-bit samples (with the display table for 10 and 12 bits), by
+// the render core the live path runs.
 void BM_Stage_Decode(benchmark::State& state) {
   const auto code = static_cast<std::uint32_t>(state.range(0));
   const std::vector<std::uint8_t> frame = CaptureFrame(code);
+  const auto bytes = static_cast<std::uint32_t>(frame.size());
+  const TRenderBuffers buffers{Pixels16, Pixels8, Image24};
+  const TDisplayLookup lookup{AppCommand->LUT10, AppCommand->LUT12};
   for (auto _ : state) {
-    switch (code) {
-      case QDV_STREAM_PACKED12:
-        Unpack12Bit(frame.data(), Width, Height, Pixels16);
-        ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT12, Pixels8);
-        break;
-      case QDV_STREAM_COMPRESSED8:
-        DecodeCompressedLines(frame.data(), static_cast<std::uint32_t>(frame.size()), Width, Height,
-                              Pixels8);
-        break;
-      case QDV_STREAM_PACKED10:
-        Unpack10Bit(frame.data(), Width, Height, Pixels16);
-        ApplyLookupTable16To8(Pixels16, Width * Height, AppCommand->LUT10, Pixels8);
-        break;
-      default: break;
-    }
+    TRenderFrame decoded;
+    UnpackFrame(code, frame.data(), bytes, Width, Height, buffers, decoded);
+    MapFrameTo8Bit(decoded, lookup, buffers);
+    benchmark::DoNotOptimize(decoded.samples);
     benchmark::ClobberMemory();
   }
 }
