@@ -10,14 +10,13 @@
 #include <bit>
 #include <cerrno>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/fdwrite.h"
 #include "platform/handle.h"
+#include "platform/newfile.h"
 #include "platform/utf8.h"
 
 namespace platform {
@@ -137,37 +136,6 @@ ShellLink::Status ConvertString(std::string_view utf8, std::u16string& out) {
 
 std::string ErrnoText(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-// The process's file-creation mask, read without changing it (umask() can
-// only be read by setting it, which races with other threads creating files).
-mode_t CreationMask() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("Umask:", 0) == 0)
-      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-  }
-  return 022;
-}
-
-// A new file in the folder of `path`, under a short name of its own: a
-// temporary name made from the shortcut's name would pass the 255-byte limit
-// of a file name when the shortcut's own name is near it. The file gets the
-// permissions a newly created file gets (mkstemp makes it 0600).
-// No descriptor, with errno set, on failure.
-UniqueFd CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-  const std::string::size_type slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  tempPath = folder + (slash == std::string::npos ? "/" : "") + ".lnk.XXXXXX";
-  UniqueFd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-  if (!fd) return fd;
-  if (::fchmod(fd.get(), 0666 & ~CreationMask()) != 0) {
-    const int error = errno;
-    fd.reset();
-    ::unlink(tempPath.c_str());
-    errno = error;
-  }
-  return fd;
 }
 
 }  // namespace
@@ -295,7 +263,7 @@ std::vector<std::uint8_t> ShellLink::Bytes() const {
 std::string ShellLink::Save(const std::string& path) const {
   if (path.empty()) return "no file name";
   std::string tempPath;
-  UniqueFd file = CreateTemporaryBeside(path, tempPath);
+  UniqueFd file = CreateTemporaryBeside(path.c_str(), tempPath);
   if (!file) return ErrnoText("cannot create", tempPath);
   const std::vector<std::uint8_t> bytes = Bytes();
   const bool written =

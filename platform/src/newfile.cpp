@@ -23,8 +23,6 @@ UniqueFd CreateNewFile(const char* path) {
   return UniqueFd(::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
 }
 
-}  // namespace platform
-
 namespace {
 
 // The folder part of path, with its trailing slash ("" for a bare name).
@@ -34,23 +32,28 @@ std::string FolderOf(const char* path) {
   return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
 }
 
-// A new temporary file in folder, with a short random name; its name is
-// returned through temporary.
-platform::UniqueFd CreateTemporaryFile(const std::string& folder, std::string& temporary) {
+}  // namespace
+
+UniqueFd CreateTemporaryBeside(const char* path, std::string& temporary) {
   static constexpr char letters[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   constexpr int attempts = 100;
+  const std::string folder = FolderOf(path);
   for (int attempt = 0; attempt < attempts; ++attempt) {
     std::uint8_t random[6];
     if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) break;
     temporary = folder + ".~";
     for (std::uint8_t r : random) temporary += letters[r % (sizeof letters - 1)];
-    platform::UniqueFd fd = platform::CreateNewFile(temporary.c_str());
+    UniqueFd fd = CreateNewFile(temporary.c_str());
     if (fd || errno != EEXIST) return fd;
   }
   errno = EEXIST;
-  return platform::UniqueFd();
+  return UniqueFd();
 }
+
+}  // namespace platform
+
+namespace {
 
 // The open file as a C file for binary writing, which then owns it.
 FilePtr AsCFile(platform::UniqueFd fd) {
@@ -85,7 +88,7 @@ bool WriteWholeFile(const char* path, FileCreation creation, const FileContentWr
     return false;
   }
   std::string temporary;
-  platform::UniqueFd fd = CreateTemporaryFile(FolderOf(path), temporary);
+  platform::UniqueFd fd = platform::CreateTemporaryBeside(path, temporary);
   if (!fd) return false;
   // rename replaces a link of that name, not the file it points to.
   if (FillAndClose(std::move(fd), write) && ::rename(temporary.c_str(), path) == 0) return true;

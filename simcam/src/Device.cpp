@@ -336,7 +336,7 @@ DWORD Device::ReadFrame(void* out, DWORD outSize, DWORD& bytes) {
   lock.lock();
   if (error == ERROR_SUCCESS) {
     ++state_.counters.FrameUser;
-    if (job.tables->format == kFormatCompressed8) state_.lastCompressedBytes = bytes;
+    if (job.tables->format == STREAM_COMPRESSED8) state_.lastCompressedBytes = bytes;
   }
   return error;
 }
@@ -397,9 +397,9 @@ void Device::ProduceLocked(std::uint64_t count) {
   const int width = static_cast<int>(s.viewPort.Width),
             height = static_cast<int>(s.viewPort.Height);
   std::uint64_t frameBytes = FrameBytesBound(s.format, width, height);
-  if (s.format == kFormatCompressed8)
+  if (s.format == STREAM_COMPRESSED8)
     frameBytes = s.lastCompressedBytes != 0 ? s.lastCompressedBytes
-                                            : FrameBytesBound(kFormatRaw8, width, height);
+                                            : FrameBytesBound(STREAM_RAW8, width, height);
   const std::uint64_t packets = (frameBytes + kPacketBytes - 1) / kPacketBytes;
   const std::uint64_t lost = std::min<std::uint64_t>(s.lossPerFrame, packets);
   StatisticsRecord& c = s.counters;

@@ -105,7 +105,7 @@ void RenderWide(const FrameJob& job, std::uint8_t* out, std::size_t rowBytes, Pa
 }  // namespace
 
 void FillDefaultTables(std::uint32_t format, ColourTables& tables) {
-  const int shift = format == kFormatPacked10 ? 2 : 4;
+  const int shift = format == STREAM_PACKED10 ? 2 : 4;
   for (std::size_t i = 0; i < tables.size(); ++i)
     tables[i] = static_cast<std::uint16_t>((i % kLookupEntries) >> shift);
 }
@@ -115,8 +115,8 @@ std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response
                                                   const ColourTables& lookup) {
   auto tables = std::make_shared<ToneTables>();
   tables->format = format;
-  const bool narrow = format == kFormatRaw8 || format == kFormatCompressed8;
-  const std::uint16_t max = format == kFormatPacked10 ? 1023 : 255;
+  const bool narrow = format == STREAM_RAW8 || format == STREAM_COMPRESSED8;
+  const std::uint16_t max = format == STREAM_PACKED10 ? 1023 : 255;
   for (int c = 0; c < 3; ++c) {
     if (narrow)
       tables->narrow[c].resize(kResponseEntries);
@@ -130,7 +130,7 @@ std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response
     for (int c = 0; c < 3; ++c) {
       const std::uint16_t mapped =
           std::min<std::uint16_t>(lookup[c * kLookupEntries + sample], max);
-      if (format == kFormatPacked12)
+      if (format == STREAM_PACKED12)
         tables->wide[c][i] = static_cast<std::uint16_t>(sample);
       else if (narrow)
         tables->narrow[c][i] = static_cast<std::uint8_t>(mapped);
@@ -145,10 +145,10 @@ std::uint64_t FrameBytesBound(std::uint32_t format, int width, int height) {
   const std::uint64_t samples =
       static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
   switch (format) {
-    case kFormatRaw8: return samples;
-    case kFormatPacked12: return samples * 3 / 2;
-    case kFormatPacked10: return samples * 10 / 8;
-    case kFormatCompressed8: return CompressedLinesBound(width, height);
+    case STREAM_RAW8: return samples;
+    case STREAM_PACKED12: return samples * 3 / 2;
+    case STREAM_PACKED10: return samples * 10 / 8;
+    case STREAM_COMPRESSED8: return CompressedLinesBound(width, height);
     default: return 0;
   }
 }
@@ -156,7 +156,7 @@ std::uint64_t FrameBytesBound(std::uint32_t format, int width, int height) {
 DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DWORD& bytes) {
   const std::uint32_t format = job.tables->format;
   const int width = job.region.width, height = job.region.height;
-  if (format == kFormatCompressed8) {
+  if (format == STREAM_COMPRESSED8) {
     // The 8-bit frame first, then its line records straight into the caller's
     // buffer; the encoder refuses a run that does not fit.
     thread_local std::vector<std::uint8_t> frame8;
@@ -173,11 +173,11 @@ DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DW
   const std::uint64_t need = FrameBytesBound(format, width, height);
   if (need > size || need > 0xFFFFFFFFu) return kErrorBufferTooSmall;
   switch (format) {
-    case kFormatRaw8: RenderNarrow(job, out); break;
-    case kFormatPacked12:
+    case STREAM_RAW8: RenderNarrow(job, out); break;
+    case STREAM_PACKED12:
       RenderWide(job, out, static_cast<std::size_t>(width) * 3 / 2, Pack12);
       break;
-    case kFormatPacked10:
+    case STREAM_PACKED10:
       RenderWide(job, out, static_cast<std::size_t>(width) * 10 / 8, Pack10);
       break;
     default: return kErrorBadRequest;

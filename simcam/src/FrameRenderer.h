@@ -1,11 +1,11 @@
 // Frame production: the scene through the sensor response, the camera's
 // lookup tables and the stream format, into the caller's buffer.
 //
-// Stream formats: 1 plain 8-bit samples, 2 12-bit packed (4 samples in 6
-// bytes), 3 compressed 8-bit line records, 4 10-bit packed (16 samples in 20
-// bytes). Formats 1, 3 and 4 pass the 12-bit samples through the camera's
-// lookup table of the site's colour (values clipped to 255, or 1023 in
-// format 4); format 2 delivers the 12-bit samples themselves.
+// Stream formats (StreamFormat): STREAM_PACKED12 packs 4 samples in 6 bytes,
+// STREAM_PACKED10 16 samples in 20 bytes. STREAM_RAW8, STREAM_COMPRESSED8 and
+// STREAM_PACKED10 pass the 12-bit samples through the camera's lookup table
+// of the site's colour (values clipped to 255, or 1023 for STREAM_PACKED10);
+// STREAM_PACKED12 delivers the 12-bit samples themselves.
 #ifndef SIMCAM_FRAMERENDERER_H
 #define SIMCAM_FRAMERENDERER_H
 
@@ -14,15 +14,11 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/streamformat.h"
 #include "platform/win32.h"
 #include "simcam/src/Sensor.h"
 
 namespace simcam {
-
-inline constexpr std::uint32_t kFormatRaw8 = 1;
-inline constexpr std::uint32_t kFormatPacked12 = 2;
-inline constexpr std::uint32_t kFormatCompressed8 = 3;
-inline constexpr std::uint32_t kFormatPacked10 = 4;
 
 inline constexpr std::size_t kLookupEntries = 4096;
 
@@ -36,7 +32,7 @@ void FillDefaultTables(std::uint32_t format, ColourTables& tables);
 // radiance index (radiance + biased noise): the sensor response, then the
 // lookup table where the format uses one.
 struct ToneTables {
-  std::uint32_t format = kFormatRaw8;
+  std::uint32_t format = STREAM_RAW8;
   std::array<std::vector<std::uint8_t>, 3> narrow;  // formats 1 and 3
   std::array<std::vector<std::uint16_t>, 3> wide;   // formats 2 and 4
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "platform/handle.h"
@@ -23,6 +24,12 @@ bool NameTaken(const char* path);
 // the umask). Fails, with errno telling why, where any directory entry of
 // that name exists: nothing is overwritten and no link is followed.
 UniqueFd CreateNewFile(const char* path);
+
+// Creates a new, empty file in the folder of path under a short random name
+// of its own (so that it passes no limit of a name's length), as
+// CreateNewFile does; its name is returned through temporary. No descriptor,
+// with errno telling why, when none can be created.
+UniqueFd CreateTemporaryBeside(const char* path, std::string& temporary);
 
 }  // namespace platform
 
