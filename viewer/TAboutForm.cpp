@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "common/Dialogs.h"
 #include "common/VclControls.h"
@@ -29,10 +30,18 @@ constexpr int StripHeight = 10;
 // The column of texts right of the picture, as designed.
 constexpr int TextLeft = 118;
 constexpr int TextWidth = 200;
+// The OK button's left edge, as designed: kept at the same distance from the
+// right edge when the column widens.
+constexpr int OkLeft = 240;
 const QColor StripColour(215, 217, 232);
 
 QLabel* PlacedLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
   return Placed(MakeLabel(parent, name, text), place);
+}
+
+// A label of the text column: its design width, at `top`.
+QLabel* ColumnLabel(QWidget* parent, const char* name, const QString& text, int top, int height) {
+  return PlacedLabel(parent, name, text, QRect(TextLeft, top, TextWidth, height));
 }
 
 }  // namespace
@@ -55,26 +64,25 @@ TAboutForm::TAboutForm(TAppForm* appForm, QWidget* parent)
 
   Image1 = PlacedLabel(panel, "Image1", QString(), QRect(8, 12, 100, 100));
   Image1->setPixmap(QPixmap(QStringLiteral(":/viewer/about.jpg")));
-  Label1 = PlacedLabel(panel, "Label1", QStringLiteral("QDV-47B5 Viewer and Convertor"),
-                       QRect(118, 8, 200, 16));
+  Label1 = ColumnLabel(panel, "Label1", QStringLiteral("QDV-47B5 Viewer and Convertor"), 8, 16);
   QFont bold = Label1->font();
   bold.setBold(true);
   Label1->setFont(bold);
-  Label3 = PlacedLabel(panel, "Label3", QString(), QRect(118, 26, 200, 14));
-  Label5 = PlacedLabel(panel, "Label5", QString(), QRect(118, 40, 200, 14));
-  Label_OEM = PlacedLabel(panel, "Label_OEM", QString(), QRect(118, 58, 200, 14));
-  Label4 = PlacedLabel(panel, "Label4", QStringLiteral("RAW video viewer and AVI converter"),
-                       QRect(118, 72, 200, 14));
-  URL = PlacedLabel(panel, "URL", QString(), QRect(118, 88, 200, 14));
+  Label3 = ColumnLabel(panel, "Label3", QString(), 26, 14);
+  Label5 = ColumnLabel(panel, "Label5", QString(), 40, 14);
+  Label_OEM = ColumnLabel(panel, "Label_OEM", QString(), 58, 14);
+  Label4 =
+      ColumnLabel(panel, "Label4", QStringLiteral("RAW video viewer and AVI converter"), 72, 14);
+  URL = ColumnLabel(panel, "URL", QString(), 88, 14);
   URL->setCursor(Qt::PointingHandCursor);
-  lbSystemInfo =
-      PlacedLabel(panel, "lbSystemInfo", QStringLiteral("System info..."), QRect(118, 110, 90, 14));
+  lbSystemInfo = PlacedLabel(panel, "lbSystemInfo", QStringLiteral("System info..."),
+                             QRect(TextLeft, 110, 90, 14));
   lbSystemInfo->setCursor(Qt::PointingHandCursor);
   lbVersionInfo = PlacedLabel(panel, "lbVersionInfo", QStringLiteral("Version info..."),
-                              QRect(118, 110, 90, 14));
+                              QRect(TextLeft, 110, 90, 14));
   lbVersionInfo->setVisible(false);
   lbVersionInfo->setEnabled(false);
-  SpeedButton1 = Placed(Named(new QToolButton(panel), "SpeedButton1"), QRect(240, 104, 70, 22));
+  SpeedButton1 = Placed(Named(new QToolButton(panel), "SpeedButton1"), QRect(OkLeft, 104, 70, 22));
   SpeedButton1->setText(QStringLiteral("OK"));
   connect(SpeedButton1, &QToolButton::clicked, this, &TAboutForm::SpeedButton1Click);
   FitTextColumn();
@@ -94,16 +102,15 @@ void TAboutForm::FormActivate() {
 }
 
 void TAboutForm::FitTextColumn() {
+  const std::initializer_list<QLabel*> texts = {Label1, Label3, Label5, Label_OEM, Label4, URL};
   int column = TextWidth;
-  for (QLabel* label : {Label1, Label3, Label5, Label_OEM, Label4, URL})
-    column = std::max(column, WidthForText(label, label->text()));
-  for (QLabel* label : {Label1, Label3, Label5, Label_OEM, Label4, URL})
-    label->resize(column, label->height());
+  for (QLabel* label : texts) column = std::max(column, WidthForText(label, label->text()));
+  for (QLabel* label : texts) label->resize(column, label->height());
   const int width = ClientWidth + column - TextWidth;
   setFixedSize(width, ClientHeight);
   panel_->resize(width, panel_->height());
   // The OK button keeps its place at the right edge.
-  SpeedButton1->move(width - (ClientWidth - 240), SpeedButton1->y());
+  SpeedButton1->move(width - (ClientWidth - OkLeft), SpeedButton1->y());
 }
 
 bool TAboutForm::event(QEvent* e) {

@@ -19,7 +19,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "imaging.h"
+#include "common/RenderCore.h"
 #include "viewer/RAWFile.h"
 
 namespace {
@@ -54,28 +54,15 @@ bool WriteFile(int fd, const std::uint8_t* data, std::size_t size) {
          pwrite(fd, file.data(), file.size(), 0) == static_cast<ssize_t>(file.size());
 }
 
-// What the viewer does with a record: the decoder of the stream format, the
-// 8-bit mapping, and a demosaic of the samples.
+// What the viewer does with a record, through the render core it draws
+// with: the stream format's decoder, the 8-bit mapping and a demosaic.
 void Decode(Buffers& b, const RAWVideoHeader& h, std::uint32_t bytes) {
-  const std::int32_t width = h.Width;
-  const std::int32_t height = h.Height;
-  const std::uint8_t* samples = b.raw.get();
-  switch (h.StreamStatus) {
-    case STREAM_RAW8: break;
-    case STREAM_PACKED12:
-    case STREAM_PACKED10:
-      (h.StreamStatus == STREAM_PACKED12 ? Unpack12Bit : Unpack10Bit)(b.raw.get(), width, height,
-                                                                      b.pixels16.get());
-      ApplyLookupTable16To8(b.pixels16.get(), width * height, b.lut, b.pixels8.get());
-      samples = b.pixels8.get();
-      break;
-    case STREAM_COMPRESSED8:
-      DecodeCompressedLines(b.raw.get(), bytes, width, height, b.pixels8.get());
-      samples = b.pixels8.get();
-      break;
-    default: return;  // never rendered
-  }
-  DebayerBilinear_8to24_GBRG(samples, width, height, b.image24.get());
+  const TRenderBuffers buffers{b.pixels16.get(), b.pixels8.get(), b.image24.get()};
+  TRenderFrame frame;
+  if (!UnpackFrame(h.StreamStatus, b.raw.get(), bytes, h.Width, h.Height, buffers, frame))
+    return;  // never rendered
+  MapFrameTo8Bit(frame, {b.lut, b.lut}, buffers);
+  DemosaicFrame(frame, DEBAYER_BILINEAR, buffers);
 }
 
 }  // namespace
