@@ -28,12 +28,15 @@ void Operation(std::int32_t cameraIndex, Calls calls) {
   Report(error);
 }
 
-// Table maximum of the lookup tables that the camera applies: 1023 while it
-// delivers 10-bit frames, else 255. A failed read counts as stream status 0.
+// Table maximum of the lookup tables that the camera applies: that of the
+// stream format's lookup depth (1023 while it delivers 10-bit frames, else
+// 255). A failed read counts as stream status 0, which has the 8-bit one.
 std::uint16_t LookupTableMaximum(HANDLE handle) {
   std::uint32_t status = 0;
   ::GetStreamStatus(handle, &status);
-  return status == QDV_STREAM_PACKED10 ? 1023 : 255;
+  const StreamFormatInfo* format = FindStreamFormat(status);
+  const int bits = format != nullptr ? format->lookupBits : 8;
+  return static_cast<std::uint16_t>((1u << bits) - 1);
 }
 
 // One u32 setting written with its driver call.

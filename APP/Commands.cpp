@@ -9,12 +9,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <utility>
 
 #include <unistd.h>
 
 #include "common/Format.h"
+#include "imaging/streamformat.h"
 #include "platform/newfile.h"
 
 std::uint8_t FrameBuffer[FrameBufferSize];
@@ -339,17 +339,17 @@ void TAppCommand::SetSDRAM(bool on) { CameraDevice->SetSDRAMStatus(on ? 1 : 0); 
 bool TAppCommand::GetSDRAM() { return CameraDevice->GetSDRAMStatus() != 0; }
 
 void TAppCommand::SetOutMode(std::int32_t index) {
-  const bool known = index >= 0 && index < static_cast<std::int32_t>(std::size(OutModeStreams));
-  OutMode = static_cast<std::int32_t>(known ? OutModeStreams[index] : QDV_STREAM_RAW8);
+  // The settings dialog lists the output modes in the order of the stream
+  // format table.
+  const bool known = index >= 0 && index < STREAM_FORMAT_COUNT;
+  OutMode = static_cast<std::int32_t>(known ? StreamFormats[index].code : QDV_STREAM_RAW8);
   if (Running) CameraDevice->SetStreamStatus(static_cast<std::uint32_t>(OutMode));
   CameraDevice->SetDefaultLookupTable();
 }
 
 std::int32_t TAppCommand::GetOutMode() const {
-  for (std::size_t i = 0; i < std::size(OutModeStreams); ++i)
-    if (static_cast<std::int32_t>(OutModeStreams[i]) == OutMode)
-      return static_cast<std::int32_t>(i);
-  return 0;
+  const StreamFormatInfo* format = FindStreamFormat(static_cast<std::uint32_t>(OutMode));
+  return format != nullptr ? static_cast<std::int32_t>(format - StreamFormats) : 0;
 }
 
 void TAppCommand::SetFrameRate(double fps) { CameraDevice->SetFrameRate(fps); }

@@ -191,10 +191,6 @@ bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& 
 
 // ---------------------------------------------------------------------------
 
-// The settings dialog's output modes in list order: the stream format of each.
-inline constexpr std::uint32_t OutModeStreams[] = {QDV_STREAM_RAW8, QDV_STREAM_PACKED12,
-                                                   QDV_STREAM_COMPRESSED8, QDV_STREAM_PACKED10};
-
 class TAppCommand {
  public:
   TAppCommand();

@@ -20,6 +20,7 @@
 #include "common/Messages.h"
 #include "common/Parse.h"
 #include "common/VclControls.h"
+#include "imaging/streamformat.h"
 
 namespace {
 
@@ -27,7 +28,14 @@ namespace {
 // entry stands before the 70 MHz entry).
 const QStringList FrequencyItems = {"10 Mhz", "18 Mhz", "20 Mhz", "25 Mhz", "36 Mhz",
                                     "50 Mhz", "65 Mhz", "75 Mhz", "70 Mhz"};
-const QStringList OutputModeItems = {"8 bit", "12 bit", "8 bits compress", "10 bits"};
+
+// Items of the output-mode list: the stream formats in table order.
+QStringList OutputModeItems() {
+  QStringList items;
+  for (const StreamFormatInfo& format : StreamFormats)
+    items << QString::fromLatin1(format.outputModeName);
+  return items;
+}
 
 }  // namespace
 
@@ -39,7 +47,7 @@ void TSettingsForm::CreateGeneralTab() {
   (new QVBoxLayout(frequency))->addWidget(cbFrequency);
 
   QGroupBox* output = MakeGroup(tsGeneral, "gbOutputMode", QStringLiteral(" Output Mode "));
-  cbOutputMode = MakeComboBox(output, "cbOutputMode", OutputModeItems, 2);
+  cbOutputMode = MakeComboBox(output, "cbOutputMode", OutputModeItems(), 2);
   (new QVBoxLayout(output))->addWidget(cbOutputMode);
 
   QGroupBox* rate = MakeGroup(tsGeneral, "gbFrameRate", QStringLiteral(" Frame Rate "));

@@ -4,20 +4,12 @@
 
 #include "imaging.h"
 
-bool StreamFormatDecodes(std::uint32_t format) {
-  return format >= STREAM_RAW8 && format <= STREAM_PACKED10;
-}
+bool StreamFormatDecodes(std::uint32_t format) { return FindStreamFormat(format) != nullptr; }
 
 std::uint64_t FrameBytesNeeded(std::uint32_t format, std::int32_t width, std::int32_t height) {
-  const std::uint64_t w = static_cast<std::uint64_t>(width);
-  const std::uint64_t h = static_cast<std::uint64_t>(height);
-  switch (format) {
-    case STREAM_RAW8: return w * h;
-    case STREAM_PACKED12: return w * 3 / 2 * h;
-    case STREAM_PACKED10: return w * 10 / 8 * h;
-    case STREAM_COMPRESSED8: return 1;
-    default: return 0;
-  }
+  const StreamFormatInfo* info = FindStreamFormat(format);
+  if (info == nullptr) return 0;
+  return info->lineRecords != 0 ? 1 : StreamFrameBytes(info, width, height);
 }
 
 std::int32_t KnownDebayerMode(std::int32_t mode) {
@@ -27,27 +19,25 @@ std::int32_t KnownDebayerMode(std::int32_t mode) {
 bool UnpackFrame(std::uint32_t format, const std::uint8_t* bytes, std::uint32_t byteCount,
                  std::int32_t width, std::int32_t height, const TRenderBuffers& buffers,
                  TRenderFrame& frame) {
-  if (!StreamFormatDecodes(format)) return false;
+  const StreamFormatInfo* info = FindStreamFormat(format);
+  if (info == nullptr) return false;
   assert(bytes != nullptr && width >= 0 && height >= 0);
   frame = TRenderFrame{};
   frame.width = width;
   frame.height = height;
-  switch (format) {
-    case STREAM_RAW8: frame.samples = bytes; break;
-    case STREAM_PACKED12:
-    case STREAM_PACKED10: {
-      // The unpackers write exactly width x height samples, so the lookup
-      // never meets a sample left over from an older frame.
-      const bool twelveBit = format == STREAM_PACKED12;
-      (twelveBit ? Unpack12Bit : Unpack10Bit)(bytes, width, height, buffers.pixels16);
-      frame.raw = buffers.pixels16;
-      frame.rawBits = twelveBit ? 12 : 10;
-      return true;
-    }
-    default:  // STREAM_COMPRESSED8
-      DecodeCompressedLines(bytes, byteCount, width, height, buffers.pixels8);
-      frame.samples = buffers.pixels8;
-      break;
+  if (info->unpack != nullptr) {
+    // The unpackers write exactly width x height samples, so the lookup
+    // never meets a sample left over from an older frame.
+    info->unpack(bytes, width, height, buffers.pixels16);
+    frame.raw = buffers.pixels16;
+    frame.rawBits = info->bitsPerSample;
+    return true;
+  }
+  if (info->lineRecords != 0) {
+    DecodeCompressedLines(bytes, byteCount, width, height, buffers.pixels8);
+    frame.samples = buffers.pixels8;
+  } else {
+    frame.samples = bytes;
   }
   frame.raw = frame.samples;
   frame.picture = frame.samples;

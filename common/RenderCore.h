@@ -46,15 +46,14 @@ struct TRenderFrame {
   bool demosaiced = true;
 };
 
-// Whether a stream format has a decoder (RAW8, packed 12-bit, compressed,
-// packed 10-bit).
+// Whether a stream format carries frames (it is in the image library's
+// StreamFormats table), which every one of them can be decoded.
 bool StreamFormatDecodes(std::uint32_t format);
 
-// Bytes the decoder of a format reads from a width x height frame: the
-// packed formats row by row (width * 10 / 8 and width * 3 / 2 bytes a row);
-// compressed line records carry their own lengths and the decoder stops at
-// the last complete one, so one byte will do. 0 for a format without a
-// decoder.
+// Bytes the decoder of a format reads from a width x height frame: a packed
+// frame's StreamFrameBytes; compressed line records carry their own lengths
+// and the decoder stops at the last complete one, so one byte will do. 0 for
+// a format without a decoder.
 std::uint64_t FrameBytesNeeded(std::uint32_t format, std::int32_t width, std::int32_t height);
 
 // The display mode in force for a requested one: a mode outside the

@@ -99,13 +99,10 @@ void TAppForm::ListFileInfo(QStringList& lines) const {
   else
     lines << QStringLiteral("DeviceID: ?.?.?.?.?");
   lines << FormatText("ViewPort: %dx%d", h.Width, h.Height);
-  switch (h.StreamStatus) {
-    case STREAM_RAW8: lines << QStringLiteral("Video Type: 8 bpp"); break;
-    case STREAM_PACKED12: lines << QStringLiteral("Video Type: 12 bpp"); break;
-    case STREAM_COMPRESSED8: lines << QStringLiteral("Video Type: 8 bpp compressed"); break;
-    case STREAM_PACKED10: lines << QStringLiteral("Video Type: 10 bpp"); break;
-    default: lines << QStringLiteral("Video Type: ???"); break;
-  }
+  const StreamFormatInfo* format = FindStreamFormat(static_cast<std::uint32_t>(h.StreamStatus));
+  lines << QStringLiteral("Video Type: ") + (format != nullptr
+                                                 ? QString::fromLatin1(format->videoTypeName)
+                                                 : QStringLiteral("???"));
   lines << FormatFloat("Frequency: %.3f Mhz", h.Frequency * 0.000001);
   lines << FormatFloat("Exposure: %.3f ms", h.Exposure);
   lines << FormatFloat("FrameRate: %.3f fps", h.FrameRate);

@@ -5,13 +5,12 @@
 bool HeaderFitsBuffers(const RAWVideoHeader& header) {
   if (header.Width < 0 || header.Height < 0) return false;
   const std::int64_t samples = std::int64_t{header.Width} * header.Height;
-  switch (header.StreamStatus) {
-    case STREAM_PACKED12:
-    case STREAM_PACKED10: return samples <= Pixels16Count;
-    case STREAM_RAW8:
-    case STREAM_COMPRESSED8: return samples <= RawBufferSize;
-    default: return true;
-  }
+  const StreamFormatInfo* format =
+      FindStreamFormat(static_cast<std::uint32_t>(header.StreamStatus));
+  if (format == nullptr) return true;
+  // Samples wider than 8 bits are unpacked into 16-bit samples.
+  const std::uint32_t limit = format->bitsPerSample > 8 ? Pixels16Count : RawBufferSize;
+  return samples <= limit;
 }
 
 bool TRAWFile::Open(const QString& path) { return file_.Open(path); }

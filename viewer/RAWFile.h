@@ -24,7 +24,8 @@ constexpr std::uint32_t RawBufferSize = FrameBufferSize;
 // Whether the frames a header describes fit the viewer's buffers: width and
 // height not negative and width x height (64-bit) within Pixels16Count
 // samples for 10- and 12-bit frames, RawBufferSize for 8-bit and compressed
-// ones. A StreamStatus outside 1..4 is never rendered, so any size passes.
+// ones. A StreamStatus no stream format has is never rendered, so any size
+// passes.
 bool HeaderFitsBuffers(const RAWVideoHeader& header);
 
 // How reading a frame record ended.

@@ -58,6 +58,12 @@ void Choose(QComboBox* box, int index) {
 
 void Type(QLineEdit* edit, const QString& text) { edit->setText(text); }
 
+QStringList ComboItems(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
 void Activate() {
   QEvent activate(QEvent::WindowActivate);
   QCoreApplication::sendEvent(SettingsForm, &activate);
@@ -117,6 +123,8 @@ class TestSettings : public QObject {
       QVERIFY(!SettingsForm->cbSDRAM->isChecked());
       QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{0});
     }
+    QCOMPARE(ComboItems(SettingsForm->cbOutputMode),
+             QStringList({"8 bit", "12 bit", "8 bits compress", "10 bits"}));
     SettingsForm->cbSDRAM->setChecked(true);
     Choose(SettingsForm->cbOutputMode, 3);
     QCOMPARE(AppCommand->OutMode, 4);

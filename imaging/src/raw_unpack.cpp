@@ -31,8 +31,14 @@ constexpr int kBlockSamples10 = 16;
 constexpr int kGroupBytes12 = 6;
 constexpr int kGroupSamples12 = 4;
 
-inline int64_t PackedRowBytes10(int32_t width) { return static_cast<int64_t>(width) * 10 / 8; }
-inline int64_t PackedRowBytes12(int32_t width) { return static_cast<int64_t>(width) * 3 / 2; }
+// Packed row lengths as the stream format table defines them (0 for a
+// width below 1).
+inline int64_t PackedRowBytes10(int32_t width) {
+  return static_cast<int64_t>(StreamRowBytes(FindStreamFormat(STREAM_PACKED10), width));
+}
+inline int64_t PackedRowBytes12(int32_t width) {
+  return static_cast<int64_t>(StreamRowBytes(FindStreamFormat(STREAM_PACKED12), width));
+}
 
 // One 12-bit group b0..b5 -> s0..s3.
 struct Samples12 {

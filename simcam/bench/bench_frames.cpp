@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "QDV47B5API.h"
+#include "imaging/streamformat.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -53,25 +54,24 @@ void ReadFrames(benchmark::State& state, HANDLE h, bool changeGain) {
 void BM_GetFrame(benchmark::State& state) {
   ReadFrames(state, OpenStream(static_cast<DWORD>(state.range(0))), false);
 }
-// 1 raw 8-bit, 2 12-bit packed, 3 compressed 8-bit lines, 4 10-bit packed.
-BENCHMARK(BM_GetFrame)
-    ->ArgName("format")
-    ->DenseRange(1, 4)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+void EveryFormat(benchmark::internal::Benchmark* b) {
+  b->ArgName("format");
+  for (const StreamFormatInfo& format : StreamFormats) b->Arg(format.code);
+}
+BENCHMARK(BM_GetFrame)->Apply(EveryFormat)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GetFrameWhileGainChanges(benchmark::State& state) {
   ReadFrames(state, OpenStream(static_cast<DWORD>(state.range(0))), true);
 }
 BENCHMARK(BM_GetFrameWhileGainChanges)
     ->ArgName("format")
-    ->Arg(1)
-    ->Arg(3)
+    ->Arg(STREAM_RAW8)
+    ->Arg(STREAM_COMPRESSED8)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 void BM_GetFrameWithSensorGamma(benchmark::State& state) {
-  HANDLE h = OpenStream(1);
+  HANDLE h = OpenStream(STREAM_RAW8);
   std::uint16_t word = 0x7080;
   DWORD returned = 0;
   DeviceIoControl(h, QDV_IOCTL_SET_SENSOR_REG, &word, 2, &word, 2, &returned, nullptr);

@@ -301,7 +301,7 @@ DWORD Device::Statistics(void* out, DWORD outSize, DWORD& bytes) {
 }
 
 DWORD Device::StreamStatus(DWORD status) {
-  if (status > QDV_STREAM_PACKED10) return kErrorBadRequest;
+  if (status != QDV_STREAM_OFF && FindStreamFormat(status) == nullptr) return kErrorBadRequest;
   State& s = state_;
   if (status == QDV_STREAM_OFF) s.ready.reset();
   if (status != QDV_STREAM_OFF) s.format = status;

@@ -1,7 +1,8 @@
-// Frame production for the four stream formats.
+// Frame production for the stream formats, as their table defines them.
 #include "simcam/src/FrameRenderer.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -12,6 +13,16 @@
 namespace simcam {
 
 namespace {
+
+// Depth of the sensor's samples.
+constexpr int kSampleBits = 12;
+
+// The table row of a format the camera streams; the device accepts no other.
+const StreamFormatInfo& FormatOf(std::uint32_t format) {
+  const StreamFormatInfo* info = FindStreamFormat(format);
+  assert(info != nullptr);
+  return *info;
+}
 
 // Colour channel of the even and odd columns of a row of the GBRG mosaic.
 struct RowChannels {
@@ -105,7 +116,7 @@ void RenderWide(const FrameJob& job, std::uint8_t* out, std::size_t rowBytes, Pa
 }  // namespace
 
 void FillDefaultTables(std::uint32_t format, ColourTables& tables) {
-  const int shift = format == STREAM_PACKED10 ? 2 : 4;
+  const int shift = kSampleBits - FormatOf(format).lookupBits;
   for (std::size_t i = 0; i < tables.size(); ++i)
     tables[i] = static_cast<std::uint16_t>((i % kLookupEntries) >> shift);
 }
@@ -115,8 +126,12 @@ std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response
                                                   const ColourTables& lookup) {
   auto tables = std::make_shared<ToneTables>();
   tables->format = format;
-  const bool narrow = format == STREAM_RAW8 || format == STREAM_COMPRESSED8;
-  const std::uint16_t max = format == STREAM_PACKED10 ? 1023 : 255;
+  const StreamFormatInfo& info = FormatOf(format);
+  const bool narrow = info.bitsPerSample == 8;
+  // The camera's own 12-bit samples go out unmapped where the stream carries
+  // all their bits.
+  const bool unmapped = info.bitsPerSample == kSampleBits;
+  const auto max = static_cast<std::uint16_t>((1u << info.lookupBits) - 1);
   for (int c = 0; c < 3; ++c) {
     if (narrow)
       tables->narrow[c].resize(kResponseEntries);
@@ -130,7 +145,7 @@ std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response
     for (int c = 0; c < 3; ++c) {
       const std::uint16_t mapped =
           std::min<std::uint16_t>(lookup[c * kLookupEntries + sample], max);
-      if (format == STREAM_PACKED12)
+      if (unmapped)
         tables->wide[c][i] = static_cast<std::uint16_t>(sample);
       else if (narrow)
         tables->narrow[c][i] = static_cast<std::uint8_t>(mapped);
@@ -142,21 +157,17 @@ std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response
 }
 
 std::uint64_t FrameBytesBound(std::uint32_t format, int width, int height) {
-  const std::uint64_t samples =
-      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-  switch (format) {
-    case STREAM_RAW8: return samples;
-    case STREAM_PACKED12: return samples * 3 / 2;
-    case STREAM_PACKED10: return samples * 10 / 8;
-    case STREAM_COMPRESSED8: return CompressedLinesBound(width, height);
-    default: return 0;
-  }
+  const StreamFormatInfo* info = FindStreamFormat(format);
+  if (info == nullptr) return 0;
+  return info->lineRecords != 0 ? CompressedLinesBound(width, height)
+                                : StreamFrameBytes(info, width, height);
 }
 
 DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DWORD& bytes) {
-  const std::uint32_t format = job.tables->format;
+  const StreamFormatInfo* info = FindStreamFormat(job.tables->format);
+  if (info == nullptr) return kErrorBadRequest;
   const int width = job.region.width, height = job.region.height;
-  if (format == STREAM_COMPRESSED8) {
+  if (info->lineRecords != 0) {
     // The 8-bit frame first, then its line records straight into the caller's
     // buffer; the encoder refuses a run that does not fit.
     thread_local std::vector<std::uint8_t> frame8;
@@ -170,18 +181,13 @@ DWORD RenderFrame(const FrameJob& job, std::uint8_t* out, std::uint64_t size, DW
     bytes = written;
     return ERROR_SUCCESS;
   }
-  const std::uint64_t need = FrameBytesBound(format, width, height);
+  const std::uint64_t need = StreamFrameBytes(info, width, height);
   if (need > size || need > 0xFFFFFFFFu) return kErrorBufferTooSmall;
-  switch (format) {
-    case STREAM_RAW8: RenderNarrow(job, out); break;
-    case STREAM_PACKED12:
-      RenderWide(job, out, static_cast<std::size_t>(width) * 3 / 2, Pack12);
-      break;
-    case STREAM_PACKED10:
-      RenderWide(job, out, static_cast<std::size_t>(width) * 10 / 8, Pack10);
-      break;
-    default: return kErrorBadRequest;
-  }
+  if (info->bitsPerSample == 8)
+    RenderNarrow(job, out);
+  else
+    RenderWide(job, out, static_cast<std::size_t>(StreamRowBytes(info, width)),
+               info->bitsPerSample == 12 ? Pack12 : Pack10);
   bytes = static_cast<DWORD>(need);
   return ERROR_SUCCESS;
 }

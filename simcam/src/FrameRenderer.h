@@ -1,11 +1,11 @@
 // Frame production: the scene through the sensor response, the camera's
 // lookup tables and the stream format, into the caller's buffer.
 //
-// Stream formats (StreamFormat): STREAM_PACKED12 packs 4 samples in 6 bytes,
-// STREAM_PACKED10 16 samples in 20 bytes. STREAM_RAW8, STREAM_COMPRESSED8 and
-// STREAM_PACKED10 pass the 12-bit samples through the camera's lookup table
-// of the site's colour (values clipped to 255, or 1023 for STREAM_PACKED10);
-// STREAM_PACKED12 delivers the 12-bit samples themselves.
+// Stream formats as the image library's StreamFormats table defines them
+// (packing, depth, lookup depth): every format but the 12-bit one passes the
+// sensor's 12-bit samples through the camera's lookup table of the site's
+// colour, clipped to the format's lookup depth (255, or 1023 for 10-bit
+// samples); the 12-bit format delivers the samples themselves.
 #ifndef SIMCAM_FRAMERENDERER_H
 #define SIMCAM_FRAMERENDERER_H
 
@@ -25,7 +25,9 @@ inline constexpr std::size_t kLookupEntries = 4096;
 // The camera's lookup tables: red, green, blue, 4096 entries each.
 using ColourTables = std::array<std::uint16_t, 3 * kLookupEntries>;
 
-// The default table of a format: s >> 4 (s >> 2 in format 4) for every colour.
+// The default table of a format: the 12-bit sample s shifted down to the
+// format's lookup depth (s >> 4, or s >> 2 for 10-bit samples) for every
+// colour.
 void FillDefaultTables(std::uint32_t format, ColourTables& tables);
 
 // Per colour channel (red, green, blue), the delivered value of every
@@ -33,8 +35,8 @@ void FillDefaultTables(std::uint32_t format, ColourTables& tables);
 // lookup table where the format uses one.
 struct ToneTables {
   std::uint32_t format = STREAM_RAW8;
-  std::array<std::vector<std::uint8_t>, 3> narrow;  // formats 1 and 3
-  std::array<std::vector<std::uint16_t>, 3> wide;   // formats 2 and 4
+  std::array<std::vector<std::uint8_t>, 3> narrow;  // formats of 8-bit samples
+  std::array<std::vector<std::uint16_t>, 3> wide;   // formats of 10- and 12-bit samples
 };
 
 std::shared_ptr<const ToneTables> BuildToneTables(const SensorResponse& response,
@@ -55,7 +57,8 @@ struct FrameJob {
   std::shared_ptr<const ToneTables> tables;
 };
 
-// Bytes of a frame in formats 1, 2 and 4; for format 3 the largest size.
+// Bytes of a packed frame (StreamFrameBytes); for compressed line records
+// the largest size.
 std::uint64_t FrameBytesBound(std::uint32_t format, int width, int height);
 
 // Renders the frame into `out`. Returns ERROR_SUCCESS with `bytes` set, or

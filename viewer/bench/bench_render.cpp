@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include "imaging/streamformat.h"
 #include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
@@ -52,11 +53,11 @@ void BM_RenderFrame(benchmark::State& state) {
 }
 
 void Arguments(benchmark::internal::Benchmark* b) {
-  for (int code = 1; code <= 4; ++code)
+  for (const StreamFormatInfo& format : StreamFormats)
     for (int mode = 0; mode <= 7; ++mode)
       for (int correction = 0; correction <= 1; ++correction) {
         if (mode == 0 && correction == 1) continue;  // grey pictures are not corrected
-        b->Args({code, mode, correction});
+        b->Args({format.code, mode, correction});
       }
   // Real time: the colour correction of a frame is split between the
   // caller and worker threads, so the caller's CPU time understates a frame.

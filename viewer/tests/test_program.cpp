@@ -114,9 +114,16 @@ TEST_F(ProgramTest, FileInformationOfASampleAndOfOddHeaders) {
   FileInfo->ShowNonModal();
   EXPECT_EQ(FileInfo->Memo->toPlainText(), lines.join('\n'));
 
-  RAWVideoHeader five = MakeHeader(5, 8, 8);
-  OpenHeader(five);
-  EXPECT_EQ(Info()[5], QStringLiteral("Video Type: ???"));
+  const struct {
+    std::int32_t status;
+    const char* line;
+  } types[] = {
+      {1, "Video Type: 8 bpp"},  {2, "Video Type: 12 bpp"}, {3, "Video Type: 8 bpp compressed"},
+      {4, "Video Type: 10 bpp"}, {5, "Video Type: ???"},    {-1, "Video Type: ???"}};
+  for (const auto& type : types) {
+    OpenHeader(MakeHeader(type.status, 8, 8));
+    EXPECT_EQ(Info()[5], QString::fromLatin1(type.line)) << type.status;
+  }
 
   const RAWVideoHeader zero{};
   OpenHeader(zero);

@@ -1,7 +1,8 @@
 /* RAW line decoders and the 16-to-8-bit lookup.
  *
  * The camera sends each frame in the format its StreamStatus names
- * (StreamFormat, streamformat.h):
+ * (StreamFormat; the table StreamFormats in streamformat.h names each one's
+ * unpacker):
  *   STREAM_RAW8         plain 8-bit samples (nothing to decode)
  *   STREAM_PACKED12     -> Unpack12Bit, then ApplyLookupTable16To8 (4096-entry table)
  *   STREAM_COMPRESSED8  -> DecodeCompressedLines
@@ -12,15 +13,16 @@
  * Safety rules where the formats leave a hole (these inputs come from RAW files
  * a user opens, so no decoder reads or writes outside the buffers below):
  *   - The packed formats are read row by row: a 10-bit row is width * 10 / 8
- *     bytes, a 12-bit row width * 3 / 2 bytes (both truncated), and the
- *     destination row is width samples. Only whole 20-byte blocks (10-bit) or
- *     whole 6-byte groups (12-bit) lying inside the source row are decoded;
- *     the remaining width mod 16 (10-bit) or width mod 4 (12-bit) samples of
- *     each destination row are set to 0. A decoder therefore reads at most
- *     height * (packed row bytes) source bytes and writes exactly width *
- *     height destination samples. For a width that is a multiple of 16 (10-bit)
- *     or 4 (12-bit), which is all the formats define, the result is the one
- *     the format defines.
+ *     bytes, a 12-bit row width * 3 / 2 bytes (both truncated: StreamRowBytes
+ *     in streamformat.h), and the destination row is width samples. Only
+ *     whole 20-byte blocks (10-bit) or whole 6-byte groups (12-bit) lying
+ *     inside the source row are decoded; the remaining width mod 16 (10-bit)
+ *     or width mod 4 (12-bit) samples of each destination row are set to 0.
+ *     A decoder therefore reads at most height * (packed row bytes) source
+ *     bytes (StreamFrameBytes) and writes exactly width * height destination
+ *     samples. For a width that is a multiple of 16 (10-bit) or 4 (12-bit),
+ *     which is all the formats define, the result is the one the format
+ *     defines.
  *   - DecodeCompressedLines never reads outside the source bytes it is given,
  *     and reads each record only inside its own 4 + PayloadLength bytes:
  *     bytes of a record past its end (FirstSamples of a record with
