@@ -2,6 +2,12 @@
 
 #include <QCoreApplication>
 
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
 #include "APP/CaptureMessages.h"
 #include "APP/Commands.h"
 
@@ -56,4 +62,29 @@ void RunCaptureLoop(TAppCommand& app, const std::function<bool()>& pass) {
     if (!pass()) break;
     QCoreApplication::processEvents();
   }
+}
+
+void ServeEventsUntil(const std::function<bool()>& done, QEventLoop::ProcessEventsFlags flags) {
+  if (done()) return;
+  // A nested event loop, not a loop of processEvents calls: it sleeps until
+  // something is due and serves the window system and the timers as the main
+  // loop does.
+  QEventLoop loop;
+  QTimer poll;
+  poll.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(1);
+  loop.exec(flags);
+}
+
+void RunServingEvents(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done.store(true);
+  });
+  ServeEventsUntil([&] { return done.load(); });
+  worker.join();
 }

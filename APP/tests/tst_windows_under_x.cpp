@@ -46,6 +46,7 @@
 #include "APP/fmMain.h"
 #include "APP/fmSettings.h"
 #include "APP/fmViewPort.h"
+#include "APP/tests/under_x.h"
 
 namespace {
 
@@ -288,40 +289,14 @@ const char* const ExpectedSteps[] = {"main-active",
                                      "histogram-active",
                                      "histogram-closed-on-esc"};
 
-// Starts the window manager and waits until it manages the screen.
-pid_t StartWindowManager() {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Its messages would mix with the script's lines.
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    execlp("openbox", "openbox", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  // No application object exists yet: the check runs through the shell.
-  for (int i = 0; i < 400; ++i) {
-    if (std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0)
-      break;
-    usleep(50000);
-  }
-  return pid;
-}
-
 int RunInX(int argc, char** argv) {
-  QTemporaryDir folder;  // preset files land there
-  QDir::setCurrent(folder.path());
-  const pid_t windowManager = StartWindowManager();
   TKeyReleases keys;
   std::unique_ptr<TScript> script;
-  const int result = RunProgram(argc, argv, [&] {
+  const int result = RunProgramInX(argc, argv, [&] {
     qApp->installEventFilter(&keys);
     script = std::make_unique<TScript>(Steps(keys));
   });
   script.reset();
-  if (windowManager > 0) {
-    kill(windowManager, SIGTERM);
-    waitpid(windowManager, nullptr, 0);
-  }
   return result;
 }
 
@@ -332,20 +307,10 @@ class TestWindowsUnderX : public QObject {
 
  private slots:
   void stackingEnterAndEscAsAUserMeetsThem() {
-    for (const char* tool : {"xvfb-run", "openbox", "xdotool", "xprop"})
-      if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-        QSKIP(qPrintable(QStringLiteral("%1 missing").arg(QString::fromLatin1(tool))));
+    if (const QString tool = MissingXTool(); !tool.isEmpty())
+      QSKIP(qPrintable(tool + QStringLiteral(" missing")));
     QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    run.setProcessEnvironment(env);
-    // The free display search starts at a number of this process's own, so
-    // that virtual X servers started at the same moment do not race.
-    const QString firstDisplay = QString::number(100 + QCoreApplication::applicationPid() % 400);
-    run.start(QStandardPaths::findExecutable(QStringLiteral("xvfb-run")),
-              {QStringLiteral("-a"), QStringLiteral("-n"), firstDisplay,
-               QCoreApplication::applicationFilePath(), QStringLiteral("--in-x")});
-    QVERIFY(run.waitForFinished(300000));
+    QVERIFY(RunUnderX(run, 300000));
     const QString output = QString::fromLocal8Bit(run.readAllStandardOutput());
     QStringList expected;
     for (const char* step : ExpectedSteps) expected << QString::fromLatin1(step) + " ok";
