@@ -76,7 +76,15 @@ void ServeEventsUntil(const std::function<bool()>& done, QEventLoop::ProcessEven
     if (done()) loop.quit();
   });
   poll.start(1);
-  loop.exec(flags);
+  while (!done()) {
+    loop.exec(flags);
+    // A loop started while the program quits returns at once: the events
+    // are then served by hand until done.
+    if (!done()) {
+      QCoreApplication::processEvents(flags);
+      std::this_thread::yield();
+    }
+  }
 }
 
 void RunServingEvents(const std::function<void()>& work) {
