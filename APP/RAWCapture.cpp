@@ -1,17 +1,15 @@
 #include "APP/RAWCapture.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
-
-#include <cerrno>
-#include <string>
 
 #include <fcntl.h>
 #include <unistd.h>
