@@ -458,6 +458,7 @@ void TMainForm::SavePreset1Click() {
     return;
   }
   const QString path = ChosenFile(dialog);
+  if (!MayStorePresetAt(path)) return;
   switch (SavePresetFile(this, path)) {
     case TPresetSave::Stored:
       ShowMessage(QStringLiteral("Profile : ") + path + QStringLiteral("  Stored OK"));
@@ -508,7 +509,7 @@ void TMainForm::FormClose() {
   AppCommand->Done();
   // The preset holds the settings dialog's state; without the dialog
   // (window tests) there is nothing to keep.
-  if (SettingsForm != nullptr) SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
+  if (SettingsForm != nullptr) SaveClosingPreset(this, SettingsForm->StartUpPresetRefused);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

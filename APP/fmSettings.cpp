@@ -117,8 +117,9 @@ void TSettingsForm::FormCreate() {
   AppCommand->SettingsView = this;
   for (int g = 0; g < LookupGroups; ++g) ShowLookupValues(g);
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  const QString presetFile = QStringLiteral("qdv47b5.pre");
-  if (QFile::exists(presetFile)) LoadPresetFile(MainForm, presetFile);
+  const QString presetFile = StartUpPresetName();
+  if (QFile::exists(presetFile))
+    StartUpPresetRefused = LoadPresetFile(MainForm, presetFile) != TPresetLoad::Loaded;
 }
 
 bool TSettingsForm::event(QEvent* event) {
