@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "viewer/THistogram.h"
 #include "viewer/TFileInfo.h"
+#include "viewer/THistogram.h"
 #include "viewer/tests/ViewerTestSupport.h"
 
 namespace {
@@ -73,9 +73,8 @@ TEST_F(FileStatesTest, EveryOpenShowsTheOpenFileOrNoneAndCommandsSayWhy) {
          WriteRAWFile(p, MakeHeader(2, 320, 180), {Record(frame8), Record(frame8)});
        },
        "read", "read", true},
-      {"cut-record.raw",
-       [&](const QString& p) { WriteRAWFile(p, cut.data(), cut.size(), {}); }, "read", "read",
-       true},
+      {"cut-record.raw", [&](const QString& p) { WriteRAWFile(p, cut.data(), cut.size(), {}); },
+       "read", "read", true},
       {"cut-header.raw",
        [&](const QString& p) { WriteRAWFile(p, cutHeader.data(), cutHeader.size(), {}); }, "read",
        "not open", false},
@@ -106,8 +105,8 @@ TEST_F(FileStatesTest, EveryOpenShowsTheOpenFileOrNoneAndCommandsSayWhy) {
     EXPECT_EQ(opening, c.open ? said(c.openSays) : said(c.openSays) + "\n" + fileNotOpen);
     EXPECT_EQ(form->FileOpen(), c.open);
 
-    EXPECT_EQ(form->windowTitle(), c.open ? TAppForm::FileCaption + path
-                                          : QString::fromLatin1(TAppForm::DesignCaption));
+    EXPECT_EQ(form->windowTitle(),
+              c.open ? TAppForm::FileCaption + path : QString::fromLatin1(TAppForm::DesignCaption));
     EXPECT_FALSE(form->VideoPanel->HasPicture());
     EXPECT_EQ(form->StatusText(), QString());
     EXPECT_EQ(InfoText().section(QLatin1Char('\n'), 0, 0),
