@@ -196,10 +196,12 @@ void BM_ConvertStall(benchmark::State& state) {
     QDir().mkpath(work);
     form->WorkDir = work;
     probe.Start();
-    QTimer::singleShot(0, form, [form] { form->mSaveAVIClick(); });
-    do {
-      QCoreApplication::processEvents();
-    } while (form->Converting());
+    bool done = false;
+    QTimer::singleShot(0, form, [form, &done] {
+      form->mSaveAVIClick();
+      done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     longest = std::max(longest, probe.Stop());
   }
   QDir(work).removeRecursively();
