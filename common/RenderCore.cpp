@@ -27,7 +27,8 @@ std::int32_t KnownDebayerMode(std::int32_t mode) {
 bool UnpackFrame(std::uint32_t format, const std::uint8_t* bytes, std::uint32_t byteCount,
                  std::int32_t width, std::int32_t height, const TRenderBuffers& buffers,
                  TRenderFrame& frame) {
-  if (!StreamFormatDecodes(format)) return false;
+  if (!StreamFormatDecodes(format) || byteCount < FrameBytesNeeded(format, width, height))
+    return false;
   assert(bytes != nullptr && width >= 0 && height >= 0);
   frame = TRenderFrame{};
   frame.width = width;

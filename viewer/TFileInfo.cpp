@@ -45,3 +45,7 @@ void TFileInfo::ShowNonModal() {
   activateWindow();
   FormActivate();
 }
+
+void TFileInfo::FileChanged() {
+  if (isVisible()) FormActivate();
+}

@@ -99,11 +99,11 @@ TEST_F(ExportTest, ABMPThatCannotBeWrittenIsReported) {
   form->mSaveFrameClick();
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error write file:") +
                                 Work(QStringLiteral("missing/FRAME_0000.BMP")));
-  // No file open: the request waits for the next render that draws.
+  // No file open: said, and no request is left for a later file's frame.
   form->FormClose();
   form->mSaveFrameClick();
-  EXPECT_TRUE(form->SavePending);
-  EXPECT_TRUE(messages.isEmpty());
+  EXPECT_FALSE(form->SavePending);
+  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|File not open!"));
 }
 
 }  // namespace
