@@ -19,8 +19,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QtTest>
 #include <QWidget>
+#include <QtTest>
 
 #include <algorithm>
 #include <cstdio>
