@@ -93,8 +93,8 @@ THistogramForm::THistogramForm(const Design& design, QWidget* parent)
 }
 
 void THistogramForm::ShowWindow() {
-  show();
-  raise();
+  // Above the settings dialog too, which stays on top while it is shown.
+  ShowInSight(*this);
 }
 
 void THistogramForm::HideWindow() { hide(); }

@@ -28,6 +28,7 @@
 #include "common/Format.h"
 #include "common/MenuGroups.h"
 #include "common/Messages.h"
+#include "common/ToolPictures.h"
 #include "common/VclControls.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
@@ -69,10 +70,10 @@ QList<QIcon> MakeImageList(QStyle* style) {
       MakeGlyph(QStringLiteral("H"), Qt::darkGreen),           // 6 frame histogram
       style->standardIcon(QStyle::SP_FileDialogDetailedView),  // 7 settings
       style->standardIcon(QStyle::SP_DialogSaveButton),        // 8 save frame
-      MakeGlyph(QStringLiteral("AVI"), Qt::black),             // 9 save AVI video
+      MakeWordPicture(QStringLiteral("AVI"), Qt::black),       // 9 save AVI video
       MakeGlyph(QStringLiteral("C"), Qt::black),               // 10 copy frame
       MakeGlyph(QStringLiteral("?"), Qt::darkBlue),            // 11 help
-      MakeGlyph(QStringLiteral("RAW"), Qt::black),             // 12 save RAW video
+      MakeWordPicture(QStringLiteral("RAW"), Qt::black),       // 12 save RAW video
   };
 }
 
@@ -210,7 +211,7 @@ void TMainForm::CreateToolBar() {
 
   auto button = [this](QToolButton*& b, const char* name, const char* hint, int image,
                        void (TMainForm::*handler)()) {
-    b = new QToolButton(ToolBar);
+    b = new TToolButton(ToolBar);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(QString::fromLatin1(hint));
     b->setIcon(ImageList.value(image));

@@ -21,6 +21,7 @@
 #include "common/MenuGroups.h"
 #include "common/Messages.h"
 #include "common/RenderCore.h"
+#include "common/ToolPictures.h"
 #include "common/VclControls.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
@@ -151,7 +152,7 @@ void TAppForm::CreateToolBar() {
   QStyle* s = style();
   auto button = [this](QToolButton*& b, const char* name, const char* hint, const QIcon& icon,
                        void (TAppForm::*handler)()) {
-    b = new QToolButton(ToolBar);
+    b = new TToolButton(ToolBar);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(QString::fromLatin1(hint));
     b->setIcon(icon);
@@ -169,7 +170,7 @@ void TAppForm::CreateToolBar() {
          &TAppForm::mCopyFrameClick);
   button(bSaveFrame, "bSaveFrame", "Save frame", s->standardIcon(QStyle::SP_DialogSaveButton),
          &TAppForm::mSaveFrameClick);
-  button(bSaveAVI, "bSaveAVI", "Save AVI file", MakeGlyph(QStringLiteral("AVI"), Qt::black),
+  button(bSaveAVI, "bSaveAVI", "Save AVI file", MakeWordPicture(QStringLiteral("AVI"), Qt::black),
          &TAppForm::mSaveAVIClick);
   ToolBar->addSeparator();
   button(bGotoBegin, "bGotoBegin", "Go to begin", s->standardIcon(QStyle::SP_MediaSkipBackward),

@@ -138,8 +138,8 @@ QString THistogram::Panel(int index) const {
 }
 
 void THistogram::ShowNonModal() {
-  show();
-  raise();
+  // Above the settings dialog too, which stays on top while it is shown.
+  ShowInSight(*this);
   FormActivate();
 }
 
