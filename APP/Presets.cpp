@@ -18,8 +18,9 @@
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
+#include "common/RadioGroup.h"
 #include "common/RegularFile.h"
-#include "common/VclControls.h"
+#include "common/TrackBarBounds.h"
 #include "platform/newfile.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "common/Dialogs.h"
 #include "common/Format.h"
 #include "common/Parse.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 
 TViewPortForm* ViewPortForm = nullptr;
 

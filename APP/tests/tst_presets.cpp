@@ -24,7 +24,7 @@
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 
 namespace {
 
