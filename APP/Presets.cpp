@@ -358,11 +358,11 @@ bool ReplaceFile(const QString& fileName, const QByteArray& text) {
   if (!IsRegularOrAbsent(fileName)) return false;
   const QFileInfo info(fileName);
   const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
-  return WriteWholeFile(QFile::encodeName(target).constData(), FileCreation::Replace,
-                        [&text](std::FILE* file) {
-                          const auto size = static_cast<std::size_t>(text.size());
-                          return std::fwrite(text.constData(), 1, size, file) == size;
-                        });
+  return platform::WriteWholeFile(QFile::encodeName(target).constData(),
+                                  platform::FileCreation::Replace, [&text](std::FILE* file) {
+                                    const auto size = static_cast<std::size_t>(text.size());
+                                    return std::fwrite(text.constData(), 1, size, file) == size;
+                                  });
 }
 
 }  // namespace
