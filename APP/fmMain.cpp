@@ -126,7 +126,7 @@ void TMainForm::CreateMenus() {
     addAction(action);
     return action;
   };
-  auto separator = [this](QMenu* menu, QAction*& action, const char* name) {
+  auto separator = [](QMenu* menu, QAction*& action, const char* name) {
     action = menu->addSeparator();
     action->setObjectName(QString::fromLatin1(name));
   };
