@@ -18,7 +18,7 @@
 // removed after each run.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -35,6 +35,7 @@
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -208,29 +209,25 @@ void Pools(benchmark::internal::Benchmark* b) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  benchmark::Initialize(&argc, argv);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
-  simcam::SimCamera& camera = StartLiveVideoApplication();
-  QCoreApplication::processEvents();
-  const QString base = qEnvironmentVariable("QDV_BENCH_DIR", "/tmp");
-  QTemporaryDir temporary(base + "/rawcapture_bench_XXXXXX");
-  folder = &temporary;
-  BenchSettingsView settings;
-  AppCommand->SettingsView = &settings;
-  // The first large write of a process runs well below the disk's speed.
-  PlainWriteSeconds(std::uint64_t{512} << 20, 32);
+[[maybe_unused]] const bool Registered = SetBenchmarkProgram(
+    [] {
+      simcam::SimCamera& camera = StartLiveVideoApplication();
+      QCoreApplication::processEvents();
+      const QString base = qEnvironmentVariable("QDV_BENCH_DIR", "/tmp");
+      folder = new QTemporaryDir(base + "/rawcapture_bench_XXXXXX");
+      static BenchSettingsView settings;
+      AppCommand->SettingsView = &settings;
+      // The first large write of a process runs well below the disk's speed.
+      PlainWriteSeconds(std::uint64_t{512} << 20, 32);
 
-  benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
-  benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
-  benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
-      ->ArgNames({"code", "blocks"})
-      ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
-      ->Apply(Once);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  TThread::ShutDownAll();
-  return 0;
-}
+      benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
+      benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
+      benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
+          ->ArgNames({"code", "blocks"})
+          ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
+          ->Apply(Once);
+    },
+    [] {
+      TThread::ShutDownAll();
+      delete folder;
+    });

@@ -6,11 +6,11 @@
 // (ctest -R viewer_samples).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 
 #include "common/Messages.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
@@ -160,13 +160,3 @@ BENCHMARK(BM_Convert)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (longFileMade) QFile::remove(LongFile());
-  return 0;
-}
