@@ -103,7 +103,9 @@ TEST(GuiSyncDeathTest, ExitInTheGuiThreadEndsThreadsThenRunsTheActionsNewestFirs
       {
         InstallExitHook();
         TExitAction first([] { std::fputs("first\n", stderr); });
-        { TExitAction dropped([] { std::fputs("dropped\n", stderr); }); }
+        {
+          TExitAction dropped([] { std::fputs("dropped\n", stderr); });
+        }
         TExitAction second([] { std::fputs("second\n", stderr); });
         StepThread worker([] { std::exit(3); });
         worker.Start();

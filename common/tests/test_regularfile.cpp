@@ -81,12 +81,11 @@ TEST_F(RegularFileTest, OnlyARegularFileOrNothingMayBeReplaced) {
   const struct {
     const char* name;
     bool allowed;
-  } cases[] = {{"absent", true},     {"dangling", true},  {"regular", true},
-               {"link", true},       {"fifo", false},     {"loop1", false},  // ELOOP
+  } cases[] = {{"absent", true},     {"dangling", true}, {"regular", true},
+               {"link", true},       {"fifo", false},    {"loop1", false},  // ELOOP
                {"regular/x", false},  // ENOTDIR: the name cannot be looked up
                {".", false}};
-  for (const auto& c : cases)
-    EXPECT_EQ(IsRegularOrAbsent(Path(c.name)), c.allowed) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(IsRegularOrAbsent(Path(c.name)), c.allowed) << c.name;
 }
 
 }  // namespace
