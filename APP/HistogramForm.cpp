@@ -12,7 +12,7 @@
 
 #include "common/Dialogs.h"
 #include "common/HistogramPicture.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
+#include "common/RadioGroup.h"
 #include "common/RegularFile.h"
 #include "platform/newfile.h"
 
@@ -232,11 +233,11 @@ bool ReplaceFile(const QString& fileName, const QByteArray& text, QString& why) 
   const QFileInfo info(fileName);
   const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
   errno = 0;
-  if (WriteWholeFile(QFile::encodeName(target).constData(), FileCreation::Replace,
-                     [&text](std::FILE* file) {
-                       const auto size = static_cast<std::size_t>(text.size());
-                       return std::fwrite(text.constData(), 1, size, file) == size;
-                     }))
+  if (platform::WriteWholeFile(QFile::encodeName(target).constData(),
+                               platform::FileCreation::Replace, [&text](std::FILE* file) {
+                                 const auto size = static_cast<std::size_t>(text.size());
+                                 return std::fwrite(text.constData(), 1, size, file) == size;
+                               }))
     return true;
   why = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
   return false;

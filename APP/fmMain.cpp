@@ -26,10 +26,12 @@
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
+#include "common/KeypadZoomKeys.h"
 #include "common/MenuGroups.h"
 #include "common/Messages.h"
+#include "common/TextWidths.h"
+#include "common/ToolBarGlyph.h"
 #include "common/ToolPictures.h"
-#include "common/VclControls.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
 #include "imaging/debayer.h"
@@ -125,7 +127,7 @@ void TMainForm::CreateMenus() {
     addAction(action);
     return action;
   };
-  auto separator = [this](QMenu* menu, QAction*& action, const char* name) {
+  auto separator = [](QMenu* menu, QAction*& action, const char* name) {
     action = menu->addSeparator();
     action->setObjectName(QString::fromLatin1(name));
   };

@@ -16,9 +16,11 @@
 #include <limits>
 
 #include "APP/fmMain.h"
+#include "common/ControlFactories.h"
 #include "common/Dialogs.h"
 #include "common/Format.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
+#include "common/TrackBarBounds.h"
 
 TSettingsForm* SettingsForm = nullptr;
 

@@ -60,7 +60,7 @@ class TSettingsForm : public QDialog, public ISettingsView {
   // while Updating is set. ShowGain: the gain label from the camera.
   // ReadCameraSettings: everything the camera may have changed, on every
   // activation of the dialog.
-  void UpdateExposure();
+  void UpdateExposure() override;
   void ShowGain();
   void ReadCameraSettings();
 

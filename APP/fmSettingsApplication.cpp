@@ -23,11 +23,12 @@
 
 #include <unistd.h>
 
+#include "common/ControlFactories.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 
 namespace {
 

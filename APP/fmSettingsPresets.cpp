@@ -13,7 +13,8 @@
 #include "APP/Presets.h"
 #include "APP/fmSettings.h"
 #include "common/Format.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
+#include "common/TrackBarBounds.h"
 
 namespace {
 

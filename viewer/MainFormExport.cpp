@@ -37,7 +37,7 @@ bool TAppForm::SaveFrameBMP(const std::uint8_t* image, std::int32_t width, std::
   const QString name =
       NextFreeFileName(WorkDir + QStringLiteral("FRAME_"), QStringLiteral(".BMP"), BMPCounter);
   // A new file only: a file of that name made meanwhile is not overwritten.
-  if (WriteBMPFile(name, image, width, height, 0, 0, FileCreation::NewOnly)) return true;
+  if (WriteBMPFile(name, image, width, height, 0, 0, platform::FileCreation::NewOnly)) return true;
   exportError_ = QStringLiteral("Error write file:") + name;
   return false;
 }

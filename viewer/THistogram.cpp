@@ -17,7 +17,7 @@
 #include "common/Dialogs.h"
 #include "common/Format.h"
 #include "common/HistogramPicture.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 #include "imaging.h"
 
 THistogram* Histogram = nullptr;

@@ -27,7 +27,7 @@
 // removed after each run.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -50,6 +50,7 @@
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "platform/device.h"
 #include "simcam/SimCamera.h"
 
@@ -346,38 +347,34 @@ void Pools(benchmark::internal::Benchmark* b) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  benchmark::Initialize(&argc, argv);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
-  simcam::SimCamera& camera = StartLiveVideoApplication();
-  QCoreApplication::processEvents();
-  const QString base = qEnvironmentVariable("QDV_BENCH_DIR", "/tmp");
-  QTemporaryDir temporary(base + "/rawcapture_bench_XXXXXX");
-  folder = &temporary;
-  BenchSettingsView settings;
-  AppCommand->SettingsView = &settings;
-  // The first large write of a process runs well below the disk's speed.
-  PlainWriteSeconds(std::uint64_t{512} << 20, 32);
+[[maybe_unused]] const bool Registered = SetBenchmarkProgram(
+    [] {
+      simcam::SimCamera& camera = StartLiveVideoApplication();
+      QCoreApplication::processEvents();
+      const QString base = qEnvironmentVariable("QDV_BENCH_DIR", "/tmp");
+      folder = new QTemporaryDir(base + "/rawcapture_bench_XXXXXX");
+      static BenchSettingsView settings;
+      AppCommand->SettingsView = &settings;
+      // The first large write of a process runs well below the disk's speed.
+      PlainWriteSeconds(std::uint64_t{512} << 20, 32);
 
-  benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
-  benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
-  benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
-      ->ArgNames({"code", "blocks"})
-      ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
-      ->Apply(Once);
-  benchmark::RegisterBenchmark("BM_RAWCaptureResponse", BM_RAWCaptureResponse, &camera)
-      ->ArgNames({"blocks", "MB"})
-      ->Args({2, 16})
-      ->Args({32, 16})
-      ->Args({128, 16})
-      ->Args({32, 64})
-      ->Apply(Once);
-  benchmark::RegisterBenchmark("BM_AVICaptureResponse", BM_AVICaptureResponse, &camera)
-      ->Apply(Once);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  TThread::ShutDownAll();
-  return 0;
-}
+      benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
+      benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
+      benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
+          ->ArgNames({"code", "blocks"})
+          ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
+          ->Apply(Once);
+      benchmark::RegisterBenchmark("BM_RAWCaptureResponse", BM_RAWCaptureResponse, &camera)
+          ->ArgNames({"blocks", "MB"})
+          ->Args({2, 16})
+          ->Args({32, 16})
+          ->Args({128, 16})
+          ->Args({32, 64})
+          ->Apply(Once);
+      benchmark::RegisterBenchmark("BM_AVICaptureResponse", BM_AVICaptureResponse, &camera)
+          ->Apply(Once);
+    },
+    [] {
+      TThread::ShutDownAll();
+      delete folder;
+    });

@@ -285,8 +285,9 @@ TEST(StartUpPreset, AFileTheStartUpCouldNotUseIsLeftAsItWasAtExit) {
     EXPECT_EQ(node.st_mode, before[i].node.st_mode);
     EXPECT_EQ(node.st_ino, before[i].node.st_ino);
     QFile file(QString::fromLocal8Bit(before[i].path));
-    if (S_ISREG(node.st_mode) && file.open(QIODevice::ReadOnly))
+    if (S_ISREG(node.st_mode) && file.open(QIODevice::ReadOnly)) {
       EXPECT_TRUE(file.readAll() == before[i].bytes);
+    }
   }
 }
 

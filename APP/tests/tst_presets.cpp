@@ -26,7 +26,7 @@
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "QDV47B5API.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 #include "imaging/colorcorrection.h"
 
 namespace {

@@ -11,7 +11,6 @@
 // from F3 to the completion message and through a whole playback.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +19,7 @@
 #include <algorithm>
 
 #include "common/Messages.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
@@ -266,13 +266,3 @@ BENCHMARK(BM_PlaybackStall)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (longFileMade) QFile::remove(LongFile());
-  return 0;
-}

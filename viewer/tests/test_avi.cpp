@@ -337,6 +337,28 @@ TEST(AVIWriterTest, RefusesAnExistingFileAndAFrameOfTheWrongSize) {
   EXPECT_EQ(avi.Frame(0), std::vector<std::uint8_t>(16 * 4, 7));
 }
 
+// The part's rate is the frame rate times 1000 with halves rounded up.
+TEST(AVIWriterTest, RatesRoundHalvesUp) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const struct {
+    double fps;
+    std::uint32_t rate;
+  } cases[] = {{25.0005, 25001}, {0.0005, 1}, {29.97, 29970}, {12.0004, 12000}};
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fps);
+    const QString name = dir.filePath(QString::number(number++) + QStringLiteral(".AVI"));
+    AVIWriter writer;
+    ASSERT_TRUE(writer.Open(name, 4, 2, 8, c.fps, 0));
+    ASSERT_TRUE(writer.WriteFrame(std::vector<std::uint8_t>(8, 1).data(), 8));
+    ASSERT_TRUE(writer.Close());
+    const std::vector<std::uint8_t> b = ReadBytes(name);
+    EXPECT_EQ(U32At(b, Find(b, "strh") + 8 + 20), 1000u);
+    EXPECT_EQ(U32At(b, Find(b, "strh") + 8 + 24), c.rate);
+  }
+}
+
 // A conversion killed while it writes a part (a child process writing
 // grey frames through the conversion's writer): once the part's header
 // counts 20 frames, a kill leaves a part that a strict reader takes, with

@@ -24,18 +24,8 @@
 
 namespace {
 
-class ProgramEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "viewer_program_tests";
-    static char* argv[] = {arg0, nullptr};
-    new TViewerApplication(argc, argv);
-  }
-  void TearDown() override { delete qApp; }
-};
-[[maybe_unused]] ::testing::Environment* const Environment =
-    ::testing::AddGlobalTestEnvironment(new ProgramEnvironment);
+[[maybe_unused]] ::testing::Environment* const Environment = ::testing::AddGlobalTestEnvironment(
+    new TQtTestEnvironment<TViewerApplication>("viewer_program_tests"));
 
 class ProgramTest : public ::testing::Test {
  protected:
