@@ -4,10 +4,12 @@
 #include <QCompleter>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLayout>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -25,9 +27,31 @@ FileDialogRunner& Runner() {
 }
 }  // namespace
 
+namespace {
+
+// Names a file's type by its name alone. Qt's own provider reads the first
+// bytes of every listed file to tell its type, and reading a device or a
+// FIFO (a folder such as /proc holds both) blocks the window for good.
+class TNameOnlyIconProvider : public QFileIconProvider {
+ public:
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir() || info.isRoot()) return QFileIconProvider::type(info);
+    return database_.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+  }
+
+ private:
+  QMimeDatabase database_;
+};
+
+}  // namespace
+
 void SetUpFileDialog(QFileDialog& dialog) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::ReadOnly);
+  // The dialog does not own its icon provider: one provider serves every
+  // dialog for the program's life.
+  static TNameOnlyIconProvider* const provider = new TNameOnlyIconProvider;
+  dialog.setIconProvider(provider);
 }
 
 namespace {

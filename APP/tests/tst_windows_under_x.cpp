@@ -41,12 +41,21 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
        [] { return QApplication::activeWindow() == MainForm; }},
       {"save-dialog-shown", [] { Key("ctrl+m"); },
        [] { return QApplication::activeWindow() == ModalBox<QFileDialog>(); }},
-      {"path-typed-and-saved",
+      {"path-typed-replace-asked",
        [] {
          // A file in a folder the dialog has not listed yet: its completer
          // lists the folder, and offers the file, while the dialog closes.
          Type(QDir::current().filePath(QStringLiteral("typed/typed.pre")));
          Key("Return");
+       },
+       [] {
+         const QMessageBox* box = ModalBox<QMessageBox>();
+         return QApplication::activeWindow() == box && box != nullptr &&
+                box->text().contains(QStringLiteral("already exists"));
+       }},
+      {"replace-confirmed",
+       [] {
+         Key("alt+y");
          settle.Start();
        },
        [] {
@@ -146,7 +155,7 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
 int RunInX(int argc, char** argv) {
   QTemporaryDir folder;  // preset files land there
   QDir::setCurrent(folder.path());
-  // An empty preset, which the save replaces.
+  // An empty preset, which the save replaces once the user says so.
   QDir().mkdir(QStringLiteral("typed"));
   QFile(QStringLiteral("typed/typed.pre")).open(QIODevice::WriteOnly);
   const pid_t windowManager = StartWindowManager();
