@@ -3,7 +3,8 @@
 # make test  - install what is missing, check the source style, build, run
 #              every test (release and sanitizer builds), the fuzz targets'
 #              short runs and, under ThreadSanitizer, the tests that start
-#              threads
+#              threads; the release builds of GCC and clang treat warnings
+#              as errors
 # make bench - build and run the benchmarks
 # make fuzz  - run every fuzz target for FUZZ_SECONDS (default 300) each
 # make soak  - the camera application under load for SOAK_SECONDS (default 600)
@@ -12,20 +13,30 @@ JOBS ?= $(shell nproc)
 # so that another clone of the tree reuses the same cache entries.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: setup build run test check-format test-release test-sanitize test-tsan test-fuzz fuzz bench soak clean
+.PHONY: setup build run test check-format test-release test-clang test-sanitize test-tsan test-fuzz fuzz bench soak clean
 
 setup:
 	@scripts/setup.sh
 
+# Warnings as errors only where make test builds: a developer's build goes
+# on past a warning a newer compiler brings.
 build: setup
-	cmake --preset release
+	cmake --preset release -DQDV_WERROR=OFF
 	cmake --build --preset release -j $(JOBS)
 
 run: build
 	@scripts/run.sh build/release
 
-test-release: build
+test-release: setup
+	cmake --preset release -DQDV_WERROR=ON
+	cmake --build --preset release -j $(JOBS)
 	ctest --preset release -j $(JOBS)
+
+# clang warns where GCC does not: the release tree built by clang, warnings
+# as errors. Built only; the tests run in the GCC builds.
+test-clang: setup
+	cmake --preset clang-release
+	cmake --build --preset clang-release -j $(JOBS)
 
 test-sanitize: setup
 	cmake --preset sanitize
@@ -54,7 +65,7 @@ fuzz: setup
 check-format: setup
 	@scripts/check-format.sh
 
-test: check-format test-release test-sanitize test-tsan test-fuzz
+test: check-format test-release test-clang test-sanitize test-tsan test-fuzz
 
 bench: build
 	@for b in $$(find build/release -name '*_bench_*' -type f -executable | sort); do echo "== $$b"; $$b; done

@@ -1,6 +1,8 @@
 // AVI capture: the rendered live picture of an 8-bit stream recorded as an
 // uncompressed 24-bit AVI file, one key frame per frame read.
+#include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "APP/AVIFile.h"
 #include "APP/CaptureMessages.h"
@@ -79,12 +81,23 @@ class TAVICapture {
   void Record() {
     // The process may end through exit() from inside the loop (the display
     // was lost): the stack never unwinds, so the file is completed there.
-    const TExitAction completeAtExit([] { AVIClose(); });
+    std::atomic<bool> closing{false};
+    const TExitAction completeAtExit([&closing] {
+      while (closing.load()) std::this_thread::yield();  // closing on its own thread
+      AVIClose();
+    });
     const TCapturePause pause(app_);
     RunCaptureLoop(app_, [this] { return CapturePass(); });
     // Closed before anything is told: while a message waits, the file is
-    // complete and any program can read it.
-    writeFailed_ = !AVIClose() || writeFailed_;
+    // complete and any program can read it. Completing its index may take a
+    // while: the window goes on answering meanwhile.
+    bool closed = false;
+    closing.store(true);
+    RunServingEvents([&] {
+      closed = AVIClose();
+      closing.store(false);
+    });
+    writeFailed_ = !closed || writeFailed_;
   }
 
   // One frame read, counted, rendered and written. False when the capture

@@ -2,6 +2,12 @@
 
 #include <QCoreApplication>
 
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
 #include "APP/CaptureMessages.h"
 #include "APP/Commands.h"
 
@@ -56,4 +62,37 @@ void RunCaptureLoop(TAppCommand& app, const std::function<bool()>& pass) {
     if (!pass()) break;
     QCoreApplication::processEvents();
   }
+}
+
+void ServeEventsUntil(const std::function<bool()>& done, QEventLoop::ProcessEventsFlags flags) {
+  if (done()) return;
+  // A nested event loop, not a loop of processEvents calls: it sleeps until
+  // something is due and serves the window system and the timers as the main
+  // loop does.
+  QEventLoop loop;
+  QTimer poll;
+  poll.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(1);
+  while (!done()) {
+    loop.exec(flags);
+    // A loop started while the program quits returns at once: the events
+    // are then served by hand until done.
+    if (!done()) {
+      QCoreApplication::processEvents(flags);
+      std::this_thread::yield();
+    }
+  }
+}
+
+void RunServingEvents(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done.store(true);
+  });
+  ServeEventsUntil([&] { return done.load(); });
+  worker.join();
 }

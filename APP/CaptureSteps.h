@@ -4,6 +4,7 @@
 #ifndef APP_CAPTURESTEPS_H
 #define APP_CAPTURESTEPS_H
 
+#include <QEventLoop>
 #include <QString>
 
 #include <cstdint>
@@ -67,6 +68,16 @@ class TFrameLimit {
   bool limited_;
   std::int32_t remaining_;
 };
+
+// Serves the GUI's events (those flags allows) until done() is true, which
+// is asked every millisecond.
+void ServeEventsUntil(const std::function<bool()>& done,
+                      QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+
+// Runs work on a thread of its own while the GUI thread serves its events,
+// and returns when work has ended: a long step (writing what is pending,
+// closing a file, freeing a large pool) never holds the window up.
+void RunServingEvents(const std::function<void()>& work);
 
 // A status-bar panel of the main window, when there is one.
 void SetCapturePanel(TAppCommand& app, int index, const QString& text);

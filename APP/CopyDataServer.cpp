@@ -191,9 +191,27 @@ void TCopyDataServer::AcceptPending() {
       retry_->start();
       return;
     }
-    // Over the limit, the client is closed as soon as it is accepted.
-    if (connections_ < MaxConnections) Serve(std::move(client));
+    // At the bound, the longest-silent client makes room: a program that
+    // connects is always served.
+    if (clients_.size() >= std::size_t{MaxConnections}) Drop(clients_.front());
+    Serve(std::move(client));
   }
+}
+
+void TCopyDataServer::Touch(QLocalSocket* client) {
+  const auto it = std::find(clients_.begin(), clients_.end(), client);
+  if (it != clients_.end()) std::rotate(it, it + 1, clients_.end());
+}
+
+void TCopyDataServer::Forget(const QObject* client) {
+  const auto it = std::find(clients_.begin(), clients_.end(), client);
+  if (it != clients_.end()) clients_.erase(it);
+}
+
+void TCopyDataServer::Drop(QLocalSocket* client) {
+  Forget(client);
+  client->abort();
+  client->deleteLater();
 }
 
 void TCopyDataServer::Serve(platform::UniqueFd client) {
@@ -203,8 +221,11 @@ void TCopyDataServer::Serve(platform::UniqueFd client) {
     return;
   }
   client.release();  // the socket owns it now
-  ++connections_;
-  connect(socket, &QObject::destroyed, this, [this] { --connections_; });
+  clients_.push_back(socket);
+  // Served until it leaves, whichever way: it disconnects, or it is dropped
+  // (for room, for silence, for answers it does not read).
+  connect(socket, &QObject::destroyed, this, [this](QObject* gone) { Forget(gone); });
+  connect(socket, &QLocalSocket::disconnected, this, [this, socket] { Forget(socket); });
   connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
   // Every arrival starts the idle wait anew; a client silent for the whole
   // wait is dropped.
@@ -215,7 +236,10 @@ void TCopyDataServer::Serve(platform::UniqueFd client) {
     socket->abort();
     socket->deleteLater();
   });
-  connect(socket, &QLocalSocket::readyRead, idle, [this, idle] { idle->start(idleTimeoutMs_); });
+  connect(socket, &QLocalSocket::readyRead, idle, [this, idle, socket] {
+    idle->start(idleTimeoutMs_);
+    Touch(socket);
+  });
   idle->start(idleTimeoutMs_);
   auto* reader = new TCopyDataReader(socket, handler_, keptBytes_);
   reader->Read();

@@ -14,10 +14,11 @@
 // - the socket is for the user who runs the program only;
 // - a client whose unread answers pass MaxUnreadAnswerBytes is disconnected,
 //   so a client that sends but never reads cannot make memory grow;
-// - at most MaxConnections clients are served at once; others are closed as
-//   soon as they are accepted;
-// - a client that sends nothing for the idle time-out is disconnected, so
-//   clients that connect and stay silent cannot keep the colour tool out;
+// - at most MaxConnections clients are served at once, and a client that
+//   connects is always served: at the bound, the client that has sent
+//   nothing for the longest time is dropped to make room, so clients that
+//   connect and stay silent cannot keep the colour tool out;
+// - a client that sends nothing for the idle time-out is disconnected;
 // - a failed accept (out of file descriptors) never ends listening: the
 //   server tries again a little later.
 #ifndef APP_COPYDATASERVER_H
@@ -33,6 +34,7 @@
 
 #include "platform/handle.h"
 
+class QLocalSocket;
 class QSocketNotifier;
 class QTimer;
 
@@ -63,13 +65,18 @@ class TCopyDataServer : public QObject {
   QString ServerName() const { return serverName_; }
   QString FullServerName() const { return path_; }
   // Clients being served now.
-  int ConnectionCount() const { return connections_; }
+  int ConnectionCount() const { return static_cast<int>(clients_.size()); }
   // Sets the idle time-out; clients served now start their wait anew.
   void SetIdleTimeout(int milliseconds);
 
  private:
   void AcceptPending();
   void Serve(platform::UniqueFd client);
+  // A client sent something: it becomes the last to be dropped for room.
+  void Touch(QLocalSocket* client);
+  // A client leaves the served ones (it disconnected, or it is dropped).
+  void Forget(const QObject* client);
+  void Drop(QLocalSocket* client);
 
   Handler handler_;
   std::uint32_t keptBytes_;
@@ -78,7 +85,8 @@ class TCopyDataServer : public QObject {
   platform::UniqueFd listenSocket_;
   QSocketNotifier* notifier_ = nullptr;
   QTimer* retry_ = nullptr;
-  int connections_ = 0;
+  // The clients served, the one silent for the longest time first.
+  std::vector<QLocalSocket*> clients_;
   int idleTimeoutMs_ = DefaultIdleTimeoutMs;
 };
 

@@ -1,5 +1,6 @@
 #include "APP/FramePool.h"
 
+#include <algorithm>
 #include <cassert>
 #include <limits>
 
@@ -40,13 +41,14 @@ TFramePool::TFramePool(int file, std::int32_t count, std::uint64_t bytes, TFileW
                        TBlockAllocator allocator)
     : Pool(AllocatedCount(count, bytes), bytes + BlockOverhead, allocator),
       OutputFile(file),
+      blockBytes_(BlockSizeFits(bytes) ? static_cast<std::uint32_t>(bytes) : 0),
+      blockLength_(bytes + BlockOverhead),
       writer_(writer ? std::move(writer) : TFileWriter(WriteRAWVideoData)) {
+  // No page is touched here: a block's header is set when the producer
+  // enters it.
   if (IsValid()) {
     blockRecords_.assign(static_cast<std::size_t>(Pool.Count()), 0);
-    for (std::int32_t i = 0; i < Pool.Count(); ++i) {
-      Block(i)->Capacity = static_cast<std::uint32_t>(bytes);
-      Block(i)->Used = 0;
-    }
+    PreparerThread = std::thread([this] { PreparerLoop(); });
   }
   // Started also for an invalid pool, which it leaves at once.
   WriterThread = std::thread([this] { WriterLoop(); });
@@ -54,6 +56,7 @@ TFramePool::TFramePool(int file, std::int32_t count, std::uint64_t bytes, TFileW
 
 TFramePool::~TFramePool() {
   Flush();
+  StopPreparing();
   if (WriterThread.joinable()) WriterThread.join();
 }
 
@@ -66,29 +69,73 @@ std::uint8_t* TFramePool::Data(std::int32_t i) const {
 }
 
 std::uint8_t* TFramePool::Reserve(std::uint32_t n) {
-  if (!IsValid()) return nullptr;
+  if (!IsValid() || memoryFailed_) return nullptr;
   const std::uint64_t need = std::uint64_t{n} + RAWFrameRecordPrefixSize;
-  std::int32_t fill = FillIndex.load(std::memory_order_relaxed);
-  TBlockHeader* block = Block(fill);
   // A record that no block can hold is refused rather than written past the
   // end of an empty block.
-  if (need > block->Capacity) return nullptr;
+  if (need > blockBytes_) return nullptr;
+  std::int32_t fill = FillIndex.load(std::memory_order_relaxed);
+  if (!fillEntered_ && !EnterBlock(fill, need)) return nullptr;
+  TBlockHeader* block = Block(fill);
   if (block->Capacity - block->Used < need) {
     const std::int32_t next = NextIndex(fill);
     // Every other block still waits for the writer: the pool is full.
     if (next == WriteIndex.load(std::memory_order_acquire)) return nullptr;
+    // The block being left goes to the writer only once the next one can
+    // take the record: a block whose pages cannot be had is never entered.
+    if (!MakeNextReady(next, need)) return nullptr;
     fill = next;
     FillIndex.store(fill, std::memory_order_release);
     WakeEvent.Signal();
     block = Block(fill);
     assert(block->Used == 0);
+  } else if (!MakeFillReady(fill, BlockHeaderSize + block->Used + need)) {
+    return nullptr;
   }
   return Data(fill) + block->Used + RAWFrameRecordPrefixSize;
+}
+
+// The producer enters block i with room for need bytes: its header and the
+// first record's pages are made ready and the header set. The block is the
+// producer's: the first fill block, or one the writer has emptied.
+bool TFramePool::EnterBlock(std::int32_t i, std::uint64_t need) {
+  fillReady_ = 0;
+  if (!MakeFillReady(i, BlockHeaderSize + need)) return false;
+  Block(i)->Capacity = blockBytes_;
+  Block(i)->Used = 0;
+  fillEntered_ = true;
+  return true;
+}
+
+bool TFramePool::MakeNextReady(std::int32_t next, std::uint64_t need) {
+  const std::uint64_t ready = fillReady_;
+  if (EnterBlock(next, need)) return true;
+  fillReady_ = ready;  // still the fill block's
+  return false;
+}
+
+// Bytes [0, end) of the fill block i ready: known from before, made ready by
+// the preparing thread, or made ready here (only the pages still missing).
+bool TFramePool::MakeFillReady(std::int32_t i, std::uint64_t end) {
+  if (end <= fillReady_) return true;
+  const std::uint64_t start = static_cast<std::uint64_t>(i) * blockLength_;
+  const std::uint64_t prepared = preparedEnd_.load(std::memory_order_acquire);
+  if (prepared >= start + end) {
+    fillReady_ = std::min(prepared - start, blockLength_);
+    return true;
+  }
+  if (!Pool.Prepare(i, fillReady_, end - fillReady_)) {
+    memoryFailed_ = true;
+    return false;
+  }
+  fillReady_ = end;
+  return true;
 }
 
 bool TFramePool::Commit(std::uint32_t n) {
   if (!IsValid()) return false;
   const std::int32_t fill = FillIndex.load(std::memory_order_relaxed);
+  if (!fillEntered_) return false;
   TBlockHeader* block = Block(fill);
   const std::uint64_t need = std::uint64_t{n} + RAWFrameRecordPrefixSize;
   if (block->Capacity - block->Used < need) return false;
@@ -100,11 +147,31 @@ bool TFramePool::Commit(std::uint32_t n) {
 
 void TFramePool::Flush() {
   if (!IsValid()) return;
+  StopPreparing();
   StopRequested.store(true, std::memory_order_release);
   WakeEvent.Signal();
   if (WriterThread.joinable()) WriterThread.join();
   // The writer has ended: the fill block is the last one holding records.
-  WriteBlock(FillIndex.load(std::memory_order_relaxed));
+  if (fillEntered_) WriteBlock(FillIndex.load(std::memory_order_relaxed));
+}
+
+void TFramePool::PreparerLoop() {
+  for (std::int32_t i = 0; i < Pool.Count(); ++i) {
+    for (std::uint64_t offset = 0; offset < blockLength_; offset += PrepareStep) {
+      if (stopPreparing_.load(std::memory_order_relaxed)) return;
+      const std::uint64_t length = std::min(PrepareStep, blockLength_ - offset);
+      // Pages missing here: the producer meets the shortage when it gets
+      // there (or finds the pages then).
+      if (!Pool.Prepare(i, offset, length)) return;
+      preparedEnd_.store(static_cast<std::uint64_t>(i) * blockLength_ + offset + length,
+                         std::memory_order_release);
+    }
+  }
+}
+
+void TFramePool::StopPreparing() {
+  stopPreparing_.store(true, std::memory_order_relaxed);
+  if (PreparerThread.joinable()) PreparerThread.join();
 }
 
 void TFramePool::WriterLoop() {

@@ -12,6 +12,12 @@
 // Block layout (S = the pool's block size): u32 Capacity = S, u32 Used (bytes
 // of records stored), then the data area of S + 4 bytes. A record is u32 N
 // and N bytes; a record never straddles two blocks.
+//
+// The pool is usable as soon as it exists: a third thread makes the blocks'
+// pages ready in the order the producer will fill them, and the producer
+// makes ready itself only the few pages a record needs that the thread has
+// not reached yet. A page the system cannot give stops the producer there
+// (MemoryFailed), with every record before it kept.
 #ifndef APP_FRAMEPOOL_H
 #define APP_FRAMEPOOL_H
 
@@ -62,7 +68,8 @@ class TFramePool {
 
   // Room for one record of up to n frame bytes: where the frame goes, just
   // behind the record's byte count. Null when the pool is invalid, when no
-  // free block is left, or when n + 4 bytes exceed a whole block.
+  // free block is left, when n + 4 bytes exceed a whole block, or when the
+  // room's pages cannot be had (MemoryFailed then tells).
   std::uint8_t* Reserve(std::uint32_t n);
   // Stores the record of n bytes placed at the last reserved position;
   // false (nothing stored) when the pool is invalid or the fill block has no
@@ -79,6 +86,9 @@ class TFramePool {
   // A block write failed. The file was cut back to the end of the last block
   // written whole, and no later block is written.
   bool WriteFailed() const { return writeFailed_.load(std::memory_order_acquire); }
+  // The pages of a reservation could not be had: the pool takes no more
+  // records (a producer-side state).
+  bool MemoryFailed() const { return memoryFailed_; }
   // Records in the blocks written to the file so far.
   std::uint64_t StoredRecords() const { return storedRecords_.load(std::memory_order_acquire); }
 
@@ -91,6 +101,11 @@ class TFramePool {
 
   TBlockHeader* Block(std::int32_t i) const;
   std::uint8_t* Data(std::int32_t i) const;
+  bool EnterBlock(std::int32_t i, std::uint64_t need);
+  bool MakeNextReady(std::int32_t next, std::uint64_t need);
+  bool MakeFillReady(std::int32_t i, std::uint64_t end);
+  void PreparerLoop();
+  void StopPreparing();
   void WriterLoop();
   void WriteWaitingBlocks();
   void WriteBlock(std::int32_t i);
@@ -102,6 +117,22 @@ class TFramePool {
   int OutputFile;
   std::thread WriterThread;
   std::atomic<bool> StopRequested{false};
+
+  // Pages are made ready in steps of this many bytes by the preparing thread.
+  static constexpr std::uint64_t PrepareStep = std::uint64_t{2} << 20;
+
+  std::uint32_t blockBytes_;   // S, every block's Capacity
+  std::uint64_t blockLength_;  // S + BlockOverhead: one block's allocation
+  // The blocks' bytes made ready by PreparerThread, counted from block 0's
+  // first byte through the blocks in fill order.
+  std::atomic<std::uint64_t> preparedEnd_{0};
+  std::atomic<bool> stopPreparing_{false};
+  std::thread PreparerThread;
+  // Producer side: bytes from the fill block's start known ready, whether
+  // the first fill block has been entered, and a page that could not be had.
+  std::uint64_t fillReady_ = 0;
+  bool fillEntered_ = false;
+  bool memoryFailed_ = false;
 
   TFileWriter writer_;
   // Records in each block; owned like the block's Used field.

@@ -12,7 +12,7 @@
 
 #include "common/Dialogs.h"
 #include "common/HistogramPicture.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 
 namespace {
 
@@ -93,8 +93,8 @@ THistogramForm::THistogramForm(const Design& design, QWidget* parent)
 }
 
 void THistogramForm::ShowWindow() {
-  show();
-  raise();
+  // Above the settings dialog too, which stays on top while it is shown.
+  ShowInSight(*this);
 }
 
 void THistogramForm::HideWindow() { hide(); }

@@ -112,6 +112,16 @@ std::uint64_t CgroupsHeadroom(const TSystemFileReader& read, std::string_view me
   return headroom;
 }
 
+TPagePreparer& CurrentPreparer() {
+  static TPagePreparer preparer;
+  return preparer;
+}
+
+bool PreparePages(void* block, std::size_t offset, std::size_t length) {
+  const TPagePreparer& preparer = CurrentPreparer();
+  return preparer ? preparer(block, offset, length) : ImagePrepare(block, offset, length) != 0;
+}
+
 std::uint64_t SystemHeadroom() {
   const TSystemFileReader& reader = CurrentReader();
   return MemoryHeadroom(reader ? reader : TSystemFileReader(ReadSystemFile));
@@ -157,8 +167,14 @@ TSystemFileReader SetSystemFileReader(TSystemFileReader reader) {
   return previous;
 }
 
+TPagePreparer SetPagePreparer(TPagePreparer preparer) {
+  TPagePreparer previous = std::move(CurrentPreparer());
+  CurrentPreparer() = std::move(preparer);
+  return previous;
+}
+
 TBlockAllocator SystemBlockAllocator() {
-  return {ImageAlloc, [](void* block) { ImageFree(block); }, SystemHeadroom};
+  return {ImageReserve, [](void* block) { ImageFree(block); }, SystemHeadroom, PreparePages};
 }
 
 TMemPool::TMemPool(TBlockAllocator allocator) : allocator_(allocator) {}
@@ -193,6 +209,14 @@ void TMemPool::Clear() {
     Blocks_[static_cast<std::size_t>(i)] = nullptr;
   }
   Count_ = 0;
+}
+
+bool TMemPool::Prepare(std::int32_t i, std::uint64_t offset, std::uint64_t length) const {
+  void* block = GetBlock(i);
+  if (block == nullptr) return false;
+  return allocator_.Prepare == nullptr ||
+         allocator_.Prepare(block, static_cast<std::size_t>(offset),
+                            static_cast<std::size_t>(length));
 }
 
 void* TMemPool::GetBlock(std::int32_t i) const {

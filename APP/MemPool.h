@@ -1,10 +1,13 @@
 // The memory pool: a fixed table of equally sized memory blocks, allocated
 // together, for one RAW capture's frame pool.
 //
-// Each block is one fixed (non-movable) allocation whose pages are there when
-// it is handed out, so that a shortage shows as a failed pool up front and
-// not as a killed process in the middle of a capture. A pool whose blocks
-// cannot all be allocated holds none.
+// Each block is one fixed (non-movable) allocation. A pool is checked against
+// the memory the process may still take before any of its pages is touched,
+// so that a shortage shows as a failed pool up front and not as a killed
+// process in the middle of a capture; the pages themselves are made ready
+// afterwards (Prepare), piece by piece, where and when the user of the pool
+// chooses, so that a large pool costs nothing at its start. A pool whose
+// blocks cannot all be allocated holds none.
 #ifndef APP_MEMPOOL_H
 #define APP_MEMPOOL_H
 
@@ -41,6 +44,12 @@ std::uint64_t MemoryHeadroom(const TSystemFileReader& read);
 // null: the real files) and returns the reader it replaced.
 TSystemFileReader SetSystemFileReader(TSystemFileReader reader);
 
+// How SystemBlockAllocator makes pages ready: a test slows it down or makes
+// it fail. Null: the image library's ImagePrepare. Returns the one it
+// replaced; set only while no pool exists.
+using TPagePreparer = std::function<bool(void* block, std::size_t offset, std::size_t length)>;
+TPagePreparer SetPagePreparer(TPagePreparer preparer);
+
 // Memory left to the rest of the program: a pool must leave this much of
 // the headroom free.
 inline constexpr std::uint64_t PoolMemoryReserve = std::uint64_t{32} << 20;
@@ -54,10 +63,14 @@ struct TBlockAllocator {
   void (*Free)(void* block);
   // Bytes the blocks may take in all; null: unchecked.
   std::uint64_t (*Headroom)() = nullptr;
+  // Makes the pages of bytes [offset, offset + length) of a block ready;
+  // false when the system cannot give them. Null: blocks are ready when
+  // allocated.
+  bool (*Prepare)(void* block, std::size_t offset, std::size_t length) = nullptr;
 };
 
-// Fixed blocks from the image library's allocator (pages populated at once),
-// checked against MemoryHeadroom of the system files.
+// Fixed blocks from the image library's allocator, their pages made ready
+// through Prepare, checked against MemoryHeadroom of the system files.
 TBlockAllocator SystemBlockAllocator();
 
 class TMemPool {
@@ -82,6 +95,10 @@ class TMemPool {
   // Frees every block, the last first.
   void Clear();
 
+  // Makes the pages of bytes [offset, offset + length) of block i ready
+  // (may be called from any thread while the pool stands); false when the
+  // system cannot give them.
+  bool Prepare(std::int32_t i, std::uint64_t offset, std::uint64_t length) const;
   // Block i for 0 <= i < Count(), otherwise null.
   void* GetBlock(std::int32_t i) const;
   bool IsValid() const { return Count_ > 0; }

@@ -1,16 +1,13 @@
 #include "APP/Presets.h"
 
-#include <QCheckBox>
-#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QSignalBlocker>
-#include <QSlider>
 
-#include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "APP/Commands.h"
 #include "APP/fmMain.h"
@@ -18,8 +15,8 @@
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
+#include "common/RadioGroup.h"
 #include "common/RegularFile.h"
-#include "common/VclControls.h"
 #include "platform/newfile.h"
 
 namespace {
@@ -112,239 +109,114 @@ QString FrameLimitText(const QString& field) {
   return Signed(AppCommand->Frames2Capture);
 }
 
-// Entries that mirror a setting of the camera or the controller are read
-// from there, not from the dialog's controls: the controls follow the camera
-// only once the dialog has been activated, and until then show their design
-// values (the output mode "8 bits compress" while the controller streams
-// 8-bit), which the next start would apply.
-TPresetList CollectEntries(const TMainForm* form, const CameraState& camera) {
-  const TSettingsForm* dialog = SettingsForm;
-  TPresetList list;
-  list.Add(QStringLiteral("Capture File Path"), dialog->edPath->text());
-  list.Add(QStringLiteral("Gain"), Signed(dialog->tbGain->value()));
-  list.Add(QStringLiteral("Exposure"), Unsigned(camera.exposure));
-  list.Add(QStringLiteral("ExpMin"), Unsigned(camera.exposureMin));
-  list.Add(QStringLiteral("ExpMax"), Unsigned(camera.exposureMax));
-  list.Add(QStringLiteral("ExpMs"), Real(camera.exposureMs));
-  for (const ViewPortField& f : ViewPortFields)
-    list.Add(QLatin1String(f.name), Unsigned(camera.viewPort.*f.field));
-  list.Add(QStringLiteral("Frequency"), Unsigned(camera.frequency));
-  list.Add(QStringLiteral("outMode"), Signed(AppCommand->GetOutMode()));
-  list.Add(QStringLiteral("IPDelay"), Signed(camera.interPacketDelay));
-  list.Add(QStringLiteral("BayerAlgIndex"), Signed(AppCommand->DebayerMode));
-  list.Add(QStringLiteral("SaveImageMode"), Signed(dialog->rgSaveImageMode->ItemIndex()));
-  list.Add(QStringLiteral("ZoomValue"), Signed(AppCommand->GetZoom()));
-  list.Add(QStringLiteral("Gamma"), Flag(dialog->cbGammaCorrection->isChecked()));
-  list.Add(QStringLiteral("SDRAM"), Flag(camera.sdram));
+// What the settings dialog's controls hold, with the entries that mirror a
+// setting of the camera or the controller read from there instead: the
+// controls follow the camera only once the dialog has been activated, and
+// until then show their design values (the output mode "8 bits compress"
+// while the controller streams 8-bit), which the next start would apply.
+TPresetValues CollectValues(const TMainForm* form, const CameraState& camera) {
+  TPresetValues v = SettingsForm->CollectPreset();
+  v.Exposure = camera.exposure;
+  v.ExpMin = camera.exposureMin;
+  v.ExpMax = camera.exposureMax;
+  v.ExpMs = camera.exposureMs;
+  v.ViewPort = camera.viewPort;
+  v.Frequency = camera.frequency;
+  v.OutMode = AppCommand->GetOutMode();
+  v.IPDelay = camera.interPacketDelay;
+  v.BayerAlgIndex = AppCommand->DebayerMode;
+  v.ZoomValue = AppCommand->GetZoom();
+  v.SDRAM = camera.sdram;
   // The rate is set with the high-speed mode off; with it on the camera
   // reports half of that.
-  list.Add(QStringLiteral("FrameRate"),
-           Real(camera.sdram ? camera.frameRate * 2 : camera.frameRate));
-  const bool untilEsc = dialog->cbUnlimitedFrames->isChecked();
-  list.Add(QStringLiteral("UseEscKey"), Flag(untilEsc));
-  list.Add(QStringLiteral("Frames2Capture"),
-           untilEsc ? QStringLiteral("0") : FrameLimitText(dialog->eFrames->text()));
-  list.Add(QStringLiteral("WinState"), Signed(WindowStateValue(form)));
-  list.Add(QStringLiteral("WinIconic"), Flag(form != nullptr && form->isMinimized()));
-  return list;
+  v.FrameRate = camera.sdram ? camera.frameRate * 2 : camera.frameRate;
+  v.Frames2Capture = v.UseEscKey ? QStringLiteral("0") : FrameLimitText(v.Frames2Capture);
+  v.WinState = WindowStateValue(form);
+  v.WinIconic = form != nullptr && form->isMinimized();
+  return v;
 }
 
-// --- Loading ------------------------------------------------------------------
+// --- Reading ------------------------------------------------------------------
 
-// One file's entries with typed look-ups. A missing entry reads as empty
-// text, which no number conversion accepts.
-class TPresetReader {
+// Typed look-ups in one file's entries. The first entry that is missing or
+// no number of its kind is remembered with its conversion error, and every
+// later look-up is skipped.
+class TEntryReader {
  public:
-  explicit TPresetReader(TPresetList list) : list_(std::move(list)) {}
+  explicit TEntryReader(const TPresetList& list) : list_(list) {}
 
   QString Text(const char* name) const {
     QString value;
     list_.Find(QLatin1String(name), value);
     return value;
   }
-  bool Int(const char* name, std::int32_t& value) const { return SafeStrToInt(Text(name), value); }
-  bool UInt(const char* name, std::uint32_t& value) const { return ParseUInt32(Text(name), value); }
-  // A real entry that is missing or no number stops the load with the
-  // conversion error box.
-  bool Real(const char* name, double& value) const {
-    if (ParseReal(Text(name), value)) return true;
-    ShowErrorMessage(NotARealText(Text(name)));
-    return false;
+  void Int(const char* name, std::int32_t& value) {
+    Check(name, &NotAnIntegerText, [&](const QString& t) { return ParseInt32(t, value); });
   }
+  void UInt(const char* name, std::uint32_t& value) {
+    Check(name, &NotAnIntegerText, [&](const QString& t) { return ParseUInt32(t, value); });
+  }
+  void Real(const char* name, double& value) {
+    Check(name, &NotARealText, [&](const QString& t) { return ParseReal(t, value); });
+  }
+  // A flag is on when its integer is 1.
+  void Flag(const char* name, bool& on) {
+    std::int32_t value = 0;
+    Int(name, value);
+    on = value == 1;
+  }
+
+  bool Failed() const { return !why_.isEmpty(); }
+  const QString& Why() const { return why_; }
 
  private:
-  TPresetList list_;
+  template <typename Parse>
+  void Check(const char* name, QString (*message)(const QString&), Parse parse) {
+    if (Failed()) return;
+    const QString text = Text(name);
+    if (!parse(text)) why_ = message(text);
+  }
+
+  const TPresetList& list_;
+  QString why_;
 };
 
-// The load's steps, in their order. Setting a track bar, check box or radio
-// group runs its handler as a user's change would, so several settings
-// reach the camera twice; setting a combo box runs none.
-class TPresetLoader {
- public:
-  TPresetLoader(TMainForm* form, const TPresetReader& file)
-      : form_(form), file_(file), dialog_(SettingsForm) {}
+// Every entry, in the order the load applies them, so that the error shown
+// is the one the load would meet first.
+void ReadEntries(TEntryReader& file, TPresetValues& v) {
+  v.CaptureFilePath = file.Text("Capture File Path");
+  file.Int("OutMode", v.OutMode);
+  file.UInt("Frequency", v.Frequency);
+  file.Int("Gain", v.Gain);
+  for (const ViewPortField& f : ViewPortFields) file.UInt(f.name, v.ViewPort.*f.field);
+  file.Int("ZoomValue", v.ZoomValue);
+  file.Flag("Gamma", v.Gamma);
+  file.Real("FrameRate", v.FrameRate);
+  file.Int("IPDelay", v.IPDelay);
+  file.Int("BayerAlgIndex", v.BayerAlgIndex);
+  file.Int("SaveImageMode", v.SaveImageMode);
+  file.Flag("UseEscKey", v.UseEscKey);
+  v.Frames2Capture = file.Text("Frames2Capture");
+  file.UInt("Exposure", v.Exposure);
+  file.UInt("ExpMin", v.ExpMin);
+  file.UInt("ExpMax", v.ExpMax);
+  file.Real("ExpMs", v.ExpMs);
+  file.Flag("SDRAM", v.SDRAM);
+  file.Int("WinState", v.WinState);
+  file.Flag("WinIconic", v.WinIconic);
+}
 
-  bool Run() {
-    dialog_->edPath->setText(file_.Text("Capture File Path"));
-    LoadOutputMode();
-    LoadFrequency();
-    LoadGain();
-    LoadViewPort();
-    LoadZoom();
-    LoadGamma();
-    // The high-speed mode goes off before the frame rate is set.
-    AppCommand->SetSDRAM(false);
-    if (!LoadFrameRate()) return false;
-    LoadInterPacketDelay();
-    LoadDebayerMode();
-    LoadSaveImageMode();
-    LoadFrameLimit();
-    if (!LoadExposure()) return false;
-    LoadSDRAM();
-    LoadWindowState();
-    return true;
+// "WinState" maximises the main window; "WinIconic" shows it and minimises
+// the application.
+void ApplyWindowState(TMainForm* form, const TPresetValues& v) {
+  if (form == nullptr) return;
+  if (v.WinState == WindowMaximised)
+    form->setWindowState(form->windowState() | Qt::WindowMaximized);
+  if (v.WinIconic) {
+    form->show();
+    form->setWindowState(form->windowState() | Qt::WindowMinimized);
   }
-
- private:
-  void LoadOutputMode() {
-    std::int32_t index = 0;
-    if (!file_.Int("OutMode", index)) return;
-    {
-      const QSignalBlocker blocker(dialog_->cbOutputMode);
-      dialog_->cbOutputMode->setCurrentIndex(index);
-    }
-    AppCommand->SetOutMode(dialog_->cbOutputMode->currentIndex());
-  }
-
-  void LoadFrequency() {
-    std::uint32_t code = 0;
-    if (!file_.UInt("Frequency", code)) return;
-    CameraDevice->SetFrequency(code);
-    const QSignalBlocker blocker(dialog_->cbFrequency);
-    dialog_->cbFrequency->setCurrentIndex(static_cast<int>(code));
-  }
-
-  void LoadGain() {
-    std::int32_t gain = 0;
-    if (!file_.Int("Gain", gain)) return;
-    // The track bar's range bounds the gain: a value beyond it would reach
-    // the camera unchecked while the track bar shows its end (and the most
-    // negative one cannot even be negated).
-    gain = std::clamp(gain, dialog_->tbGain->minimum(), dialog_->tbGain->maximum());
-    CameraDevice->SetGain(-gain);
-    dialog_->tbGain->setValue(gain);
-    dialog_->ShowGain();
-  }
-
-  // The region is sent only when every field is a number: a partly read
-  // record would be a region nobody chose.
-  void LoadViewPort() {
-    ViewPortRecord viewPort{};
-    for (const ViewPortField& f : ViewPortFields)
-      if (!file_.UInt(f.name, viewPort.*f.field)) return;
-    CameraDevice->UpdateViewPort(viewPort);
-  }
-
-  void LoadZoom() {
-    std::int32_t zoom = 0;
-    if (!file_.Int("ZoomValue", zoom)) return;
-    AppCommand->SetZoom(zoom);
-    AppCommand->ShowZoom();
-  }
-
-  void LoadGamma() {
-    std::int32_t gamma = 0;
-    if (!file_.Int("Gamma", gamma)) return;
-    dialog_->cbGammaCorrection->setChecked(gamma == 1);
-    CameraDevice->SetGammaCorrection(dialog_->cbGammaCorrection->isChecked());
-  }
-
-  bool LoadFrameRate() {
-    double fps = 0.0;
-    if (!file_.Real("FrameRate", fps)) return false;
-    dialog_->edFrameRate->setText(FormatFloat("%.3f", fps));
-    AppCommand->SetFrameRate(fps);
-    // Until the next exposure refresh the field shows this placeholder.
-    dialog_->edFrameRate->setText(QStringLiteral("50.0"));
-    return true;
-  }
-
-  void LoadInterPacketDelay() {
-    std::int32_t delay = 0;
-    if (!file_.Int("IPDelay", delay)) return;
-    double rate = 0.0;
-    AppCommand->SetInterPacketDelay(delay, rate);
-    dialog_->tbInterPacketDelay->setValue(delay);
-    dialog_->edOutputDataBandwith->setText(FormatFloat("%.3f", rate));
-  }
-
-  void LoadDebayerMode() {
-    std::int32_t mode = 0;
-    if (file_.Int("BayerAlgIndex", mode)) AppCommand->SetDebayerMode(mode);
-  }
-
-  void LoadSaveImageMode() {
-    std::int32_t mode = 0;
-    if (file_.Int("SaveImageMode", mode)) dialog_->rgSaveImageMode->SetItemIndex(mode);
-  }
-
-  // Ticking the box sets the controller's limit to 0 through its handler. A
-  // limit in the field is applied as its "Set" would apply it, so that the
-  // next capture stops where the dialog says; a text that is no number
-  // leaves the limit as it was, without a message.
-  void LoadFrameLimit() {
-    std::int32_t untilEsc = 0;
-    if (!file_.Int("UseEscKey", untilEsc)) return;
-    if (untilEsc == 1) {
-      dialog_->cbUnlimitedFrames->setChecked(true);
-      dialog_->eFrames->setText(QStringLiteral("0"));
-      return;
-    }
-    dialog_->cbUnlimitedFrames->setChecked(false);
-    dialog_->eFrames->setText(file_.Text("Frames2Capture"));
-    dialog_->ApplyFrameLimit();
-  }
-
-  bool LoadExposure() {
-    std::uint32_t exposure = 0, minimum = 0, maximum = 0;
-    const bool numbers = file_.UInt("Exposure", exposure) && file_.UInt("ExpMin", minimum) &&
-                         file_.UInt("ExpMax", maximum);
-    double ms = 0.0;
-    if (!file_.Real("ExpMs", ms)) return false;
-    if (!numbers) return true;
-    AppCommand->SetExposure(exposure);
-    QSlider* bar = dialog_->tbExposure;
-    SetTrackBarMin(bar, static_cast<int>(std::min<std::uint32_t>(minimum, INT32_MAX)));
-    SetTrackBarMax(bar, static_cast<int>(std::min<std::uint32_t>(maximum, INT32_MAX)));
-    const std::int64_t position = static_cast<std::int64_t>(bar->maximum()) - exposure;
-    bar->setValue(static_cast<int>(std::max<std::int64_t>(position, INT32_MIN)));
-    dialog_->UpdateExposure();
-    return true;
-  }
-
-  void LoadSDRAM() {
-    std::int32_t sdram = 0;
-    if (!file_.Int("SDRAM", sdram)) return;
-    dialog_->cbSDRAM->setChecked(sdram == 1);
-    AppCommand->SetSDRAM(sdram == 1);
-  }
-
-  void LoadWindowState() {
-    if (form_ == nullptr) return;
-    std::int32_t state = 0;
-    if (file_.Int("WinState", state) && state == WindowMaximised)
-      form_->setWindowState(form_->windowState() | Qt::WindowMaximized);
-    std::int32_t iconic = 0;
-    if (file_.Int("WinIconic", iconic) && iconic == 1) {
-      form_->show();
-      form_->setWindowState(form_->windowState() | Qt::WindowMinimized);
-    }
-  }
-
-  TMainForm* form_;
-  const TPresetReader& file_;
-  TSettingsForm* dialog_;
-};
+}
 
 // --- Files -----------------------------------------------------------------------
 
@@ -353,15 +225,22 @@ class TPresetLoader {
 // a full disk included, never destroys the previous preset. Only a regular
 // file is replaced, never a FIFO or a device; a preset reached through a
 // link is replaced where the link points, as a user who linked it expects.
-bool ReplaceFile(const QString& fileName, const QByteArray& text) {
-  if (!IsRegularOrAbsent(fileName)) return false;
+bool ReplaceFile(const QString& fileName, const QByteArray& text, QString& why) {
+  if (!IsRegularOrAbsent(fileName)) {
+    why = QStringLiteral("Not a regular file");
+    return false;
+  }
   const QFileInfo info(fileName);
   const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
-  return WriteWholeFile(QFile::encodeName(target).constData(), FileCreation::Replace,
-                        [&text](std::FILE* file) {
-                          const auto size = static_cast<std::size_t>(text.size());
-                          return std::fwrite(text.constData(), 1, size, file) == size;
-                        });
+  errno = 0;
+  if (platform::WriteWholeFile(QFile::encodeName(target).constData(),
+                               platform::FileCreation::Replace, [&text](std::FILE* file) {
+                                 const auto size = static_cast<std::size_t>(text.size());
+                                 return std::fwrite(text.constData(), 1, size, file) == size;
+                               }))
+    return true;
+  why = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
+  return false;
 }
 
 }  // namespace
@@ -406,15 +285,69 @@ TPresetList TPresetList::FromText(const QByteArray& text) {
   return list;
 }
 
+// --- TPresetValues ------------------------------------------------------------------
+
+bool TPresetValues::operator==(const TPresetValues& o) const {
+  return CaptureFilePath == o.CaptureFilePath && Gain == o.Gain && Exposure == o.Exposure &&
+         ExpMin == o.ExpMin && ExpMax == o.ExpMax && ExpMs == o.ExpMs &&
+         std::memcmp(&ViewPort, &o.ViewPort, sizeof ViewPort) == 0 && Frequency == o.Frequency &&
+         OutMode == o.OutMode && IPDelay == o.IPDelay && BayerAlgIndex == o.BayerAlgIndex &&
+         SaveImageMode == o.SaveImageMode && ZoomValue == o.ZoomValue && Gamma == o.Gamma &&
+         SDRAM == o.SDRAM && FrameRate == o.FrameRate && UseEscKey == o.UseEscKey &&
+         Frames2Capture == o.Frames2Capture && WinState == o.WinState && WinIconic == o.WinIconic;
+}
+
+QByteArray PresetText(const TPresetValues& v) {
+  TPresetList list;
+  list.Add(QStringLiteral("Capture File Path"), v.CaptureFilePath);
+  list.Add(QStringLiteral("Gain"), Signed(v.Gain));
+  list.Add(QStringLiteral("Exposure"), Unsigned(v.Exposure));
+  list.Add(QStringLiteral("ExpMin"), Unsigned(v.ExpMin));
+  list.Add(QStringLiteral("ExpMax"), Unsigned(v.ExpMax));
+  list.Add(QStringLiteral("ExpMs"), Real(v.ExpMs));
+  for (const ViewPortField& f : ViewPortFields)
+    list.Add(QLatin1String(f.name), Unsigned(v.ViewPort.*f.field));
+  list.Add(QStringLiteral("Frequency"), Unsigned(v.Frequency));
+  list.Add(QStringLiteral("outMode"), Signed(v.OutMode));
+  list.Add(QStringLiteral("IPDelay"), Signed(v.IPDelay));
+  list.Add(QStringLiteral("BayerAlgIndex"), Signed(v.BayerAlgIndex));
+  list.Add(QStringLiteral("SaveImageMode"), Signed(v.SaveImageMode));
+  list.Add(QStringLiteral("ZoomValue"), Signed(v.ZoomValue));
+  list.Add(QStringLiteral("Gamma"), Flag(v.Gamma));
+  list.Add(QStringLiteral("SDRAM"), Flag(v.SDRAM));
+  list.Add(QStringLiteral("FrameRate"), Real(v.FrameRate));
+  list.Add(QStringLiteral("UseEscKey"), Flag(v.UseEscKey));
+  list.Add(QStringLiteral("Frames2Capture"), v.Frames2Capture);
+  list.Add(QStringLiteral("WinState"), Signed(v.WinState));
+  list.Add(QStringLiteral("WinIconic"), Flag(v.WinIconic));
+  return list.Text();
+}
+
+bool ParsePresetText(const QByteArray& text, TPresetValues& values, QString& why) {
+  const TPresetList list = TPresetList::FromText(text);
+  TEntryReader file(list);
+  TPresetValues read;
+  ReadEntries(file, read);
+  if (file.Failed()) {
+    why = file.Why();
+    return false;
+  }
+  values = read;
+  return true;
+}
+
 // --- Save and load ----------------------------------------------------------------
 
-TPresetSave SavePresetFile(TMainForm* form, const QString& fileName) {
+TPresetSave SavePresetFile(TMainForm* form, const QString& fileName, QString* why) {
   assert(SettingsForm != nullptr && AppCommand != nullptr && CameraDevice != nullptr);
   const CameraState camera = ReadCameraState();
   // A camera that did not answer leaves the previous file as it was.
   if (!camera.Answered()) return TPresetSave::CameraNotAnswering;
-  return ReplaceFile(fileName, CollectEntries(form, camera).Text()) ? TPresetSave::Stored
-                                                                    : TPresetSave::WriteFailed;
+  QString reason;
+  if (ReplaceFile(fileName, PresetText(CollectValues(form, camera)), reason))
+    return TPresetSave::Stored;
+  if (why != nullptr) *why = reason;
+  return TPresetSave::WriteFailed;
 }
 
 TPresetLoad LoadPresetFile(TMainForm* form, const QString& fileName) {
@@ -430,7 +363,42 @@ TPresetLoad LoadPresetFile(TMainForm* form, const QString& fileName) {
     ShowErrorMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, why));
     return TPresetLoad::Stopped;
   }
-  const TPresetReader reader(TPresetList::FromText(text));
-  TPresetLoader loader(form, reader);
-  return loader.Run() ? TPresetLoad::Loaded : TPresetLoad::Stopped;
+  // Checked whole first: a file with one wrong entry changes nothing.
+  TPresetValues values;
+  if (!ParsePresetText(text, values, why)) {
+    ShowErrorMessage(why);
+    return TPresetLoad::Stopped;
+  }
+  SettingsForm->ApplyPreset(values);
+  ApplyWindowState(form, values);
+  return TPresetLoad::Loaded;
+}
+
+QString StartUpPresetName() { return QStringLiteral("qdv47b5.pre"); }
+
+void SaveClosingPreset(TMainForm* form, bool startUpRefused) {
+  const QString name = StartUpPresetName();
+  const QString shown = QDir::current().absoluteFilePath(name);
+  // Whatever holds the name now is what the start-up could not use.
+  if (startUpRefused && platform::NameTaken(QFile::encodeName(name).constData())) {
+    std::fprintf(stderr,
+                 "The settings were not saved to \"%s\": it could not be read at start-up\n",
+                 QFile::encodeName(shown).constData());
+    return;
+  }
+  QString why;
+  if (SavePresetFile(form, name, &why) == TPresetSave::WriteFailed)
+    std::fprintf(stderr, "The settings were not saved to \"%s\": %s\n",
+                 QFile::encodeName(shown).constData(), why.toLocal8Bit().constData());
+}
+
+bool MayStorePresetAt(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  if (!platform::NameTaken(name.constData())) return true;
+  if (!IsRegularOrAbsent(path)) {
+    ShowMessage(QStringLiteral("Profile : ") + path +
+                QStringLiteral(" not stored: it is not a regular file"));
+    return false;
+  }
+  return AskYesNo(path + QStringLiteral(" already exists.\nDo you want to replace it?"));
 }

@@ -1,15 +1,17 @@
 #include "APP/RAWCapture.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "APP/CaptureMessages.h"
@@ -73,7 +75,7 @@ class TRAWCapture {
   void Run() {
     if (!Prepare()) return;
     Start();
-    if (WriteHeader()) Loop();
+    if (WriteHeader() && NameFile()) Loop();
     Finish();
   }
 
@@ -90,17 +92,49 @@ class TRAWCapture {
     return CreateFile() && CreatePool();
   }
 
+  // The file is made without a name in the capture folder and gets its name
+  // (NameFile) once its whole header is in it: a capture killed before that
+  // leaves no file, never one that looks like a recording and is not. Where
+  // the file system makes no unnamed files, it is created under its name.
   bool CreateFile() {
-    const QString folder =
-        app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
-    fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
-                                         app_.RAWCounter);
-    file_ = platform::CreateNewFile(QFile::encodeName(fileName_).constData());
+    ChooseFileName();
+    const QByteArray name = QFile::encodeName(fileName_);
+    const std::string path(name.constData());
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    file_.reset(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (!file_ && (errno == EOPNOTSUPP || errno == EISDIR)) {
+      file_ = platform::CreateNewFile(name.constData());
+      named_ = static_cast<bool>(file_);
+    }
     if (!file_) {
       ShowCaptureError(QStringLiteral("Cannot open file : ") + fileName_);
       return false;
     }
     return true;
+  }
+
+  void ChooseFileName() {
+    const QString folder =
+        app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
+    fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
+                                         app_.RAWCounter);
+  }
+
+  // The file with its whole header gets its name; a name taken meanwhile
+  // moves on to the next free one. False (reported as a failed write) when
+  // the file cannot be named.
+  bool NameFile() {
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.get());
+    for (int attempt = 0; !named_ && attempt < 100; ++attempt) {
+      named_ = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, QFile::encodeName(fileName_).constData(),
+                        AT_SYMLINK_FOLLOW) == 0;
+      if (!named_ && errno != EEXIST) break;
+      if (!named_) ChooseFileName();
+    }
+    headerWritten_ = named_;
+    writeFailed_ = !named_;
+    return named_;
   }
 
   bool CreatePool() {
@@ -128,9 +162,9 @@ class TRAWCapture {
   bool WriteHeader() {
     std::vector<std::uint8_t> header(RAWVideoHeaderSize);
     CameraDevice->FillRAWHeader(header.data());
-    headerWritten_ = WriteCaptureData(file_.get(), header.data(), header.size());
-    writeFailed_ = !headerWritten_;
-    return headerWritten_;
+    const bool written = WriteCaptureData(file_.get(), header.data(), header.size());
+    writeFailed_ = !written;
+    return written;
   }
 
   // Steps 8 and 9: one frame read per pass until Esc, Stop Video, the frame
@@ -147,6 +181,9 @@ class TRAWCapture {
     RunCaptureLoop(app_, [&] {
       if (pool_->WriteFailed()) return false;
       std::uint8_t* frame = pool_->Reserve(reservation);
+      // The pages for the frame cannot be had: the capture ends as on a
+      // full disk, with every frame before it kept.
+      if (pool_->MemoryFailed()) return false;
       std::uint32_t room = reservation;
       if (frame == nullptr) {
         // No free block: the frame is read and previewed, but not stored.
@@ -176,18 +213,34 @@ class TRAWCapture {
     SetCapturePanel(app_, PanelStatus, Counters(" ..."));
     if (app_.MainView != nullptr) app_.MainView->RepaintStatusBar();
     StopPreview();
-    std::uint64_t stored = 0;
-    if (pool_ != nullptr) {
-      pool_->Flush();
-      writeFailed_ = writeFailed_ || pool_->WriteFailed();
-      stored = pool_->StoredRecords();
-      pool_.reset();
-    }
+    const bool memoryFailed = pool_ != nullptr && pool_->MemoryFailed();
+    const std::uint64_t stored = EndPool();
     pause_.reset();
     CloseFile();
     if (writeFailed_) {
       ShowCaptureWriteError(fileName_, stored);
+    } else if (memoryFailed) {
+      ShowCaptureMemoryError(stored);
     }
+  }
+
+  // The pool writes what it holds and is freed on a thread of its own, while
+  // the window goes on answering (live video stays paused and the settings
+  // dialog disabled until the file is closed). Returns the records stored.
+  std::uint64_t EndPool() {
+    if (pool_ == nullptr) return 0;
+    std::uint64_t stored = 0;
+    bool writeFailed = false;
+    poolEnding_.store(true);
+    RunServingEvents([&] {
+      pool_->Flush();
+      writeFailed = pool_->WriteFailed();
+      stored = pool_->StoredRecords();
+      pool_.reset();
+      poolEnding_.store(false);
+    });
+    writeFailed_ = writeFailed_ || writeFailed;
+    return stored;
   }
 
   // Closes the file. Without its whole header it holds nothing a reader
@@ -198,16 +251,19 @@ class TRAWCapture {
     file_.reset();
   }
 
-  // Closes the file and removes it.
+  // Closes the file and removes it (a file without a name goes by itself).
   void RemoveFile() {
     file_.reset();
-    ::unlink(QFile::encodeName(fileName_).constData());
+    if (named_) ::unlink(QFile::encodeName(fileName_).constData());
+    named_ = false;
   }
 
   // The process ends through exit() from inside the capture (the display
   // was lost): the stack never unwinds, so the records stored so far are
   // written here and the file is closed. The worker threads have ended.
   void CompleteFileAtExit() {
+    // The pool may be ending on its own thread already.
+    while (poolEnding_.load()) std::this_thread::yield();
     pool_.reset();  // flushes every block that holds records
     CloseFile();
   }
@@ -218,10 +274,7 @@ class TRAWCapture {
   void StopPreview() {
     preview_->ShowFrame(nullptr, 0);
     preview_->Terminate();
-    while (!preview_->Finished()) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      std::this_thread::yield();
-    }
+    ServeEventsUntil([this] { return preview_->Finished(); }, QEventLoop::ExcludeUserInputEvents);
     preview_->WaitFor();
   }
 
@@ -237,10 +290,12 @@ class TRAWCapture {
   std::unique_ptr<TFramePool> pool_;
   long long frames_ = 0;
   long long drops_ = 0;
+  bool named_ = false;  // the file has its name in the folder
   bool headerWritten_ = false;
   bool writeFailed_ = false;
   std::optional<TCapturePause> pause_;     // live video paused from Start to Finish
   std::optional<TExitAction> exitAction_;  // from the start of the capture to its end
+  std::atomic<bool> poolEnding_{false};    // the pool ends on a thread of its own
 };
 
 }  // namespace

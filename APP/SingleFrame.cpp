@@ -105,7 +105,7 @@ ProgramStarter SetProgramStarter(ProgramStarter starter) {
 }
 
 bool SaveBMPFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
-                 std::int32_t height, FileCreation creation) {
+                 std::int32_t height, platform::FileCreation creation) {
   double x = 0, y = 0;
   ScreenDotsPerInch(x, y);
   return WriteBMPFile(name, picture, width, height, PixelsPerMeter(x), PixelsPerMeter(y), creation);
@@ -115,9 +115,10 @@ bool SaveJPEGFile(const QString& name, const std::uint8_t* picture, std::int32_t
                   std::int32_t height) {
   // The bitmap the JPEG is made from, kept as a file; whether it could be
   // written does not matter for the JPEG.
-  SaveBMPFile(QStringLiteral("temp.bmp"), picture, width, height, FileCreation::Replace);
-  return WriteWholeFile(QFile::encodeName(name).constData(), FileCreation::NewOnly,
-                        [&](std::FILE* out) { return CompressJPEG(out, picture, width, height); });
+  SaveBMPFile(QStringLiteral("temp.bmp"), picture, width, height, platform::FileCreation::Replace);
+  return platform::WriteWholeFile(
+      QFile::encodeName(name).constData(), platform::FileCreation::NewOnly,
+      [&](std::FILE* out) { return CompressJPEG(out, picture, width, height); });
 }
 
 // ---------------------------------------------------------------------------
@@ -156,8 +157,9 @@ void TAppCommand::SaveFrameFile(std::int32_t& counter, std::int32_t format,
   const QString name =
       NextCaptureFileName(folder + QStringLiteral("FRAME_"),
                           format == 0 ? QStringLiteral(".BMP") : QStringLiteral(".jpg"), counter);
-  const bool saved = format == 0 ? SaveBMPFile(name, picture, width, height, FileCreation::NewOnly)
-                                 : SaveJPEGFile(name, picture, width, height);
+  const bool saved =
+      format == 0 ? SaveBMPFile(name, picture, width, height, platform::FileCreation::NewOnly)
+                  : SaveJPEGFile(name, picture, width, height);
   // Live video carries on either way.
   if (!saved) ShowWriteError(name);
 }
@@ -181,7 +183,7 @@ void TAppCommand::RunCorrectionTool(const std::uint8_t* picture, std::int32_t wi
                                     std::int32_t height) {
   const QString frameFile = QString::fromLatin1(CorrectionToolFrameFile);
   // Without its frame the tool would work on an older file, or none.
-  if (!SaveBMPFile(frameFile, picture, width, height, FileCreation::Replace)) {
+  if (!SaveBMPFile(frameFile, picture, width, height, platform::FileCreation::Replace)) {
     ShowWriteError(frameFile);
     return;
   }

@@ -16,7 +16,7 @@
 // file whose resolution is the screen's (96 dpi without a screen), created
 // as creation says. False when the file cannot be written whole.
 bool SaveBMPFile(const QString& name, const std::uint8_t* picture, std::int32_t width,
-                 std::int32_t height, FileCreation creation);
+                 std::int32_t height, platform::FileCreation creation);
 // The picture as a new JPEG file with the encoder's default settings. The
 // picture is also saved as "temp.bmp" in the current directory, replacing
 // the one before, where it is left. False when the JPEG file cannot be

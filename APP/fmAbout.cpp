@@ -17,8 +17,9 @@
 #include <initializer_list>
 
 #include "APP/fmMain.h"
+#include "common/ControlFactories.h"
 #include "common/Dialogs.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 
 TAboutForm* AboutForm = nullptr;
 

@@ -26,9 +26,12 @@
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
+#include "common/KeypadZoomKeys.h"
 #include "common/MenuGroups.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
+#include "common/ToolBarGlyph.h"
+#include "common/ToolPictures.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
 #include "imaging/debayer.h"
@@ -69,10 +72,10 @@ QList<QIcon> MakeImageList(QStyle* style) {
       MakeGlyph(QStringLiteral("H"), Qt::darkGreen),           // 6 frame histogram
       style->standardIcon(QStyle::SP_FileDialogDetailedView),  // 7 settings
       style->standardIcon(QStyle::SP_DialogSaveButton),        // 8 save frame
-      MakeGlyph(QStringLiteral("AVI"), Qt::black),             // 9 save AVI video
+      MakeWordPicture(QStringLiteral("AVI"), Qt::black),       // 9 save AVI video
       MakeGlyph(QStringLiteral("C"), Qt::black),               // 10 copy frame
       MakeGlyph(QStringLiteral("?"), Qt::darkBlue),            // 11 help
-      MakeGlyph(QStringLiteral("RAW"), Qt::black),             // 12 save RAW video
+      MakeWordPicture(QStringLiteral("RAW"), Qt::black),       // 12 save RAW video
   };
 }
 
@@ -124,7 +127,7 @@ void TMainForm::CreateMenus() {
     addAction(action);
     return action;
   };
-  auto separator = [this](QMenu* menu, QAction*& action, const char* name) {
+  auto separator = [](QMenu* menu, QAction*& action, const char* name) {
     action = menu->addSeparator();
     action->setObjectName(QString::fromLatin1(name));
   };
@@ -210,7 +213,7 @@ void TMainForm::CreateToolBar() {
 
   auto button = [this](QToolButton*& b, const char* name, const char* hint, int image,
                        void (TMainForm::*handler)()) {
-    b = new QToolButton(ToolBar);
+    b = new TToolButton(ToolBar);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(QString::fromLatin1(hint));
     b->setIcon(ImageList.value(image));
@@ -458,6 +461,7 @@ void TMainForm::SavePreset1Click() {
     return;
   }
   const QString path = ChosenFile(dialog);
+  if (!MayStorePresetAt(path)) return;
   switch (SavePresetFile(this, path)) {
     case TPresetSave::Stored:
       ShowMessage(QStringLiteral("Profile : ") + path + QStringLiteral("  Stored OK"));
@@ -508,7 +512,7 @@ void TMainForm::FormClose() {
   AppCommand->Done();
   // The preset holds the settings dialog's state; without the dialog
   // (window tests) there is nothing to keep.
-  if (SettingsForm != nullptr) SavePresetFile(this, QStringLiteral("qdv47b5.pre"));
+  if (SettingsForm != nullptr) SaveClosingPreset(this, SettingsForm->StartUpPresetRefused);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

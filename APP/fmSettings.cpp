@@ -16,9 +16,11 @@
 #include <limits>
 
 #include "APP/fmMain.h"
+#include "common/ControlFactories.h"
 #include "common/Dialogs.h"
 #include "common/Format.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
+#include "common/TrackBarBounds.h"
 
 TSettingsForm* SettingsForm = nullptr;
 
@@ -117,8 +119,9 @@ void TSettingsForm::FormCreate() {
   AppCommand->SettingsView = this;
   for (int g = 0; g < LookupGroups; ++g) ShowLookupValues(g);
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  const QString presetFile = QStringLiteral("qdv47b5.pre");
-  if (QFile::exists(presetFile)) LoadPresetFile(MainForm, presetFile);
+  const QString presetFile = StartUpPresetName();
+  if (QFile::exists(presetFile))
+    StartUpPresetRefused = LoadPresetFile(MainForm, presetFile) != TPresetLoad::Loaded;
 }
 
 bool TSettingsForm::event(QEvent* event) {

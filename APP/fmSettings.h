@@ -28,6 +28,7 @@ class QSlider;
 class QTabWidget;
 class QToolButton;
 class TRadioGroup;
+struct TPresetValues;
 
 class TSettingsForm : public QDialog, public ISettingsView {
   Q_OBJECT
@@ -59,7 +60,7 @@ class TSettingsForm : public QDialog, public ISettingsView {
   // while Updating is set. ShowGain: the gain label from the camera.
   // ReadCameraSettings: everything the camera may have changed, on every
   // activation of the dialog.
-  void UpdateExposure();
+  void UpdateExposure() override;
   void ShowGain();
   void ReadCameraSettings();
 
@@ -71,8 +72,21 @@ class TSettingsForm : public QDialog, public ISettingsView {
   // false, with the limit unchanged, when the text is no integer.
   bool ApplyFrameLimit();
 
+  // The preset entries that the controls hold: the capture folder, gain,
+  // exposure range and position, clock and output-mode choices,
+  // inter-packet delay, demosaicing, image format, gamma, high-speed mode
+  // and frame limit; the other entries keep their defaults.
+  TPresetValues CollectPreset() const;
+  // A checked preset's values applied to the controls, the camera and the
+  // controller in the preset load's order, the controls' handlers running
+  // as for a user's change. The main window's state is not the dialog's.
+  void ApplyPreset(const TPresetValues& values);
+
   // True while UpdateExposure runs and while the dialog is being created.
   bool Updating = false;
+  // True when the start-up found a preset file that it could not read or
+  // apply: the closing save leaves that file alone.
+  bool StartUpPresetRefused = false;
 
   // --- Controls ----------------------------------------------------------------
   QTabWidget* pgSettings = nullptr;
@@ -311,6 +325,13 @@ class TSettingsForm : public QDialog, public ISettingsView {
   void ResetLookupGroup(int group);
   // The trigger controls' state to the controller.
   void SendTrigger();
+  // The steps of ApplyPreset that are more than one call.
+  void ApplyPresetOutputMode(const TPresetValues& values);
+  void ApplyPresetGain(const TPresetValues& values);
+  void ApplyPresetFrameRate(const TPresetValues& values);
+  void ApplyPresetInterPacketDelay(const TPresetValues& values);
+  void ApplyPresetFrameLimit(const TPresetValues& values);
+  void ApplyPresetExposure(const TPresetValues& values);
 
   QSlider* lookupBars_[LookupGroups][LookupRows] = {};
   QLabel* lookupValues_[LookupGroups][LookupRows] = {};

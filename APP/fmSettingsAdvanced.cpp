@@ -17,10 +17,13 @@
 #include <cmath>
 #include <tuple>
 
+#include "common/ControlFactories.h"
+#include "common/DoubleClick.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
+#include "common/TextWidths.h"
 #include "imaging/debayer.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,15 +17,18 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include <unistd.h>
 
+#include "common/ControlFactories.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 
 namespace {
 
@@ -114,7 +118,15 @@ void TSettingsForm::btSetPathClick() {
   const QString folder =
       ChooseFolderOrNew(this, QStringLiteral("Please select working directory:"), edPath->text());
   if (folder.isEmpty()) return;
-  QDir().mkpath(folder);  // a typed folder that does not exist yet is made
+  // A typed folder that does not exist yet is made; one that cannot be
+  // made keeps the previous folder, instead of failing the next capture.
+  std::error_code error;
+  std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+  if (error) {
+    ShowErrorMessage(QStringLiteral("Cannot make the folder \"%1\". %2")
+                         .arg(folder, QString::fromLocal8Bit(error.message())));
+    return;
+  }
   SetCaptureFolder(folder);
 }
 

@@ -13,8 +13,10 @@
 #include <cmath>
 #include <iterator>
 
+#include "common/ControlFactories.h"
+#include "common/DoubleClick.h"
 #include "common/Format.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 
 namespace {
 

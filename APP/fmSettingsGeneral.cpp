@@ -15,11 +15,12 @@
 #include <QVBoxLayout>
 
 #include "APP/fmViewPort.h"
+#include "common/ControlFactories.h"
 #include "common/Dialogs.h"
+#include "common/DoubleClick.h"
 #include "common/Format.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
-#include "common/VclControls.h"
 #include "imaging/streamformat.h"
 
 namespace {

@@ -13,8 +13,9 @@
 #include <cstdint>
 #include <iterator>
 
+#include "common/ControlFactories.h"
 #include "common/Format.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 
 namespace {
 

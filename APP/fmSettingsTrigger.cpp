@@ -11,7 +11,7 @@
 
 #include <utility>
 
-#include "common/VclControls.h"
+#include "common/ControlFactories.h"
 
 void TSettingsForm::CreateTriggerTab() {
   auto* page = new QVBoxLayout(tsTrigger);

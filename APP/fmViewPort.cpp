@@ -18,7 +18,7 @@
 #include "common/Dialogs.h"
 #include "common/Format.h"
 #include "common/Parse.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 
 TViewPortForm* ViewPortForm = nullptr;
 
@@ -118,12 +118,12 @@ void TViewPortForm::CreateMap() {
 void TViewPortForm::CreateEdits() {
   int x = 10;
   const int y = 242;
-  auto label = [this, &x, y](const QString& text, int width) {
+  auto label = [this, &x](const QString& text, int width) {
     auto* l = new QLabel(text, GroupBox);
     l->setGeometry(x, y, width, 21);
     x += width;
   };
-  auto edit = [this, &x, y](QLineEdit*& e, const char* name) {
+  auto edit = [this, &x](QLineEdit*& e, const char* name) {
     e = new QLineEdit(GroupBox);
     e->setObjectName(QString::fromLatin1(name));
     // Up to four digits, blanks kept and shown as spaces; four blanks at

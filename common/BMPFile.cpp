@@ -13,24 +13,26 @@ std::int32_t PixelsPerMeter(double dotsPerInch) {
 
 bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int32_t width,
                   std::int32_t height, std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter,
-                  FileCreation creation) {
+                  platform::FileCreation creation) {
   assert(picture != nullptr && width > 0 && height > 0);
-  const std::uint64_t rowBytes = DIBRowBytes(width, 24);
+  const std::uint64_t rowBytes = platform::DIBRowBytes(width, 24);
   const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height);
-  constexpr std::uint32_t headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  constexpr std::uint32_t headerBytes =
+      sizeof(platform::BITMAPFILEHEADER) + sizeof(platform::BITMAPINFOHEADER);
 
-  BITMAPFILEHEADER file{};
-  file.bfType = BitmapFileType;
+  platform::BITMAPFILEHEADER file{};
+  file.bfType = platform::BitmapFileType;
   file.bfSize = static_cast<std::uint32_t>(headerBytes + imageBytes);
   file.bfOffBits = headerBytes;
   // Positive height: rows bottom-up.
-  const BITMAPINFOHEADER info = MakeBitmapInfoHeader(
+  const platform::BITMAPINFOHEADER info = platform::MakeBitmapInfoHeader(
       width, height, 24, static_cast<std::uint32_t>(imageBytes), xPelsPerMeter, yPelsPerMeter);
 
-  return WriteWholeFile(QFile::encodeName(fileName).constData(), creation, [&](std::FILE* out) {
-    return std::fwrite(&file, sizeof file, 1, out) == 1 &&
-           std::fwrite(&info, sizeof info, 1, out) == 1 &&
-           WriteDIBRows(out, picture, static_cast<std::uint64_t>(width) * 3, rowBytes, height,
-                        true);
-  });
+  return platform::WriteWholeFile(
+      QFile::encodeName(fileName).constData(), creation, [&](std::FILE* out) {
+        return std::fwrite(&file, sizeof file, 1, out) == 1 &&
+               std::fwrite(&info, sizeof info, 1, out) == 1 &&
+               platform::WriteDIBRows(out, picture, static_cast<std::uint64_t>(width) * 3, rowBytes,
+                                      height, true);
+      });
 }

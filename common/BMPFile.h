@@ -23,6 +23,7 @@ std::int32_t PixelsPerMeter(double dotsPerInch);
 // is left.
 bool WriteBMPFile(const QString& fileName, const std::uint8_t* picture, std::int32_t width,
                   std::int32_t height, std::int32_t xPelsPerMeter = 0,
-                  std::int32_t yPelsPerMeter = 0, FileCreation creation = FileCreation::NewOnly);
+                  std::int32_t yPelsPerMeter = 0,
+                  platform::FileCreation creation = platform::FileCreation::NewOnly);
 
 #endif

@@ -7,7 +7,7 @@
 
 #include "platform/dib.h"
 
-using TBitmapInfoHeader = BITMAPINFOHEADER;
+using TBitmapInfoHeader = platform::BITMAPINFOHEADER;
 
 struct TBitmapInfo {
   TBitmapInfoHeader bmiHeader;
@@ -19,9 +19,9 @@ static_assert(sizeof(TBitmapInfo) == 1064);
 // rows packed end to end as the render buffers hold them.
 inline void FillTopDownHeader(TBitmapInfoHeader& header, std::int32_t width, std::int32_t height,
                               std::int32_t bits) {
-  header = MakeBitmapInfoHeader(width, -height, bits,
-                                static_cast<std::uint32_t>(std::int64_t{width} * height * bits / 8),
-                                0, 0);  // negative height: top-down rows
+  header = platform::MakeBitmapInfoHeader(
+      width, -height, bits, static_cast<std::uint32_t>(std::int64_t{width} * height * bits / 8), 0,
+      0);  // negative height: top-down rows
 }
 
 #endif

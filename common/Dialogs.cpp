@@ -33,16 +33,25 @@ class TEscapeFilter : public QObject {
 
 }  // namespace
 
-QWidget* ModalOwner() {
-  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal->isVisible())
-    return modal;
+namespace {
+// The program's shown form that stays on top, other than `except`; null
+// when none is shown.
+QWidget* ShownTopmostWindow(const QWidget* except) {
   for (QWidget* window : QApplication::topLevelWidgets()) {
     // Forms only: pop-up menus and tool tips are no owners.
     const Qt::WindowType type = window->windowType();
-    if (window->isVisible() && (type == Qt::Window || type == Qt::Dialog) &&
+    if (window != except && window->isVisible() && (type == Qt::Window || type == Qt::Dialog) &&
         window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
       return window;
   }
+  return nullptr;
+}
+}  // namespace
+
+QWidget* ModalOwner() {
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal->isVisible())
+    return modal;
+  if (QWidget* topmost = ShownTopmostWindow(nullptr)) return topmost;
   return QApplication::activeWindow();
 }
 
@@ -52,6 +61,21 @@ void OpenAbove(QWidget& window, const QWidget* owner) {
   if (above == nullptr) return;
   window.winId();  // the native window that carries the stacking hint
   window.windowHandle()->setTransientParent(const_cast<QWindow*>(above));
+}
+
+void ShowInSight(QWidget& window) {
+  if (QWidget* topmost = ShownTopmostWindow(&window)) {
+    const QWindow* handle = window.windowHandle();
+    // The window manager reads whom a window stays above when the window is
+    // mapped: one shown beneath the topmost window goes out and comes back.
+    if (window.isVisible() && handle != nullptr &&
+        handle->transientParent() != topmost->windowHandle())
+      window.hide();
+    OpenAbove(window, topmost);
+  }
+  window.show();
+  window.raise();
+  window.activateWindow();
 }
 
 void RemoveDefaultButtons(QDialog& dialog) {

@@ -25,6 +25,12 @@ QWidget* ModalOwner();
 // the window itself, leaves the window's stacking as it is.
 void OpenAbove(QWidget& window, const QWidget* owner);
 
+// Shows a window the user asked for where the user sees it, and gives it
+// the keyboard: above the program's window that stays on top while one is
+// shown (a window without that hint would open beneath it, and take the
+// keys unseen), else simply raised.
+void ShowInSight(QWidget& window);
+
 enum class EscapeKey {
   Ignored,  // Esc does nothing: the window is closed by its close box only
   Closes    // Esc closes the window like its close box

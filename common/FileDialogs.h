@@ -18,7 +18,10 @@ class QWidget;
 // Gives a dialog the options every file dialog of both programs carries.
 void SetUpFileDialog(QFileDialog& dialog);
 
-// Shows a dialog and waits for it; true when the user chose OK.
+// Shows a dialog and waits for it; true when the user chose OK. The dialog
+// opens above the window the user works in, wide enough for a typical line
+// of its list and the places of its side bar, and leaves no completion list
+// behind when it closes.
 bool RunFileDialog(QFileDialog& dialog);
 
 // A folder chosen by the user, starting at `start`: an existing one, or a

@@ -10,7 +10,33 @@ MessageSink& Sink() {
   static MessageSink sink;
   return sink;
 }
+QuestionSink& Questions() {
+  static QuestionSink sink;
+  return sink;
+}
 }  // namespace
+
+QuestionSink SetQuestionSink(QuestionSink sink) {
+  QuestionSink previous = std::move(Questions());
+  Questions() = std::move(sink);
+  return previous;
+}
+
+bool AskYesNo(const QString& text) {
+  if (Questions()) return Questions()(text);
+  // Where boxes are replaced, nothing may wait for an answer: the question
+  // is told and the safe answer given.
+  if (Sink()) {
+    Sink()(MessageKind::Information, QString(), text);
+    return false;
+  }
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                  QMessageBox::Yes | QMessageBox::No);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  OpenAbove(box, ModalOwner());
+  return box.exec() == QMessageBox::Yes;
+}
 
 MessageSink SetMessageSink(MessageSink sink) {
   MessageSink previous = std::move(Sink());

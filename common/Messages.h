@@ -28,6 +28,11 @@ inline void ShowErrorMessage(const QString& text) {
   ShowMessageBox(MessageKind::Error, QString(), text);
 }
 
+// Asks a question with the buttons Yes and No, No the default (and the
+// answer of Esc); true for Yes. With a message sink set and no question
+// sink, the question goes to the message sink and is answered No.
+bool AskYesNo(const QString& text);
+
 using MessageSink =
     std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
 
@@ -44,6 +49,22 @@ class ScopedMessageSink {
 
  private:
   MessageSink previous_;
+};
+
+// Replaces the question box with sink, which answers it (an empty sink:
+// the box again); returns the sink it replaced.
+using QuestionSink = std::function<bool(const QString& text)>;
+QuestionSink SetQuestionSink(QuestionSink sink);
+
+class ScopedQuestionSink {
+ public:
+  explicit ScopedQuestionSink(QuestionSink sink) : previous_(SetQuestionSink(std::move(sink))) {}
+  ~ScopedQuestionSink() { SetQuestionSink(std::move(previous_)); }
+  ScopedQuestionSink(const ScopedQuestionSink&) = delete;
+  ScopedQuestionSink& operator=(const ScopedQuestionSink&) = delete;
+
+ private:
+  QuestionSink previous_;
 };
 
 #endif

@@ -20,7 +20,7 @@ bool UnpackFrame(std::uint32_t format, const std::uint8_t* bytes, std::uint32_t 
                  std::int32_t width, std::int32_t height, const TRenderBuffers& buffers,
                  TRenderFrame& frame) {
   const StreamFormatInfo* info = FindStreamFormat(format);
-  if (info == nullptr) return false;
+  if (info == nullptr || byteCount < FrameBytesNeeded(format, width, height)) return false;
   assert(bytes != nullptr && width >= 0 && height >= 0);
   frame = TRenderFrame{};
   frame.width = width;

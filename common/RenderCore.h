@@ -68,8 +68,10 @@ constexpr std::int32_t PictureExtent(std::int32_t mode, std::int32_t extent) {
 // First decode step: 8-bit samples are used where they lie, packed samples
 // are unpacked into pixels16 (exactly width x height of them) and compressed
 // lines decoded into pixels8. False, with the frame untouched, for a format
-// without a decoder. The size must fit the buffers and, for the packed
-// formats, `bytes` must hold FrameBytesNeeded.
+// without a decoder and for fewer than FrameBytesNeeded bytes (a record that
+// does not fit its size would be drawn sheared, or with an older frame's
+// bytes); the first frame's bytes of a longer record are decoded. The size
+// must fit the buffers.
 bool UnpackFrame(std::uint32_t format, const std::uint8_t* bytes, std::uint32_t byteCount,
                  std::int32_t width, std::int32_t height, const TRenderBuffers& buffers,
                  TRenderFrame& frame);

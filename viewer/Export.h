@@ -59,6 +59,9 @@ class AVIWriter {
 
   bool IsOpen() const { return file_.IsOpen(); }
   std::uint32_t FrameIndex() const { return file_.FrameIndex(); }
+  // The frames the part closed last holds, also when its close or a frame's
+  // write failed (a reader finds exactly these).
+  std::uint32_t KeptFrames() const { return file_.KeptFrames(); }
   // Whether one more frame keeps the part within SizeLimit.
   bool NextFrameFits() const { return file_.NextFrameFits(); }
 

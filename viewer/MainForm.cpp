@@ -18,9 +18,13 @@
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
+#include "common/KeypadZoomKeys.h"
 #include "common/MenuGroups.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/RenderCore.h"
+#include "common/TextWidths.h"
+#include "common/ToolBarGlyph.h"
+#include "common/ToolPictures.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
 #include "viewer/Playback.h"
@@ -150,7 +154,7 @@ void TAppForm::CreateToolBar() {
   QStyle* s = style();
   auto button = [this](QToolButton*& b, const char* name, const char* hint, const QIcon& icon,
                        void (TAppForm::*handler)()) {
-    b = new QToolButton(ToolBar);
+    b = new TToolButton(ToolBar);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(QString::fromLatin1(hint));
     b->setIcon(icon);
@@ -168,7 +172,7 @@ void TAppForm::CreateToolBar() {
          &TAppForm::mCopyFrameClick);
   button(bSaveFrame, "bSaveFrame", "Save frame", s->standardIcon(QStyle::SP_DialogSaveButton),
          &TAppForm::mSaveFrameClick);
-  button(bSaveAVI, "bSaveAVI", "Save AVI file", MakeGlyph(QStringLiteral("AVI"), Qt::black),
+  button(bSaveAVI, "bSaveAVI", "Save AVI file", MakeWordPicture(QStringLiteral("AVI"), Qt::black),
          &TAppForm::mSaveAVIClick);
   ToolBar->addSeparator();
   button(bGotoBegin, "bGotoBegin", "Go to begin", s->standardIcon(QStyle::SP_MediaSkipBackward),
@@ -327,12 +331,49 @@ void TAppForm::ClearFrameBuffers() {
 
 void TAppForm::OpenRAWFile() {
   File.Close();
+  // Whatever follows, nothing of the file before stays on screen.
+  ShowFileChange();
   if (!File.Open(FileName)) {
     ShowErrorBox(QStringLiteral("Error open file:") + FileName);
     return;
   }
   ClearFrameBuffers();
-  if (ReadRAWHeader()) EnableFileCommands();
+  if (!ReadRAWHeader()) return;
+  EnableFileCommands();
+  ShowFileChange();
+}
+
+void TAppForm::ShowFileChange() {
+  VideoPanel->ClearPicture();
+  VideoPanel->update();
+  statusPanel_->clear();
+  if (HistogramView != nullptr) HistogramView->Clear();
+  if (!File.IsOpen()) setWindowTitle(QString::fromLatin1(DesignCaption));
+  if (FileInfoView != nullptr) FileInfoView->FileChanged();
+}
+
+bool TAppForm::FileGivesFrames() {
+  if (!File.IsOpen()) {
+    ShowErrorBox(QStringLiteral("File not open!"));
+    return false;
+  }
+  std::int32_t format = 0;
+  {
+    // The playback thread may be reading the header again.
+    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
+    format = Header.StreamStatus;
+  }
+  if (StreamFormatDecodes(static_cast<std::uint32_t>(format))) return true;
+  ShowErrorBox(QStringLiteral("Error RAW header:") + FileName);
+  return false;
+}
+
+QString TAppForm::NoFrameText() const {
+  if (!File.IsOpen()) return QStringLiteral("File not open!");
+  const std::lock_guard<std::recursive_mutex> lock(frameLock_);
+  if (!StreamFormatDecodes(static_cast<std::uint32_t>(Header.StreamStatus)))
+    return QStringLiteral("Error RAW header:") + FileName;
+  return QStringLiteral("Error read file:") + FileName;
 }
 
 bool TAppForm::LoadRAWHeader() {
@@ -349,8 +390,9 @@ bool TAppForm::LoadRAWHeader() {
 bool TAppForm::ReadRAWHeader() {
   if (!File.IsOpen()) return false;
   if (LoadRAWHeader()) return true;
-  ShowErrorBox(QStringLiteral("Error read file:") + FileName);
   File.Close();
+  ShowFileChange();
+  ShowErrorBox(QStringLiteral("Error read file:") + FileName);
   return false;
 }
 
@@ -362,7 +404,14 @@ bool TAppForm::ReadNextFrame() {
   lastRecordRead_ = File.ReadRecord(RawBuffer.get(), RawBufferSize, FrameBytes);
   if (lastRecordRead_ != TRecordRead::Done) return false;
   ++FrameCounter;
-  return true;
+  // A record shorter than the frame its header describes (a header of
+  // another depth or size) would be drawn sheared: it is read, and refused.
+  // A longer one gives its first frame's bytes.
+  const std::uint64_t needed = FrameBytesNeeded(static_cast<std::uint32_t>(Header.StreamStatus),
+                                                Header.Width, Header.Height);
+  if (FrameBytes >= needed) return true;
+  lastRecordRead_ = TRecordRead::Short;
+  return false;
 }
 
 bool TAppForm::RewindRAWFile() {
@@ -400,10 +449,7 @@ void TAppForm::mOpenRAWfileClick() {
 
 void TAppForm::mNextFrameClick() {
   if (converting_) return;
-  if (!File.IsOpen()) {
-    ShowErrorBox(QStringLiteral("File not open!"));
-    return;
-  }
+  if (!FileGivesFrames()) return;
   if (PlaybackRunning()) {
     RenderFrame();
     return;
@@ -416,10 +462,7 @@ void TAppForm::mNextFrameClick() {
 
 void TAppForm::mGotoBeginClick() {
   if (converting_) return;
-  if (!File.IsOpen()) {
-    ShowErrorBox(QStringLiteral("File not open!"));
-    return;
-  }
+  if (!FileGivesFrames()) return;
   StopPlayback();
   if (RewindRAWFile())
     RepaintForm();
@@ -431,14 +474,21 @@ void TAppForm::mFileInfoClick() {
   if (FileInfoView != nullptr) FileInfoView->ShowNonModal();
 }
 
+// Copy and save are served by the render they start. A render that draws
+// nothing has no frame for them: the request is said to fail rather than
+// kept for a frame of some later file.
 void TAppForm::mCopyFrameClick() {
   CopyPending = true;
-  RenderFrame();
+  if (RenderFrame()) return;
+  CopyPending = false;
+  ShowErrorBox(NoFrameText());
 }
 
 void TAppForm::mSaveFrameClick() {
   SavePending = true;
-  RenderFrame();
+  if (RenderFrame()) return;
+  SavePending = false;
+  ShowErrorBox(NoFrameText());
 }
 
 void TAppForm::mExitClick() {
@@ -459,8 +509,15 @@ void TAppForm::mVideoLoopClick() {
 }
 
 void TAppForm::mHistogramClick() {
+  if (!File.IsOpen()) {
+    ShowErrorBox(QStringLiteral("File not open!"));
+    return;
+  }
   if (HistogramView != nullptr) HistogramView->ShowNonModal();
-  RepaintForm();
+  // The render fills the window at once; one that draws nothing says why.
+  const bool drawn = RenderFrame();
+  update();
+  if (!drawn) ShowErrorBox(NoFrameText());
 }
 
 void TAppForm::mZoomInClick() { SetZoom(ZoomCodeIn(Zoom, ViewerZoomCodeLargest)); }

@@ -63,6 +63,8 @@ class IViewerHistogram {
   // The shown image: grey samples (mono) or B, G, R pixels.
   virtual void UpdateRGB(const std::uint8_t* image, std::int32_t width, bool mono,
                          std::int32_t height) = 0;
+  // Another file opened, or none is open: nothing of a frame shown before stays.
+  virtual void Clear() {}
 };
 
 // The file-information and about windows.
@@ -71,6 +73,9 @@ class IViewerWindow {
   virtual ~IViewerWindow() = default;
   virtual void ShowNonModal() = 0;
   virtual int ShowModal() = 0;
+  // Another file opened, or none is open: a window that describes the file
+  // shows the one open now.
+  virtual void FileChanged() {}
 };
 
 class TAppForm : public QMainWindow {
@@ -97,9 +102,14 @@ class TAppForm : public QMainWindow {
   bool RewindRAWFile();
   void EnableFileCommands();
   bool FileOpen() const { return File.IsOpen(); }
-  // How the last ReadNextFrame ended (a record too long for the buffer is
-  // told apart from the end of the file).
+  // How the last ReadNextFrame ended (a record too long for the buffer, or
+  // too short for its frame, is told apart from the end of the file).
   TRecordRead LastRecordRead() const { return lastRecordRead_; }
+  // Whether the last read met the end of the file: no complete record left,
+  // or a last record cut short (where a killed capture stopped).
+  bool ReadReachedEnd() const {
+    return lastRecordRead_ == TRecordRead::EndOfFile || lastRecordRead_ == TRecordRead::Truncated;
+  }
 
   // --- Rendering -------------------------------------------------------------
   bool RenderFrame();
@@ -150,7 +160,7 @@ class TAppForm : public QMainWindow {
   // or with VideoLoop on at the end of the file the header and the first
   // record again. Shows nothing and closes nothing (the GUI thread does that
   // once the thread has ended).
-  enum class TPlaybackRead { Frame, End, HeaderLost };
+  enum class TPlaybackRead { Frame, End, HeaderLost, BadRecord };
   TPlaybackRead ReadForPlayback();
   // The GUI thread's part when the playback thread has ended by itself.
   void PlaybackEnded();
@@ -347,6 +357,15 @@ class TAppForm : public QMainWindow {
   // Reading steps.
   bool LoadRAWHeader();
   void ForgetPlayer();
+  // Nothing of a frame shown before stays: picture, counter, histograms; the
+  // caption and the file information name the file open now, or none.
+  void ShowFileChange();
+  // Whether the open file gives frames to act on; otherwise says why ("File
+  // not open!", or a header without a decoder) and returns false.
+  bool FileGivesFrames();
+  // Why a render drew nothing: no file, a header without a decoder, or a
+  // record that could not be read or does not fit the header.
+  QString NoFrameText() const;
 
   // Conversion steps.
   struct TConversion;
@@ -356,6 +375,9 @@ class TAppForm : public QMainWindow {
   bool HeaderRenders(const TConversion& c);
   bool OpenAVIPart(TConversion& c);
   TConversionEnd ConvertRecords(TConversion& c);
+  // "Error write file:" with the part's name and the frames stored: in the
+  // part (after its failed write or close) and in the parts before it.
+  QString WriteErrorText(const TConversion& c) const;
   void EndConversion(TConversion& c, TConversionEnd end);
 
   QLabel* statusPanel_ = nullptr;

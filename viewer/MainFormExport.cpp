@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "common/BMPFile.h"
+#include "common/Format.h"
 #include "common/Messages.h"
 #include "common/RenderCore.h"
 #include "imaging.h"
@@ -36,7 +37,7 @@ bool TAppForm::SaveFrameBMP(const std::uint8_t* image, std::int32_t width, std::
   const QString name =
       NextFreeFileName(WorkDir + QStringLiteral("FRAME_"), QStringLiteral(".BMP"), BMPCounter);
   // A new file only: a file of that name made meanwhile is not overwritten.
-  if (WriteBMPFile(name, image, width, height, 0, 0, FileCreation::NewOnly)) return true;
+  if (WriteBMPFile(name, image, width, height, 0, 0, platform::FileCreation::NewOnly)) return true;
   exportError_ = QStringLiteral("Error write file:") + name;
   return false;
 }
@@ -67,11 +68,12 @@ struct TAppForm::TConversion {
   double frameRate = 0;
   bool partMade = false;  // current was created by this conversion
   std::uint32_t framesInPart = 0;
+  std::uint64_t framesInEarlierParts = 0;
   QString error;  // the box that ends a failed conversion (empty: reported already)
 };
 
 void TAppForm::mSaveAVIClick() {
-  if (!File.IsOpen() || converting_) return;
+  if (converting_ || !FileGivesFrames()) return;
   StopPlayback();
   if (!File.IsOpen()) return;  // the playback thread lost the header
   converting_ = true;
@@ -136,36 +138,47 @@ TAppForm::TConversionEnd TAppForm::ConvertRecords(TConversion& c) {
     aviFramePending_ = false;
     if (!aviFrameWritten_) {
       // A failed write closed the part; a render that drew nothing new left it open.
-      c.error = (Writer.IsOpen() ? QStringLiteral("Error make AVI file:")
-                                 : QStringLiteral("Error write file:")) +
-                c.current;
+      c.error =
+          Writer.IsOpen() ? QStringLiteral("Error make AVI file:") + c.current : WriteErrorText(c);
       return TConversionEnd::Failed;
     }
     ++c.framesInPart;
     QCoreApplication::processEvents();
     if (closed_) return TConversionEnd::Closed;
     if (!ReadNextFrame()) {
-      // A truncated last record is where a killed capture stopped.
-      if (lastRecordRead_ == TRecordRead::EndOfFile || lastRecordRead_ == TRecordRead::Truncated)
-        return TConversionEnd::Done;
+      // A truncated last record is where a killed capture stopped; a record
+      // that does not fit the header is an error.
+      if (ReadReachedEnd()) return TConversionEnd::Done;
       c.error = QStringLiteral("Error read file:") + FileName;
       return TConversionEnd::Failed;
     }
     if (!Writer.NextFrameFits()) {
       if (!Writer.Close()) {
-        c.error = QStringLiteral("Error write file:") + c.current;
+        c.error = WriteErrorText(c);
         return TConversionEnd::Failed;
       }
+      c.framesInEarlierParts += Writer.KeptFrames();
       ++c.part;
       if (!OpenAVIPart(c)) return TConversionEnd::Failed;
     }
   }
 }
 
+QString TAppForm::WriteErrorText(const TConversion& c) const {
+  // What the failed part keeps (its frames before the failure, readable),
+  // and what the parts before it hold whole.
+  QString text = QStringLiteral("Error write file:") + c.current +
+                 FormatText("\n%u frames stored.", static_cast<unsigned>(Writer.KeptFrames()));
+  if (c.part > 0)
+    text += FormatText("\n%llu frames stored in the %d parts before it.",
+                       static_cast<unsigned long long>(c.framesInEarlierParts), c.part);
+  return text;
+}
+
 void TAppForm::EndConversion(TConversion& c, TConversionEnd end) {
   if (!Writer.Close() && end != TConversionEnd::Failed) {
     end = TConversionEnd::Failed;
-    c.error = QStringLiteral("Error write file:") + c.current;
+    c.error = WriteErrorText(c);
   }
   AVIRecording = false;
   // A part made here that received no frame is no video: it goes.

@@ -34,6 +34,11 @@ bool VideoThread::PlayNextFrame() {
       channel_->headerLost = true;
       return false;
     }
+    case TAppForm::TPlaybackRead::BadRecord: {
+      const std::lock_guard<std::mutex> lock(channel_->mutex);
+      channel_->badRecord = true;
+      return false;
+    }
     case TAppForm::TPlaybackRead::End: break;
   }
   return false;
@@ -88,31 +93,43 @@ bool VideoThread::HeaderLost() const {
   return channel_->headerLost;
 }
 
+bool VideoThread::BadRecord() const {
+  const std::lock_guard<std::mutex> lock(channel_->mutex);
+  return channel_->badRecord;
+}
+
 // --- The main form's side ---------------------------------------------------------
 
 TAppForm::TPlaybackRead TAppForm::ReadForPlayback() {
   const std::lock_guard<std::recursive_mutex> lock(frameLock_);
   if (ReadNextFrame()) return TPlaybackRead::Frame;
+  // A record that is there but unusable is no end: playback stops at it.
+  if (!ReadReachedEnd()) return TPlaybackRead::BadRecord;
   if (!VideoLoop || !File.Seek(0)) return TPlaybackRead::End;
   if (!LoadRAWHeader()) return TPlaybackRead::HeaderLost;
   // A file without a complete record ends playback instead of looping.
-  return ReadNextFrame() ? TPlaybackRead::Frame : TPlaybackRead::End;
+  if (ReadNextFrame()) return TPlaybackRead::Frame;
+  return ReadReachedEnd() ? TPlaybackRead::End : TPlaybackRead::BadRecord;
 }
 
 void TAppForm::ForgetPlayer() {
   if (!Player) return;
   Player->StopAndWait();
   const bool headerLost = Player->HeaderLost();
+  const bool badRecord = Player->BadRecord();
   Player.reset();
   if (headerLost) {
     // What a failed header read does, done in the GUI thread for the thread.
     File.Close();
-    ShowErrorBox(QStringLiteral("Error read file:") + FileName);
+    ShowFileChange();
   }
+  // The file stays open at the record, as after Next Frame.
+  if (headerLost || badRecord) ShowErrorBox(QStringLiteral("Error read file:") + FileName);
 }
 
 void TAppForm::StartPlayback() {
   if (converting_) return;
+  if (!FileGivesFrames()) return;
   StopPlayback();
   Player = std::make_unique<VideoThread>(*this);
 }

@@ -31,6 +31,9 @@ class VideoThread : public TThread {
   bool Ended() const;
   // Whether it ended because the header could no longer be read at a rewind.
   bool HeaderLost() const;
+  // Whether it ended at a record that could not be read or does not fit the
+  // header (not the end of the file).
+  bool BadRecord() const;
 
  protected:
   void Execute() override;
@@ -42,6 +45,7 @@ class VideoThread : public TThread {
     bool paintRequested = false;
     bool ended = false;
     bool headerLost = false;
+    bool badRecord = false;
   };
   // GUI thread: paints the requested frame, if one is still requested.
   static void ServePaint(TPaintChannel& channel, TAppForm& form);

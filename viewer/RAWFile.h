@@ -34,6 +34,7 @@ enum class TRecordRead {
   EndOfFile,  // no complete byte count left
   Truncated,  // fewer than N bytes left (the record's bytes read are kept)
   TooLong,    // N exceeds the record buffer; nothing read, position kept
+  Short,      // N bytes read, fewer than the header's frame needs
   Failed      // no file, or the system refused a read or a seek
 };
 

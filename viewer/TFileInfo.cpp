@@ -40,8 +40,12 @@ void TFileInfo::ShowNonModal() {
   // Centred on the main form.
   if (parentWidget() == nullptr && appForm_ != nullptr)
     move(appForm_->geometry().center() - rect().center());
-  show();
-  raise();
-  activateWindow();
+  // Above the settings dialog too, which stays on top while it is shown:
+  // never taking the keys unseen beneath it.
+  ShowInSight(*this);
   FormActivate();
+}
+
+void TFileInfo::FileChanged() {
+  if (isVisible()) FormActivate();
 }

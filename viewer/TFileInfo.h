@@ -17,6 +17,8 @@ class TFileInfo : public QDialog, public IViewerWindow {
   void FormActivate();
   void ShowNonModal() override;
   int ShowModal() override { return exec(); }
+  // Lists the file open now when the window is shown.
+  void FileChanged() override;
 
   QPlainTextEdit* Memo = nullptr;
 

@@ -17,7 +17,7 @@
 #include "common/Dialogs.h"
 #include "common/Format.h"
 #include "common/HistogramPicture.h"
-#include "common/VclControls.h"
+#include "common/TextWidths.h"
 #include "imaging.h"
 
 THistogram* Histogram = nullptr;
@@ -89,10 +89,7 @@ THistogram::THistogram(TAppForm* appForm, QWidget* parent)
   cream.setColor(QPalette::Window, Cream);
   setPalette(cream);
   setAutoFillBackground(true);
-  // Every byte 1: before the first frame every bin holds the same count and
-  // the boxes show flat, full-height histograms.
-  std::memset(RGBBins, 1, sizeof RGBBins);
-  std::memset(RAWBins, 1, sizeof RAWBins);
+  FillFlatBins();
 
   lbRGB = new QLabel(QStringLiteral("Frame histogram:"), this);
   lbRGB->setObjectName(QStringLiteral("lbRGB"));
@@ -141,8 +138,8 @@ QString THistogram::Panel(int index) const {
 }
 
 void THistogram::ShowNonModal() {
-  show();
-  raise();
+  // Above the settings dialog too, which stays on top while it is shown.
+  ShowInSight(*this);
   FormActivate();
 }
 
@@ -245,6 +242,20 @@ void THistogram::UpdateRAW(const void* data, std::int32_t width, bool mono, std:
   } else {
     return;
   }
+  RefreshBox(pbRAW);
+}
+
+void THistogram::FillFlatBins() {
+  // Every byte 1: before the first frame every bin holds the same count and
+  // the boxes show flat, full-height histograms.
+  std::memset(RGBBins, 1, sizeof RGBBins);
+  std::memset(RAWBins, 1, sizeof RAWBins);
+}
+
+void THistogram::Clear() {
+  FillFlatBins();
+  for (QLabel* panel : panels_) panel->clear();
+  RefreshBox(pbRGB);
   RefreshBox(pbRAW);
 }
 

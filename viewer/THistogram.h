@@ -52,6 +52,8 @@ class THistogram : public QDialog, public IViewerHistogram {
                  std::int32_t height) override;
   void UpdateRGB(const std::uint8_t* image, std::int32_t width, bool mono,
                  std::int32_t height) override;
+  // Back to the state before any frame: flat histograms, empty panels.
+  void Clear() override;
 
   void SetRAWBits(std::int32_t bits);
   void ToggleMono();
@@ -92,6 +94,7 @@ class THistogram : public QDialog, public IViewerHistogram {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  void FillFlatBins();
   void ShowStatistics(const std::uint32_t* bins, std::int32_t n, int firstPanel);
   // A box's picture from its bins: the grey histogram of the total or the
   // colour one of red, green and blue.

@@ -18,11 +18,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/ControlFactories.h"
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
 #include "viewer/CurveTables.h"
 
 TSettingsForm* SettingsForm = nullptr;

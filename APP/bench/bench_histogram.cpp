@@ -2,8 +2,6 @@
 // statistics (UpdateRAW, UpdateRGB) and drawing the picture, each on its own.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "APP/Commands.h"
 #include "APP/fmHistogramRAW.h"
 #include "APP/fmHistogramRGB.h"
+#include "common/bench/QtBenchmarkMain.h"
 
 namespace {
 
@@ -74,17 +73,10 @@ BENCHMARK(BM_DrawRAW)->Apply(DepthsAndViews)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UpdateRGB)->ArgName("mono")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawRGB)->ArgName("mono")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  benchmark::Initialize(&argc, argv);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
+[[maybe_unused]] const bool Registered = SetBenchmarkProgram([] {
   CommandsUnitInit();
   HistogramFormRGB = new THistogramFormRGB;
   HistogramFormRGB->FormCreate();
   HistogramFormRAW = new THistogramFormRAW;
   HistogramFormRAW->FormCreate();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+});

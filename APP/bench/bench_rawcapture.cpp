@@ -13,18 +13,33 @@
 //   records as fast as blocks come free: the writer thread's MB/s.
 // BM_RAWCaptureRealTime: the camera at its full 1080p frame rate in every
 //   stream format with both pools; the drops should be 0.
+// BM_RAWCaptureResponse: what the user meets at F4 with pools of 2, 32 and
+//   128 blocks of 16 MB and 32 of 64 MB, the camera at its real rate:
+//   first_ms from the command to the first frame read (into the pool when
+//   first_dropped is 0), start_stall_ms the longest time the GUI thread did
+//   not serve its events until then, stall_ms the longest over the whole
+//   capture, end_stall_ms the longest after the last frame read, end_ms from
+//   the last frame read until the command returned. The GUI thread's stalls
+//   are gaps between deliveries of an event that posts itself again.
+// BM_AVICaptureResponse: the same for an AVI capture (F3) of 8-bit frames.
 //
 // Files go to a temporary folder under $QDV_BENCH_DIR (default /tmp) and are
 // removed after each run.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -35,6 +50,8 @@
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"
+#include "common/bench/QtBenchmarkMain.h"
+#include "platform/device.h"
 #include "simcam/SimCamera.h"
 
 namespace {
@@ -197,6 +214,128 @@ void BM_FramePoolWriter(benchmark::State& state) {
   }
 }
 
+// A driver that passes every request on to the simulated camera and notes
+// when frame reads return: the first and the last.
+class FrameTimingDriver : public platform::DeviceDriver {
+ public:
+  FrameTimingDriver() : camera_(OpenCamera(0)) {}
+  ~FrameTimingDriver() override { CloseHandle(camera_); }
+  DWORD IoControl(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                  DWORD& bytes) override {
+    const bool ok = DeviceIoControl(camera_, code, const_cast<void*>(in), inSize, out, outSize,
+                                    &bytes, nullptr);
+    if (code == QDV_IOCTL_GET_FRAME && ok) {
+      const auto now = Clock::now().time_since_epoch().count();
+      long long expected = 0;
+      first.compare_exchange_strong(expected, now);
+      last.store(now);
+    }
+    return ok ? ERROR_SUCCESS : GetLastError();
+  }
+  std::atomic<long long> first{0}, last{0};
+
+ private:
+  HANDLE camera_;
+};
+
+// The event loop's latency: an event that posts itself again each time it
+// is delivered, noting every gap between two deliveries. A gap is a time the
+// GUI thread served no event. (A zero timer would undercount: while posted
+// events keep coming, as the preview's hand-overs do, the event loop runs
+// timers only now and then.)
+class StallProbe : public QObject {
+ public:
+  StallProbe() : last_(Clock::now()) { Post(); }
+  ~StallProbe() override { QCoreApplication::removePostedEvents(this); }
+  void Tick() {
+    const Clock::time_point now = Clock::now();
+    gaps_.push_back({last_, now});
+    last_ = now;
+  }
+  // The longest gap that overlaps [from, to], in milliseconds.
+  double Longest(Clock::time_point from, Clock::time_point to) const {
+    double longest = 0;
+    for (const auto& [begin, end] : gaps_)
+      if (end >= from && begin <= to)
+        longest = std::max(longest, std::chrono::duration<double, std::milli>(end - begin).count());
+    return longest;
+  }
+
+ protected:
+  bool event(QEvent* event) override {
+    if (event->type() != QEvent::User) return QObject::event(event);
+    Tick();
+    Post();
+    return true;
+  }
+
+ private:
+  void Post() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
+
+  Clock::time_point last_;
+  std::vector<std::pair<Clock::time_point, Clock::time_point>> gaps_;
+};
+
+Clock::time_point At(long long ticks) { return Clock::time_point(Clock::duration(ticks)); }
+
+double Milliseconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Runs one capture command as a key press would (from the event loop) and
+// fills the response counters.
+void MeasureResponse(benchmark::State& state, void (TAppCommand::*command)()) {
+  auto driver = std::make_shared<FrameTimingDriver>();
+  platform::RegisterDevice(QDV_DEVICE_NAME, driver);
+  Clock::time_point pressed, returned;
+  {
+    StallProbe probe;
+    QTimer::singleShot(0, [&] {
+      probe.Tick();
+      pressed = Clock::now();
+      (AppCommand->*command)();
+      returned = Clock::now();
+    });
+    while (returned == Clock::time_point()) QCoreApplication::processEvents();
+    probe.Tick();
+    const Clock::time_point first = At(driver->first.load()), last = At(driver->last.load());
+    state.SetIterationTime(Milliseconds(pressed, returned) / 1000);
+    state.counters["first_ms"] = Milliseconds(pressed, first);
+    state.counters["start_stall_ms"] = probe.Longest(pressed, first);
+    state.counters["stall_ms"] = probe.Longest(pressed, returned);
+    state.counters["end_stall_ms"] = probe.Longest(last, returned);
+    state.counters["end_ms"] = Milliseconds(last, returned);
+  }
+  simcam::Install();
+}
+
+// args: pool blocks, MB per block.
+void BM_RAWCaptureResponse(benchmark::State& state, simcam::SimCamera* camera) {
+  Configure(*camera, simcam::Timing::RealTime, QDV_STREAM_RAW8);
+  for (auto _ : state) {
+    AppCommand->PoolBlockCount = static_cast<std::int32_t>(state.range(0));
+    AppCommand->PoolBlockSizeMB = static_cast<std::int32_t>(state.range(1));
+    AppCommand->Frames2Capture = 60;
+    AppCommand->RAWCounter = 0;
+    MeasureResponse(state, &TAppCommand::SaveRAWVideo);
+    const auto match =
+        QRegularExpression(R"(^(\d+)\((\d+)\))").match(AppCommand->MainView->Panel(PanelStatus));
+    state.counters["frames"] = match.captured(1).toDouble();
+    state.counters["drops"] = match.captured(2).toDouble();
+    QFile::remove(folder->path() + "/VIDEO_0.RAW");
+  }
+}
+
+void BM_AVICaptureResponse(benchmark::State& state, simcam::SimCamera* camera) {
+  Configure(*camera, simcam::Timing::RealTime, QDV_STREAM_RAW8);
+  for (auto _ : state) {
+    AppCommand->Frames2Capture = 60;
+    AppCommand->AVICounter = 0;
+    MeasureResponse(state, &TAppCommand::SaveVideo);
+    QFile::remove(folder->path() + "/VIDEO_0.AVI");
+  }
+}
+
 // Each run is one capture or one pool's worth of frames, timed by hand.
 void Once(benchmark::internal::Benchmark* b) {
   b->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -208,29 +347,34 @@ void Pools(benchmark::internal::Benchmark* b) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  benchmark::Initialize(&argc, argv);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
-  simcam::SimCamera& camera = StartLiveVideoApplication();
-  QCoreApplication::processEvents();
-  const QString base = qEnvironmentVariable("QDV_BENCH_DIR", "/tmp");
-  QTemporaryDir temporary(base + "/rawcapture_bench_XXXXXX");
-  folder = &temporary;
-  BenchSettingsView settings;
-  AppCommand->SettingsView = &settings;
-  // The first large write of a process runs well below the disk's speed.
-  PlainWriteSeconds(std::uint64_t{512} << 20, 32);
+[[maybe_unused]] const bool Registered = SetBenchmarkProgram(
+    [] {
+      simcam::SimCamera& camera = StartLiveVideoApplication();
+      QCoreApplication::processEvents();
+      const QString base = qEnvironmentVariable("QDV_BENCH_DIR", "/tmp");
+      folder = new QTemporaryDir(base + "/rawcapture_bench_XXXXXX");
+      static BenchSettingsView settings;
+      AppCommand->SettingsView = &settings;
+      // The first large write of a process runs well below the disk's speed.
+      PlainWriteSeconds(std::uint64_t{512} << 20, 32);
 
-  benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
-  benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
-  benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
-      ->ArgNames({"code", "blocks"})
-      ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
-      ->Apply(Once);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  TThread::ShutDownAll();
-  return 0;
-}
+      benchmark::RegisterBenchmark("BM_RAWCapture", BM_RAWCapture, &camera)->Apply(Pools);
+      benchmark::RegisterBenchmark("BM_FramePoolWriter", BM_FramePoolWriter)->Apply(Pools);
+      benchmark::RegisterBenchmark("BM_RAWCaptureRealTime", BM_RAWCaptureRealTime, &camera)
+          ->ArgNames({"code", "blocks"})
+          ->ArgsProduct({{1, 2, 3, 4}, {2, 32}})
+          ->Apply(Once);
+      benchmark::RegisterBenchmark("BM_RAWCaptureResponse", BM_RAWCaptureResponse, &camera)
+          ->ArgNames({"blocks", "MB"})
+          ->Args({2, 16})
+          ->Args({32, 16})
+          ->Args({128, 16})
+          ->Args({32, 64})
+          ->Apply(Once);
+      benchmark::RegisterBenchmark("BM_AVICaptureResponse", BM_AVICaptureResponse, &camera)
+          ->Apply(Once);
+    },
+    [] {
+      TThread::ShutDownAll();
+      delete folder;
+    });

@@ -5,7 +5,7 @@
 // panel's copy, painting).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QScrollArea>
 
 #include <cstring>
@@ -17,6 +17,7 @@
 #include "QDV47B5API.h"
 #include "common/RenderCore.h"
 #include "common/VideoPanel.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "imaging.h"
 #include "simcam/SimCamera.h"
 
@@ -193,20 +194,14 @@ BENCHMARK(BM_Stage_Paint)
     ->Arg(5)
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  benchmark::Initialize(&argc, argv);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
-  StartLiveVideoApplication();
-  QCoreApplication::processEvents();
-  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), Matrix);
-  SetColorCorrectionMode(AppCommand->ColorCorrectionObject.get(), CorrectionMatrix);
-  // Live video as StartVideo leaves it, without the frame thread: the
-  // benchmark itself calls GrabFrame.
-  MainForm->SetVideoPanelFill(false);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  TThread::ShutDownAll();
-  return 0;
-}
+[[maybe_unused]] const bool Registered = SetBenchmarkProgram(
+    [] {
+      StartLiveVideoApplication();
+      QCoreApplication::processEvents();
+      SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), Matrix);
+      SetColorCorrectionMode(AppCommand->ColorCorrectionObject.get(), CorrectionMatrix);
+      // Live video as StartVideo leaves it, without the frame thread: the
+      // benchmark itself calls GrabFrame.
+      MainForm->SetVideoPanelFill(false);
+    },
+    [] { TThread::ShutDownAll(); });

@@ -1,7 +1,8 @@
 // The preset-file loader on hostile files: the entries of the file, each
 // known name's value read as the loader reads it (signed, unsigned, real),
 // and the entries written back; writing the entries and reading them again
-// must give the same file. Then the whole load, as the File menu runs it,
+// must give the same file, and so must the typed values of a file that
+// parses. Then the whole load, as the File menu runs it,
 // into the main window, the settings dialog and the simulated camera; the
 // zoom and demosaic mode must stay ones the program knows.
 #include <cmath>
@@ -85,6 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const QByteArray text = list.Text();
   if (TPresetList::FromText(text).Text() != text) std::abort();
+  // A file that parses writes a file that parses to the same text.
+  TPresetValues values;
+  QString why;
+  if (ParsePresetText(text, values, why)) {
+    const QByteArray written = PresetText(values);
+    TPresetValues again;
+    if (!ParsePresetText(written, again, why) || PresetText(again) != written) std::abort();
+  }
   Load(data, size);
   return 0;
 }

@@ -9,23 +9,20 @@
 #include <QApplication>
 
 #include "APP/tests/test_render_setup.h"
+#include "common/tests/QtTestEnvironment.h"
 
 inline simcam::SimCamera* Sim = nullptr;
 
-class LiveVideoEnvironment : public ::testing::Environment {
+class LiveVideoEnvironment : public TQtTestEnvironment<QApplication> {
  public:
-  void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "app_live_video_test";
-    static char* argv[] = {arg0, nullptr};
-    new QApplication(argc, argv);
-    Sim = &StartLiveVideoApplication();
-  }
-  void TearDown() override {
+  LiveVideoEnvironment() : TQtTestEnvironment("app_live_video_test") {}
+
+ protected:
+  void SetUpProgram() override { Sim = &StartLiveVideoApplication(); }
+  void TearDownProgram() override {
     TThread::ShutDownAll();
     AppCommand->MainView = nullptr;
     delete MainForm;
-    delete qApp;  // also releases the font configuration it loaded
   }
 };
 

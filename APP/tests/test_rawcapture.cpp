@@ -12,9 +12,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,6 +27,7 @@
 #include "APP/tests/AppTestSupport.h"
 #include "common/Messages.h"
 #include "common/RAWVideo.h"
+#include "imaging/pixelutil.h"
 #include "platform/device.h"
 
 // Texts in failure messages.
@@ -81,6 +85,7 @@ class RAWCaptureTest : public CameraTestBase, public ::testing::Test {
   ~RAWCaptureTest() override {
     SetRAWCaptureWriter(nullptr);
     SetSystemFileReader(nullptr);
+    SetPagePreparer(nullptr);
   }
 
   // The system files that the memory check reads; any other is missing.
@@ -306,6 +311,10 @@ TEST_F(RAWCaptureTest, DISABLED_ChildCapturesUntilKilled) {
   settings.path = qEnvironmentVariable("QDV_RAW_CHILD_FOLDER");
   if (settings.path.isEmpty()) GTEST_SKIP();
   controller->Frames2Capture = 0;
+  if (qEnvironmentVariableIsSet("QDV_RAW_CHILD_BLOCKS")) {
+    controller->PoolBlockCount = qEnvironmentVariableIntValue("QDV_RAW_CHILD_BLOCKS");
+    controller->PoolBlockSizeMB = 16;
+  }
   controller->SaveRAWVideo();
 }
 
@@ -335,6 +344,113 @@ TEST_F(RAWCaptureTest, ACaptureKilledMidwayLeavesCompleteRecordsThatReadBack) {
   EXPECT_EQ(file.header, Header());
   EXPECT_GE(file.records.size(), 3 * FramesPerBlock);
   ExpectFramesInOrder(file, 0);
+}
+
+TEST_F(RAWCaptureTest, AKillInTheFirstSecondLeavesAWholeHeaderOrNoFile) {
+#ifdef __SANITIZE_THREAD__
+  GTEST_SKIP()
+      << "starting a process through Qt, which is not instrumented, misleads ThreadSanitizer";
+#endif
+  // Killed as soon as anything shows in the folder, and a little later; the
+  // pool (32 blocks of 16 MB) is one whose making once took long.
+  for (int delay : {0, 0, 3, 30, 300}) {
+    SCOPED_TRACE(delay);
+    QTemporaryDir childFolder;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QDV_RAW_CHILD_FOLDER", childFolder.path() + "/");
+    environment.insert("QDV_RAW_CHILD_BLOCKS", "32");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=RAWCaptureTest.DISABLED_ChildCapturesUntilKilled",
+                 "--gtest_also_run_disabled_tests"});
+    ASSERT_TRUE(child.waitForStarted());
+    const QDeadlineTimer deadline(20000);
+    while (QDir(childFolder.path()).isEmpty() && !deadline.hasExpired() &&
+           child.state() == QProcess::Running)
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardOutput().toStdString();
+    child.kill();  // SIGKILL
+    ASSERT_TRUE(child.waitForFinished());
+    const QStringList files = QDir(childFolder.path()).entryList(QDir::Files);
+    EXPECT_EQ(files, QStringList{"VIDEO_0.RAW"});
+    for (const QString& name : files)
+      EXPECT_EQ(RAWFile(childFolder.filePath(name)).header, Header());
+  }
+}
+
+// The pages of the pool's blocks are held back on the preparing thread until
+// the test lets them go (the capture's own thread gets them at once).
+TEST_F(RAWCaptureTest, RecordingStartsBeforeThePoolIsReadyAndEscThenLeavesAWholeFile) {
+  const std::thread::id gui = std::this_thread::get_id();
+  std::atomic<bool> released{false};
+  SetPagePreparer([&](void* block, std::size_t offset, std::size_t length) {
+    const QDeadlineTimer deadline(10000);
+    while (std::this_thread::get_id() != gui && !released && !deadline.hasExpired())
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return ImagePrepare(block, offset, length) != 0;
+  });
+  controller->Frames2Capture = 0;
+  const std::uint64_t first = camera.FrameNumber();
+  bool stopped = false;
+  int ticksWhileEnding = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!stopped) {
+      // The first block is in the file while no page has been prepared in
+      // the background: then Esc.
+      if (RAWFile(FileName(0)).records.size() < FramesPerBlock) return;
+      EXPECT_FALSE(released);
+      controller->StopVideo();
+      stopped = true;
+    } else if (!released) {
+      // The end waits for the held pages with the window served and the
+      // settings dialog still disabled.
+      EXPECT_FALSE(settings.enabled);
+      if (++ticksWhileEnding == 10) released = true;
+    }
+  });
+  poll.start(5);
+  controller->SaveRAWVideo();
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(ticksWhileEnding, 10);
+  EXPECT_TRUE(settings.enabled);
+  EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
+  const auto [frames, drops] = FinalCounters();
+  const RAWFile file(FileName(0));
+  EXPECT_EQ(file.header, Header());
+  EXPECT_EQ(file.records.size(), static_cast<std::size_t>(frames - drops));
+  EXPECT_GE(file.records.size(), FramesPerBlock);
+  EXPECT_LE(ExpectFramesInOrder(file, first), static_cast<std::uint64_t>(drops));
+}
+
+TEST_F(RAWCaptureTest, APageThatCannotBeHadEndsTheCaptureLikeAFullDisk) {
+  // The third block's pages cannot be had, whichever thread asks first.
+  std::mutex mutex;
+  std::vector<void*> blocks;  // in the order first asked for
+  SetPagePreparer([&](void* block, std::size_t offset, std::size_t length) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      if (std::find(blocks.begin(), blocks.end(), block) == blocks.end()) blocks.push_back(block);
+      if (blocks.size() >= 3 && blocks[2] == block) return false;
+    }
+    return ImagePrepare(block, offset, length) != 0;
+  });
+  controller->Frames2Capture = 1000;
+  const std::uint64_t first = camera.FrameNumber();
+  controller->SaveRAWVideo();
+  const std::size_t stored = 2 * FramesPerBlock;
+  EXPECT_EQ(messages,
+            QStringList{"ERROR!: Out of memory\n" + QString::number(stored) + " frames stored."});
+  const auto [frames, drops] = FinalCounters();
+  EXPECT_EQ(static_cast<std::size_t>(frames - drops), stored);
+  const RAWFile file(FileName(0));
+  EXPECT_EQ(file.header, Header());
+  EXPECT_EQ(file.records.size(), stored);
+  EXPECT_LE(ExpectFramesInOrder(file, first), static_cast<std::uint64_t>(drops));
+  EXPECT_FALSE(controller->CaptureRunning);
+  EXPECT_TRUE(settings.enabled);
 }
 
 // A driver that passes every request on to the simulated camera, except that

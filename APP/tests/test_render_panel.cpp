@@ -8,21 +8,12 @@
 #include <vector>
 
 #include "common/VideoPanel.h"
+#include "common/tests/QtTestEnvironment.h"
 
 namespace {
 
-class PanelEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "test_render_panel";
-    static char* argv[] = {arg0, nullptr};
-    new QApplication(argc, argv);
-  }
-  void TearDown() override { delete qApp; }
-};
 [[maybe_unused]] ::testing::Environment* const Environment =
-    ::testing::AddGlobalTestEnvironment(new PanelEnvironment);
+    ::testing::AddGlobalTestEnvironment(new TQtTestEnvironment<QApplication>("test_render_panel"));
 
 TEST(VideoPanel, KeepsItsOwnCopy) {
   TVideoPanel panel;

@@ -14,8 +14,15 @@
 #include <QTimer>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "APP/Commands.h"
 #include "APP/Program.h"
@@ -92,6 +99,9 @@ struct RunResult {
   Recording capture;
   Entries preset;
   QStringList messages;
+  // The sensor register words written before the message loop ran: the
+  // start-up's, the preset load's among them.
+  std::vector<std::uint16_t> startUpWrites;
 };
 
 void ReadCamera(RunResult& run) {
@@ -155,7 +165,8 @@ RunResult RunProgramOnce(bool stopWithEsc) {
       [&run](MessageKind, const QString&, const QString& text) { run.messages << text; });
   static char name[] = "QDV47B5";
   static char* argv[] = {name, nullptr};
-  RunProgram(1, argv, [stopWithEsc] {
+  RunProgram(1, argv, [stopWithEsc, &run, &camera] {
+    run.startUpWrites = camera.SensorRegisterWrites();
     QTimer::singleShot(0, [stopWithEsc] {
       // A pool that holds every frame of the short captures below.
       AppCommand->SetBufferPool(12, 5);
@@ -173,6 +184,111 @@ RunResult RunProgramOnce(bool stopWithEsc) {
   run.preset = ReadEntries(QStringLiteral("qdv47b5.pre"));
   EndProcess();
   return run;
+}
+
+// The exposure words among sensor register words.
+std::vector<std::uint16_t> ExposureWords(const std::vector<std::uint16_t>& words) {
+  std::vector<std::uint16_t> exposures;
+  for (std::uint16_t word : words)
+    if ((word & 0xF800) == 0x8000) exposures.push_back(word);
+  return exposures;
+}
+
+// Starts the program in the current folder and closes its main window as
+// soon as the message loop runs; the number of messages shown.
+int StartAndExit() {
+  simcam::SimCamera& camera = simcam::Install();
+  camera.PowerOn();
+  int messages = 0;
+  const ScopedMessageSink sink(
+      [&messages](MessageKind, const QString&, const QString&) { ++messages; });
+  static char name[] = "QDV47B5";
+  static char* argv[] = {name, nullptr};
+  RunProgram(1, argv, [] { QTimer::singleShot(0, [] { MainForm->close(); }); });
+  EndProcess();
+  return messages;
+}
+
+// A start-up preset that the program could not read or apply is left as it
+// was by the exit, byte for byte and mode for mode. Each kind of file lies in
+// a folder of its own that anyone may write to, so that nothing but the
+// program's own choice keeps the closing save from replacing it. The program
+// runs in a child process; where the test runs as the superuser, which reads
+// every file whatever its mode, the child gives up its privileges for those
+// of "nobody" first, so that a file of mode 000 is unreadable to it. Defined
+// first, so that it forks before any other test has started threads.
+TEST(StartUpPreset, AFileTheStartUpCouldNotUseIsLeftAsItWasAtExit) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0777), 0);
+  const QByteArray preset = "Gain=-1000\r\nWidth=640\r\nHeight=480\r\n";
+  const struct {
+    const char* kind;
+    std::function<bool(const QByteArray& path)> make;
+  } cases[] = {
+      {"unreadable",
+       [&](const QByteArray& p) {
+         QFile f(QString::fromLocal8Bit(p));
+         return f.open(QIODevice::WriteOnly) && f.write(preset) == preset.size() &&
+                ::chmod(p.constData(), 0) == 0;
+       }},
+      {"oversized",
+       [&](const QByteArray& p) {
+         QFile f(QString::fromLocal8Bit(p));
+         return f.open(QIODevice::WriteOnly) && f.write(preset.repeated(4000)) > 65536;
+       }},
+      {"broken",
+       [&](const QByteArray& p) {
+         QFile f(QString::fromLocal8Bit(p));
+         return f.open(QIODevice::WriteOnly) && f.write(preset + "OutMode=8 bit\r\n") > 0;
+       }},
+      {"FIFO", [](const QByteArray& p) { return ::mkfifo(p.constData(), 0640) == 0; }},
+      {"directory", [](const QByteArray& p) { return ::mkdir(p.constData(), 0750) == 0; }}};
+  struct Before {
+    QByteArray folder, path, bytes;
+    struct stat node {};
+  };
+  std::vector<Before> before;
+  for (const auto& c : cases) {
+    Before b;
+    b.folder = QFile::encodeName(root.filePath(QLatin1String(c.kind)));
+    b.path = b.folder + "/qdv47b5.pre";
+    ASSERT_EQ(::mkdir(b.folder.constData(), 0777), 0);
+    ASSERT_EQ(::chmod(b.folder.constData(), 0777), 0);
+    ASSERT_TRUE(c.make(b.path)) << c.kind;
+    ASSERT_EQ(::lstat(b.path.constData(), &b.node), 0);
+    QFile file(QString::fromLocal8Bit(b.path));
+    if (S_ISREG(b.node.st_mode) && file.open(QIODevice::ReadOnly)) b.bytes = file.readAll();
+    before.push_back(b);
+  }
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::alarm(60);  // a start-up that hangs fails the test
+    constexpr uid_t Nobody = 65534;
+    if (::geteuid() == 0 && (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)) ::_exit(100);
+    int failed = 0;
+    for (const Before& b : before) {
+      // One error box at start-up, for the file it could not use.
+      if (::chdir(b.folder.constData()) != 0 || StartAndExit() != 1) ++failed;
+    }
+    ::_exit(failed);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    SCOPED_TRACE(cases[i].kind);
+    struct stat node {};
+    ASSERT_EQ(::lstat(before[i].path.constData(), &node), 0);
+    EXPECT_EQ(node.st_mode, before[i].node.st_mode);
+    EXPECT_EQ(node.st_ino, before[i].node.st_ino);
+    QFile file(QString::fromLocal8Bit(before[i].path));
+    if (S_ISREG(node.st_mode) && file.open(QIODevice::ReadOnly)) {
+      EXPECT_TRUE(file.readAll() == before[i].bytes);
+    }
+  }
 }
 
 class Restart : public ::testing::Test {
@@ -196,17 +312,16 @@ TEST_F(Restart, ARunWithoutTheDialogGivesTheNextRunTheSameCamera) {
   EXPECT_EQ(first.capture.stream, static_cast<std::int32_t>(QDV_STREAM_RAW8));
   EXPECT_EQ(first.preset.at("outMode"), "0");
 
-  // The frame-rate step of the load picks the line timing of the frame-rate
-  // search, which may differ from the power-on timing (here 3,840 clocks a
-  // line at power-on, 3,200 for the same 30 fps period after the search):
-  // the exposure keeps its rows, and its time follows the line length. From
-  // the first load on the timing stays, so every later run keeps the time.
+  // The power-on timing is the one the load's frame-rate step picks again,
+  // so the exposure keeps its rows and its time from the first run on. The
+  // start-up sends the camera the preset's exposure only: never another
+  // one on the way, such as 0 from the exposure bar's range.
+  EXPECT_TRUE(ExposureWords(first.startUpWrites).empty());
   const struct {
     const char* what;
     const RunResult& before;
     const RunResult& after;
-    bool sameTime;
-  } restarts[] = {{"from power-on", first, second, false}, {"from a load", second, third, true}};
+  } restarts[] = {{"from power-on", first, second}, {"from a load", second, third}};
   for (const auto& r : restarts) {
     SCOPED_TRACE(r.what);
     const RunResult& a = r.before;
@@ -216,10 +331,8 @@ TEST_F(Restart, ARunWithoutTheDialogGivesTheNextRunTheSameCamera) {
     EXPECT_EQ(b.clock, a.clock);
     EXPECT_EQ(b.capture.frequency, a.capture.frequency);
     EXPECT_EQ(b.exposureRows, a.exposureRows);
-    if (r.sameTime) {
-      EXPECT_EQ(b.exposureMs, a.exposureMs);
-      EXPECT_EQ(b.capture.exposureMs, a.capture.exposureMs);
-    }
+    EXPECT_EQ(b.exposureMs, a.exposureMs);
+    EXPECT_EQ(b.capture.exposureMs, a.capture.exposureMs);
     EXPECT_EQ(b.fps, a.fps);
     EXPECT_EQ(b.capture.fps, a.capture.fps);
     EXPECT_EQ(b.gainDb, a.gainDb);
@@ -228,14 +341,12 @@ TEST_F(Restart, ARunWithoutTheDialogGivesTheNextRunTheSameCamera) {
     EXPECT_EQ(b.frameLimit, a.frameLimit);
     EXPECT_GE(b.capture.records, 1);
     EXPECT_TRUE(b.messages.isEmpty()) << b.messages.join('|').toStdString();
-    // Every entry of the file describes the same camera; only the exposure
-    // range and time follow the line timing.
-    Entries expected = a.preset;
-    Entries actual = b.preset;
-    if (!r.sameTime) {
-      for (const char* timing : {"ExpMax", "ExpMs"}) expected.erase(timing), actual.erase(timing);
-    }
-    EXPECT_EQ(actual, expected);
+    EXPECT_EQ(b.preset, a.preset);
+    const std::uint32_t maxRows = std::stoul(a.preset.at("ExpMax"));
+    const std::uint32_t rows = std::stoul(a.preset.at("Exposure"));
+    const std::vector<std::uint16_t> exposures = ExposureWords(b.startUpWrites);
+    EXPECT_FALSE(exposures.empty());
+    for (std::uint16_t word : exposures) EXPECT_EQ(word, 0x8000 + maxRows - rows);
   }
   EXPECT_EQ(third.preset.size(), 35u);
 }

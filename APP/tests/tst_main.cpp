@@ -21,6 +21,7 @@
 
 #include "APP/tests/test_render_setup.h"
 #include "common/VideoPanel.h"
+#include "common/tests/ToolBarPictures.h"
 
 class TestMainWindow : public QObject {
   Q_OBJECT
@@ -248,6 +249,14 @@ class TestMainWindow : public QObject {
     dialog.hide();
     QApplication::setActiveWindow(MainForm);
     QTRY_COMPARE(QApplication::activeWindow(), MainForm);
+  }
+
+  void toolButtonsCanBeToldApartAndRead() {
+    // The capital letters of the words "AVI" and "RAW": 7 pixels, where a
+    // word squeezed into the square was 5.
+    const QString problem = ToolBarPicturesProblem(
+        *MainForm->ToolBar, {QStringLiteral("btVideoCapture"), QStringLiteral("btRAWCapture")}, 7);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
   }
 
   void resizeCentresThePanel() {

@@ -9,7 +9,9 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -24,7 +26,7 @@
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 
 namespace {
 
@@ -98,6 +100,26 @@ const Unreadable UnreadableFiles[] = {
        return file.open(QIODevice::WriteOnly) && file.resize(300 * 1000 * 1000);
      },
      "The file is larger than 65536 bytes", false}};
+
+// What a step writes to standard error, through a pipe (which no file-size
+// limit bounds).
+QByteArray StandardErrorOf(const std::function<void()>& step) {
+  int ends[2];
+  if (::pipe(ends) != 0) return "no pipe";
+  std::fflush(stderr);
+  const int saved = ::dup(2);
+  ::dup2(ends[1], 2);
+  ::close(ends[1]);
+  step();
+  std::fflush(stderr);
+  ::dup2(saved, 2);
+  ::close(saved);
+  QByteArray text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  ::close(ends[0]);
+  return text;
+}
 
 // Ends the test program if a step never returns: a hang shows as a failure.
 struct Watchdog {
@@ -286,34 +308,17 @@ class TestPresets : public QObject {
     UpdateViewPort(driver.handle, &full);
   }
 
-  void entriesThatDoNotParseSkipTheirStep() {
-    const DirectDriver driver;
+  // Numbers of their kind outside what the program uses: zoom codes outside
+  // -4 ... 5 give 100 %, a gain beyond the track bar reaches the camera as
+  // the track bar's end, unsigned fields take the whole 32-bit range.
+  void outOfRangeNumbersAreBounded() {
     const QByteArray base = Saved();
-    const DWORD sizeX = driver.Read([](DeviceHandle h, DWORD* v) {
-      ViewPortRecord r{};
-      const BOOL ok = GetViewPort(h, &r);
-      *v = r.SizeX;
-      return ok;
-    });
-    // One field that is no number keeps the whole region from the camera.
-    QByteArray file = WithEntry(base, "SizeX", "800");
-    file = WithEntry(file, "StartY", "x");
-    // Zoom codes outside -4 ... 5 give 100 %.
     for (const char* zoom : {"7", "-5"}) {
       AppCommand->SetZoomPercent(50);
-      QCOMPARE(Load(WithEntry(file, "ZoomValue", zoom)), TPresetLoad::Loaded);
+      QCOMPARE(Load(WithEntry(base, "ZoomValue", zoom)), TPresetLoad::Loaded);
       QCOMPARE(AppCommand->Zoom, 1);
     }
-    ViewPortRecord region{};
-    GetViewPort(driver.handle, &region);
-    QCOMPARE(region.SizeX, sizeX);
-    // Unsigned fields take the whole 32-bit range; a gain that is no number
-    // leaves the gain alone.
-    SettingsForm->tbGain->setValue(100);
-    QCOMPARE(Load(WithEntry(WithEntry(base, "res6", "4294967295"), "Gain", "4294967295")),
-             TPresetLoad::Loaded);
-    QCOMPARE(SettingsForm->tbGain->value(), 100);
-    // A gain beyond the track bar reaches the camera as the track bar's end.
+    QCOMPARE(Load(WithEntry(base, "res6", "4294967295")), TPresetLoad::Loaded);
     const DirectDriver gainDriver;
     const int lowest = SettingsForm->tbGain->minimum();
     SettingsForm->tbGain->setValue(lowest);
@@ -327,6 +332,113 @@ class TestPresets : public QObject {
       QCOMPARE(SettingsForm->tbGain->value(), lowest);
     }
     QVERIFY(messages_.isEmpty());
+  }
+
+  // A preset with one entry wrong, for every entry the load reads: the
+  // conversion error of that entry, and nothing applied: no control, no
+  // sensor register, no setting of the controller, no capture folder.
+  void aPresetWithOneWrongEntryChangesNothing() {
+    SetUpState();
+    const QByteArray base = Saved();
+    ResetState();
+    SettingsForm->edPath->setText(QStringLiteral("/kept/"));
+    SettingsForm->cbSDRAM->setChecked(true);
+    const TPresetValues before = SettingsForm->CollectPreset();
+    const std::int32_t zoom = AppCommand->Zoom, limit = AppCommand->Frames2Capture;
+    const QStringList reals = {"FrameRate", "ExpMs"};
+    QStringList wrong = EntryNames;
+    wrong.removeAll("Capture File Path");  // texts: any value will do
+    wrong.removeAll("Frames2Capture");
+    struct Case {
+      QString name;
+      const char* value;  // nullptr: the entry left out
+    };
+    QList<Case> cases;
+    for (const QString& name : wrong) cases.append({name, "12x"});
+    cases.append({QStringLiteral("FrameRate"), nullptr});
+    cases.append({QStringLiteral("SizeX"), "99999999999999999999"});
+    cases.append({QStringLiteral("Gain"), "4294967295"});
+    for (const Case& c : cases) {
+      messages_.clear();
+      camera_->ResetRequestCounts();
+      const QByteArray name = c.name.toLatin1();
+      QCOMPARE((std::pair{c.name, Load(WithEntry(base, name.constData(), c.value))}),
+               (std::pair{c.name, TPresetLoad::Stopped}));
+      const QString shown = c.value == nullptr ? QString() : QLatin1String(c.value);
+      const QString expected = reals.contains(c.name)
+                                   ? "'" + shown + "' is not a valid floating point value"
+                                   : "'" + shown + "' is not a valid integer value";
+      QCOMPARE(messages_, QStringList{expected});
+      QVERIFY2(camera_->SensorRegisterWrites().empty(), name.constData());
+      QVERIFY2(SettingsForm->CollectPreset() == before, name.constData());
+      QVERIFY2(AppCommand->Zoom == zoom && AppCommand->Frames2Capture == limit, name.constData());
+    }
+  }
+
+  // The value type holds every entry: parse, write and parse again give the
+  // same values and the same bytes.
+  void valuesRoundTripThroughTheirText() {
+    TPresetValues v;
+    v.CaptureFilePath = QStringLiteral("/data/caps/");
+    v.Gain = -1000;
+    v.Exposure = 412;
+    v.ExpMin = 3;
+    v.ExpMax = 1349;
+    v.ExpMs = 16.016;
+    v.ViewPort = {1, 2, 640, 480, 5, 6, 7, 8, 1920, 1080, 11, 12, 13, 14, 15, 4294967295u};
+    v.Frequency = 8;
+    v.OutMode = 3;
+    v.IPDelay = 65535;
+    v.BayerAlgIndex = 6;
+    v.SaveImageMode = 1;
+    v.ZoomValue = -3;
+    v.Gamma = v.SDRAM = v.WinIconic = true;
+    v.FrameRate = 29.97;
+    v.UseEscKey = false;
+    v.Frames2Capture = QStringLiteral("12 frames");
+    v.WinState = 2;
+    const QByteArray text = PresetText(v);
+    TPresetValues read;
+    QString why;
+    QVERIFY(ParsePresetText(text, read, why));
+    QVERIFY(read == v);
+    QCOMPARE(PresetText(read), text);
+    QCOMPARE(Entry(text, "ExpMs") + Entry(text, "res6"), QStringLiteral("16.0164294967295"));
+  }
+
+  // What the dialog's controls collect after a preset's values were applied
+  // to them is those values, for every control a preset sets.
+  void theDialogAppliesAndCollectsEveryControl() {
+    TPresetValues v;
+    QString why;
+    QVERIFY(ParsePresetText(Saved(), v, why));
+    v.CaptureFilePath = QStringLiteral("/data/caps/");
+    v.Gain = -700;
+    v.Exposure = v.ExpMax / 3;
+    v.OutMode = 3;
+    v.IPDelay = 300;
+    v.BayerAlgIndex = 6;
+    v.SaveImageMode = 1;
+    v.Gamma = v.SDRAM = true;
+    v.UseEscKey = false;
+    v.Frames2Capture = QStringLiteral("17");
+    // Controls away from those values, quietly.
+    {
+      const QSignalBlocker frequency(SettingsForm->cbFrequency);
+      SettingsForm->cbFrequency->setCurrentIndex(0);
+      const QSignalBlocker exposure(SettingsForm->tbExposure);
+      SettingsForm->tbExposure->setRange(0, 1920);
+    }
+    SettingsForm->ApplyPreset(v);
+    const TPresetValues c = SettingsForm->CollectPreset();
+    QCOMPARE(c.CaptureFilePath + c.Frames2Capture, v.CaptureFilePath + v.Frames2Capture);
+    QCOMPARE((std::array{c.Gain, c.OutMode, c.IPDelay, c.BayerAlgIndex, c.SaveImageMode}),
+             (std::array{v.Gain, v.OutMode, v.IPDelay, v.BayerAlgIndex, v.SaveImageMode}));
+    QCOMPARE((std::array{c.Exposure, c.ExpMin, c.ExpMax, c.Frequency}),
+             (std::array{v.Exposure, v.ExpMin, v.ExpMax, v.Frequency}));
+    QCOMPARE((std::array{c.Gamma, c.SDRAM, c.UseEscKey}),
+             (std::array{v.Gamma, v.SDRAM, v.UseEscKey}));
+    QCOMPARE(AppCommand->Frames2Capture, 17);
   }
 
   // The file keeps the frame limit the captures use: a number typed but not
@@ -356,7 +468,7 @@ class TestPresets : public QObject {
     QVERIFY(messages_.isEmpty());
   }
 
-  void aMissingFrameRateStopsTheLoadAfterTheGamma() {
+  void aMissingFrameRateAppliesNothing() {
     SetUpState();
     const QByteArray base = Saved();
     ResetState();
@@ -365,10 +477,10 @@ class TestPresets : public QObject {
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(Load(WithEntry(base, "FrameRate", nullptr)), TPresetLoad::Stopped);
     QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});
-    QCOMPARE(AppCommand->Zoom, 3);                          // before: applied
-    QVERIFY(SettingsForm->cbGammaCorrection->isChecked());  // the last one applied
-    QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{0});
-    QCOMPARE(SettingsForm->tbInterPacketDelay->value(), 0);  // after: not applied
+    QCOMPARE(AppCommand->Zoom, 1);  // the entries before it are not applied either
+    QVERIFY(!SettingsForm->cbGammaCorrection->isChecked());
+    QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
+    QCOMPARE(SettingsForm->tbInterPacketDelay->value(), 0);
     QCOMPARE(SettingsForm->rgDebayer->ItemIndex(), 0);
     QCOMPARE(Load(WithEntry(base, "ExpMs", "1,5")), TPresetLoad::Stopped);
     QCOMPARE(messages_.last(), QStringLiteral("'1,5' is not a valid floating point value"));
@@ -404,10 +516,10 @@ class TestPresets : public QObject {
         {"negative rate", WithEntry(base, "FrameRate", "-1e308"), TPresetLoad::Loaded},
         {"huge exposure", WithEntry(base, "ExpMs", "1e308"), TPresetLoad::Loaded},
         {"huge integers",
-         WithEntry(
-             WithEntry(WithEntry(base, "SizeX", "99999999999999999999"), "ZoomValue", "2147483647"),
-             "Gain", "-2147483648"),
+         WithEntry(WithEntry(base, "ZoomValue", "2147483647"), "Gain", "-2147483648"),
          TPresetLoad::Loaded},
+        {"integer beyond 32 bits", WithEntry(base, "SizeX", "99999999999999999999"),
+         TPresetLoad::Stopped},
         {"huge region", WithEntry(WithEntry(base, "SizeX", "4294967295"), "StartX", "4294967295"),
          TPresetLoad::Loaded},
         {"missing keys", "Gain=1\r\n", TPresetLoad::Stopped},
@@ -457,13 +569,19 @@ class TestPresets : public QObject {
       d.selectFile(path);
       return true;
     });
+    const ScopedQuestionSink replace([](const QString&) { return true; });
+    QByteArray closing;
     {
       const FileSizeLimit full(64);  // far less than a preset
       MainForm->SavePreset1->trigger();
-      QCOMPARE(SavePresetFile(MainForm, QStringLiteral("qdv47b5.pre")), TPresetSave::WriteFailed);
+      closing = StandardErrorOf([] { SaveClosingPreset(MainForm, false); });
     }
     QCOMPARE(messages_,
              QStringList{"Profile : " + path + " not stored: the file could not be written"});
+    // The closing save has no window left: one line on standard error.
+    QCOMPARE(closing, "The settings were not saved to \"" +
+                          QFile::encodeName(QDir::current().absoluteFilePath("qdv47b5.pre")) +
+                          "\": File too large\n");
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(ReadAll(QStringLiteral("qdv47b5.pre")), old);
     QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden).size(),
@@ -531,6 +649,8 @@ class TestPresets : public QObject {
   }
 
   void menuCommandsAndTheirMessages() {
+    QStringList questions;
+    const ScopedQuestionSink replace([&](const QString& q) { return questions << q, true; });
     QStringList dialogs;
     QString answer;  // empty: cancel
     const ScopedFileDialogRunner runner([&](QFileDialog& d) {
@@ -558,6 +678,54 @@ class TestPresets : public QObject {
              (QStringList{"Save file was cancelled", "Open file was cancelled",
                           "Profile : " + path + "  Stored OK", "File : " + path + " Loaded OK",
                           "Profile : " + path + " not stored: the camera does not answer"}));
+    QCOMPARE(questions, QStringList{path + " already exists.\nDo you want to replace it?"});
+  }
+
+  // "Save Preset" onto a name that holds a file asks first, and "No" keeps
+  // the file; a folder or a FIFO is never replaced and gives no question.
+  void savingOntoAnExistingFileAsksFirst() {
+    const QByteArray recording(100000, 'R');
+    WriteAll(QStringLiteral("VIDEO_4.RAW"), recording);
+    QVERIFY(QDir().mkdir(QStringLiteral("folder.pre")));
+    QVERIFY(::mkfifo("fifo.pre", 0600) == 0);
+    QString chosen;
+    const ScopedFileDialogRunner runner([&](QFileDialog& d) {
+      d.selectFile(QDir::current().absoluteFilePath(chosen));
+      return true;
+    });
+    QStringList questions;
+    const ScopedQuestionSink keep([&](const QString& q) { return questions << q, false; });
+    for (const char* name : {"VIDEO_4.RAW", "folder.pre", "fifo.pre"}) {
+      chosen = QLatin1String(name);
+      MainForm->SavePreset1->trigger();
+    }
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("%1"));
+    QCOMPARE(questions,
+             QStringList{path.arg("VIDEO_4.RAW") + " already exists.\nDo you want to replace it?"});
+    QCOMPARE(ReadAll(QStringLiteral("VIDEO_4.RAW")), recording);
+    QCOMPARE(messages_,
+             (QStringList{
+                 "Profile : " + path.arg("folder.pre") + " not stored: it is not a regular file",
+                 "Profile : " + path.arg("fifo.pre") + " not stored: it is not a regular file"}));
+    QVERIFY(QFileInfo(QStringLiteral("folder.pre")).isDir());
+    QVERIFY(QFile::remove(QStringLiteral("VIDEO_4.RAW")) &&
+            QFile::remove(QStringLiteral("fifo.pre")));
+    QVERIFY(QDir().rmdir(QStringLiteral("folder.pre")));
+  }
+
+  // A capture folder that cannot be made is refused with its reason, and
+  // the previous folder stays.
+  void aFolderThatCannotBeMadeKeepsThePreviousOne() {
+    SettingsForm->edPath->setText(QStringLiteral("/kept/"));
+    const ScopedFileDialogRunner runner([](QFileDialog& d) {
+      d.setDirectory(QStringLiteral("/proc"));
+      d.selectFile(QStringLiteral("nonexist/cap"));
+      return true;
+    });
+    SettingsForm->btSetPathClick();
+    QCOMPARE(SettingsForm->edPath->text(), QStringLiteral("/kept/"));
+    QCOMPARE(messages_, QStringList{"Cannot make the folder \"/proc/nonexist/cap\". "
+                                    "No such file or directory"});
   }
 
   // Last: closing the program keeps the settings in "qdv47b5.pre".

@@ -22,7 +22,7 @@
 #include "QDV47B5API.h"
 #include "common/Format.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/RadioGroup.h"
 #include "imaging/colorcorrection.h"
 
 namespace {
@@ -457,8 +457,8 @@ class TestSettings : public QObject {
     QCOMPARE(requests, std::uint64_t{0});
   }
 
-  // The start-up preset stops at its conversion error; the exposure refresh
-  // works afterwards all the same.
+  // The start-up preset stops at its first conversion error (the output
+  // mode is missing); the exposure refresh works afterwards all the same.
   void updatingIsClearedWhenTheStartUpLoadStops() {
     QFile file(QStringLiteral("qdv47b5.pre"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -468,7 +468,8 @@ class TestSettings : public QObject {
     form.FormCreate();
     QFile::remove(QStringLiteral("qdv47b5.pre"));
     AppCommand->SettingsView = SettingsForm;
-    QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});
+    QCOMPARE(messages_, QStringList{"'' is not a valid integer value"});
+    QVERIFY(form.StartUpPresetRefused);
     QVERIFY(!form.Updating);
     form.UpdateExposure();
     QVERIFY(form.lbExposure->text() != QStringLiteral("999.999 ms"));

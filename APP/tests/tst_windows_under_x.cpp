@@ -1,205 +1,89 @@
 // The real program under a virtual X server with a window manager, keys
-// typed as a user types them (xdotool through the X server's test
-// extension) and the stacking order read from the window manager
-// (_NET_CLIENT_LIST_STACKING). With the settings dialog shown (it stays on
-// top): the about box, the preset open dialog, the message box after it and
-// the region dialog open above it; Esc leaves the settings and region
-// dialogs shown; Enter in the buffer-pool edit applies neither the typed
-// frame limit nor the pool; Esc on the RGB histogram window closes it
-// through its close handler, which stops its feed.
-//
-// Called with --in-x, this executable is the program under the X server: it
-// runs the program block with a script of steps driven by a timer (so the
-// script goes on while a modal box runs its own loop) and prints one line
-// per step, "<step> ok" or "<step> FAILED <why>".
-#include <QApplication>
+// typed as a user types them. A path typed quickly in the preset save dialog
+// and Return leave no completion list behind: the keys after it close the
+// message box and reach the main window. With the settings dialog shown (it stays on top): the
+// histogram windows (also one shown before the settings dialog), the about box, the preset open
+// dialog, the message box after it and the region dialog open above it and take the keys; Esc
+// leaves the settings and region dialogs shown; Enter in the buffer-pool edit applies neither the
+// typed frame limit nor the pool; Esc on the RGB histogram window closes it through its close
+// handler, which stops its feed.
 #include <QCheckBox>
-#include <QDeadlineTimer>
+#include <QDir>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <algorithm>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
-#include <vector>
-
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "APP/Commands.h"
 #include "APP/Program.h"
 #include "APP/fmAbout.h"
+#include "APP/fmHistogramRAW.h"
 #include "APP/fmHistogramRGB.h"
 #include "APP/fmMain.h"
 #include "APP/fmSettings.h"
 #include "APP/fmViewPort.h"
+#include "common/tests/UnderX.h"
+
+using namespace underx;
 
 namespace {
 
-QString Run(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(10000)) return QString();
-  return QString::fromLatin1(process.readAllStandardOutput());
-}
-
-void Key(const char* keys) {
-  Run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
-}
-
-void Type(const char* text) {
-  Run(QStringLiteral("xdotool"), {QStringLiteral("type"), QString::fromLatin1(text)});
-}
-
-void Activate(QWidget* window) {
-  Run(QStringLiteral("xdotool"),
-      {QStringLiteral("windowactivate"), QString::number(window->winId())});
-}
-
-// The managed windows, bottom first, as the window manager stacks them.
-std::vector<WId> Stacking() {
-  const QString text = Run(QStringLiteral("xprop"),
-                           {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-  std::vector<WId> windows;
-  const qsizetype hash = text.indexOf(QLatin1Char('#'));
-  if (hash < 0) return windows;
-  for (const QString& id : text.mid(hash + 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
-    windows.push_back(id.trimmed().toULongLong(nullptr, 16));
-  return windows;
-}
-
-bool Above(QWidget* upper, QWidget* lower) {
-  if (upper == nullptr || !upper->isVisible()) return false;
-  const std::vector<WId> windows = Stacking();
-  const auto at = [&](QWidget* w) {
-    return std::find(windows.begin(), windows.end(), w->winId()) - windows.begin();
-  };
-  const auto top = at(upper);
-  return top < static_cast<qsizetype>(windows.size()) && top > at(lower);
-}
-
-// Counts key releases of Esc and Return anywhere in the program, as they
-// reach the program's windows (each key event once, before any widget): once
-// a release has come, the press before it has been handled.
-class TKeyReleases : public QObject {
- public:
-  int escapes = 0;
-  int returns = 0;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
-        watched->isWindowType()) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Escape) ++escapes;
-      if (key == Qt::Key_Return) ++returns;
-    }
-    return false;
-  }
-};
-
-struct TStep {
-  const char* name;
-  std::function<void()> action;  // runs once
-  std::function<bool()> done;    // polled until true
-};
-
-// Runs the steps one after another from a timer, so that they go on inside
-// the loop of a modal box too. A step that is not done within its time
-// fails the script, which then closes the program.
-class TScript : public QObject {
- public:
-  explicit TScript(std::vector<TStep> steps) : steps_(std::move(steps)) {
-    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
-    timer_.start(25);
-  }
-
- private:
-  void Tick() {
-    if (busy_) return;
-    busy_ = true;
-    if (next_ < steps_.size()) RunStep(steps_[next_]);
-    busy_ = false;
-  }
-
-  void RunStep(const TStep& step) {
-    if (!started_) {
-      started_ = true;
-      deadline_ = QDeadlineTimer(15000);
-      if (step.action) step.action();
-    }
-    if (step.done == nullptr || step.done()) {
-      std::printf("%s ok\n", step.name);
-      ++next_;
-      started_ = false;
-    } else if (deadline_.hasExpired()) {
-      std::printf("%s FAILED active=%s modal=%s\n", step.name,
-                  qPrintable(Name(QApplication::activeWindow())),
-                  qPrintable(Name(QApplication::activeModalWidget())));
-      next_ = steps_.size();
-    } else {
-      return;
-    }
-    std::fflush(stdout);
-    if (next_ == steps_.size()) Finish();
-  }
-
-  static QString Name(const QWidget* w) {
-    return w == nullptr ? QStringLiteral("none")
-                        : QString::fromLatin1(w->metaObject()->className());
-  }
-
-  void Finish() {
-    // The timer stops while the application object exists. Whatever is still
-    // open is closed, then the main window ends the program.
-    timer_.stop();
-    while (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    MainForm->close();
-  }
-
-  std::vector<TStep> steps_;
-  std::size_t next_ = 0;
-  bool started_ = false;
-  bool busy_ = false;
-  QDeadlineTimer deadline_;
-  QTimer timer_;
-};
-
-template <class Box>
-Box* ModalBox() {
-  return qobject_cast<Box*>(QApplication::activeModalWidget());
-}
-
-// Above the other window and holding the keyboard: the window manager may
-// stack a window before it gives it the focus, and a key typed in between
-// would reach the window below.
-bool AboveAndActive(QWidget* upper, QWidget* lower) {
-  return upper != nullptr && QApplication::activeWindow() == upper && Above(upper, lower);
-}
-
 std::vector<TStep> Steps(TKeyReleases& keys) {
   static int mark = 0;
+  static TPause settle(500);
   return {
       {"main-active", [] { Activate(MainForm); },
+       [] { return QApplication::activeWindow() == MainForm; }},
+      {"save-dialog-shown", [] { Key("ctrl+m"); },
+       [] { return QApplication::activeWindow() == ModalBox<QFileDialog>(); }},
+      {"path-typed-replace-asked",
+       [] {
+         // A file in a folder the dialog has not listed yet: its completer
+         // lists the folder, and offers the file, while the dialog closes.
+         Type(QDir::current().filePath(QStringLiteral("typed/typed.pre")));
+         Key("Return");
+       },
+       [] {
+         const QMessageBox* box = ModalBox<QMessageBox>();
+         return QApplication::activeWindow() == box && box != nullptr &&
+                box->text().contains(QStringLiteral("already exists"));
+       }},
+      {"replace-confirmed",
+       [] {
+         Key("alt+y");
+         settle.Start();
+       },
+       [] {
+         return QApplication::activeWindow() == ModalBox<QMessageBox>() && settle.Over() &&
+                QFileInfo(QStringLiteral("typed/typed.pre")).size() > 0;
+       }},
+      {"stored-message-closed", [] { Key("Return"); },
+       [] { return QApplication::activeModalWidget() == nullptr; }},
+      {"next-key-reaches-main", [] { Key("h"); }, [] { return HistogramFormRGB->isVisible(); }},
+      {"main-active-before-settings", [] { Activate(MainForm); },
        [] { return QApplication::activeWindow() == MainForm; }},
       {"settings-shown", [] { Key("alt+s"); },
        [] { return SettingsForm->isVisible() && QApplication::activeWindow() == SettingsForm; }},
       {"main-active-again", [] { Activate(MainForm); },
        [] { return QApplication::activeWindow() == MainForm; }},
-      {"about-above-settings", [] { Key("alt+a"); },
+      {"shown-histogram-above-settings", [] { Key("h"); },
+       [] { return AboveAndActive(HistogramFormRGB, SettingsForm); }},
+      {"raw-histogram-above-settings",
+       [] {
+         Activate(MainForm);
+         Key("ctrl+h");
+       },
+       [] { return AboveAndActive(HistogramFormRAW, SettingsForm); }},
+      {"about-above-settings",
+       [] {
+         Activate(MainForm);
+         Key("alt+a");
+       },
        [] { return AboveAndActive(AboutForm, SettingsForm); }},
       {"about-closed", [] { Key("space"); }, [] { return !AboutForm->isVisible(); }},
       {"open-dialog-above-settings",
@@ -268,60 +152,21 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
   };
 }
 
-const char* const ExpectedSteps[] = {"main-active",
-                                     "settings-shown",
-                                     "main-active-again",
-                                     "about-above-settings",
-                                     "about-closed",
-                                     "open-dialog-above-settings",
-                                     "message-box-above-settings",
-                                     "message-box-closed",
-                                     "region-above-settings",
-                                     "region-active",
-                                     "region-stays-on-esc",
-                                     "settings-active",
-                                     "settings-stays-on-esc",
-                                     "frame-limit-typed",
-                                     "pool-size-typed",
-                                     "enter-applies-nothing",
-                                     "histogram-fed",
-                                     "histogram-active",
-                                     "histogram-closed-on-esc"};
-
-// Starts the window manager and waits until it manages the screen.
-pid_t StartWindowManager() {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Its messages would mix with the script's lines.
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    execlp("openbox", "openbox", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  // No application object exists yet: the check runs through the shell.
-  for (int i = 0; i < 400; ++i) {
-    if (std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0)
-      break;
-    usleep(50000);
-  }
-  return pid;
-}
-
 int RunInX(int argc, char** argv) {
   QTemporaryDir folder;  // preset files land there
   QDir::setCurrent(folder.path());
+  // An empty preset, which the save replaces once the user says so.
+  QDir().mkdir(QStringLiteral("typed"));
+  QFile(QStringLiteral("typed/typed.pre")).open(QIODevice::WriteOnly);
   const pid_t windowManager = StartWindowManager();
   TKeyReleases keys;
   std::unique_ptr<TScript> script;
   const int result = RunProgram(argc, argv, [&] {
     qApp->installEventFilter(&keys);
-    script = std::make_unique<TScript>(Steps(keys));
+    script = std::make_unique<TScript>(Steps(keys), [] { MainForm->close(); });
   });
   script.reset();
-  if (windowManager > 0) {
-    kill(windowManager, SIGTERM);
-    waitpid(windowManager, nullptr, 0);
-  }
+  StopWindowManager(windowManager);
   return result;
 }
 
@@ -332,36 +177,14 @@ class TestWindowsUnderX : public QObject {
 
  private slots:
   void stackingEnterAndEscAsAUserMeetsThem() {
-    for (const char* tool : {"xvfb-run", "openbox", "xdotool", "xprop"})
-      if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-        QSKIP(qPrintable(QStringLiteral("%1 missing").arg(QString::fromLatin1(tool))));
-    QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    run.setProcessEnvironment(env);
-    // The free display search starts at a number of this process's own, so
-    // that virtual X servers started at the same moment do not race.
-    const QString firstDisplay = QString::number(100 + QCoreApplication::applicationPid() % 400);
-    run.start(QStandardPaths::findExecutable(QStringLiteral("xvfb-run")),
-              {QStringLiteral("-a"), QStringLiteral("-n"), firstDisplay,
-               QCoreApplication::applicationFilePath(), QStringLiteral("--in-x")});
-    QVERIFY(run.waitForFinished(300000));
-    const QString output = QString::fromLocal8Bit(run.readAllStandardOutput());
-    QStringList expected;
-    for (const char* step : ExpectedSteps) expected << QString::fromLatin1(step) + " ok";
-    const QStringList lines = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QVERIFY2(lines == expected, qPrintable(output + run.readAllStandardError()));
+    if (const QString tool = MissingTool(); !tool.isEmpty())
+      QSKIP(qPrintable(QStringLiteral("%1 missing").arg(tool)));
+    TKeyReleases keys;
+    const TRunUnderX run = RunUnderX();
+    QVERIFY2(run.output == AllStepsOk(Steps(keys)), qPrintable(run.output + run.errors));
   }
 };
 
-int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--in-x") == 0) {
-    char* programArgs[] = {argv[0], nullptr};
-    return RunInX(1, programArgs);
-  }
-  QCoreApplication application(argc, argv);
-  TestWindowsUnderX test;
-  return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return TestOrRunInX<TestWindowsUnderX>(argc, argv, RunInX); }
 
 #include "tst_windows_under_x.moc"

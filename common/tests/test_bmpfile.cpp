@@ -68,10 +68,10 @@ TEST(BMPFileTest, ANewFileOnlyNeverReplacesOne) {
   QTemporaryDir dir;
   const QString name = dir.filePath(QStringLiteral("f.bmp"));
   const std::uint8_t pixel[3] = {1, 2, 3};
-  ASSERT_TRUE(WriteBMPFile(name, pixel, 1, 1, 0, 0, FileCreation::NewOnly));
-  EXPECT_FALSE(WriteBMPFile(name, pixel, 1, 1, 0, 0, FileCreation::NewOnly));
+  ASSERT_TRUE(WriteBMPFile(name, pixel, 1, 1, 0, 0, platform::FileCreation::NewOnly));
+  EXPECT_FALSE(WriteBMPFile(name, pixel, 1, 1, 0, 0, platform::FileCreation::NewOnly));
   EXPECT_EQ(QFile(name).size(), 58);
-  EXPECT_TRUE(WriteBMPFile(name, pixel, 1, 1, 0, 0, FileCreation::Replace));
+  EXPECT_TRUE(WriteBMPFile(name, pixel, 1, 1, 0, 0, platform::FileCreation::Replace));
 }
 
 }  // namespace

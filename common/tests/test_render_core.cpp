@@ -152,6 +152,17 @@ TEST(RenderCore, UnknownFormatAndRefusedSizeKeepTheBuffers) {
     EXPECT_EQ(frame.width, 99);
     EXPECT_EQ(FrameBytesNeeded(format, 2, 2), 0u);
   }
+  // One byte fewer than the frame needs is refused in every format; exactly
+  // enough decodes.
+  const std::vector<std::uint8_t> record(FrameBytesNeeded(STREAM_PACKED12, W, H), 0);
+  for (std::uint32_t format : {STREAM_RAW8, STREAM_PACKED12, STREAM_COMPRESSED8, STREAM_PACKED10}) {
+    SCOPED_TRACE(format);
+    const auto needed = static_cast<std::uint32_t>(FrameBytesNeeded(format, W, H));
+    frame.width = 99;
+    EXPECT_FALSE(UnpackFrame(format, record.data(), needed - 1, W, H, buffers.view(), frame));
+    EXPECT_EQ(frame.width, 99);
+    EXPECT_TRUE(UnpackFrame(format, record.data(), needed, W, H, buffers.view(), frame));
+  }
   // A single pixel is too small for every demosaic: the previous picture
   // stays in image24 and is what the frame shows.
   for (int mode = DEBAYER_BAYER; mode <= DEBAYER_PREVIEW; ++mode) {

@@ -13,8 +13,9 @@
 #include <functional>
 
 #include "common/Dialogs.h"
+#include "common/KeypadZoomKeys.h"
 #include "common/Messages.h"
-#include "common/VclControls.h"
+#include "common/ToolBarGlyph.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The file dialogs' own Delete: on a dialog set up as every dialog of both
 // programs is, the Delete key on a chosen file and on a chosen folder tree
-// removes nothing and asks nothing.
+// removes nothing and asks nothing. A dialog run as the programs run it
+// shows a typical line of its list and every place of its side bar whole.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -8,9 +9,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 
 #include "common/FileDialogs.h"
@@ -72,6 +76,54 @@ class TestFileDialogs : public QObject {
     const QString asked = PressDeleteOn(dialog, dir.path(), QStringLiteral("victim"));
     QVERIFY(QFile::exists(file));
     QCOMPARE(asked, QString());
+  }
+
+  void aTypicalLineAndThePlacesShowWhole() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The longest name the programs write, at a size of many digits, and a
+    // preset file of a few hundred bytes.
+    const QString names[] = {QStringLiteral("VIDEO_0000-PART-0000.AVI"),
+                             QStringLiteral("qdv47b5.pre")};
+    const qint64 sizes[] = {1999999999, 422};
+    for (int i = 0; i < 2; ++i) {
+      QFile file(dir.filePath(names[i]));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(sizes[i]));
+    }
+    QFileDialog dialog;
+    SetUpFileDialog(dialog);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setDirectory(dir.path());
+    QStringList cut;
+    const ScopedFileDialogRunner runner([&](QFileDialog& shown) {
+      shown.show();
+      auto* list = shown.findChild<QTreeView*>(QStringLiteral("treeView"));
+      auto* places = shown.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+      auto* model = shown.findChild<QFileSystemModel*>();
+      if (list == nullptr || places == nullptr || model == nullptr) {
+        cut << QStringLiteral("no list");
+        return false;
+      }
+      const QModelIndex folder = model->index(dir.path());
+      if (!QTest::qWaitFor([&] { return model->rowCount(folder) == 2; }, 10000))
+        cut << QStringLiteral("never listed");
+      QTest::qWait(50);  // the list lays out its rows
+      for (int row = 0; row < model->rowCount(folder); ++row)
+        for (int column : {0, 1}) {
+          const QModelIndex index = model->index(row, column, folder);
+          if (list->sizeHintForIndex(index).width() > list->header()->sectionSize(column))
+            cut << index.data().toString();
+        }
+      if (list->horizontalScrollBar()->maximum() > 0) cut << QStringLiteral("list scrolls");
+      for (int row = 0; row < places->model()->rowCount(); ++row) {
+        const QModelIndex index = places->model()->index(row, 0);
+        if (places->sizeHintForIndex(index).width() > places->viewport()->width())
+          cut << index.data().toString();
+      }
+      return false;
+    });
+    QVERIFY(!RunFileDialog(dialog));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
   }
 };
 

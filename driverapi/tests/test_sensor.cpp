@@ -487,6 +487,18 @@ TEST_F(Sensor, LineAndFrameClocksAndTimes) {
   EXPECT_NEAR(frameMs, 20.0, kTolerance);
 }
 
+// A loaded register set can make line term B the larger, with D3 and D4
+// apart: each must be read into its own place.
+TEST_F(Sensor, LineTermBOfALoadedRegisterSet) {
+  SetWorkedTiming();            // A = 1152 clocks, 1250 rows
+  device->SetRegister(0xD330);  // B = 32 * 48 + 96 + 4 * 3 = 1644
+  device->SetRegister(0xD403);
+  DWORD line = 0, frame = 0;
+  EXPECT_NE(GetLineAndFrameClocks(handle, &line, &frame), 0);
+  EXPECT_EQ(line, 1644u);
+  EXPECT_EQ(frame, 1644u * 1250);
+}
+
 TEST_F(Sensor, ExposureFieldAtRowsFailsAndClearsTheClocks) {
   SetWorkedTiming();
   for (std::uint16_t field : {0x8000 + 1250, 0x87FF}) {

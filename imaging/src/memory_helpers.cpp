@@ -7,8 +7,13 @@
 // Large blocks are placed on 2 MiB boundaries and asked for huge pages: the
 // colour cube is read at random places per pixel, and with 4 KiB pages most
 // of those reads would miss the TLB.
+// ImageReserve gives a block of the same kind whose pages are made ready
+// later, piece by piece, through ImagePrepare: a large pool is then usable at
+// once while the rest of its pages are made ready elsewhere.
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +28,7 @@ namespace {
 constexpr size_t kHeader = 64;
 constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kHugeBlockMinimum = size_t{8} << 20;
+constexpr size_t kPage = 4096;
 
 // Faults every page of [p, p + length) in, so that a shortage shows now;
 // false when the pages cannot be had.
@@ -37,9 +43,10 @@ bool Populate(void* p, size_t length) {
     break;
   }
 #endif
-  // Older kernels: touch one byte per page (the pages are zero already).
-  volatile uint8_t* bytes = static_cast<volatile uint8_t*>(p);
-  for (size_t i = 0; i < length; i += 4096) bytes[i] = 0;
+  // Older kernels: write to one byte per page without changing it (the
+  // pages may hold data already, written by another thread).
+  uint8_t* bytes = static_cast<uint8_t*>(p);
+  for (size_t i = 0; i < length; i += kPage) __atomic_fetch_or(bytes + i, 0, __ATOMIC_RELAXED);
   return true;
 }
 
@@ -64,7 +71,35 @@ void* MapHuge(size_t length) {
   return nullptr;
 }
 
+// Keeps the mapping's length in the header before the block: the header's
+// page is the one page touched.
+void* Labelled(void* base, size_t length) {
+  std::memcpy(base, &length, sizeof length);
+  return static_cast<uint8_t*>(base) + kHeader;
+}
+
 }  // namespace
+
+extern "C" void* ImageReserve(size_t size) {
+  if (size > SIZE_MAX - kHeader) return nullptr;
+  const size_t length = size + kHeader;
+  void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return base == MAP_FAILED ? nullptr : Labelled(base, length);
+}
+
+extern "C" int ImagePrepare(void* block, size_t offset, size_t length) {
+  if (length == 0) return 1;
+  uint8_t* base = static_cast<uint8_t*>(block) - kHeader;
+  size_t mapped;
+  std::memcpy(&mapped, base, sizeof mapped);
+  const size_t begin = offset + kHeader;
+  assert(begin <= mapped && length <= mapped - begin);
+  // Whole pages: from the page holding the first byte to the one holding the
+  // last.
+  const size_t first = begin & ~(kPage - 1);
+  const size_t end = std::min(mapped, (begin + length + kPage - 1) & ~(kPage - 1));
+  return Populate(base + first, end - first) ? 1 : 0;
+}
 
 extern "C" void* ImageAlloc(size_t size) {
   if (size > SIZE_MAX - kHeader) return nullptr;
@@ -82,8 +117,7 @@ extern "C" void* ImageAlloc(size_t size) {
     }
   }
   if (base == nullptr) return nullptr;
-  std::memcpy(base, &length, sizeof length);
-  return static_cast<uint8_t*>(base) + kHeader;
+  return Labelled(base, length);
 }
 
 extern "C" void* ImageFree(void* block) {

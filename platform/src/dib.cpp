@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+namespace platform {
+
 bool WriteDIBRows(std::FILE* file, const std::uint8_t* pixels, std::uint64_t rowBytes,
                   std::uint64_t storedRowBytes, std::int32_t height, bool bottomUp) {
   assert(storedRowBytes >= rowBytes && storedRowBytes - rowBytes < 4);
@@ -20,3 +22,5 @@ bool WriteDIBRows(std::FILE* file, const std::uint8_t* pixels, std::uint64_t row
   }
   return true;
 }
+
+}  // namespace platform

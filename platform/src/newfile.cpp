@@ -51,8 +51,6 @@ UniqueFd CreateTemporaryBeside(const char* path, std::string& temporary) {
   return UniqueFd();
 }
 
-}  // namespace platform
-
 namespace {
 
 // The open file as a C file for binary writing, which then owns it.
@@ -97,3 +95,5 @@ bool WriteWholeFile(const char* path, FileCreation creation, const FileContentWr
   errno = error;
   return false;
 }
+
+}  // namespace platform

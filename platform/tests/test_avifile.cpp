@@ -4,6 +4,8 @@
 // and the stream rate.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +22,21 @@
 #include "platform/tests/FileSizeLimit.h"
 #include "platform/tests/ShellCommand.h"
 #include "platform/tests/StrictAVIReader.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+// Positioned writes fail with EIO while this is set: a disk failing under
+// the header rewrite, which no size limit can make (the header lies in room
+// the file already has). Defined here, it takes the place of the C library's.
+std::atomic<bool> FailPositionedWrites{false};
+extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+  if (FailPositionedWrites) {
+    errno = EIO;
+    return -1;
+  }
+  return ::syscall(SYS_pwrite64, fd, data, size, offset);
+}
 
 namespace {
 
@@ -338,6 +355,26 @@ TEST_F(AVIFileWriterTest, ADiskThatFillsUpKeepsEveryWholeFrame) {
     EXPECT_EQ(avi.indexed, c.complete);
     EXPECT_EQ(avi.trailingBytes, 0u);
   }
+}
+
+// The final header cannot be written (an I/O error): the file keeps the
+// frames the header on disk counts, the last update's, and nothing past them.
+TEST_F(AVIFileWriterTest, AFailedFinalHeaderKeepsTheFramesTheLastHeaderCounts) {
+  const std::string path = Path("failing.avi");
+  AVIFileWriter writer;
+  ASSERT_TRUE(writer.Open(path, SmallFormat(24, std::chrono::milliseconds(0))));
+  for (int f = 0; f < 3; ++f) {
+    FailPositionedWrites = f == 2;  // the third frame's header update fails
+    ASSERT_EQ(writer.WriteFrame(Frame(f, writer.FrameBytes()).data()), AVIWriteResult::Written);
+  }
+  EXPECT_FALSE(writer.Close());
+  FailPositionedWrites = false;
+  EXPECT_EQ(writer.KeptFrames(), 2u);
+  const StrictAVI avi = ReadStrictAVI(path);
+  ASSERT_TRUE(avi.Ok()) << avi.error;
+  EXPECT_EQ(avi.frames, 2u);
+  EXPECT_FALSE(avi.indexed);
+  EXPECT_EQ(avi.trailingBytes, 0u);
 }
 
 TEST(AVIStreamRateTest, RoundingAndFallback) {

@@ -42,7 +42,7 @@ class NewFileTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  static FileContentWriter Text(const std::string& text) {
+  static platform::FileContentWriter Text(const std::string& text) {
     return [text](std::FILE* file) {
       return std::fwrite(text.data(), 1, text.size(), file) == text.size();
     };
@@ -63,7 +63,8 @@ TEST_F(NewFileTest, ATakenNameIsNeverWrittenThrough) {
     errno = 0;
     EXPECT_FALSE(platform::CreateNewFile(Path(name).c_str()));
     EXPECT_EQ(errno, EEXIST);
-    EXPECT_FALSE(WriteWholeFile(Path(name).c_str(), FileCreation::NewOnly, Text("new")));
+    EXPECT_FALSE(
+        platform::WriteWholeFile(Path(name).c_str(), platform::FileCreation::NewOnly, Text("new")));
   }
   EXPECT_FALSE(platform::NameTaken(Path("free").c_str()));
   EXPECT_TRUE(fs::is_empty(Path("outside")));
@@ -77,7 +78,8 @@ TEST_F(NewFileTest, ATakenNameIsNeverWrittenThrough) {
   struct stat info {};
   ASSERT_EQ(::fstat(fd.get(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0644u);
-  EXPECT_TRUE(WriteWholeFile(Path("fresh").c_str(), FileCreation::NewOnly, Text("fresh")));
+  EXPECT_TRUE(platform::WriteWholeFile(Path("fresh").c_str(), platform::FileCreation::NewOnly,
+                                       Text("fresh")));
   EXPECT_EQ(Read("fresh"), "fresh");
 }
 
@@ -94,7 +96,9 @@ TEST_F(NewFileTest, ReplacingGoesThroughATemporaryFileRenamedOverTheName) {
   } cases[] = {{"old", true}, {"link", true}, {"absent", true}, {"folder", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(WriteWholeFile(Path(c.name).c_str(), FileCreation::Replace, Text("new")), c.replaced);
+    EXPECT_EQ(platform::WriteWholeFile(Path(c.name).c_str(), platform::FileCreation::Replace,
+                                       Text("new")),
+              c.replaced);
   }
   EXPECT_EQ(Read("old"), "new");
   // The link itself is replaced; the file it pointed to is left alone.
@@ -105,8 +109,8 @@ TEST_F(NewFileTest, ReplacingGoesThroughATemporaryFileRenamedOverTheName) {
   // No temporary file stays behind, whether the rename succeeded or not.
   EXPECT_EQ(Entries(), (std::vector<std::string>{"absent", "folder", "link", "old", "outside"}));
   // A writer that fails leaves the old contents and no temporary file.
-  EXPECT_FALSE(
-      WriteWholeFile(Path("old").c_str(), FileCreation::Replace, [](std::FILE*) { return false; }));
+  EXPECT_FALSE(platform::WriteWholeFile(Path("old").c_str(), platform::FileCreation::Replace,
+                                        [](std::FILE*) { return false; }));
   EXPECT_EQ(Read("old"), "new");
   EXPECT_EQ(Entries().size(), 5u);
 }
@@ -119,9 +123,11 @@ TEST_F(NewFileTest, OnAFullDiskNoPartialFileStays) {
     SCOPED_TRACE(size);
     const std::string text(size, 'x');
     EXPECT_TRUE(InChildWithFileSizeLimit(2000, [&] {
-      return !WriteWholeFile(Path("new").c_str(), FileCreation::NewOnly, Text(text)) &&
+      return !platform::WriteWholeFile(Path("new").c_str(), platform::FileCreation::NewOnly,
+                                       Text(text)) &&
              errno == EFBIG &&
-             !WriteWholeFile(Path("old").c_str(), FileCreation::Replace, Text(text)) &&
+             !platform::WriteWholeFile(Path("old").c_str(), platform::FileCreation::Replace,
+                                       Text(text)) &&
              errno == EFBIG;
     }));
     EXPECT_EQ(Entries(), std::vector<std::string>{"old"});

@@ -37,6 +37,7 @@ class RegisterFile {
     std::uint16_t mask;  // value bits
   };
   static Field Decode(std::uint16_t word);
+  void SetPowerOnTiming();
 
   std::array<std::uint16_t, 256> values_{};
 };

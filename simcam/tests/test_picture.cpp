@@ -36,8 +36,8 @@ TEST_F(PictureTest, BrightnessFollowsExposure) {
   const double full = Green(kWhite) - kAutomaticBlack;
   EXPECT_GT(full, 3000);  // a well exposed white
   EXPECT_LT(full, 3800);
-  ASSERT_TRUE(SetExposure(h_, 280));  // 281 of 563 line lengths
-  EXPECT_NEAR((Green(kWhite) - kAutomaticBlack) / full, 281.0 / 563, 0.005);
+  ASSERT_TRUE(SetExposure(h_, 337));  // 338 of 675 line lengths
+  EXPECT_NEAR((Green(kWhite) - kAutomaticBlack) / full, 338.0 / 675, 0.005);
   // The exposure is a time: the same rows at a slower clock last longer.
   ASSERT_TRUE(SetExposure(h_, 140));
   const double fast = Green(kGrey) - kAutomaticBlack;
@@ -55,7 +55,7 @@ TEST_F(PictureTest, BrightnessFollowsGain) {
     EXPECT_NEAR((Green(kWhite) - kAutomaticBlack) / base, expected, 0.01 * expected);
   }
   ASSERT_TRUE(SetGain(h_, 4000));  // 24 dB on the full exposure: clipped
-  ASSERT_TRUE(SetExposure(h_, 1124));
+  ASSERT_TRUE(SetExposure(h_, 1349));
   EXPECT_EQ(Green(kWhite), 4095);
 }
 

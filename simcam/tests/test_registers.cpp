@@ -18,14 +18,20 @@ TEST_F(RegisterTest, PowerOnGivesThirtyFramesPerSecondMidExposureAndNoGain) {
   EXPECT_NEAR(fps, 30.0, 1e-9);
   DWORD line = 0, frame = 0, minRows = 1, maxRows = 0, rows = 0;
   ASSERT_TRUE(GetLineAndFrameClocks(h_, &line, &frame));
-  EXPECT_EQ(line, 3840u);
+  EXPECT_EQ(line, 3200u);
   EXPECT_EQ(frame, 4320000u);
   ASSERT_TRUE(GetExposureMinMax(h_, &minRows, &maxRows));
   ASSERT_TRUE(GetExposure(h_, &rows));
-  EXPECT_EQ(maxRows, 1124u);
-  EXPECT_EQ(rows, 562u);
+  EXPECT_EQ(maxRows, 1349u);
+  EXPECT_EQ(rows, 674u);
   ASSERT_TRUE(GetExposureMs(h_, &ms));
-  EXPECT_NEAR(ms, 3840.0 * 563 * 1000 / (2000000 * 64.8), 1e-9);
+  EXPECT_NEAR(ms, 3200.0 * 675 * 1000 / (2000000 * 64.8), 1e-9);
+  // The power-on timing is the one the frame-rate rule gives for its rate:
+  // setting that rate again writes the same line and row fields.
+  const std::uint16_t lineField = ReadRegister(0xA000), rowField = ReadRegister(0xCB00);
+  ASSERT_TRUE(SetFrameRate(h_, 30.0));
+  EXPECT_EQ(ReadRegister(0xA000), lineField);
+  EXPECT_EQ(ReadRegister(0xCB00), rowField);
   ASSERT_TRUE(GetGain(h_, &gain));
   EXPECT_NEAR(gain, 0.0, 1e-12);
 }

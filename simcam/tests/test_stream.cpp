@@ -87,7 +87,7 @@ TEST_F(StreamTest, NoFrameFailsAfterTheWaitTimeout) {
 
 TEST_F(StreamTest, AWaitingReadGetsTheFrameOfAStreamStartedMeanwhile) {
   ASSERT_TRUE(SetFrameWaitTimeout(h_, 5000));
-  std::thread starter([this] {
+  std::thread starter([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     DeviceHandle other = OpenCamera(0);
     EXPECT_TRUE(SetStreamStatus(other, QDV_STREAM_PACKED12));

@@ -4,13 +4,22 @@
 // converted into AVI parts in memory (/dev/shm) and on the build folder's
 // disk, against the same renders without writing. Needs the samples
 // (ctest -R viewer_samples).
+//
+// How long the window stops answering meanwhile: an event-loop latency
+// probe (a zero-timer that records the gap since it last ran) gives the
+// longest step the GUI thread took between two passes of its event loop,
+// from F3 to the completion message and through a whole playback.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
+
+#include <algorithm>
 
 #include "common/Messages.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
@@ -137,6 +146,88 @@ void BM_Convert(benchmark::State& state) {
   state.counters["MB/s"] = benchmark::Counter(double(bytes) / 1e6, benchmark::Counter::kIsRate);
 }
 
+// A zero-timer runs once per pass of the event loop: the longest gap
+// between two runs is the longest time the window could not answer.
+class LatencyProbe {
+ public:
+  LatencyProbe() {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+  }
+  void Start() {
+    longestNs_ = 0;
+    clock_.start();
+    last_ = 0;
+    timer_.start();
+  }
+  // The longest gap, in milliseconds.
+  double Stop() {
+    Tick();
+    timer_.stop();
+    return double(longestNs_) / 1e6;
+  }
+
+ private:
+  void Tick() {
+    const std::int64_t now = clock_.nsecsElapsed();
+    longestNs_ = std::max(longestNs_, now - last_);
+    last_ = now;
+  }
+  QTimer timer_;
+  QElapsedTimer clock_;
+  std::int64_t last_ = 0;
+  std::int64_t longestNs_ = 0;
+};
+
+// args: mode, target (0 memory in /dev/shm, 1 the build folder's disk). One
+// conversion of the 300-record file started from the event loop as F3
+// starts it, its completion message answered at once.
+void BM_ConvertStall(benchmark::State& state) {
+  const QString raw = LongFile();
+  if (raw.isEmpty() || !Open(state, raw, static_cast<std::int32_t>(state.range(0)), true)) return;
+  TAppForm* form = Form();
+  const ScopedMessageSink quiet([](MessageKind, const QString&, const QString&) {});
+  const QString work = state.range(1) == 0 ? QStringLiteral("/dev/shm/qdv_bench_stall")
+                                           : QStringLiteral(QDV_VIEWER_BUILD_DIR "/bench_stall");
+  LatencyProbe probe;
+  double longest = 0;
+  for (auto _ : state) {
+    QDir(work).removeRecursively();
+    QDir().mkpath(work);
+    form->WorkDir = work;
+    probe.Start();
+    bool done = false;
+    QTimer::singleShot(0, form, [form, &done] {
+      form->mSaveAVIClick();
+      done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    longest = std::max(longest, probe.Stop());
+  }
+  QDir(work).removeRecursively();
+  state.counters["longest_ms"] = longest;
+}
+
+// arg: mode. Playback of the 300-record file to its end (no loop).
+void BM_PlaybackStall(benchmark::State& state) {
+  const QString raw = LongFile();
+  if (raw.isEmpty() || !Open(state, raw, static_cast<std::int32_t>(state.range(0)), true)) return;
+  TAppForm* form = Form();
+  form->VideoLoop = false;
+  LatencyProbe probe;
+  double longest = 0;
+  for (auto _ : state) {
+    form->RewindRAWFile();
+    probe.Start();
+    form->StartPlayback();
+    while (form->PlaybackRunning())
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    longest = std::max(longest, probe.Stop());
+  }
+  form->VideoLoop = true;
+  state.counters["longest_ms"] = longest;
+}
+
 // Wall-clock rates: the playback thread's reads are not the main thread's time.
 BENCHMARK(BM_PlaybackThread)
     ->Arg(0)
@@ -158,15 +249,20 @@ BENCHMARK(BM_Convert)
     ->Iterations(2)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertStall)
+    ->ArgsProduct({{0, 4, 5, 6}, {0, 1}})
+    ->ArgNames({"mode", "disk"})
+    ->Iterations(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaybackStall)
+    ->Arg(0)
+    ->Arg(4)
+    ->Arg(5)
+    ->Arg(6)
+    ->ArgName("mode")
+    ->Iterations(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (longFileMade) QFile::remove(LongFile());
-  return 0;
-}

@@ -5,10 +5,10 @@
 // same session. Needs the samples (ctest -R viewer_samples).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 
 #include "imaging/streamformat.h"
+#include "common/bench/QtBenchmarkMain.h"
 #include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
@@ -68,12 +68,3 @@ BENCHMARK(BM_ReadAndRender)->Apply(Arguments);
 BENCHMARK(BM_RenderFrame)->Apply(Arguments);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

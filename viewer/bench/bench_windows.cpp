@@ -5,10 +5,10 @@
 // viewer_samples).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QSlider>
 
+#include "common/bench/QtBenchmarkMain.h"
 #include "imaging.h"
 #include "viewer/Program.h"
 #include "viewer/THistogram.h"
@@ -73,15 +73,10 @@ BENCHMARK(BM_CurveSliderStep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  CreateForms({QStringLiteral("QDVView")});
-  AppForm->resize(1024, 700);
-  AppForm->show();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  DestroyForms();
-  return 0;
-}
+[[maybe_unused]] const bool Registered = SetBenchmarkProgram(
+    [] {
+      CreateForms({QStringLiteral("QDVView")});
+      AppForm->resize(1024, 700);
+      AppForm->show();
+    },
+    [] { DestroyForms(); });

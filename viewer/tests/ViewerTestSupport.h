@@ -21,6 +21,7 @@
 #include "common/Messages.h"
 #include "common/RAWVideo.h"
 #include "common/VideoPanel.h"
+#include "common/tests/QtTestEnvironment.h"
 #include "imaging.h"
 #include "viewer/MainForm.h"
 #include "viewer/RenderSteps.h"
@@ -32,15 +33,9 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 // One QApplication for the whole test program.
-class ViewerEnvironment : public ::testing::Environment {
+class ViewerEnvironment : public TQtTestEnvironment<QApplication> {
  public:
-  void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "viewer_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
-  void TearDown() override { delete qApp; }
+  ViewerEnvironment() : TQtTestEnvironment("viewer_tests") {}
 };
 
 inline QString SamplePath(const QString& name) {

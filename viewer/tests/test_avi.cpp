@@ -241,6 +241,7 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
       {"nofolder", MakeHeader(1, 16, 4), {Record(frame)}, 4, "make", -1},
       {"empty", MakeHeader(1, 16, 4), {}, 4, "read", -1},
       {"damaged", MakeHeader(1, 16, 4), {Record(frame), {5000000, {}}, Record(frame)}, 4, "read", 1},
+      {"short", MakeHeader(1, 16, 4), {Record(frame), Record(std::vector<std::uint8_t>(63, 1)), Record(frame)}, 4, "read", 1},
       {"truncated", MakeHeader(1, 16, 4), {Record(frame), Record(frame), {64, {1, 2, 3}}}, 4, "done", 2},
   };
   // clang-format on
@@ -294,7 +295,10 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     const QString text = Convert(raw);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(text, QStringLiteral("Error|Error write file:") + Part(number, 0));
+    // The message says how many frames the part keeps: exactly what a strict
+    // reader finds.
+    EXPECT_EQ(text, QStringLiteral("Error|Error write file:") + Part(number, 0) +
+                        QStringLiteral("\n%1 frames stored.").arg(c.frames));
     const StrictAVI avi = ReadStrictAVI(Part(number++, 0).toStdString());
     ASSERT_TRUE(avi.Ok()) << avi.error;
     EXPECT_EQ(avi.frames, c.frames);
@@ -331,6 +335,28 @@ TEST(AVIWriterTest, RefusesAnExistingFileAndAFrameOfTheWrongSize) {
   ASSERT_TRUE(avi.Ok()) << avi.error;
   EXPECT_EQ(avi.frames, 1u);
   EXPECT_EQ(avi.Frame(0), std::vector<std::uint8_t>(16 * 4, 7));
+}
+
+// The part's rate is the frame rate times 1000 with halves rounded up.
+TEST(AVIWriterTest, RatesRoundHalvesUp) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const struct {
+    double fps;
+    std::uint32_t rate;
+  } cases[] = {{25.0005, 25001}, {0.0005, 1}, {29.97, 29970}, {12.0004, 12000}};
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fps);
+    const QString name = dir.filePath(QString::number(number++) + QStringLiteral(".AVI"));
+    AVIWriter writer;
+    ASSERT_TRUE(writer.Open(name, 4, 2, 8, c.fps, 0));
+    ASSERT_TRUE(writer.WriteFrame(std::vector<std::uint8_t>(8, 1).data(), 8));
+    ASSERT_TRUE(writer.Close());
+    const std::vector<std::uint8_t> b = ReadBytes(name);
+    EXPECT_EQ(U32At(b, Find(b, "strh") + 8 + 20), 1000u);
+    EXPECT_EQ(U32At(b, Find(b, "strh") + 8 + 24), c.rate);
+  }
 }
 
 // A conversion killed while it writes a part (a child process writing

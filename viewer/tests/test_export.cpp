@@ -31,6 +31,11 @@ TEST(ExportNames, PartNamesAndFreeNumbers) {
   std::int32_t counter = 0;
   EXPECT_EQ(NextFreeAVIFileName(prefix, counter), prefix + QStringLiteral("0002-PART-0000.AVI"));
   EXPECT_EQ(counter, 2);
+  // So is it by a folder or a dangling link of a part's name.
+  QDir(dir.path()).mkdir(QStringLiteral("VIDEO_0002-PART-0001.AVI"));
+  QFile::link(dir.filePath(QStringLiteral("gone")), prefix + QStringLiteral("0003-PART-0000.AVI"));
+  EXPECT_EQ(NextFreeAVIFileName(prefix, counter), prefix + QStringLiteral("0004-PART-0000.AVI"));
+  EXPECT_EQ(counter, 4);
 }
 
 TEST_F(ExportTest, SaveFrameTakesTheNextFreeNumber) {
@@ -99,11 +104,11 @@ TEST_F(ExportTest, ABMPThatCannotBeWrittenIsReported) {
   form->mSaveFrameClick();
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error write file:") +
                                 Work(QStringLiteral("missing/FRAME_0000.BMP")));
-  // No file open: the request waits for the next render that draws.
+  // No file open: said, and no request is left for a later file's frame.
   form->FormClose();
   form->mSaveFrameClick();
-  EXPECT_TRUE(form->SavePending);
-  EXPECT_TRUE(messages.isEmpty());
+  EXPECT_FALSE(form->SavePending);
+  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|File not open!"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "common/tests/ToolBarPictures.h"
 #include "viewer/Program.h"
 #include "viewer/TAboutForm.h"
 #include "viewer/TFileInfo.h"
@@ -23,18 +24,8 @@
 
 namespace {
 
-class ProgramEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "viewer_program_tests";
-    static char* argv[] = {arg0, nullptr};
-    new TViewerApplication(argc, argv);
-  }
-  void TearDown() override { delete qApp; }
-};
-[[maybe_unused]] ::testing::Environment* const Environment =
-    ::testing::AddGlobalTestEnvironment(new ProgramEnvironment);
+[[maybe_unused]] ::testing::Environment* const Environment = ::testing::AddGlobalTestEnvironment(
+    new TQtTestEnvironment<TViewerApplication>("viewer_program_tests"));
 
 class ProgramTest : public ::testing::Test {
  protected:
@@ -73,6 +64,15 @@ TEST_F(ProgramTest, FormsInOrderWithTheFileOpenedFirst) {
   EXPECT_EQ(AppForm->HistogramView, Histogram);
   EXPECT_EQ(QApplication::applicationName(),
             QStringLiteral("QDV47B5 RAW video viewer and convertor"));
+}
+
+TEST_F(ProgramTest, ToolButtonsCanBeToldApartAndRead) {
+  CreateForms({QStringLiteral("QDVView"), SamplePath(SampleName(SampleFiles[1]))});
+  AppForm->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(AppForm));
+  // The capital letters of the word "AVI": 7 pixels, where a word squeezed
+  // into the square was 5.
+  EXPECT_EQ(ToolBarPicturesProblem(*AppForm->ToolBar, {QStringLiteral("bSaveAVI")}, 7), QString());
 }
 
 TEST_F(ProgramTest, AnEscapingExceptionIsShownAndTheProgramGoesOn) {

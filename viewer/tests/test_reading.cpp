@@ -77,7 +77,9 @@ TEST_F(ReadingTest, TruncatedLastRecordIsNeverShown) {
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
 }
 
-TEST_F(ReadingTest, EmptyRecordRepeatsThePreviousFrame) {
+// An empty record holds none of its frame's bytes: it is read (and
+// counted) but never drawn; the previous frame stays with its number.
+TEST_F(ReadingTest, EmptyRecordIsAnErrorAndNeverDrawn) {
   const QString path = Path("zero.raw");
   std::vector<std::uint8_t> frame(128);
   for (int i = 0; i < 128; ++i) frame[i] = static_cast<std::uint8_t>(2 * i);
@@ -86,8 +88,12 @@ TEST_F(ReadingTest, EmptyRecordRepeatsThePreviousFrame) {
   form->mNextFrameClick();
   const QImage first = Shown();
   form->mNextFrameClick();
-  EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:2"));
+  EXPECT_EQ(TakeMessages(), ReadError(path));
+  EXPECT_EQ(form->LastRecordRead(), TRecordRead::Short);
+  EXPECT_EQ(form->FrameCounter, 2);
   EXPECT_EQ(form->FrameBytes, 0u);
+  form->RepaintForm();
+  EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
   EXPECT_TRUE(Shown() == first);
   EXPECT_EQ(first.pixel(3, 0), qRgb(6, 6, 6));
 }
@@ -101,8 +107,8 @@ TEST_F(ReadingTest, BadSignatureRendersAndZeroStatusDrawsNothing) {
   form->mNextFrameClick();
   EXPECT_EQ(Shown().pixel(0, 0), qRgb(9, 9, 9));
 
-  // A zero-filled header (no camera answered) opens; nothing renders and the
-  // status bar keeps its text.
+  // A zero-filled header (no camera answered) opens; nothing renders, and
+  // nothing of the file before stays.
   const QString zero = Path("zero-header.raw");
   const RAWVideoHeader blank{};
   WriteRAWFile(zero, blank, {Record(std::vector<std::uint8_t>(64, 1))});
@@ -110,7 +116,8 @@ TEST_F(ReadingTest, BadSignatureRendersAndZeroStatusDrawsNothing) {
   EXPECT_TRUE(form->FileOpen());
   ASSERT_TRUE(form->ReadNextFrame());
   EXPECT_FALSE(form->RenderFrame());
-  EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
+  EXPECT_EQ(form->StatusText(), QString());
+  EXPECT_FALSE(form->VideoPanel->HasPicture());
   EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -263,6 +270,7 @@ TEST_F(ReadingTest, MutatedFilesGiveMessagesNotCrashes) {
       }
       for (const QString& m : messages)
         ASSERT_TRUE(m.startsWith(QStringLiteral("Error|Error read file:")) ||
+                    m.startsWith(QStringLiteral("Error|Error RAW header:")) ||
                     m == QStringLiteral("Error|File not open!"))
             << m.toStdString();
       messages.clear();

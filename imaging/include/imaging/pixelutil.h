@@ -48,6 +48,15 @@ void* ImageAlloc(size_t size);
 /* Frees a block from ImageAlloc: NULL when freed (and for NULL), else the
  * pointer. */
 void* ImageFree(void* block);
+/* One block of size bytes as ImageAlloc gives it, except that its pages are
+ * not made ready: nothing of the block is touched until ImagePrepare makes
+ * its pages ready (or the caller writes to it). Freed with ImageFree. NULL
+ * when the address space cannot be had. */
+void* ImageReserve(size_t size);
+/* Makes the pages holding bytes [offset, offset + length) of a block from
+ * ImageReserve or ImageAlloc ready; 1 when done, 0 when the system cannot
+ * give them (the bytes must then not be touched). */
+int ImagePrepare(void* block, size_t offset, size_t length);
 /* count zero bytes upward from p. */
 void ZeroBytes(void* p, uint32_t count);
 /* Copies count bytes one at a time from the lowest address upward (so an

@@ -77,6 +77,15 @@ TEST(Hostile, NumbersThatAreNotPlainDecimalsReadAsUnknown) {
   }
 }
 
+TEST(Hostile, OnlyTheMemTotalKeyItselfGivesTheMemory) {
+  FakeTree tree;
+  tree.addBasics();
+  tree.write("proc/meminfo", "MemTotalSwap:  4194304 kB\nMemTotal:  2097152 kB\n");
+  const auto p = probe(tree);
+  EXPECT_EQ(p.result, 0);
+  EXPECT_EQ(p.info->memoryMB, 2048u);
+}
+
 TEST(Hostile, CpuListsOutOfOrderOrTooLongAreUnreadable) {
   for (const char* online : {"5-2", "0-4294967295", "0-8192", "3,", "-1", "0-3,,4", "x"}) {
     FakeTree tree;

@@ -14,6 +14,8 @@
 // Every header below is written to files as it lies in memory.
 static_assert(std::endian::native == std::endian::little);
 
+namespace platform {
+
 struct __attribute__((packed)) BITMAPFILEHEADER {
   std::uint16_t bfType;  // "BM"
   std::uint32_t bfSize;
@@ -69,5 +71,7 @@ constexpr std::uint64_t DIBRowBytes(std::int32_t width, std::int32_t bitsPerPixe
 // the bottom row up when bottomUp. False when a write falls short.
 bool WriteDIBRows(std::FILE* file, const std::uint8_t* pixels, std::uint64_t rowBytes,
                   std::uint64_t storedRowBytes, std::int32_t height, bool bottomUp);
+
+}  // namespace platform
 
 #endif

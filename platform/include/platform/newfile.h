@@ -31,8 +31,6 @@ UniqueFd CreateNewFile(const char* path);
 // with errno telling why, when none can be created.
 UniqueFd CreateTemporaryBeside(const char* path, std::string& temporary);
 
-}  // namespace platform
-
 // A C file closed when its owner goes.
 struct FileCloser {
   void operator()(std::FILE* file) const {
@@ -58,5 +56,7 @@ FilePtr CreateBinaryFile(const char* path);
 // being replaced keeps its old contents (the temporary file is removed).
 // Writes past a file-size limit fail only where SIGXFSZ is ignored.
 bool WriteWholeFile(const char* path, FileCreation creation, const FileContentWriter& write);
+
+}  // namespace platform
 
 #endif

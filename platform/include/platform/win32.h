@@ -5,6 +5,10 @@
 // Devices are provided by drivers registered in-process (the simulated camera,
 // test fakes); a path of the form "\\.\NAME" opens the driver registered as
 // NAME.
+//
+// The one part of the platform layer outside namespace platform: these are
+// the system interface's own names (HANDLE, DWORD, CreateFileA, ...), which
+// the driver interface's declarations and its callers use unqualified.
 #ifndef PLATFORM_WIN32_H
 #define PLATFORM_WIN32_H
 
