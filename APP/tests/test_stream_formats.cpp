@@ -63,8 +63,8 @@ TEST(StreamFormats, TheCameraDeliversWhatTheRenderCoreReadsAtEverySize) {
   struct Asked {
     std::uint32_t width, height;
   };
-  const Asked sizes[] = {{0, 0},     {1, 1},    {2, 2},       {15, 3},      {17, 5},
-                         {33, 7},    {31, 1079}, {641, 481},  {1000, 333},  {1919, 1081},
+  const Asked sizes[] = {{0, 0},       {1, 1},       {2, 2},          {15, 3},     {17, 5},
+                         {33, 7},      {31, 1079},   {641, 481},      {1000, 333}, {1919, 1081},
                          {1920, 1080}, {5000, 5000}, {0xFFFFFFFFu, 3}};
   const DefaultLookup lookup;
   Buffers buffers;
@@ -79,9 +79,9 @@ TEST(StreamFormats, TheCameraDeliversWhatTheRenderCoreReadsAtEverySize) {
     const Delivered picture = Grab(device.get(), camera, STREAM_RAW8, 5);
     ASSERT_EQ(picture.count, samples);
     for (const StreamFormatInfo& format : StreamFormats) {
-      SCOPED_TRACE(testing::Message() << "format " << format.code << ", asked " << asked.width
-                                      << " x " << asked.height << ", granted " << width << " x "
-                                      << height);
+      SCOPED_TRACE(testing::Message()
+                   << "format " << format.code << ", asked " << asked.width << " x " << asked.height
+                   << ", granted " << width << " x " << height);
       const Delivered frame = Grab(device.get(), camera, format.code, 5);
       const std::uint64_t needed = FrameBytesNeeded(format.code, width, height);
       EXPECT_GE(frame.count, needed);

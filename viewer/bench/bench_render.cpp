@@ -7,8 +7,8 @@
 
 #include <QDir>
 
-#include "imaging/streamformat.h"
 #include "common/bench/QtBenchmarkMain.h"
+#include "imaging/streamformat.h"
 #include "viewer/bench/BenchForm.h"
 #include "viewer/tests/samples/SampleFiles.h"
 
