@@ -18,7 +18,7 @@ function(qdv_add_gtests component)
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES
       LABELS ${component}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endforeach()
 endfunction()
 
