@@ -4,14 +4,14 @@
 
 #include <csignal>
 
-#include "APP/Commands.h"
-#include "APP/SignalExit.h"
-#include "APP/fmAbout.h"
-#include "APP/fmHistogramRAW.h"
-#include "APP/fmHistogramRGB.h"
-#include "APP/fmMain.h"
-#include "APP/fmSettings.h"
-#include "APP/fmViewPort.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmAbout.h"
+#include "APP/forms/fmHistogramRAW.h"
+#include "APP/forms/fmHistogramRGB.h"
+#include "APP/forms/fmMain.h"
+#include "APP/forms/fmSettings.h"
+#include "APP/forms/fmViewPort.h"
+#include "APP/link/SignalExit.h"
 #include "simcam/SimCamera.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "APP/Commands.h"
-#include "APP/fmHistogramRAW.h"
-#include "APP/fmHistogramRGB.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmHistogramRAW.h"
+#include "APP/forms/fmHistogramRGB.h"
 #include "common/bench/QtBenchmarkMain.h"
 
 namespace {

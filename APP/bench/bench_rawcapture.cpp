@@ -44,9 +44,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "APP/Commands.h"
-#include "APP/MemPool.h"
-#include "APP/RAWCapture.h"
+#include "APP/capture/MemPool.h"
+#include "APP/capture/RAWCapture.h"
+#include "APP/control/Commands.h"
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "APP/Commands.h"
-#include "APP/fmMain.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmMain.h"
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/RenderCore.h"

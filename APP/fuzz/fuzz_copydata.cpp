@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "APP/CopyDataServer.h"
+#include "APP/link/CopyDataServer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "APP/IniFile.h"
+#include "APP/camera/IniFile.h"
 #include "APP/tests/AppTestSupport.h"
 
 namespace {

@@ -28,10 +28,10 @@
 
 #include <unistd.h>
 
-#include "APP/Commands.h"
 #include "APP/Program.h"
-#include "APP/fmMain.h"
-#include "APP/fmSettings.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmMain.h"
+#include "APP/forms/fmSettings.h"
 #include "QDV47B5API.h"
 #include "imaging/debayer.h"
 #include "platform/handle.h"

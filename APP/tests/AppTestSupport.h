@@ -10,7 +10,7 @@
 #include <array>
 #include <memory>
 
-#include "APP/Commands.h"
+#include "APP/control/Commands.h"
 #include "QDV47B5API.h"
 #include "simcam/SimCamera.h"
 

@@ -19,7 +19,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "APP/CopyDataServer.h"
+#include "APP/link/CopyDataServer.h"
 #include "APP/tests/AppTestSupport.h"
 
 namespace {

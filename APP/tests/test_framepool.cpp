@@ -19,8 +19,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "APP/FramePool.h"
-#include "APP/MemPool.h"
+#include "APP/capture/FramePool.h"
+#include "APP/capture/MemPool.h"
 #include "common/RAWVideo.h"
 
 namespace {

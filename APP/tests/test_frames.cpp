@@ -23,8 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "APP/AVIFile.h"
-#include "APP/SingleFrame.h"
+#include "APP/capture/AVIFile.h"
+#include "APP/capture/SingleFrame.h"
 #include "APP/tests/AppTestSupport.h"
 #include "APP/tests/live_video_environment.h"
 #include "QDV47B5API.h"

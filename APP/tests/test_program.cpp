@@ -11,9 +11,9 @@
 
 #include <chrono>
 
-#include "APP/Commands.h"
 #include "APP/Program.h"
-#include "APP/fmMain.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmMain.h"
 #include "QDV47B5API.h"
 #include "simcam/SimCamera.h"
 

@@ -22,8 +22,8 @@
 #include <string>
 #include <thread>
 
-#include "APP/MemPool.h"
-#include "APP/RAWCapture.h"
+#include "APP/capture/MemPool.h"
+#include "APP/capture/RAWCapture.h"
 #include "APP/tests/AppTestSupport.h"
 #include "common/Messages.h"
 #include "common/RAWVideo.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "APP/RegisterSets.h"
+#include "APP/camera/RegisterSets.h"
 #include "APP/tests/AppTestSupport.h"
 #include "platform/device.h"
 

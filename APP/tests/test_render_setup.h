@@ -5,8 +5,8 @@
 #ifndef APP_TESTS_TEST_RENDER_SETUP_H
 #define APP_TESTS_TEST_RENDER_SETUP_H
 
-#include "APP/Commands.h"
-#include "APP/fmMain.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmMain.h"
 #include "simcam/SimCamera.h"
 
 inline simcam::SimCamera& StartLiveVideoApplication() {

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "APP/fmSettings.h"
+#include "APP/forms/fmSettings.h"
 #include "APP/tests/test_render_setup.h"
 #include "QDV47B5API.h"
 #include "common/Messages.h"

@@ -24,9 +24,9 @@
 #include <thread>
 #include <utility>
 
-#include "APP/Commands.h"
 #include "APP/Program.h"
-#include "APP/fmMain.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmMain.h"
 #include "APP/tests/raw_records.h"
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "APP/WhiteBalance.h"
+#include "APP/camera/WhiteBalance.h"
 #include "APP/tests/AppTestSupport.h"
 #include "common/GuiSync.h"
 

@@ -3,8 +3,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "APP/Commands.h"
-#include "APP/fmAbout.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmAbout.h"
 
 namespace {
 

@@ -30,10 +30,10 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include "APP/Commands.h"
 #include "APP/Program.h"
-#include "APP/fmMain.h"
-#include "APP/fmSettings.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmMain.h"
+#include "APP/forms/fmSettings.h"
 #include "APP/tests/under_x.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include <QSlider>
 #include <QtTest>
 
-#include "APP/Commands.h"
-#include "APP/fmAbout.h"
-#include "APP/fmHistogramRAW.h"
-#include "APP/fmHistogramRGB.h"
-#include "APP/fmViewPort.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmAbout.h"
+#include "APP/forms/fmHistogramRAW.h"
+#include "APP/forms/fmHistogramRGB.h"
+#include "APP/forms/fmViewPort.h"
 #include "APP/tests/test_settings_setup.h"
 #include "SensorMath.h"
 

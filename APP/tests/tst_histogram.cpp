@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "APP/Commands.h"
-#include "APP/fmHistogramRAW.h"
-#include "APP/fmHistogramRGB.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmHistogramRAW.h"
+#include "APP/forms/fmHistogramRGB.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "APP/fmSettings.h"
+#include "APP/forms/fmSettings.h"
 #include "APP/tests/test_settings_setup.h"
 #include "QDV47B5API.h"
 #include "common/FileDialogs.h"

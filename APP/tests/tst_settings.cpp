@@ -17,7 +17,7 @@
 #include <cmath>
 #include <vector>
 
-#include "APP/fmSettings.h"
+#include "APP/forms/fmSettings.h"
 #include "APP/tests/test_settings_setup.h"
 #include "QDV47B5API.h"
 #include "common/Format.h"

@@ -9,12 +9,12 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "APP/fmAbout.h"
-#include "APP/fmHistogramRAW.h"
-#include "APP/fmHistogramRGB.h"
-#include "APP/fmMain.h"
-#include "APP/fmSettings.h"
-#include "APP/fmViewPort.h"
+#include "APP/forms/fmAbout.h"
+#include "APP/forms/fmHistogramRAW.h"
+#include "APP/forms/fmHistogramRGB.h"
+#include "APP/forms/fmMain.h"
+#include "APP/forms/fmSettings.h"
+#include "APP/forms/fmViewPort.h"
 #include "APP/tests/test_settings_setup.h"
 #include "common/tests/TextFit.h"
 

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-#include "APP/fmViewPort.h"
+#include "APP/forms/fmViewPort.h"
 #include "APP/tests/AppTestSupport.h"
 
 namespace {

@@ -19,14 +19,14 @@
 #include <cstring>
 #include <memory>
 
-#include "APP/Commands.h"
 #include "APP/Program.h"
-#include "APP/fmAbout.h"
-#include "APP/fmHistogramRAW.h"
-#include "APP/fmHistogramRGB.h"
-#include "APP/fmMain.h"
-#include "APP/fmSettings.h"
-#include "APP/fmViewPort.h"
+#include "APP/control/Commands.h"
+#include "APP/forms/fmAbout.h"
+#include "APP/forms/fmHistogramRAW.h"
+#include "APP/forms/fmHistogramRGB.h"
+#include "APP/forms/fmMain.h"
+#include "APP/forms/fmSettings.h"
+#include "APP/forms/fmViewPort.h"
 #include "common/tests/UnderX.h"
 
 using namespace underx;
