@@ -11,16 +11,13 @@
 // Called with --in-x, this executable is the program under the X server;
 // with --user <window>, it is the user's client, which prints "pings
 // <answered> of <sent>, longest <ms> ms, <count> later than 100 ms".
-#include <QApplication>
 #include <QDir>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,7 +31,7 @@
 #include "APP/control/Commands.h"
 #include "APP/forms/fmMain.h"
 #include "APP/forms/fmSettings.h"
-#include "APP/tests/under_x.h"
+#include "common/tests/UnderX.h"
 
 namespace {
 
@@ -66,8 +63,8 @@ bool AwaitAnswer(xcb_connection_t* x, xcb_atom_t ping, std::uint32_t number,
   return false;
 }
 
-// Types keys through xdotool without waiting for it.
-void Key(const char* keys) {
+// Types keys through xdotool without waiting for it, so that the pings go on.
+void KeyNoWait(const char* keys) {
   const pid_t pid = fork();
   if (pid == 0) {
     execlp("xdotool", "xdotool", "key", keys, static_cast<char*>(nullptr));
@@ -91,8 +88,8 @@ int User(xcb_window_t window) {
   double longest = 0;
   int typed = 0;
   while (!at(6000)) {
-    if (typed == 0 && at(1000)) Key((++typed, "F4"));
-    if (typed == 1 && at(4000)) Key((++typed, "Escape"));
+    if (typed == 0 && at(1000)) KeyNoWait((++typed, "F4"));
+    if (typed == 1 && at(4000)) KeyNoWait((++typed, "Escape"));
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -137,9 +134,8 @@ class TSession : public QObject {
     if (step_ == 0) {
       AppCommand->PoolBlockCount = 64;
       AppCommand->PoolBlockSizeMB = 16;
-      QProcess::execute(QStringLiteral("xdotool"),
-                        {QStringLiteral("windowactivate"), QString::number(MainForm->winId())});
-      QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("F5")});
+      underx::Activate(MainForm);
+      underx::Key("F5");
       ++step_;
     } else if (step_ == 1 && seconds > 2) {
       user_.start(QCoreApplication::applicationFilePath(),
@@ -165,8 +161,11 @@ class TSession : public QObject {
 };
 
 int RunInX(int argc, char** argv) {
+  QTemporaryDir folder;  // the closing preset save and the capture land there
+  QDir::setCurrent(folder.path());
   std::unique_ptr<TSession> session;
-  const int result = RunProgramInX(argc, argv, [&] { session = std::make_unique<TSession>(); });
+  const int result = underx::WithWindowManager(
+      [&] { return RunProgram(argc, argv, [&] { session = std::make_unique<TSession>(); }); });
   session.reset();
   return result;
 }
@@ -177,15 +176,14 @@ class TestCaptureUnderX : public QObject {
   Q_OBJECT
  private slots:
   void theWindowAnswersPingsThroughoutARAWCapture() {
-    if (const QString tool = MissingXTool(); !tool.isEmpty())
+    if (const QString tool = underx::MissingTool(); !tool.isEmpty())
       QSKIP(qPrintable(tool + QStringLiteral(" missing")));
-    QProcess run;
-    QVERIFY(RunUnderX(run, 120000));
-    const QString output = QString::fromLocal8Bit(run.readAllStandardOutput());
+    const underx::TRunUnderX run = underx::RunUnderX(120000);
+    const QString output = run.output;
     const QRegularExpression line(
         QStringLiteral(R"(pings (\d+) of (\d+), longest (\d+) ms, (\d+) later than 100 ms)"));
     const QRegularExpressionMatch pings = line.match(output);
-    QVERIFY2(pings.hasMatch(), qPrintable(output + run.readAllStandardError()));
+    QVERIFY2(pings.hasMatch(), qPrintable(output + run.errors));
     QVERIFY2(pings.captured(2).toInt() > 50, qPrintable(output));
     QCOMPARE(pings.captured(1), pings.captured(2));
     // Each pass of the capture loop waits in the GUI thread for the camera's
@@ -199,12 +197,9 @@ class TestCaptureUnderX : public QObject {
 };
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--in-x") == 0) return RunInX(1, argv);
   if (argc == 3 && std::strcmp(argv[1], "--user") == 0)
     return User(static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 10)));
-  QApplication application(argc, argv);
-  TestCaptureUnderX test;
-  return QTest::qExec(&test, argc, argv);
+  return underx::TestOrRunInX<TestCaptureUnderX>(argc, argv, RunInX);
 }
 
 #include "tst_capture_under_x.moc"

@@ -158,16 +158,16 @@ int RunInX(int argc, char** argv) {
   // An empty preset, which the save replaces once the user says so.
   QDir().mkdir(QStringLiteral("typed"));
   QFile(QStringLiteral("typed/typed.pre")).open(QIODevice::WriteOnly);
-  const pid_t windowManager = StartWindowManager();
   TKeyReleases keys;
   std::unique_ptr<TScript> script;
-  const int result = RunProgram(argc, argv, [&] {
-    qApp->installEventFilter(&keys);
-    script = std::make_unique<TScript>(Steps(keys), [] { MainForm->close(); });
+  return WithWindowManager([&] {
+    const int result = RunProgram(argc, argv, [&] {
+      qApp->installEventFilter(&keys);
+      script = std::make_unique<TScript>(Steps(keys), [] { MainForm->close(); });
+    });
+    script.reset();
+    return result;
   });
-  script.reset();
-  StopWindowManager(windowManager);
-  return result;
 }
 
 }  // namespace

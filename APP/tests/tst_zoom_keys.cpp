@@ -11,14 +11,13 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
-#include <cstring>
 
 #include "APP/tests/test_render_setup.h"
+#include "common/tests/UnderX.h"
 
 namespace {
 
@@ -76,33 +75,17 @@ class TestZoomKeys : public QObject {
 
  private slots:
   void eachZoomKeyActsOnceUnderX() {
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-      QSKIP("xvfb-run or xdotool missing");
-    QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    run.setProcessEnvironment(env);
-    // The free display search starts at a number of this process's own, so
-    // that virtual X servers started at the same moment do not race.
-    const QString firstDisplay = QString::number(100 + QCoreApplication::applicationPid() % 400);
-    run.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-n"), firstDisplay,
-                        QCoreApplication::applicationFilePath(), QStringLiteral("--in-x")});
-    QVERIFY(run.waitForFinished(120000));
-    const QString output = QString::fromLocal8Bit(run.readAllStandardOutput());
+    if (const QString tool = underx::MissingTool(); !tool.isEmpty())
+      QSKIP(qPrintable(tool + QStringLiteral(" missing")));
+    const underx::TRunUnderX run = underx::RunUnderX(120000);
     QStringList expected;
     for (const KeyStep& step : KeySteps)
       expected << QStringLiteral("%1 %2").arg(QLatin1String(step.keys)).arg(step.zoom);
-    QStringList lines = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QVERIFY2(lines == expected, qPrintable(output + run.readAllStandardError()));
+    const QStringList lines = run.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(lines == expected, qPrintable(run.output + run.errors));
   }
 };
 
-int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--in-x") == 0) return RunInX(argc, argv);
-  QCoreApplication application(argc, argv);
-  TestZoomKeys test;
-  return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return underx::TestOrRunInX<TestZoomKeys>(argc, argv, RunInX); }
 
 #include "tst_zoom_keys.moc"

@@ -206,6 +206,15 @@ inline void StopWindowManager(pid_t pid) {
   waitpid(pid, nullptr, 0);
 }
 
+// Runs `program` with the window manager managing the screen, and ends the
+// window manager again; returns what the program returned.
+inline int WithWindowManager(const std::function<int()>& program) {
+  const pid_t windowManager = StartWindowManager();
+  const int result = program();
+  StopWindowManager(windowManager);
+  return result;
+}
+
 // Done once `ms` milliseconds have passed since the step began (its action
 // restarts the clock): time for what the program does late, unasked.
 class TPause {
@@ -233,8 +242,9 @@ struct TRunUnderX {
   QString errors;
 };
 
-// Runs this executable with --in-x under a virtual X server.
-inline TRunUnderX RunUnderX() {
+// Runs this executable with --in-x under a virtual X server; `timeoutMs`
+// bounds the whole run.
+inline TRunUnderX RunUnderX(int timeoutMs = 300000) {
   QProcess run;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -245,7 +255,7 @@ inline TRunUnderX RunUnderX() {
   run.start(QStandardPaths::findExecutable(QStringLiteral("xvfb-run")),
             {QStringLiteral("-a"), QStringLiteral("-n"), firstDisplay,
              QCoreApplication::applicationFilePath(), QStringLiteral("--in-x")});
-  if (!run.waitForFinished(300000)) return {QString(), QStringLiteral("timed out")};
+  if (!run.waitForFinished(timeoutMs)) return {QString(), QStringLiteral("timed out")};
   return {QString::fromLocal8Bit(run.readAllStandardOutput()),
           QString::fromLocal8Bit(run.readAllStandardError())};
 }
