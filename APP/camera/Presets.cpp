@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
+#include <type_traits>
+#include <variant>
 
 #include "APP/control/Commands.h"
 #include "APP/forms/fmMain.h"
@@ -138,6 +141,18 @@ TPresetValues CollectValues(const TMainForm* form, const CameraState& camera) {
 
 // --- Reading ------------------------------------------------------------------
 
+// An entry's text as a value of each kind the entries hold. A flag is on
+// when its integer is 1.
+bool ParseEntry(const QString& text, std::int32_t& value) { return ParseInt32(text, value); }
+bool ParseEntry(const QString& text, std::uint32_t& value) { return ParseUInt32(text, value); }
+bool ParseEntry(const QString& text, double& value) { return ParseReal(text, value); }
+bool ParseEntry(const QString& text, bool& on) {
+  std::int32_t value = 0;
+  if (!ParseInt32(text, value)) return false;
+  on = value == 1;
+  return true;
+}
+
 // Typed look-ups in one file's entries. The first entry that is missing or
 // no number of its kind is remembered with its conversion error, and every
 // later look-up is skipped.
@@ -150,60 +165,63 @@ class TEntryReader {
     list_.Find(QLatin1String(name), value);
     return value;
   }
-  void Int(const char* name, std::int32_t& value) {
-    Check(name, &NotAnIntegerText, [&](const QString& t) { return ParseInt32(t, value); });
-  }
-  void UInt(const char* name, std::uint32_t& value) {
-    Check(name, &NotAnIntegerText, [&](const QString& t) { return ParseUInt32(t, value); });
-  }
-  void Real(const char* name, double& value) {
-    Check(name, &NotARealText, [&](const QString& t) { return ParseReal(t, value); });
-  }
-  // A flag is on when its integer is 1.
-  void Flag(const char* name, bool& on) {
-    std::int32_t value = 0;
-    Int(name, value);
-    on = value == 1;
+
+  template <typename Value>
+  void Read(const char* name, Value& value) {
+    if (Failed()) return;
+    const QString text = Text(name);
+    if (ParseEntry(text, value)) return;
+    why_ = std::is_floating_point_v<Value> ? NotARealText(text) : NotAnIntegerText(text);
   }
 
   bool Failed() const { return !why_.isEmpty(); }
   const QString& Why() const { return why_; }
 
  private:
-  template <typename Parse>
-  void Check(const char* name, QString (*message)(const QString&), Parse parse) {
-    if (Failed()) return;
-    const QString text = Text(name);
-    if (!parse(text)) why_ = message(text);
-  }
-
   const TPresetList& list_;
   QString why_;
 };
 
-// Every entry, in the order the load applies them, so that the error shown
-// is the one the load would meet first.
+// The entries that hold numbers and flags, each with the value it fills, in
+// the order the load applies them, so that the error shown is the one the
+// load would meet first: those before the region's fields and those after.
+using PresetNumber = std::variant<std::int32_t TPresetValues::*, std::uint32_t TPresetValues::*,
+                                  double TPresetValues::*, bool TPresetValues::*>;
+struct PresetNumberEntry {
+  const char* name;
+  PresetNumber value;
+};
+constexpr PresetNumberEntry EntriesBeforeRegion[] = {{"OutMode", &TPresetValues::OutMode},
+                                                     {"Frequency", &TPresetValues::Frequency},
+                                                     {"Gain", &TPresetValues::Gain}};
+constexpr PresetNumberEntry EntriesAfterRegion[] = {
+    {"ZoomValue", &TPresetValues::ZoomValue},
+    {"Gamma", &TPresetValues::Gamma},
+    {"FrameRate", &TPresetValues::FrameRate},
+    {"IPDelay", &TPresetValues::IPDelay},
+    {"BayerAlgIndex", &TPresetValues::BayerAlgIndex},
+    {"SaveImageMode", &TPresetValues::SaveImageMode},
+    {"UseEscKey", &TPresetValues::UseEscKey},
+    {"Exposure", &TPresetValues::Exposure},
+    {"ExpMin", &TPresetValues::ExpMin},
+    {"ExpMax", &TPresetValues::ExpMax},
+    {"ExpMs", &TPresetValues::ExpMs},
+    {"SDRAM", &TPresetValues::SDRAM},
+    {"WinState", &TPresetValues::WinState},
+    {"WinIconic", &TPresetValues::WinIconic}};
+
+void ReadNumbers(TEntryReader& file, TPresetValues& v, std::span<const PresetNumberEntry> entries) {
+  for (const PresetNumberEntry& entry : entries)
+    std::visit([&](auto member) { file.Read(entry.name, v.*member); }, entry.value);
+}
+
+// Every entry. The texts are taken as they are and stop nothing.
 void ReadEntries(TEntryReader& file, TPresetValues& v) {
   v.CaptureFilePath = file.Text("Capture File Path");
-  file.Int("OutMode", v.OutMode);
-  file.UInt("Frequency", v.Frequency);
-  file.Int("Gain", v.Gain);
-  for (const ViewPortField& f : ViewPortFields) file.UInt(f.name, v.ViewPort.*f.field);
-  file.Int("ZoomValue", v.ZoomValue);
-  file.Flag("Gamma", v.Gamma);
-  file.Real("FrameRate", v.FrameRate);
-  file.Int("IPDelay", v.IPDelay);
-  file.Int("BayerAlgIndex", v.BayerAlgIndex);
-  file.Int("SaveImageMode", v.SaveImageMode);
-  file.Flag("UseEscKey", v.UseEscKey);
   v.Frames2Capture = file.Text("Frames2Capture");
-  file.UInt("Exposure", v.Exposure);
-  file.UInt("ExpMin", v.ExpMin);
-  file.UInt("ExpMax", v.ExpMax);
-  file.Real("ExpMs", v.ExpMs);
-  file.Flag("SDRAM", v.SDRAM);
-  file.Int("WinState", v.WinState);
-  file.Flag("WinIconic", v.WinIconic);
+  ReadNumbers(file, v, EntriesBeforeRegion);
+  for (const ViewPortField& f : ViewPortFields) file.Read(f.name, v.ViewPort.*f.field);
+  ReadNumbers(file, v, EntriesAfterRegion);
 }
 
 // "WinState" maximises the main window; "WinIconic" shows it and minimises
