@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -22,6 +23,11 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include "APP/capture/MemPool.h"
 #include "APP/capture/RAWCapture.h"
 #include "APP/tests/AppTestSupport.h"
@@ -29,6 +35,7 @@
 #include "common/RAWVideo.h"
 #include "imaging/pixelutil.h"
 #include "platform/device.h"
+#include "platform/handle.h"
 
 // Texts in failure messages.
 static void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
@@ -63,6 +70,65 @@ struct RAWFile {
   }
   Bytes header;
   std::vector<Bytes> records;
+};
+
+// A file system of 1 MiB of its own (ext4 in a file, mounted through a loop
+// device), small enough to fill up. Needs root and the ext4 tools.
+class TSmallDisk {
+ public:
+  explicit TSmallDisk(const QString& folder)
+      : image_(folder + "/disk.img"), root_(folder + "/disk") {
+    QFile image(image_);
+    if (!QDir().mkpath(root_) || !image.open(QIODevice::WriteOnly) || !image.resize(1 << 20))
+      return;
+    image.close();
+    mounted_ = Run("mkfs.ext4",
+                   {"-q", "-b", "1024", "-N", "256", "-m", "0", "-O", "^has_journal", image_}) &&
+               Run("mount", {"-o", "loop", image_, root_});
+  }
+  ~TSmallDisk() {
+    if (mounted_) ::umount2(QFile::encodeName(root_).constData(), MNT_DETACH);
+  }
+  TSmallDisk(const TSmallDisk&) = delete;
+  TSmallDisk& operator=(const TSmallDisk&) = delete;
+
+  bool Mounted() const { return mounted_; }
+  const QString& Root() const { return root_; }
+
+  // Takes every free block, then every free slot of the folder's list of
+  // names, with names as long as a capture's first: a new name then needs a
+  // block that is not there.
+  void Fill() {
+    const platform::UniqueFd filler(
+        ::open(QFile::encodeName(Filler()).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    const std::vector<char> block(1024, 'f');
+    while (filler && ::write(filler.get(), block.data(), block.size()) > 0) {
+    }
+    for (int i = 0; i < 10000; ++i) {
+      const QString name = root_ + QString::asprintf("/A%010d", i);
+      if (!platform::UniqueFd(::open(QFile::encodeName(name).constData(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)))
+        break;
+    }
+  }
+  QString Filler() const { return root_ + "/filler"; }
+
+  std::uint64_t FreeBytes() const {
+    struct statvfs disk {};
+    if (::statvfs(QFile::encodeName(root_).constData(), &disk) != 0) return 0;
+    return std::uint64_t{disk.f_bfree} * disk.f_frsize;
+  }
+
+ private:
+  static bool Run(const char* tool, const QStringList& arguments) {
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool),
+                                                        {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
+    return !path.isEmpty() && QProcess::execute(path, arguments) == 0;
+  }
+
+  QString image_;
+  QString root_;
+  bool mounted_ = false;
 };
 
 class RAWCaptureTest : public CameraTestBase, public ::testing::Test {
@@ -278,6 +344,42 @@ TEST_F(RAWCaptureTest, FailedWritesEndTheCaptureAndSayWhatWasStored) {
     EXPECT_LT(FinalCounters().first, 1000);
     EXPECT_FALSE(controller->CaptureRunning);
   }
+}
+
+// The file gets its name after its header: on a full disk the name may then
+// need a block that is not there. The user is told, no file and no unnamed
+// remains stay, and once there is room again the next capture works.
+TEST_F(RAWCaptureTest, AFileThatCannotBeNamedOnAFullDiskIsReportedAndLeavesNothing) {
+  TSmallDisk disk(folder.path());
+  if (!disk.Mounted()) GTEST_SKIP() << "no small disk of its own: needs root, loop devices, mkfs";
+  settings.path = disk.Root() + "/";
+  QStringList filled;
+  SetRAWCaptureWriter([&](int file, const void* data, std::uint64_t size) {
+    const bool written = WriteRAWVideoData(file, data, size);
+    if (filled.isEmpty()) {
+      disk.Fill();
+      filled = QDir(disk.Root()).entryList(QDir::Files);
+    }
+    return written;
+  });
+  controller->Frames2Capture = 5;
+  controller->SaveRAWVideo();
+  EXPECT_EQ(messages,
+            QStringList{"ERROR!: Cannot write file : " + FileName(0) + "\n0 frames stored."});
+  EXPECT_EQ(QDir(disk.Root()).entryList(QDir::Files), filled);
+  // The unnamed file's blocks are free again: it was closed, not kept.
+  EXPECT_GE(disk.FreeBytes(), RAWVideoHeaderSize);
+  EXPECT_FALSE(controller->CaptureRunning);
+  EXPECT_TRUE(settings.enabled);
+
+  SetRAWCaptureWriter(nullptr);
+  messages.clear();
+  ASSERT_TRUE(QFile::remove(disk.Filler()));
+  controller->SaveRAWVideo();
+  EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
+  const RAWFile file(FileName(0));
+  EXPECT_EQ(file.header, Header());
+  EXPECT_EQ(file.records.size(), 5u);
 }
 
 TEST_F(RAWCaptureTest, StopVideoEndsTheCaptureAndCommandsWaitUntilItHasEnded) {
