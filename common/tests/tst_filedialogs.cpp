@@ -2,10 +2,12 @@
 // programs is, the Delete key on a chosen file and on a chosen folder tree
 // removes nothing and asks nothing. A dialog run as the programs run it
 // shows a typical line of its list and every place of its side bar whole.
+// A FIFO in the folder is never opened, and the window goes on answering.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -17,7 +19,74 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "common/FileDialogs.h"
+#include "platform/handle.h"
+
+// The names of the files opened in a folder from its creation on, as the
+// kernel reports them (the folder's own opening for its listing aside).
+class TOpenWatch {
+ public:
+  explicit TOpenWatch(const QString& folder) : watch_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (watch_ &&
+        ::inotify_add_watch(watch_.get(), QFile::encodeName(folder).constData(), IN_OPEN) < 0)
+      watch_.reset();
+  }
+  bool Watching() const { return static_cast<bool>(watch_); }
+
+  QStringList Opened() const {
+    QStringList names;
+    alignas(inotify_event) char events[4096];
+    ssize_t size = 0;
+    while ((size = ::read(watch_.get(), events, sizeof events)) > 0) {
+      for (const char* at = events; at < events + size;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->len > 0) names << QFile::decodeName(event->name);
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return names;
+  }
+
+ private:
+  platform::UniqueFd watch_;
+};
+
+// Offers itself as a FIFO's writer every 2 ms until it is destroyed, and
+// counts the opens that succeeded: each met a reader, whose wait it ended.
+class TFifoWriter {
+ public:
+  explicit TFifoWriter(QByteArray path) : path_(std::move(path)), thread_([this] { Run(); }) {}
+  ~TFifoWriter() {
+    writing_ = false;
+    thread_.join();
+  }
+  TFifoWriter(const TFifoWriter&) = delete;
+  TFifoWriter& operator=(const TFifoWriter&) = delete;
+
+  int ReadersMet() const { return met_.load(); }
+
+ private:
+  void Run() {
+    while (writing_.load()) {
+      if (platform::UniqueFd(::open(path_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC))) ++met_;
+      ::usleep(2000);
+    }
+  }
+
+  const QByteArray path_;
+  std::atomic<bool> writing_{true};
+  std::atomic<int> met_{0};
+  std::thread thread_;  // last: it starts once the rest is there
+};
 
 class TestFileDialogs : public QObject {
   Q_OBJECT
@@ -76,6 +145,70 @@ class TestFileDialogs : public QObject {
     const QString asked = PressDeleteOn(dialog, dir.path(), QStringLiteral("victim"));
     QVERIFY(QFile::exists(file));
     QCOMPARE(asked, QString());
+  }
+
+  // The dialog tells a file's type by its name and opens no file it lists:
+  // reading the first bytes of each, as Qt's own provider does for a name it
+  // cannot place, waits for good on a file whose reads block (a FIFO, a file
+  // of /proc such as kmsg, one on a network share that no longer answers).
+  // The kernel reports every opening in the folder. Reading a FIFO waits for
+  // a writer, so a second thread offers itself as that writer all along:
+  // its open succeeds only while something reads the FIFO, and it ends that
+  // wait, so the test fails at once rather than hangs. The dialog lists no
+  // FIFO, but gathers the details of every entry before it says the folder
+  // is loaded.
+  void noListedFileIsOpened() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("camera.fifo")));
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    QFile preset(dir.filePath(QStringLiteral("qdv47b5.pre")));
+    QVERIFY(preset.open(QIODevice::WriteOnly) && preset.write("Gain=1\r\n") == 8);
+    preset.close();
+    const TOpenWatch opens(dir.path());
+    QVERIFY(opens.Watching());
+    const TFifoWriter writer(fifo);
+    bool listed = false;
+    int ticks = 0;
+    qint64 longestGap = 0;
+    {
+      QFileDialog dialog;
+      SetUpFileDialog(dialog);
+      dialog.setViewMode(QFileDialog::Detail);
+      dialog.setDirectory(dir.path());
+      auto* model = dialog.findChild<QFileSystemModel*>();
+      QVERIFY(model != nullptr);
+      bool loaded = false;
+      QObject::connect(model, &QFileSystemModel::directoryLoaded,
+                       [&](const QString& path) { loaded = loaded || path == dir.path(); });
+      QElapsedTimer sinceTick;
+      QTimer tick;
+      QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+        ++ticks;
+      });
+      const ScopedFileDialogRunner runner([&](QFileDialog& shown) {
+        shown.show();
+        sinceTick.start();
+        tick.start(10);
+        listed = QTest::qWaitFor(
+            [&] {
+              return loaded && !model->index(preset.fileName(), 2).data().toString().isEmpty();
+            },
+            5000);
+        QTest::qWait(200);
+        tick.stop();
+        return false;
+      });
+      RunFileDialog(dialog);
+    }  // the dialog's listing thread ends with it
+    QVERIFY(listed);
+    const QStringList opened = opens.Opened();
+    QVERIFY2(opened.isEmpty(),
+             qPrintable(QStringLiteral("opened: ") + opened.join(QLatin1Char(' '))));
+    QCOMPARE(writer.ReadersMet(), 0);
+    QVERIFY2(ticks >= 10 && longestGap < 500,
+             qPrintable(QStringLiteral("%1 ticks, longest gap %2 ms").arg(ticks).arg(longestGap)));
   }
 
   void aTypicalLineAndThePlacesShowWhole() {
