@@ -30,8 +30,10 @@ FileDialogRunner& Runner() {
 namespace {
 
 // Names a file's type by its name alone. Qt's own provider reads the first
-// bytes of every listed file to tell its type, and reading a device or a
-// FIFO (a folder such as /proc holds both) blocks the window for good.
+// bytes of every listed file whose name it cannot place (devices and FIFOs
+// it tells by their kind), and a read that never returns, from a file of
+// /proc such as kmsg or one on a network share that no longer answers,
+// blocks the window for good.
 class TNameOnlyIconProvider : public QFileIconProvider {
  public:
   QString type(const QFileInfo& info) const override {
