@@ -40,9 +40,9 @@ class TAppForm : public QMainWindow, private IViewerView {
   explicit TAppForm(QWidget* parent = nullptr);
   ~TAppForm() override;
 
-  // Creation handler: fields, tables, palette, shortcuts; with exactly one
-  // argument after the program name, opens that file and reads its first
-  // frame.
+  // Creation handler: the session's start state, the shortcuts and the
+  // commands enabled at start; with exactly one argument after the program
+  // name, opens that file and reads its first frame.
   void FormCreate(const QStringList& arguments = QCoreApplication::arguments());
   // Close handler: stops playback, closes the file, frees the correction.
   void FormClose();

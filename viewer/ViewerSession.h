@@ -163,6 +163,7 @@ class TViewerSession {
   std::unique_ptr<std::uint8_t[]> Pixels8;    // RawBufferSize samples
   std::unique_ptr<std::uint8_t[]> Image24;    // Image24Size bytes
   AVIWriter Writer;                           // the AVI part being written
+  std::unique_ptr<VideoThread> Player;        // the playback thread, when one runs
   QString WorkDir;                            // always ends with "/"
   std::int32_t FrameCounter = 0;
   bool WhiteBalance8Pending = false;
@@ -220,10 +221,6 @@ class TViewerSession {
   // The GUI thread's receiver of the playback thread's hand-overs; they are
   // dropped once the session is gone.
   QObject guiReceiver_;
-
- public:
-  // The playback thread, when one runs (after the receiver: it goes first).
-  std::unique_ptr<VideoThread> Player;
 };
 
 #endif

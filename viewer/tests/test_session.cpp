@@ -99,7 +99,7 @@ TEST_F(SessionTest, DamagedFilesAreReportedAndNeverDrawnPastTheirRecords) {
       {"frames larger than the buffers",
        [this] {
          return Write(QStringLiteral("huge.raw"), MakeHeader(2, 4000, 4000),
-                        {Record(Filled(16, 1))});
+                      {Record(Filled(16, 1))});
        },
        {"Changed|none", "Changed|none", "Error|Error read file:%1"},
        {"Error|File not open!"},
@@ -108,7 +108,7 @@ TEST_F(SessionTest, DamagedFilesAreReportedAndNeverDrawnPastTheirRecords) {
       {"no stream format",
        [this] {
          return Write(QStringLiteral("status0.raw"), MakeHeader(0, 16, 8),
-                        {Record(Filled(128, 1))});
+                      {Record(Filled(128, 1))});
        },
        {"Changed|none", "Enable|%1", "Changed|open"},
        {"Error|Error RAW header:%1"},
@@ -131,7 +131,7 @@ TEST_F(SessionTest, DamagedFilesAreReportedAndNeverDrawnPastTheirRecords) {
       {"last record cut short",
        [&] {
          return Write(QStringLiteral("cut.raw"), eightBit,
-                        {Record(Filled(128, 7)), {128, Filled(10, 9)}});
+                      {Record(Filled(128, 7)), {128, Filled(10, 9)}});
        },
        {"Changed|none", "Enable|%1", "Changed|open"},
        {},
@@ -156,8 +156,7 @@ TEST_F(SessionTest, DamagedFilesAreReportedAndNeverDrawnPastTheirRecords) {
     EXPECT_EQ(fresh.Take(), expand(c.second));
     ASSERT_EQ(fresh.pictures.size(), c.pictures);
     // A picture drawn is the one whole record read, never the cut one.
-    for (const RecordingView::TPicture& p : fresh.pictures)
-      EXPECT_EQ(p.bytes, Filled(128, 7));
+    for (const RecordingView::TPicture& p : fresh.pictures) EXPECT_EQ(p.bytes, Filled(128, 7));
     s.Close();
   }
 }
@@ -195,8 +194,8 @@ TEST_F(SessionTest, StepsHandTheViewEachRecordAtTheZoomedSize) {
     EXPECT_EQ(p.displayHeight, step.displayHeight);
     EXPECT_EQ(view.status, QString::fromLatin1(step.status));
   }
-  EXPECT_EQ(view.Take(), (QStringList{"Changed|none", "Enable|" + session.FileName,
-                                      "Changed|open"}));
+  EXPECT_EQ(view.Take(),
+            (QStringList{"Changed|none", "Enable|" + session.FileName, "Changed|open"}));
 }
 
 // A conversion driven without a window: what it tells the view, the parts it
@@ -214,11 +213,7 @@ TEST_F(SessionTest, ConversionsReportHowTheyEndedAndRewind) {
     std::size_t pictures;
     bool partMade;
   } cases[] = {
-      {"done",
-       out,
-       {"Message|Convert from '" + raw + "' to '" + part + "' done."},
-       3,
-       true},
+      {"done", out, {"Message|Convert from '" + raw + "' to '" + part + "' done."}, 3, true},
       {"folder missing",
        dir.filePath(QStringLiteral("none/")),
        {"Error|Error make AVI file:" + dir.filePath(QStringLiteral("none/")) +
@@ -269,8 +264,8 @@ TEST_F(SessionTest, PlaybackPaintsEveryRecordThroughTheView) {
     EXPECT_EQ(view.pictures[k].bytes, Filled(16 * 8, std::uint8_t(k + 1)));
   EXPECT_EQ(view.status, QStringLiteral("Frame:5"));
   // The end of the file ends playback silently.
-  EXPECT_EQ(view.Take(), (QStringList{"Changed|none", "Enable|" + session.FileName,
-                                      "Changed|open"}));
+  EXPECT_EQ(view.Take(),
+            (QStringList{"Changed|none", "Enable|" + session.FileName, "Changed|open"}));
 }
 
 }  // namespace
