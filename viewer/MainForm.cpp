@@ -12,23 +12,18 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <cstring>
-
 #include "common/DebayerModes.h"
 #include "common/Dialogs.h"
 #include "common/FileDialogs.h"
 #include "common/Format.h"
 #include "common/KeypadZoomKeys.h"
 #include "common/MenuGroups.h"
-#include "common/Messages.h"
-#include "common/RenderCore.h"
 #include "common/TextWidths.h"
 #include "common/ToolBarGlyph.h"
 #include "common/ToolPictures.h"
 #include "common/VideoPanel.h"
 #include "common/Zoom.h"
-#include "viewer/Playback.h"
-#include "viewer/RenderSteps.h"
+#include "viewer/AVIConversion.h"
 
 TAppForm* AppForm = nullptr;
 
@@ -42,21 +37,12 @@ static_assert(MenuGroupsFollowTheirTables<TAppForm>());
 
 }  // namespace
 
-void TAppForm::ShowErrorBox(const QString& text) {
-  ShowMessageBox(MessageKind::Information, QStringLiteral("Error"), text);
-}
-
 // --- Construction -------------------------------------------------------------
 
-TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
+TAppForm::TAppForm(QWidget* parent)
+    : QMainWindow(parent), Session(static_cast<IViewerView&>(*this)) {
   setObjectName(QStringLiteral("AppForm"));
   setWindowTitle(QString::fromLatin1(DesignCaption));
-  // The frame buffers, allocated once with the form; nothing is allocated
-  // per frame.
-  RawBuffer = std::make_unique<std::uint8_t[]>(RawBufferSize);
-  Pixels16 = std::make_unique<std::uint16_t[]>(Pixels16Count);
-  Pixels8 = std::make_unique<std::uint8_t[]>(RawBufferSize);
-  Image24 = std::make_unique<std::uint8_t[]>(Image24Size);
   CreateMenus();
   CreateToolBar();
   CreateVideoArea();
@@ -66,8 +52,8 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TAppForm::~TAppForm() {
-  // No thread outlives the buffers it reads into.
-  StopPlayback();
+  // No playback thread paints into the form's widgets once they go.
+  Session.StopPlayback();
   if (AppForm == this) AppForm = nullptr;
 }
 
@@ -223,7 +209,8 @@ void TAppForm::CreateStatusBar() {
   statusPanel_->setObjectName(QStringLiteral("StatusPanel0"));
   statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   // The one panel reaches the window's edge, and holds the largest count.
-  AddStatusPanel(StatusBar, statusPanel_, StatusPanelWidth, {FrameCounterText(INT32_MAX)}, true);
+  AddStatusPanel(StatusBar, statusPanel_, StatusPanelWidth,
+                 {TViewerSession::FrameCounterText(INT32_MAX)}, true);
 }
 
 void TAppForm::CreateOpenDialog() {
@@ -242,10 +229,6 @@ QString TAppForm::StatusText() const { return statusPanel_->text(); }
 
 // --- Creation and closing ----------------------------------------------------
 
-void TAppForm::EnsureWorkDirSlash() {
-  if (!WorkDir.isEmpty() && !WorkDir.endsWith(QLatin1Char('/'))) WorkDir += QLatin1Char('/');
-}
-
 void TAppForm::AssignZoomShortcuts() {
   // Keypad keys carry the keypad modifier. The main keyboard's twins list
   // one sequence each: "+" and "*" are the characters the shifted keys
@@ -263,25 +246,7 @@ void TAppForm::AssignZoomShortcuts() {
 void TAppForm::FormCreate(const QStringList& arguments) {
   if (created_) return;
   created_ = true;
-  FileName.clear();
-  WorkDir = QCoreApplication::applicationDirPath();
-  EnsureWorkDirSlash();
-  File.Close();
-  FrameBytes = 0;
-  CurrentDebayerMode = DEBAYER_MONO;
-  ColorCorrectionObject = MakeColorCorrection();
-  CorrectionOn = false;
-  Zoom = ZoomCodeOriginal;
-  BMPCounter = AVICounter = 0;
-  CopyPending = SavePending = false;
-  WhiteBalance8Pending = WhiteBalanceRAWPending = false;
-  VideoLoop = true;
-  AVIRecording = false;
-  RAWCorrectionOn = false;
-  DefaultLookupTables();
-  DefaultRGBTables();
-  for (std::uint32_t i = 0; i < 256; ++i) FrameBitmapInfo.bmiColors[i] = i * 0x010101u;
-  Player = nullptr;
+  Session.Create(QCoreApplication::applicationDirPath());
   AssignZoomShortcuts();
   // With files open, commands that need one are enabled; at start only these.
   for (QAction* a : {mFileInfo, mCopyFrame, mSaveFrame, mSaveAVI, mGotoBegin, mNextFrame, mStart,
@@ -292,23 +257,13 @@ void TAppForm::FormCreate(const QStringList& arguments) {
                          bStart, bStop, bZoom, bZoomIn, bZoomOut, bHistogram})
     b->setEnabled(false);
   if (arguments.size() == 2) {
-    FileName = arguments.at(1);
-    OpenRAWFile();
-    ReadNextFrame();  // the first frame shows at the form's first repaint
+    Session.FileName = arguments.at(1);
+    Session.OpenRAWFile();
+    Session.ReadNextFrame();  // the first frame shows at the form's first repaint
   }
 }
 
-void TAppForm::FormClose() {
-  if (closed_) return;
-  closed_ = true;
-  StopPlayback();
-  CorrectionOn = false;
-  if (File.IsOpen()) {
-    File.Close();
-    FileName.clear();
-  }
-  ColorCorrectionObject.reset();
-}
+void TAppForm::FormClose() { Session.Close(); }
 
 void TAppForm::closeEvent(QCloseEvent* event) {
   FormClose();
@@ -317,111 +272,34 @@ void TAppForm::closeEvent(QCloseEvent* event) {
   if (AppForm == this) QApplication::quit();
 }
 
-// --- Reading the file ----------------------------------------------------------
+// --- What the session shows -------------------------------------------------------
 
-void TAppForm::ClearFrameBuffers() {
-  // A new file never shows the picture of the one before (a short first
-  // record, or a size the demosaic refuses).
-  std::memset(RawBuffer.get(), 0, RawBufferSize);
-  std::memset(Pixels16.get(), 0, Pixels16Count * sizeof(std::uint16_t));
-  std::memset(Pixels8.get(), 0, RawBufferSize);
-  std::memset(Image24.get(), 0, Image24Size);
-  FrameBytes = 0;
+void TAppForm::ShowPicture(const std::uint8_t* image, std::int32_t width, std::int32_t height,
+                           std::int32_t bits, std::int32_t displayWidth,
+                           std::int32_t displayHeight) {
+  SizePanelToPicture(*VideoScrollBox, *VideoPanel, displayWidth, displayHeight);
+  // The panel copies the picture (Qt paints later, and the buffers change
+  // with the next frame); an empty frame leaves it without one.
+  if (!VideoPanel->SetPicture(image, width, height, bits)) VideoPanel->ClearPicture();
+  VideoPanel->repaint();
 }
 
-void TAppForm::OpenRAWFile() {
-  File.Close();
-  // Whatever follows, nothing of the file before stays on screen.
-  ShowFileChange();
-  if (!File.Open(FileName)) {
-    ShowErrorBox(QStringLiteral("Error open file:") + FileName);
-    return;
-  }
-  ClearFrameBuffers();
-  if (!ReadRAWHeader()) return;
-  EnableFileCommands();
-  ShowFileChange();
+void TAppForm::ShowStatus(const QString& text) {
+  statusPanel_->setText(text);
+  StatusBar->repaint();
 }
 
-void TAppForm::ShowFileChange() {
+void TAppForm::FileChanged(bool fileOpen) {
   VideoPanel->ClearPicture();
   VideoPanel->update();
   statusPanel_->clear();
-  if (HistogramView != nullptr) HistogramView->Clear();
-  if (!File.IsOpen()) setWindowTitle(QString::fromLatin1(DesignCaption));
+  if (!fileOpen) setWindowTitle(QString::fromLatin1(DesignCaption));
   if (FileInfoView != nullptr) FileInfoView->FileChanged();
 }
 
-bool TAppForm::FileGivesFrames() {
-  if (!File.IsOpen()) {
-    ShowErrorBox(QStringLiteral("File not open!"));
-    return false;
-  }
-  std::int32_t format = 0;
-  {
-    // The playback thread may be reading the header again.
-    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
-    format = Header.StreamStatus;
-  }
-  if (StreamFormatDecodes(static_cast<std::uint32_t>(format))) return true;
-  ShowErrorBox(QStringLiteral("Error RAW header:") + FileName);
-  return false;
-}
+void TAppForm::UpdateWindow() { update(); }
 
-QString TAppForm::NoFrameText() const {
-  if (!File.IsOpen()) return QStringLiteral("File not open!");
-  const std::lock_guard<std::recursive_mutex> lock(frameLock_);
-  if (!StreamFormatDecodes(static_cast<std::uint32_t>(Header.StreamStatus)))
-    return QStringLiteral("Error RAW header:") + FileName;
-  return QStringLiteral("Error read file:") + FileName;
-}
-
-bool TAppForm::LoadRAWHeader() {
-  RAWVideoHeader header;
-  const bool whole = File.Read(&header, sizeof header) == std::int64_t{sizeof header};
-  // A header whose frames do not fit the buffers is unreadable like a short
-  // one: nothing may be decoded past the buffers' ends.
-  if (!whole || !HeaderFitsBuffers(header)) return false;
-  Header = header;
-  FrameCounter = 0;
-  return true;
-}
-
-bool TAppForm::ReadRAWHeader() {
-  if (!File.IsOpen()) return false;
-  if (LoadRAWHeader()) return true;
-  File.Close();
-  ShowFileChange();
-  ShowErrorBox(QStringLiteral("Error read file:") + FileName);
-  return false;
-}
-
-bool TAppForm::ReadNextFrame() {
-  if (!File.IsOpen()) {
-    lastRecordRead_ = TRecordRead::Failed;
-    return false;
-  }
-  lastRecordRead_ = File.ReadRecord(RawBuffer.get(), RawBufferSize, FrameBytes);
-  if (lastRecordRead_ != TRecordRead::Done) return false;
-  ++FrameCounter;
-  // A record shorter than the frame its header describes (a header of
-  // another depth or size) would be drawn sheared: it is read, and refused.
-  // A longer one gives its first frame's bytes.
-  const std::uint64_t needed = FrameBytesNeeded(static_cast<std::uint32_t>(Header.StreamStatus),
-                                                Header.Width, Header.Height);
-  if (FrameBytes >= needed) return true;
-  lastRecordRead_ = TRecordRead::Short;
-  return false;
-}
-
-bool TAppForm::RewindRAWFile() {
-  if (!File.IsOpen()) return false;
-  if (!File.Seek(0)) return false;
-  if (!ReadRAWHeader()) return false;
-  return ReadNextFrame();
-}
-
-void TAppForm::EnableFileCommands() {
+void TAppForm::EnableFileCommands(const QString& fileName) {
   for (QAction* a : {mCopyFrame, mSaveFrame, mSaveAVI, mStart, mStop, mHistogram, mZoomIn,
                      mZoomInHidden, mZoomOut, mZoomOutHidden, mZoomOriginal, mZoomOriginalHidden,
                      mFileInfo, mSettings, mGotoBegin, mNextFrame, mVideoLoop})
@@ -431,118 +309,66 @@ void TAppForm::EnableFileCommands() {
     b->setEnabled(true);
   // From now on the render sizes the panel to the zoomed picture.
   VideoScrollBox->setWidgetResizable(false);
-  setWindowTitle(QString::fromLatin1(FileCaption) + FileName);
+  setWindowTitle(QString::fromLatin1(FileCaption) + fileName);
 }
 
 // --- Commands --------------------------------------------------------------------
 
 void TAppForm::mOpenRAWfileClick() {
-  if (converting_) return;
-  EnsureWorkDirSlash();
-  OpenDialog->setDirectory(WorkDir);
+  if (Session.Converting()) return;
+  Session.EnsureWorkDirSlash();
+  OpenDialog->setDirectory(Session.WorkDir);
   if (!RunFileDialog(*OpenDialog) || OpenDialog->selectedFiles().isEmpty()) return;
-  StopPlayback();
-  FileName = OpenDialog->selectedFiles().constFirst();
-  OpenRAWFile();
+  Session.StopPlayback();
+  Session.FileName = OpenDialog->selectedFiles().constFirst();
+  Session.OpenRAWFile();
   mNextFrameClick();
 }
 
-void TAppForm::mNextFrameClick() {
-  if (converting_) return;
-  if (!FileGivesFrames()) return;
-  if (PlaybackRunning()) {
-    RenderFrame();
-    return;
-  }
-  if (ReadNextFrame())
-    RenderFrame();
-  else
-    ShowErrorBox(QStringLiteral("Error read file:") + FileName);
-}
-
-void TAppForm::mGotoBeginClick() {
-  if (converting_) return;
-  if (!FileGivesFrames()) return;
-  StopPlayback();
-  if (RewindRAWFile())
-    RepaintForm();
-  else
-    ShowErrorBox(QStringLiteral("Error read file:") + FileName);
-}
+void TAppForm::mNextFrameClick() { Session.NextFrame(); }
+void TAppForm::mGotoBeginClick() { Session.GotoBegin(); }
 
 void TAppForm::mFileInfoClick() {
   if (FileInfoView != nullptr) FileInfoView->ShowNonModal();
 }
 
-// Copy and save are served by the render they start. A render that draws
-// nothing has no frame for them: the request is said to fail rather than
-// kept for a frame of some later file.
-void TAppForm::mCopyFrameClick() {
-  CopyPending = true;
-  if (RenderFrame()) return;
-  CopyPending = false;
-  ShowErrorBox(NoFrameText());
-}
-
-void TAppForm::mSaveFrameClick() {
-  SavePending = true;
-  if (RenderFrame()) return;
-  SavePending = false;
-  ShowErrorBox(NoFrameText());
-}
+void TAppForm::mCopyFrameClick() { Session.CopyFrame(); }
+void TAppForm::mSaveFrameClick() { Session.SaveFrame(); }
+void TAppForm::mSaveAVIClick() { ConvertToAVI(Session); }
 
 void TAppForm::mExitClick() {
-  if (Settings != nullptr) Settings->CloseWindow();
+  if (Session.Settings != nullptr) Session.Settings->CloseWindow();
   close();
 }
 
-void TAppForm::mStartClick() { StartPlayback(); }
-void TAppForm::mStopClick() { StopPlayback(); }
+void TAppForm::mStartClick() { Session.StartPlayback(); }
+void TAppForm::mStopClick() { Session.StopPlayback(); }
+void TAppForm::mVideoLoopClick() { mVideoLoop->setChecked(Session.ToggleVideoLoop()); }
+void TAppForm::mHistogramClick() { Session.ShowHistogram(); }
 
-void TAppForm::mVideoLoopClick() {
-  {
-    // The playback thread looks at it when its read reaches the end.
-    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
-    VideoLoop = !VideoLoop;
-  }
-  mVideoLoop->setChecked(VideoLoop);
-}
-
-void TAppForm::mHistogramClick() {
-  if (!File.IsOpen()) {
-    ShowErrorBox(QStringLiteral("File not open!"));
-    return;
-  }
-  if (HistogramView != nullptr) HistogramView->ShowNonModal();
-  // The render fills the window at once; one that draws nothing says why.
-  const bool drawn = RenderFrame();
-  update();
-  if (!drawn) ShowErrorBox(NoFrameText());
-}
-
-void TAppForm::mZoomInClick() { SetZoom(ZoomCodeIn(Zoom, ViewerZoomCodeLargest)); }
-void TAppForm::mZoomOutClick() { SetZoom(ZoomCodeOut(Zoom)); }
-void TAppForm::mZoomOriginalClick() { SetZoom(ZoomCodeOriginal); }
-void TAppForm::bZoomClick() { SetZoom(ZoomCodeOriginal); }
-void TAppForm::mZoom25Click() { SetZoom(ZoomStepOfPercent(25).code); }
-void TAppForm::mZoom33Click() { SetZoom(ZoomStepOfPercent(33).code); }
-void TAppForm::mZoom50Click() { SetZoom(ZoomStepOfPercent(50).code); }
-void TAppForm::mZoom200Click() { SetZoom(ZoomStepOfPercent(200).code); }
-void TAppForm::mZoom300Click() { SetZoom(ZoomStepOfPercent(300).code); }
-void TAppForm::mZoom400Click() { SetZoom(ZoomStepOfPercent(400).code); }
+void TAppForm::mZoomInClick() { Session.SetZoom(ZoomCodeIn(Session.Zoom, ViewerZoomCodeLargest)); }
+void TAppForm::mZoomOutClick() { Session.SetZoom(ZoomCodeOut(Session.Zoom)); }
+void TAppForm::mZoomOriginalClick() { Session.SetZoom(ZoomCodeOriginal); }
+void TAppForm::bZoomClick() { Session.SetZoom(ZoomCodeOriginal); }
+void TAppForm::mZoom25Click() { Session.SetZoom(ZoomStepOfPercent(25).code); }
+void TAppForm::mZoom33Click() { Session.SetZoom(ZoomStepOfPercent(33).code); }
+void TAppForm::mZoom50Click() { Session.SetZoom(ZoomStepOfPercent(50).code); }
+void TAppForm::mZoom200Click() { Session.SetZoom(ZoomStepOfPercent(200).code); }
+void TAppForm::mZoom300Click() { Session.SetZoom(ZoomStepOfPercent(300).code); }
+void TAppForm::mZoom400Click() { Session.SetZoom(ZoomStepOfPercent(400).code); }
 
 void TAppForm::mSettingsClick() {
-  if (Settings != nullptr) Settings->ShowNonModal();
+  if (Session.Settings != nullptr) Session.Settings->ShowNonModal();
 }
 
-void TAppForm::mDebayerMonoClick() { SetDebayerMode(DEBAYER_MONO); }
-void TAppForm::mDebayerBayerClick() { SetDebayerMode(DEBAYER_BAYER); }
-void TAppForm::mDebayerNearestClick() { SetDebayerMode(DEBAYER_NEAREST); }
-void TAppForm::mDebayerBin2x2Click() { SetDebayerMode(DEBAYER_BIN2X2); }
-void TAppForm::mDebayerBilinearClick() { SetDebayerMode(DEBAYER_BILINEAR); }
-void TAppForm::mDebayerAdaptiveClick() { SetDebayerMode(DEBAYER_ADAPTIVE); }
-void TAppForm::mDebayerLaplacianClick() { SetDebayerMode(DEBAYER_LAPLACIAN); }
-void TAppForm::mDebayerPreviewClick() { SetDebayerMode(DEBAYER_PREVIEW); }
+void TAppForm::mDebayerMonoClick() { Session.SetDebayerMode(DEBAYER_MONO); }
+void TAppForm::mDebayerBayerClick() { Session.SetDebayerMode(DEBAYER_BAYER); }
+void TAppForm::mDebayerNearestClick() { Session.SetDebayerMode(DEBAYER_NEAREST); }
+void TAppForm::mDebayerBin2x2Click() { Session.SetDebayerMode(DEBAYER_BIN2X2); }
+void TAppForm::mDebayerBilinearClick() { Session.SetDebayerMode(DEBAYER_BILINEAR); }
+void TAppForm::mDebayerAdaptiveClick() { Session.SetDebayerMode(DEBAYER_ADAPTIVE); }
+void TAppForm::mDebayerLaplacianClick() { Session.SetDebayerMode(DEBAYER_LAPLACIAN); }
+void TAppForm::mDebayerPreviewClick() { Session.SetDebayerMode(DEBAYER_PREVIEW); }
 
 void TAppForm::mHelpIndexClick() {}
 
@@ -551,6 +377,8 @@ void TAppForm::mAboutClick() {
 }
 
 void TAppForm::FormResize() { CenterVideoPanel(); }
+
+void TAppForm::CenterVideoPanel() { CenterPanelInScrollBox(*VideoScrollBox, *VideoPanel); }
 
 void TAppForm::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);

@@ -1,6 +1,10 @@
-// The viewer's playback thread: reads one frame record after another into
-// the main form's buffers and has the GUI thread paint each one, waiting
-// until it is painted. No pacing: every record is read and painted.
+// The viewer's playback thread: reads one frame record after another and
+// has the GUI thread paint each one, waiting until it is painted. No pacing:
+// every record is read and painted.
+//
+// The thread knows only its three steps, given by its owner (the session):
+// the read (in the thread, under the owner's frame lock), the paint (in the
+// GUI thread) and the notice that it ended by itself (in the GUI thread).
 //
 // The paint is handed over through a small channel of the thread's own
 // rather than a general hand-over, so that the GUI thread can serve it from
@@ -11,17 +15,29 @@
 #define VIEWER_PLAYBACK_H
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 #include "common/GuiSync.h"
 
-class TAppForm;
+class QObject;
+
+// How one read of the playback thread ended: a frame to paint, the end of
+// the file (looping off, or no complete record), a header that could no
+// longer be read at a rewind, or a record that is there but unusable.
+enum class TPlaybackRead { Frame, End, HeaderLost, BadRecord };
 
 class VideoThread : public TThread {
  public:
-  // Created running, at normal priority.
-  explicit VideoThread(TAppForm& form);
+  struct TSteps {
+    std::function<TPlaybackRead()> read;  // playback thread
+    std::function<void()> paint;          // GUI thread
+    std::function<void()> ended;          // GUI thread, when it ended by itself
+  };
+  // Created running, at normal priority. Hand-overs go to the thread of
+  // `receiver` (the GUI thread) and are dropped once it is destroyed.
+  VideoThread(QObject* receiver, TSteps steps);
   ~VideoThread() override;
 
   // GUI thread: asks the thread to end, paints the frame it waits for (if
@@ -48,14 +64,15 @@ class VideoThread : public TThread {
     bool badRecord = false;
   };
   // GUI thread: paints the requested frame, if one is still requested.
-  static void ServePaint(TPaintChannel& channel, TAppForm& form);
+  static void ServePaint(TPaintChannel& channel, const std::function<void()>& paint);
 
   bool PlayNextFrame();
-  void RepaintForm();
+  void RequestPaint();
 
-  TAppForm& form_;
+  QObject* receiver_;
   // Shared with the hand-overs queued to the GUI thread, which may run after
   // the thread is gone.
+  std::shared_ptr<const TSteps> steps_;
   std::shared_ptr<TPaintChannel> channel_;
 };
 

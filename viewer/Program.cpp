@@ -62,7 +62,7 @@ int RunViewer(int argc, char* argv[]) {
   TViewerApplication application(argc, argv);
   CreateForms(QCoreApplication::arguments());
   AppForm->show();
-  AppForm->RepaintForm();
+  AppForm->Session.RepaintForm();
   TViewerApplication::exec();
   DestroyForms();
   return 0;

@@ -27,7 +27,7 @@ TFileInfo::TFileInfo(TAppForm* appForm, QWidget* parent)
 void TFileInfo::FormActivate() {
   if (appForm_ == nullptr) return;
   QStringList lines;
-  appForm_->ListFileInfo(lines);
+  appForm_->Session.ListFileInfo(lines);
   Memo->setPlainText(lines.join(QLatin1Char('\n')));
 }
 

@@ -125,7 +125,7 @@ THistogram::THistogram(TAppForm* appForm, QWidget* parent)
   pbRAW->installEventFilter(this);
   // Esc closes the window like its close box, which stops its updates.
   SetDialogKeys(*this, EscapeKey::Closes);
-  if (appForm_ != nullptr) appForm_->HistogramView = this;
+  if (appForm_ != nullptr) appForm_->Session.HistogramView = this;
 }
 
 void THistogram::PlaceBoxes() {

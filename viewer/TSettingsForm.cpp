@@ -82,7 +82,7 @@ TSettingsForm::TSettingsForm(TAppForm* appForm, QWidget* parent)
   // Every change applies at once; Enter presses no button, and the dialog
   // is hidden by its close box (or Exit) only.
   SetDialogKeys(*this, EscapeKey::Ignored);
-  if (appForm_ != nullptr) appForm_->Settings = this;
+  if (appForm_ != nullptr) appForm_->Session.Settings = this;
 }
 
 QSlider* TSettingsForm::Slider(const char* name, int minimum, int maximum, int value) {
@@ -93,8 +93,8 @@ QSlider* TSettingsForm::Slider(const char* name, int minimum, int maximum, int v
 
 void TSettingsForm::CreateWorkingDirectoryGroup() {
   gbWorkingDirectory = MakeGroup(this, "gbWorkingDirectory", QStringLiteral(" Working directory "));
-  Edit_FramePath =
-      MakeEdit(this, "Edit_FramePath", appForm_ != nullptr ? appForm_->WorkDir : QString(), true);
+  Edit_FramePath = MakeEdit(this, "Edit_FramePath",
+                            appForm_ != nullptr ? appForm_->Session.WorkDir : QString(), true);
   Btn_SetFramePath = MakeButton(this, "Btn_SetFramePath", QStringLiteral("..."));
   Btn_SetFramePath->setToolTip(QStringLiteral("Choose File Store Folder"));
   Btn_Goto = MakeButton(this, "Btn_Goto", QStringLiteral("Explore"));
@@ -246,7 +246,7 @@ void TSettingsForm::FormCreate() {
 }
 
 void TSettingsForm::FormActivate() {
-  if (appForm_ != nullptr) Edit_FramePath->setText(appForm_->WorkDir);
+  if (appForm_ != nullptr) Edit_FramePath->setText(appForm_->Session.WorkDir);
   raise();
 }
 
@@ -280,7 +280,7 @@ void TSettingsForm::SetGainSliders(std::int32_t red, std::int32_t green, std::in
 // --- Handlers --------------------------------------------------------------------
 
 void TSettingsForm::rgDebayerClick() {
-  if (appForm_ != nullptr) appForm_->SetDebayerMode(rgDebayerButtons->checkedId());
+  if (appForm_ != nullptr) appForm_->Session.SetDebayerMode(rgDebayerButtons->checkedId());
 }
 
 void TSettingsForm::CorrectionChange() {
@@ -295,13 +295,13 @@ void TSettingsForm::ApplyImageCorrection() {
   for (QSlider* s : {tbRed, tbGreen, tbBlue, tbHue, tbLightless, tbSaturation}) s->setEnabled(on);
   if (!on) {
     if (appForm_ != nullptr)
-      appForm_->SetImageCorrection(false, 1.0, 0, 1.0, 0, 1.0, 0, 0, 1.0, 1.0, 0);
+      appForm_->Session.SetImageCorrection(false, 1.0, 0, 1.0, 0, 1.0, 0, 0, 1.0, 1.0, 0);
     return;
   }
   if (appForm_ != nullptr)
-    appForm_->SetImageCorrection(true, tbRed->value() / 100.0, 0, tbGreen->value() / 100.0, 0,
-                                 tbBlue->value() / 100.0, 0, tbHue->value() / 10.0,
-                                 tbSaturation->value() / 100.0, tbLightless->value() / 100.0, 0);
+    appForm_->Session.SetImageCorrection(
+        true, tbRed->value() / 100.0, 0, tbGreen->value() / 100.0, 0, tbBlue->value() / 100.0, 0,
+        tbHue->value() / 10.0, tbSaturation->value() / 100.0, tbLightless->value() / 100.0, 0);
   for (const TValueLabel& v : CorrectionLabels())
     v.label->setText(FormatFloat(v.format, v.slider->value() / v.scale));
 }
@@ -326,8 +326,8 @@ void TSettingsForm::btImageCorrectionDefaultClick() {
 void TSettingsForm::btWhiteBalanceClick() {
   ReentryGuard = true;
   if (appForm_ != nullptr) {
-    appForm_->WhiteBalance8Pending = true;
-    appForm_->RepaintForm();
+    appForm_->Session.WhiteBalance8Pending = true;
+    appForm_->Session.RepaintForm();
   }
   cbImgCorrectionSelect->setCurrentIndex(1);
   ReentryGuard = false;
@@ -344,21 +344,21 @@ void TSettingsForm::ApplyMonoCurve() {
   QLabel* const labels[3] = {lbMonoBrightnessValue, lbMonoContrastValue, lbMonoGammaValue};
   SetCurveLabels(sliders, labels);
   if (appForm_ != nullptr)
-    appForm_->SetMonoCurve(tbMonoBrightness->value(), tbMonoContrast->value(),
-                           tbMonoGamma->value());
+    appForm_->Session.SetMonoCurve(tbMonoBrightness->value(), tbMonoContrast->value(),
+                                   tbMonoGamma->value());
 }
 
 void TSettingsForm::ApplyRGBCurves() {
   for (int c = 0; c < 3; ++c) SetCurveLabels(tbChannel[c], lbChannelValue[c]);
   if (appForm_ == nullptr) return;
   auto v = [this](int c, int k) { return tbChannel[c][k]->value(); };
-  appForm_->SetRGBCurves(v(0, 0), v(0, 1), v(0, 2), v(1, 0), v(1, 1), v(1, 2), v(2, 0), v(2, 1),
-                         v(2, 2));
+  appForm_->Session.SetRGBCurves(v(0, 0), v(0, 1), v(0, 2), v(1, 0), v(1, 1), v(1, 2), v(2, 0),
+                                 v(2, 1), v(2, 2));
 }
 
 void TSettingsForm::btDefaultLookupTableClick() {
   for (QSlider* s : {tbMonoBrightness, tbMonoContrast, tbMonoGamma}) s->setValue(0);
-  if (appForm_ != nullptr) appForm_->DefaultLookupTables();
+  if (appForm_ != nullptr) appForm_->Session.DefaultLookupTables();
 }
 
 void TSettingsForm::SetRGBSlidersToZero() {
@@ -370,40 +370,40 @@ void TSettingsForm::btDefaultRGBTableClick() { SetRGBSlidersToZero(); }
 
 void TSettingsForm::cbRAWColorCorrectionClick() {
   if (appForm_ == nullptr) return;
-  appForm_->RAWCorrectionOn = cbRAWColorCorrection->isChecked();
-  appForm_->RepaintForm();
+  appForm_->Session.RAWCorrectionOn = cbRAWColorCorrection->isChecked();
+  appForm_->Session.RepaintForm();
 }
 
 void TSettingsForm::btWhiteBalanceRAWClick() {
   SetRGBSlidersToZero();
   if (appForm_ == nullptr) return;
-  appForm_->WhiteBalanceRAWPending = true;
-  appForm_->RepaintForm();
-  appForm_->RAWCorrectionOn = true;
+  appForm_->Session.WhiteBalanceRAWPending = true;
+  appForm_->Session.RepaintForm();
+  appForm_->Session.RAWCorrectionOn = true;
   cbRAWColorCorrection->setChecked(true);
-  appForm_->RepaintForm();
+  appForm_->Session.RepaintForm();
 }
 
 void TSettingsForm::Btn_SetFramePathClick() {
   if (appForm_ == nullptr) return;
-  const QString chosen = ChooseFolder(this, appForm_->WorkDir);
+  const QString chosen = ChooseFolder(this, appForm_->Session.WorkDir);
   if (chosen.isEmpty()) return;
   QDir().mkpath(chosen);  // a typed folder that does not exist yet is made
-  appForm_->WorkDir = WithSlash(chosen);
-  Edit_FramePath->setText(appForm_->WorkDir);
+  appForm_->Session.WorkDir = WithSlash(chosen);
+  Edit_FramePath->setText(appForm_->Session.WorkDir);
 }
 
 void TSettingsForm::Btn_GotoClick() {
   if (appForm_ == nullptr) return;
-  appForm_->WorkDir = WithSlash(appForm_->WorkDir);
-  if (!QDir(appForm_->WorkDir).exists()) {
-    ShowMessageBox(
-        MessageKind::Error, QStringLiteral("Error"),
-        QStringLiteral("Directory does not exist : '") + appForm_->WorkDir + QStringLiteral("' !"));
-    appForm_->WorkDir = WithSlash(QCoreApplication::applicationDirPath());
-    Edit_FramePath->setText(appForm_->WorkDir);
+  appForm_->Session.WorkDir = WithSlash(appForm_->Session.WorkDir);
+  if (!QDir(appForm_->Session.WorkDir).exists()) {
+    ShowMessageBox(MessageKind::Error, QStringLiteral("Error"),
+                   QStringLiteral("Directory does not exist : '") + appForm_->Session.WorkDir +
+                       QStringLiteral("' !"));
+    appForm_->Session.WorkDir = WithSlash(QCoreApplication::applicationDirPath());
+    Edit_FramePath->setText(appForm_->Session.WorkDir);
   }
-  if (ExploreFolder) ExploreFolder(appForm_->WorkDir);
+  if (ExploreFolder) ExploreFolder(appForm_->Session.WorkDir);
 }
 
 // Double-click on a value label puts its slider back to the neutral position.

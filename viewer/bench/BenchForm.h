@@ -14,8 +14,8 @@ inline TAppForm* BenchForm() {
     f->FormCreate({QStringLiteral("QDVView")});
     f->resize(1024, 700);
     f->show();
-    SetColorCorrectionMatrix(f->ColorCorrectionObject.get(), matrix);
-    SetColorCorrectionMode(f->ColorCorrectionObject.get(), CorrectionMatrix);
+    SetColorCorrectionMatrix(f->Session.ColorCorrectionObject.get(), matrix);
+    SetColorCorrectionMode(f->Session.ColorCorrectionObject.get(), CorrectionMatrix);
     return f;
   }();
   return form;

@@ -41,22 +41,22 @@ RenderCounter counter;
 
 TAppForm* Form() {
   TAppForm* form = BenchForm();
-  form->HistogramView = &counter;
+  form->Session.HistogramView = &counter;
   return form;
 }
 
 bool Open(benchmark::State& state, const QString& path, std::int32_t mode, bool corrected) {
   TAppForm* form = Form();
-  form->StopPlayback();
-  form->FileName = path;
-  form->OpenRAWFile();
-  if (!form->FileOpen() || !form->ReadNextFrame()) {
+  form->Session.StopPlayback();
+  form->Session.FileName = path;
+  form->Session.OpenRAWFile();
+  if (!form->Session.FileOpen() || !form->Session.ReadNextFrame()) {
     state.SkipWithError("sample missing: run ctest -R viewer_samples first");
     return false;
   }
-  form->SetDebayerMode(mode);
-  form->CorrectionOn = corrected;
-  form->RenderFrame();
+  form->Session.SetDebayerMode(mode);
+  form->Session.CorrectionOn = corrected;
+  form->Session.RenderFrame();
   return true;
 }
 
@@ -68,13 +68,13 @@ QString Sample() {
 void BM_PlaybackThread(benchmark::State& state) {
   if (!Open(state, Sample(), static_cast<std::int32_t>(state.range(0)), true)) return;
   TAppForm* form = Form();
-  form->StartPlayback();
+  form->Session.StartPlayback();
   for (auto _ : state) {
     const std::int64_t before = counter.renders;
     while (counter.renders == before)
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
-  form->StopPlayback();
+  form->Session.StopPlayback();
   state.counters["fps"] =
       benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -84,8 +84,8 @@ void BM_ReadAndRepaint(benchmark::State& state) {
   if (!Open(state, Sample(), static_cast<std::int32_t>(state.range(0)), true)) return;
   TAppForm* form = Form();
   for (auto _ : state) {
-    if (!form->ReadNextFrame()) form->RewindRAWFile();
-    form->RepaintForm();
+    if (!form->Session.ReadNextFrame()) form->Session.RewindRAWFile();
+    form->Session.RepaintForm();
     QCoreApplication::processEvents();
   }
   state.counters["fps"] =
@@ -122,15 +122,15 @@ void BM_Convert(benchmark::State& state) {
                                            : QStringLiteral(QDV_VIEWER_BUILD_DIR "/bench_convert");
   QDir(work).removeRecursively();
   QDir().mkpath(work);
-  form->WorkDir = work;
+  form->Session.WorkDir = work;
   std::int64_t bytes = 0;
   for (auto _ : state) {
-    form->RewindRAWFile();
+    form->Session.RewindRAWFile();
     if (state.range(0) == 0) {
       do {
-        form->RenderFrame();
+        form->Session.RenderFrame();
         QCoreApplication::processEvents();
-      } while (form->ReadNextFrame());
+      } while (form->Session.ReadNextFrame());
     } else {
       form->mSaveAVIClick();
       state.PauseTiming();
@@ -194,7 +194,7 @@ void BM_ConvertStall(benchmark::State& state) {
   for (auto _ : state) {
     QDir(work).removeRecursively();
     QDir().mkpath(work);
-    form->WorkDir = work;
+    form->Session.WorkDir = work;
     probe.Start();
     bool done = false;
     QTimer::singleShot(0, form, [form, &done] {
@@ -213,18 +213,18 @@ void BM_PlaybackStall(benchmark::State& state) {
   const QString raw = LongFile();
   if (raw.isEmpty() || !Open(state, raw, static_cast<std::int32_t>(state.range(0)), true)) return;
   TAppForm* form = Form();
-  form->VideoLoop = false;
+  form->Session.VideoLoop = false;
   LatencyProbe probe;
   double longest = 0;
   for (auto _ : state) {
-    form->RewindRAWFile();
+    form->Session.RewindRAWFile();
     probe.Start();
-    form->StartPlayback();
-    while (form->PlaybackRunning())
+    form->Session.StartPlayback();
+    while (form->Session.PlaybackRunning())
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     longest = std::max(longest, probe.Stop());
   }
-  form->VideoLoop = true;
+  form->Session.VideoLoop = true;
   state.counters["longest_ms"] = longest;
 }
 

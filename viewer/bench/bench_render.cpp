@@ -19,16 +19,16 @@ TAppForm* Form() { return BenchForm(); }
 bool OpenSample(benchmark::State& state, std::int32_t status) {
   TAppForm* form = Form();
   const TSampleFile sample{status, 1920, 1080, 2};
-  form->FileName = QDir(QStringLiteral(QDV_VIEWER_SAMPLES)).filePath(SampleName(sample));
-  form->OpenRAWFile();
-  if (!form->FileOpen() || !form->ReadNextFrame()) {
+  form->Session.FileName = QDir(QStringLiteral(QDV_VIEWER_SAMPLES)).filePath(SampleName(sample));
+  form->Session.OpenRAWFile();
+  if (!form->Session.FileOpen() || !form->Session.ReadNextFrame()) {
     state.SkipWithError("sample missing: run ctest -R viewer_samples first");
     return false;
   }
-  form->SetZoom(1);
-  form->SetDebayerMode(static_cast<std::int32_t>(state.range(1)));
-  form->CorrectionOn = state.range(2) != 0;
-  form->RenderFrame();  // the panel takes its size, the cube its colours
+  form->Session.SetZoom(1);
+  form->Session.SetDebayerMode(static_cast<std::int32_t>(state.range(1)));
+  form->Session.CorrectionOn = state.range(2) != 0;
+  form->Session.RenderFrame();  // the panel takes its size, the cube its colours
   return true;
 }
 
@@ -37,8 +37,8 @@ void BM_ReadAndRender(benchmark::State& state) {
   if (!OpenSample(state, static_cast<std::int32_t>(state.range(0)))) return;
   TAppForm* form = Form();
   for (auto _ : state) {
-    if (!form->ReadNextFrame()) form->RewindRAWFile();
-    benchmark::DoNotOptimize(form->RenderFrame());
+    if (!form->Session.ReadNextFrame()) form->Session.RewindRAWFile();
+    benchmark::DoNotOptimize(form->Session.RenderFrame());
   }
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -47,7 +47,7 @@ void BM_ReadAndRender(benchmark::State& state) {
 void BM_RenderFrame(benchmark::State& state) {
   if (!OpenSample(state, static_cast<std::int32_t>(state.range(0)))) return;
   TAppForm* form = Form();
-  for (auto _ : state) benchmark::DoNotOptimize(form->RenderFrame());
+  for (auto _ : state) benchmark::DoNotOptimize(form->Session.RenderFrame());
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

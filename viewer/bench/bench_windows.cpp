@@ -22,9 +22,9 @@ QString Sample(std::int32_t status) {
 }
 
 void Open(std::int32_t status) {
-  AppForm->FileName = Sample(status);
-  AppForm->OpenRAWFile();
-  AppForm->ReadNextFrame();
+  AppForm->Session.FileName = Sample(status);
+  AppForm->Session.OpenRAWFile();
+  AppForm->Session.ReadNextFrame();
 }
 
 // args: bits (8, 10, 12), grey view (0, 1).
@@ -32,16 +32,17 @@ void BM_HistogramWindowPerFrame(benchmark::State& state) {
   const auto bits = static_cast<std::int32_t>(state.range(0));
   const bool grey = state.range(1) != 0;
   Open(bits == 8 ? 1 : bits == 10 ? 4 : 2);
-  if (!AppForm->FileOpen()) {
+  if (!AppForm->Session.FileOpen()) {
     state.SkipWithError("sample missing: run ctest -R viewer_samples first");
     return;
   }
   Histogram->ShowNonModal();
-  AppForm->SetDebayerMode(grey ? 0 : 4);  // decodes the frame into the buffers
-  const void* raw = bits == 8 ? static_cast<const void*>(AppForm->RawBuffer.get())
-                              : static_cast<const void*>(AppForm->Pixels16.get());
-  const std::uint8_t* shown = grey ? (bits == 8 ? AppForm->RawBuffer.get() : AppForm->Pixels8.get())
-                                   : AppForm->Image24.get();
+  AppForm->Session.SetDebayerMode(grey ? 0 : 4);  // decodes the frame into the buffers
+  const void* raw = bits == 8 ? static_cast<const void*>(AppForm->Session.RawBuffer.get())
+                              : static_cast<const void*>(AppForm->Session.Pixels16.get());
+  const std::uint8_t* shown =
+      grey ? (bits == 8 ? AppForm->Session.RawBuffer.get() : AppForm->Session.Pixels8.get())
+           : AppForm->Session.Image24.get();
   for (auto _ : state) {
     Histogram->UpdateRAW(raw, 1920, grey, bits, 1080);
     Histogram->UpdateRGB(shown, 1920, grey, 1080);
@@ -53,11 +54,11 @@ void BM_HistogramWindowPerFrame(benchmark::State& state) {
 // correction off.
 void BM_CurveSliderStep(benchmark::State& state) {
   Open(2);
-  if (!AppForm->FileOpen()) {
+  if (!AppForm->Session.FileOpen()) {
     state.SkipWithError("sample missing: run ctest -R viewer_samples first");
     return;
   }
-  AppForm->SetDebayerMode(4);
+  AppForm->Session.SetDebayerMode(4);
   int value = 0;
   for (auto _ : state) {
     value = value == 10 ? 11 : 10;

@@ -157,13 +157,13 @@ class ViewerTest : public ::testing::Test {
   }
 
   void Open(const QString& path) {
-    form->FileName = path;
-    form->OpenRAWFile();
+    form->Session.FileName = path;
+    form->Session.OpenRAWFile();
   }
   // Opens a file and shows record k (1 is the first).
   void OpenAt(const QString& path, int k) {
     Open(path);
-    for (int i = 0; i < k; ++i) ASSERT_TRUE(form->ReadNextFrame());
+    for (int i = 0; i < k; ++i) ASSERT_TRUE(form->Session.ReadNextFrame());
   }
   QImage Shown() const { return form->VideoPanel->Picture(); }
   QString TakeMessages() {

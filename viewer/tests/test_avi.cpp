@@ -63,7 +63,7 @@ class AVITest : public ViewerTest {
  protected:
   void SetUp() override {
     if (!HaveTool("ffprobe") || !HaveTool("ffmpeg")) GTEST_SKIP() << "ffprobe/ffmpeg missing";
-    form->WorkDir = dir.path();
+    form->Session.WorkDir = dir.path();
   }
   QString Work(const QString& name) const { return dir.filePath(name); }
   QString Part(int number, int part) const {
@@ -83,7 +83,7 @@ class AVITest : public ViewerTest {
   // Opens path at its first record, converts it; the messages shown.
   QString Convert(const QString& path) {
     Open(path);
-    form->ReadNextFrame();
+    form->Session.ReadNextFrame();
     form->mSaveAVIClick();
     return TakeMessages();
   }
@@ -108,16 +108,16 @@ TEST_F(AVITest, SamplesInEveryFormatAndModeRoundTrip) {
   ColorCorrection* reference = CreateColorCorrection();
   SetColorCorrectionMatrix(reference, SampleCorrectionMatrix);
   SetColorCorrectionMode(reference, CorrectionMatrix);
-  SetColorCorrectionMatrix(form->ColorCorrectionObject.get(), SampleCorrectionMatrix);
-  SetColorCorrectionMode(form->ColorCorrectionObject.get(), CorrectionMatrix);
+  SetColorCorrectionMatrix(form->Session.ColorCorrectionObject.get(), SampleCorrectionMatrix);
+  SetColorCorrectionMode(form->Session.ColorCorrectionObject.get(), CorrectionMatrix);
   int number = 0;
   for (const TSampleFile& s : SampleFiles) {
     if (!HasAppPictures(s)) continue;  // the 320 x 180 files
     const QString raw = WithRate(SamplePath(SampleName(s)), 29.97, SampleName(s));
     for (int mode : {0, 4, 7}) {
       SCOPED_TRACE(testing::Message() << SampleName(s).toStdString() << " mode " << mode);
-      form->CorrectionOn = mode == 4;
-      form->SetDebayerMode(mode);
+      form->Session.CorrectionOn = mode == 4;
+      form->Session.SetDebayerMode(mode);
       const QString avi = Part(number++, 0);
       ASSERT_EQ(Convert(raw), Done(raw, avi));
       const int w = mode == 7 ? s.width / 2 : s.width, h = mode == 7 ? s.height / 2 : s.height;
@@ -127,7 +127,7 @@ TEST_F(AVITest, SamplesInEveryFormatAndModeRoundTrip) {
                                 .arg(mode == 0 ? "pal8" : "bgr24")
                                 .arg(s.frames));
       EXPECT_TRUE(Decoded(avi) ==
-                  Expected(raw, form->Header, mode, mode == 4 ? reference : nullptr));
+                  Expected(raw, form->Session.Header, mode, mode == 4 ? reference : nullptr));
       // The stream header's exact rate over scale, its name and format.
       const std::vector<std::uint8_t> b = ReadBytes(avi);
       const std::size_t strh = Find(b, "strh"), strf = Find(b, "strf");
@@ -138,7 +138,7 @@ TEST_F(AVITest, SamplesInEveryFormatAndModeRoundTrip) {
       EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(b.data() + Find(b, "strn") + 8)),
                 QByteArray("QDV-47B5"));
       // Back at record 1; the status panel cleared.
-      EXPECT_EQ(form->FrameCounter, 1);
+      EXPECT_EQ(form->Session.FrameCounter, 1);
       EXPECT_EQ(form->StatusText(), QString());
     }
   }
@@ -153,15 +153,16 @@ TEST_F(AVITest, PartsSplitAtTheLimitAndEarlierFilesStay) {
   ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
   earlier.write("earlier");
   earlier.close();
-  form->SetDebayerMode(4);
+  form->Session.SetDebayerMode(4);
   // Two frames fit a part: each takes its chunk and its index entry.
-  form->Writer.SizeLimit = 2 * (8 + 320 * 180 * 3 + 16) + 4096;
+  form->Session.Writer.SizeLimit = 2 * (8 + 320 * 180 * 3 + 16) + 4096;
   ASSERT_EQ(Convert(raw), Done(raw, Part(1, 0)));
   EXPECT_EQ(Probe(Part(1, 0)).section(QLatin1Char(','), -1), QStringLiteral("2"));
   EXPECT_EQ(Probe(Part(1, 1)).section(QLatin1Char(','), -1), QStringLiteral("1"));
   EXPECT_EQ(AVIFiles().size(), 3);
   EXPECT_EQ(ReadBytes(Part(0, 1)).size(), 7u);
-  EXPECT_TRUE(Decoded(Part(1, 0)) + Decoded(Part(1, 1)) == Expected(raw, form->Header, 4, nullptr));
+  EXPECT_TRUE(Decoded(Part(1, 0)) + Decoded(Part(1, 1)) ==
+              Expected(raw, form->Session.Header, 4, nullptr));
 
   // Under the real limit a part holds 321 colour or 964 grey 1080p frames.
   for (const auto& [bits, frames] : {std::pair{24, 321u}, std::pair{8, 964u}}) {
@@ -210,11 +211,11 @@ TEST_F(AVITest, RowsArePaddedToFourBytes) {
   int number = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
-    form->SetDebayerMode(c.mode);
+    form->Session.SetDebayerMode(c.mode);
     ASSERT_EQ(Convert(raw), Done(raw, Part(number, 0)));
     const std::vector<std::uint8_t> b = ReadBytes(Part(number, 0));
     EXPECT_EQ(U32At(b, Find(b, "00db") + 4), c.chunk);
-    EXPECT_TRUE(Decoded(Part(number++, 0)) == Expected(raw, form->Header, c.mode, nullptr));
+    EXPECT_TRUE(Decoded(Part(number++, 0)) == Expected(raw, form->Session.Header, c.mode, nullptr));
   }
 }
 
@@ -250,9 +251,9 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
     SCOPED_TRACE(c.name);
     const QString raw = Work(QString::fromLatin1(c.name) + QStringLiteral(".raw"));
     WriteRAWFile(raw, c.header, c.records);
-    form->SetDebayerMode(c.mode);
+    form->Session.SetDebayerMode(c.mode);
     const bool noFolder = std::strcmp(c.message, "make") == 0;
-    form->WorkDir = noFolder ? Work(QStringLiteral("gone/")) : dir.path();
+    form->Session.WorkDir = noFolder ? Work(QStringLiteral("gone/")) : dir.path();
     const QString avi =
         noFolder ? Work(QStringLiteral("gone/VIDEO_0000-PART-0000.AVI")) : Part(number, 0);
     const QString text = Convert(raw);
@@ -270,14 +271,14 @@ TEST_F(AVITest, FailuresAreReportedAndNeverDone) {
   }
   // Nothing but the RAW files was made.
   EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.AVI")}, QDir::Files).size(), number);
-  form->WorkDir = dir.path();
+  form->Session.WorkDir = dir.path();
 
   // A disk that fills up (the file size limit of the process): after one
   // frame, whose index still fits; and exactly after the last of the three
   // frames, so that only the index does not fit. Either way the part is
   // strictly readable with the frames written.
   const QString raw = SamplePath(SampleName(SampleFiles[0]));
-  form->SetDebayerMode(4);
+  form->Session.SetDebayerMode(4);
   // A 242-byte header (the stream name included), frame chunks of 8 + 172,800.
   const struct {
     rlim_t limit;
@@ -409,12 +410,12 @@ TEST(AVIWriterTest, AConversionKilledMidPartLeavesAStrictlyReadablePart) {
 TEST_F(AVITest, CommandsDuringAConversionAddNoFrameAndMoveNothing) {
   const TSampleFile& s = SampleFiles[1];
   const QString raw = SamplePath(SampleName(s));
-  form->SetDebayerMode(4);
+  form->Session.SetDebayerMode(4);
   int shots = 0;
   QTimer commands;
   QObject::connect(&commands, &QTimer::timeout, form.get(), [&] {
     ++shots;
-    form->SetZoom(shots % 2 == 0 ? 2 : -2);
+    form->Session.SetZoom(shots % 2 == 0 ? 2 : -2);
     form->resize(500 + shots, 400);
     form->mCopyFrameClick();
     form->mSaveFrameClick();
@@ -430,11 +431,11 @@ TEST_F(AVITest, CommandsDuringAConversionAddNoFrameAndMoveNothing) {
   ASSERT_EQ(Convert(raw), Done(raw, Part(0, 0)));
   commands.stop();
   EXPECT_GE(shots, 2);
-  EXPECT_EQ(form->Player, nullptr);
-  EXPECT_EQ(form->CurrentDebayerMode, 4);
+  EXPECT_EQ(form->Session.Player, nullptr);
+  EXPECT_EQ(form->Session.CurrentDebayerMode, 4);
   EXPECT_EQ(AVIFiles(), QStringList{QStringLiteral("VIDEO_0000-PART-0000.AVI")});
   EXPECT_TRUE(QFile::exists(Work(QStringLiteral("FRAME_0000.BMP"))));
-  EXPECT_TRUE(Decoded(Part(0, 0)) == Expected(raw, form->Header, 4, nullptr));
+  EXPECT_TRUE(Decoded(Part(0, 0)) == Expected(raw, form->Session.Header, 4, nullptr));
 
   // Closing the window ends the conversion after the frame; the part is whole.
   QTimer::singleShot(0, form.get(), [&] { form->close(); });

@@ -14,7 +14,7 @@ namespace {
 
 class ExportTest : public ViewerTest {
  protected:
-  ExportTest() { form->WorkDir = dir.path(); }
+  ExportTest() { form->Session.WorkDir = dir.path(); }
   QString Work(const QString& name) const { return dir.filePath(name); }
 };
 
@@ -46,7 +46,7 @@ TEST_F(ExportTest, SaveFrameTakesTheNextFreeNumber) {
   QFile::link(Work(QStringLiteral("nowhere")), Work(QStringLiteral("FRAME_0001.BMP")));
   form->mSaveFrameClick();
   form->mSaveFrameClick();
-  EXPECT_EQ(form->BMPCounter, 3);
+  EXPECT_EQ(form->Session.BMPCounter, 3);
   EXPECT_EQ(QFile(Work(QStringLiteral("FRAME_0000.BMP"))).size(), 0);
   EXPECT_EQ(ReadBytes(Work(QStringLiteral("FRAME_0002.BMP"))),
             ReadBytes(Work(QStringLiteral("FRAME_0003.BMP"))));
@@ -74,13 +74,13 @@ TEST_F(ExportTest, BMPAndClipboardEqualTheRenderedPicture) {
   if (!HaveTool("compare")) GTEST_SKIP() << "ImageMagick compare missing";
   const TSampleFile& s = SampleFiles[2];  // compressed 8-bit, 320 x 180
   OpenAt(SamplePath(SampleName(s)), SampleFrame);
-  SetColorCorrectionMatrix(form->ColorCorrectionObject.get(), SampleCorrectionMatrix);
-  SetColorCorrectionMode(form->ColorCorrectionObject.get(), CorrectionMatrix);
-  form->CorrectionOn = true;
+  SetColorCorrectionMatrix(form->Session.ColorCorrectionObject.get(), SampleCorrectionMatrix);
+  SetColorCorrectionMode(form->Session.ColorCorrectionObject.get(), CorrectionMatrix);
+  form->Session.CorrectionOn = true;
   int n = 0;
   for (int mode : {0, 4, 7}) {
     SCOPED_TRACE(mode);
-    form->SetDebayerMode(mode);
+    form->Session.SetDebayerMode(mode);
     const QString shown = Work(QStringLiteral("shown%1.png").arg(mode));
     ASSERT_TRUE(Shown().save(shown));
     form->mSaveFrameClick();
@@ -100,14 +100,14 @@ TEST_F(ExportTest, ABMPThatCannotBeWrittenIsReported) {
   WriteRAWFile(Work(QStringLiteral("f.raw")), MakeHeader(1, 4, 2),
                {Record(std::vector<std::uint8_t>(8, 9))});
   OpenAt(Work(QStringLiteral("f.raw")), 1);
-  form->WorkDir = Work(QStringLiteral("missing"));
+  form->Session.WorkDir = Work(QStringLiteral("missing"));
   form->mSaveFrameClick();
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error write file:") +
                                 Work(QStringLiteral("missing/FRAME_0000.BMP")));
   // No file open: said, and no request is left for a later file's frame.
   form->FormClose();
   form->mSaveFrameClick();
-  EXPECT_FALSE(form->SavePending);
+  EXPECT_FALSE(form->Session.SavePending);
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|File not open!"));
 }
 

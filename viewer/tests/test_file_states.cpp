@@ -19,16 +19,16 @@ namespace {
 
 class FileStatesTest : public ViewerTest {
  protected:
-  FileStatesTest() { form->WorkDir = dir.path(); }
+  FileStatesTest() { form->Session.WorkDir = dir.path(); }
   ~FileStatesTest() override {
     form->FileInfoView = nullptr;
-    form->HistogramView = nullptr;
+    form->Session.HistogramView = nullptr;
   }
   QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
   // What the open command does once its dialog has the name.
   QString OpenFromMenu(const QString& path) {
-    form->FileName = path;
-    form->OpenRAWFile();
+    form->Session.FileName = path;
+    form->Session.OpenRAWFile();
     form->mNextFrameClick();
     return TakeMessages();
   }
@@ -103,7 +103,7 @@ TEST_F(FileStatesTest, EveryOpenShowsTheOpenFileOrNoneAndCommandsSayWhy) {
     // A failed header read is followed by the first frame's "File not open!".
     const QString opening = OpenFromMenu(path);
     EXPECT_EQ(opening, c.open ? said(c.openSays) : said(c.openSays) + "\n" + fileNotOpen);
-    EXPECT_EQ(form->FileOpen(), c.open);
+    EXPECT_EQ(form->Session.FileOpen(), c.open);
 
     EXPECT_EQ(form->windowTitle(),
               c.open ? TAppForm::FileCaption + path : QString::fromLatin1(TAppForm::DesignCaption));
@@ -147,11 +147,11 @@ TEST_F(FileStatesTest, PlaybackStopsAtARecordShorterThanItsFrame) {
   ASSERT_EQ(OpenFromMenu(path), QString());
   form->mStartClick();
   const QDeadlineTimer deadline(10000);
-  while (form->PlaybackRunning() && !deadline.hasExpired())
+  while (form->Session.PlaybackRunning() && !deadline.hasExpired())
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  ASSERT_FALSE(form->PlaybackRunning());
+  ASSERT_FALSE(form->Session.PlaybackRunning());
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error read file:") + path);
-  EXPECT_TRUE(form->FileOpen());
+  EXPECT_TRUE(form->Session.FileOpen());
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:2"));
   EXPECT_EQ(Shown().pixel(0, 0), qRgb(40, 40, 40));
   // Next Frame goes on after it.

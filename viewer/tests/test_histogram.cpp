@@ -19,7 +19,7 @@ class HistogramTest : public ViewerTest {
  protected:
   HistogramTest() : histogram(std::make_unique<THistogram>(form.get())) {}
   ~HistogramTest() override {
-    form->HistogramView = nullptr;
+    form->Session.HistogramView = nullptr;
     histogram.reset();
   }
   QStringList RAWPanels() const {
@@ -139,7 +139,7 @@ TEST_F(HistogramTest, HistogramCommandShowsAndFillsIt) {
   EXPECT_EQ(histogram->RawWidth, 256);
   EXPECT_TRUE(histogram->Panel(0).startsWith(QStringLiteral("Min:")));
   EXPECT_NE(histogram->Panel(5), QStringLiteral("Avg:-"));
-  form->SetDebayerMode(0);
+  form->Session.SetDebayerMode(0);
   EXPECT_TRUE(histogram->MonoView);
   histogram->hide();
   histogram->Panel(0);

@@ -26,7 +26,7 @@ class RenderLog : public IViewerHistogram {
   void ShowNonModal() override {}
   void UpdateRAW(const void*, std::int32_t, bool, std::int32_t, std::int32_t) override {}
   void UpdateRGB(const std::uint8_t*, std::int32_t, bool, std::int32_t) override {
-    frames.push_back(form_.FrameCounter);
+    frames.push_back(form_.Session.FrameCounter);
     if (onRender) onRender();
   }
   std::vector<std::int32_t> frames;
@@ -38,8 +38,8 @@ class RenderLog : public IViewerHistogram {
 
 class PlaybackTest : public ViewerTest {
  protected:
-  PlaybackTest() { form->HistogramView = &log; }
-  ~PlaybackTest() override { form->HistogramView = nullptr; }
+  PlaybackTest() { form->Session.HistogramView = &log; }
+  ~PlaybackTest() override { form->Session.HistogramView = nullptr; }
 
   // An 8-bit file of `records` 16 x 8 frames; record k is filled with k.
   QString MakeFile(const QString& name, int records) {
@@ -71,21 +71,21 @@ TEST_F(PlaybackTest, AOneFrameFileLoopsUntilStoppedOrEndsWithoutLoop) {
   form->mStartClick();
   ASSERT_TRUE(WaitForRenders(20));
   form->mStopClick();
-  EXPECT_EQ(form->Player, nullptr);
+  EXPECT_EQ(form->Session.Player, nullptr);
   for (std::int32_t frame : log.frames) EXPECT_EQ(frame, 1);
   const std::size_t painted = log.frames.size();
   QCoreApplication::processEvents();
   EXPECT_EQ(log.frames.size(), painted);  // nothing queued is painted after the stop
 
   form->mVideoLoopClick();
-  ASSERT_FALSE(form->VideoLoop);
+  ASSERT_FALSE(form->Session.VideoLoop);
   form->mGotoBeginClick();
   form->mStartClick();
   // The thread ends by itself and the form forgets it.
-  ASSERT_TRUE(WaitUntil([&] { return form->Player == nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] { return form->Session.Player == nullptr; }));
   form->mStopClick();
   form->mNextFrameClick();
-  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error read file:") + form->FileName);
+  EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error read file:") + form->Session.FileName);
 }
 
 TEST_F(PlaybackTest, EveryRecordIsPaintedInOrderAcrossRestartsAndRewinds) {
@@ -112,8 +112,8 @@ TEST_F(PlaybackTest, CommandsAndRendersWhilePlaying) {
   for (int round = 0; round < 20; ++round) {
     form->mStartClick();
     for (int i = 0; i < 5; ++i) {
-      form->SetZoom(i % 2 == 0 ? 2 : 1);  // a render while the thread may read
-      form->mNextFrameClick();            // only renders while playing
+      form->Session.SetZoom(i % 2 == 0 ? 2 : 1);  // a render while the thread may read
+      form->mNextFrameClick();                    // only renders while playing
       QCoreApplication::processEvents();
     }
     switch (round % 3) {
@@ -123,18 +123,19 @@ TEST_F(PlaybackTest, CommandsAndRendersWhilePlaying) {
         break;
       case 1: form->mStopClick(); break;
       case 2:
-        form->StopPlayback();
-        form->FileName = round % 2 == 0 ? second : dir.filePath(QStringLiteral("first.raw"));
-        form->OpenRAWFile();
+        form->Session.StopPlayback();
+        form->Session.FileName =
+            round % 2 == 0 ? second : dir.filePath(QStringLiteral("first.raw"));
+        form->Session.OpenRAWFile();
         break;
     }
-    EXPECT_EQ(form->Player, nullptr);
+    EXPECT_EQ(form->Session.Player, nullptr);
   }
   form->mStartClick();
   ASSERT_TRUE(WaitForRenders(log.frames.size() + 3));
   form->FormClose();  // the thread has ended before the file closes
-  EXPECT_EQ(form->Player, nullptr);
-  EXPECT_FALSE(form->FileOpen());
+  EXPECT_EQ(form->Session.Player, nullptr);
+  EXPECT_FALSE(form->Session.FileOpen());
   EXPECT_TRUE(messages.isEmpty()) << TakeMessages().toStdString();
 }
 
@@ -143,13 +144,13 @@ TEST_F(PlaybackTest, CommandsAndRendersWhilePlaying) {
 TEST_F(PlaybackTest, ALargeCorrectedSamplePlays) {
   const TSampleFile& s = SampleFiles[5];  // 12-bit 1920 x 1080, two records
   OpenAt(SamplePath(SampleName(s)), 0);
-  SetColorCorrectionMatrix(form->ColorCorrectionObject.get(), SampleCorrectionMatrix);
-  SetColorCorrectionMode(form->ColorCorrectionObject.get(), CorrectionMatrix);
-  form->CorrectionOn = true;
-  form->SetDebayerMode(4);
+  SetColorCorrectionMatrix(form->Session.ColorCorrectionObject.get(), SampleCorrectionMatrix);
+  SetColorCorrectionMode(form->Session.ColorCorrectionObject.get(), CorrectionMatrix);
+  form->Session.CorrectionOn = true;
+  form->Session.SetDebayerMode(4);
   form->mStartClick();
   ASSERT_TRUE(WaitForRenders(5));
-  form->SetZoom(-2);
+  form->Session.SetZoom(-2);
   form->mStopClick();
   EXPECT_EQ(Shown().size(), QSize(s.width, s.height));
   EXPECT_TRUE(messages.isEmpty()) << TakeMessages().toStdString();
@@ -172,10 +173,10 @@ TEST_F(PlaybackTest, AHeaderLostAtTheRewindIsReportedByTheGuiThread) {
   form->mStartClick();
   ASSERT_TRUE(WaitForRenders(4));
   ASSERT_TRUE(cut);
-  ASSERT_TRUE(WaitUntil([&] { return form->Player == nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] { return form->Session.Player == nullptr; }));
   EXPECT_TRUE(fromGui);
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error read file:") + path);
-  EXPECT_FALSE(form->FileOpen());
+  EXPECT_FALSE(form->Session.FileOpen());
 }
 
 }  // namespace

@@ -37,14 +37,14 @@ class ProgramTest : public ::testing::Test {
 
   QStringList Info() {
     QStringList lines;
-    AppForm->ListFileInfo(lines);
+    AppForm->Session.ListFileInfo(lines);
     return lines;
   }
   void OpenHeader(const RAWVideoHeader& h) {
     const QString path = dir.filePath(QStringLiteral("info.raw"));
     WriteRAWFile(path, h, {});
-    AppForm->FileName = path;
-    AppForm->OpenRAWFile();
+    AppForm->Session.FileName = path;
+    AppForm->Session.OpenRAWFile();
   }
 
   QTemporaryDir dir;
@@ -58,10 +58,10 @@ TEST_F(ProgramTest, FormsInOrderWithTheFileOpenedFirst) {
   const QString sample = SamplePath(SampleName(SampleFiles[1]));
   const QStringList order = CreateForms({QStringLiteral("QDVView"), sample});
   EXPECT_EQ(order, QStringList({"AppForm", "FileInfo", "AboutForm", "SettingsForm", "Histogram"}));
-  EXPECT_TRUE(AppForm->FileOpen());
-  EXPECT_EQ(AppForm->FrameCounter, 1);
-  EXPECT_EQ(AppForm->Settings, SettingsForm);
-  EXPECT_EQ(AppForm->HistogramView, Histogram);
+  EXPECT_TRUE(AppForm->Session.FileOpen());
+  EXPECT_EQ(AppForm->Session.FrameCounter, 1);
+  EXPECT_EQ(AppForm->Session.Settings, SettingsForm);
+  EXPECT_EQ(AppForm->Session.HistogramView, Histogram);
   EXPECT_EQ(QApplication::applicationName(),
             QStringLiteral("QDV47B5 RAW video viewer and convertor"));
 }
@@ -93,9 +93,9 @@ TEST_F(ProgramTest, FileInformationOfASampleAndOfOddHeaders) {
   CreateForms({QStringLiteral("QDVView")});
   EXPECT_EQ(Info(), QStringList({"No RAW file loaded"}));
   const QString sample = SamplePath(SampleName(SampleFiles[0]));
-  AppForm->FileName = sample;
-  AppForm->OpenRAWFile();
-  const RAWVideoHeader& h = AppForm->Header;
+  AppForm->Session.FileName = sample;
+  AppForm->Session.OpenRAWFile();
+  const RAWVideoHeader& h = AppForm->Session.Header;
   const QStringList lines = Info();
   ASSERT_EQ(lines.size(), 10);
   EXPECT_EQ(lines[0], QStringLiteral("FileName: '") + sample + QStringLiteral("'"));

@@ -41,11 +41,11 @@ TEST_F(ReadingTest, HeaderOnlyFileOpensAndHasNoFrame) {
   const QString path = Path("empty.raw");
   WriteRAWFile(path, MakeHeader(1, 16, 8), {});
   Open(path);
-  EXPECT_TRUE(form->FileOpen());
+  EXPECT_TRUE(form->Session.FileOpen());
   EXPECT_TRUE(form->mNextFrame->isEnabled());
   form->mNextFrameClick();
   EXPECT_EQ(TakeMessages(), ReadError(path));
-  EXPECT_EQ(form->LastRecordRead(), TRecordRead::EndOfFile);
+  EXPECT_EQ(form->Session.LastRecordRead(), TRecordRead::EndOfFile);
 }
 
 TEST_F(ReadingTest, ShortHeaderClosesTheFile) {
@@ -53,8 +53,8 @@ TEST_F(ReadingTest, ShortHeaderClosesTheFile) {
   const RAWVideoHeader h = MakeHeader(1, 16, 8);
   WriteRAWFile(path, &h, RAWVideoHeaderSize - 1, {});
   Open(path);
-  EXPECT_FALSE(form->FileOpen());
-  EXPECT_EQ(form->FileName, path);
+  EXPECT_FALSE(form->Session.FileOpen());
+  EXPECT_EQ(form->Session.FileName, path);
   EXPECT_FALSE(form->mNextFrame->isEnabled());
   form->mNextFrameClick();
   EXPECT_EQ(TakeMessages(), ReadError(path) + QStringLiteral("\nError|File not open!"));
@@ -72,8 +72,8 @@ TEST_F(ReadingTest, TruncatedLastRecordIsNeverShown) {
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
   form->mNextFrameClick();
   EXPECT_EQ(TakeMessages(), ReadError(path));
-  EXPECT_EQ(form->LastRecordRead(), TRecordRead::Truncated);
-  EXPECT_EQ(form->FrameCounter, 1);
+  EXPECT_EQ(form->Session.LastRecordRead(), TRecordRead::Truncated);
+  EXPECT_EQ(form->Session.FrameCounter, 1);
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
 }
 
@@ -89,10 +89,10 @@ TEST_F(ReadingTest, EmptyRecordIsAnErrorAndNeverDrawn) {
   const QImage first = Shown();
   form->mNextFrameClick();
   EXPECT_EQ(TakeMessages(), ReadError(path));
-  EXPECT_EQ(form->LastRecordRead(), TRecordRead::Short);
-  EXPECT_EQ(form->FrameCounter, 2);
-  EXPECT_EQ(form->FrameBytes, 0u);
-  form->RepaintForm();
+  EXPECT_EQ(form->Session.LastRecordRead(), TRecordRead::Short);
+  EXPECT_EQ(form->Session.FrameCounter, 2);
+  EXPECT_EQ(form->Session.FrameBytes, 0u);
+  form->Session.RepaintForm();
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
   EXPECT_TRUE(Shown() == first);
   EXPECT_EQ(first.pixel(3, 0), qRgb(6, 6, 6));
@@ -113,9 +113,9 @@ TEST_F(ReadingTest, BadSignatureRendersAndZeroStatusDrawsNothing) {
   const RAWVideoHeader blank{};
   WriteRAWFile(zero, blank, {Record(std::vector<std::uint8_t>(64, 1))});
   Open(zero);
-  EXPECT_TRUE(form->FileOpen());
-  ASSERT_TRUE(form->ReadNextFrame());
-  EXPECT_FALSE(form->RenderFrame());
+  EXPECT_TRUE(form->Session.FileOpen());
+  ASSERT_TRUE(form->Session.ReadNextFrame());
+  EXPECT_FALSE(form->Session.RenderFrame());
   EXPECT_EQ(form->StatusText(), QString());
   EXPECT_FALSE(form->VideoPanel->HasPicture());
   EXPECT_TRUE(messages.isEmpty());
@@ -140,11 +140,11 @@ TEST_F(ReadingTest, CommandLineOpensOnlyASingleArgument) {
     SCOPED_TRACE(c.arguments.join(' ').toStdString());
     TAppForm other;
     other.FormCreate(c.arguments);
-    EXPECT_EQ(other.FileOpen(), c.open);
-    EXPECT_EQ(other.FrameCounter, c.open ? 1 : 0);
+    EXPECT_EQ(other.Session.FileOpen(), c.open);
+    EXPECT_EQ(other.Session.FrameCounter, c.open ? 1 : 0);
     EXPECT_EQ(TakeMessages(), c.message);
     if (c.open) {
-      other.RepaintForm();
+      other.Session.RepaintForm();
       EXPECT_EQ(other.StatusText(), QStringLiteral("Frame:1"));
       EXPECT_TRUE(other.VideoPanel->HasPicture());
     }
@@ -155,11 +155,11 @@ TEST_F(ReadingTest, OpenDialogOpensAndShowsTheFirstFrame) {
   EXPECT_TRUE(form->OpenDialog->nameFilters().first().contains(QStringLiteral("*.RAW")));
   EXPECT_EQ(form->OpenDialog->windowTitle(), QStringLiteral("Open RAW video file"));
   const QString path = SamplePath(SampleName(SampleFiles[2]));
-  form->WorkDir = QFileInfo(path).absolutePath();  // without its "/"
+  form->Session.WorkDir = QFileInfo(path).absolutePath();  // without its "/"
   QTimer::singleShot(0, form.get(), [&] { form->OpenDialog->reject(); });
   form->mOpenRAWfileClick();
-  EXPECT_FALSE(form->FileOpen());
-  EXPECT_EQ(form->WorkDir, QFileInfo(path).absolutePath() + QStringLiteral("/"));
+  EXPECT_FALSE(form->Session.FileOpen());
+  EXPECT_EQ(form->Session.WorkDir, QFileInfo(path).absolutePath() + QStringLiteral("/"));
   QTimer::singleShot(0, form.get(), [&] {
     auto* name = form->OpenDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (name != nullptr) name->setText(QFileInfo(path).fileName());
@@ -170,8 +170,8 @@ TEST_F(ReadingTest, OpenDialogOpensAndShowsTheFirstFrame) {
     static_cast<QDialog*>(form->OpenDialog)->done(QDialog::Accepted);
   });
   form->mOpenRAWfileClick();
-  EXPECT_TRUE(form->FileOpen());
-  EXPECT_EQ(form->FileName, path);
+  EXPECT_TRUE(form->Session.FileOpen());
+  EXPECT_EQ(form->Session.FileName, path);
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
   EXPECT_TRUE(messages.isEmpty());
 }
@@ -185,7 +185,7 @@ TEST_F(ReadingTest, SecondOpenLeavesOneDescriptorAndOnlyRegularFilesOpen) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   for (const QString& bad : {fifo, dir.path(), QStringLiteral("/dev/zero")}) {
     Open(bad);
-    EXPECT_FALSE(form->FileOpen());
+    EXPECT_FALSE(form->Session.FileOpen());
     EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error open file:") + bad);
   }
   EXPECT_EQ(OpenDescriptorsTo(path), 0);
@@ -196,9 +196,9 @@ TEST_F(ReadingTest, OverlongRecordsAreRefusedAndToldFromTheEnd) {
     const QString path = Path("long.raw");
     WriteRAWFile(path, MakeHeader(1, 16, 8), {{count, std::vector<std::uint8_t>(64, 1)}});
     Open(path);
-    EXPECT_FALSE(form->ReadNextFrame());
-    EXPECT_EQ(form->LastRecordRead(), TRecordRead::TooLong);
-    EXPECT_EQ(form->File.Position(), std::int64_t{RAWVideoHeaderSize});
+    EXPECT_FALSE(form->Session.ReadNextFrame());
+    EXPECT_EQ(form->Session.LastRecordRead(), TRecordRead::TooLong);
+    EXPECT_EQ(form->Session.File.Position(), std::int64_t{RAWVideoHeaderSize});
     form->mNextFrameClick();
     EXPECT_EQ(TakeMessages(), ReadError(path));
   }
@@ -220,10 +220,10 @@ TEST_F(ReadingTest, HeadersBeyondTheBuffersAreUnreadable) {
     WriteRAWFile(path, MakeHeader(c.status, c.width, c.height),
                  {Record(std::vector<std::uint8_t>(64, 3))});
     Open(path);
-    EXPECT_EQ(form->FileOpen(), c.opens);
+    EXPECT_EQ(form->Session.FileOpen(), c.opens);
     EXPECT_EQ(TakeMessages(), c.opens ? QString() : ReadError(path));
-    if (c.opens && form->ReadNextFrame()) {
-      for (int mode = 0; mode <= 7; ++mode) form->SetDebayerMode(mode);
+    if (c.opens && form->Session.ReadNextFrame()) {
+      for (int mode = 0; mode <= 7; ++mode) form->Session.SetDebayerMode(mode);
     }
   }
 }
@@ -232,11 +232,11 @@ TEST_F(ReadingTest, HeadersBeyondTheBuffersAreUnreadable) {
 // demosaic) shows black, never the previous file's picture.
 TEST_F(ReadingTest, OddWidthNeverShowsThePreviousFile) {
   OpenAt(SamplePath(SampleName(SampleFiles[0])), 1);
-  form->SetDebayerMode(4);
+  form->Session.SetDebayerMode(4);
   const QString path = Path("odd.raw");
   WriteRAWFile(path, MakeHeader(1, 15, 8), {Record(std::vector<std::uint8_t>(120, 200))});
   OpenAt(path, 1);
-  form->RepaintForm();
+  form->Session.RepaintForm();
   const QImage shown = Shown();
   ASSERT_EQ(shown.size(), QSize(15, 8));
   for (int y = 0; y < 8; ++y)
@@ -262,11 +262,11 @@ TEST_F(ReadingTest, MutatedFilesGiveMessagesNotCrashes) {
       const QString path = Path("mutated.raw");
       WriteRAWFile(path, bytes.data(), bytes.size(), {});
       Open(path);
-      for (int step = 0; step < 3 && form->FileOpen(); ++step) {
+      for (int step = 0; step < 3 && form->Session.FileOpen(); ++step) {
         form->mNextFrameClick();
-        form->SetDebayerMode(static_cast<int>(random() % 8));
-        form->RAWCorrectionOn = random() % 2 == 0;
-        form->WhiteBalanceRAWPending = random() % 2 == 0;
+        form->Session.SetDebayerMode(static_cast<int>(random() % 8));
+        form->Session.RAWCorrectionOn = random() % 2 == 0;
+        form->Session.WhiteBalanceRAWPending = random() % 2 == 0;
       }
       for (const QString& m : messages)
         ASSERT_TRUE(m.startsWith(QStringLiteral("Error|Error read file:")) ||
@@ -290,11 +290,11 @@ TEST_F(ReadingTest, GarbageCompressedRecordsDecodeInsideTheFrame) {
   WriteRAWFile(path, MakeHeader(3, 320, 180), records);
   Open(path);
   for (int k = 0; k < 20; ++k) {
-    form->SetDebayerMode(k % 8);
+    form->Session.SetDebayerMode(k % 8);
     form->mNextFrameClick();
   }
   EXPECT_TRUE(messages.isEmpty());
-  EXPECT_EQ(form->FrameCounter, 20);
+  EXPECT_EQ(form->Session.FrameCounter, 20);
 }
 
 // Records packed to just past 4 GiB (holes, so the disk holds almost
@@ -322,13 +322,13 @@ TEST_F(ReadingTest, RecordBeyondFourGiBReads) {
   ::close(fd);
 
   Open(path);
-  for (int k = 0; k < records; ++k) ASSERT_TRUE(form->ReadNextFrame()) << k;
-  EXPECT_EQ(form->FrameBytes, 128u);
-  EXPECT_EQ(form->File.Position(), last + 4 + 128);
-  form->RepaintForm();
+  for (int k = 0; k < records; ++k) ASSERT_TRUE(form->Session.ReadNextFrame()) << k;
+  EXPECT_EQ(form->Session.FrameBytes, 128u);
+  EXPECT_EQ(form->Session.File.Position(), last + 4 + 128);
+  form->Session.RepaintForm();
   EXPECT_EQ(Shown().pixel(5, 5), qRgb(77, 77, 77));
-  EXPECT_FALSE(form->ReadNextFrame());
-  EXPECT_EQ(form->LastRecordRead(), TRecordRead::EndOfFile);
+  EXPECT_FALSE(form->Session.ReadNextFrame());
+  EXPECT_EQ(form->Session.LastRecordRead(), TRecordRead::EndOfFile);
 }
 
 }  // namespace

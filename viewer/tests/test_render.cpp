@@ -50,21 +50,21 @@ TEST(ZoomSteps, InOutAndValidCodes) {
 
 TEST_F(RenderTest, ZoomSetsTheDrawnSizeAndModeSevenHalves) {
   OpenFrame(1, 1000, 4, std::vector<std::uint8_t>(4000, 128));
-  form->SetZoom(-3);
+  form->Session.SetZoom(-3);
   EXPECT_EQ(form->VideoPanel->size(), QSize(333, 1));
   for (std::int32_t code : {0, 5}) {
-    form->SetZoom(code);
-    EXPECT_EQ(form->Zoom, 1);
+    form->Session.SetZoom(code);
+    EXPECT_EQ(form->Session.Zoom, 1);
     EXPECT_EQ(form->VideoPanel->size(), QSize(1000, 4));
   }
-  form->SetDebayerMode(7);
+  form->Session.SetDebayerMode(7);
   form->mZoom400->trigger();
   EXPECT_EQ(form->VideoPanel->size(), QSize(2000, 8));
   EXPECT_EQ(Shown().size(), QSize(500, 2));
   form->mZoomOutClick();
-  EXPECT_EQ(form->Zoom, 3);
+  EXPECT_EQ(form->Session.Zoom, 3);
   form->bZoomClick();
-  EXPECT_EQ(form->Zoom, 1);
+  EXPECT_EQ(form->Session.Zoom, 1);
 }
 
 // Keypad keys and their main-keyboard twins each make exactly one step.
@@ -82,27 +82,27 @@ TEST_F(RenderTest, ZoomKeysStepOnce) {
               {Qt::Key_Minus, Qt::KeypadModifier, -2}, {Qt::Key_Asterisk, Qt::NoModifier, 1}};
   for (const auto& k : keys) {
     QTest::keyClick(form.get(), k.key, k.modifiers);
-    EXPECT_EQ(form->Zoom, k.zoom) << k.key << " " << k.modifiers;
+    EXPECT_EQ(form->Session.Zoom, k.zoom) << k.key << " " << k.modifiers;
   }
 }
 
 TEST_F(RenderTest, DebayerModeOutOfRangeIsMono) {
-  form->Settings = &settings;
+  form->Session.Settings = &settings;
   OpenFrame(1, 16, 8, std::vector<std::uint8_t>(128, 40));
-  form->SetDebayerMode(9);
-  EXPECT_EQ(form->CurrentDebayerMode, 0);
+  form->Session.SetDebayerMode(9);
+  EXPECT_EQ(form->Session.CurrentDebayerMode, 0);
   EXPECT_EQ(settings.debayer, 0);
-  EXPECT_EQ(form->FrameBitmapInfo.bmiHeader.biBitCount, 8);
+  EXPECT_EQ(form->Session.FrameBitmapInfo.bmiHeader.biBitCount, 8);
   form->mDebayerLaplacian->trigger();
   EXPECT_EQ(settings.debayer, 6);
-  EXPECT_EQ(form->FrameBitmapInfo.bmiHeader.biBitCount, 24);
-  EXPECT_EQ(form->FrameBitmapInfo.bmiHeader.biHeight, -8);
+  EXPECT_EQ(form->Session.FrameBitmapInfo.bmiHeader.biBitCount, 24);
+  EXPECT_EQ(form->Session.FrameBitmapInfo.bmiHeader.biHeight, -8);
 }
 
 // Every demosaicing item sets its own method (the dialog follows), by its
 // key and when clicked; every item of the zoom pop-up sets its own step.
 TEST_F(RenderTest, EachMenuItemSetsItsOwnModeOrZoom) {
-  form->Settings = &settings;
+  form->Session.Settings = &settings;
   OpenFrame(1, 16, 8, std::vector<std::uint8_t>(128, 40));
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -111,11 +111,11 @@ TEST_F(RenderTest, EachMenuItemSetsItsOwnModeOrZoom) {
                                  "mDebayerLaplacian", "mDebayerPreview"};
   for (int mode = 7; mode >= 0; --mode) {
     QTest::keyClick(form.get(), Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
-    EXPECT_EQ(form->CurrentDebayerMode, mode);
+    EXPECT_EQ(form->Session.CurrentDebayerMode, mode);
   }
   for (int mode = 0; mode < 8; ++mode) {
     form->findChild<QAction*>(debayer[mode])->trigger();
-    EXPECT_EQ(form->CurrentDebayerMode, mode) << debayer[mode];
+    EXPECT_EQ(form->Session.CurrentDebayerMode, mode) << debayer[mode];
     EXPECT_EQ(settings.debayer, mode) << debayer[mode];
   }
   const struct {
@@ -127,7 +127,7 @@ TEST_F(RenderTest, EachMenuItemSetsItsOwnModeOrZoom) {
                    {"mZoom400", 4, {32, 16}}};
   for (const auto& z : zoomItems) {
     form->findChild<QAction*>(z.item)->trigger();
-    EXPECT_EQ(form->Zoom, z.zoom) << z.item;
+    EXPECT_EQ(form->Session.Zoom, z.zoom) << z.item;
     EXPECT_EQ(form->VideoPanel->size(), z.drawn) << z.item;
   }
 }
@@ -138,11 +138,11 @@ TEST_F(RenderTest, LookupMapsExactlyTheFrame) {
   for (std::int32_t status : {2, 4}) {
     const int width = 32, height = 6, count = width * height;
     OpenFrame(status, width, height, std::vector<std::uint8_t>(count * 2, 0xFF));
-    std::memset(form->Pixels8.get(), 0xAB, RawBufferSize);
-    form->RepaintForm();
-    EXPECT_EQ(form->Pixels8[0], 0xFF) << status;
-    EXPECT_EQ(form->Pixels8[count - 1], 0xFF) << status;
-    for (int i = count; i < count + 64; ++i) ASSERT_EQ(form->Pixels8[i], 0xAB) << status;
+    std::memset(form->Session.Pixels8.get(), 0xAB, RawBufferSize);
+    form->Session.RepaintForm();
+    EXPECT_EQ(form->Session.Pixels8[0], 0xFF) << status;
+    EXPECT_EQ(form->Session.Pixels8[count - 1], 0xFF) << status;
+    for (int i = count; i < count + 64; ++i) ASSERT_EQ(form->Session.Pixels8[i], 0xAB) << status;
   }
 }
 
@@ -169,45 +169,47 @@ TEST_F(RenderTest, RAWWhiteBalanceBuildsBothTableSets) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 16; ++x)
       frame[y * 16 + x] = (y % 2 == 0) ? (x % 2 == 0 ? 2000 : 500) : (x % 2 == 0 ? 1000 : 2000);
-  form->WhiteBalanceRAW(frame.data(), 16, 4, 12);
+  form->Session.WhiteBalanceRAW(frame.data(), 16, 4, 12);
   const double s = 0.3 * 2 + 0.59 + 0.11 * 4;
   const double gains[3] = {2 / s, 1 / s, 4 / s};
   for (int c = 0; c < 3; ++c) {
     for (int i : {0, 1, 100, 1023}) {
-      EXPECT_EQ(form->RAWTable10[c][i], std::min(1023, static_cast<int>(i * gains[c] + 0.5)));
+      EXPECT_EQ(form->Session.RAWTable10[c][i],
+                std::min(1023, static_cast<int>(i * gains[c] + 0.5)));
     }
     for (int i : {0, 7, 2000, 4095}) {
-      EXPECT_EQ(form->RAWTable12[c][i], std::min(4095, static_cast<int>(i * gains[c] + 0.5)));
+      EXPECT_EQ(form->Session.RAWTable12[c][i],
+                std::min(4095, static_cast<int>(i * gains[c] + 0.5)));
     }
   }
   // A frame without red or blue measures nothing: the tables stay.
   std::vector<std::uint16_t> dark(64, 0);
-  const std::uint16_t before = form->RAWTable12[2][1000];
-  form->WhiteBalanceRAW(dark.data(), 16, 4, 12);
-  EXPECT_EQ(form->RAWTable12[2][1000], before);
+  const std::uint16_t before = form->Session.RAWTable12[2][1000];
+  form->Session.WhiteBalanceRAW(dark.data(), 16, 4, 12);
+  EXPECT_EQ(form->Session.RAWTable12[2][1000], before);
 }
 
 TEST_F(RenderTest, RAWWhiteBalanceWaitsForAWideFrame) {
   OpenFrame(1, 16, 4, std::vector<std::uint8_t>(64, 100));
-  form->WhiteBalanceRAWPending = true;
-  form->RepaintForm();
-  EXPECT_TRUE(form->WhiteBalanceRAWPending);
+  form->Session.WhiteBalanceRAWPending = true;
+  form->Session.RepaintForm();
+  EXPECT_TRUE(form->Session.WhiteBalanceRAWPending);
   std::vector<std::uint8_t> packed(16 * 4 * 3 / 2, 0x55);
   OpenFrame(2, 16, 4, packed);
-  form->RepaintForm();
-  EXPECT_FALSE(form->WhiteBalanceRAWPending);
+  form->Session.RepaintForm();
+  EXPECT_FALSE(form->Session.WhiteBalanceRAWPending);
 }
 
 TEST_F(RenderTest, EightBitWhiteBalanceSetsTheSlidersWithTheCap) {
-  form->Settings = &settings;
+  form->Session.Settings = &settings;
   std::uint8_t grey[3 * 4] = {50, 50, 50, 60, 60, 60, 70, 70, 70, 80, 80, 80};
-  form->WhiteBalance8(grey, 4);
+  form->Session.WhiteBalance8(grey, 4);
   EXPECT_EQ(settings.red, 100);
   EXPECT_EQ(settings.green, 100);
   EXPECT_EQ(settings.blue, 100);
   // B, G, R = 100, 100, 20: green over red 5, red gain over 2.0 -> 200.
   std::uint8_t reddish[3] = {100, 100, 20};
-  form->WhiteBalance8(reddish, 1);
+  form->Session.WhiteBalance8(reddish, 1);
   const double s = 0.3 * 5 + 0.59 + 0.11 * 1;
   EXPECT_EQ(settings.red, 200);
   EXPECT_EQ(settings.green, static_cast<int>(100 / s + 0.5));
@@ -215,17 +217,17 @@ TEST_F(RenderTest, EightBitWhiteBalanceSetsTheSlidersWithTheCap) {
   // No red at all: the ratio is not positive and nothing changes.
   std::uint8_t noRed[3] = {100, 100, 0};
   const int calls = settings.gainCalls;
-  form->WhiteBalance8(noRed, 1);
+  form->Session.WhiteBalance8(noRed, 1);
   EXPECT_EQ(settings.gainCalls, calls);
 }
 
 TEST_F(RenderTest, EightBitWhiteBalanceIsDroppedInModeZero) {
-  form->Settings = &settings;
+  form->Session.Settings = &settings;
   OpenFrame(1, 16, 4, std::vector<std::uint8_t>(64, 100));
-  form->WhiteBalance8Pending = true;
-  form->SetDebayerMode(0);
-  EXPECT_FALSE(form->WhiteBalance8Pending);
-  form->SetDebayerMode(1);
+  form->Session.WhiteBalance8Pending = true;
+  form->Session.SetDebayerMode(0);
+  EXPECT_FALSE(form->Session.WhiteBalance8Pending);
+  form->Session.SetDebayerMode(1);
   EXPECT_EQ(settings.gainCalls, 0);
 }
 
@@ -234,14 +236,14 @@ TEST_F(RenderTest, CommandsEnabledOnlyWithAFile) {
   EXPECT_FALSE(form->bZoom->isEnabled());
   EXPECT_TRUE(form->mOpenRAWfile->isEnabled() && form->mSettings->isEnabled() &&
               form->mAbout->isEnabled() && form->mDebayerPreview->isEnabled());
-  EXPECT_FALSE(form->RenderFrame());
+  EXPECT_FALSE(form->Session.RenderFrame());
   OpenFrame(1, 16, 4, std::vector<std::uint8_t>(64, 100));
   for (QAction* a : form->findChildren<QAction*>(QRegularExpression(QStringLiteral("^m[A-Z]")),
                                                  Qt::FindDirectChildrenOnly))
     EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
   EXPECT_FALSE(form->VideoScrollBox->widgetResizable());
   form->mVideoLoopClick();
-  EXPECT_FALSE(form->VideoLoop);
+  EXPECT_FALSE(form->Session.VideoLoop);
   EXPECT_FALSE(form->mVideoLoop->isChecked());
 }
 

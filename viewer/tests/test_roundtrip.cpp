@@ -15,20 +15,20 @@ TEST_F(RoundTripTest, EverySampleFormatAndModeShowsTheLibraryAndApplicationPictu
   ColorCorrection* reference = CreateColorCorrection();
   SetColorCorrectionMatrix(reference, SampleCorrectionMatrix);
   SetColorCorrectionMode(reference, CorrectionMatrix);
-  SetColorCorrectionMatrix(form->ColorCorrectionObject.get(), SampleCorrectionMatrix);
-  SetColorCorrectionMode(form->ColorCorrectionObject.get(), CorrectionMatrix);
+  SetColorCorrectionMatrix(form->Session.ColorCorrectionObject.get(), SampleCorrectionMatrix);
+  SetColorCorrectionMode(form->Session.ColorCorrectionObject.get(), CorrectionMatrix);
 
   for (const TSampleFile& s : SampleFiles) {
     SCOPED_TRACE(SampleName(s).toStdString());
     const std::vector<std::uint8_t> camera = ReadBytes(SamplePath(CameraFrameName(s)));
     ASSERT_FALSE(camera.empty());
     OpenAt(SamplePath(SampleName(s)), SampleFrame);
-    ASSERT_EQ(form->FrameBytes, camera.size());
+    ASSERT_EQ(form->Session.FrameBytes, camera.size());
     for (bool corrected : {false, true}) {
-      form->CorrectionOn = corrected;
+      form->Session.CorrectionOn = corrected;
       for (int mode = 0; mode <= 7; ++mode) {
         SCOPED_TRACE(testing::Message() << "mode " << mode << (corrected ? ", corrected" : ""));
-        form->SetDebayerMode(mode);
+        form->Session.SetDebayerMode(mode);
         const QImage shown = Shown();
         EXPECT_TRUE(shown == LibraryPicture(s.streamStatus, camera, s.width, s.height, mode,
                                             corrected ? reference : nullptr));
@@ -56,7 +56,7 @@ TEST_F(RoundTripTest, NextFrameStepsToTheEndAndGoToBeginReturns) {
   }
   form->mNextFrameClick();
   EXPECT_EQ(TakeMessages(), QStringLiteral("Error|Error read file:") + SamplePath(SampleName(s)));
-  EXPECT_EQ(form->LastRecordRead(), TRecordRead::EndOfFile);
+  EXPECT_EQ(form->Session.LastRecordRead(), TRecordRead::EndOfFile);
   form->mGotoBeginClick();
   EXPECT_EQ(form->StatusText(), QStringLiteral("Frame:1"));
   EXPECT_TRUE(messages.isEmpty());

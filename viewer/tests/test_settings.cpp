@@ -64,14 +64,14 @@ class SettingsTest : public ViewerTest {
     settings->FormCreate();
   }
   ~SettingsTest() override {
-    form->Settings = nullptr;
+    form->Session.Settings = nullptr;
     settings.reset();
   }
   // Record SampleFrame of a small sample in a mode.
   std::vector<std::uint8_t> OpenSample(std::int32_t status, int mode) {
     const TSampleFile s{status, 320, 180, 3};
     OpenAt(SamplePath(SampleName(s)), SampleFrame);
-    form->SetDebayerMode(mode);
+    form->Session.SetDebayerMode(mode);
     return ReadBytes(SamplePath(CameraFrameName(s)));
   }
   std::unique_ptr<TSettingsForm> settings;
@@ -102,7 +102,7 @@ TEST_F(SettingsTest, CorrectionSlidersRenderAsTheLibraryDoes) {
   // "Disable": the picture uncorrected, sliders disabled, labels kept.
   settings->cbImgCorrectionSelect->setCurrentIndex(0);
   settings->CorrectionChange();
-  EXPECT_FALSE(form->CorrectionOn);
+  EXPECT_FALSE(form->Session.CorrectionOn);
   EXPECT_FALSE(settings->tbRed->isEnabled());
   EXPECT_EQ(settings->lbRed->text(), QStringLiteral("1.50"));
   EXPECT_TRUE(Shown() == LibraryPicture(1, frame, 320, 180, 4, nullptr));
@@ -185,9 +185,9 @@ TEST_F(SettingsTest, WhiteBalanceSetsGainsAndSwitchesCorrectionOn) {
   const QString grey = dir.filePath(QStringLiteral("grey.raw"));
   WriteRAWFile(grey, MakeHeader(1, 32, 8), {Record(std::vector<std::uint8_t>(256, 90))});
   OpenAt(grey, 1);
-  form->SetDebayerMode(4);
+  form->Session.SetDebayerMode(4);
   settings->btWhiteBalance->click();
-  EXPECT_TRUE(form->CorrectionOn);
+  EXPECT_TRUE(form->Session.CorrectionOn);
   EXPECT_EQ(settings->cbImgCorrectionSelect->currentIndex(), 1);
   EXPECT_EQ(settings->tbRed->value(), 100);
   EXPECT_EQ(settings->tbBlue->value(), 100);
@@ -204,11 +204,11 @@ TEST_F(SettingsTest, WhiteBalanceSetsGainsAndSwitchesCorrectionOn) {
   EXPECT_EQ(settings->tbGreen->value(), 36);
   EXPECT_EQ(settings->tbBlue->value(), 36);
   // Mode 0 measures nothing: the sliders keep their positions.
-  form->SetDebayerMode(0);
+  form->Session.SetDebayerMode(0);
   settings->tbRed->setValue(150);
   settings->btWhiteBalance->click();
   EXPECT_EQ(settings->tbRed->value(), 150);
-  form->SetDebayerMode(1);
+  form->Session.SetDebayerMode(1);
   EXPECT_EQ(settings->tbRed->value(), 150);
 }
 
@@ -217,18 +217,19 @@ TEST_F(SettingsTest, RAWWhiteBalanceWaitsForAWideFileAndDefaultKeepsIt) {
   settings->tbChannel[0][0]->setValue(20);
   settings->btWhiteBalanceRAW->click();
   EXPECT_EQ(settings->tbChannel[0][0]->value(), 0);
-  EXPECT_TRUE(form->WhiteBalanceRAWPending);
-  EXPECT_TRUE(form->RAWCorrectionOn);
+  EXPECT_TRUE(form->Session.WhiteBalanceRAWPending);
+  EXPECT_TRUE(form->Session.RAWCorrectionOn);
   EXPECT_TRUE(settings->cbRAWColorCorrection->isChecked());
   OpenSample(2, 1);
-  form->RepaintForm();
-  EXPECT_FALSE(form->WhiteBalanceRAWPending);
-  std::vector<std::uint16_t> measured(form->RAWTable12[0], form->RAWTable12[0] + 4096);
+  form->Session.RepaintForm();
+  EXPECT_FALSE(form->Session.WhiteBalanceRAWPending);
+  std::vector<std::uint16_t> measured(form->Session.RAWTable12[0],
+                                      form->Session.RAWTable12[0] + 4096);
   bool identity = true;
   for (int i = 0; i < 4096; ++i) identity = identity && measured[i] == i;
   EXPECT_FALSE(identity);
   settings->btDefaultRGBTable->click();  // the nine sliders are 0 already
-  EXPECT_TRUE(std::equal(measured.begin(), measured.end(), form->RAWTable12[0]));
+  EXPECT_TRUE(std::equal(measured.begin(), measured.end(), form->Session.RAWTable12[0]));
 }
 
 TEST_F(SettingsTest, DebayerGroupAndShortcutsAgree) {
@@ -237,12 +238,12 @@ TEST_F(SettingsTest, DebayerGroupAndShortcutsAgree) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   for (int mode = 0; mode < 8; ++mode) {
     QTest::keyClick(form.get(), Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
-    EXPECT_EQ(form->CurrentDebayerMode, mode);
+    EXPECT_EQ(form->Session.CurrentDebayerMode, mode);
     EXPECT_EQ(settings->rgDebayerButtons->checkedId(), mode);
   }
   for (int mode : {3, 0, 7}) {
     settings->rgDebayerButtons->button(mode)->click();
-    EXPECT_EQ(form->CurrentDebayerMode, mode);
+    EXPECT_EQ(form->Session.CurrentDebayerMode, mode);
   }
 }
 
@@ -279,7 +280,7 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   settings->Btn_SetFramePath->click();
   EXPECT_TRUE(answered);
   EXPECT_TRUE(QFileInfo(chosen).isDir());
-  EXPECT_EQ(form->WorkDir, chosen + QStringLiteral("/"));
+  EXPECT_EQ(form->Session.WorkDir, chosen + QStringLiteral("/"));
   EXPECT_EQ(settings->Edit_FramePath->text(), chosen + QStringLiteral("/"));
   settings->Btn_Goto->click();
   EXPECT_EQ(explored, chosen + QStringLiteral("/"));
@@ -290,7 +291,7 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   EXPECT_EQ(TakeMessages(),
             QStringLiteral("Error|Directory does not exist : '") + chosen + QStringLiteral("/' !"));
   const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/");
-  EXPECT_EQ(form->WorkDir, program);
+  EXPECT_EQ(form->Session.WorkDir, program);
   EXPECT_EQ(settings->Edit_FramePath->text(), program);
   EXPECT_EQ(explored, program);
   // An existing folder is taken as it is; Cancel changes nothing.
@@ -298,12 +299,12 @@ TEST_F(SettingsTest, WorkingDirectoryChosenAndExplored) {
   AnswerFolderChooser(dir.path(), &answered);
   settings->Btn_SetFramePath->click();
   EXPECT_TRUE(answered);
-  EXPECT_EQ(form->WorkDir, dir.path() + QStringLiteral("/"));
+  EXPECT_EQ(form->Session.WorkDir, dir.path() + QStringLiteral("/"));
   answered = false;
   AnswerFolderChooser(QString(), &answered);
   settings->Btn_SetFramePath->click();
   EXPECT_TRUE(answered);
-  EXPECT_EQ(form->WorkDir, dir.path() + QStringLiteral("/"));
+  EXPECT_EQ(form->Session.WorkDir, dir.path() + QStringLiteral("/"));
 }
 
 // Both file dialogs of the viewer are Qt's own and read-only: Qt's dialog

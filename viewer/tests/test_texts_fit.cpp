@@ -26,8 +26,8 @@ class TextsFitTest : public ViewerTest {
     settings->FormCreate();
   }
   ~TextsFitTest() override {
-    form->Settings = nullptr;
-    form->HistogramView = nullptr;
+    form->Session.Settings = nullptr;
+    form->Session.HistogramView = nullptr;
     form->AboutView = nullptr;
     form->FileInfoView = nullptr;
   }
@@ -63,7 +63,7 @@ TEST_F(TextsFitTest, WidestValuesFit) {
   form->show();
   QCoreApplication::processEvents();
   auto* counter = form->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel0"));
-  cut << textfit::CutWhenShown(counter, TAppForm::FrameCounterText(INT32_MAX));
+  cut << textfit::CutWhenShown(counter, TViewerSession::FrameCounterText(INT32_MAX));
   EXPECT_GT(counter->width(), form->StatusBar->width() / 2);
 
   // Histogram panels: the frame histogram's 256 values in panels 0 to 3,

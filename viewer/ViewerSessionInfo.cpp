@@ -1,55 +1,9 @@
-// What the settings dialog hands to the main form: the colour correction,
-// the display lookup and the per-channel RAW tables; and the header's
-// description for the file-information window.
+// The description of the open file that the file-information window lists:
+// its name and the recording parameters of its header.
 #include <cstring>
 
 #include "common/Format.h"
-#include "viewer/CurveTables.h"
-#include "viewer/MainForm.h"
-
-void TAppForm::SetImageCorrection(bool on, double gainR, double offsetR, double gainG,
-                                  double offsetG, double gainB, double offsetB, double hueShift,
-                                  double saturationGain, double lightnessGain,
-                                  double lightnessOffset) {
-  CorrectionOn = on;
-  if (on)
-    SetColorCorrectionParams(ColorCorrectionObject.get(), gainR, offsetR, gainG, offsetG, gainB,
-                             offsetB, hueShift, saturationGain, lightnessGain, lightnessOffset);
-  RepaintForm();
-}
-
-void TAppForm::SetMonoCurve(std::int32_t brightness, std::int32_t contrast, std::int32_t gamma) {
-  BuildCurveTable8(brightness, contrast, gamma, LUT12, 4096);
-  BuildCurveTable8(brightness, contrast, gamma, LUT10, 1024);
-  RepaintForm();
-}
-
-void TAppForm::SetRGBCurves(std::int32_t redBrightness, std::int32_t redContrast,
-                            std::int32_t redGamma, std::int32_t greenBrightness,
-                            std::int32_t greenContrast, std::int32_t greenGamma,
-                            std::int32_t blueBrightness, std::int32_t blueContrast,
-                            std::int32_t blueGamma) {
-  const std::int32_t curves[3][3] = {{redBrightness, redContrast, redGamma},
-                                     {greenBrightness, greenContrast, greenGamma},
-                                     {blueBrightness, blueContrast, blueGamma}};
-  for (int c = 0; c < 3; ++c) {
-    BuildCurveTable16(curves[c][0], curves[c][1], curves[c][2], RAWTable12[c], 4096);
-    BuildCurveTable16(curves[c][0], curves[c][1], curves[c][2], RAWTable10[c], 1024);
-  }
-  RepaintForm();
-}
-
-void TAppForm::DefaultLookupTables() {
-  for (int i = 0; i < 4096; ++i) LUT12[i] = static_cast<std::uint8_t>(i >> 4);
-  for (int i = 0; i < 1024; ++i) LUT10[i] = static_cast<std::uint8_t>(i >> 2);
-}
-
-void TAppForm::DefaultRGBTables() {
-  for (int c = 0; c < 3; ++c) {
-    for (int i = 0; i < 4096; ++i) RAWTable12[c][i] = static_cast<std::uint16_t>(i);
-    for (int i = 0; i < 1024; ++i) RAWTable10[c][i] = static_cast<std::uint16_t>(i);
-  }
-}
+#include "viewer/ViewerSession.h"
 
 namespace {
 
@@ -66,7 +20,7 @@ T At(const RAWVideoHeader& header, std::size_t offset) {
 
 }  // namespace
 
-void TAppForm::ListFileInfo(QStringList& lines) const {
+void TViewerSession::ListFileInfo(QStringList& lines) const {
   lines.clear();
   if (!File.IsOpen()) {
     lines << QStringLiteral("No RAW file loaded");
