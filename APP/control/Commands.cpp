@@ -28,6 +28,17 @@ TCamera* CameraDevice = nullptr;
 TFrameThread* FrameThread = nullptr;
 TTriggerThread* TriggerThread = nullptr;
 
+namespace {
+// Every camera object reports to the controller in charge when it reports,
+// so that a camera object outlives the controllers that come and go.
+[[maybe_unused]] const bool cameraReportsToController = [] {
+  TCamera::SetDefaultStatusReport([](const QString& errorText) {
+    if (AppCommand != nullptr) AppCommand->ShowStatus(errorText);
+  });
+  return true;
+}();
+}  // namespace
+
 void CommandsUnitInit() {
   std::memset(&DisplayBitmapInfo, 0, sizeof DisplayBitmapInfo);
   for (std::uint32_t i = 0; i < 256; ++i) {

@@ -201,6 +201,34 @@ TEST_F(CameraTest, FailedReadsGiveTheirDefaults) {
   EXPECT_EQ(Status(), "Status: OK");
 }
 
+// A camera given a status report of its own tells that report, and nothing
+// else, each operation's error text.
+TEST_F(CameraTest, OwnStatusReportGetsEachErrorText) {
+  QStringList texts;
+  TCamera own([&texts](const QString& text) { texts << text; });
+  MarkPanels();
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    QString expected;
+  } cases[] = {
+      {"success", [] {}, QString()},
+      {"refused", [&] { camera.FailRequests(QDV_IOCTL_FRAME_WAIT_TIMEOUT); },
+       QStringLiteral("GetFrameWaitTimeout get error!")},
+      {"absent", [&] { camera.SetAbsent(true); }, QStringLiteral("Camera open error!")},
+  };
+  for (const auto& c : cases) {
+    c.arrange();
+    texts.clear();
+    own.GetFrameWaitTimeout();
+    EXPECT_EQ(texts, QStringList{c.expected}) << c.name;
+    camera.ClearFailures();
+    camera.SetAbsent(false);
+  }
+  EXPECT_EQ(Status(), "-");
+  EXPECT_EQ(Serial(), "-");
+}
+
 TEST_F(CameraTest, SerialNumberIsReadOnceAfterEachFailure) {
   camera.ResetRequestCounts();
   // A new controller has a refresh pending: the first success reads it.
