@@ -124,7 +124,7 @@ TPresetValues CollectValues(const TMainForm* form, const CameraState& camera) {
   v.Frequency = camera.frequency;
   v.OutMode = AppCommand->GetOutMode();
   v.IPDelay = camera.interPacketDelay;
-  v.BayerAlgIndex = AppCommand->DebayerMode;
+  v.BayerAlgIndex = AppCommand->Render.DebayerMode;
   v.ZoomValue = AppCommand->GetZoom();
   v.SDRAM = camera.sdram;
   // The rate is set with the high-speed mode off; with it on the camera

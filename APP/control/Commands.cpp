@@ -17,12 +17,6 @@
 #include "imaging/streamformat.h"
 #include "platform/newfile.h"
 
-std::uint8_t FrameBuffer[FrameBufferSize];
-std::uint16_t Pixels16[Pixels16Count];
-std::uint8_t Pixels8[FrameBufferSize];
-std::uint8_t Image24[Image24Size];
-TBitmapInfo DisplayBitmapInfo;
-
 TAppCommand* AppCommand = nullptr;
 TCamera* CameraDevice = nullptr;
 TFrameThread* FrameThread = nullptr;
@@ -39,13 +33,7 @@ namespace {
 }();
 }  // namespace
 
-void CommandsUnitInit() {
-  std::memset(&DisplayBitmapInfo, 0, sizeof DisplayBitmapInfo);
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    DisplayBitmapInfo.bmiColors[i] = i + i * 256 + i * 65536;
-  }
-  AppCommand = new TAppCommand();
-}
+void CommandsUnitInit() { AppCommand = new TAppCommand(); }
 
 // ---------------------------------------------------------------------------
 // Processor times.
@@ -72,7 +60,41 @@ bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& 
 // ---------------------------------------------------------------------------
 // Lifecycle.
 
-TAppCommand::TAppCommand() = default;
+TAppCommand::TAppCommand() { ConnectRender(); }
+
+// A rendered frame goes to the main window, the histogram windows, the
+// white balance, the clipboard, the frame file and the correction tool.
+void TAppCommand::ConnectRender() {
+  TRenderOutlets& outlets = Render.Outlets;
+  outlets.present = [this](const TRenderFrame& frame, int drawnWidth, int drawnHeight) {
+    if (MainView != nullptr)
+      MainView->ShowPicture(frame.picture, frame.width, frame.height, frame.pictureBits, drawnWidth,
+                            drawnHeight);
+  };
+  outlets.rawHistogram = [this](const TRenderFrame& frame) {
+    if (HistogramRAWView != nullptr)
+      HistogramRAWView->UpdateHistogram(frame.raw, frame.width, frame.height, frame.rawBits);
+  };
+  outlets.rgbHistogram = [this](const TRenderFrame& frame) {
+    if (HistogramRGBView != nullptr)
+      HistogramRGBView->UpdateHistogram(frame.picture, frame.width, frame.height,
+                                        frame.pictureBits);
+  };
+  outlets.whiteBalance = [this](const TRenderFrame& frame) {
+    AutoWhiteBalance(frame.raw, frame.width, frame.height, frame.rawBits);
+  };
+  outlets.copy = [this](int width, int height, const std::uint8_t* picture,
+                        const TBitmapInfo& info) {
+    CopyBitmapToClipboard(width, height, picture, info);
+  };
+  outlets.save = [this](int width, int height, const std::uint8_t* picture) {
+    const std::int32_t format = SettingsView != nullptr ? SettingsView->SaveImageMode() : 0;
+    SaveFrameFile(FrameFileCounter, format, picture, width, height);
+  };
+  outlets.correctionTool = [this](int width, int height, const std::uint8_t* picture) {
+    RunCorrectionTool(picture, width, height);
+  };
+}
 
 void TAppCommand::SetPanel(int index, const QString& text) {
   if (MainView != nullptr) MainView->SetPanel(index, text);
@@ -81,8 +103,7 @@ void TAppCommand::SetPanel(int index, const QString& text) {
 void TAppCommand::Init() {
   CameraDevice = new TCamera();
 
-  for (int i = 0; i < 1024; ++i) LUT10[i] = static_cast<std::uint8_t>(i / 4);
-  for (int i = 0; i < 4096; ++i) LUT12[i] = static_cast<std::uint8_t>(i >> 4);
+  Render.FillDisplayTables();
 
   // The INI file of register sets: the one command-line argument, or
   // "QDV47B5.INI" in the program's folder.
@@ -93,8 +114,8 @@ void TAppCommand::Init() {
                                     QStringLiteral("QDV47B5.INI");
   IniFile = std::make_unique<TIniFile>(iniPath);
 
-  ColorCorrectionObject = MakeColorCorrection();
-  ActiveCorrection = nullptr;
+  Render.ColorCorrectionObject = MakeColorCorrection();
+  Render.ActiveCorrection = nullptr;
   AVICounter = 0;
   RAWCounter = 0;
   Frames2Capture = 0;
@@ -119,18 +140,18 @@ void TAppCommand::Done() {
   if (FrameThread != nullptr) FrameThread->Terminate();
 
   CaptureRunning = false;
-  SavePending = false;
-  CopyPending = false;
-  RGBHistogramOn = false;
-  RAWHistogramOn = false;
-  WhiteBalancePending = false;
+  Render.SavePending = false;
+  Render.CopyPending = false;
+  Render.RGBHistogramOn = false;
+  Render.RAWHistogramOn = false;
+  Render.WhiteBalancePending = false;
   TriggerShotArmed = false;
   TriggerMode = false;
   SerialRefreshPending = false;
-  CorrectionToolPending = false;
+  Render.CorrectionToolPending = false;
 
-  ActiveCorrection = nullptr;
-  ColorCorrectionObject.reset();
+  Render.ActiveCorrection = nullptr;
+  Render.ColorCorrectionObject.reset();
   IniFile.reset();
 }
 
@@ -144,7 +165,7 @@ void TAppCommand::StartVideo() {
   Running = true;
   if (CameraDevice->GetStreamStatus() == QDV_STREAM_OFF) CameraDevice->SetStreamStatus(OutMode);
   if (MainView != nullptr) MainView->SetVideoPanelFill(false);
-  FrameCount = 0;
+  Render.FrameCount = 0;
   LastFrameCount = 0;
   ResumeThreads();
   ShowFPS(1.0);
@@ -200,8 +221,8 @@ void TAppCommand::ShowFPS(double seconds) {
     SetPanel(PanelFPS, QStringLiteral("Stopped"));
     return;
   }
-  const std::int32_t frames = FrameCount - LastFrameCount;
-  LastFrameCount = FrameCount;
+  const std::int32_t frames = Render.FrameCount - LastFrameCount;
+  LastFrameCount = Render.FrameCount;
   // No time elapsed: no rate can be measured.
   const double rate = seconds > 0.0 ? frames / seconds : 0.0;
   SetPanel(PanelFPS, FormatFloat("%.2f fps", rate));
@@ -323,9 +344,13 @@ void ShowHistogram(bool on, bool& feed, IHistogramView* view) {
 }
 }  // namespace
 
-void TAppCommand::ShowHistogramRGB(bool on) { ShowHistogram(on, RGBHistogramOn, HistogramRGBView); }
+void TAppCommand::ShowHistogramRGB(bool on) {
+  ShowHistogram(on, Render.RGBHistogramOn, HistogramRGBView);
+}
 
-void TAppCommand::ShowHistogramRAW(bool on) { ShowHistogram(on, RAWHistogramOn, HistogramRAWView); }
+void TAppCommand::ShowHistogramRAW(bool on) {
+  ShowHistogram(on, Render.RAWHistogramOn, HistogramRAWView);
+}
 
 // ---------------------------------------------------------------------------
 // Settings forwarded to the camera.

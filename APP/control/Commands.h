@@ -34,29 +34,9 @@
 
 #include "APP/camera/Camera.h"
 #include "APP/camera/IniFile.h"
+#include "APP/render/LiveRender.h"
 #include "common/BitmapInfo.h"
-#include "common/FrameBuffers.h"
 #include "common/GuiSync.h"
-#include "imaging/colorcorrection_ptr.h"
-#include "platform/dib.h"
-
-// ---------------------------------------------------------------------------
-// Program-wide buffers.
-
-// Sized by FrameBuffers.h: FrameBufferSize bytes of FrameBuffer and Pixels8,
-// Pixels16Count samples of Pixels16, Image24Size bytes of Image24.
-
-// Live frames as the camera delivers them.
-extern std::uint8_t FrameBuffer[FrameBufferSize];
-// Unpacked 10- and 12-bit samples.
-extern std::uint16_t Pixels16[Pixels16Count];
-// 8-bit samples for demosaicing.
-extern std::uint8_t Pixels8[FrameBufferSize];
-// The 24-bit picture (B, G, R) that demosaicing writes.
-extern std::uint8_t Image24[Image24Size];
-// Header rewritten by every rendered frame; the grey palette is written once
-// by the unit initialisation.
-extern TBitmapInfo DisplayBitmapInfo;
 
 // ---------------------------------------------------------------------------
 // What the controller needs of the forms.
@@ -294,37 +274,27 @@ class TAppCommand {
   void SetHSLCorrection(double hue, double saturation, double lightness);
 
   // --- State ---------------------------------------------------------------
+  // The live picture: its buffers, display tables, demosaicing mode, zoom,
+  // colour correction, the requests the next frame serves, the frame count.
+  TLiveRender Render;
   bool Running = false;
   // Set by Done: the INI file and the colour-correction object are gone, and
   // the forms read nothing more from the camera.
   bool ShutDown = false;
-  std::int32_t FrameCount = 0;
   std::int32_t LastFrameCount = 0;
-  std::int32_t DebayerMode = 0;
-  std::int32_t Zoom = 1;
   // The stream format code the camera is set to when video starts.
   std::int32_t OutMode = static_cast<std::int32_t>(QDV_STREAM_RAW8);
   bool CaptureRunning = false;
-  bool SavePending = false;
-  bool CopyPending = false;
-  bool RGBHistogramOn = false;
-  bool RAWHistogramOn = false;
-  bool WhiteBalancePending = false;
   bool SerialRefreshPending = true;
   bool TriggerMode = false;
   bool TriggerShotArmed = false;
-  bool CorrectionToolPending = false;
   std::int32_t FrameFileCounter = 0;
   std::uint64_t IdleTime = 0;
   std::uint64_t KernelTime = 0;
   std::uint64_t UserTime = 0;
-  ColorCorrectionPtr ColorCorrectionObject;
-  ColorCorrection* ActiveCorrection = nullptr;
   std::int32_t Frames2Capture = 0;
   std::int32_t AVICounter = 0;
   std::int32_t RAWCounter = 0;
-  std::uint8_t LUT10[1024] = {};
-  std::uint8_t LUT12[4096] = {};
   std::unique_ptr<TIniFile> IniFile;
   std::int32_t PoolBlockCount = 32;
   std::int32_t PoolBlockSizeMB = 16;
@@ -341,6 +311,7 @@ class TAppCommand {
 
  private:
   void SetPanel(int index, const QString& text);
+  void ConnectRender();
 };
 
 // ---------------------------------------------------------------------------

@@ -56,7 +56,7 @@ TEST_F(CameraTest, AbsentDeviceGivesEveryDefaultAndFail) {
       {"GetColorEnhancement", [&] { EXPECT_EQ(Cam().GetColorEnhancement(), 64u); }},
       {"GetFrame",
        [&] {
-         Cam().GetFrame(FrameBuffer, FrameBufferSize, bytes);
+         Cam().GetFrame(AppCommand->Render.FrameBuffer, FrameBufferSize, bytes);
          EXPECT_EQ(bytes, 0u);
        }},
       {"GetExposureMs",
@@ -192,7 +192,7 @@ TEST_F(CameraTest, FailedReadsGiveTheirDefaults) {
   EXPECT_EQ(ms, 0.0);
   camera.FailRequests(QDV_IOCTL_GET_FRAME);
   std::uint32_t bytes = 99;
-  Cam().GetFrame(FrameBuffer, FrameBufferSize, bytes);
+  Cam().GetFrame(AppCommand->Render.FrameBuffer, FrameBufferSize, bytes);
   EXPECT_EQ(bytes, 0u);
   EXPECT_EQ(Status(), "Status: FAIL");
 

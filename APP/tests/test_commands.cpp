@@ -45,14 +45,11 @@ class VideoTest : public CommandsTest {
 
 TEST(CommandsUnit, InitialisationBuildsTheGreyPaletteAndTheController) {
   TAppCommand* previous = AppCommand;
-  std::memset(&DisplayBitmapInfo, 0x77, sizeof DisplayBitmapInfo);
   CommandsUnitInit();
   ASSERT_NE(AppCommand, nullptr);
   EXPECT_NE(AppCommand, previous);
-  delete AppCommand;
-  AppCommand = previous;
 
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&DisplayBitmapInfo);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&AppCommand->Render.DisplayBitmapInfo);
   for (int i = 0; i < 40; ++i) EXPECT_EQ(bytes[i], 0) << i;
   for (int i = 0; i < 256; ++i) {
     const std::uint8_t* entry = bytes + 40 + 4 * i;
@@ -61,24 +58,26 @@ TEST(CommandsUnit, InitialisationBuildsTheGreyPaletteAndTheController) {
     EXPECT_EQ(entry[2], i);
     EXPECT_EQ(entry[3], 0);
   }
+  delete AppCommand;
+  AppCommand = previous;
 }
 
 TEST(CommandsUnit, CreationDefaults) {
   TAppCommand c;
   EXPECT_FALSE(c.Running);
-  EXPECT_EQ(c.FrameCount, 0);
+  EXPECT_EQ(c.Render.FrameCount, 0);
   EXPECT_EQ(c.LastFrameCount, 0);
-  EXPECT_EQ(c.DebayerMode, 0);
-  EXPECT_EQ(c.Zoom, 1);
+  EXPECT_EQ(c.Render.DebayerMode, 0);
+  EXPECT_EQ(c.Render.Zoom, 1);
   EXPECT_EQ(c.OutMode, 1);
-  EXPECT_FALSE(c.CaptureRunning || c.SavePending || c.CopyPending || c.RGBHistogramOn ||
-               c.RAWHistogramOn || c.WhiteBalancePending || c.TriggerMode || c.TriggerShotArmed ||
-               c.CorrectionToolPending);
+  EXPECT_FALSE(c.CaptureRunning || c.Render.SavePending || c.Render.CopyPending ||
+               c.Render.RGBHistogramOn || c.Render.RAWHistogramOn || c.Render.WhiteBalancePending ||
+               c.TriggerMode || c.TriggerShotArmed || c.Render.CorrectionToolPending);
   EXPECT_TRUE(c.SerialRefreshPending);
   EXPECT_EQ(c.FrameFileCounter, 0);
   EXPECT_EQ(c.IdleTime + c.KernelTime + c.UserTime, 0u);
-  EXPECT_EQ(c.ColorCorrectionObject, nullptr);
-  EXPECT_EQ(c.ActiveCorrection, nullptr);
+  EXPECT_EQ(c.Render.ColorCorrectionObject, nullptr);
+  EXPECT_EQ(c.Render.ActiveCorrection, nullptr);
   EXPECT_EQ(c.Frames2Capture + c.AVICounter + c.RAWCounter, 0);
   EXPECT_EQ(c.IniFile, nullptr);
   EXPECT_EQ(c.PoolBlockCount, 32);
@@ -100,20 +99,20 @@ class InitTest : public CommandsTest {
     FrameThread = nullptr;
     delete TriggerThread;
     TriggerThread = nullptr;
-    if (controller->ColorCorrectionObject != nullptr) controller->Done();
+    if (controller->Render.ColorCorrectionObject != nullptr) controller->Done();
   }
 };
 
 TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   InitController();
   ASSERT_NE(CameraDevice, nullptr);
-  for (int i = 0; i < 1024; ++i) ASSERT_EQ(controller->LUT10[i], i / 4) << i;
-  for (int i = 0; i < 4096; ++i) ASSERT_EQ(controller->LUT12[i], i >> 4) << i;
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(controller->Render.LUT10[i], i / 4) << i;
+  for (int i = 0; i < 4096; ++i) ASSERT_EQ(controller->Render.LUT12[i], i >> 4) << i;
   ASSERT_NE(controller->IniFile, nullptr);
   EXPECT_EQ(controller->IniFile->FileName(),
             QCoreApplication::applicationDirPath() + "/QDV47B5.INI");
-  EXPECT_NE(controller->ColorCorrectionObject, nullptr);
-  EXPECT_EQ(controller->ActiveCorrection, nullptr);
+  EXPECT_NE(controller->Render.ColorCorrectionObject, nullptr);
+  EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);
 
   EXPECT_FALSE(controller->Running);
   EXPECT_EQ(mainView.panels[PanelFPS], "Stopped");
@@ -132,21 +131,22 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   EXPECT_EQ(FrameThread->Priority(), TThreadPriority::Highest);
   EXPECT_EQ(TriggerThread->Priority(), TThreadPriority::Normal);
 
-  controller->CaptureRunning = controller->SavePending = controller->CopyPending = true;
-  controller->RGBHistogramOn = controller->RAWHistogramOn = true;
-  controller->WhiteBalancePending = controller->TriggerShotArmed = true;
-  controller->TriggerMode = controller->CorrectionToolPending = true;
-  controller->ActiveCorrection = controller->ColorCorrectionObject.get();
+  controller->CaptureRunning = controller->Render.SavePending = controller->Render.CopyPending =
+      true;
+  controller->Render.RGBHistogramOn = controller->Render.RAWHistogramOn = true;
+  controller->Render.WhiteBalancePending = controller->TriggerShotArmed = true;
+  controller->TriggerMode = controller->Render.CorrectionToolPending = true;
+  controller->Render.ActiveCorrection = controller->Render.ColorCorrectionObject.get();
   controller->Done();
   EXPECT_TRUE(FrameThread->Terminated());
   EXPECT_TRUE(TriggerThread->Terminated());
-  EXPECT_FALSE(controller->CaptureRunning || controller->SavePending || controller->CopyPending ||
-               controller->RGBHistogramOn || controller->RAWHistogramOn ||
-               controller->WhiteBalancePending || controller->TriggerShotArmed ||
-               controller->TriggerMode || controller->SerialRefreshPending ||
-               controller->CorrectionToolPending);
-  EXPECT_EQ(controller->ColorCorrectionObject, nullptr);
-  EXPECT_EQ(controller->ActiveCorrection, nullptr);
+  EXPECT_FALSE(controller->CaptureRunning || controller->Render.SavePending ||
+               controller->Render.CopyPending || controller->Render.RGBHistogramOn ||
+               controller->Render.RAWHistogramOn || controller->Render.WhiteBalancePending ||
+               controller->TriggerShotArmed || controller->TriggerMode ||
+               controller->SerialRefreshPending || controller->Render.CorrectionToolPending);
+  EXPECT_EQ(controller->Render.ColorCorrectionObject, nullptr);
+  EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);
   EXPECT_EQ(controller->IniFile, nullptr);
 }
 
@@ -176,13 +176,13 @@ TEST_F(VideoTest, StartAndStopAreIdempotent) {
   EXPECT_FALSE(mainView.videoPanelFill);
 
   const auto requests = camera.RequestCount(QDV_IOCTL_STREAM_STATUS);
-  controller->FrameCount = 17;
+  controller->Render.FrameCount = 17;
   controller->StartVideo();
   // One read, no write: only a stream found off is switched on again.
   EXPECT_EQ(camera.RequestCount(QDV_IOCTL_STREAM_STATUS), requests + 1);
   EXPECT_EQ(Stream(), 4u);
   EXPECT_EQ(FrameThread->PauseCount(), 0);
-  EXPECT_EQ(controller->FrameCount, 17);
+  EXPECT_EQ(controller->Render.FrameCount, 17);
 
   controller->StopVideo();
   EXPECT_FALSE(controller->Running);
@@ -203,7 +203,7 @@ TEST_F(VideoTest, StartKeepsARunningStreamInItsMode) {
   controller->OutMode = 1;
   controller->StartVideo();
   EXPECT_EQ(Stream(), 2u);
-  EXPECT_EQ(controller->FrameCount, 0);
+  EXPECT_EQ(controller->Render.FrameCount, 0);
   EXPECT_EQ(controller->LastFrameCount, 0);
 }
 
@@ -265,15 +265,15 @@ TEST_F(CommandsTest, FrameRateText) {
   EXPECT_EQ(mainView.panels[PanelFPS], "Stopped");
 
   controller->Running = true;
-  controller->FrameCount = 250;
+  controller->Render.FrameCount = 250;
   controller->ShowFPS(10.0);
   EXPECT_EQ(mainView.panels[PanelFPS], "25.00 fps");
   EXPECT_EQ(controller->LastFrameCount, 250);
-  controller->FrameCount = 251;
+  controller->Render.FrameCount = 251;
   controller->ShowFPS(3.0);
   EXPECT_EQ(mainView.panels[PanelFPS], "0.33 fps");
   // No time elapsed gives a defined value.
-  controller->FrameCount = 260;
+  controller->Render.FrameCount = 260;
   controller->ShowFPS(0.0);
   EXPECT_EQ(mainView.panels[PanelFPS], "0.00 fps");
 }
@@ -355,7 +355,7 @@ TEST_F(CommandsTest, StatisticsTexts) {
     Driver driver;
     DWORD bytes = 0;
     for (int i = 0; i < 10; ++i)
-      ASSERT_TRUE(GetFrame(driver.handle, FrameBuffer, FrameBufferSize, &bytes));
+      ASSERT_TRUE(GetFrame(driver.handle, AppCommand->Render.FrameBuffer, FrameBufferSize, &bytes));
   }
   StatisticsRecord record{};
   {
@@ -550,22 +550,22 @@ TEST_F(CommandsTest, HistogramWindows) {
   controller->HistogramRAWView = &raw;
   controller->ShowHistogramRGB(true);
   EXPECT_TRUE(rgb.visible);
-  EXPECT_TRUE(controller->RGBHistogramOn);
+  EXPECT_TRUE(controller->Render.RGBHistogramOn);
   EXPECT_FALSE(raw.visible);
   controller->ShowHistogramRAW(true);
   EXPECT_TRUE(raw.visible);
-  EXPECT_TRUE(controller->RAWHistogramOn);
+  EXPECT_TRUE(controller->Render.RAWHistogramOn);
   controller->ShowHistogramRGB(false);
   EXPECT_FALSE(rgb.visible);
-  EXPECT_FALSE(controller->RGBHistogramOn);
-  EXPECT_TRUE(controller->RAWHistogramOn);
+  EXPECT_FALSE(controller->Render.RGBHistogramOn);
+  EXPECT_TRUE(controller->Render.RAWHistogramOn);
   controller->ShowHistogramRAW(false);
-  EXPECT_FALSE(controller->RAWHistogramOn);
+  EXPECT_FALSE(controller->Render.RAWHistogramOn);
 
   // Without the windows the flags still follow.
   controller->HistogramRGBView = nullptr;
   controller->ShowHistogramRGB(true);
-  EXPECT_TRUE(controller->RGBHistogramOn);
+  EXPECT_TRUE(controller->Render.RGBHistogramOn);
 
   FakeSettingsView settings;
   controller->SettingsView = &settings;

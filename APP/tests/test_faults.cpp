@@ -93,8 +93,8 @@ class FaultTest : public ::testing::Test {
   // Live video shows frames: the count rises (within a second where none
   // are expected).
   static bool FramesFlow(int milliseconds = 10000) {
-    const int before = AppCommand->FrameCount;
-    return RunUntil([before] { return AppCommand->FrameCount > before + 2; }, milliseconds);
+    const int before = AppCommand->Render.FrameCount;
+    return RunUntil([before] { return AppCommand->Render.FrameCount > before + 2; }, milliseconds);
   }
   static void Run(Capture kind) {
     if (kind == Capture::RAW)

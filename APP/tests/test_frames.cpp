@@ -92,7 +92,7 @@ class FramesTest : public ::testing::Test {
     AppCommand->SettingsView = &settings;
     Sim->PowerOn();
     Sim->SetTiming(simcam::Timing::Deterministic);
-    AppCommand->ActiveCorrection = nullptr;
+    AppCommand->Render.ActiveCorrection = nullptr;
     AppCommand->FrameFileCounter = AppCommand->AVICounter = 0;
   }
   void TearDown() override {
@@ -175,7 +175,7 @@ TEST_F(FramesTest, RequestsAreServedByTheNextRenderedFrame) {
   for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 5);
   AppCommand->SaveFrame();
   AppCommand->CopyFrame();
-  EXPECT_FALSE(AppCommand->SavePending || AppCommand->CopyPending);  // stopped
+  EXPECT_FALSE(AppCommand->Render.SavePending || AppCommand->Render.CopyPending);  // stopped
   AppCommand->Running = true;
   // Two saves in an empty folder: number 0 and 1, the grey picture expanded.
   for (int i = 0; i < 2; ++i) {
@@ -198,12 +198,15 @@ TEST_F(FramesTest, RequestsAreServedByTheNextRenderedFrame) {
   ASSERT_TRUE(AppCommand->RenderFrame(1, grey.data(), 64 * 32, 64, 32, 4));
   QImage expected(64, 32, QImage::Format_RGB32);
   for (int i = 0; i < 64 * 32; ++i)
-    expected.setPixel(i % 64, i / 64, qRgb(Image24[3 * i + 2], Image24[3 * i + 1], Image24[3 * i]));
+    expected.setPixel(
+        i % 64, i / 64,
+        qRgb(AppCommand->Render.Image24[3 * i + 2], AppCommand->Render.Image24[3 * i + 1],
+             AppCommand->Render.Image24[3 * i]));
   EXPECT_TRUE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32) ==
               expected);
-  TBitmapInfo grey8 = DisplayBitmapInfo;
+  TBitmapInfo grey8 = AppCommand->Render.DisplayBitmapInfo;
   grey8.bmiHeader.biBitCount = 8;
-  EXPECT_FALSE(AppCommand->CopyBitmapToClipboard(64, 32, Image24, grey8));
+  EXPECT_FALSE(AppCommand->CopyBitmapToClipboard(64, 32, AppCommand->Render.Image24, grey8));
 }
 
 // The render path hands the main window the picture it drew: the 8-bit
@@ -219,8 +222,8 @@ TEST_F(FramesTest, RenderedPictureGoesToTheMainViewAtTheZoom) {
     FakeMainView::Picture shown;
   } cases[] = {
       {200, DEBAYER_MONO, {raw, 64, 32, 8, 128, 64}},
-      {33, DEBAYER_BILINEAR, {Image24, 64, 32, 24, 21, 10}},
-      {800, DEBAYER_PREVIEW, {Image24, 32, 16, 24, 256, 128}},
+      {33, DEBAYER_BILINEAR, {AppCommand->Render.Image24, 64, 32, 24, 21, 10}},
+      {800, DEBAYER_PREVIEW, {AppCommand->Render.Image24, 32, 16, 24, 256, 128}},
   };
   for (const auto& c : cases) {
     AppCommand->SetZoomPercent(c.percent);
@@ -249,10 +252,10 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   AppCommand->CalibrateColors();
   EXPECT_EQ(messages, (std::vector<Message>{{"Error", "Camera is stopped!"},
                                             {"Error", "Used monochrome convertion!"}}));
-  EXPECT_FALSE(AppCommand->CorrectionToolPending);
+  EXPECT_FALSE(AppCommand->Render.CorrectionToolPending);
   AppCommand->SetDebayerMode(4);
   AppCommand->CalibrateColors();
-  EXPECT_TRUE(AppCommand->CorrectionToolPending);
+  EXPECT_TRUE(AppCommand->Render.CorrectionToolPending);
   std::vector<std::uint8_t> raw(64 * 32, 90);
   ASSERT_TRUE(AppCommand->RenderFrame(1, raw.data(), 64 * 32, 64, 32, 4));
   EXPECT_EQ(ReadAll(Path("FRAME.BMP")).size(), 54 + 64 * 3 * 32);
@@ -280,17 +283,17 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   double matrix[12] = {0, 0, 1, 0, 1, 0, 1, 0, 0, 4, 5, 6};
   double read[12] = {};
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(),
+  SetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(),
                            std::vector<double>(12, 0.5).data());
   for (std::uint32_t size : {95u, 97u}) EXPECT_EQ(MainForm->WMCopyData(size, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
+  GetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[9], 0.5);
   EXPECT_EQ(MainForm->WMCopyData(96, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
+  GetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), read);
   EXPECT_EQ(std::memcmp(read, matrix, sizeof matrix), 0);
   matrix[4] = nan;
   EXPECT_EQ(MainForm->WMCopyData(96, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
+  GetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[4], 1.0);
 }
 

@@ -281,15 +281,15 @@ TEST_F(RAWCaptureTest, FailedWritesEndTheCaptureAndSayWhatWasStored) {
 }
 
 TEST_F(RAWCaptureTest, StopVideoEndsTheCaptureAndCommandsWaitUntilItHasEnded) {
-  const int rendered = controller->FrameCount;
+  const int rendered = controller->Render.FrameCount;
   const QDeadlineTimer deadline(10000);
   bool checked = false;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     // Once the preview thread has rendered a frame.
-    if (controller->FrameCount == rendered && !deadline.hasExpired()) return;
+    if (controller->Render.FrameCount == rendered && !deadline.hasExpired()) return;
     poll.stop();
-    EXPECT_GT(controller->FrameCount, rendered);
+    EXPECT_GT(controller->Render.FrameCount, rendered);
     EXPECT_TRUE(controller->CaptureRunning);
     EXPECT_FALSE(settings.enabled);
     EXPECT_EQ(mainView.panels[PanelFPS], "ESC - STOP");

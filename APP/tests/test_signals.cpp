@@ -156,7 +156,7 @@ TEST(DisplayLoss, DISABLED_ChildRunsUntilTheDisplayGoes) {
   RunOnStreamingCamera([] {
     auto* live = new QTimer;
     QObject::connect(live, &QTimer::timeout, [live] {
-      if (AppCommand->FrameCount < 10) return;
+      if (AppCommand->Render.FrameCount < 10) return;
       live->stop();
       std::puts("live");
       std::fflush(stdout);

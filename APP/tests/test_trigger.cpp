@@ -226,10 +226,10 @@ TEST_F(WhiteBalanceTest, ScaledEntriesRoundHalvesToEven) {
 
 TEST_F(WhiteBalanceTest, RequestsCameraBalanceAndCorrectionChoice) {
   controller->WhiteBalance();
-  EXPECT_FALSE(controller->WhiteBalancePending);  // only while live video runs
+  EXPECT_FALSE(controller->Render.WhiteBalancePending);  // only while live video runs
   controller->Running = true;
   controller->WhiteBalance();
-  EXPECT_TRUE(controller->WhiteBalancePending);
+  EXPECT_TRUE(controller->Render.WhiteBalancePending);
   controller->Running = false;
 
   const struct {
@@ -246,18 +246,18 @@ TEST_F(WhiteBalanceTest, RequestsCameraBalanceAndCorrectionChoice) {
     EXPECT_EQ(flags, c.flags);
   }
 
-  controller->ColorCorrectionObject = MakeColorCorrection();
-  ColorCorrection* const object = controller->ColorCorrectionObject.get();
+  controller->Render.ColorCorrectionObject = MakeColorCorrection();
+  ColorCorrection* const object = controller->Render.ColorCorrectionObject.get();
   controller->SetHSLCorrection(30.0, 1.5, 0.75);
   double hsl[4] = {};
   GetColorCorrectionHSL(object, &hsl[0], &hsl[1], &hsl[2], &hsl[3]);
   EXPECT_EQ(std::vector<double>(hsl, hsl + 4), (std::vector<double>{30.0, 1.5, 0.75, 0.0}));
-  EXPECT_EQ(controller->ActiveCorrection, nullptr);  // setting HSL does not switch it on
+  EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);  // setting HSL does not switch it on
   const std::pair<int, ColorCorrection*> choices[] = {
       {1, object}, {0, nullptr}, {2, object}, {3, nullptr}};
   for (const auto& [kind, active] : choices) {
     controller->SetImageCorrection(kind);
-    EXPECT_EQ(controller->ActiveCorrection, active) << kind;
+    EXPECT_EQ(controller->Render.ActiveCorrection, active) << kind;
   }
 }
 

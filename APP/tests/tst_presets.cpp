@@ -316,7 +316,7 @@ class TestPresets : public QObject {
     for (const char* zoom : {"7", "-5"}) {
       AppCommand->SetZoomPercent(50);
       QCOMPARE(Load(WithEntry(base, "ZoomValue", zoom)), TPresetLoad::Loaded);
-      QCOMPARE(AppCommand->Zoom, 1);
+      QCOMPARE(AppCommand->Render.Zoom, 1);
     }
     QCOMPARE(Load(WithEntry(base, "res6", "4294967295")), TPresetLoad::Loaded);
     const DirectDriver gainDriver;
@@ -344,7 +344,7 @@ class TestPresets : public QObject {
     SettingsForm->edPath->setText(QStringLiteral("/kept/"));
     SettingsForm->cbSDRAM->setChecked(true);
     const TPresetValues before = SettingsForm->CollectPreset();
-    const std::int32_t zoom = AppCommand->Zoom, limit = AppCommand->Frames2Capture;
+    const std::int32_t zoom = AppCommand->Render.Zoom, limit = AppCommand->Frames2Capture;
     const QStringList reals = {"FrameRate", "ExpMs"};
     QStringList wrong = EntryNames;
     wrong.removeAll("Capture File Path");  // texts: any value will do
@@ -371,7 +371,8 @@ class TestPresets : public QObject {
       QCOMPARE(messages_, QStringList{expected});
       QVERIFY2(camera_->SensorRegisterWrites().empty(), name.constData());
       QVERIFY2(SettingsForm->CollectPreset() == before, name.constData());
-      QVERIFY2(AppCommand->Zoom == zoom && AppCommand->Frames2Capture == limit, name.constData());
+      QVERIFY2(AppCommand->Render.Zoom == zoom && AppCommand->Frames2Capture == limit,
+               name.constData());
     }
   }
 
@@ -477,7 +478,7 @@ class TestPresets : public QObject {
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(Load(WithEntry(base, "FrameRate", nullptr)), TPresetLoad::Stopped);
     QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});
-    QCOMPARE(AppCommand->Zoom, 1);  // the entries before it are not applied either
+    QCOMPARE(AppCommand->Render.Zoom, 1);  // the entries before it are not applied either
     QVERIFY(!SettingsForm->cbGammaCorrection->isChecked());
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(SettingsForm->tbInterPacketDelay->value(), 0);
@@ -494,7 +495,7 @@ class TestPresets : public QObject {
     const TPresetLoad result = Load(base);
     AppCommand->CaptureRunning = false;
     QCOMPARE(result, TPresetLoad::Refused);
-    QCOMPARE(AppCommand->Zoom, 1);
+    QCOMPARE(AppCommand->Render.Zoom, 1);
     QCOMPARE(SettingsForm->tbGain->value(), 0);
   }
 
@@ -541,7 +542,7 @@ class TestPresets : public QObject {
       QVERIFY2(GetViewPort(driver.handle, &region), c.name);
       QVERIFY2(region.SizeX > 0 && region.StartX + region.SizeX <= region.Width, c.name);
       QVERIFY2(region.SizeY > 0 && region.StartY + region.SizeY <= region.Height, c.name);
-      QVERIFY2(AppCommand->Zoom >= -4 && AppCommand->Zoom <= 5, c.name);
+      QVERIFY2(AppCommand->Render.Zoom >= -4 && AppCommand->Render.Zoom <= 5, c.name);
     }
   }
 

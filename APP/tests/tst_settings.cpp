@@ -371,20 +371,20 @@ class TestSettings : public QObject {
     MainForm->mDebayerLaplacian->trigger();
     QCOMPARE(SettingsForm->rgDebayer->ItemIndex(), 6);
     SettingsForm->rgDebayer->SetItemIndex(4);
-    QCOMPARE(AppCommand->DebayerMode, 4);
+    QCOMPARE(AppCommand->Render.DebayerMode, 4);
   }
 
   void hslCorrectionInHueSaturationLightnessOrder() {
     double hue = -1, saturation = -1, lightness = -1, offset = -1;
     AppCommand->SetHSLCorrection(1, 2, 3);
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
-                          &offset);
+    GetColorCorrectionHSL(AppCommand->Render.ColorCorrectionObject.get(), &hue, &saturation,
+                          &lightness, &offset);
     if (hue != 1) QSKIP("the controller's colour correction is not built yet");
     SettingsForm->tbHue->setValue(-300);
     SettingsForm->tbSaturation->setValue(150);
     SettingsForm->tbLightless->setValue(50);
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
-                          &offset);
+    GetColorCorrectionHSL(AppCommand->Render.ColorCorrectionObject.get(), &hue, &saturation,
+                          &lightness, &offset);
     QCOMPARE(hue, -30.0);
     QCOMPARE(saturation, 1.5);
     QCOMPARE(lightness, 0.5);
@@ -392,8 +392,8 @@ class TestSettings : public QObject {
                  SettingsForm->lbLightlessValue->text(),
              QStringLiteral("-30.01.500.50"));
     SettingsForm->btImageCorrectionDefault->click();
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
-                          &offset);
+    GetColorCorrectionHSL(AppCommand->Render.ColorCorrectionObject.get(), &hue, &saturation,
+                          &lightness, &offset);
     QVERIFY(hue == 0 && saturation == 1 && lightness == 1);
   }
 

@@ -144,11 +144,11 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
          Activate(MainForm);
          Key("h");
        },
-       [] { return HistogramFormRGB->isVisible() && AppCommand->RGBHistogramOn; }},
+       [] { return HistogramFormRGB->isVisible() && AppCommand->Render.RGBHistogramOn; }},
       {"histogram-active", [] { Activate(HistogramFormRGB); },
        [] { return QApplication::activeWindow() == HistogramFormRGB; }},
       {"histogram-closed-on-esc", [] { Key("Escape"); },
-       [] { return !HistogramFormRGB->isVisible() && !AppCommand->RGBHistogramOn; }},
+       [] { return !HistogramFormRGB->isVisible() && !AppCommand->Render.RGBHistogramOn; }},
   };
 }
 

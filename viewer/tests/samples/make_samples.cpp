@@ -75,11 +75,11 @@ bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings
 
 bool SaveAppPictures(const TSampleFile& s, const QDir& dir,
                      const std::vector<std::uint8_t>& frame) {
-  ColorCorrection* cc = AppCommand->ColorCorrectionObject.get();
+  ColorCorrection* cc = AppCommand->Render.ColorCorrectionObject.get();
   SetColorCorrectionMatrix(cc, SampleCorrectionMatrix);
   SetColorCorrectionMode(cc, CorrectionMatrix);
   for (bool corrected : {false, true}) {
-    AppCommand->ActiveCorrection = corrected ? cc : nullptr;
+    AppCommand->Render.ActiveCorrection = corrected ? cc : nullptr;
     for (int mode = 0; mode <= 7; ++mode) {
       AppCommand->SetDebayerMode(mode);
       if (!AppCommand->RenderFrame(static_cast<std::uint32_t>(s.streamStatus), frame.data(),
@@ -90,7 +90,7 @@ bool SaveAppPictures(const TSampleFile& s, const QDir& dir,
       if (!MainForm->VideoPanel->Picture().save(name)) return Fail("cannot write", name);
     }
   }
-  AppCommand->ActiveCorrection = nullptr;
+  AppCommand->Render.ActiveCorrection = nullptr;
   return true;
 }
 
