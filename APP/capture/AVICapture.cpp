@@ -67,7 +67,7 @@ class TAVICapture {
     const QString folder =
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".AVI"),
-                                         app_.AVICounter);
+                                         app_.Captures.AVICounter);
     const std::uint32_t rate = platform::AVIStreamRate(app_.GetFrameRate(), RateScale,
                                                        platform::AVIRateRounding::HalvesToEven);
     if (AVIOpen(fileName_, PictureExtent(mode_, SizeX()), PictureExtent(mode_, SizeY()), FrameBits,

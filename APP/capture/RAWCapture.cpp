@@ -120,7 +120,7 @@ class TRAWCapture {
     const QString folder =
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
-                                         app_.RAWCounter);
+                                         app_.Captures.RAWCounter);
   }
 
   // The file with its whole header gets its name; a name taken meanwhile
@@ -141,8 +141,8 @@ class TRAWCapture {
 
   bool CreatePool() {
     const std::uint64_t blockBytes =
-        static_cast<std::uint64_t>(std::max(app_.PoolBlockSizeMB, 0)) * 1048576;
-    pool_ = std::make_unique<TFramePool>(file_.get(), app_.PoolBlockCount, blockBytes,
+        static_cast<std::uint64_t>(std::max(app_.Captures.PoolBlockSizeMB, 0)) * 1048576;
+    pool_ = std::make_unique<TFramePool>(file_.get(), app_.Captures.PoolBlockCount, blockBytes,
                                          WriteCaptureData);
     if (pool_->IsValid()) return true;
     pool_.reset();

@@ -6,12 +6,9 @@
 #include <QFile>
 #include <QUrl>
 
-#include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
-
-#include <unistd.h>
 
 #include "common/Format.h"
 #include "imaging/streamformat.h"
@@ -34,28 +31,6 @@ namespace {
 }  // namespace
 
 void CommandsUnitInit() { AppCommand = new TAppCommand(); }
-
-// ---------------------------------------------------------------------------
-// Processor times.
-
-bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user) {
-  // First line of /proc/stat: "cpu user nice system idle iowait irq softirq
-  // ..." in clock ticks, summed over all processors.
-  std::FILE* file = std::fopen("/proc/stat", "r");
-  if (file == nullptr) return false;
-  unsigned long long t[7] = {};
-  const int fields = std::fscanf(file, "cpu %llu %llu %llu %llu %llu %llu %llu", &t[0], &t[1],
-                                 &t[2], &t[3], &t[4], &t[5], &t[6]);
-  std::fclose(file);
-  const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-  if (fields < 4 || ticksPerSecond <= 0) return false;
-  const std::uint64_t unit = 10000000ull / static_cast<std::uint64_t>(ticksPerSecond);
-  const std::uint64_t idleTicks = t[3] + t[4];
-  idle = idleTicks * unit;
-  kernel = (t[2] + t[5] + t[6] + idleTicks) * unit;
-  user = (t[0] + t[1]) * unit;
-  return true;
-}
 
 // ---------------------------------------------------------------------------
 // Lifecycle.
@@ -89,7 +64,7 @@ void TAppCommand::ConnectRender() {
   };
   outlets.save = [this](int width, int height, const std::uint8_t* picture) {
     const std::int32_t format = SettingsView != nullptr ? SettingsView->SaveImageMode() : 0;
-    SaveFrameFile(FrameFileCounter, format, picture, width, height);
+    SaveFrameFile(Captures.FrameFileCounter, format, picture, width, height);
   };
   outlets.correctionTool = [this](int width, int height, const std::uint8_t* picture) {
     RunCorrectionTool(picture, width, height);
@@ -116,9 +91,9 @@ void TAppCommand::Init() {
 
   Render.ColorCorrectionObject = MakeColorCorrection();
   Render.ActiveCorrection = nullptr;
-  AVICounter = 0;
-  RAWCounter = 0;
-  Frames2Capture = 0;
+  Captures.AVICounter = 0;
+  Captures.RAWCounter = 0;
+  Captures.Frames2Capture = 0;
 
   SetStatisticsInterval(0);
   ShowFPS(0.0);
@@ -139,7 +114,7 @@ void TAppCommand::Done() {
   if (TriggerThread != nullptr) TriggerThread->Terminate();
   if (FrameThread != nullptr) FrameThread->Terminate();
 
-  CaptureRunning = false;
+  Captures.CaptureRunning = false;
   Render.SavePending = false;
   Render.CopyPending = false;
   Render.RGBHistogramOn = false;
@@ -173,9 +148,9 @@ void TAppCommand::StartVideo() {
 }
 
 void TAppCommand::StopVideo() {
-  if (CaptureRunning) {
+  if (Captures.CaptureRunning) {
     // The running capture loop ends at its next pass; live video goes on.
-    CaptureRunning = false;
+    Captures.CaptureRunning = false;
     return;
   }
   if (!Running) return;
@@ -229,24 +204,9 @@ void TAppCommand::ShowFPS(double seconds) {
 }
 
 void TAppCommand::ShowCPULoad() {
-  QString load = QStringLiteral("?");
-  std::uint64_t idle = 0, kernel = 0, user = 0;
-  if (SystemTimes && SystemTimes(idle, kernel, user)) {
-    const auto idleDelta = static_cast<std::int64_t>(idle - IdleTime);
-    const auto kernelDelta = static_cast<std::int64_t>(kernel - KernelTime);
-    const auto userDelta = static_cast<std::int64_t>(user - UserTime);
-    const std::int64_t total = kernelDelta + userDelta;
-    IdleTime = idle;
-    KernelTime = kernel;
-    UserTime = user;
-    // With no time elapsed between two samples there is no load to show.
-    if (total > 0) {
-      const auto percent = static_cast<long long>(std::nearbyint(
-          static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
-      if (percent >= 0) load = FormatText("%lld%%", percent);
-    }
-  }
-  SetPanel(PanelCPULoad, QStringLiteral("CPU load: ") + load);
+  const std::optional<long long> percent = ProcessorLoad.Sample();
+  SetPanel(PanelCPULoad, QStringLiteral("CPU load: ") +
+                             (percent ? FormatText("%lld%%", *percent) : QStringLiteral("?")));
 }
 
 void TAppCommand::ShowStatistics(double /*seconds*/) {
@@ -366,8 +326,8 @@ void TAppCommand::SetFrequency(std::uint32_t code) { CameraDevice->SetFrequency(
 std::uint32_t TAppCommand::GetFrequency() { return CameraDevice->GetFrequency(); }
 
 void TAppCommand::SetBufferPool(std::int32_t blockCount, std::int32_t blockSizeMB) {
-  PoolBlockCount = blockCount;
-  PoolBlockSizeMB = blockSizeMB;
+  Captures.PoolBlockCount = blockCount;
+  Captures.PoolBlockSizeMB = blockSizeMB;
 }
 
 void TAppCommand::SetSDRAM(bool on) { CameraDevice->SetSDRAMStatus(on ? 1 : 0); }
@@ -410,7 +370,7 @@ void TAppCommand::GetExposureInfo(std::uint32_t& minimum, std::uint32_t& maximum
 
 void TAppCommand::SetExposure(std::uint32_t exposure) { CameraDevice->SetExposure(exposure); }
 
-void TAppCommand::SetFrames2Capture(std::int32_t frames) { Frames2Capture = frames; }
+void TAppCommand::SetFrames2Capture(std::int32_t frames) { Captures.Frames2Capture = frames; }
 
 void TAppCommand::SetMedianFilter(std::int32_t selection) {
   CameraDevice->SetMedianFilterType(selection == 1 ? 1 : selection == 2 ? 2 : 0);

@@ -34,6 +34,8 @@
 
 #include "APP/camera/Camera.h"
 #include "APP/camera/IniFile.h"
+#include "APP/capture/CaptureSettings.h"
+#include "APP/control/ProcessorLoad.h"
 #include "APP/render/LiveRender.h"
 #include "common/BitmapInfo.h"
 #include "common/GuiSync.h"
@@ -163,12 +165,6 @@ class TTriggerThread : public TThread {
   const char* eventName_;
 };
 
-// Reads the system's idle, kernel (idle included) and user times in 100 ns
-// units; false when they cannot be read.
-using SystemTimesReader =
-    std::function<bool(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user)>;
-bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user);
-
 // ---------------------------------------------------------------------------
 
 class TAppCommand {
@@ -284,20 +280,15 @@ class TAppCommand {
   std::int32_t LastFrameCount = 0;
   // The stream format code the camera is set to when video starts.
   std::int32_t OutMode = static_cast<std::int32_t>(QDV_STREAM_RAW8);
-  bool CaptureRunning = false;
   bool SerialRefreshPending = true;
   bool TriggerMode = false;
   bool TriggerShotArmed = false;
-  std::int32_t FrameFileCounter = 0;
-  std::uint64_t IdleTime = 0;
-  std::uint64_t KernelTime = 0;
-  std::uint64_t UserTime = 0;
-  std::int32_t Frames2Capture = 0;
-  std::int32_t AVICounter = 0;
-  std::int32_t RAWCounter = 0;
+  // The processor times of the previous load sample, and their source.
+  TProcessorLoad ProcessorLoad;
   std::unique_ptr<TIniFile> IniFile;
-  std::int32_t PoolBlockCount = 32;
-  std::int32_t PoolBlockSizeMB = 16;
+  // The captures' frame limit, file counters and pool size, and whether one
+  // runs.
+  TCaptureSettings Captures;
 
   // --- Forms, set by each form when it is created ---------------------------
   IMainView* MainView = nullptr;
@@ -305,9 +296,6 @@ class TAppCommand {
   IModalView* AboutView = nullptr;
   IHistogramView* HistogramRGBView = nullptr;
   IHistogramView* HistogramRAWView = nullptr;
-
-  // Source of the system's processor times (replaced by tests).
-  SystemTimesReader SystemTimes = ReadSystemTimes;
 
  private:
   void SetPanel(int index, const QString& text);

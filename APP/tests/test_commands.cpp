@@ -70,18 +70,18 @@ TEST(CommandsUnit, CreationDefaults) {
   EXPECT_EQ(c.Render.DebayerMode, 0);
   EXPECT_EQ(c.Render.Zoom, 1);
   EXPECT_EQ(c.OutMode, 1);
-  EXPECT_FALSE(c.CaptureRunning || c.Render.SavePending || c.Render.CopyPending ||
+  EXPECT_FALSE(c.Captures.CaptureRunning || c.Render.SavePending || c.Render.CopyPending ||
                c.Render.RGBHistogramOn || c.Render.RAWHistogramOn || c.Render.WhiteBalancePending ||
                c.TriggerMode || c.TriggerShotArmed || c.Render.CorrectionToolPending);
   EXPECT_TRUE(c.SerialRefreshPending);
-  EXPECT_EQ(c.FrameFileCounter, 0);
-  EXPECT_EQ(c.IdleTime + c.KernelTime + c.UserTime, 0u);
+  EXPECT_EQ(c.Captures.FrameFileCounter, 0);
+  EXPECT_EQ(c.ProcessorLoad.IdleTime + c.ProcessorLoad.KernelTime + c.ProcessorLoad.UserTime, 0u);
   EXPECT_EQ(c.Render.ColorCorrectionObject, nullptr);
   EXPECT_EQ(c.Render.ActiveCorrection, nullptr);
-  EXPECT_EQ(c.Frames2Capture + c.AVICounter + c.RAWCounter, 0);
+  EXPECT_EQ(c.Captures.Frames2Capture + c.Captures.AVICounter + c.Captures.RAWCounter, 0);
   EXPECT_EQ(c.IniFile, nullptr);
-  EXPECT_EQ(c.PoolBlockCount, 32);
-  EXPECT_EQ(c.PoolBlockSizeMB, 16);
+  EXPECT_EQ(c.Captures.PoolBlockCount, 32);
+  EXPECT_EQ(c.Captures.PoolBlockSizeMB, 16);
 }
 
 // Init, then Done, with the stream off and with it already running.
@@ -131,8 +131,8 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   EXPECT_EQ(FrameThread->Priority(), TThreadPriority::Highest);
   EXPECT_EQ(TriggerThread->Priority(), TThreadPriority::Normal);
 
-  controller->CaptureRunning = controller->Render.SavePending = controller->Render.CopyPending =
-      true;
+  controller->Captures.CaptureRunning = controller->Render.SavePending =
+      controller->Render.CopyPending = true;
   controller->Render.RGBHistogramOn = controller->Render.RAWHistogramOn = true;
   controller->Render.WhiteBalancePending = controller->TriggerShotArmed = true;
   controller->TriggerMode = controller->Render.CorrectionToolPending = true;
@@ -140,7 +140,7 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   controller->Done();
   EXPECT_TRUE(FrameThread->Terminated());
   EXPECT_TRUE(TriggerThread->Terminated());
-  EXPECT_FALSE(controller->CaptureRunning || controller->Render.SavePending ||
+  EXPECT_FALSE(controller->Captures.CaptureRunning || controller->Render.SavePending ||
                controller->Render.CopyPending || controller->Render.RGBHistogramOn ||
                controller->Render.RAWHistogramOn || controller->Render.WhiteBalancePending ||
                controller->TriggerShotArmed || controller->TriggerMode ||
@@ -209,10 +209,10 @@ TEST_F(VideoTest, StartKeepsARunningStreamInItsMode) {
 
 TEST_F(VideoTest, StopDuringACaptureOnlyEndsTheCapture) {
   controller->StartVideo();
-  controller->CaptureRunning = true;
+  controller->Captures.CaptureRunning = true;
   camera.ResetRequestCounts();
   controller->StopVideo();
-  EXPECT_FALSE(controller->CaptureRunning);
+  EXPECT_FALSE(controller->Captures.CaptureRunning);
   EXPECT_TRUE(controller->Running);
   EXPECT_EQ(camera.RequestCount(QDV_IOCTL_STREAM_STATUS), 0u);
   EXPECT_EQ(Stream(), 1u);
@@ -281,7 +281,8 @@ TEST_F(CommandsTest, FrameRateText) {
 TEST_F(CommandsTest, ProcessorLoad) {
   std::uint64_t idle = 0, kernel = 0, user = 0;
   bool available = true;
-  controller->SystemTimes = [&](std::uint64_t& i, std::uint64_t& k, std::uint64_t& u) {
+  controller->ProcessorLoad.SystemTimes = [&](std::uint64_t& i, std::uint64_t& k,
+                                              std::uint64_t& u) {
     i = idle;
     k = kernel;
     u = user;
@@ -296,9 +297,9 @@ TEST_F(CommandsTest, ProcessorLoad) {
   };
   // The first sample measures from zero times.
   EXPECT_EQ(sample(600, 800, 200), "CPU load: 40%");
-  EXPECT_EQ(controller->IdleTime, 600u);
-  EXPECT_EQ(controller->KernelTime, 800u);
-  EXPECT_EQ(controller->UserTime, 200u);
+  EXPECT_EQ(controller->ProcessorLoad.IdleTime, 600u);
+  EXPECT_EQ(controller->ProcessorLoad.KernelTime, 800u);
+  EXPECT_EQ(controller->ProcessorLoad.UserTime, 200u);
   // Halves go to the even neighbour: 62.5 -> 62, 87.5 -> 88.
   EXPECT_EQ(sample(603, 806, 202), "CPU load: 62%");
   EXPECT_EQ(sample(604, 812, 204), "CPU load: 88%");
@@ -309,7 +310,7 @@ TEST_F(CommandsTest, ProcessorLoad) {
   EXPECT_EQ(sample(700, 822, 214), "CPU load: ?");
   available = false;
   EXPECT_EQ(sample(800, 900, 300), "CPU load: ?");
-  EXPECT_EQ(controller->IdleTime, 700u);
+  EXPECT_EQ(controller->ProcessorLoad.IdleTime, 700u);
 
   // The system's own times.
   std::uint64_t i1, k1, u1, i2, k2, u2;
@@ -514,10 +515,10 @@ TEST_F(CommandsTest, ForwardedSettings) {
   EXPECT_GT(exposureMs, 0.0);
 
   controller->SetBufferPool(4, 8);
-  EXPECT_EQ(controller->PoolBlockCount, 4);
-  EXPECT_EQ(controller->PoolBlockSizeMB, 8);
+  EXPECT_EQ(controller->Captures.PoolBlockCount, 4);
+  EXPECT_EQ(controller->Captures.PoolBlockSizeMB, 8);
   controller->SetFrames2Capture(100);
-  EXPECT_EQ(controller->Frames2Capture, 100);
+  EXPECT_EQ(controller->Captures.Frames2Capture, 100);
   EXPECT_EQ(Status(), "Status: OK");
 }
 

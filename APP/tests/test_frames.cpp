@@ -93,12 +93,12 @@ class FramesTest : public ::testing::Test {
     Sim->PowerOn();
     Sim->SetTiming(simcam::Timing::Deterministic);
     AppCommand->Render.ActiveCorrection = nullptr;
-    AppCommand->FrameFileCounter = AppCommand->AVICounter = 0;
+    AppCommand->Captures.FrameFileCounter = AppCommand->Captures.AVICounter = 0;
   }
   void TearDown() override {
     AppCommand->SettingsView = nullptr;
     AppCommand->Running = false;
-    AppCommand->Frames2Capture = 0;
+    AppCommand->Captures.Frames2Capture = 0;
     CameraDevice->SetStreamStatus(0);
     QDir::setCurrent(previousDir);
   }
@@ -191,7 +191,7 @@ TEST_F(FramesTest, RequestsAreServedByTheNextRenderedFrame) {
         << i;
   }
   EXPECT_TRUE(QFile::exists(Path("FRAME_0.BMP")));
-  EXPECT_EQ(AppCommand->FrameFileCounter, 1);
+  EXPECT_EQ(AppCommand->Captures.FrameFileCounter, 1);
 
   // The clipboard receives the colour picture as drawn.
   AppCommand->CopyFrame();
@@ -351,12 +351,12 @@ TEST_F(AVICaptureTest, StoresOneRenderedFramePerFrameRead) {
         Case{7, 3, "rawvideo,104,60,2997/100,3\n"}}) {
     SCOPED_TRACE(c.mode);
     AppCommand->SetDebayerMode(c.mode);
-    AppCommand->Frames2Capture = c.frames;
+    AppCommand->Captures.Frames2Capture = c.frames;
     const std::string expected = ExpectedFrames(c.mode, c.frames);
     // A mode chosen during the capture does not change its frames.
     QTimer::singleShot(0, [] { AppCommand->SetDebayerMode(2); });
     AppCommand->SaveVideo();
-    EXPECT_FALSE(AppCommand->CaptureRunning);
+    EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
     EXPECT_TRUE(settings.enabled);
     EXPECT_EQ(MainForm->Panel(PanelStatus), QString::number(c.frames));
     const QString file = Path(QStringLiteral("VIDEO_%1.AVI").arg(number++));
@@ -376,11 +376,12 @@ TEST_F(AVICaptureTest, ALinkAtTheNextNameIsPassedOverByEveryNewFile) {
   StartStream();
   QTemporaryDir outside;
   const auto picture = Gradient(16, 8);
-  const std::int32_t blocks = AppCommand->PoolBlockCount, blockMB = AppCommand->PoolBlockSizeMB;
-  AppCommand->PoolBlockCount = 2;
-  AppCommand->PoolBlockSizeMB = 1;
-  AppCommand->RAWCounter = 0;
-  AppCommand->Frames2Capture = 2;
+  const std::int32_t blocks = AppCommand->Captures.PoolBlockCount,
+                     blockMB = AppCommand->Captures.PoolBlockSizeMB;
+  AppCommand->Captures.PoolBlockCount = 2;
+  AppCommand->Captures.PoolBlockSizeMB = 1;
+  AppCommand->Captures.RAWCounter = 0;
+  AppCommand->Captures.Frames2Capture = 2;
   std::int32_t bmpCounter = 0, jpegCounter = 0;
   const struct {
     const char* linked;
@@ -405,8 +406,8 @@ TEST_F(AVICaptureTest, ALinkAtTheNextNameIsPassedOverByEveryNewFile) {
   // Nothing was created through a link.
   EXPECT_TRUE(QDir(outside.path()).isEmpty());
   EXPECT_TRUE(messages.empty());
-  AppCommand->PoolBlockCount = blocks;
-  AppCommand->PoolBlockSizeMB = blockMB;
+  AppCommand->Captures.PoolBlockCount = blocks;
+  AppCommand->Captures.PoolBlockSizeMB = blockMB;
 }
 
 TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
@@ -414,9 +415,9 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
   const DWORD frameReads = QDV_IOCTL_GET_FRAME;
   AppCommand->SaveVideo();
   StartStream(1);
-  AppCommand->CaptureRunning = true;  // another capture runs
+  AppCommand->Captures.CaptureRunning = true;  // another capture runs
   AppCommand->SaveVideo();
-  AppCommand->CaptureRunning = false;
+  AppCommand->Captures.CaptureRunning = false;
   settings.path = Path("missing/");
   Sim->ResetRequestCounts();
   AppCommand->SaveVideo();
@@ -432,7 +433,7 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
                           {"ERROR!", "Cannot get viewport setting."},
                           {"ERROR!", "Camera open fail."}}));
   EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-  EXPECT_FALSE(AppCommand->CaptureRunning);
+  EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
 }
 
 // A capture holds the camera from its first message to its last: commands
@@ -440,7 +441,7 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
 // start would share the frame buffer and the live-video pause with it.
 TEST_F(AVICaptureTest, NoCaptureStartsWhileAnotherShowsAMessage) {
   StartStream();
-  AppCommand->Frames2Capture = 1;
+  AppCommand->Captures.Frames2Capture = 1;
   const struct {
     const char* name;
     void (TAppCommand::*capture)();
@@ -454,7 +455,7 @@ TEST_F(AVICaptureTest, NoCaptureStartsWhileAnotherShowsAMessage) {
           Sim->SetAbsent(false);
           AppCommand->SaveVideo();
           AppCommand->SaveRAWVideo();
-          EXPECT_FALSE(AppCommand->CaptureRunning);
+          EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
         });
     Sim->SetAbsent(true);
     (AppCommand->*c.capture)();
@@ -475,7 +476,7 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
   // header 8: room for two frames.
   const std::uint64_t previous = AVISizeLimit();
   SetAVISizeLimit(224 + 2 * (8 + 74880 + 16) + 8);
-  AppCommand->Frames2Capture = 5;
+  AppCommand->Captures.Frames2Capture = 5;
   {
     // While the message waits, the file is complete: a strict reader takes
     // both frames with their index.
@@ -497,7 +498,7 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
             (std::vector<Message>{{"ERROR!", "AVI file size limit reached, capture stopped: " +
                                                  Path("VIDEO_0.AVI")}}));
   // Unlimited frames: Stop Video (or Esc) ends the capture.
-  AppCommand->Frames2Capture = 0;
+  AppCommand->Captures.Frames2Capture = 0;
   int reads = 0;
   QTimer stopper;
   QObject::connect(&stopper, &QTimer::timeout, [&] {
@@ -505,7 +506,7 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
   });
   stopper.start(0);
   AppCommand->SaveVideo();
-  EXPECT_FALSE(AppCommand->CaptureRunning);
+  EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
   EXPECT_EQ(Probe(Path("VIDEO_1.AVI")).substr(0, 25), "rawvideo,208,120,2997/100");
 }
 

@@ -218,9 +218,9 @@ class TestMainWindow : public QObject {
     MainForm->btRun->click();
     QVERIFY(AppCommand->Running && MainForm->tmFPS->isActive());
     QVERIFY(!MainForm->VideoScrollBox->widgetResizable());
-    AppCommand->CaptureRunning = true;
+    AppCommand->Captures.CaptureRunning = true;
     QTest::keyClick(MainForm, Qt::Key_Escape);
-    QVERIFY(AppCommand->Running && !AppCommand->CaptureRunning);
+    QVERIFY(AppCommand->Running && !AppCommand->Captures.CaptureRunning);
     QTest::keyClick(MainForm, Qt::Key_Escape);
     QVERIFY(!AppCommand->Running && !MainForm->tmFPS->isActive());
     QVERIFY(MainForm->VideoScrollBox->widgetResizable());

@@ -344,7 +344,7 @@ class TestPresets : public QObject {
     SettingsForm->edPath->setText(QStringLiteral("/kept/"));
     SettingsForm->cbSDRAM->setChecked(true);
     const TPresetValues before = SettingsForm->CollectPreset();
-    const std::int32_t zoom = AppCommand->Render.Zoom, limit = AppCommand->Frames2Capture;
+    const std::int32_t zoom = AppCommand->Render.Zoom, limit = AppCommand->Captures.Frames2Capture;
     const QStringList reals = {"FrameRate", "ExpMs"};
     QStringList wrong = EntryNames;
     wrong.removeAll("Capture File Path");  // texts: any value will do
@@ -371,7 +371,7 @@ class TestPresets : public QObject {
       QCOMPARE(messages_, QStringList{expected});
       QVERIFY2(camera_->SensorRegisterWrites().empty(), name.constData());
       QVERIFY2(SettingsForm->CollectPreset() == before, name.constData());
-      QVERIFY2(AppCommand->Render.Zoom == zoom && AppCommand->Frames2Capture == limit,
+      QVERIFY2(AppCommand->Render.Zoom == zoom && AppCommand->Captures.Frames2Capture == limit,
                name.constData());
     }
   }
@@ -439,7 +439,7 @@ class TestPresets : public QObject {
              (std::array{v.Exposure, v.ExpMin, v.ExpMax, v.Frequency}));
     QCOMPARE((std::array{c.Gamma, c.SDRAM, c.UseEscKey}),
              (std::array{v.Gamma, v.SDRAM, v.UseEscKey}));
-    QCOMPARE(AppCommand->Frames2Capture, 17);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 17);
   }
 
   // The file keeps the frame limit the captures use: a number typed but not
@@ -459,10 +459,10 @@ class TestPresets : public QObject {
       if (c.set) SettingsForm->btSet->click();
       const QByteArray file = Saved();
       QCOMPARE(Entry(file, "Frames2Capture"), QLatin1String(c.saved));
-      const std::int32_t inUse = AppCommand->Frames2Capture;
+      const std::int32_t inUse = AppCommand->Captures.Frames2Capture;
       AppCommand->SetFrames2Capture(7);
       QCOMPARE(Load(file), TPresetLoad::Loaded);
-      QCOMPARE(AppCommand->Frames2Capture, c.loaded);
+      QCOMPARE(AppCommand->Captures.Frames2Capture, c.loaded);
       QCOMPARE(SettingsForm->eFrames->text(), QLatin1String(c.saved));
       AppCommand->SetFrames2Capture(inUse);
     }
@@ -491,9 +491,9 @@ class TestPresets : public QObject {
     SetUpState();
     const QByteArray base = Saved();
     ResetState();
-    AppCommand->CaptureRunning = true;
+    AppCommand->Captures.CaptureRunning = true;
     const TPresetLoad result = Load(base);
-    AppCommand->CaptureRunning = false;
+    AppCommand->Captures.CaptureRunning = false;
     QCOMPARE(result, TPresetLoad::Refused);
     QCOMPARE(AppCommand->Render.Zoom, 1);
     QCOMPARE(SettingsForm->tbGain->value(), 0);

@@ -150,8 +150,8 @@ class TestSettings : public QObject {
       SettingsForm->btBufferPool->click();
       QCOMPARE(size->text(), QLatin1String(c.shownSize));
       QCOMPARE(count->text(), QLatin1String(c.shownCount));
-      QCOMPARE(AppCommand->PoolBlockSizeMB, c.appliedSize < 0 ? 16 : c.appliedSize);
-      QCOMPARE(AppCommand->PoolBlockCount, c.appliedCount < 0 ? 32 : c.appliedCount);
+      QCOMPARE(AppCommand->Captures.PoolBlockSizeMB, c.appliedSize < 0 ? 16 : c.appliedSize);
+      QCOMPARE(AppCommand->Captures.PoolBlockCount, c.appliedCount < 0 ? 32 : c.appliedCount);
     }
     QCOMPARE(messages_.size(), 1);
 
@@ -159,17 +159,17 @@ class TestSettings : public QObject {
     SettingsForm->cbUnlimitedFrames->setChecked(false);
     QVERIFY(SettingsForm->eFrames->isEnabled());
     Type(SettingsForm->eFrames, QStringLiteral("25"));
-    QCOMPARE(AppCommand->Frames2Capture, 0);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 0);
     SettingsForm->btSet->click();
-    QCOMPARE(AppCommand->Frames2Capture, 25);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 25);
     Type(SettingsForm->eFrames, QStringLiteral("2x"));
     SettingsForm->btSet->click();
-    QCOMPARE(AppCommand->Frames2Capture, 25);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 25);
     QCOMPARE(messages_.last(), QStringLiteral("'2x' is not a valid integer value"));
     SettingsForm->cbUnlimitedFrames->setChecked(true);
     QCOMPARE(SettingsForm->eFrames->text(), QStringLiteral("0"));
     QVERIFY(!SettingsForm->eFrames->isEnabled());
-    QCOMPARE(AppCommand->Frames2Capture, 0);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 0);
 
     // A folder name with a line break would split its preset line.
     QVERIFY(!SettingsForm->SetCaptureFolder(QStringLiteral("/tmp/a\nb")));

@@ -135,8 +135,8 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
          Key("Return");
        },
        [&keys] {
-         return keys.returns > mark && AppCommand->Frames2Capture == 0 &&
-                AppCommand->PoolBlockSizeMB != 8 && SettingsForm->isVisible();
+         return keys.returns > mark && AppCommand->Captures.Frames2Capture == 0 &&
+                AppCommand->Captures.PoolBlockSizeMB != 8 && SettingsForm->isVisible();
        }},
       {"histogram-fed",
        [] {

@@ -59,14 +59,14 @@ bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings
   });
   settings.path = dir.path() + QStringLiteral("/");
   AppCommand->SettingsView = &settings;
-  AppCommand->Frames2Capture = s.frames;
+  AppCommand->Captures.Frames2Capture = s.frames;
   // Room for every frame: nothing is dropped.
-  AppCommand->PoolBlockCount = 4;
-  AppCommand->PoolBlockSizeMB = 16;
+  AppCommand->Captures.PoolBlockCount = 4;
+  AppCommand->Captures.PoolBlockSizeMB = 16;
   AppCommand->SaveRAWVideo();
   AppCommand->SettingsView = nullptr;
   const QString written =
-      settings.path + QStringLiteral("VIDEO_%1.RAW").arg(AppCommand->RAWCounter);
+      settings.path + QStringLiteral("VIDEO_%1.RAW").arg(AppCommand->Captures.RAWCounter);
   const QString target = dir.filePath(SampleName(s));
   QFile::remove(target);
   if (!quiet || !QFile::rename(written, target)) return Fail("no capture for", target);
