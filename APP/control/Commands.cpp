@@ -120,8 +120,8 @@ void TAppCommand::Done() {
   Render.RGBHistogramOn = false;
   Render.RAWHistogramOn = false;
   Render.WhiteBalancePending = false;
-  TriggerShotArmed = false;
-  TriggerMode = false;
+  Trigger.TriggerShotArmed = false;
+  Trigger.TriggerMode = false;
   SerialRefreshPending = false;
   Render.CorrectionToolPending = false;
 
@@ -163,12 +163,12 @@ void TAppCommand::StopVideo() {
 }
 
 void TAppCommand::SuspendThreads() {
-  if (TriggerMode && TriggerThread != nullptr) TriggerThread->Suspend();
+  if (Trigger.TriggerMode && TriggerThread != nullptr) TriggerThread->Suspend();
   if (FrameThread != nullptr) FrameThread->Suspend();
 }
 
 void TAppCommand::ResumeThreads() {
-  if (TriggerMode && TriggerThread != nullptr) TriggerThread->Resume();
+  if (Trigger.TriggerMode && TriggerThread != nullptr) TriggerThread->Resume();
   if (FrameThread != nullptr) FrameThread->Resume();
 }
 

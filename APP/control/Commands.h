@@ -36,6 +36,7 @@
 #include "APP/camera/IniFile.h"
 #include "APP/capture/CaptureSettings.h"
 #include "APP/control/ProcessorLoad.h"
+#include "APP/control/TriggerControl.h"
 #include "APP/render/LiveRender.h"
 #include "common/BitmapInfo.h"
 #include "common/GuiSync.h"
@@ -281,8 +282,8 @@ class TAppCommand {
   // The stream format code the camera is set to when video starts.
   std::int32_t OutMode = static_cast<std::int32_t>(QDV_STREAM_RAW8);
   bool SerialRefreshPending = true;
-  bool TriggerMode = false;
-  bool TriggerShotArmed = false;
+  // The trigger lines, the triggered run and the external-input display.
+  TTriggerControl Trigger;
   // The processor times of the previous load sample, and their source.
   TProcessorLoad ProcessorLoad;
   std::unique_ptr<TIniFile> IniFile;

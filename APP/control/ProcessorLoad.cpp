@@ -36,8 +36,8 @@ std::optional<long long> TProcessorLoad::Sample() {
   UserTime = user;
   // With no time elapsed between two samples there is no load to show.
   if (total <= 0) return std::nullopt;
-  const auto percent = static_cast<long long>(std::nearbyint(
-      static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
+  const auto percent = static_cast<long long>(
+      std::nearbyint(static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
   if (percent < 0) return std::nullopt;
   return percent;
 }

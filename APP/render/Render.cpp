@@ -25,13 +25,9 @@ void TFrameThread::FrameThreadSync() { AppCommand->GrabFrame(); }
 
 bool TAppCommand::GrabFrame() {
   const TGrabResult result = Render.GrabFrame(*CameraDevice);
-  if (result == TGrabResult::NoFrame && TriggerShotArmed) {
-    // The first externally triggered frame that did not come in time ends
-    // the triggered run: external synchronisation off, outputs kept.
-    CameraDevice->SetTriggerControl(CameraDevice->GetTriggerControl() & 15u);
-    StopVideo();
-    TriggerShotArmed = false;
-  }
+  // The first externally triggered frame that did not come in time ends the
+  // triggered run, and live video with it.
+  if (result == TGrabResult::NoFrame && Trigger.EndTriggeredRun(*CameraDevice)) StopVideo();
   return result == TGrabResult::Drawn;
 }
 

@@ -72,7 +72,8 @@ TEST(CommandsUnit, CreationDefaults) {
   EXPECT_EQ(c.OutMode, 1);
   EXPECT_FALSE(c.Captures.CaptureRunning || c.Render.SavePending || c.Render.CopyPending ||
                c.Render.RGBHistogramOn || c.Render.RAWHistogramOn || c.Render.WhiteBalancePending ||
-               c.TriggerMode || c.TriggerShotArmed || c.Render.CorrectionToolPending);
+               c.Trigger.TriggerMode || c.Trigger.TriggerShotArmed ||
+               c.Render.CorrectionToolPending);
   EXPECT_TRUE(c.SerialRefreshPending);
   EXPECT_EQ(c.Captures.FrameFileCounter, 0);
   EXPECT_EQ(c.ProcessorLoad.IdleTime + c.ProcessorLoad.KernelTime + c.ProcessorLoad.UserTime, 0u);
@@ -134,8 +135,8 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   controller->Captures.CaptureRunning = controller->Render.SavePending =
       controller->Render.CopyPending = true;
   controller->Render.RGBHistogramOn = controller->Render.RAWHistogramOn = true;
-  controller->Render.WhiteBalancePending = controller->TriggerShotArmed = true;
-  controller->TriggerMode = controller->Render.CorrectionToolPending = true;
+  controller->Render.WhiteBalancePending = controller->Trigger.TriggerShotArmed = true;
+  controller->Trigger.TriggerMode = controller->Render.CorrectionToolPending = true;
   controller->Render.ActiveCorrection = controller->Render.ColorCorrectionObject.get();
   controller->Done();
   EXPECT_TRUE(FrameThread->Terminated());
@@ -143,7 +144,7 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   EXPECT_FALSE(controller->Captures.CaptureRunning || controller->Render.SavePending ||
                controller->Render.CopyPending || controller->Render.RGBHistogramOn ||
                controller->Render.RAWHistogramOn || controller->Render.WhiteBalancePending ||
-               controller->TriggerShotArmed || controller->TriggerMode ||
+               controller->Trigger.TriggerShotArmed || controller->Trigger.TriggerMode ||
                controller->SerialRefreshPending || controller->Render.CorrectionToolPending);
   EXPECT_EQ(controller->Render.ColorCorrectionObject, nullptr);
   EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);
@@ -235,7 +236,7 @@ TEST_F(VideoTest, PauseCountsNestAndIncludeTheTriggerThreadOnlyInTriggerMode) {
   EXPECT_EQ(FrameThread->PauseCount(), 1);
   EXPECT_EQ(TriggerThread->PauseCount(), 1);
 
-  controller->TriggerMode = true;
+  controller->Trigger.TriggerMode = true;
   controller->ResumeThreads();
   EXPECT_EQ(TriggerThread->PauseCount(), 0);
   EXPECT_EQ(FrameThread->PauseCount(), 0);

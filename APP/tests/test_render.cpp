@@ -222,9 +222,9 @@ TEST_F(RenderTest, StreamOffOrMissingFrameRendersNothingAndAnArmedTriggerStops) 
   EXPECT_FALSE(AppCommand->GrabFrame());  // no frame: live video goes on
   EXPECT_TRUE(AppCommand->Running);
   CameraDevice->SetTriggerControl(16 | 8 | 2);
-  AppCommand->TriggerShotArmed = true;
+  AppCommand->Trigger.TriggerShotArmed = true;
   EXPECT_FALSE(AppCommand->GrabFrame());  // armed: the run ends
-  EXPECT_FALSE(AppCommand->Running || AppCommand->TriggerShotArmed);
+  EXPECT_FALSE(AppCommand->Running || AppCommand->Trigger.TriggerShotArmed);
   EXPECT_EQ(CameraDevice->GetTriggerControl(), 8u | 2u);
   EXPECT_EQ(CameraDevice->GetStreamStatus(), 0u);
   EXPECT_EQ(MainForm->Panel(PanelFPS), QStringLiteral("Stopped"));
