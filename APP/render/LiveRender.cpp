@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
+#include <new>
 #include <utility>
 
 #include "common/Zoom.h"
@@ -34,7 +36,19 @@ void Hand(const Outlet& outlet, Args&&... args) {
 
 }  // namespace
 
-TLiveRender::TLiveRender() : buffers_(std::make_unique<TLiveBuffers>()) {
+namespace {
+// The buffers zeroed: calloc takes fresh pages, which the system zeroes
+// when they are first touched, instead of writing 35 MB of zeros.
+TLiveBuffers* AllocateBuffers() {
+  void* memory = std::calloc(1, sizeof(TLiveBuffers));
+  if (memory == nullptr) throw std::bad_alloc();
+  return static_cast<TLiveBuffers*>(memory);
+}
+}  // namespace
+
+void TLiveRender::TFreeBuffers::operator()(TLiveBuffers* buffers) const { std::free(buffers); }
+
+TLiveRender::TLiveRender() : buffers_(AllocateBuffers()) {
   for (std::uint32_t i = 0; i < 256; ++i) {
     DisplayBitmapInfo.bmiColors[i] = i + i * 256 + i * 65536;
   }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <type_traits>
 
 #include "APP/camera/Camera.h"
 #include "common/BitmapInfo.h"
@@ -21,8 +22,9 @@
 #include "common/RenderCore.h"
 #include "imaging/colorcorrection_ptr.h"
 
-// The frame buffers, about 35 MB: allocated once with their render and kept
-// off the stack.
+// The frame buffers, about 35 MB: allocated once with their render, kept off
+// the stack, and zeroed as pages the system hands over untouched, so that
+// memory is taken only as frames fill them.
 struct TLiveBuffers {
   // Live frames as the camera delivers them.
   std::uint8_t FrameBuffer[FrameBufferSize];
@@ -33,6 +35,7 @@ struct TLiveBuffers {
   // The 24-bit picture (B, G, R) that demosaicing writes.
   std::uint8_t Image24[Image24Size];
 };
+static_assert(std::is_trivial_v<TLiveBuffers>, "allocated and freed as plain memory");
 
 // Where a rendered frame goes besides the screen. Each outlet may be empty;
 // the request it would serve is then only cleared.
@@ -78,7 +81,10 @@ class TLiveRender {
   TRenderOutlets Outlets;
 
  private:
-  std::unique_ptr<TLiveBuffers> buffers_;
+  struct TFreeBuffers {
+    void operator()(TLiveBuffers* buffers) const;
+  };
+  std::unique_ptr<TLiveBuffers, TFreeBuffers> buffers_;
 
   TRenderBuffers Buffers() const { return {Pixels16, Pixels8, Image24}; }
   TRenderFrame Decode(std::uint32_t code, const std::uint8_t* raw, std::uint32_t bytes,
