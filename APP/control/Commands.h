@@ -34,7 +34,7 @@
 
 #include "APP/camera/Camera.h"
 #include "APP/camera/IniFile.h"
-#include "APP/capture/CaptureSettings.h"
+#include "APP/control/CaptureSettings.h"
 #include "APP/control/ProcessorLoad.h"
 #include "APP/control/TriggerControl.h"
 #include "APP/render/LiveRender.h"
@@ -224,7 +224,7 @@ class TAppCommand {
   void SetInterPacketDelay(std::int32_t delay, double& rate);
   std::int32_t GetInterPacketDelay(double& rate);
 
-  // Live picture: grab, render, demosaicing mode, zoom (Render.cpp).
+  // Live picture: grab, render, demosaicing mode, zoom (LiveVideo.cpp).
   bool GrabFrame();
   bool RenderFrame(std::uint32_t code, const std::uint8_t* raw, std::uint32_t bytes,
                    std::int32_t width, std::int32_t height, std::int32_t mode);

@@ -19,14 +19,15 @@ TEST(LiveRender, EachOutletGetsItsPartOfTheFrame) {
   const std::vector<std::uint8_t> frame(8 * 4 * 3 / 2, 0x9C);
   const struct {
     std::int32_t mode;
-    int bits, width;
     QStringList calls;
   } cases[] = {
-      {0, 8, 8, {"raw 8x4/12", "wb 8x4/12", "present 8x4/8 at 4", "copy 8/24", "save 8", "rgb 8"}},
-      {4, 24, 8, {"raw 8x4/12", "wb 8x4/12", "present 8x4/24 at 4", "copy 8/24", "save 8",
-                  "tool 8", "rgb 24"}},
-      {7, 24, 4, {"raw 8x4/12", "wb 8x4/12", "present 4x2/24 at 2", "copy 4/24", "save 4",
-                  "tool 4", "rgb 24"}},
+      {0, {"raw 8x4/12", "wb 8x4/12", "present 8x4/8 at 4", "copy 8/24", "save 8", "rgb 8"}},
+      {4,
+       {"raw 8x4/12", "wb 8x4/12", "present 8x4/24 at 4", "copy 8/24", "save 8", "tool 8",
+        "rgb 24"}},
+      {7,
+       {"raw 8x4/12", "wb 8x4/12", "present 4x2/24 at 2", "copy 4/24", "save 4", "tool 4",
+        "rgb 24"}},
   };
   for (const auto& c : cases) {
     TLiveRender render;
@@ -61,8 +62,8 @@ TEST(LiveRender, EachOutletGetsItsPartOfTheFrame) {
     render.RAWHistogramOn = render.RGBHistogramOn = true;
     render.WhiteBalancePending = render.CopyPending = render.SavePending =
         render.CorrectionToolPending = true;
-    ASSERT_TRUE(render.RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()), 8,
-                                   4, c.mode));
+    ASSERT_TRUE(render.RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()), 8, 4,
+                                   c.mode));
     EXPECT_EQ(calls, c.calls) << c.mode;
     EXPECT_FALSE(render.WhiteBalancePending || render.CopyPending || render.SavePending ||
                  render.CorrectionToolPending);
