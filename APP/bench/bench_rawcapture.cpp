@@ -127,10 +127,10 @@ struct CaptureRun {
 };
 
 CaptureRun Capture(int frames, int blocks) {
-  AppCommand->PoolBlockCount = blocks;
-  AppCommand->PoolBlockSizeMB = 16;
-  AppCommand->Frames2Capture = frames;
-  AppCommand->RAWCounter = 0;
+  AppCommand->Captures.PoolBlockCount = blocks;
+  AppCommand->Captures.PoolBlockSizeMB = 16;
+  AppCommand->Captures.Frames2Capture = frames;
+  AppCommand->Captures.RAWCounter = 0;
   HeaderClock header;
   SetRAWCaptureWriter(header.Writer());
   AppCommand->SaveRAWVideo();
@@ -313,10 +313,10 @@ void MeasureResponse(benchmark::State& state, void (TAppCommand::*command)()) {
 void BM_RAWCaptureResponse(benchmark::State& state, simcam::SimCamera* camera) {
   Configure(*camera, simcam::Timing::RealTime, QDV_STREAM_RAW8);
   for (auto _ : state) {
-    AppCommand->PoolBlockCount = static_cast<std::int32_t>(state.range(0));
-    AppCommand->PoolBlockSizeMB = static_cast<std::int32_t>(state.range(1));
-    AppCommand->Frames2Capture = 60;
-    AppCommand->RAWCounter = 0;
+    AppCommand->Captures.PoolBlockCount = static_cast<std::int32_t>(state.range(0));
+    AppCommand->Captures.PoolBlockSizeMB = static_cast<std::int32_t>(state.range(1));
+    AppCommand->Captures.Frames2Capture = 60;
+    AppCommand->Captures.RAWCounter = 0;
     MeasureResponse(state, &TAppCommand::SaveRAWVideo);
     const auto match =
         QRegularExpression(R"(^(\d+)\((\d+)\))").match(AppCommand->MainView->Panel(PanelStatus));
@@ -329,8 +329,8 @@ void BM_RAWCaptureResponse(benchmark::State& state, simcam::SimCamera* camera) {
 void BM_AVICaptureResponse(benchmark::State& state, simcam::SimCamera* camera) {
   Configure(*camera, simcam::Timing::RealTime, QDV_STREAM_RAW8);
   for (auto _ : state) {
-    AppCommand->Frames2Capture = 60;
-    AppCommand->AVICounter = 0;
+    AppCommand->Captures.Frames2Capture = 60;
+    AppCommand->Captures.AVICounter = 0;
     MeasureResponse(state, &TAppCommand::SaveVideo);
     QFile::remove(folder->path() + "/VIDEO_0.AVI");
   }

@@ -36,7 +36,8 @@ void Configure(std::uint32_t code, std::int32_t mode, bool correction, std::int3
   }
   AppCommand->SetDebayerMode(mode);
   AppCommand->SetZoom(zoom);
-  AppCommand->ActiveCorrection = correction ? AppCommand->ColorCorrectionObject.get() : nullptr;
+  AppCommand->Render.ActiveCorrection =
+      correction ? AppCommand->Render.ColorCorrectionObject.get() : nullptr;
 }
 
 // A frame of the given format as the camera delivers it.
@@ -73,10 +74,10 @@ void BM_RenderFrame(benchmark::State& state) {
   Configure(code, static_cast<std::int32_t>(state.range(1)), state.range(2) != 0,
             static_cast<std::int32_t>(state.range(3)));
   const auto bytes = static_cast<std::uint32_t>(frame.size());
-  AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height, AppCommand->DebayerMode);
+  AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height, AppCommand->Render.DebayerMode);
   for (auto _ : state)
-    benchmark::DoNotOptimize(
-        AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height, AppCommand->DebayerMode));
+    benchmark::DoNotOptimize(AppCommand->RenderFrame(code, frame.data(), bytes, Width, Height,
+                                                     AppCommand->Render.DebayerMode));
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -89,7 +90,7 @@ void BM_Stage_Camera(benchmark::State& state) {
     ViewPortRecord viewPort{};
     CameraDevice->GetViewPort(viewPort);
     std::uint32_t bytes = 0;
-    CameraDevice->GetFrame(FrameBuffer, FrameBufferSize, bytes);
+    CameraDevice->GetFrame(AppCommand->Render.FrameBuffer, FrameBufferSize, bytes);
     benchmark::DoNotOptimize(bytes);
   }
 }
@@ -100,8 +101,9 @@ void BM_Stage_Decode(benchmark::State& state) {
   const auto code = static_cast<std::uint32_t>(state.range(0));
   const std::vector<std::uint8_t> frame = CaptureFrame(code);
   const auto bytes = static_cast<std::uint32_t>(frame.size());
-  const TRenderBuffers buffers{Pixels16, Pixels8, Image24};
-  const TDisplayLookup lookup{AppCommand->LUT10, AppCommand->LUT12};
+  const TRenderBuffers buffers{AppCommand->Render.Pixels16, AppCommand->Render.Pixels8,
+                               AppCommand->Render.Image24};
+  const TDisplayLookup lookup{AppCommand->Render.LUT10, AppCommand->Render.LUT12};
   for (auto _ : state) {
     TRenderFrame decoded;
     UnpackFrame(code, frame.data(), bytes, Width, Height, buffers, decoded);
@@ -116,7 +118,7 @@ void BM_Stage_Demosaic(benchmark::State& state) {
   const Debayer8Func member =
       Debayer8Member(static_cast<std::int32_t>(state.range(0)), DEBAYER_8TO24, BAYER_GBRG);
   for (auto _ : state) {
-    member(frame.data(), Width, Height, Image24);
+    member(frame.data(), Width, Height, AppCommand->Render.Image24);
     benchmark::ClobberMemory();
   }
 }
@@ -125,16 +127,19 @@ void BM_Stage_Demosaic(benchmark::State& state) {
 // colours), 1 cold (the first frame after a settings change).
 void BM_Stage_Correction(benchmark::State& state) {
   const std::vector<std::uint8_t> frame = CaptureFrame(1);
-  DebayerBilinear_8to24_GBRG(frame.data(), Width, Height, Image24);
-  std::vector<std::uint8_t> picture(Image24, Image24 + Width * Height * 3);
-  ApplyColorCorrection(AppCommand->ColorCorrectionObject.get(), picture.data(), Width, Height);
+  DebayerBilinear_8to24_GBRG(frame.data(), Width, Height, AppCommand->Render.Image24);
+  std::vector<std::uint8_t> picture(AppCommand->Render.Image24,
+                                    AppCommand->Render.Image24 + Width * Height * 3);
+  ApplyColorCorrection(AppCommand->Render.ColorCorrectionObject.get(), picture.data(), Width,
+                       Height);
   const bool cold = state.range(0) != 0;
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(Image24, picture.data(), picture.size());
-    if (cold) SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), Matrix);
+    std::memcpy(AppCommand->Render.Image24, picture.data(), picture.size());
+    if (cold) SetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), Matrix);
     state.ResumeTiming();
-    ApplyColorCorrection(AppCommand->ColorCorrectionObject.get(), Image24, Width, Height);
+    ApplyColorCorrection(AppCommand->Render.ColorCorrectionObject.get(), AppCommand->Render.Image24,
+                         Width, Height);
     benchmark::ClobberMemory();
   }
 }
@@ -144,7 +149,8 @@ void BM_Stage_PanelCopy(benchmark::State& state) {
   const int bits = static_cast<int>(state.range(0));
   TVideoPanel* panel = MainForm->VideoPanel;
   for (auto _ : state)
-    benchmark::DoNotOptimize(panel->SetPicture(bits == 8 ? Pixels8 : Image24, Width, Height, bits));
+    benchmark::DoNotOptimize(panel->SetPicture(
+        bits == 8 ? AppCommand->Render.Pixels8 : AppCommand->Render.Image24, Width, Height, bits));
   QCoreApplication::processEvents();
 }
 
@@ -198,8 +204,8 @@ BENCHMARK(BM_Stage_Paint)
     [] {
       StartLiveVideoApplication();
       QCoreApplication::processEvents();
-      SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), Matrix);
-      SetColorCorrectionMode(AppCommand->ColorCorrectionObject.get(), CorrectionMatrix);
+      SetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), Matrix);
+      SetColorCorrectionMode(AppCommand->Render.ColorCorrectionObject.get(), CorrectionMatrix);
       // Live video as StartVideo leaves it, without the frame thread: the
       // benchmark itself calls GrabFrame.
       MainForm->SetVideoPanelFill(false);

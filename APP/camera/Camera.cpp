@@ -2,30 +2,25 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
-#include "APP/control/Commands.h"
 #include "common/Format.h"
 #include "platform/handle.h"
 
 namespace {
 
-// Hands the operation's error text to the controller's status display.
-void Report(const QString& errorText) {
-  if (AppCommand != nullptr) AppCommand->ShowStatus(errorText);
-}
-
 // The frame of every operation: open the device, run the driver calls, close
 // the device, report. `calls` gets the open handle and the error text, which
 // each failing call overwrites.
 template <class Calls>
-void Operation(std::int32_t cameraIndex, Calls calls) {
+void Operation(const TCamera& camera, Calls calls) {
   QString error;
-  const platform::UniqueHandle handle(OpenCamera(cameraIndex));
+  const platform::UniqueHandle handle(OpenCamera(camera.CameraIndex()));
   if (!handle)
     error = QStringLiteral("Camera open error!");
   else
     calls(handle.get(), error);
-  Report(error);
+  camera.ReportStatus(error);
 }
 
 // Table maximum of the lookup tables that the camera applies: that of the
@@ -40,19 +35,19 @@ std::uint16_t LookupTableMaximum(HANDLE handle) {
 }
 
 // One u32 setting written with its driver call.
-void WriteSetting(std::int32_t cameraIndex, BOOL (*set)(DeviceHandle, DWORD), DWORD value,
+void WriteSetting(const TCamera& camera, BOOL (*set)(DeviceHandle, DWORD), DWORD value,
                   const QString& failure) {
-  Operation(cameraIndex, [&](HANDLE h, QString& error) {
+  Operation(camera, [&](HANDLE h, QString& error) {
     if (!set(h, value)) error = failure;
   });
 }
 
 // One u32 setting read with its driver call; `fallback` when it cannot be
 // read.
-DWORD ReadSetting(std::int32_t cameraIndex, BOOL (*get)(DeviceHandle, DWORD*), DWORD fallback,
+DWORD ReadSetting(const TCamera& camera, BOOL (*get)(DeviceHandle, DWORD*), DWORD fallback,
                   const QString& failure) {
   DWORD value = fallback;
-  Operation(cameraIndex, [&](HANDLE h, QString& error) {
+  Operation(camera, [&](HANDLE h, QString& error) {
     if (!get(h, &value)) {
       value = fallback;
       error = failure;
@@ -68,16 +63,35 @@ void Put(std::uint8_t* header, std::uint32_t offset, const T& value) {
 
 }  // namespace
 
-TCamera::TCamera() : cameraIndex_(0) {}
+namespace {
+// What cameras created without a report of their own are given.
+CameraStatusReport& DefaultReport() {
+  static CameraStatusReport report;
+  return report;
+}
+}  // namespace
+
+TCamera::TCamera(CameraStatusReport report)
+    : cameraIndex_(0), report_(report ? std::move(report) : DefaultReport()) {}
+
+void TCamera::SetDefaultStatusReport(CameraStatusReport report) {
+  DefaultReport() = std::move(report);
+}
+
+void TCamera::SetStatusReport(CameraStatusReport report) { report_ = std::move(report); }
+
+void TCamera::ReportStatus(const QString& errorText) const {
+  if (report_) report_(errorText);
+}
 
 void TCamera::SetSensorReg(std::uint16_t& word) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetSensorReg(h, &word)) error = QStringLiteral("SetSensorReg FAIL!");
   });
 }
 
 void TCamera::SetFrequency(std::uint32_t code) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetFrequency(h, code)) error = QStringLiteral("Frequency set error!");
     // Sensor register 0x75 follows the clock, also when the clock request
     // failed.
@@ -87,39 +101,37 @@ void TCamera::SetFrequency(std::uint32_t code) {
 }
 
 std::uint32_t TCamera::GetFrequency() {
-  return ReadSetting(cameraIndex_, ::GetFrequency, 0, QStringLiteral("Frequency get error!"));
+  return ReadSetting(*this, ::GetFrequency, 0, QStringLiteral("Frequency get error!"));
 }
 
 void TCamera::SetMedianFilterType(std::uint32_t type) {
-  WriteSetting(cameraIndex_, ::SetMedianFilterType, type,
-               QStringLiteral("SetMedianFilterType FAIL!"));
+  WriteSetting(*this, ::SetMedianFilterType, type, QStringLiteral("SetMedianFilterType FAIL!"));
 }
 
 void TCamera::UpdateViewPort(ViewPortRecord& viewPort) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::UpdateViewPort(h, &viewPort)) error = QStringLiteral("UpdateViewPort FAIL!");
   });
 }
 
 void TCamera::GetViewPort(ViewPortRecord& viewPort) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetViewPort(h, &viewPort)) error = QStringLiteral("GetViewPort FAIL!");
   });
 }
 
 void TCamera::SetFrameWaitTimeout(std::uint32_t ms) {
-  WriteSetting(cameraIndex_, ::SetFrameWaitTimeout, ms,
-               QStringLiteral("SetFrameWaitTimeout FAIL!"));
+  WriteSetting(*this, ::SetFrameWaitTimeout, ms, QStringLiteral("SetFrameWaitTimeout FAIL!"));
 }
 
 std::uint32_t TCamera::GetFrameWaitTimeout() {
-  return ReadSetting(cameraIndex_, ::GetFrameWaitTimeout, 5000,
+  return ReadSetting(*this, ::GetFrameWaitTimeout, 5000,
                      QStringLiteral("GetFrameWaitTimeout get error!"));
 }
 
 void TCamera::GetFrame(void* buffer, std::uint32_t size, std::uint32_t& bytes) {
   bytes = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetFrame(h, buffer, size, &bytes)) {
       bytes = 0;
       error = QStringLiteral("GetFrame FAIL!");
@@ -128,34 +140,34 @@ void TCamera::GetFrame(void* buffer, std::uint32_t size, std::uint32_t& bytes) {
 }
 
 void TCamera::GetStatistics(StatisticsRecord& statistics) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetStatistics(h, &statistics)) error = QStringLiteral("GetStatistics FAIL!");
   });
 }
 
 void TCamera::ResetStatistics() {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::ResetStatistics(h)) error = QStringLiteral("ResetStatistics FAIL!");
   });
 }
 
 void TCamera::SetStreamStatus(std::uint32_t status) {
-  WriteSetting(cameraIndex_, ::SetStreamStatus, status, QStringLiteral("SetStreamStatus FAIL!"));
+  WriteSetting(*this, ::SetStreamStatus, status, QStringLiteral("SetStreamStatus FAIL!"));
 }
 
 std::uint32_t TCamera::GetStreamStatus() {
-  return ReadSetting(cameraIndex_, ::GetStreamStatus, 0, QStringLiteral("GetStreamStatus FAIL!"));
+  return ReadSetting(*this, ::GetStreamStatus, 0, QStringLiteral("GetStreamStatus FAIL!"));
 }
 
 void TCamera::SetDefaultLookupTable() {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetDefaultLookupTable(h)) error = QStringLiteral("SetDefaultLookupTable FAIL!");
   });
 }
 
 void TCamera::SetMonoLookupTable(std::int32_t brightness, std::int32_t contrast,
                                  std::int32_t gamma) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     std::array<std::uint16_t, 4096> table{};
     ::BuildLookupTable(brightness, contrast, gamma, table.data(), LookupTableMaximum(h));
     if (!::SetMonoLookupTable(h, table.data())) error = QStringLiteral("SetMonoLookupTable FAIL!");
@@ -167,7 +179,7 @@ void TCamera::SetColorLookupTable(std::int32_t redBrightness, std::int32_t redCo
                                   std::int32_t greenContrast, std::int32_t greenGamma,
                                   std::int32_t blueBrightness, std::int32_t blueContrast,
                                   std::int32_t blueGamma) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     std::array<std::uint16_t, 3 * 4096> table{};
     const std::uint16_t maximum = LookupTableMaximum(h);
     ::BuildLookupTable(redBrightness, redContrast, redGamma, table.data(), maximum);
@@ -180,7 +192,7 @@ void TCamera::SetColorLookupTable(std::int32_t redBrightness, std::int32_t redCo
 }
 
 void TCamera::SetPredefinedLookupTable(std::int32_t stepLength) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     std::array<std::uint16_t, 4096> table{};
     ::BuildPredefinedLookupTable(table.data(), LookupTableMaximum(h), stepLength);
     if (!::SetMonoLookupTable(h, table.data())) error = QStringLiteral("SetMonoLookupTable FAIL!");
@@ -188,14 +200,14 @@ void TCamera::SetPredefinedLookupTable(std::int32_t stepLength) {
 }
 
 void TCamera::WriteColorLookupTable(std::uint16_t* table) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetColorLookupTable(h, table)) error = QStringLiteral("SetColorLookupTable FAIL!");
   });
 }
 
 bool TCamera::GetColorLookupTable(std::uint16_t* table) {
   bool read = false;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     read = ::GetColorLookupTable(h, table) != 0;
     if (!read) error = QStringLiteral("GetColorLookupTable FAIL!");
   });
@@ -203,7 +215,7 @@ bool TCamera::GetColorLookupTable(std::uint16_t* table) {
 }
 
 void TCamera::GetExposureMinMax(std::uint32_t& minimum, std::uint32_t& maximum) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetExposureMinMax(h, &minimum, &maximum)) {
       error = QStringLiteral("GetExposureMinMax FAIL!");
     }
@@ -211,27 +223,27 @@ void TCamera::GetExposureMinMax(std::uint32_t& minimum, std::uint32_t& maximum) 
 }
 
 void TCamera::SetExposure(std::uint32_t rows) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetExposure(h, rows)) error = QStringLiteral("SetExposure FAIL!");
   });
 }
 
 void TCamera::GetExposure(std::uint32_t& rows) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetExposure(h, &rows)) error = QStringLiteral("GetExposure FAIL!");
   });
 }
 
 void TCamera::GetExposureMs(double& ms) {
   ms = 0.0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetExposureMs(h, &ms)) error = QStringLiteral("GetExposureMs FAIL!");
   });
 }
 
 double TCamera::GetGain() {
   double gain = 0.0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetGain(h, &gain)) {
       gain = 0.0;
       error = QStringLiteral("GetGain FAIL!");
@@ -241,13 +253,13 @@ double TCamera::GetGain() {
 }
 
 void TCamera::SetGain(std::int32_t units) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetGain(h, units)) error = QStringLiteral("SetGain FAIL!");
   });
 }
 
 void TCamera::SetGammaCorrection(bool on) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     std::uint16_t word = 0x7000;
     if (!::GetSensorReg(h, &word)) {
       error = QStringLiteral("GetSensorReg FAIL!");
@@ -259,32 +271,31 @@ void TCamera::SetGammaCorrection(bool on) {
 }
 
 void TCamera::SetTriggerControl(std::uint32_t flags) {
-  WriteSetting(cameraIndex_, ::SetTriggerControl, flags, QStringLiteral("SetTriggerControl FAIL!"));
+  WriteSetting(*this, ::SetTriggerControl, flags, QStringLiteral("SetTriggerControl FAIL!"));
 }
 
 std::uint32_t TCamera::GetTriggerControl() {
-  return ReadSetting(cameraIndex_, ::GetTriggerControl, 0,
-                     QStringLiteral("GetTriggerControl FAIL!"));
+  return ReadSetting(*this, ::GetTriggerControl, 0, QStringLiteral("GetTriggerControl FAIL!"));
 }
 
 void TCamera::SetFrameRate(double fps) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetFrameRate(h, fps)) error = QStringLiteral("SetFrameRate FAIL!");
   });
 }
 
 void TCamera::GetFrameRate(double& fps) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetFrameRate(h, &fps)) error = QStringLiteral("GetFrameRate FAIL!");
   });
 }
 
 void TCamera::SetSDRAMStatus(std::uint32_t status) {
-  WriteSetting(cameraIndex_, ::SetSDRAMStatus, status, QStringLiteral("SetSDRAMStatus FAIL!"));
+  WriteSetting(*this, ::SetSDRAMStatus, status, QStringLiteral("SetSDRAMStatus FAIL!"));
 }
 
 std::uint32_t TCamera::GetSDRAMStatus() {
-  return ReadSetting(cameraIndex_, ::GetSDRAMStatus, 0, QStringLiteral("GetSDRAMStatus FAIL!"));
+  return ReadSetting(*this, ::GetSDRAMStatus, 0, QStringLiteral("GetSDRAMStatus FAIL!"));
 }
 
 static_assert(sizeof(CameraInfoRecord) == sizeof(RAWVideoHeader::DeviceID),
@@ -293,7 +304,7 @@ static_assert(sizeof(CameraInfoRecord) == sizeof(RAWVideoHeader::DeviceID),
 void TCamera::FillRAWHeader(void* headerBuffer) {
   auto* header = static_cast<std::uint8_t*>(headerBuffer);
   std::memset(header, 0, RAWVideoHeaderSize);
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     std::memcpy(header + RAWHeader::Signature, RAWVideoSignature, sizeof RAWVideoSignature);
     std::memcpy(header + RAWHeader::BayerMatrix, RAWVideoBayerMatrix, sizeof RAWVideoBayerMatrix);
 
@@ -366,7 +377,7 @@ void TCamera::FillRAWHeader(void* headerBuffer) {
 }
 
 void TCamera::SetBlackLevelStatus(bool automatic) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetBlackLevelStatus(h, automatic ? 0 : 1)) {
       error = QStringLiteral("SetBlackLevelStatus FAIL!");
     }
@@ -375,7 +386,7 @@ void TCamera::SetBlackLevelStatus(bool automatic) {
 
 std::uint8_t TCamera::GetBlackLevelValue() {
   std::uint8_t value = 0;
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::GetBlackLevelValue(h, &value)) {
       value = 0;
       error = QStringLiteral("GetBlackLevelValue FAIL!");
@@ -385,40 +396,37 @@ std::uint8_t TCamera::GetBlackLevelValue() {
 }
 
 void TCamera::SetBlackLevelValue(std::uint8_t value) {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::SetBlackLevelValue(h, value)) error = QStringLiteral("SetBlackLevelValue FAIL!");
   });
 }
 
 void TCamera::ResetSensor() {
-  Operation(cameraIndex_, [&](HANDLE h, QString& error) {
+  Operation(*this, [&](HANDLE h, QString& error) {
     if (!::ResetSensor(h)) error = QStringLiteral("ResetSensor FAIL!");
   });
 }
 
 void TCamera::SetInterPacketGapDelay(std::uint32_t delay) {
-  WriteSetting(cameraIndex_, ::SetInterPacketGapDelay, delay,
+  WriteSetting(*this, ::SetInterPacketGapDelay, delay,
                QStringLiteral("SetInterPacketGapDelay FAIL!"));
 }
 
 std::uint32_t TCamera::GetInterPacketGapDelay() {
-  return ReadSetting(cameraIndex_, ::GetInterPacketGapDelay, 0,
+  return ReadSetting(*this, ::GetInterPacketGapDelay, 0,
                      QStringLiteral("GetInterPacketGapDelay FAIL!"));
 }
 
 void TCamera::SetColorEnhancement(std::uint32_t level) {
-  WriteSetting(cameraIndex_, ::SetColorEnhancement, level,
-               QStringLiteral("SetColorEnhancement FAIL!"));
+  WriteSetting(*this, ::SetColorEnhancement, level, QStringLiteral("SetColorEnhancement FAIL!"));
 }
 
 std::uint32_t TCamera::GetColorEnhancement() {
-  return ReadSetting(cameraIndex_, ::GetColorEnhancement, 64,
-                     QStringLiteral("GetColorEnhancement FAIL!"));
+  return ReadSetting(*this, ::GetColorEnhancement, 64, QStringLiteral("GetColorEnhancement FAIL!"));
 }
 
 void TCamera::SetWhiteBalanceFlags(std::uint32_t flags) {
-  WriteSetting(cameraIndex_, ::SetWhiteBalanceFlags, flags,
-               QStringLiteral("SetWhiteBalanceFlags FAIL!"));
+  WriteSetting(*this, ::SetWhiteBalanceFlags, flags, QStringLiteral("SetWhiteBalanceFlags FAIL!"));
 }
 
 void TCamera::GetSerialNumber(QString& text) {

@@ -3,22 +3,34 @@
 //
 // Each method opens the driver device (camera index 0), makes the driver
 // call or the few calls of its operation, closes the device again and hands
-// its error text to the controller (TAppCommand::ShowStatus): empty on
-// success, otherwise the text of the last failing step. A failed operation
-// gives the caller a fixed default and never throws or shows a message.
+// its error text to its status report (the controller's status display):
+// empty on success, otherwise the text of the last failing step. A failed
+// operation gives the caller a fixed default and never throws or shows a
+// message.
 #ifndef APP_CAMERA_H
 #define APP_CAMERA_H
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 #include "QDV47B5API.h"
 #include "common/RAWVideo.h"
 
+// Receives the error text of each camera operation, empty on success.
+using CameraStatusReport = std::function<void(const QString& errorText)>;
+
 class TCamera {
  public:
-  TCamera();
+  // Without a report of its own the camera takes the program's default one.
+  explicit TCamera(CameraStatusReport report = {});
+
+  // The report every camera created afterwards without one is given; the
+  // controller sets it once, when the program starts.
+  static void SetDefaultStatusReport(CameraStatusReport report);
+  void SetStatusReport(CameraStatusReport report);
+  void ReportStatus(const QString& errorText) const;
 
   void SetSensorReg(std::uint16_t& word);
   void SetFrequency(std::uint32_t code);
@@ -78,6 +90,7 @@ class TCamera {
 
  private:
   std::int32_t cameraIndex_;
+  CameraStatusReport report_;
 };
 
 #endif

@@ -108,8 +108,8 @@ std::int32_t WindowStateValue(const TMainForm* form) {
 // number is kept as it is; the load leaves the limit alone for it.
 QString FrameLimitText(const QString& field) {
   std::int32_t pending = 0;
-  if (!ParseInt32(field, pending) || pending == AppCommand->Frames2Capture) return field;
-  return Signed(AppCommand->Frames2Capture);
+  if (!ParseInt32(field, pending) || pending == AppCommand->Captures.Frames2Capture) return field;
+  return Signed(AppCommand->Captures.Frames2Capture);
 }
 
 // What the settings dialog's controls hold, with the entries that mirror a
@@ -127,7 +127,7 @@ TPresetValues CollectValues(const TMainForm* form, const CameraState& camera) {
   v.Frequency = camera.frequency;
   v.OutMode = AppCommand->GetOutMode();
   v.IPDelay = camera.interPacketDelay;
-  v.BayerAlgIndex = AppCommand->DebayerMode;
+  v.BayerAlgIndex = AppCommand->Render.DebayerMode;
   v.ZoomValue = AppCommand->GetZoom();
   v.SDRAM = camera.sdram;
   // The rate is set with the high-speed mode off; with it on the camera
@@ -372,7 +372,7 @@ TPresetLoad LoadPresetFile(TMainForm* form, const QString& fileName) {
   assert(SettingsForm != nullptr && AppCommand != nullptr && CameraDevice != nullptr);
   // A load during a capture would change the region and the stream under
   // the running capture's file header.
-  if (AppCommand->CaptureRunning) return TPresetLoad::Refused;
+  if (AppCommand->Captures.CaptureRunning) return TPresetLoad::Refused;
   // Only a regular file of a preset's size is read: a FIFO would block the
   // start-up and a device or huge file would fill the memory.
   QByteArray text;

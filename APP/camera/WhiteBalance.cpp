@@ -27,7 +27,7 @@ void ScaleLookupTable(std::uint16_t* table, std::uint32_t count, double gain,
 }
 
 void TAppCommand::WhiteBalance() {
-  if (Running) WhiteBalancePending = true;
+  if (Running) Render.WhiteBalancePending = true;
 }
 
 void TAppCommand::AutoWhiteBalance(const void* raw, std::int32_t width, std::int32_t height,
@@ -74,19 +74,19 @@ void TAppCommand::WhiteBalanceDisable() {
 void TAppCommand::SetImageCorrection(std::int32_t kind) {
   switch (kind) {
     case 1:
-      SetColorCorrectionMode(ColorCorrectionObject.get(), CorrectionGainHSL);
-      ActiveCorrection = ColorCorrectionObject.get();
+      SetColorCorrectionMode(Render.ColorCorrectionObject.get(), CorrectionGainHSL);
+      Render.ActiveCorrection = Render.ColorCorrectionObject.get();
       break;
     case 2:
-      SetColorCorrectionMode(ColorCorrectionObject.get(), CorrectionMatrix);
-      ActiveCorrection = ColorCorrectionObject.get();
+      SetColorCorrectionMode(Render.ColorCorrectionObject.get(), CorrectionMatrix);
+      Render.ActiveCorrection = Render.ColorCorrectionObject.get();
       break;
     default:
-      ActiveCorrection = nullptr;  // rendering applies no correction
+      Render.ActiveCorrection = nullptr;  // rendering applies no correction
       break;
   }
 }
 
 void TAppCommand::SetHSLCorrection(double hue, double saturation, double lightness) {
-  SetColorCorrectionHSL(ColorCorrectionObject.get(), hue, saturation, lightness, 0.0);
+  SetColorCorrectionHSL(Render.ColorCorrectionObject.get(), hue, saturation, lightness, 0.0);
 }

@@ -32,7 +32,8 @@ bool RegionFits(const ViewPortRecord& viewPort) {
 // each a member, with what the capture owns.
 class TAVICapture {
  public:
-  explicit TAVICapture(TAppCommand& app) : app_(app), device_(OpenCamera(0)) {}
+  TAVICapture(TAppCommand& app, TLiveRender& render)
+      : app_(app), render_(render), device_(OpenCamera(0)) {}
 
   void Run() {
     if (!Prepare() || !CreateFile()) return;
@@ -62,11 +63,11 @@ class TAVICapture {
   // frame has the size and kind the header announces. A file that cannot be
   // made ends the capture before it starts.
   bool CreateFile() {
-    mode_ = app_.DebayerMode;
+    mode_ = render_.DebayerMode;
     const QString folder =
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".AVI"),
-                                         app_.AVICounter);
+                                         app_.Captures.AVICounter);
     const std::uint32_t rate = platform::AVIStreamRate(app_.GetFrameRate(), RateScale,
                                                        platform::AVIRateRounding::HalvesToEven);
     if (AVIOpen(fileName_, PictureExtent(mode_, SizeX()), PictureExtent(mode_, SizeY()), FrameBits,
@@ -105,19 +106,20 @@ class TAVICapture {
   // ones would fail the same way; the file keeps the frames before it).
   bool CapturePass() {
     DWORD bytes = 0;
-    if (!GetFrame(device_.get(), FrameBuffer, FrameBufferSize, &bytes)) return true;
+    if (!GetFrame(device_.get(), render_.FrameBuffer, FrameBufferSize, &bytes)) return true;
     ++count_;
     SetCapturePanel(app_, PanelStatus, FormatText("%d", count_));
     // A frame the pipeline refuses (too short for the region) drew nothing:
     // Image24 still holds an older picture, which is not stored again.
-    if (!app_.RenderFrame(QDV_STREAM_RAW8, FrameBuffer, bytes, SizeX(), SizeY(), mode_))
+    if (!render_.RenderFrame(QDV_STREAM_RAW8, render_.FrameBuffer, bytes, SizeX(), SizeY(), mode_))
       return true;
-    if (mode_ == DEBAYER_MONO) DebayerMono_8to24_GBRG(FrameBuffer, SizeX(), SizeY(), Image24);
+    if (mode_ == DEBAYER_MONO)
+      DebayerMono_8to24_GBRG(render_.FrameBuffer, SizeX(), SizeY(), render_.Image24);
     if (!AVINextFrameFits()) {
       sizeLimitReached_ = true;
       return false;
     }
-    writeFailed_ = !AVIAddFrame(Image24);
+    writeFailed_ = !AVIAddFrame(render_.Image24);
     return !writeFailed_;
   }
 
@@ -138,6 +140,8 @@ class TAVICapture {
   static constexpr std::int32_t FrameBits = 24;
 
   TAppCommand& app_;
+  // The buffers the frames are read into and rendered in.
+  TLiveRender& render_;
   platform::UniqueHandle device_;  // the capture's own driver handle, open for the whole capture
   ViewPortRecord viewPort_{};
   std::int32_t mode_ = DEBAYER_MONO;
@@ -153,5 +157,5 @@ void TAppCommand::SaveVideo() {
   // Another capture owns the camera, the picture buffers and the file name
   // counters until it ends.
   const TCaptureClaim claim(*this);
-  if (claim) TAVICapture(*this).Run();
+  if (claim) TAVICapture(*this, Render).Run();
 }

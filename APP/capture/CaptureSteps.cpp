@@ -18,7 +18,7 @@ bool captureClaimed = false;
 }  // namespace
 
 TCaptureClaim::TCaptureClaim(const TAppCommand& app)
-    : held_(!app.CaptureRunning && !captureClaimed) {
+    : held_(!app.Captures.CaptureRunning && !captureClaimed) {
   if (held_) captureClaimed = true;
 }
 
@@ -27,13 +27,13 @@ TCaptureClaim::~TCaptureClaim() {
 }
 
 TCapturePause::TCapturePause(TAppCommand& app) : app_(app) {
-  app_.CaptureRunning = true;
+  app_.Captures.CaptureRunning = true;
   app_.SuspendThreads();
   if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(false);
 }
 
 TCapturePause::~TCapturePause() {
-  app_.CaptureRunning = false;
+  app_.Captures.CaptureRunning = false;
   app_.ResumeThreads();
   if (app_.SettingsView != nullptr) app_.SettingsView->SetDialogEnabled(true);
 }
@@ -57,8 +57,8 @@ void SetCapturePanel(TAppCommand& app, int index, const QString& text) {
 
 void RunCaptureLoop(TAppCommand& app, const std::function<bool()>& pass) {
   SetCapturePanel(app, PanelFPS, QStringLiteral("ESC - STOP"));
-  TFrameLimit limit(app.Frames2Capture);
-  while (app.CaptureRunning && limit.NextPass()) {
+  TFrameLimit limit(app.Captures.Frames2Capture);
+  while (app.Captures.CaptureRunning && limit.NextPass()) {
     if (!pass()) break;
     QCoreApplication::processEvents();
   }

@@ -26,7 +26,9 @@
 
 // --- Preview thread ----------------------------------------------------------------
 
-TRAWThread::TRAWThread() : TThread(true) { SetPriority(TThreadPriority::Idle); }
+TRAWThread::TRAWThread(TLiveRender& render) : TThread(true), render_(render) {
+  SetPriority(TThreadPriority::Idle);
+}
 
 const std::uint8_t* TRAWThread::ShowFrame(const std::uint8_t* frame, std::uint32_t bytes) {
   FrameBytes = bytes;
@@ -45,10 +47,9 @@ void TRAWThread::Execute() {
 
 void TRAWThread::RAWPreviewSync() {
   const std::uint8_t* frame = FramePtr.load();
-  if (frame != nullptr && AppCommand != nullptr) {
-    AppCommand->RenderFrame(StreamCode, frame, FrameBytes,
-                            static_cast<std::int32_t>(ViewPort.SizeX),
-                            static_cast<std::int32_t>(ViewPort.SizeY), DEBAYER_PREVIEW);
+  if (frame != nullptr) {
+    render_.RenderFrame(StreamCode, frame, FrameBytes, static_cast<std::int32_t>(ViewPort.SizeX),
+                        static_cast<std::int32_t>(ViewPort.SizeY), DEBAYER_PREVIEW);
   }
   std::this_thread::yield();
 }
@@ -70,7 +71,8 @@ bool WriteCaptureData(int file, const void* data, std::uint64_t size) {
 // SaveRAWVideo, each a member, with what the capture owns.
 class TRAWCapture {
  public:
-  explicit TRAWCapture(TAppCommand& app) : app_(app), device_(OpenCamera(0)) {}
+  TRAWCapture(TAppCommand& app, TLiveRender& render)
+      : app_(app), render_(render), device_(OpenCamera(0)) {}
 
   void Run() {
     if (!Prepare()) return;
@@ -83,7 +85,7 @@ class TRAWCapture {
   // Steps 1 to 5: device, preview thread, region and stream, file, pool.
   // Every failure is reported and leaves nothing behind.
   bool Prepare() {
-    preview_ = std::make_unique<TRAWThread>();
+    preview_ = std::make_unique<TRAWThread>(render_);
     if (!ReadCaptureStream(device_, preview_->ViewPort, preview_->StreamCode)) return false;
     if (preview_->StreamCode == QDV_STREAM_OFF) {
       ShowCaptureError(QStringLiteral("Cannot save video"));
@@ -118,7 +120,7 @@ class TRAWCapture {
     const QString folder =
         app_.SettingsView != nullptr ? app_.SettingsView->CapturePath() : QString();
     fileName_ = app_.NextCaptureFileName(folder + QStringLiteral("VIDEO_"), QStringLiteral(".RAW"),
-                                         app_.RAWCounter);
+                                         app_.Captures.RAWCounter);
   }
 
   // The file with its whole header gets its name; a name taken meanwhile
@@ -139,8 +141,8 @@ class TRAWCapture {
 
   bool CreatePool() {
     const std::uint64_t blockBytes =
-        static_cast<std::uint64_t>(std::max(app_.PoolBlockSizeMB, 0)) * 1048576;
-    pool_ = std::make_unique<TFramePool>(file_.get(), app_.PoolBlockCount, blockBytes,
+        static_cast<std::uint64_t>(std::max(app_.Captures.PoolBlockSizeMB, 0)) * 1048576;
+    pool_ = std::make_unique<TFramePool>(file_.get(), app_.Captures.PoolBlockCount, blockBytes,
                                          WriteCaptureData);
     if (pool_->IsValid()) return true;
     pool_.reset();
@@ -188,13 +190,13 @@ class TRAWCapture {
       if (frame == nullptr) {
         // No free block: the frame is read and previewed, but not stored.
         ++drops_;
-        frame = FrameBuffer;
+        frame = render_.FrameBuffer;
         room = spareBound;
       }
       DWORD bytes = 0;
       if (::GetFrame(device_.get(), frame, room, &bytes) && bytes <= room) {
         ++frames_;
-        if (frame != FrameBuffer) {
+        if (frame != render_.FrameBuffer) {
           const bool stored = pool_->Commit(bytes);
           assert(stored);
           (void)stored;
@@ -283,6 +285,9 @@ class TRAWCapture {
   }
 
   TAppCommand& app_;
+  // The buffers a frame the pool has no room for is read into, and the
+  // preview's render.
+  TLiveRender& render_;
   platform::UniqueHandle device_;  // the driver device, open for the whole capture
   std::unique_ptr<TRAWThread> preview_;
   QString fileName_;
@@ -309,5 +314,5 @@ TFileWriter SetRAWCaptureWriter(TFileWriter writer) {
 void TAppCommand::SaveRAWVideo() {
   // Refused while any capture runs.
   const TCaptureClaim claim(*this);
-  if (claim) TRAWCapture(*this).Run();
+  if (claim) TRAWCapture(*this, Render).Run();
 }

@@ -12,12 +12,14 @@
 #include "QDV47B5API.h"
 #include "common/GuiSync.h"
 
+class TLiveRender;
+
 // The preview thread of one capture: hands one RAWPreviewSync after another
 // to the GUI thread, which renders the frame last handed over.
 class TRAWThread : public TThread {
  public:
-  // Created paused; Start and Resume let it run.
-  TRAWThread();
+  // Created paused; Start and Resume let it run. Renders through `render`.
+  explicit TRAWThread(TLiveRender& render);
 
   // Hands a frame over for the next preview render. Both this and the
   // render run in the GUI thread, so the byte count always belongs to the
@@ -34,6 +36,9 @@ class TRAWThread : public TThread {
 
  protected:
   void Execute() override;
+
+ private:
+  TLiveRender& render_;
 };
 
 // Replaces how RAW capture files are written (header and pool blocks; null:

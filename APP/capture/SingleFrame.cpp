@@ -125,11 +125,11 @@ bool SaveJPEGFile(const QString& name, const std::uint8_t* picture, std::int32_t
 // Requests, served by the next rendered frame.
 
 void TAppCommand::SaveFrame() {
-  if (Running) SavePending = true;
+  if (Running) Render.SavePending = true;
 }
 
 void TAppCommand::CopyFrame() {
-  if (Running) CopyPending = true;
+  if (Running) Render.CopyPending = true;
 }
 
 void TAppCommand::CalibrateColors() {
@@ -138,12 +138,12 @@ void TAppCommand::CalibrateColors() {
     ShowMessageBox(MessageKind::Information, caption, QStringLiteral("Camera is stopped!"));
     return;
   }
-  if (DebayerMode == DEBAYER_MONO) {
+  if (Render.DebayerMode == DEBAYER_MONO) {
     ShowMessageBox(MessageKind::Information, caption,
                    QStringLiteral("Used monochrome convertion!"));
     return;
   }
-  CorrectionToolPending = true;
+  Render.CorrectionToolPending = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -193,7 +193,7 @@ void TAppCommand::RunCorrectionTool(const std::uint8_t* picture, std::int32_t wi
 }
 
 void TAppCommand::SetCorrectionMatrix(const double* matrix) {
-  if (ColorCorrectionObject == nullptr) return;
-  SetColorCorrectionMatrix(ColorCorrectionObject.get(), matrix);
+  if (Render.ColorCorrectionObject == nullptr) return;
+  SetColorCorrectionMatrix(Render.ColorCorrectionObject.get(), matrix);
   SetImageCorrection(2);  // matrix correction on
 }

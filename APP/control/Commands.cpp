@@ -6,62 +6,70 @@
 #include <QFile>
 #include <QUrl>
 
-#include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
-
-#include <unistd.h>
 
 #include "common/Format.h"
 #include "imaging/streamformat.h"
 #include "platform/newfile.h"
-
-std::uint8_t FrameBuffer[FrameBufferSize];
-std::uint16_t Pixels16[Pixels16Count];
-std::uint8_t Pixels8[FrameBufferSize];
-std::uint8_t Image24[Image24Size];
-TBitmapInfo DisplayBitmapInfo;
 
 TAppCommand* AppCommand = nullptr;
 TCamera* CameraDevice = nullptr;
 TFrameThread* FrameThread = nullptr;
 TTriggerThread* TriggerThread = nullptr;
 
-void CommandsUnitInit() {
-  std::memset(&DisplayBitmapInfo, 0, sizeof DisplayBitmapInfo);
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    DisplayBitmapInfo.bmiColors[i] = i + i * 256 + i * 65536;
-  }
-  AppCommand = new TAppCommand();
-}
-
-// ---------------------------------------------------------------------------
-// Processor times.
-
-bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user) {
-  // First line of /proc/stat: "cpu user nice system idle iowait irq softirq
-  // ..." in clock ticks, summed over all processors.
-  std::FILE* file = std::fopen("/proc/stat", "r");
-  if (file == nullptr) return false;
-  unsigned long long t[7] = {};
-  const int fields = std::fscanf(file, "cpu %llu %llu %llu %llu %llu %llu %llu", &t[0], &t[1],
-                                 &t[2], &t[3], &t[4], &t[5], &t[6]);
-  std::fclose(file);
-  const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-  if (fields < 4 || ticksPerSecond <= 0) return false;
-  const std::uint64_t unit = 10000000ull / static_cast<std::uint64_t>(ticksPerSecond);
-  const std::uint64_t idleTicks = t[3] + t[4];
-  idle = idleTicks * unit;
-  kernel = (t[2] + t[5] + t[6] + idleTicks) * unit;
-  user = (t[0] + t[1]) * unit;
+namespace {
+// Every camera object reports to the controller in charge when it reports,
+// so that a camera object outlives the controllers that come and go.
+[[maybe_unused]] const bool cameraReportsToController = [] {
+  TCamera::SetDefaultStatusReport([](const QString& errorText) {
+    if (AppCommand != nullptr) AppCommand->ShowStatus(errorText);
+  });
   return true;
-}
+}();
+}  // namespace
+
+void CommandsUnitInit() { AppCommand = new TAppCommand(); }
 
 // ---------------------------------------------------------------------------
 // Lifecycle.
 
-TAppCommand::TAppCommand() = default;
+TAppCommand::TAppCommand() { ConnectRender(); }
+
+// A rendered frame goes to the main window, the histogram windows, the
+// white balance, the clipboard, the frame file and the correction tool.
+void TAppCommand::ConnectRender() {
+  TRenderOutlets& outlets = Render.Outlets;
+  outlets.present = [this](const TRenderFrame& frame, int drawnWidth, int drawnHeight) {
+    if (MainView != nullptr)
+      MainView->ShowPicture(frame.picture, frame.width, frame.height, frame.pictureBits, drawnWidth,
+                            drawnHeight);
+  };
+  outlets.rawHistogram = [this](const TRenderFrame& frame) {
+    if (HistogramRAWView != nullptr)
+      HistogramRAWView->UpdateHistogram(frame.raw, frame.width, frame.height, frame.rawBits);
+  };
+  outlets.rgbHistogram = [this](const TRenderFrame& frame) {
+    if (HistogramRGBView != nullptr)
+      HistogramRGBView->UpdateHistogram(frame.picture, frame.width, frame.height,
+                                        frame.pictureBits);
+  };
+  outlets.whiteBalance = [this](const TRenderFrame& frame) {
+    AutoWhiteBalance(frame.raw, frame.width, frame.height, frame.rawBits);
+  };
+  outlets.copy = [this](int width, int height, const std::uint8_t* picture,
+                        const TBitmapInfo& info) {
+    CopyBitmapToClipboard(width, height, picture, info);
+  };
+  outlets.save = [this](int width, int height, const std::uint8_t* picture) {
+    const std::int32_t format = SettingsView != nullptr ? SettingsView->SaveImageMode() : 0;
+    SaveFrameFile(Captures.FrameFileCounter, format, picture, width, height);
+  };
+  outlets.correctionTool = [this](int width, int height, const std::uint8_t* picture) {
+    RunCorrectionTool(picture, width, height);
+  };
+}
 
 void TAppCommand::SetPanel(int index, const QString& text) {
   if (MainView != nullptr) MainView->SetPanel(index, text);
@@ -70,8 +78,7 @@ void TAppCommand::SetPanel(int index, const QString& text) {
 void TAppCommand::Init() {
   CameraDevice = new TCamera();
 
-  for (int i = 0; i < 1024; ++i) LUT10[i] = static_cast<std::uint8_t>(i / 4);
-  for (int i = 0; i < 4096; ++i) LUT12[i] = static_cast<std::uint8_t>(i >> 4);
+  Render.FillDisplayTables();
 
   // The INI file of register sets: the one command-line argument, or
   // "QDV47B5.INI" in the program's folder.
@@ -82,11 +89,11 @@ void TAppCommand::Init() {
                                     QStringLiteral("QDV47B5.INI");
   IniFile = std::make_unique<TIniFile>(iniPath);
 
-  ColorCorrectionObject = MakeColorCorrection();
-  ActiveCorrection = nullptr;
-  AVICounter = 0;
-  RAWCounter = 0;
-  Frames2Capture = 0;
+  Render.ColorCorrectionObject = MakeColorCorrection();
+  Render.ActiveCorrection = nullptr;
+  Captures.AVICounter = 0;
+  Captures.RAWCounter = 0;
+  Captures.Frames2Capture = 0;
 
   SetStatisticsInterval(0);
   ShowFPS(0.0);
@@ -107,19 +114,19 @@ void TAppCommand::Done() {
   if (TriggerThread != nullptr) TriggerThread->Terminate();
   if (FrameThread != nullptr) FrameThread->Terminate();
 
-  CaptureRunning = false;
-  SavePending = false;
-  CopyPending = false;
-  RGBHistogramOn = false;
-  RAWHistogramOn = false;
-  WhiteBalancePending = false;
-  TriggerShotArmed = false;
-  TriggerMode = false;
+  Captures.CaptureRunning = false;
+  Render.SavePending = false;
+  Render.CopyPending = false;
+  Render.RGBHistogramOn = false;
+  Render.RAWHistogramOn = false;
+  Render.WhiteBalancePending = false;
+  Trigger.TriggerShotArmed = false;
+  Trigger.TriggerMode = false;
   SerialRefreshPending = false;
-  CorrectionToolPending = false;
+  Render.CorrectionToolPending = false;
 
-  ActiveCorrection = nullptr;
-  ColorCorrectionObject.reset();
+  Render.ActiveCorrection = nullptr;
+  Render.ColorCorrectionObject.reset();
   IniFile.reset();
 }
 
@@ -133,7 +140,7 @@ void TAppCommand::StartVideo() {
   Running = true;
   if (CameraDevice->GetStreamStatus() == QDV_STREAM_OFF) CameraDevice->SetStreamStatus(OutMode);
   if (MainView != nullptr) MainView->SetVideoPanelFill(false);
-  FrameCount = 0;
+  Render.FrameCount = 0;
   LastFrameCount = 0;
   ResumeThreads();
   ShowFPS(1.0);
@@ -141,9 +148,9 @@ void TAppCommand::StartVideo() {
 }
 
 void TAppCommand::StopVideo() {
-  if (CaptureRunning) {
+  if (Captures.CaptureRunning) {
     // The running capture loop ends at its next pass; live video goes on.
-    CaptureRunning = false;
+    Captures.CaptureRunning = false;
     return;
   }
   if (!Running) return;
@@ -156,12 +163,12 @@ void TAppCommand::StopVideo() {
 }
 
 void TAppCommand::SuspendThreads() {
-  if (TriggerMode && TriggerThread != nullptr) TriggerThread->Suspend();
+  if (Trigger.TriggerMode && TriggerThread != nullptr) TriggerThread->Suspend();
   if (FrameThread != nullptr) FrameThread->Suspend();
 }
 
 void TAppCommand::ResumeThreads() {
-  if (TriggerMode && TriggerThread != nullptr) TriggerThread->Resume();
+  if (Trigger.TriggerMode && TriggerThread != nullptr) TriggerThread->Resume();
   if (FrameThread != nullptr) FrameThread->Resume();
 }
 
@@ -189,32 +196,17 @@ void TAppCommand::ShowFPS(double seconds) {
     SetPanel(PanelFPS, QStringLiteral("Stopped"));
     return;
   }
-  const std::int32_t frames = FrameCount - LastFrameCount;
-  LastFrameCount = FrameCount;
+  const std::int32_t frames = Render.FrameCount - LastFrameCount;
+  LastFrameCount = Render.FrameCount;
   // No time elapsed: no rate can be measured.
   const double rate = seconds > 0.0 ? frames / seconds : 0.0;
   SetPanel(PanelFPS, FormatFloat("%.2f fps", rate));
 }
 
 void TAppCommand::ShowCPULoad() {
-  QString load = QStringLiteral("?");
-  std::uint64_t idle = 0, kernel = 0, user = 0;
-  if (SystemTimes && SystemTimes(idle, kernel, user)) {
-    const auto idleDelta = static_cast<std::int64_t>(idle - IdleTime);
-    const auto kernelDelta = static_cast<std::int64_t>(kernel - KernelTime);
-    const auto userDelta = static_cast<std::int64_t>(user - UserTime);
-    const std::int64_t total = kernelDelta + userDelta;
-    IdleTime = idle;
-    KernelTime = kernel;
-    UserTime = user;
-    // With no time elapsed between two samples there is no load to show.
-    if (total > 0) {
-      const auto percent = static_cast<long long>(std::nearbyint(
-          static_cast<double>((total - idleDelta) * 100) / static_cast<double>(total)));
-      if (percent >= 0) load = FormatText("%lld%%", percent);
-    }
-  }
-  SetPanel(PanelCPULoad, QStringLiteral("CPU load: ") + load);
+  const std::optional<long long> percent = ProcessorLoad.Sample();
+  SetPanel(PanelCPULoad, QStringLiteral("CPU load: ") +
+                             (percent ? FormatText("%lld%%", *percent) : QStringLiteral("?")));
 }
 
 void TAppCommand::ShowStatistics(double /*seconds*/) {
@@ -312,9 +304,13 @@ void ShowHistogram(bool on, bool& feed, IHistogramView* view) {
 }
 }  // namespace
 
-void TAppCommand::ShowHistogramRGB(bool on) { ShowHistogram(on, RGBHistogramOn, HistogramRGBView); }
+void TAppCommand::ShowHistogramRGB(bool on) {
+  ShowHistogram(on, Render.RGBHistogramOn, HistogramRGBView);
+}
 
-void TAppCommand::ShowHistogramRAW(bool on) { ShowHistogram(on, RAWHistogramOn, HistogramRAWView); }
+void TAppCommand::ShowHistogramRAW(bool on) {
+  ShowHistogram(on, Render.RAWHistogramOn, HistogramRAWView);
+}
 
 // ---------------------------------------------------------------------------
 // Settings forwarded to the camera.
@@ -330,8 +326,8 @@ void TAppCommand::SetFrequency(std::uint32_t code) { CameraDevice->SetFrequency(
 std::uint32_t TAppCommand::GetFrequency() { return CameraDevice->GetFrequency(); }
 
 void TAppCommand::SetBufferPool(std::int32_t blockCount, std::int32_t blockSizeMB) {
-  PoolBlockCount = blockCount;
-  PoolBlockSizeMB = blockSizeMB;
+  Captures.PoolBlockCount = blockCount;
+  Captures.PoolBlockSizeMB = blockSizeMB;
 }
 
 void TAppCommand::SetSDRAM(bool on) { CameraDevice->SetSDRAMStatus(on ? 1 : 0); }
@@ -374,7 +370,7 @@ void TAppCommand::GetExposureInfo(std::uint32_t& minimum, std::uint32_t& maximum
 
 void TAppCommand::SetExposure(std::uint32_t exposure) { CameraDevice->SetExposure(exposure); }
 
-void TAppCommand::SetFrames2Capture(std::int32_t frames) { Frames2Capture = frames; }
+void TAppCommand::SetFrames2Capture(std::int32_t frames) { Captures.Frames2Capture = frames; }
 
 void TAppCommand::SetMedianFilter(std::int32_t selection) {
   CameraDevice->SetMedianFilterType(selection == 1 ? 1 : selection == 2 ? 2 : 0);

@@ -34,29 +34,12 @@
 
 #include "APP/camera/Camera.h"
 #include "APP/camera/IniFile.h"
+#include "APP/control/CaptureSettings.h"
+#include "APP/control/ProcessorLoad.h"
+#include "APP/control/TriggerControl.h"
+#include "APP/render/LiveRender.h"
 #include "common/BitmapInfo.h"
-#include "common/FrameBuffers.h"
 #include "common/GuiSync.h"
-#include "imaging/colorcorrection_ptr.h"
-#include "platform/dib.h"
-
-// ---------------------------------------------------------------------------
-// Program-wide buffers.
-
-// Sized by FrameBuffers.h: FrameBufferSize bytes of FrameBuffer and Pixels8,
-// Pixels16Count samples of Pixels16, Image24Size bytes of Image24.
-
-// Live frames as the camera delivers them.
-extern std::uint8_t FrameBuffer[FrameBufferSize];
-// Unpacked 10- and 12-bit samples.
-extern std::uint16_t Pixels16[Pixels16Count];
-// 8-bit samples for demosaicing.
-extern std::uint8_t Pixels8[FrameBufferSize];
-// The 24-bit picture (B, G, R) that demosaicing writes.
-extern std::uint8_t Image24[Image24Size];
-// Header rewritten by every rendered frame; the grey palette is written once
-// by the unit initialisation.
-extern TBitmapInfo DisplayBitmapInfo;
 
 // ---------------------------------------------------------------------------
 // What the controller needs of the forms.
@@ -183,12 +166,6 @@ class TTriggerThread : public TThread {
   const char* eventName_;
 };
 
-// Reads the system's idle, kernel (idle included) and user times in 100 ns
-// units; false when they cannot be read.
-using SystemTimesReader =
-    std::function<bool(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user)>;
-bool ReadSystemTimes(std::uint64_t& idle, std::uint64_t& kernel, std::uint64_t& user);
-
 // ---------------------------------------------------------------------------
 
 class TAppCommand {
@@ -247,7 +224,7 @@ class TAppCommand {
   void SetInterPacketDelay(std::int32_t delay, double& rate);
   std::int32_t GetInterPacketDelay(double& rate);
 
-  // Live picture: grab, render, demosaicing mode, zoom (Render.cpp).
+  // Live picture: grab, render, demosaicing mode, zoom (LiveVideo.cpp).
   bool GrabFrame();
   bool RenderFrame(std::uint32_t code, const std::uint8_t* raw, std::uint32_t bytes,
                    std::int32_t width, std::int32_t height, std::int32_t mode);
@@ -294,40 +271,25 @@ class TAppCommand {
   void SetHSLCorrection(double hue, double saturation, double lightness);
 
   // --- State ---------------------------------------------------------------
+  // The live picture: its buffers, display tables, demosaicing mode, zoom,
+  // colour correction, the requests the next frame serves, the frame count.
+  TLiveRender Render;
   bool Running = false;
   // Set by Done: the INI file and the colour-correction object are gone, and
   // the forms read nothing more from the camera.
   bool ShutDown = false;
-  std::int32_t FrameCount = 0;
   std::int32_t LastFrameCount = 0;
-  std::int32_t DebayerMode = 0;
-  std::int32_t Zoom = 1;
   // The stream format code the camera is set to when video starts.
   std::int32_t OutMode = static_cast<std::int32_t>(QDV_STREAM_RAW8);
-  bool CaptureRunning = false;
-  bool SavePending = false;
-  bool CopyPending = false;
-  bool RGBHistogramOn = false;
-  bool RAWHistogramOn = false;
-  bool WhiteBalancePending = false;
   bool SerialRefreshPending = true;
-  bool TriggerMode = false;
-  bool TriggerShotArmed = false;
-  bool CorrectionToolPending = false;
-  std::int32_t FrameFileCounter = 0;
-  std::uint64_t IdleTime = 0;
-  std::uint64_t KernelTime = 0;
-  std::uint64_t UserTime = 0;
-  ColorCorrectionPtr ColorCorrectionObject;
-  ColorCorrection* ActiveCorrection = nullptr;
-  std::int32_t Frames2Capture = 0;
-  std::int32_t AVICounter = 0;
-  std::int32_t RAWCounter = 0;
-  std::uint8_t LUT10[1024] = {};
-  std::uint8_t LUT12[4096] = {};
+  // The trigger lines, the triggered run and the external-input display.
+  TTriggerControl Trigger;
+  // The processor times of the previous load sample, and their source.
+  TProcessorLoad ProcessorLoad;
   std::unique_ptr<TIniFile> IniFile;
-  std::int32_t PoolBlockCount = 32;
-  std::int32_t PoolBlockSizeMB = 16;
+  // The captures' frame limit, file counters and pool size, and whether one
+  // runs.
+  TCaptureSettings Captures;
 
   // --- Forms, set by each form when it is created ---------------------------
   IMainView* MainView = nullptr;
@@ -336,11 +298,9 @@ class TAppCommand {
   IHistogramView* HistogramRGBView = nullptr;
   IHistogramView* HistogramRAWView = nullptr;
 
-  // Source of the system's processor times (replaced by tests).
-  SystemTimesReader SystemTimes = ReadSystemTimes;
-
  private:
   void SetPanel(int index, const QString& text);
+  void ConnectRender();
 };
 
 // ---------------------------------------------------------------------------

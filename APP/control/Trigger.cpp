@@ -52,37 +52,15 @@ void TTriggerThread::Pause(DWORD ms) {
 
 void TAppCommand::SetTrigger(bool extSync, bool out1High, bool out2High, bool out1Enabled,
                              bool out2Enabled) {
-  const DWORD flags =
-      (extSync ? QDV_TRIGGER_EXTERNAL_SYNC : 0) | (out1High ? QDV_TRIGGER_OUT1_HIGH : 0) |
-      (out2High ? QDV_TRIGGER_OUT2_HIGH : 0) | (out1Enabled ? QDV_TRIGGER_OUT1_ENABLED : 0) |
-      (out2Enabled ? QDV_TRIGGER_OUT2_ENABLED : 0);
-  CameraDevice->SetTriggerControl(flags);
-  if (extSync) {
+  Trigger.SetTrigger(*CameraDevice, extSync, out1High, out2High, out1Enabled, out2Enabled, [this] {
     if (!Running) StartVideo();
-    TriggerShotArmed = true;
-  } else {
-    TriggerShotArmed = false;
-  }
+  });
 }
 
-void TAppCommand::SetTriggerMode(bool on) {
-  TriggerMode = on;
-  if (TriggerThread == nullptr) return;
-  if (on) {
-    TriggerThread->Resume();
-  } else {
-    TriggerThread->Suspend();
-  }
-}
+void TAppCommand::SetTriggerMode(bool on) { Trigger.SetTriggerMode(on, TriggerThread); }
 
 void TAppCommand::PollExternalInputs() {
-  // Every failure ends the poll silently; the next signal tries again.
-  const platform::UniqueHandle camera(OpenCamera(0));
-  if (!camera) return;
-  DWORD status = 0;
-  if (!GetExternalInputStatus(camera.get(), &status)) return;
-  if (SettingsView != nullptr && SettingsView->IsShown()) {
-    SettingsView->SetExternalInputStatus((status & QDV_EXTERNAL_INPUT1_ACTIVE) != 0,
-                                         (status & QDV_EXTERNAL_INPUT2_ACTIVE) != 0);
-  }
+  const std::optional<TExternalInputs> inputs = TTriggerControl::ReadExternalInputs();
+  if (inputs && SettingsView != nullptr && SettingsView->IsShown())
+    SettingsView->SetExternalInputStatus(inputs->input1, inputs->input2);
 }

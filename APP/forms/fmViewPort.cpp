@@ -194,7 +194,7 @@ double TViewPortForm::ScaleX() const { return FullView->width() / double{SensorW
 double TViewPortForm::ScaleY() const { return FullView->height() / double{SensorHeight}; }
 
 bool TViewPortForm::RegionLocked() const {
-  return AppCommand != nullptr && AppCommand->CaptureRunning;
+  return AppCommand != nullptr && AppCommand->Captures.CaptureRunning;
 }
 
 void TViewPortForm::PlaceBox() {

@@ -47,7 +47,8 @@ void Load(const std::uint8_t* data, std::size_t size) {
   LoadPresetFile(MainForm, QStringLiteral("load.pre"));
   const std::int32_t zoom = AppCommand->GetZoom();
   if (zoom < ZoomCodeSmallest || zoom > ZoomCodeLargest) std::abort();
-  if (AppCommand->DebayerMode < DEBAYER_MONO || AppCommand->DebayerMode > DEBAYER_PREVIEW)
+  if (AppCommand->Render.DebayerMode < DEBAYER_MONO ||
+      AppCommand->Render.DebayerMode > DEBAYER_PREVIEW)
     std::abort();
 }
 

@@ -72,9 +72,9 @@ struct Soak {
     const qint64 now = clock.elapsed();
     // Measured before this tick can mark the loop's start: the gap up to
     // the first tick in the loop is the capture's start-up.
-    if (AppCommand->CaptureRunning && loopStart >= 0)
+    if (AppCommand->Captures.CaptureRunning && loopStart >= 0)
       largestLoopStall = std::max(largestLoopStall, now - lastTick - 10);
-    if (AppCommand->CaptureRunning && loopStart < 0 &&
+    if (AppCommand->Captures.CaptureRunning && loopStart < 0 &&
         MainForm->Panel(PanelFPS) == QStringLiteral("ESC - STOP")) {
       loopStart = static_cast<long long>(simcam::Install().FrameNumber());
       loopStartedAt = now;
@@ -105,7 +105,7 @@ struct Soak {
       loopEnd = static_cast<long long>(simcam::Install().FrameNumber());
       AppCommand->StopVideo();  // ends only the capture
     });
-    AppCommand->Frames2Capture = 0;
+    AppCommand->Captures.Frames2Capture = 0;
     AppCommand->SaveRAWVideo();
     CountCapture(loopEnd - loopStart);
     QTimer::singleShot(0, [this] { Capture(); });

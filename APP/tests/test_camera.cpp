@@ -56,7 +56,7 @@ TEST_F(CameraTest, AbsentDeviceGivesEveryDefaultAndFail) {
       {"GetColorEnhancement", [&] { EXPECT_EQ(Cam().GetColorEnhancement(), 64u); }},
       {"GetFrame",
        [&] {
-         Cam().GetFrame(FrameBuffer, FrameBufferSize, bytes);
+         Cam().GetFrame(AppCommand->Render.FrameBuffer, FrameBufferSize, bytes);
          EXPECT_EQ(bytes, 0u);
        }},
       {"GetExposureMs",
@@ -192,13 +192,41 @@ TEST_F(CameraTest, FailedReadsGiveTheirDefaults) {
   EXPECT_EQ(ms, 0.0);
   camera.FailRequests(QDV_IOCTL_GET_FRAME);
   std::uint32_t bytes = 99;
-  Cam().GetFrame(FrameBuffer, FrameBufferSize, bytes);
+  Cam().GetFrame(AppCommand->Render.FrameBuffer, FrameBufferSize, bytes);
   EXPECT_EQ(bytes, 0u);
   EXPECT_EQ(Status(), "Status: FAIL");
 
   camera.ClearFailures();
   EXPECT_EQ(Cam().GetInterPacketGapDelay(), 77u);
   EXPECT_EQ(Status(), "Status: OK");
+}
+
+// A camera given a status report of its own tells that report, and nothing
+// else, each operation's error text.
+TEST_F(CameraTest, OwnStatusReportGetsEachErrorText) {
+  QStringList texts;
+  TCamera own([&texts](const QString& text) { texts << text; });
+  MarkPanels();
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    QString expected;
+  } cases[] = {
+      {"success", [] {}, QString()},
+      {"refused", [&] { camera.FailRequests(QDV_IOCTL_FRAME_WAIT_TIMEOUT); },
+       QStringLiteral("GetFrameWaitTimeout get error!")},
+      {"absent", [&] { camera.SetAbsent(true); }, QStringLiteral("Camera open error!")},
+  };
+  for (const auto& c : cases) {
+    c.arrange();
+    texts.clear();
+    own.GetFrameWaitTimeout();
+    EXPECT_EQ(texts, QStringList{c.expected}) << c.name;
+    camera.ClearFailures();
+    camera.SetAbsent(false);
+  }
+  EXPECT_EQ(Status(), "-");
+  EXPECT_EQ(Serial(), "-");
 }
 
 TEST_F(CameraTest, SerialNumberIsReadOnceAfterEachFailure) {

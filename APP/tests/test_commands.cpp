@@ -45,14 +45,11 @@ class VideoTest : public CommandsTest {
 
 TEST(CommandsUnit, InitialisationBuildsTheGreyPaletteAndTheController) {
   TAppCommand* previous = AppCommand;
-  std::memset(&DisplayBitmapInfo, 0x77, sizeof DisplayBitmapInfo);
   CommandsUnitInit();
   ASSERT_NE(AppCommand, nullptr);
   EXPECT_NE(AppCommand, previous);
-  delete AppCommand;
-  AppCommand = previous;
 
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&DisplayBitmapInfo);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&AppCommand->Render.DisplayBitmapInfo);
   for (int i = 0; i < 40; ++i) EXPECT_EQ(bytes[i], 0) << i;
   for (int i = 0; i < 256; ++i) {
     const std::uint8_t* entry = bytes + 40 + 4 * i;
@@ -61,28 +58,31 @@ TEST(CommandsUnit, InitialisationBuildsTheGreyPaletteAndTheController) {
     EXPECT_EQ(entry[2], i);
     EXPECT_EQ(entry[3], 0);
   }
+  delete AppCommand;
+  AppCommand = previous;
 }
 
 TEST(CommandsUnit, CreationDefaults) {
   TAppCommand c;
   EXPECT_FALSE(c.Running);
-  EXPECT_EQ(c.FrameCount, 0);
+  EXPECT_EQ(c.Render.FrameCount, 0);
   EXPECT_EQ(c.LastFrameCount, 0);
-  EXPECT_EQ(c.DebayerMode, 0);
-  EXPECT_EQ(c.Zoom, 1);
+  EXPECT_EQ(c.Render.DebayerMode, 0);
+  EXPECT_EQ(c.Render.Zoom, 1);
   EXPECT_EQ(c.OutMode, 1);
-  EXPECT_FALSE(c.CaptureRunning || c.SavePending || c.CopyPending || c.RGBHistogramOn ||
-               c.RAWHistogramOn || c.WhiteBalancePending || c.TriggerMode || c.TriggerShotArmed ||
-               c.CorrectionToolPending);
+  EXPECT_FALSE(c.Captures.CaptureRunning || c.Render.SavePending || c.Render.CopyPending ||
+               c.Render.RGBHistogramOn || c.Render.RAWHistogramOn || c.Render.WhiteBalancePending ||
+               c.Trigger.TriggerMode || c.Trigger.TriggerShotArmed ||
+               c.Render.CorrectionToolPending);
   EXPECT_TRUE(c.SerialRefreshPending);
-  EXPECT_EQ(c.FrameFileCounter, 0);
-  EXPECT_EQ(c.IdleTime + c.KernelTime + c.UserTime, 0u);
-  EXPECT_EQ(c.ColorCorrectionObject, nullptr);
-  EXPECT_EQ(c.ActiveCorrection, nullptr);
-  EXPECT_EQ(c.Frames2Capture + c.AVICounter + c.RAWCounter, 0);
+  EXPECT_EQ(c.Captures.FrameFileCounter, 0);
+  EXPECT_EQ(c.ProcessorLoad.IdleTime + c.ProcessorLoad.KernelTime + c.ProcessorLoad.UserTime, 0u);
+  EXPECT_EQ(c.Render.ColorCorrectionObject, nullptr);
+  EXPECT_EQ(c.Render.ActiveCorrection, nullptr);
+  EXPECT_EQ(c.Captures.Frames2Capture + c.Captures.AVICounter + c.Captures.RAWCounter, 0);
   EXPECT_EQ(c.IniFile, nullptr);
-  EXPECT_EQ(c.PoolBlockCount, 32);
-  EXPECT_EQ(c.PoolBlockSizeMB, 16);
+  EXPECT_EQ(c.Captures.PoolBlockCount, 32);
+  EXPECT_EQ(c.Captures.PoolBlockSizeMB, 16);
 }
 
 // Init, then Done, with the stream off and with it already running.
@@ -100,20 +100,20 @@ class InitTest : public CommandsTest {
     FrameThread = nullptr;
     delete TriggerThread;
     TriggerThread = nullptr;
-    if (controller->ColorCorrectionObject != nullptr) controller->Done();
+    if (controller->Render.ColorCorrectionObject != nullptr) controller->Done();
   }
 };
 
 TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   InitController();
   ASSERT_NE(CameraDevice, nullptr);
-  for (int i = 0; i < 1024; ++i) ASSERT_EQ(controller->LUT10[i], i / 4) << i;
-  for (int i = 0; i < 4096; ++i) ASSERT_EQ(controller->LUT12[i], i >> 4) << i;
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(controller->Render.LUT10[i], i / 4) << i;
+  for (int i = 0; i < 4096; ++i) ASSERT_EQ(controller->Render.LUT12[i], i >> 4) << i;
   ASSERT_NE(controller->IniFile, nullptr);
   EXPECT_EQ(controller->IniFile->FileName(),
             QCoreApplication::applicationDirPath() + "/QDV47B5.INI");
-  EXPECT_NE(controller->ColorCorrectionObject, nullptr);
-  EXPECT_EQ(controller->ActiveCorrection, nullptr);
+  EXPECT_NE(controller->Render.ColorCorrectionObject, nullptr);
+  EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);
 
   EXPECT_FALSE(controller->Running);
   EXPECT_EQ(mainView.panels[PanelFPS], "Stopped");
@@ -132,21 +132,22 @@ TEST_F(InitTest, StoppedCameraLeavesVideoStopped) {
   EXPECT_EQ(FrameThread->Priority(), TThreadPriority::Highest);
   EXPECT_EQ(TriggerThread->Priority(), TThreadPriority::Normal);
 
-  controller->CaptureRunning = controller->SavePending = controller->CopyPending = true;
-  controller->RGBHistogramOn = controller->RAWHistogramOn = true;
-  controller->WhiteBalancePending = controller->TriggerShotArmed = true;
-  controller->TriggerMode = controller->CorrectionToolPending = true;
-  controller->ActiveCorrection = controller->ColorCorrectionObject.get();
+  controller->Captures.CaptureRunning = controller->Render.SavePending =
+      controller->Render.CopyPending = true;
+  controller->Render.RGBHistogramOn = controller->Render.RAWHistogramOn = true;
+  controller->Render.WhiteBalancePending = controller->Trigger.TriggerShotArmed = true;
+  controller->Trigger.TriggerMode = controller->Render.CorrectionToolPending = true;
+  controller->Render.ActiveCorrection = controller->Render.ColorCorrectionObject.get();
   controller->Done();
   EXPECT_TRUE(FrameThread->Terminated());
   EXPECT_TRUE(TriggerThread->Terminated());
-  EXPECT_FALSE(controller->CaptureRunning || controller->SavePending || controller->CopyPending ||
-               controller->RGBHistogramOn || controller->RAWHistogramOn ||
-               controller->WhiteBalancePending || controller->TriggerShotArmed ||
-               controller->TriggerMode || controller->SerialRefreshPending ||
-               controller->CorrectionToolPending);
-  EXPECT_EQ(controller->ColorCorrectionObject, nullptr);
-  EXPECT_EQ(controller->ActiveCorrection, nullptr);
+  EXPECT_FALSE(controller->Captures.CaptureRunning || controller->Render.SavePending ||
+               controller->Render.CopyPending || controller->Render.RGBHistogramOn ||
+               controller->Render.RAWHistogramOn || controller->Render.WhiteBalancePending ||
+               controller->Trigger.TriggerShotArmed || controller->Trigger.TriggerMode ||
+               controller->SerialRefreshPending || controller->Render.CorrectionToolPending);
+  EXPECT_EQ(controller->Render.ColorCorrectionObject, nullptr);
+  EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);
   EXPECT_EQ(controller->IniFile, nullptr);
 }
 
@@ -176,13 +177,13 @@ TEST_F(VideoTest, StartAndStopAreIdempotent) {
   EXPECT_FALSE(mainView.videoPanelFill);
 
   const auto requests = camera.RequestCount(QDV_IOCTL_STREAM_STATUS);
-  controller->FrameCount = 17;
+  controller->Render.FrameCount = 17;
   controller->StartVideo();
   // One read, no write: only a stream found off is switched on again.
   EXPECT_EQ(camera.RequestCount(QDV_IOCTL_STREAM_STATUS), requests + 1);
   EXPECT_EQ(Stream(), 4u);
   EXPECT_EQ(FrameThread->PauseCount(), 0);
-  EXPECT_EQ(controller->FrameCount, 17);
+  EXPECT_EQ(controller->Render.FrameCount, 17);
 
   controller->StopVideo();
   EXPECT_FALSE(controller->Running);
@@ -203,16 +204,16 @@ TEST_F(VideoTest, StartKeepsARunningStreamInItsMode) {
   controller->OutMode = 1;
   controller->StartVideo();
   EXPECT_EQ(Stream(), 2u);
-  EXPECT_EQ(controller->FrameCount, 0);
+  EXPECT_EQ(controller->Render.FrameCount, 0);
   EXPECT_EQ(controller->LastFrameCount, 0);
 }
 
 TEST_F(VideoTest, StopDuringACaptureOnlyEndsTheCapture) {
   controller->StartVideo();
-  controller->CaptureRunning = true;
+  controller->Captures.CaptureRunning = true;
   camera.ResetRequestCounts();
   controller->StopVideo();
-  EXPECT_FALSE(controller->CaptureRunning);
+  EXPECT_FALSE(controller->Captures.CaptureRunning);
   EXPECT_TRUE(controller->Running);
   EXPECT_EQ(camera.RequestCount(QDV_IOCTL_STREAM_STATUS), 0u);
   EXPECT_EQ(Stream(), 1u);
@@ -235,7 +236,7 @@ TEST_F(VideoTest, PauseCountsNestAndIncludeTheTriggerThreadOnlyInTriggerMode) {
   EXPECT_EQ(FrameThread->PauseCount(), 1);
   EXPECT_EQ(TriggerThread->PauseCount(), 1);
 
-  controller->TriggerMode = true;
+  controller->Trigger.TriggerMode = true;
   controller->ResumeThreads();
   EXPECT_EQ(TriggerThread->PauseCount(), 0);
   EXPECT_EQ(FrameThread->PauseCount(), 0);
@@ -265,15 +266,15 @@ TEST_F(CommandsTest, FrameRateText) {
   EXPECT_EQ(mainView.panels[PanelFPS], "Stopped");
 
   controller->Running = true;
-  controller->FrameCount = 250;
+  controller->Render.FrameCount = 250;
   controller->ShowFPS(10.0);
   EXPECT_EQ(mainView.panels[PanelFPS], "25.00 fps");
   EXPECT_EQ(controller->LastFrameCount, 250);
-  controller->FrameCount = 251;
+  controller->Render.FrameCount = 251;
   controller->ShowFPS(3.0);
   EXPECT_EQ(mainView.panels[PanelFPS], "0.33 fps");
   // No time elapsed gives a defined value.
-  controller->FrameCount = 260;
+  controller->Render.FrameCount = 260;
   controller->ShowFPS(0.0);
   EXPECT_EQ(mainView.panels[PanelFPS], "0.00 fps");
 }
@@ -281,7 +282,8 @@ TEST_F(CommandsTest, FrameRateText) {
 TEST_F(CommandsTest, ProcessorLoad) {
   std::uint64_t idle = 0, kernel = 0, user = 0;
   bool available = true;
-  controller->SystemTimes = [&](std::uint64_t& i, std::uint64_t& k, std::uint64_t& u) {
+  controller->ProcessorLoad.SystemTimes = [&](std::uint64_t& i, std::uint64_t& k,
+                                              std::uint64_t& u) {
     i = idle;
     k = kernel;
     u = user;
@@ -296,9 +298,9 @@ TEST_F(CommandsTest, ProcessorLoad) {
   };
   // The first sample measures from zero times.
   EXPECT_EQ(sample(600, 800, 200), "CPU load: 40%");
-  EXPECT_EQ(controller->IdleTime, 600u);
-  EXPECT_EQ(controller->KernelTime, 800u);
-  EXPECT_EQ(controller->UserTime, 200u);
+  EXPECT_EQ(controller->ProcessorLoad.IdleTime, 600u);
+  EXPECT_EQ(controller->ProcessorLoad.KernelTime, 800u);
+  EXPECT_EQ(controller->ProcessorLoad.UserTime, 200u);
   // Halves go to the even neighbour: 62.5 -> 62, 87.5 -> 88.
   EXPECT_EQ(sample(603, 806, 202), "CPU load: 62%");
   EXPECT_EQ(sample(604, 812, 204), "CPU load: 88%");
@@ -309,7 +311,7 @@ TEST_F(CommandsTest, ProcessorLoad) {
   EXPECT_EQ(sample(700, 822, 214), "CPU load: ?");
   available = false;
   EXPECT_EQ(sample(800, 900, 300), "CPU load: ?");
-  EXPECT_EQ(controller->IdleTime, 700u);
+  EXPECT_EQ(controller->ProcessorLoad.IdleTime, 700u);
 
   // The system's own times.
   std::uint64_t i1, k1, u1, i2, k2, u2;
@@ -355,7 +357,7 @@ TEST_F(CommandsTest, StatisticsTexts) {
     Driver driver;
     DWORD bytes = 0;
     for (int i = 0; i < 10; ++i)
-      ASSERT_TRUE(GetFrame(driver.handle, FrameBuffer, FrameBufferSize, &bytes));
+      ASSERT_TRUE(GetFrame(driver.handle, AppCommand->Render.FrameBuffer, FrameBufferSize, &bytes));
   }
   StatisticsRecord record{};
   {
@@ -514,10 +516,10 @@ TEST_F(CommandsTest, ForwardedSettings) {
   EXPECT_GT(exposureMs, 0.0);
 
   controller->SetBufferPool(4, 8);
-  EXPECT_EQ(controller->PoolBlockCount, 4);
-  EXPECT_EQ(controller->PoolBlockSizeMB, 8);
+  EXPECT_EQ(controller->Captures.PoolBlockCount, 4);
+  EXPECT_EQ(controller->Captures.PoolBlockSizeMB, 8);
   controller->SetFrames2Capture(100);
-  EXPECT_EQ(controller->Frames2Capture, 100);
+  EXPECT_EQ(controller->Captures.Frames2Capture, 100);
   EXPECT_EQ(Status(), "Status: OK");
 }
 
@@ -550,22 +552,22 @@ TEST_F(CommandsTest, HistogramWindows) {
   controller->HistogramRAWView = &raw;
   controller->ShowHistogramRGB(true);
   EXPECT_TRUE(rgb.visible);
-  EXPECT_TRUE(controller->RGBHistogramOn);
+  EXPECT_TRUE(controller->Render.RGBHistogramOn);
   EXPECT_FALSE(raw.visible);
   controller->ShowHistogramRAW(true);
   EXPECT_TRUE(raw.visible);
-  EXPECT_TRUE(controller->RAWHistogramOn);
+  EXPECT_TRUE(controller->Render.RAWHistogramOn);
   controller->ShowHistogramRGB(false);
   EXPECT_FALSE(rgb.visible);
-  EXPECT_FALSE(controller->RGBHistogramOn);
-  EXPECT_TRUE(controller->RAWHistogramOn);
+  EXPECT_FALSE(controller->Render.RGBHistogramOn);
+  EXPECT_TRUE(controller->Render.RAWHistogramOn);
   controller->ShowHistogramRAW(false);
-  EXPECT_FALSE(controller->RAWHistogramOn);
+  EXPECT_FALSE(controller->Render.RAWHistogramOn);
 
   // Without the windows the flags still follow.
   controller->HistogramRGBView = nullptr;
   controller->ShowHistogramRGB(true);
-  EXPECT_TRUE(controller->RGBHistogramOn);
+  EXPECT_TRUE(controller->Render.RGBHistogramOn);
 
   FakeSettingsView settings;
   controller->SettingsView = &settings;

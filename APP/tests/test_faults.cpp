@@ -64,9 +64,9 @@ class FaultTest : public ::testing::Test {
     ASSERT_TRUE(folder.isValid());
     settings.path = folder.path() + "/";
     AppCommand->SettingsView = &settings;
-    AppCommand->PoolBlockCount = 4;
-    AppCommand->PoolBlockSizeMB = 1;
-    AppCommand->RAWCounter = AppCommand->AVICounter = 0;
+    AppCommand->Captures.PoolBlockCount = 4;
+    AppCommand->Captures.PoolBlockSizeMB = 1;
+    AppCommand->Captures.RAWCounter = AppCommand->Captures.AVICounter = 0;
     Sim->PowerOn();
     Sim->SetTiming(simcam::Timing::Deterministic);
     SetUpCamera();
@@ -74,7 +74,7 @@ class FaultTest : public ::testing::Test {
   void TearDown() override {
     AppCommand->StopVideo();
     AppCommand->SettingsView = nullptr;
-    AppCommand->Frames2Capture = 0;
+    AppCommand->Captures.Frames2Capture = 0;
     Sim->PowerOn();
   }
   // An 8-bit stream of a small region; frames wait at most 200 ms.
@@ -93,8 +93,8 @@ class FaultTest : public ::testing::Test {
   // Live video shows frames: the count rises (within a second where none
   // are expected).
   static bool FramesFlow(int milliseconds = 10000) {
-    const int before = AppCommand->FrameCount;
-    return RunUntil([before] { return AppCommand->FrameCount > before + 2; }, milliseconds);
+    const int before = AppCommand->Render.FrameCount;
+    return RunUntil([before] { return AppCommand->Render.FrameCount > before + 2; }, milliseconds);
   }
   static void Run(Capture kind) {
     if (kind == Capture::RAW)
@@ -175,9 +175,9 @@ TEST_F(FaultTest, ACameraVanishingDuringACaptureLeavesTheFramesSoFar) {
       vanish.stop();
     });
     vanish.start(0);
-    AppCommand->Frames2Capture = 40;
+    AppCommand->Captures.Frames2Capture = 40;
     Run(kind);
-    EXPECT_FALSE(AppCommand->CaptureRunning);
+    EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
     EXPECT_EQ(Frames(kind), 10);
     // Live video goes on after the capture and reports the camera gone.
     EXPECT_TRUE(RunUntil([] { return Status() == "Status: FAIL"; }));
@@ -199,7 +199,7 @@ TEST_F(FaultTest, DISABLED_ChildCapturesAVIUntilKilled) {
   // limit before the header is first brought up to date.
   Sim->SetTiming(simcam::Timing::RealTime);
   AppCommand->StartVideo();
-  AppCommand->Frames2Capture = 0;
+  AppCommand->Captures.Frames2Capture = 0;
   AppCommand->SaveVideo();
 }
 
@@ -248,13 +248,13 @@ TEST_F(FaultTest, DISABLED_ChildCaptures) {
     std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
   }
   if (qEnvironmentVariableIsSet("QDV_FAULT_BLOCKS")) {
-    AppCommand->PoolBlockCount = qEnvironmentVariableIntValue("QDV_FAULT_BLOCKS");
-    AppCommand->PoolBlockSizeMB = 16;
+    AppCommand->Captures.PoolBlockCount = qEnvironmentVariableIntValue("QDV_FAULT_BLOCKS");
+    AppCommand->Captures.PoolBlockSizeMB = 16;
   }
   AppCommand->StartVideo();
-  AppCommand->Frames2Capture = qEnvironmentVariableIsSet("QDV_FAULT_FRAMES")
-                                   ? qEnvironmentVariableIntValue("QDV_FAULT_FRAMES")
-                                   : 1000;
+  AppCommand->Captures.Frames2Capture = qEnvironmentVariableIsSet("QDV_FAULT_FRAMES")
+                                            ? qEnvironmentVariableIntValue("QDV_FAULT_FRAMES")
+                                            : 1000;
   Run(kind == "RAW" ? Capture::RAW : Capture::AVI);
   QFile file(settings.path + "messages.txt");
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -92,13 +92,13 @@ class FramesTest : public ::testing::Test {
     AppCommand->SettingsView = &settings;
     Sim->PowerOn();
     Sim->SetTiming(simcam::Timing::Deterministic);
-    AppCommand->ActiveCorrection = nullptr;
-    AppCommand->FrameFileCounter = AppCommand->AVICounter = 0;
+    AppCommand->Render.ActiveCorrection = nullptr;
+    AppCommand->Captures.FrameFileCounter = AppCommand->Captures.AVICounter = 0;
   }
   void TearDown() override {
     AppCommand->SettingsView = nullptr;
     AppCommand->Running = false;
-    AppCommand->Frames2Capture = 0;
+    AppCommand->Captures.Frames2Capture = 0;
     CameraDevice->SetStreamStatus(0);
     QDir::setCurrent(previousDir);
   }
@@ -175,7 +175,7 @@ TEST_F(FramesTest, RequestsAreServedByTheNextRenderedFrame) {
   for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 5);
   AppCommand->SaveFrame();
   AppCommand->CopyFrame();
-  EXPECT_FALSE(AppCommand->SavePending || AppCommand->CopyPending);  // stopped
+  EXPECT_FALSE(AppCommand->Render.SavePending || AppCommand->Render.CopyPending);  // stopped
   AppCommand->Running = true;
   // Two saves in an empty folder: number 0 and 1, the grey picture expanded.
   for (int i = 0; i < 2; ++i) {
@@ -191,19 +191,22 @@ TEST_F(FramesTest, RequestsAreServedByTheNextRenderedFrame) {
         << i;
   }
   EXPECT_TRUE(QFile::exists(Path("FRAME_0.BMP")));
-  EXPECT_EQ(AppCommand->FrameFileCounter, 1);
+  EXPECT_EQ(AppCommand->Captures.FrameFileCounter, 1);
 
   // The clipboard receives the colour picture as drawn.
   AppCommand->CopyFrame();
   ASSERT_TRUE(AppCommand->RenderFrame(1, grey.data(), 64 * 32, 64, 32, 4));
   QImage expected(64, 32, QImage::Format_RGB32);
   for (int i = 0; i < 64 * 32; ++i)
-    expected.setPixel(i % 64, i / 64, qRgb(Image24[3 * i + 2], Image24[3 * i + 1], Image24[3 * i]));
+    expected.setPixel(
+        i % 64, i / 64,
+        qRgb(AppCommand->Render.Image24[3 * i + 2], AppCommand->Render.Image24[3 * i + 1],
+             AppCommand->Render.Image24[3 * i]));
   EXPECT_TRUE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32) ==
               expected);
-  TBitmapInfo grey8 = DisplayBitmapInfo;
+  TBitmapInfo grey8 = AppCommand->Render.DisplayBitmapInfo;
   grey8.bmiHeader.biBitCount = 8;
-  EXPECT_FALSE(AppCommand->CopyBitmapToClipboard(64, 32, Image24, grey8));
+  EXPECT_FALSE(AppCommand->CopyBitmapToClipboard(64, 32, AppCommand->Render.Image24, grey8));
 }
 
 // The render path hands the main window the picture it drew: the 8-bit
@@ -219,8 +222,8 @@ TEST_F(FramesTest, RenderedPictureGoesToTheMainViewAtTheZoom) {
     FakeMainView::Picture shown;
   } cases[] = {
       {200, DEBAYER_MONO, {raw, 64, 32, 8, 128, 64}},
-      {33, DEBAYER_BILINEAR, {Image24, 64, 32, 24, 21, 10}},
-      {800, DEBAYER_PREVIEW, {Image24, 32, 16, 24, 256, 128}},
+      {33, DEBAYER_BILINEAR, {AppCommand->Render.Image24, 64, 32, 24, 21, 10}},
+      {800, DEBAYER_PREVIEW, {AppCommand->Render.Image24, 32, 16, 24, 256, 128}},
   };
   for (const auto& c : cases) {
     AppCommand->SetZoomPercent(c.percent);
@@ -249,10 +252,10 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   AppCommand->CalibrateColors();
   EXPECT_EQ(messages, (std::vector<Message>{{"Error", "Camera is stopped!"},
                                             {"Error", "Used monochrome convertion!"}}));
-  EXPECT_FALSE(AppCommand->CorrectionToolPending);
+  EXPECT_FALSE(AppCommand->Render.CorrectionToolPending);
   AppCommand->SetDebayerMode(4);
   AppCommand->CalibrateColors();
-  EXPECT_TRUE(AppCommand->CorrectionToolPending);
+  EXPECT_TRUE(AppCommand->Render.CorrectionToolPending);
   std::vector<std::uint8_t> raw(64 * 32, 90);
   ASSERT_TRUE(AppCommand->RenderFrame(1, raw.data(), 64 * 32, 64, 32, 4));
   EXPECT_EQ(ReadAll(Path("FRAME.BMP")).size(), 54 + 64 * 3 * 32);
@@ -280,17 +283,17 @@ TEST_F(FramesTest, CorrectionToolGetsTheFrameAndItsMatrixIsApplied) {
   double matrix[12] = {0, 0, 1, 0, 1, 0, 1, 0, 0, 4, 5, 6};
   double read[12] = {};
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  SetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(),
+  SetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(),
                            std::vector<double>(12, 0.5).data());
   for (std::uint32_t size : {95u, 97u}) EXPECT_EQ(MainForm->WMCopyData(size, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
+  GetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[9], 0.5);
   EXPECT_EQ(MainForm->WMCopyData(96, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
+  GetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), read);
   EXPECT_EQ(std::memcmp(read, matrix, sizeof matrix), 0);
   matrix[4] = nan;
   EXPECT_EQ(MainForm->WMCopyData(96, matrix), 2006);
-  GetColorCorrectionMatrix(AppCommand->ColorCorrectionObject.get(), read);
+  GetColorCorrectionMatrix(AppCommand->Render.ColorCorrectionObject.get(), read);
   EXPECT_EQ(read[4], 1.0);
 }
 
@@ -348,12 +351,12 @@ TEST_F(AVICaptureTest, StoresOneRenderedFramePerFrameRead) {
         Case{7, 3, "rawvideo,104,60,2997/100,3\n"}}) {
     SCOPED_TRACE(c.mode);
     AppCommand->SetDebayerMode(c.mode);
-    AppCommand->Frames2Capture = c.frames;
+    AppCommand->Captures.Frames2Capture = c.frames;
     const std::string expected = ExpectedFrames(c.mode, c.frames);
     // A mode chosen during the capture does not change its frames.
     QTimer::singleShot(0, [] { AppCommand->SetDebayerMode(2); });
     AppCommand->SaveVideo();
-    EXPECT_FALSE(AppCommand->CaptureRunning);
+    EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
     EXPECT_TRUE(settings.enabled);
     EXPECT_EQ(MainForm->Panel(PanelStatus), QString::number(c.frames));
     const QString file = Path(QStringLiteral("VIDEO_%1.AVI").arg(number++));
@@ -373,11 +376,12 @@ TEST_F(AVICaptureTest, ALinkAtTheNextNameIsPassedOverByEveryNewFile) {
   StartStream();
   QTemporaryDir outside;
   const auto picture = Gradient(16, 8);
-  const std::int32_t blocks = AppCommand->PoolBlockCount, blockMB = AppCommand->PoolBlockSizeMB;
-  AppCommand->PoolBlockCount = 2;
-  AppCommand->PoolBlockSizeMB = 1;
-  AppCommand->RAWCounter = 0;
-  AppCommand->Frames2Capture = 2;
+  const std::int32_t blocks = AppCommand->Captures.PoolBlockCount,
+                     blockMB = AppCommand->Captures.PoolBlockSizeMB;
+  AppCommand->Captures.PoolBlockCount = 2;
+  AppCommand->Captures.PoolBlockSizeMB = 1;
+  AppCommand->Captures.RAWCounter = 0;
+  AppCommand->Captures.Frames2Capture = 2;
   std::int32_t bmpCounter = 0, jpegCounter = 0;
   const struct {
     const char* linked;
@@ -402,8 +406,8 @@ TEST_F(AVICaptureTest, ALinkAtTheNextNameIsPassedOverByEveryNewFile) {
   // Nothing was created through a link.
   EXPECT_TRUE(QDir(outside.path()).isEmpty());
   EXPECT_TRUE(messages.empty());
-  AppCommand->PoolBlockCount = blocks;
-  AppCommand->PoolBlockSizeMB = blockMB;
+  AppCommand->Captures.PoolBlockCount = blocks;
+  AppCommand->Captures.PoolBlockSizeMB = blockMB;
 }
 
 TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
@@ -411,9 +415,9 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
   const DWORD frameReads = QDV_IOCTL_GET_FRAME;
   AppCommand->SaveVideo();
   StartStream(1);
-  AppCommand->CaptureRunning = true;  // another capture runs
+  AppCommand->Captures.CaptureRunning = true;  // another capture runs
   AppCommand->SaveVideo();
-  AppCommand->CaptureRunning = false;
+  AppCommand->Captures.CaptureRunning = false;
   settings.path = Path("missing/");
   Sim->ResetRequestCounts();
   AppCommand->SaveVideo();
@@ -429,7 +433,7 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
                           {"ERROR!", "Cannot get viewport setting."},
                           {"ERROR!", "Camera open fail."}}));
   EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-  EXPECT_FALSE(AppCommand->CaptureRunning);
+  EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
 }
 
 // A capture holds the camera from its first message to its last: commands
@@ -437,7 +441,7 @@ TEST_F(AVICaptureTest, RefusalsCreateNoFile) {
 // start would share the frame buffer and the live-video pause with it.
 TEST_F(AVICaptureTest, NoCaptureStartsWhileAnotherShowsAMessage) {
   StartStream();
-  AppCommand->Frames2Capture = 1;
+  AppCommand->Captures.Frames2Capture = 1;
   const struct {
     const char* name;
     void (TAppCommand::*capture)();
@@ -451,7 +455,7 @@ TEST_F(AVICaptureTest, NoCaptureStartsWhileAnotherShowsAMessage) {
           Sim->SetAbsent(false);
           AppCommand->SaveVideo();
           AppCommand->SaveRAWVideo();
-          EXPECT_FALSE(AppCommand->CaptureRunning);
+          EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
         });
     Sim->SetAbsent(true);
     (AppCommand->*c.capture)();
@@ -472,7 +476,7 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
   // header 8: room for two frames.
   const std::uint64_t previous = AVISizeLimit();
   SetAVISizeLimit(224 + 2 * (8 + 74880 + 16) + 8);
-  AppCommand->Frames2Capture = 5;
+  AppCommand->Captures.Frames2Capture = 5;
   {
     // While the message waits, the file is complete: a strict reader takes
     // both frames with their index.
@@ -494,7 +498,7 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
             (std::vector<Message>{{"ERROR!", "AVI file size limit reached, capture stopped: " +
                                                  Path("VIDEO_0.AVI")}}));
   // Unlimited frames: Stop Video (or Esc) ends the capture.
-  AppCommand->Frames2Capture = 0;
+  AppCommand->Captures.Frames2Capture = 0;
   int reads = 0;
   QTimer stopper;
   QObject::connect(&stopper, &QTimer::timeout, [&] {
@@ -502,7 +506,7 @@ TEST_F(AVICaptureTest, EndsBeforeAFrameWouldPassTheSizeLimitAndOnStop) {
   });
   stopper.start(0);
   AppCommand->SaveVideo();
-  EXPECT_FALSE(AppCommand->CaptureRunning);
+  EXPECT_FALSE(AppCommand->Captures.CaptureRunning);
   EXPECT_EQ(Probe(Path("VIDEO_1.AVI")).substr(0, 25), "rawvideo,208,120,2997/100");
 }
 

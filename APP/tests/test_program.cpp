@@ -59,7 +59,7 @@ TEST(Program, ClosingTheMainWindowWithVideoRunningEndsPromptly) {
   ASSERT_NE(TriggerThread, nullptr);
   EXPECT_TRUE(FrameThread->Finished());
   EXPECT_TRUE(TriggerThread->Finished());
-  EXPECT_EQ(AppCommand->ColorCorrectionObject, nullptr);  // Done ran
+  EXPECT_EQ(AppCommand->Render.ColorCorrectionObject, nullptr);  // Done ran
   camera.PowerOn();
 }
 

@@ -139,8 +139,8 @@ class RAWCaptureTest : public CameraTestBase, public ::testing::Test {
         }) {
     settings.path = folder.path() + "/";
     controller->SettingsView = &settings;
-    controller->PoolBlockCount = 4;
-    controller->PoolBlockSizeMB = 1;
+    controller->Captures.PoolBlockCount = 4;
+    controller->Captures.PoolBlockSizeMB = 1;
     SetStream(QDV_STREAM_RAW8);
     Driver driver;
     ViewPortRecord region{};
@@ -218,8 +218,8 @@ class RAWCaptureTest : public CameraTestBase, public ::testing::Test {
 };
 
 TEST_F(RAWCaptureTest, EveryStreamFormatIsStoredByteForByteAndFailedReadsUseUpTheLimit) {
-  controller->Frames2Capture = 100;
-  controller->PoolBlockCount = 16;  // room for every frame: no drop, however slow the disk
+  controller->Captures.Frames2Capture = 100;
+  controller->Captures.PoolBlockCount = 16;  // room for every frame: no drop, however slow the disk
   int number = 0;
   for (DWORD code :
        {QDV_STREAM_RAW8, QDV_STREAM_PACKED12, QDV_STREAM_COMPRESSED8, QDV_STREAM_PACKED10}) {
@@ -231,14 +231,14 @@ TEST_F(RAWCaptureTest, EveryStreamFormatIsStoredByteForByteAndFailedReadsUseUpTh
 
     EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
     EXPECT_EQ(mainView.panels[PanelStatus], "97(0) ...");
-    EXPECT_EQ(controller->RAWCounter, number);
+    EXPECT_EQ(controller->Captures.RAWCounter, number);
     const RAWFile file(FileName(number++));
     EXPECT_EQ(file.header, Header());
     ASSERT_EQ(file.records.size(), 97u);
     EXPECT_EQ(ExpectFramesInOrder(file, first), 0u);
     EXPECT_EQ(camera.RequestCount(QDV_IOCTL_GET_FRAME), 100u * number);
     EXPECT_EQ(mainView.panels[PanelFPS], "ESC - STOP");
-    EXPECT_FALSE(controller->CaptureRunning);
+    EXPECT_FALSE(controller->Captures.CaptureRunning);
     EXPECT_TRUE(settings.enabled);
   }
   EXPECT_EQ(Files().size(), 4);
@@ -259,7 +259,8 @@ TEST_F(RAWCaptureTest, SetUpFailuresAreReportedAndLeaveNoFile) {
       {"stream off", [&] { SetStream(QDV_STREAM_OFF); }, "ERROR!: Cannot save video"},
       {"no folder", [&] { settings.path += "missing/"; },
        "ERROR!: Cannot open file : " + folder.path() + "/missing/VIDEO_0.RAW"},
-      {"too many blocks", [&] { controller->PoolBlockCount = 1025; }, "ERROR!: Out of memory"},
+      {"too many blocks", [&] { controller->Captures.PoolBlockCount = 1025; },
+       "ERROR!: Out of memory"},
       // 4 blocks of 1 MiB and the reserve the rest of the program keeps.
       {"memory short",
        [&] {
@@ -274,7 +275,7 @@ TEST_F(RAWCaptureTest, SetUpFailuresAreReportedAndLeaveNoFile) {
                          {"/sys/fs/cgroup/app/memory.current", "370000000\n"}});
        },
        "ERROR!: Out of memory"},
-      {"capture running", [&] { controller->CaptureRunning = true; }, QString()},
+      {"capture running", [&] { controller->Captures.CaptureRunning = true; }, QString()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -290,8 +291,8 @@ TEST_F(RAWCaptureTest, SetUpFailuresAreReportedAndLeaveNoFile) {
     camera.ClearFailures();
     SetStream(QDV_STREAM_RAW8);
     settings.path = folder.path() + "/";
-    controller->PoolBlockCount = 4;
-    controller->CaptureRunning = false;
+    controller->Captures.PoolBlockCount = 4;
+    controller->Captures.CaptureRunning = false;
     SetSystemFileReader(nullptr);
   }
 }
@@ -307,8 +308,8 @@ TEST_F(RAWCaptureTest, ASlowDiskDropsFramesThatTheFileThenLacks) {
     }
     return WriteRAWVideoData(file, data, size);
   });
-  controller->PoolBlockCount = 2;
-  controller->Frames2Capture = 200;
+  controller->Captures.PoolBlockCount = 2;
+  controller->Captures.Frames2Capture = 200;
   const std::uint64_t first = camera.FrameNumber();
   controller->SaveRAWVideo();
   const auto [frames, drops] = FinalCounters();
@@ -330,19 +331,19 @@ TEST_F(RAWCaptureTest, FailedWritesEndTheCaptureAndSayWhatWasStored) {
       return false;
     });
     messages.clear();
-    controller->Frames2Capture = 1000;  // ends earlier, by the failure
+    controller->Captures.Frames2Capture = 1000;  // ends earlier, by the failure
     controller->SaveRAWVideo();
     // A file without its whole header is removed; otherwise the torn block
     // is cut off and the file ends with the last whole block.
-    EXPECT_EQ(QFile::exists(FileName(controller->RAWCounter)), failingWrite != 1);
-    const RAWFile file(FileName(controller->RAWCounter));
+    EXPECT_EQ(QFile::exists(FileName(controller->Captures.RAWCounter)), failingWrite != 1);
+    const RAWFile file(FileName(controller->Captures.RAWCounter));
     const std::size_t stored = failingWrite == 1 ? 0 : FramesPerBlock;
     EXPECT_EQ(file.records.size(), stored);
-    EXPECT_EQ(messages,
-              QStringList{"ERROR!: Cannot write file : " + FileName(controller->RAWCounter) + "\n" +
-                          QString::number(stored) + " frames stored."});
+    EXPECT_EQ(messages, QStringList{"ERROR!: Cannot write file : " +
+                                    FileName(controller->Captures.RAWCounter) + "\n" +
+                                    QString::number(stored) + " frames stored."});
     EXPECT_LT(FinalCounters().first, 1000);
-    EXPECT_FALSE(controller->CaptureRunning);
+    EXPECT_FALSE(controller->Captures.CaptureRunning);
   }
 }
 
@@ -362,14 +363,14 @@ TEST_F(RAWCaptureTest, AFileThatCannotBeNamedOnAFullDiskIsReportedAndLeavesNothi
     }
     return written;
   });
-  controller->Frames2Capture = 5;
+  controller->Captures.Frames2Capture = 5;
   controller->SaveRAWVideo();
   EXPECT_EQ(messages,
             QStringList{"ERROR!: Cannot write file : " + FileName(0) + "\n0 frames stored."});
   EXPECT_EQ(QDir(disk.Root()).entryList(QDir::Files), filled);
   // The unnamed file's blocks are free again: it was closed, not kept.
   EXPECT_GE(disk.FreeBytes(), RAWVideoHeaderSize);
-  EXPECT_FALSE(controller->CaptureRunning);
+  EXPECT_FALSE(controller->Captures.CaptureRunning);
   EXPECT_TRUE(settings.enabled);
 
   SetRAWCaptureWriter(nullptr);
@@ -383,16 +384,16 @@ TEST_F(RAWCaptureTest, AFileThatCannotBeNamedOnAFullDiskIsReportedAndLeavesNothi
 }
 
 TEST_F(RAWCaptureTest, StopVideoEndsTheCaptureAndCommandsWaitUntilItHasEnded) {
-  const int rendered = controller->FrameCount;
+  const int rendered = controller->Render.FrameCount;
   const QDeadlineTimer deadline(10000);
   bool checked = false;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     // Once the preview thread has rendered a frame.
-    if (controller->FrameCount == rendered && !deadline.hasExpired()) return;
+    if (controller->Render.FrameCount == rendered && !deadline.hasExpired()) return;
     poll.stop();
-    EXPECT_GT(controller->FrameCount, rendered);
-    EXPECT_TRUE(controller->CaptureRunning);
+    EXPECT_GT(controller->Render.FrameCount, rendered);
+    EXPECT_TRUE(controller->Captures.CaptureRunning);
     EXPECT_FALSE(settings.enabled);
     EXPECT_EQ(mainView.panels[PanelFPS], "ESC - STOP");
     controller->SaveRAWVideo();  // refused: one capture at a time
@@ -412,10 +413,10 @@ TEST_F(RAWCaptureTest, StopVideoEndsTheCaptureAndCommandsWaitUntilItHasEnded) {
 TEST_F(RAWCaptureTest, DISABLED_ChildCapturesUntilKilled) {
   settings.path = qEnvironmentVariable("QDV_RAW_CHILD_FOLDER");
   if (settings.path.isEmpty()) GTEST_SKIP();
-  controller->Frames2Capture = 0;
+  controller->Captures.Frames2Capture = 0;
   if (qEnvironmentVariableIsSet("QDV_RAW_CHILD_BLOCKS")) {
-    controller->PoolBlockCount = qEnvironmentVariableIntValue("QDV_RAW_CHILD_BLOCKS");
-    controller->PoolBlockSizeMB = 16;
+    controller->Captures.PoolBlockCount = qEnvironmentVariableIntValue("QDV_RAW_CHILD_BLOCKS");
+    controller->Captures.PoolBlockSizeMB = 16;
   }
   controller->SaveRAWVideo();
 }
@@ -493,7 +494,7 @@ TEST_F(RAWCaptureTest, RecordingStartsBeforeThePoolIsReadyAndEscThenLeavesAWhole
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return ImagePrepare(block, offset, length) != 0;
   });
-  controller->Frames2Capture = 0;
+  controller->Captures.Frames2Capture = 0;
   const std::uint64_t first = camera.FrameNumber();
   bool stopped = false;
   int ticksWhileEnding = 0;
@@ -539,7 +540,7 @@ TEST_F(RAWCaptureTest, APageThatCannotBeHadEndsTheCaptureLikeAFullDisk) {
     }
     return ImagePrepare(block, offset, length) != 0;
   });
-  controller->Frames2Capture = 1000;
+  controller->Captures.Frames2Capture = 1000;
   const std::uint64_t first = camera.FrameNumber();
   controller->SaveRAWVideo();
   const std::size_t stored = 2 * FramesPerBlock;
@@ -551,7 +552,7 @@ TEST_F(RAWCaptureTest, APageThatCannotBeHadEndsTheCaptureLikeAFullDisk) {
   EXPECT_EQ(file.header, Header());
   EXPECT_EQ(file.records.size(), stored);
   EXPECT_LE(ExpectFramesInOrder(file, first), static_cast<std::uint64_t>(drops));
-  EXPECT_FALSE(controller->CaptureRunning);
+  EXPECT_FALSE(controller->Captures.CaptureRunning);
   EXPECT_TRUE(settings.enabled);
 }
 
@@ -582,7 +583,7 @@ class OutOfRangeDriver : public platform::DeviceDriver {
 
 TEST_F(RAWCaptureTest, DriverAnswersOutOfRangeNeitherSpillIntoFlagsNorPastTheRoom) {
   platform::RegisterDevice(QDV_DEVICE_NAME, std::make_shared<OutOfRangeDriver>());
-  controller->Frames2Capture = 5;
+  controller->Captures.Frames2Capture = 5;
   controller->SaveRAWVideo();
   simcam::Install();
   EXPECT_EQ(mainView.panels[PanelStatus], "0(0) ...");

@@ -46,7 +46,7 @@ QImage ExpectedPicture(std::uint32_t code, const std::vector<std::uint8_t>& fram
       image.setPixel(i % width, i / width, qRgb(samples[i], samples[i], samples[i]));
     return image;
   }
-  std::vector<std::uint8_t> bgr(Image24, Image24 + count * 3);
+  std::vector<std::uint8_t> bgr(AppCommand->Render.Image24, AppCommand->Render.Image24 + count * 3);
   Debayer8Member(mode, DEBAYER_8TO24, BAYER_GBRG)(samples.data(), width, height, bgr.data());
   if (mode == 7) width /= 2, height /= 2;
   if (correction != nullptr) ApplyColorCorrection(correction, bgr.data(), width, height);
@@ -61,7 +61,7 @@ class RenderTest : public ::testing::Test {
   void SetUp() override {
     Sim->PowerOn();
     Sim->SetTiming(simcam::Timing::Deterministic);
-    AppCommand->ActiveCorrection = nullptr;
+    AppCommand->Render.ActiveCorrection = nullptr;
     AppCommand->SetZoom(1);
     MainForm->SetVideoPanelFill(false);
   }
@@ -82,14 +82,14 @@ class RenderTest : public ::testing::Test {
     frame.resize(bytes);
     ViewPortRecord viewPort{};
     CameraDevice->GetViewPort(viewPort);
-    const std::int32_t before = AppCommand->FrameCount;
+    const std::int32_t before = AppCommand->Render.FrameCount;
     ASSERT_TRUE(AppCommand->GrabFrame());
-    EXPECT_EQ(AppCommand->FrameCount, before + 1);
+    EXPECT_EQ(AppCommand->Render.FrameCount, before + 1);
     const QImage expected = ExpectedPicture(code, frame, static_cast<int>(viewPort.SizeX),
                                             static_cast<int>(viewPort.SizeY), mode, reference);
     EXPECT_TRUE(MainForm->VideoPanel->Picture() == expected);
     EXPECT_EQ(MainForm->VideoPanel->PictureBits(), mode == 0 ? 8 : 24);
-    const TBitmapInfoHeader& h = DisplayBitmapInfo.bmiHeader;
+    const TBitmapInfoHeader& h = AppCommand->Render.DisplayBitmapInfo.bmiHeader;
     EXPECT_TRUE(h.biSize == 40 && h.biWidth == expected.width() &&
                 h.biHeight == -expected.height() && h.biBitCount == (mode == 0 ? 8 : 24));
     // One byte a pixel for the grey picture, three for colour.
@@ -106,14 +106,14 @@ TEST_F(RenderTest, EachStreamFormatAndModeShowsTheLibraryPicture) {
   // Colour correction acts on colour pictures only.
   ColorCorrection* reference = CreateColorCorrection();
   const double swap[12] = {0, 0, 1, 0, 0.8, 0, 1, 0, 0, 0, 20, 0};
-  for (ColorCorrection* cc : {AppCommand->ColorCorrectionObject.get(), reference}) {
+  for (ColorCorrection* cc : {AppCommand->Render.ColorCorrectionObject.get(), reference}) {
     SetColorCorrectionMatrix(cc, swap);
     SetColorCorrectionMode(cc, CorrectionMatrix);
   }
-  AppCommand->ActiveCorrection = AppCommand->ColorCorrectionObject.get();
+  AppCommand->Render.ActiveCorrection = AppCommand->Render.ColorCorrectionObject.get();
   StartStream(4);
   for (int mode : {0, 4, 7}) GrabAndCompare(4, mode, mode == 0 ? nullptr : reference);
-  SetColorCorrectionMode(AppCommand->ColorCorrectionObject.get(), CorrectionGainHSL);
+  SetColorCorrectionMode(AppCommand->Render.ColorCorrectionObject.get(), CorrectionGainHSL);
   FreeColorCorrection(reference);
 }
 
@@ -156,19 +156,20 @@ TEST_F(RenderTest, DrawnSizeFollowsZoomAndPanelIsPlaced) {
 TEST_F(RenderTest, TwelveBitFrameMapsExactlyWidthTimesHeightSamples) {
   std::vector<std::uint8_t> frame(64 * 4 * 3 / 2);
   for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7);
-  std::memset(Pixels8, 0xAB, FrameBufferSize);
+  std::memset(AppCommand->Render.Pixels8, 0xAB, FrameBufferSize);
   ASSERT_TRUE(
       AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()), 64, 4, 1));
   std::vector<std::uint16_t> wide(64 * 4);
   Unpack12Bit(frame.data(), 64, 4, wide.data());
-  for (int i = 0; i < 64 * 4; ++i) ASSERT_EQ(Pixels8[i], wide[i] >> 4) << i;
-  for (std::uint32_t i = 64 * 4; i < FrameBufferSize; ++i) ASSERT_EQ(Pixels8[i], 0xAB) << i;
+  for (int i = 0; i < 64 * 4; ++i) ASSERT_EQ(AppCommand->Render.Pixels8[i], wide[i] >> 4) << i;
+  for (std::uint32_t i = 64 * 4; i < FrameBufferSize; ++i)
+    ASSERT_EQ(AppCommand->Render.Pixels8[i], 0xAB) << i;
 }
 
 TEST_F(RenderTest, RefusesFramesThatDoNotFitTheirBuffers) {
   std::vector<std::uint8_t> frame(FrameBufferSize, 50);
   const auto all = static_cast<std::uint32_t>(frame.size());
-  const std::int32_t before = AppCommand->FrameCount;
+  const std::int32_t before = AppCommand->Render.FrameCount;
   struct Case {
     std::uint32_t code, bytes;
     int width, height;
@@ -180,12 +181,12 @@ TEST_F(RenderTest, RefusesFramesThatDoNotFitTheirBuffers) {
     EXPECT_FALSE(AppCommand->RenderFrame(c.code, frame.data(), c.bytes, c.width, c.height, 1))
         << c.code << " " << c.bytes << " " << c.width << "x" << c.height;
   EXPECT_FALSE(AppCommand->RenderFrame(1, nullptr, all, 64, 64, 1));
-  EXPECT_EQ(AppCommand->FrameCount, before);
+  EXPECT_EQ(AppCommand->Render.FrameCount, before);
   // Exact sizes are drawn.
   EXPECT_TRUE(AppCommand->RenderFrame(1, frame.data(), 64 * 64, 64, 64, 1));
   EXPECT_TRUE(AppCommand->RenderFrame(2, frame.data(), 64 * 96, 64, 64, 1));
   EXPECT_TRUE(AppCommand->RenderFrame(4, frame.data(), 64 * 80, 64, 64, 1));
-  EXPECT_EQ(AppCommand->FrameCount, before + 3);
+  EXPECT_EQ(AppCommand->Render.FrameCount, before + 3);
 }
 
 TEST_F(RenderTest, RequestsAreServedByTheNextFrame) {
@@ -195,20 +196,23 @@ TEST_F(RenderTest, RequestsAreServedByTheNextFrame) {
   // A copy request in mode 0 on a 12-bit stream expands the grey samples;
   // a correction-tool request for a grey picture is dropped.
   std::vector<std::uint8_t> frame(64 * 32 * 3 / 2, 0x9C);
-  AppCommand->CopyPending = AppCommand->CorrectionToolPending = AppCommand->SavePending = true;
+  AppCommand->Render.CopyPending = AppCommand->Render.CorrectionToolPending =
+      AppCommand->Render.SavePending = true;
   ASSERT_TRUE(AppCommand->RenderFrame(2, frame.data(), static_cast<std::uint32_t>(frame.size()), 64,
                                       32, 0));
-  EXPECT_FALSE(AppCommand->CopyPending || AppCommand->CorrectionToolPending ||
-               AppCommand->SavePending);
-  EXPECT_EQ(DisplayBitmapInfo.bmiHeader.biBitCount, 24);
+  EXPECT_FALSE(AppCommand->Render.CopyPending || AppCommand->Render.CorrectionToolPending ||
+               AppCommand->Render.SavePending);
+  EXPECT_EQ(AppCommand->Render.DisplayBitmapInfo.bmiHeader.biBitCount, 24);
   for (int i = 0; i < 64 * 32; ++i)
-    ASSERT_TRUE(Image24[3 * i] == Pixels8[i] && Image24[3 * i + 2] == Pixels8[i]) << i;
+    ASSERT_TRUE(AppCommand->Render.Image24[3 * i] == AppCommand->Render.Pixels8[i] &&
+                AppCommand->Render.Image24[3 * i + 2] == AppCommand->Render.Pixels8[i])
+        << i;
   EXPECT_FALSE(QFile::exists(QStringLiteral("FRAME.BMP")));
   QDir::setCurrent(previous);
 }
 
 TEST_F(RenderTest, StreamOffOrMissingFrameRendersNothingAndAnArmedTriggerStops) {
-  const std::int32_t before = AppCommand->FrameCount;
+  const std::int32_t before = AppCommand->Render.FrameCount;
   EXPECT_FALSE(AppCommand->GrabFrame());  // stream off
   std::int32_t timeout = 50;
   AppCommand->SetFrameWaitTimeout(timeout);
@@ -218,13 +222,13 @@ TEST_F(RenderTest, StreamOffOrMissingFrameRendersNothingAndAnArmedTriggerStops) 
   EXPECT_FALSE(AppCommand->GrabFrame());  // no frame: live video goes on
   EXPECT_TRUE(AppCommand->Running);
   CameraDevice->SetTriggerControl(16 | 8 | 2);
-  AppCommand->TriggerShotArmed = true;
+  AppCommand->Trigger.TriggerShotArmed = true;
   EXPECT_FALSE(AppCommand->GrabFrame());  // armed: the run ends
-  EXPECT_FALSE(AppCommand->Running || AppCommand->TriggerShotArmed);
+  EXPECT_FALSE(AppCommand->Running || AppCommand->Trigger.TriggerShotArmed);
   EXPECT_EQ(CameraDevice->GetTriggerControl(), 8u | 2u);
   EXPECT_EQ(CameraDevice->GetStreamStatus(), 0u);
   EXPECT_EQ(MainForm->Panel(PanelFPS), QStringLiteral("Stopped"));
-  EXPECT_EQ(AppCommand->FrameCount, before);
+  EXPECT_EQ(AppCommand->Render.FrameCount, before);
   FrameThread->Resume();  // stopping paused it once more than it was resumed
 }
 
@@ -232,16 +236,16 @@ TEST_F(RenderTest, FrameThreadRendersLiveVideoUntilStopped) {
   AppCommand->OutMode = 3;
   AppCommand->StartVideo();
   // processEvents returns at once when nothing is pending: wait on a clock.
-  for (QDeadlineTimer limit(20000); !limit.hasExpired() && AppCommand->FrameCount < 3;)
+  for (QDeadlineTimer limit(20000); !limit.hasExpired() && AppCommand->Render.FrameCount < 3;)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  EXPECT_GE(AppCommand->FrameCount, 3);
+  EXPECT_GE(AppCommand->Render.FrameCount, 3);
   EXPECT_TRUE(MainForm->VideoPanel->HasPicture());
   AppCommand->StopVideo();
   EXPECT_FALSE(MainForm->VideoPanel->HasPicture());
   QCoreApplication::processEvents();  // a hand-over already on its way
-  const std::int32_t count = AppCommand->FrameCount;
+  const std::int32_t count = AppCommand->Render.FrameCount;
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  EXPECT_EQ(AppCommand->FrameCount, count);
+  EXPECT_EQ(AppCommand->Render.FrameCount, count);
 }
 
 TEST(ZoomAndMode, StepsLabelsAndStoredValues) {
@@ -278,7 +282,7 @@ TEST(ZoomAndMode, StepsLabelsAndStoredValues) {
 
   for (int mode : {8, -1, 7, 0, 3}) {
     AppCommand->SetDebayerMode(mode);
-    EXPECT_EQ(AppCommand->DebayerMode, mode == 8 || mode == -1 ? 0 : mode);
+    EXPECT_EQ(AppCommand->Render.DebayerMode, mode == 8 || mode == -1 ? 0 : mode);
   }
 }
 

@@ -123,7 +123,7 @@ void PressEscDuringCapture(QObject* owner, int passes) {
   auto* poll = new QTimer(owner);
   poll->setInterval(0);
   QObject::connect(poll, &QTimer::timeout, [poll, passes, seen = 0]() mutable {
-    if (!AppCommand->CaptureRunning || seen++ < passes) return;
+    if (!AppCommand->Captures.CaptureRunning || seen++ < passes) return;
     poll->stop();
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(MainForm, &esc);
@@ -176,7 +176,7 @@ RunResult RunProgramOnce(bool stopWithEsc) {
       MainForm->close();
     });
   });
-  run.frameLimit = AppCommand->Frames2Capture;
+  run.frameLimit = AppCommand->Captures.Frames2Capture;
   ReadCamera(run);
   const QStringList captures = QDir().entryList({"*.RAW"});
   EXPECT_EQ(captures.size(), 1);

@@ -104,8 +104,8 @@ int RunOnStreamingCamera(const std::function<void()>& started) {
   EXPECT_TRUE(SetStreamStatus(handle, QDV_STREAM_RAW8));
   CloseHandle(handle);
   if (AppCommand == nullptr) CommandsUnitInit();
-  AppCommand->PoolBlockCount = 4;
-  AppCommand->PoolBlockSizeMB = 1;
+  AppCommand->Captures.PoolBlockCount = 4;
+  AppCommand->Captures.PoolBlockSizeMB = 1;
   static char name[] = "QDV47B5";
   static char* argv[] = {name, nullptr};
   return RunProgram(1, argv, started);
@@ -117,7 +117,7 @@ TEST(Signals, DISABLED_ChildCapturesUntilSignalled) {
   if (qEnvironmentVariableIsEmpty("QDV_SIGNAL_CHILD_FOLDER")) GTEST_SKIP();
   const int result = RunOnStreamingCamera([] {
     QTimer::singleShot(0, [] {
-      AppCommand->Frames2Capture = 0;
+      AppCommand->Captures.Frames2Capture = 0;
       AppCommand->SaveRAWVideo();
     });
   });
@@ -156,7 +156,7 @@ TEST(DisplayLoss, DISABLED_ChildRunsUntilTheDisplayGoes) {
   RunOnStreamingCamera([] {
     auto* live = new QTimer;
     QObject::connect(live, &QTimer::timeout, [live] {
-      if (AppCommand->FrameCount < 10) return;
+      if (AppCommand->Render.FrameCount < 10) return;
       live->stop();
       std::puts("live");
       std::fflush(stdout);

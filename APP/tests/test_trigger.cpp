@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -114,6 +115,37 @@ TEST_F(TriggerTest, WaitingForTheEventNeverHoldsTheGuiThread) {
   CloseHandle(event);
 }
 
+// The end of a triggered run on its own, with a camera object of its own:
+// only an armed run ends, keeping the output bits and nothing else.
+TEST_F(TriggerTest, TriggeredRunEndsOnlyWhenArmedAndKeepsTheOutputs) {
+  QStringList reports;
+  TCamera cam([&reports](const QString& text) { reports << text; });
+  const struct {
+    bool armed;
+    DWORD before;
+    bool ends;
+    DWORD after;
+  } cases[] = {
+      {true, 16 + 8 + 2, true, 8 + 2},
+      {true, 32 + 16 + 4 + 1, true, 4 + 1},
+      {false, 16 + 8, false, 16 + 8},
+  };
+  for (const auto& c : cases) {
+    Driver driver;
+    ASSERT_TRUE(SetTriggerControl(driver.handle, c.before));
+    TTriggerControl trigger;
+    trigger.TriggerShotArmed = c.armed;
+    EXPECT_EQ(trigger.EndTriggeredRun(cam), c.ends) << c.before;
+    EXPECT_FALSE(trigger.TriggerShotArmed);
+    DWORD value = 99;
+    ASSERT_TRUE(GetTriggerControl(driver.handle, &value));
+    EXPECT_EQ(value, c.after) << c.before;
+  }
+  EXPECT_FALSE(reports.isEmpty());
+  EXPECT_TRUE(
+      std::all_of(reports.begin(), reports.end(), [](const QString& t) { return t.isEmpty(); }));
+}
+
 TEST_F(TriggerTest, TriggerFlagsArmingAndTheDisplaySwitch) {
   auto flags = [] {
     Driver driver;
@@ -121,25 +153,25 @@ TEST_F(TriggerTest, TriggerFlagsArmingAndTheDisplaySwitch) {
     EXPECT_TRUE(GetTriggerControl(driver.handle, &value));
     return value;
   };
-  controller->TriggerShotArmed = true;
+  controller->Trigger.TriggerShotArmed = true;
   controller->SetTrigger(false, false, false, true, false);
   EXPECT_EQ(flags(), 2u);
-  EXPECT_FALSE(controller->TriggerShotArmed);
+  EXPECT_FALSE(controller->Trigger.TriggerShotArmed);
   EXPECT_FALSE(controller->Running);
 
   controller->SetTrigger(true, true, true, false, true);
   EXPECT_EQ(flags(), 16u + 8 + 4 + 1);
-  EXPECT_TRUE(controller->TriggerShotArmed);
+  EXPECT_TRUE(controller->Trigger.TriggerShotArmed);
   EXPECT_TRUE(controller->Running);  // external synchronisation starts live video
   controller->StopVideo();
 
   TTriggerThread paused(true);
   TriggerThread = &paused;
   controller->SetTriggerMode(true);
-  EXPECT_TRUE(controller->TriggerMode);
+  EXPECT_TRUE(controller->Trigger.TriggerMode);
   EXPECT_EQ(paused.PauseCount(), 0);
   controller->SetTriggerMode(false);
-  EXPECT_FALSE(controller->TriggerMode);
+  EXPECT_FALSE(controller->Trigger.TriggerMode);
   EXPECT_EQ(paused.PauseCount(), 1);
 }
 
@@ -226,10 +258,10 @@ TEST_F(WhiteBalanceTest, ScaledEntriesRoundHalvesToEven) {
 
 TEST_F(WhiteBalanceTest, RequestsCameraBalanceAndCorrectionChoice) {
   controller->WhiteBalance();
-  EXPECT_FALSE(controller->WhiteBalancePending);  // only while live video runs
+  EXPECT_FALSE(controller->Render.WhiteBalancePending);  // only while live video runs
   controller->Running = true;
   controller->WhiteBalance();
-  EXPECT_TRUE(controller->WhiteBalancePending);
+  EXPECT_TRUE(controller->Render.WhiteBalancePending);
   controller->Running = false;
 
   const struct {
@@ -246,18 +278,18 @@ TEST_F(WhiteBalanceTest, RequestsCameraBalanceAndCorrectionChoice) {
     EXPECT_EQ(flags, c.flags);
   }
 
-  controller->ColorCorrectionObject = MakeColorCorrection();
-  ColorCorrection* const object = controller->ColorCorrectionObject.get();
+  controller->Render.ColorCorrectionObject = MakeColorCorrection();
+  ColorCorrection* const object = controller->Render.ColorCorrectionObject.get();
   controller->SetHSLCorrection(30.0, 1.5, 0.75);
   double hsl[4] = {};
   GetColorCorrectionHSL(object, &hsl[0], &hsl[1], &hsl[2], &hsl[3]);
   EXPECT_EQ(std::vector<double>(hsl, hsl + 4), (std::vector<double>{30.0, 1.5, 0.75, 0.0}));
-  EXPECT_EQ(controller->ActiveCorrection, nullptr);  // setting HSL does not switch it on
+  EXPECT_EQ(controller->Render.ActiveCorrection, nullptr);  // setting HSL does not switch it on
   const std::pair<int, ColorCorrection*> choices[] = {
       {1, object}, {0, nullptr}, {2, object}, {3, nullptr}};
   for (const auto& [kind, active] : choices) {
     controller->SetImageCorrection(kind);
-    EXPECT_EQ(controller->ActiveCorrection, active) << kind;
+    EXPECT_EQ(controller->Render.ActiveCorrection, active) << kind;
   }
 }
 

@@ -130,10 +130,10 @@ class TSession : public QObject {
  private:
   void Tick() {
     const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-    captured_ = captured_ || AppCommand->CaptureRunning;
+    captured_ = captured_ || AppCommand->Captures.CaptureRunning;
     if (step_ == 0) {
-      AppCommand->PoolBlockCount = 64;
-      AppCommand->PoolBlockSizeMB = 16;
+      AppCommand->Captures.PoolBlockCount = 64;
+      AppCommand->Captures.PoolBlockSizeMB = 16;
       underx::Activate(MainForm);
       underx::Key("F5");
       ++step_;
@@ -143,7 +143,7 @@ class TSession : public QObject {
       ++step_;
     } else if (step_ == 2 && user_.state() == QProcess::NotRunning) {
       std::printf("%s", user_.readAllStandardOutput().constData());
-      if (captured_ && !AppCommand->CaptureRunning) std::printf("capture ended\n");
+      if (captured_ && !AppCommand->Captures.CaptureRunning) std::printf("capture ended\n");
       std::fflush(stdout);
       timer_.stop();
       MainForm->close();

@@ -88,8 +88,8 @@ class TestDialogKeys : public QObject {
     };
     const Row rows[] = {{SettingsForm, nullptr, true},
                         {ViewPortForm, nullptr, true},
-                        {HistogramFormRGB, &AppCommand->RGBHistogramOn, false},
-                        {HistogramFormRAW, &AppCommand->RAWHistogramOn, false}};
+                        {HistogramFormRGB, &AppCommand->Render.RGBHistogramOn, false},
+                        {HistogramFormRAW, &AppCommand->Render.RAWHistogramOn, false}};
     AppCommand->ShowHistogramRGB(true);
     AppCommand->ShowHistogramRAW(true);
     for (const Row& row : rows) {

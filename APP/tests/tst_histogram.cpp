@@ -170,9 +170,9 @@ class TestHistogramWindows : public QObject {
 
     AppCommand->ShowHistogramRAW(true);
     QVERIFY(raw_->isVisible());
-    QVERIFY(AppCommand->RAWHistogramOn);
+    QVERIFY(AppCommand->Render.RAWHistogramOn);
     raw_->close();
-    QVERIFY(!AppCommand->RAWHistogramOn);
+    QVERIFY(!AppCommand->Render.RAWHistogramOn);
     QVERIFY(!raw_->isVisible());
   }
 };

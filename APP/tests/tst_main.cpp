@@ -162,11 +162,11 @@ class TestMainWindow : public QObject {
                                    "mDebayerLaplacian", "mDebayerPreview"};
     for (int mode = 7; mode >= 0; --mode) {
       QTest::keyClick(MainForm, Qt::Key(Qt::Key_0 + mode), Qt::AltModifier);
-      QCOMPARE(AppCommand->DebayerMode, mode);
+      QCOMPARE(AppCommand->Render.DebayerMode, mode);
     }
     for (int mode = 0; mode < 8; ++mode) {
       MainForm->findChild<QAction*>(debayer[mode])->trigger();
-      QCOMPARE(AppCommand->DebayerMode, mode);
+      QCOMPARE(AppCommand->Render.DebayerMode, mode);
     }
     const struct {
       const char* item;
@@ -177,7 +177,7 @@ class TestMainWindow : public QObject {
     for (const auto& z : zoomItems) {
       QAction* item = MainForm->findChild<QAction*>(z.item);
       item->trigger();
-      QCOMPARE(AppCommand->Zoom, z.zoom);
+      QCOMPARE(AppCommand->Render.Zoom, z.zoom);
       QCOMPARE(MainForm->Panel(PanelZoom), QStringLiteral("Zoom: ") + item->text());
     }
     // Both "+" keys zoom in, both "-" keys zoom out, keypad "*" and Shift+8
@@ -196,21 +196,21 @@ class TestMainWindow : public QObject {
           Step{Qt::Key_Plus, Qt::KeypadModifier, 2},
           Step{Qt::Key_Asterisk, Qt::ShiftModifier, 1}}) {
       QTest::keyClick(MainForm, s.key, s.modifiers);
-      QCOMPARE(AppCommand->Zoom, s.zoom);
+      QCOMPARE(AppCommand->Render.Zoom, s.zoom);
     }
     MainForm->btZoomOut->click();
-    QCOMPARE(AppCommand->Zoom, 2);
+    QCOMPARE(AppCommand->Render.Zoom, 2);
     MainForm->btZoomIn->click();
     MainForm->btZoomIn->click();
-    QCOMPARE(AppCommand->Zoom, -2);
+    QCOMPARE(AppCommand->Render.Zoom, -2);
     MainForm->btZoom->click();
-    QCOMPARE(AppCommand->Zoom, 1);
+    QCOMPARE(AppCommand->Render.Zoom, 1);
 
     QTest::keyClick(MainForm, Qt::Key_H);
-    QVERIFY(AppCommand->RGBHistogramOn && !AppCommand->RAWHistogramOn);
+    QVERIFY(AppCommand->Render.RGBHistogramOn && !AppCommand->Render.RAWHistogramOn);
     QTest::keyClick(MainForm, Qt::Key_H, Qt::ControlModifier);
-    QVERIFY(AppCommand->RAWHistogramOn);
-    AppCommand->RGBHistogramOn = AppCommand->RAWHistogramOn = false;
+    QVERIFY(AppCommand->Render.RAWHistogramOn);
+    AppCommand->Render.RGBHistogramOn = AppCommand->Render.RAWHistogramOn = false;
 
     // Esc: nothing while stopped; ends a capture loop first, then live video.
     QTest::keyClick(MainForm, Qt::Key_Escape);
@@ -218,9 +218,9 @@ class TestMainWindow : public QObject {
     MainForm->btRun->click();
     QVERIFY(AppCommand->Running && MainForm->tmFPS->isActive());
     QVERIFY(!MainForm->VideoScrollBox->widgetResizable());
-    AppCommand->CaptureRunning = true;
+    AppCommand->Captures.CaptureRunning = true;
     QTest::keyClick(MainForm, Qt::Key_Escape);
-    QVERIFY(AppCommand->Running && !AppCommand->CaptureRunning);
+    QVERIFY(AppCommand->Running && !AppCommand->Captures.CaptureRunning);
     QTest::keyClick(MainForm, Qt::Key_Escape);
     QVERIFY(!AppCommand->Running && !MainForm->tmFPS->isActive());
     QVERIFY(MainForm->VideoScrollBox->widgetResizable());
@@ -244,7 +244,8 @@ class TestMainWindow : public QObject {
     QTest::keyClicks(edit, QStringLiteral("h-*"));
     QTest::keyClick(edit, Qt::Key_Plus, Qt::KeypadModifier);
     QTest::keyClick(edit, Qt::Key_5, Qt::AltModifier);
-    QVERIFY(AppCommand->Zoom == 1 && AppCommand->DebayerMode == 1 && !AppCommand->RGBHistogramOn);
+    QVERIFY(AppCommand->Render.Zoom == 1 && AppCommand->Render.DebayerMode == 1 &&
+            !AppCommand->Render.RGBHistogramOn);
     QVERIFY(edit->text().startsWith(QStringLiteral("+h-*+")));
     dialog.hide();
     QApplication::setActiveWindow(MainForm);
@@ -304,7 +305,7 @@ class TestMainWindow : public QObject {
   void closeRunsTheShutDownSequence() {
     MainForm->close();
     QVERIFY(!MainForm->tmCPULoad->isActive());
-    QVERIFY(AppCommand->ColorCorrectionObject == nullptr);
+    QVERIFY(AppCommand->Render.ColorCorrectionObject == nullptr);
     QVERIFY(FrameThread->Terminated());
   }
 

@@ -316,7 +316,7 @@ class TestPresets : public QObject {
     for (const char* zoom : {"7", "-5"}) {
       AppCommand->SetZoomPercent(50);
       QCOMPARE(Load(WithEntry(base, "ZoomValue", zoom)), TPresetLoad::Loaded);
-      QCOMPARE(AppCommand->Zoom, 1);
+      QCOMPARE(AppCommand->Render.Zoom, 1);
     }
     QCOMPARE(Load(WithEntry(base, "res6", "4294967295")), TPresetLoad::Loaded);
     const DirectDriver gainDriver;
@@ -344,7 +344,7 @@ class TestPresets : public QObject {
     SettingsForm->edPath->setText(QStringLiteral("/kept/"));
     SettingsForm->cbSDRAM->setChecked(true);
     const TPresetValues before = SettingsForm->CollectPreset();
-    const std::int32_t zoom = AppCommand->Zoom, limit = AppCommand->Frames2Capture;
+    const std::int32_t zoom = AppCommand->Render.Zoom, limit = AppCommand->Captures.Frames2Capture;
     const QStringList reals = {"FrameRate", "ExpMs"};
     QStringList wrong = EntryNames;
     wrong.removeAll("Capture File Path");  // texts: any value will do
@@ -371,7 +371,8 @@ class TestPresets : public QObject {
       QCOMPARE(messages_, QStringList{expected});
       QVERIFY2(camera_->SensorRegisterWrites().empty(), name.constData());
       QVERIFY2(SettingsForm->CollectPreset() == before, name.constData());
-      QVERIFY2(AppCommand->Zoom == zoom && AppCommand->Frames2Capture == limit, name.constData());
+      QVERIFY2(AppCommand->Render.Zoom == zoom && AppCommand->Captures.Frames2Capture == limit,
+               name.constData());
     }
   }
 
@@ -438,7 +439,7 @@ class TestPresets : public QObject {
              (std::array{v.Exposure, v.ExpMin, v.ExpMax, v.Frequency}));
     QCOMPARE((std::array{c.Gamma, c.SDRAM, c.UseEscKey}),
              (std::array{v.Gamma, v.SDRAM, v.UseEscKey}));
-    QCOMPARE(AppCommand->Frames2Capture, 17);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 17);
   }
 
   // The file keeps the frame limit the captures use: a number typed but not
@@ -458,10 +459,10 @@ class TestPresets : public QObject {
       if (c.set) SettingsForm->btSet->click();
       const QByteArray file = Saved();
       QCOMPARE(Entry(file, "Frames2Capture"), QLatin1String(c.saved));
-      const std::int32_t inUse = AppCommand->Frames2Capture;
+      const std::int32_t inUse = AppCommand->Captures.Frames2Capture;
       AppCommand->SetFrames2Capture(7);
       QCOMPARE(Load(file), TPresetLoad::Loaded);
-      QCOMPARE(AppCommand->Frames2Capture, c.loaded);
+      QCOMPARE(AppCommand->Captures.Frames2Capture, c.loaded);
       QCOMPARE(SettingsForm->eFrames->text(), QLatin1String(c.saved));
       AppCommand->SetFrames2Capture(inUse);
     }
@@ -477,7 +478,7 @@ class TestPresets : public QObject {
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(Load(WithEntry(base, "FrameRate", nullptr)), TPresetLoad::Stopped);
     QCOMPARE(messages_, QStringList{"'' is not a valid floating point value"});
-    QCOMPARE(AppCommand->Zoom, 1);  // the entries before it are not applied either
+    QCOMPARE(AppCommand->Render.Zoom, 1);  // the entries before it are not applied either
     QVERIFY(!SettingsForm->cbGammaCorrection->isChecked());
     QCOMPARE(driver.Read(GetSDRAMStatus), DWORD{1});
     QCOMPARE(SettingsForm->tbInterPacketDelay->value(), 0);
@@ -490,11 +491,11 @@ class TestPresets : public QObject {
     SetUpState();
     const QByteArray base = Saved();
     ResetState();
-    AppCommand->CaptureRunning = true;
+    AppCommand->Captures.CaptureRunning = true;
     const TPresetLoad result = Load(base);
-    AppCommand->CaptureRunning = false;
+    AppCommand->Captures.CaptureRunning = false;
     QCOMPARE(result, TPresetLoad::Refused);
-    QCOMPARE(AppCommand->Zoom, 1);
+    QCOMPARE(AppCommand->Render.Zoom, 1);
     QCOMPARE(SettingsForm->tbGain->value(), 0);
   }
 
@@ -541,7 +542,7 @@ class TestPresets : public QObject {
       QVERIFY2(GetViewPort(driver.handle, &region), c.name);
       QVERIFY2(region.SizeX > 0 && region.StartX + region.SizeX <= region.Width, c.name);
       QVERIFY2(region.SizeY > 0 && region.StartY + region.SizeY <= region.Height, c.name);
-      QVERIFY2(AppCommand->Zoom >= -4 && AppCommand->Zoom <= 5, c.name);
+      QVERIFY2(AppCommand->Render.Zoom >= -4 && AppCommand->Render.Zoom <= 5, c.name);
     }
   }
 

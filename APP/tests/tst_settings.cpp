@@ -150,8 +150,8 @@ class TestSettings : public QObject {
       SettingsForm->btBufferPool->click();
       QCOMPARE(size->text(), QLatin1String(c.shownSize));
       QCOMPARE(count->text(), QLatin1String(c.shownCount));
-      QCOMPARE(AppCommand->PoolBlockSizeMB, c.appliedSize < 0 ? 16 : c.appliedSize);
-      QCOMPARE(AppCommand->PoolBlockCount, c.appliedCount < 0 ? 32 : c.appliedCount);
+      QCOMPARE(AppCommand->Captures.PoolBlockSizeMB, c.appliedSize < 0 ? 16 : c.appliedSize);
+      QCOMPARE(AppCommand->Captures.PoolBlockCount, c.appliedCount < 0 ? 32 : c.appliedCount);
     }
     QCOMPARE(messages_.size(), 1);
 
@@ -159,17 +159,17 @@ class TestSettings : public QObject {
     SettingsForm->cbUnlimitedFrames->setChecked(false);
     QVERIFY(SettingsForm->eFrames->isEnabled());
     Type(SettingsForm->eFrames, QStringLiteral("25"));
-    QCOMPARE(AppCommand->Frames2Capture, 0);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 0);
     SettingsForm->btSet->click();
-    QCOMPARE(AppCommand->Frames2Capture, 25);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 25);
     Type(SettingsForm->eFrames, QStringLiteral("2x"));
     SettingsForm->btSet->click();
-    QCOMPARE(AppCommand->Frames2Capture, 25);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 25);
     QCOMPARE(messages_.last(), QStringLiteral("'2x' is not a valid integer value"));
     SettingsForm->cbUnlimitedFrames->setChecked(true);
     QCOMPARE(SettingsForm->eFrames->text(), QStringLiteral("0"));
     QVERIFY(!SettingsForm->eFrames->isEnabled());
-    QCOMPARE(AppCommand->Frames2Capture, 0);
+    QCOMPARE(AppCommand->Captures.Frames2Capture, 0);
 
     // A folder name with a line break would split its preset line.
     QVERIFY(!SettingsForm->SetCaptureFolder(QStringLiteral("/tmp/a\nb")));
@@ -371,20 +371,20 @@ class TestSettings : public QObject {
     MainForm->mDebayerLaplacian->trigger();
     QCOMPARE(SettingsForm->rgDebayer->ItemIndex(), 6);
     SettingsForm->rgDebayer->SetItemIndex(4);
-    QCOMPARE(AppCommand->DebayerMode, 4);
+    QCOMPARE(AppCommand->Render.DebayerMode, 4);
   }
 
   void hslCorrectionInHueSaturationLightnessOrder() {
     double hue = -1, saturation = -1, lightness = -1, offset = -1;
     AppCommand->SetHSLCorrection(1, 2, 3);
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
-                          &offset);
+    GetColorCorrectionHSL(AppCommand->Render.ColorCorrectionObject.get(), &hue, &saturation,
+                          &lightness, &offset);
     if (hue != 1) QSKIP("the controller's colour correction is not built yet");
     SettingsForm->tbHue->setValue(-300);
     SettingsForm->tbSaturation->setValue(150);
     SettingsForm->tbLightless->setValue(50);
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
-                          &offset);
+    GetColorCorrectionHSL(AppCommand->Render.ColorCorrectionObject.get(), &hue, &saturation,
+                          &lightness, &offset);
     QCOMPARE(hue, -30.0);
     QCOMPARE(saturation, 1.5);
     QCOMPARE(lightness, 0.5);
@@ -392,8 +392,8 @@ class TestSettings : public QObject {
                  SettingsForm->lbLightlessValue->text(),
              QStringLiteral("-30.01.500.50"));
     SettingsForm->btImageCorrectionDefault->click();
-    GetColorCorrectionHSL(AppCommand->ColorCorrectionObject.get(), &hue, &saturation, &lightness,
-                          &offset);
+    GetColorCorrectionHSL(AppCommand->Render.ColorCorrectionObject.get(), &hue, &saturation,
+                          &lightness, &offset);
     QVERIFY(hue == 0 && saturation == 1 && lightness == 1);
   }
 

@@ -77,7 +77,7 @@ class TestViewPortForm : public QObject {
   void init() {
     sim_->PowerOn();
     sim_->SetTiming(simcam::Timing::Deterministic);
-    AppCommand->CaptureRunning = false;
+    AppCommand->Captures.CaptureRunning = false;
     form_ = std::make_unique<TViewPortForm>();
     QVERIFY(!form_->Button_Apply->isEnabled());
     form_->FormCreate();
@@ -182,7 +182,7 @@ class TestViewPortForm : public QObject {
   }
 
   void noRegionChangeWhileACaptureRuns() {
-    AppCommand->CaptureRunning = true;
+    AppCommand->Captures.CaptureRunning = true;
     const auto requests = sim_->RequestCount(QDV_IOCTL_VIEWPORT);
     form_->PredefinedButtons->button(0)->click();
     SetEdits({"0", "0", "640", "540"});
@@ -194,7 +194,7 @@ class TestViewPortForm : public QObject {
     QCOMPARE(sim_->RequestCount(QDV_IOCTL_VIEWPORT), requests);
     QCOMPARE(form_->Region, TRegion{});
     QCOMPARE(form_->WhiteBox->geometry(), form_->FullView->geometry());
-    AppCommand->CaptureRunning = false;
+    AppCommand->Captures.CaptureRunning = false;
   }
 };
 

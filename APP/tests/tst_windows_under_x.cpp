@@ -135,8 +135,8 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
          Key("Return");
        },
        [&keys] {
-         return keys.returns > mark && AppCommand->Frames2Capture == 0 &&
-                AppCommand->PoolBlockSizeMB != 8 && SettingsForm->isVisible();
+         return keys.returns > mark && AppCommand->Captures.Frames2Capture == 0 &&
+                AppCommand->Captures.PoolBlockSizeMB != 8 && SettingsForm->isVisible();
        }},
       {"histogram-fed",
        [] {
@@ -144,11 +144,11 @@ std::vector<TStep> Steps(TKeyReleases& keys) {
          Activate(MainForm);
          Key("h");
        },
-       [] { return HistogramFormRGB->isVisible() && AppCommand->RGBHistogramOn; }},
+       [] { return HistogramFormRGB->isVisible() && AppCommand->Render.RGBHistogramOn; }},
       {"histogram-active", [] { Activate(HistogramFormRGB); },
        [] { return QApplication::activeWindow() == HistogramFormRGB; }},
       {"histogram-closed-on-esc", [] { Key("Escape"); },
-       [] { return !HistogramFormRGB->isVisible() && !AppCommand->RGBHistogramOn; }},
+       [] { return !HistogramFormRGB->isVisible() && !AppCommand->Render.RGBHistogramOn; }},
   };
 }
 

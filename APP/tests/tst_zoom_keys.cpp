@@ -35,11 +35,11 @@ constexpr KeyStep KeySteps[] = {{"KP_Add", 2}, {"shift+equal", 3}, {"KP_Subtract
 // that one press does not act twice.
 int WaitForZoom(int zoom) {
   QDeadlineTimer deadline(5000);
-  while (!deadline.hasExpired() && AppCommand->Zoom != zoom)
+  while (!deadline.hasExpired() && AppCommand->Render.Zoom != zoom)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   QDeadlineTimer settle(300);
   while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return AppCommand->Zoom;
+  return AppCommand->Render.Zoom;
 }
 
 int RunInX(int argc, char** argv) {

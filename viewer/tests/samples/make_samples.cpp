@@ -59,14 +59,14 @@ bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings
   });
   settings.path = dir.path() + QStringLiteral("/");
   AppCommand->SettingsView = &settings;
-  AppCommand->Frames2Capture = s.frames;
+  AppCommand->Captures.Frames2Capture = s.frames;
   // Room for every frame: nothing is dropped.
-  AppCommand->PoolBlockCount = 4;
-  AppCommand->PoolBlockSizeMB = 16;
+  AppCommand->Captures.PoolBlockCount = 4;
+  AppCommand->Captures.PoolBlockSizeMB = 16;
   AppCommand->SaveRAWVideo();
   AppCommand->SettingsView = nullptr;
   const QString written =
-      settings.path + QStringLiteral("VIDEO_%1.RAW").arg(AppCommand->RAWCounter);
+      settings.path + QStringLiteral("VIDEO_%1.RAW").arg(AppCommand->Captures.RAWCounter);
   const QString target = dir.filePath(SampleName(s));
   QFile::remove(target);
   if (!quiet || !QFile::rename(written, target)) return Fail("no capture for", target);
@@ -75,11 +75,11 @@ bool Record(const TSampleFile& s, const QDir& dir, CaptureSettingsView& settings
 
 bool SaveAppPictures(const TSampleFile& s, const QDir& dir,
                      const std::vector<std::uint8_t>& frame) {
-  ColorCorrection* cc = AppCommand->ColorCorrectionObject.get();
+  ColorCorrection* cc = AppCommand->Render.ColorCorrectionObject.get();
   SetColorCorrectionMatrix(cc, SampleCorrectionMatrix);
   SetColorCorrectionMode(cc, CorrectionMatrix);
   for (bool corrected : {false, true}) {
-    AppCommand->ActiveCorrection = corrected ? cc : nullptr;
+    AppCommand->Render.ActiveCorrection = corrected ? cc : nullptr;
     for (int mode = 0; mode <= 7; ++mode) {
       AppCommand->SetDebayerMode(mode);
       if (!AppCommand->RenderFrame(static_cast<std::uint32_t>(s.streamStatus), frame.data(),
@@ -90,7 +90,7 @@ bool SaveAppPictures(const TSampleFile& s, const QDir& dir,
       if (!MainForm->VideoPanel->Picture().save(name)) return Fail("cannot write", name);
     }
   }
-  AppCommand->ActiveCorrection = nullptr;
+  AppCommand->Render.ActiveCorrection = nullptr;
   return true;
 }
 
