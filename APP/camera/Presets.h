@@ -1,13 +1,7 @@
-// Preset files: the program's main settings as lines of Name=Value.
-//
-// The main window's close writes "qdv47b5.pre" in the current directory, the
-// settings dialog's creation reads it back, and the File menu's "Load
-// Preset" and "Save Preset" work on files the user chooses. A file is read
-// and checked whole into a TPresetValues before anything is applied, and
-// written from one. Saving takes the values from the camera, the settings
-// dialog (which collects its controls) and the controller; loading hands
-// them to the settings dialog, which applies them to its controls, the
-// camera and the controller as a user's changes would.
+// Preset files: the program's main settings as lines of Name=Value, read
+// and checked whole into a TPresetValues and written from one. Where the
+// values come from and go to (the camera, the settings dialog, the
+// controller, the main window) is forms/PresetFiles.h.
 #ifndef APP_PRESETS_H
 #define APP_PRESETS_H
 
@@ -19,8 +13,6 @@
 #include <cstdint>
 
 #include "QDV47B5API.h"
-
-class TMainForm;
 
 // Every entry of a preset file as a typed field. The capture folder and the
 // frame limit are edit texts and stay text; flags are "1" or "0" in the
@@ -80,39 +72,16 @@ class TPresetList {
   QList<QPair<QString, QString>> entries_;
 };
 
-enum class TPresetSave {
-  Stored,              // the file was written (through a temporary file)
-  CameraNotAnswering,  // a camera read failed: the file was left as it was
-  WriteFailed          // the file could not be written: the old one is intact
-};
+// Reads a preset file's bytes: only a regular file of a preset's size (a
+// FIFO would block the start-up, a device or a huge file fill the memory).
+// False with the reason in `why` otherwise.
+bool ReadPresetFileText(const QString& fileName, QByteArray& text, QString& why);
 
-enum class TPresetLoad {
-  Loaded,   // every entry applied
-  Stopped,  // the file could not be read or holds a wrong entry: an error
-            // box was shown and nothing was applied
-  Refused   // a capture runs: nothing applied
-};
-
-// `form` is the main window, whose state is saved and which "WinIconic"
-// makes visible on loading. A failed write gives its reason in `why`.
-TPresetSave SavePresetFile(TMainForm* form, const QString& fileName, QString* why = nullptr);
-TPresetLoad LoadPresetFile(TMainForm* form, const QString& fileName);
-
-// The preset the program starts from and ends with, in the current
-// directory.
-QString StartUpPresetName();
-
-// The closing save of the start-up preset. A file that the start-up load
-// could not read or apply (`startUpRefused`) is left exactly as it is, so
-// that the settings it holds are not replaced; where none is, it is
-// written. A save that does not happen says so in one line on standard
-// error, as no window is left to show it.
-void SaveClosingPreset(TMainForm* form, bool startUpRefused);
-
-// "Save Preset" on a chosen name: true when the file may be written there.
-// An existing file is replaced only when the user says so; a name that
-// holds no regular file (a folder, a FIFO, a device) is refused with a
-// message.
-bool MayStorePresetAt(const QString& path);
+// Writes the text beside the old file and renames it over it, so that a
+// failed write, a full disk included, never destroys the previous preset.
+// Only a regular file is replaced, never a FIFO or a device; a preset
+// reached through a link is replaced where the link points. False with the
+// reason in `why` otherwise.
+bool StorePresetText(const QString& fileName, const QByteArray& text, QString& why);
 
 #endif

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "APP/camera/Presets.h"
 #include "APP/control/Commands.h"
+#include "APP/forms/PresetFiles.h"
 
 class QAction;
 class QLabel;

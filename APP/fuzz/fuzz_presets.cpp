@@ -14,7 +14,7 @@
 #include <QFile>
 #include <QString>
 
-#include "APP/camera/Presets.h"
+#include "APP/forms/PresetFiles.h"
 #include "APP/tests/test_settings_setup.h"
 #include "common/Messages.h"
 #include "common/Parse.h"
