@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -24,8 +25,10 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "APP/capture/MemPool.h"
@@ -120,10 +123,24 @@ class TSmallDisk {
   }
 
  private:
+  // Started with posix_spawn rather than QProcess: Qt starts its child in
+  // the parent's memory before the exec, which under ThreadSanitizer runs
+  // instrumented code there and corrupts the parent's race bookkeeping.
   static bool Run(const char* tool, const QStringList& arguments) {
     const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool),
                                                         {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
-    return !path.isEmpty() && QProcess::execute(path, arguments) == 0;
+    if (path.isEmpty()) return false;
+    std::vector<QByteArray> texts{QFile::encodeName(path)};
+    for (const QString& argument : arguments) texts.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& text : texts) argv.push_back(text.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
 
   QString image_;
