@@ -15,6 +15,11 @@ struct TBitmapInfo {
 };
 static_assert(sizeof(TBitmapInfo) == 1064);
 
+// The grey palette: entry i is blue = green = red = i.
+inline void FillGreyPalette(TBitmapInfo& info) {
+  for (std::uint32_t i = 0; i < 256; ++i) info.bmiColors[i] = i * 0x010101u;
+}
+
 // Describes a top-down picture of width x height pixels at bits per pixel,
 // rows packed end to end as the render buffers hold them.
 inline void FillTopDownHeader(TBitmapInfoHeader& header, std::int32_t width, std::int32_t height,

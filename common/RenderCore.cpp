@@ -72,3 +72,8 @@ void WidenGreyPicture(const TRenderFrame& frame, const TRenderBuffers& buffers,
   DebayerMono_8to24_GBRG(frame.samples, frame.width, frame.height, buffers.image24);
   header.biBitCount = 24;
 }
+
+void FillDefaultDisplayLookup(std::uint8_t (&lut10)[1024], std::uint8_t (&lut12)[4096]) {
+  for (int i = 0; i < 1024; ++i) lut10[i] = static_cast<std::uint8_t>(i >> 2);
+  for (int i = 0; i < 4096; ++i) lut12[i] = static_cast<std::uint8_t>(i >> 4);
+}

@@ -28,6 +28,10 @@ struct TDisplayLookup {
   const std::uint8_t* lut12 = nullptr;  // 4096 entries
 };
 
+// The lookups that show a sample's top 8 bits: 10-bit i -> i >> 2, 12-bit
+// i -> i >> 4.
+void FillDefaultDisplayLookup(std::uint8_t (&lut10)[1024], std::uint8_t (&lut12)[4096]);
+
 // One frame on its way from the stream's bytes to the screen.
 struct TRenderFrame {
   std::int32_t width = 0;

@@ -1,15 +1,12 @@
 #include "viewer/ViewerSession.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QImage>
-
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <utility>
 
 #include "common/BMPFile.h"
+#include "common/Clipboard.h"
 #include "common/DebayerModes.h"
 #include "common/Format.h"
 #include "common/RenderCore.h"
@@ -52,7 +49,7 @@ void TViewerSession::Create(const QString& workDir) {
   RAWCorrectionOn = false;
   DefaultLookupTables();
   DefaultRGBTables();
-  for (std::uint32_t i = 0; i < 256; ++i) FrameBitmapInfo.bmiColors[i] = i * 0x010101u;
+  FillGreyPalette(FrameBitmapInfo);
   Player = nullptr;
 }
 
@@ -107,27 +104,21 @@ void TViewerSession::ShowFileChange() {
   view_.FileChanged(File.IsOpen());
 }
 
+bool TViewerSession::HeaderDecodes() const {
+  // The playback thread may be reading the header again.
+  const std::lock_guard<std::recursive_mutex> lock(frameLock_);
+  return StreamFormatDecodes(static_cast<std::uint32_t>(Header.StreamStatus));
+}
+
 bool TViewerSession::FileGivesFrames() {
-  if (!File.IsOpen()) {
-    view_.ShowError(QStringLiteral("File not open!"));
-    return false;
-  }
-  std::int32_t format = 0;
-  {
-    // The playback thread may be reading the header again.
-    const std::lock_guard<std::recursive_mutex> lock(frameLock_);
-    format = Header.StreamStatus;
-  }
-  if (StreamFormatDecodes(static_cast<std::uint32_t>(format))) return true;
-  view_.ShowError(QStringLiteral("Error RAW header:") + FileName);
+  if (File.IsOpen() && HeaderDecodes()) return true;
+  view_.ShowError(NoFrameText());
   return false;
 }
 
 QString TViewerSession::NoFrameText() const {
   if (!File.IsOpen()) return QStringLiteral("File not open!");
-  const std::lock_guard<std::recursive_mutex> lock(frameLock_);
-  if (!StreamFormatDecodes(static_cast<std::uint32_t>(Header.StreamStatus)))
-    return QStringLiteral("Error RAW header:") + FileName;
+  if (!HeaderDecodes()) return QStringLiteral("Error RAW header:") + FileName;
   return QStringLiteral("Error read file:") + FileName;
 }
 
@@ -427,10 +418,7 @@ void TViewerSession::SetRGBCurves(std::int32_t redBrightness, std::int32_t redCo
   RepaintForm();
 }
 
-void TViewerSession::DefaultLookupTables() {
-  for (int i = 0; i < 4096; ++i) LUT12[i] = static_cast<std::uint8_t>(i >> 4);
-  for (int i = 0; i < 1024; ++i) LUT10[i] = static_cast<std::uint8_t>(i >> 2);
-}
+void TViewerSession::DefaultLookupTables() { FillDefaultDisplayLookup(LUT10, LUT12); }
 
 void TViewerSession::DefaultRGBTables() {
   for (int c = 0; c < 3; ++c) {
@@ -497,10 +485,7 @@ bool TViewerSession::CopyFrameToClipboard(std::int32_t width, std::int32_t heigh
                                           const std::uint8_t* image,
                                           [[maybe_unused]] const TBitmapInfo& info) {
   assert(info.bmiHeader.biBitCount == 24);
-  // B, G, R rows packed end to end; the clipboard keeps its own copy.
-  const QImage picture(image, width, height, qsizetype{width} * 3, QImage::Format_BGR888);
-  QGuiApplication::clipboard()->setImage(picture.copy());
-  return true;
+  return CopyPictureToClipboard(width, height, image);
 }
 
 bool TViewerSession::SaveFrameBMP(const std::uint8_t* image, std::int32_t width,

@@ -185,6 +185,8 @@ class TViewerSession {
   // Why a render drew nothing: no file, a header without a decoder, or a
   // record that could not be read or does not fit the header.
   QString NoFrameText() const;
+  // The header names a stream format the render decodes.
+  bool HeaderDecodes() const;
 
   // Render steps.
   TRenderBuffers RenderBuffers() const;

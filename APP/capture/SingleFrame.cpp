@@ -2,11 +2,9 @@
 // files, the clipboard, the colour-correction tool and its matrix.
 #include "APP/capture/SingleFrame.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
 #include <QProcess>
 #include <QScreen>
 
@@ -18,6 +16,7 @@
 
 #include "APP/control/Commands.h"
 #include "common/BMPFile.h"
+#include "common/Clipboard.h"
 #include "common/Messages.h"
 #include "imaging/debayer.h"
 
@@ -167,16 +166,8 @@ void TAppCommand::SaveFrameFile(std::int32_t& counter, std::int32_t format,
 bool TAppCommand::CopyBitmapToClipboard(std::int32_t width, std::int32_t height,
                                         const std::uint8_t* picture,
                                         const TBitmapInfo& bitmapInfo) {
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return false;
-  if (bitmapInfo.bmiHeader.biBitCount != 24 || width <= 0 || height <= 0) return false;
-  QImage image(width, height, QImage::Format_BGR888);
-  if (image.isNull()) return false;
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  for (std::int32_t row = 0; row < height; ++row)
-    std::memcpy(image.scanLine(row), picture + row * rowBytes, rowBytes);
-  // The clipboard shares the image's own pixels, never the picture buffer.
-  QGuiApplication::clipboard()->setImage(image);
-  return true;
+  if (bitmapInfo.bmiHeader.biBitCount != 24) return false;
+  return CopyPictureToClipboard(width, height, picture);
 }
 
 void TAppCommand::RunCorrectionTool(const std::uint8_t* picture, std::int32_t width,

@@ -34,9 +34,6 @@ void Hand(const Outlet& outlet, Args&&... args) {
   if (outlet) outlet(std::forward<Args>(args)...);
 }
 
-}  // namespace
-
-namespace {
 // The buffers zeroed: calloc takes fresh pages, which the system zeroes
 // when they are first touched, instead of writing 35 MB of zeros.
 TLiveBuffers* AllocateBuffers() {
@@ -48,16 +45,9 @@ TLiveBuffers* AllocateBuffers() {
 
 void TLiveRender::TFreeBuffers::operator()(TLiveBuffers* buffers) const { std::free(buffers); }
 
-TLiveRender::TLiveRender() : buffers_(AllocateBuffers()) {
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    DisplayBitmapInfo.bmiColors[i] = i + i * 256 + i * 65536;
-  }
-}
+TLiveRender::TLiveRender() : buffers_(AllocateBuffers()) { FillGreyPalette(DisplayBitmapInfo); }
 
-void TLiveRender::FillDisplayTables() {
-  for (int i = 0; i < 1024; ++i) LUT10[i] = static_cast<std::uint8_t>(i / 4);
-  for (int i = 0; i < 4096; ++i) LUT12[i] = static_cast<std::uint8_t>(i >> 4);
-}
+void TLiveRender::FillDisplayTables() { FillDefaultDisplayLookup(LUT10, LUT12); }
 
 TGrabResult TLiveRender::GrabFrame(TCamera& camera) {
   const std::uint32_t code = camera.GetStreamStatus();
